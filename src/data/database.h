@@ -1,0 +1,124 @@
+#pragma once
+#include "dberror.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+
+// One value of a record set: Null, a number or text, as the engine gave it.
+class Value {
+public:
+    enum Kind : unsigned char { Null, Integer, Real, Text };
+    Value() = default;
+    static Value fromInteger(qint64 v) { Value x; x.m_kind = Integer; x.m_int = v; return x; }
+    static Value fromReal(double v) { Value x; x.m_kind = Real; x.m_real = v; return x; }
+    static Value fromText(QString v) { Value x; x.m_kind = Text; x.m_text = std::move(v); return x; }
+
+    Kind kind() const { return m_kind; }
+    bool isNull() const { return m_kind == Null; }
+    bool isNumber() const { return m_kind == Integer || m_kind == Real; }
+    // As the system shows it: numbers with up to 15 significant digits, dates in
+    // the short form they are stored in, Null as "".
+    QString toString() const;
+    // Numbers as they are; text read as a number when all of it is one (else 0, ok false).
+    double toDouble(bool* ok = nullptr) const;
+    qint64 toInt() const { return m_kind == Integer ? m_int : qint64(toDouble()); }
+    // VB truth: a non-zero number, or text "True"/"-1".
+    bool toBool() const;
+
+private:
+    Kind m_kind = Null;
+    union {
+        qint64 m_int;
+        double m_real = 0;
+    };
+    QString m_text;
+};
+
+// A snapshot: every row is read when it opens, then moved over.
+class RecordSet {
+public:
+    RecordSet() = default;
+    int fieldCount() const { return int(m_names.size()); }
+    const QStringList& fieldNames() const { return m_names; }
+    QString fieldName(int i) const { return m_names.value(i); }
+    int fieldIndex(const QString& name) const; // -1 when absent (case-insensitive)
+    int recordCount() const { return m_rows; }
+
+    bool eof() const { return m_pos >= m_rows || m_rows == 0; }
+    bool bof() const { return m_pos < 0 || m_rows == 0; }
+    void moveFirst() { m_pos = 0; }
+    void moveLast() { m_pos = m_rows - 1; }
+    void moveNext() { if (m_pos < m_rows) ++m_pos; }
+    void movePrevious() { if (m_pos >= 0) --m_pos; }
+    int position() const { return m_pos; }
+    void move(int row) { m_pos = row; }
+
+    // The current row's field; throws DbError at EOF/BOF or for an unknown name.
+    const Value& field(int i) const;
+    const Value& field(const QString& name) const;
+    // Direct access for fast fills.
+    const Value& at(int row, int col) const { return m_values[size_t(row) * m_names.size() + col]; }
+
+private:
+    friend class Database;
+    QStringList m_names;
+    std::vector<Value> m_values;
+    int m_rows = 0;
+    int m_pos = 0;
+};
+
+// The one open data file.
+class Database {
+public:
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens an existing file with its key; never creates one. A wrong key or a
+    // damaged file fails here. Throws DbError with the engine's text.
+    static std::unique_ptr<Database> open(const QString& path, const QString& key);
+    // Creates a new file (the data-file tool only); refuses an existing path.
+    static std::unique_ptr<Database> create(const QString& path, const QString& key);
+
+    const QString& path() const { return m_path; }
+
+    // A snapshot of a SELECT in the program's dialect.
+    RecordSet openRecordset(const QString& sql);
+    // An action statement; returns the rows affected.
+    int execute(const QString& sql);
+    // A statement in SQLite's own dialect, untranslated (schema, pragmas).
+    void executeNative(const QString& sql);
+
+    bool inTransaction() const;
+    sqlite3* handle() const { return m_db; }
+    qint64 lastInsertRowId() const;
+
+private:
+    Database() = default;
+    void configure(const QString& key, bool creating);
+    struct Stmt;
+    Stmt prepare(const QString& nativeSql);
+
+    sqlite3* m_db = nullptr;
+    QString m_path;
+};
+
+// Commits when commit() is called; rolls back when it goes out of scope
+// without. Nested guards become savepoints, so procedures compose.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Database& m_db;
+    QString m_name;
+    bool m_done = false;
+};

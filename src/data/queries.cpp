@@ -1,0 +1,95 @@
+#include "queries.h"
+
+#include "globals.h"
+#include "msgbox.h"
+#include "vb.h"
+
+namespace {
+// First field of the first row; Null and no row give "". Throws on failure.
+QString firstText(const QString& sql, bool* isNumber = nullptr, double* number = nullptr)
+{
+    RecordSet rs = Db().openRecordset(sql);
+    if (rs.eof() || rs.fieldCount() == 0)
+        return QString();
+    const Value& v = rs.field(0);
+    if (isNumber)
+        *isNumber = v.isNumber();
+    if (number && v.isNumber())
+        *number = v.toDouble();
+    return v.toString();
+}
+} // namespace
+
+QString GetStr(const QString& sql)
+{
+    try {
+        return firstText(sql);
+    } catch (const std::exception& e) {
+        MsgBox(LangStr("GetStr执行错误!系统返回如下信息：") + QChar(13) + QString::fromUtf8(e.what()),
+               vbStyle::Information, gMsgTitle);
+        return QString();
+    }
+}
+
+double GetVal(const QString& sql)
+{
+    try {
+        bool isNumber = false;
+        double number = 0;
+        const QString text = firstText(sql, &isNumber, &number);
+        if (isNumber)
+            return number;
+        if (text.isEmpty())
+            return 0;
+        bool ok = false;
+        const double v = text.trimmed().toDouble(&ok);
+        if (!ok)
+            throw DbError(QStringLiteral("类型不匹配 ('%1')").arg(text));
+        return v;
+    } catch (const std::exception& e) {
+        MsgBox(LangStr("GetVal执行错误!系统返回如下信息：") + QChar(13) + QString::fromUtf8(e.what()),
+               vbStyle::Information, gMsgTitle);
+        return 0;
+    }
+}
+
+QString GetFieldStr(const QString& sql)
+{
+    try {
+        return firstText(sql);
+    } catch (const std::exception&) {
+        return QString();
+    }
+}
+
+QString GetNameByCode(QString& code, const QString& table)
+{
+    SqlText(code);
+    if (code.isEmpty())
+        return QString();
+    const int dot = code.indexOf('.');
+    if (dot >= 0)
+        code = code.left(dot);
+    return GetStr("select F2 from " + table + " where F1='" + code + "'");
+}
+
+QString SqlText(QString& s)
+{
+    s = TrimBlanks(s);
+    s.replace('\'', QChar(0x2019));
+    s.remove(QChar(13));
+    s.remove(QChar(10));
+    return s;
+}
+
+double Round1(double x)
+{
+    return Format(x, "#0.0").toDouble();
+}
+
+QString LangStr(const QString& s)
+{
+    return (gLangFlag >= 0 && gLangFlag <= 2) ? s : QString();
+}
+
+void LangForm(QWidget*) {}

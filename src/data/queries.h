@@ -1,0 +1,27 @@
+#pragma once
+#include <QString>
+
+class QWidget;
+
+// Single-value queries on gDb. GetStr and GetVal report a failure in a message
+// box and return their empty value; GetFieldStr fails silently.
+QString GetStr(const QString& sql);
+double GetVal(const QString& sql);
+QString GetFieldStr(const QString& sql);
+
+// The F2 of a master record from its code or list text ("C001.name"); the
+// caller's text is cleaned and cut to the code in place.
+QString GetNameByCode(QString& code, const QString& table);
+
+// Trims blanks, turns "'" into "’" and removes line breaks; changes s in place.
+QString SqlText(QString& s);
+inline QString SqlText(const QString& s)
+{
+    QString copy = s;
+    return SqlText(copy);
+}
+
+double Round1(double x);
+
+QString LangStr(const QString& s);
+void LangForm(QWidget* form);

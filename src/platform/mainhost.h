@@ -1,0 +1,58 @@
+#pragma once
+#include <QString>
+#include <QWidget>
+
+class QMdiArea;
+class QMenu;
+
+// What any window may ask of the main window: its status-bar panels, its tool
+// bar, its MDI area. The main window installs itself at start-up.
+class MainHost {
+public:
+    virtual ~MainHost() = default;
+    // Panels are numbered from 1 as the status bar numbers them.
+    virtual void setPanelText(int panel, const QString& text) = 0;
+    virtual QString panelText(int panel) const = 0;
+    virtual void setToolBarVisible(bool visible) = 0;
+    virtual bool toolBarVisible() const = 0;
+    virtual QMdiArea* mdiArea() const = 0;
+    virtual QWidget* hostWidget() = 0;
+    // Puts a child window into the MDI area and shows it.
+    virtual void showChild(QWidget* child, bool maximized) = 0;
+};
+
+MainHost* GetMainHost();
+void SetMainHost(MainHost* host);
+
+// Base of every child window of the main window. Its menus are shown in the
+// main window's menu bar while it is active. Closing it runs queryUnload;
+// once it unloads the tool bar comes back and (unless told otherwise) panel 4
+// shows today's date.
+class ChildWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ChildWindow(const QString& name, QWidget* parent = nullptr);
+
+    QMenu* addMenu(const QString& caption, const QString& objectName);
+    const QList<QMenu*>& menus() const { return m_menus; }
+    void setWritesDateOnUnload(bool on) { m_writesDate = on; }
+    bool writesDateOnUnload() const { return m_writesDate; }
+
+    // Shows the window in the main window's MDI area (or on its own without one).
+    void showInHost(bool maximized = false);
+
+signals:
+    void unloaded();
+
+protected:
+    // Return false to refuse the close (a close guard).
+    virtual bool queryUnload() { return true; }
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QList<QMenu*> m_menus;
+    bool m_writesDate = true;
+};
+
+// Today's date in the short date form, as the status bar shows it.
+QString TodayText();

@@ -1,0 +1,117 @@
+#include "platform.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLocale>
+#include <QSettings>
+#include <QWidget>
+
+namespace {
+QString settingsKey(const QString& section, const QString& key) { return section + "/" + key; }
+}
+
+QString GetSetting(const QString& app, const QString& section, const QString& key, const QString& defaultValue)
+{
+    QSettings s(QSettings::IniFormat, QSettings::UserScope, app, app);
+    return s.value(settingsKey(section, key), defaultValue).toString();
+}
+
+void SaveSetting(const QString& app, const QString& section, const QString& key, const QString& value)
+{
+    QSettings s(QSettings::IniFormat, QSettings::UserScope, app, app);
+    s.setValue(settingsKey(section, key), value);
+    s.sync();
+}
+
+int LocaleIdFor(const QString& localeName)
+{
+    QString n = localeName;
+    n.replace('-', '_');
+    const int dot = n.indexOf('.');
+    if (dot >= 0)
+        n = n.left(dot);
+    if (n.compare("zh_TW", Qt::CaseInsensitive) == 0 || n.compare("zh_Hant_TW", Qt::CaseInsensitive) == 0)
+        return 1028;
+    if (n.compare("en_US", Qt::CaseInsensitive) == 0)
+        return 1033;
+    if (n.compare("zh_CN", Qt::CaseInsensitive) == 0 || n.compare("zh_Hans_CN", Qt::CaseInsensitive) == 0)
+        return 2052;
+    if (n.compare("ja_JP", Qt::CaseInsensitive) == 0)
+        return 1041;
+    if (n.compare("en_GB", Qt::CaseInsensitive) == 0)
+        return 2057;
+    if (n.compare("zh_HK", Qt::CaseInsensitive) == 0)
+        return 3076;
+    return 0;
+}
+
+int SystemLocaleId()
+{
+    // LANG/LC_ALL as the desktop sets them; QLocale::system() knows them too.
+    for (const char* var : {"LC_ALL", "LANG"}) {
+        const QByteArray v = qgetenv(var);
+        if (!v.isEmpty())
+            return LocaleIdFor(QString::fromLocal8Bit(v));
+    }
+    return LocaleIdFor(QLocale::system().name());
+}
+
+namespace {
+class EnterMovesOn : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* ev) override
+    {
+        if (ev->type() != QEvent::KeyPress)
+            return false;
+        auto* ke = static_cast<QKeyEvent*>(ev);
+        if (ke->key() != Qt::Key_Return && ke->key() != Qt::Key_Enter)
+            return false;
+        if (ke->modifiers() & ~(Qt::KeypadModifier))
+            return false;
+        auto* w = qobject_cast<QWidget*>(obj);
+        if (!w)
+            return false;
+        if (!qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w) && !qobject_cast<QAbstractSpinBox*>(w))
+            return false;
+        if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->view() && combo->view()->isVisible())
+            return false;
+        // Move on as a Tab keystroke would.
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(w, &tab);
+        return true;
+    }
+};
+} // namespace
+
+void InstallEnterMovesOn(QWidget* root)
+{
+    auto* filter = new EnterMovesOn(root);
+    const auto kids = root->findChildren<QWidget*>();
+    for (QWidget* w : kids) {
+        if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w))
+            w->installEventFilter(filter);
+    }
+}
+
+WaitCursor::WaitCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+WaitCursor::~WaitCursor()
+{
+    QApplication::restoreOverrideCursor();
+}
+
+void LetRepaint()
+{
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}

@@ -1,0 +1,26 @@
+#pragma once
+#include <QString>
+#include <QVariant>
+
+class QWidget;
+
+// Per-user settings by application, section and key.
+QString GetSetting(const QString& app, const QString& section, const QString& key, const QString& defaultValue = QString());
+void SaveSetting(const QString& app, const QString& section, const QString& key, const QString& value);
+
+// Windows-style locale id for a locale name: zh_TW 1028, en_US 1033, zh_CN 2052.
+int LocaleIdFor(const QString& localeName);
+int SystemLocaleId();
+
+// Enter in an entry field moves the focus to the next field.
+void InstallEnterMovesOn(QWidget* root);
+
+// Wait cursor for the life of the object; events are processed so the window repaints.
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+void LetRepaint();

@@ -1,0 +1,204 @@
+#include "vb.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <algorithm>
+
+double Val(const QString& s)
+{
+    QByteArray buf;
+    buf.reserve(s.size());
+    int i = 0;
+    const int n = s.size();
+    auto skipBlank = [&]() {
+        while (i < n && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r' || s[i] == QChar(0x3000)))
+            ++i;
+    };
+    skipBlank();
+    if (i < n && (s[i] == '+' || s[i] == '-'))
+        buf.append(char(s[i++].unicode()));
+    bool digits = false, dot = false;
+    for (;; ++i) {
+        skipBlank();
+        if (i >= n)
+            break;
+        const QChar c = s[i];
+        if (c.unicode() >= '0' && c.unicode() <= '9') {
+            buf.append(char(c.unicode()));
+            digits = true;
+        } else if (c == '.' && !dot) {
+            buf.append('.');
+            dot = true;
+        } else {
+            break;
+        }
+    }
+    if (!digits)
+        return 0.0;
+    // Exponent: E or D, optional sign, at least one digit.
+    if (i < n && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+        int j = i + 1;
+        QByteArray exp("e");
+        if (j < n && (s[j] == '+' || s[j] == '-'))
+            exp.append(char(s[j++].unicode()));
+        bool expDigits = false;
+        while (j < n && s[j].unicode() >= '0' && s[j].unicode() <= '9') {
+            exp.append(char(s[j++].unicode()));
+            expDigits = true;
+        }
+        if (expDigits)
+            buf.append(exp);
+    }
+    const double v = std::strtod(buf.constData(), nullptr);
+    return std::isfinite(v) ? v : 0.0;
+}
+
+namespace {
+// Decimal digits of |x| to 15 significant digits: digits and the exponent of the first one.
+void decimalDigits(double x, QByteArray& digits, int& exp10)
+{
+    char tmp[64];
+    std::snprintf(tmp, sizeof tmp, "%.14e", std::fabs(x));
+    // tmp: d.dddddddddddddde[+-]XX
+    digits.clear();
+    const char* p = tmp;
+    for (; *p && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9')
+            digits.append(*p);
+    exp10 = std::atoi(p + 1);
+}
+} // namespace
+
+QString CStr(double x)
+{
+    if (!std::isfinite(x))
+        return QStringLiteral("0");
+    if (x == 0.0)
+        return QStringLiteral("0");
+    // Fast path for whole numbers, the common case in grids.
+    if (std::fabs(x) < 1e15 && x == std::trunc(x))
+        return QString::number(static_cast<qint64>(x));
+    QByteArray digits;
+    int e = 0;
+    decimalDigits(x, digits, e);
+    while (digits.size() > 1 && digits.endsWith('0'))
+        digits.chop(1);
+    QString out = x < 0 ? QStringLiteral("-") : QString();
+    if (e >= 15 || e < -5) {
+        out += QChar(digits[0]);
+        if (digits.size() > 1)
+            out += '.' + QString::fromLatin1(digits.mid(1));
+        out += QStringLiteral("E%1%2").arg(e < 0 ? '-' : '+').arg(std::abs(e), 2, 10, QChar('0'));
+        return out;
+    }
+    if (e < 0) {
+        out += QStringLiteral("0.") + QString(-e - 1, '0') + QString::fromLatin1(digits);
+    } else if (digits.size() <= e + 1) {
+        out += QString::fromLatin1(digits) + QString(e + 1 - digits.size(), '0');
+    } else {
+        out += QString::fromLatin1(digits.left(e + 1)) + '.' + QString::fromLatin1(digits.mid(e + 1));
+    }
+    return out;
+}
+
+QString Format(double x, const QString& pattern)
+{
+    if (!std::isfinite(x))
+        x = 0;
+    const int dotPos = pattern.indexOf('.');
+    const QString intPart = dotPos < 0 ? pattern : pattern.left(dotPos);
+    const QString fracPart = dotPos < 0 ? QString() : pattern.mid(dotPos + 1);
+    const int decimals = fracPart.count('0') + fracPart.count('#');
+    const int minDecimals = fracPart.count('0');
+    const int minInt = intPart.count('0');
+    const bool grouping = intPart.contains(',');
+
+    // N = |x| * 10^decimals rounded half away from zero, as decimal digits.
+    QByteArray n;
+    if (x != 0.0) {
+        QByteArray d;
+        int e = 0;
+        decimalDigits(x, d, e); // |x| = d[0].d[1..] * 10^e
+        const int keep = e + 1 + decimals;
+        if (keep < 0) {
+            n = "0";
+        } else if (keep == 0) {
+            n = d[0] >= '5' ? "1" : "0";
+        } else if (keep >= d.size()) {
+            n = d + QByteArray(keep - d.size(), '0');
+        } else {
+            n = d.left(keep);
+            if (d[keep] >= '5') {
+                int k = n.size() - 1;
+                for (; k >= 0; --k) {
+                    if (n[k] == '9') {
+                        n[k] = '0';
+                    } else {
+                        n[k] = char(n[k] + 1);
+                        break;
+                    }
+                }
+                if (k < 0)
+                    n.prepend('1');
+            }
+        }
+    } else {
+        n = "0";
+    }
+    if (n.size() < decimals + 1)
+        n.prepend(QByteArray(decimals + 1 - n.size(), '0'));
+    QByteArray intDigits = n.left(n.size() - decimals);
+    QByteArray fracDigits = n.right(decimals);
+    while (intDigits.size() > 1 && intDigits.startsWith('0'))
+        intDigits.remove(0, 1);
+    const bool isZero = std::all_of(n.begin(), n.end(), [](char c) { return c == '0'; });
+    // Trim optional fraction digits.
+    while (fracDigits.size() > minDecimals && fracDigits.endsWith('0'))
+        fracDigits.chop(1);
+    if (intDigits == "0" && minInt == 0)
+        intDigits.clear();
+    if (intDigits.size() < minInt)
+        intDigits.prepend(QByteArray(minInt - intDigits.size(), '0'));
+    QString ints = QString::fromLatin1(intDigits);
+    if (grouping) {
+        for (int p = ints.size() - 3; p > 0; p -= 3)
+            ints.insert(p, ',');
+    }
+    QString out = (x < 0 && !isZero) ? QStringLiteral("-") : QString();
+    out += ints;
+    if (!fracDigits.isEmpty())
+        out += '.' + QString::fromLatin1(fracDigits);
+    else if (dotPos >= 0)
+        out += '.';
+    return out;
+}
+
+QString TrimBlanks(const QString& s)
+{
+    int b = 0, e = s.size();
+    while (b < e && s[b] == ' ')
+        ++b;
+    while (e > b && s[e - 1] == ' ')
+        --e;
+    return s.mid(b, e - b);
+}
+
+QColor VbColor(quint32 value)
+{
+    if (value & 0x80000000u) {
+        const QPalette pal = QApplication::palette();
+        switch (value & 0xFF) {
+        case 0x05: return pal.color(QPalette::Base);           // window background
+        case 0x08: return pal.color(QPalette::Text);           // window text
+        case 0x0F: return pal.color(QPalette::Button);         // button face
+        case 0x12: return pal.color(QPalette::ButtonText);
+        case 0x0D: return pal.color(QPalette::Highlight);
+        case 0x0E: return pal.color(QPalette::HighlightedText);
+        default: return pal.color(QPalette::Window);
+        }
+    }
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
