@@ -41,6 +41,10 @@ public:
     // Shows the window in the main window's MDI area (or on its own without one).
     void showInHost(bool maximized = false);
 
+    // Runs once after creation and after the opener has set the window's
+    // properties (a ledger window's LB, its caption): the window's load step.
+    virtual void formLoad() {}
+
 signals:
     void unloaded();
 

@@ -1,0 +1,39 @@
+#pragma once
+#include <QString>
+#include <functional>
+
+class ChildWindow;
+class QWidget;
+
+// The one place through which the main window opens the data windows and the
+// modal dialogs. Each window registers itself under the system's name for it.
+//
+// Modeless windows are created on first use and reused while they stay loaded.
+// A ledger window is given its kind (the Qt property "LB") and then its caption
+// before its formLoad() runs on first use; an open one just gets the new values
+// and, if it has one, the property's notify signal lets it set itself up anew.
+namespace WindowRegistry {
+
+using ChildFactory = std::function<ChildWindow*()>;
+using DialogRunner = std::function<void(QWidget* parent)>;
+
+struct ChildOptions {
+    bool maximized = false;
+};
+
+void registerChild(const QString& name, ChildFactory factory, ChildOptions options = {});
+void registerDialog(const QString& name, DialogRunner runner);
+bool isRegistered(const QString& name);
+
+// Opens (or brings back) a modeless child window. lb/caption are applied when
+// given (lb != 0 or caption not empty). Returns the window.
+ChildWindow* openChild(const QString& name, int lb = 0, const QString& caption = QString());
+// Runs a modal dialog; an unregistered name opens an empty placeholder dialog.
+void runDialog(const QString& name, QWidget* parent);
+
+// The loaded instance of a child window, or nullptr.
+ChildWindow* loaded(const QString& name);
+// Closes every loaded child window; false when one refused.
+bool closeAll();
+
+} // namespace WindowRegistry
