@@ -1,0 +1,7 @@
+#include "customer_windows.h"
+
+#include "window_registry.h"
+
+void RegisterCustomerWindows()
+{
+}

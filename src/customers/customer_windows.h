@@ -1,0 +1,4 @@
+#pragma once
+
+// Registers the customer window and the reference lists.
+void RegisterCustomerWindows();

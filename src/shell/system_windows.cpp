@@ -1,0 +1,7 @@
+#include "system_windows.h"
+
+#include "window_registry.h"
+
+void RegisterSystemWindows()
+{
+}
