@@ -1,7 +1,24 @@
 #include "system_windows.h"
 
+#include "aboutus.h"
+#include "backup.h"
+#include "s03.h"
+#include "s2.h"
 #include "window_registry.h"
 
 void RegisterSystemWindows()
 {
+    WindowRegistry::registerDialog("S2", [](QWidget* parent) {
+        S2 dlg(parent);
+        dlg.exec();
+    });
+    WindowRegistry::registerDialog("S03", [](QWidget* parent) {
+        S03 dlg(parent);
+        dlg.exec();
+    });
+    WindowRegistry::registerDialog("AboutUS", [](QWidget* parent) {
+        AboutUS dlg(parent);
+        dlg.exec();
+    });
+    WindowRegistry::registerDialog("Backup", [](QWidget* parent) { RunBackup(parent); });
 }

@@ -1,0 +1,105 @@
+#include "backup.h"
+
+#include "data/dberror.h"
+#include "data/globals.h"
+#include "data/schema.h"
+#include "platform/msgbox.h"
+#include "platform/platform.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+ProgramEnder& ender()
+{
+    static ProgramEnder e;
+    return e;
+}
+
+void EndProgram()
+{
+    if (ender())
+        ender()();
+    else
+        QCoreApplication::exit(0);
+}
+
+// Copies source to a new file target. The bytes go to a temporary file beside
+// the target, which is renamed into place only when complete, so a failed copy
+// leaves no partial target behind. Returns "" or the reason of the failure.
+QString CopyDataFile(const QString& source, const QString& target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return in.errorString();
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        return out.errorString();
+    constexpr qint64 kChunk = 1 << 20;
+    while (!in.atEnd()) {
+        const QByteArray block = in.read(kChunk);
+        if (block.isEmpty() && in.error() != QFileDevice::NoError) {
+            out.cancelWriting();
+            return in.errorString();
+        }
+        if (out.write(block) != block.size()) {
+            const QString why = out.errorString();
+            out.cancelWriting();
+            return why;
+        }
+    }
+    if (!out.commit())
+        return out.errorString();
+    return {};
+}
+
+} // namespace
+
+void SetBackupProgramEnder(ProgramEnder e) { ender() = std::move(e); }
+
+QString DefaultBackupPath() { return QDir(QDir::homePath()).filePath("DataBak.dat"); }
+
+void RunBackup(QWidget* parent)
+{
+    const QString target = ChooseSaveFile(parent, "系统数据备份至......", DefaultBackupPath(), "*.dat");
+    if (target.isEmpty())
+        return;
+    // A file already there is the user's: never overwrite it.
+    if (QFileInfo::exists(target)) {
+        MsgBox("目标位置已备份的同名文件，请删除目标文件或更换备份位置！", vbStyle::Information, QString());
+        return;
+    }
+
+    QString failure;
+    {
+        WaitCursor wait;
+        // The file is copied closed, so the copy holds no half-written page.
+        gDb.reset();
+        LetRepaint();
+        failure = CopyDataFile(gDbPath, target);
+        if (!failure.isEmpty()) {
+            try {
+                gDb = Database::open(gDbPath, DataFileKey());
+            } catch (const DbError& e) {
+                failure += "\r" + e.message();
+            }
+        }
+    }
+
+    if (!failure.isEmpty()) {
+        if (gDb) {
+            MsgBox("备份失败!系统返回如下信息：\r" + failure, vbStyle::Information, QString());
+            return;
+        }
+        // Without its data file the program cannot go on.
+        MsgBox("备份失败，数据文件无法重新打开!请重新启动系统！系统返回如下信息：\r" + failure, vbStyle::Exclamation, QString());
+        EndProgram();
+        return;
+    }
+    MsgBox("备份完成！请重新启动系统！", vbStyle::Information, QString());
+    EndProgram();
+}
