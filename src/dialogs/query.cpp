@@ -1,0 +1,385 @@
+#include "query.h"
+
+#include "flexgrid.h"
+#include "mainhost.h"
+#include "queries.h"
+#include "sqltext.h"
+#include "vb.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QDateEdit>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kHint = QStringLiteral("Enter->增加条件   Ctrl+Enter->开始查找   Esc->取消");
+
+bool isEnter(const QKeyEvent* ke) { return ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter; }
+
+void setPanel4(const QString& text)
+{
+    if (MainHost* host = GetMainHost())
+        host->setPanelText(4, text);
+}
+
+} // namespace
+
+Query::Query(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName("Query");
+    setWindowTitle("查找条件");
+    setModal(true);
+
+    GD = new FlexGrid(this);
+    GD->setObjectName("GD");
+    GD->hide(); // the field table is data for the dialog, not something to look at
+
+    CmbLG = new QComboBox(this);
+    CmbLG->setObjectName("CmbLG");
+    CmbF = new QComboBox(this);
+    CmbF->setObjectName("CmbF");
+    CmbF->setMinimumWidth(130);
+    CmbGX = new QComboBox(this);
+    CmbGX->setObjectName("CmbGX");
+    CmbGX->setMinimumWidth(100);
+    Txt = new QLineEdit(this);
+    Txt->setObjectName("Txt");
+    DTP = new QDateEdit(this);
+    DTP->setObjectName("DTP");
+    DTP->setDisplayFormat("yyyy-MM-dd");
+    DTP->setCalendarPopup(true);
+    DTP->hide();
+
+    CPT = new QLabel(QString(24, ' ') + "项目" + QString(14, ' ') + "关系" + QString(16, ' ') + "值", this);
+    CPT->setObjectName("CPT");
+    Lst = new QListWidget(this);
+    Lst->setObjectName("Lst");
+    LstSql = new QListWidget(this);
+    LstSql->setObjectName("LstSql");
+    LstSql->hide();
+    // The display lines line up by blanks, as in a font where a Chinese
+    // character is two blanks wide.
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    CPT->setFont(mono);
+    Lst->setFont(mono);
+
+    CmdAdd = new QPushButton("增 加", this);
+    CmdAdd->setObjectName("CmdAdd");
+    CmdRemove = new QPushButton("删 除", this);
+    CmdRemove->setObjectName("CmdRemove");
+    CmdQuery = new QPushButton("查 找", this);
+    CmdQuery->setObjectName("CmdQuery");
+    CmdCancel = new QPushButton("取 消", this);
+    CmdCancel->setObjectName("CmdCancel");
+    for (QPushButton* b : {CmdAdd, CmdRemove, CmdQuery, CmdCancel}) {
+        b->setAutoDefault(false); // Enter is the dialog's own business
+        b->setDefault(false);
+    }
+
+    auto* condRow = new QHBoxLayout;
+    condRow->addWidget(CmbLG);
+    condRow->addWidget(CmbF, 2);
+    condRow->addWidget(CmbGX, 1);
+    condRow->addWidget(Txt, 2);
+    condRow->addWidget(DTP, 2);
+    condRow->addWidget(CmdAdd);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(CmdRemove);
+    buttons->addStretch();
+    buttons->addWidget(CmdQuery);
+    buttons->addWidget(CmdCancel);
+
+    auto* listRow = new QHBoxLayout;
+    listRow->addWidget(Lst, 1);
+    listRow->addLayout(buttons);
+
+    auto* top = new QVBoxLayout(this);
+    top->addLayout(condRow);
+    top->addWidget(CPT);
+    top->addLayout(listRow, 1);
+    top->addWidget(GD);
+    top->addWidget(LstSql);
+    resize(620, 330);
+
+    connect(CmbF, &QComboBox::currentIndexChanged, this, &Query::fieldChosen);
+    connect(CmdAdd, &QPushButton::clicked, this, &Query::addCondition);
+    connect(CmdRemove, &QPushButton::clicked, this, &Query::removeCondition);
+    connect(CmdQuery, &QPushButton::clicked, this, &Query::runQuery);
+    connect(CmdCancel, &QPushButton::clicked, this, &Query::cancel);
+
+    // The dialog sees the keys before its controls do.
+    installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
+
+    resetForm();
+}
+
+Query& Query::shared()
+{
+    static QPointer<Query> instance;
+    if (!instance) {
+        MainHost* host = GetMainHost();
+        instance = new Query(host ? host->hostWidget() : nullptr);
+    }
+    return *instance;
+}
+
+void Query::addField(const QString& caption, const QString& qualifiedField, FieldType type)
+{
+    const int r = CmbF->count();
+    if (GD->rows() < r + 1)
+        GD->setRows(r + 1);
+    GD->setTextMatrix(r, 0, caption);
+    GD->setTextMatrix(r, 1, qualifiedField);
+    GD->setTextMatrix(r, 2, QString::number(int(type)));
+    CmbF->addItem(caption);
+}
+
+void Query::resetForm()
+{
+    GD->setFixedRows(0);
+    GD->setFixedCols(0);
+    GD->setCols(3);
+    GD->setRows(0);
+    {
+        QSignalBlocker block(CmbF);
+        CmbF->clear();
+    }
+    CmbGX->clear();
+    Lst->clear();
+    LstSql->clear();
+    Txt->clear();
+    Txt->show();
+    DTP->hide();
+
+    CmbLG->clear();
+    for (const char* word : {"并且", "或者", "排除"})
+        CmbLG->addItem(LangStr(QString::fromUtf8(word)));
+    CmbLG->setCurrentIndex(0);
+    CmbLG->hide();
+    LangForm(this);
+}
+
+int Query::fieldType(int index) const
+{
+    if (index < 0 || index >= GD->rows())
+        return 0;
+    return int(Val(GD->textMatrix(index, 2)));
+}
+
+void Query::fieldChosen(int index)
+{
+    if (index < 0)
+        return;
+    const int type = fieldType(index);
+    CmbGX->clear();
+    if (type == TextField) {
+        CmbGX->addItem(LangStr("等于(=)"));
+        CmbGX->addItem(LangStr("包含(like)"));
+    } else {
+        CmbGX->addItem(LangStr("大于(>)"));
+        CmbGX->addItem(LangStr("小于(<)"));
+        CmbGX->addItem(LangStr("等于(=)"));
+    }
+    if (type == DateField) {
+        Txt->hide();
+        DTP->show();
+        DTP->setDate(QDate::currentDate());
+    } else {
+        DTP->hide();
+        Txt->show();
+    }
+    CmbGX->setCurrentIndex(0);
+}
+
+void Query::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The caller's selection may have been made while the captions were
+    // being added; the relations follow the field that is selected now.
+    if (!event->spontaneous())
+        fieldChosen(CmbF->currentIndex());
+}
+
+void Query::addCondition()
+{
+    const int index = CmbF->currentIndex();
+    if (index < 0)
+        return;
+    const QString caption = CmbF->currentText();
+    const QString relation = CmbGX->currentText();
+    const QString field = GD->textMatrix(index, 1);
+    const int type = fieldType(index);
+
+    QString prefix;
+    QString connector;
+    const bool first = CmbLG->isHidden();
+    if (!first) {
+        if (CmbLG->currentIndex() < 0)
+            CmbLG->setCurrentIndex(0);
+        prefix = CmbLG->currentText() + QString(4, ' ');
+        const QString word = CmbLG->currentText().trimmed();
+        if (word == LangStr("并且"))
+            connector = " And ";
+        else if (word == LangStr("或者"))
+            connector = " Or ";
+        else if (word == LangStr("排除"))
+            connector = " AND Not ";
+    } else {
+        prefix = QString(8, ' ');
+        connector = " Where ";
+    }
+
+    // Every relation is two characters, "(", the operator and ")".
+    const QString op = ' ' + relation.mid(3, relation.size() - 4) + ' ';
+
+    QString display = prefix + caption + "  " + relation.left(2) + "  ";
+    QString sql = type == DateField ? connector + "datediff('d'," : connector + field + op;
+
+    QString value;
+    if (!Txt->isHidden())
+        value = type == NumberField ? CStr(Val(Txt->text())) : Txt->text();
+    else
+        value = DateText(DTP->date());
+
+    display += "   " + value;
+
+    if (type == DateField)
+        sql += "'" + value + "'," + field + " )" + op + "0 ";
+    else if (type == NumberField)
+        sql += value;
+    else if (op == " like ")
+        sql += "'*" + SqlEscape(value) + "*'  ";
+    else
+        sql += "'" + SqlEscape(value) + "'  ";
+
+    Lst->addItem(display);
+    LstSql->addItem(sql);
+
+    if (first) {
+        CmbLG->show();
+        CmbLG->setCurrentIndex(0);
+    }
+}
+
+void Query::removeCondition()
+{
+    const int k = Lst->currentRow();
+    if (k < 0 || !Lst->item(k)->isSelected())
+        return;
+    delete LstSql->takeItem(k);
+    delete Lst->takeItem(k);
+    if (Lst->count() == 0) {
+        CmbLG->hide();
+        return;
+    }
+    Lst->setCurrentRow(Lst->count() - 1);
+
+    QListWidgetItem* firstLine = Lst->item(0);
+    if (firstLine->text().startsWith("  "))
+        return;
+    // The first condition went: its successor loses its connector and
+    // becomes the one that opens the WHERE clause.
+    firstLine->setText("  " + firstLine->text().mid(2));
+    QListWidgetItem* firstSql = LstSql->item(0);
+    QString sql = firstSql->text();
+    if (sql.startsWith(" And ") || sql.startsWith(" AND "))
+        sql = sql.mid(5); // of " AND Not " the "Not " stays
+    else if (sql.startsWith(" Or "))
+        sql = sql.mid(4);
+    firstSql->setText(" Where " + sql);
+}
+
+QString Query::statement() const
+{
+    QString s = SqlHeadstr;
+    for (int i = 0; i < LstSql->count(); ++i)
+        s += LstSql->item(i)->text();
+    return s;
+}
+
+void Query::runQuery()
+{
+    if (loader)
+        *loader = statement();
+    done(Accepted);
+}
+
+void Query::cancel()
+{
+    if (loader)
+        *loader = QString();
+    done(Rejected);
+}
+
+// The close box: nothing is written, the caller keeps the "" it set.
+void Query::reject()
+{
+    done(Rejected);
+}
+
+void Query::done(int result)
+{
+    setPanel4(QString());
+    QDialog::done(result);
+    resetForm();
+}
+
+bool Query::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        if (watched == CmbF)
+            setPanel4(kHint);
+        else if (watched == Txt && !Txt->text().isEmpty())
+            QTimer::singleShot(0, Txt, &QLineEdit::selectAll); // after the click has placed the cursor
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* ke = static_cast<QKeyEvent*>(event);
+    if (isEnter(ke) && (ke->modifiers() & Qt::ControlModifier)) {
+        runQuery();
+        return true;
+    }
+    if (ke->key() == Qt::Key_Escape) {
+        cancel();
+        return true;
+    }
+    if (!isEnter(ke))
+        return false;
+
+    QWidget* w = qobject_cast<QWidget*>(watched);
+    auto within = [w](QWidget* control) { return w && (w == control || control->isAncestorOf(w)); };
+    if (within(Txt)) {
+        addCondition();
+        return true;
+    }
+    if (within(Lst)) {
+        CmbF->setFocus();
+        return true;
+    }
+    if (within(CmbF) || within(CmbGX) || within(CmbLG) || within(DTP)) {
+        focusNextChild();
+        return true;
+    }
+    if (auto* button = qobject_cast<QPushButton*>(w)) {
+        button->click();
+        return true;
+    }
+    return false;
+}

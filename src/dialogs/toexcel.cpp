@@ -1,0 +1,361 @@
+#include "toexcel.h"
+
+#include "database.h"
+#include "flexgrid.h"
+#include "globals.h"
+#include "mainhost.h"
+#include "msgbox.h"
+#include "platform.h"
+#include "queries.h"
+#include "sqltext.h"
+#include "vb.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStyle>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <xlsxwriter.h>
+
+namespace {
+
+const QString kTitle = QStringLiteral("导出数据到EXCEL");
+const QString kExport = QStringLiteral("导出数据");
+const QString kOpen = QStringLiteral("打开文件");
+const QString kSettingApp = QStringLiteral("Quenvarix");
+const QString kSettingSection = QStringLiteral("Express");
+const QString kSettingKey = QStringLiteral("ToExcel");
+constexpr int kVersions = 3;
+constexpr int kStagingFields = 30;
+
+// The remembered version; anything but 0, 1 or 2 counts as the first.
+int storedVersion()
+{
+    const int v = int(Val(GetSetting(kSettingApp, kSettingSection, kSettingKey, QString())));
+    return v >= 0 && v < kVersions ? v : 0;
+}
+
+void info(const QString& text) { MsgBox(text, vbStyle::Information, QString()); }
+
+} // namespace
+
+ToExcel::FailHook ToExcel::failHook = nullptr;
+
+QString XlsxPath(const QString& path)
+{
+    if (path.isEmpty() || path.endsWith(".xlsx", Qt::CaseInsensitive))
+        return path;
+    return path + ".xlsx";
+}
+
+ToExcel::ToExcel(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName("ToExcel");
+    setModal(true);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName("Image1");
+    Image1->setPixmap(style()->standardIcon(QStyle::SP_DialogSaveButton).pixmap(48, 48));
+    Image1->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+
+    Label2 = new QLabel("Excel版本:", this);
+    Label2->setObjectName("Label2");
+    Cmb = new QComboBox(this);
+    Cmb->setObjectName("Cmb");
+    Label1 = new QLabel("保存到:", this);
+    Label1->setObjectName("Label1");
+    Txt = new QLineEdit(this);
+    Txt->setObjectName("Txt");
+    Txt->setMinimumWidth(260);
+    CmdSaveTo = new QPushButton("浏览", this);
+    CmdSaveTo->setObjectName("CmdSaveTo");
+    Cmd0 = new QPushButton(kExport, this);
+    Cmd0->setObjectName("Cmd(0)");
+    Cmd1 = new QPushButton("返回上层", this);
+    Cmd1->setObjectName("Cmd(1)");
+    Label2->setBuddy(Cmb);
+    Label1->setBuddy(Txt);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(Label2, 0, 0);
+    fields->addWidget(Cmb, 0, 1);
+    fields->addWidget(Label1, 1, 0);
+    fields->addWidget(Txt, 1, 1);
+    fields->addWidget(CmdSaveTo, 1, 2);
+
+    auto* body = new QHBoxLayout;
+    body->addWidget(Image1);
+    body->addLayout(fields, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Cmd0);
+    buttons->addWidget(Cmd1);
+
+    auto* top = new QVBoxLayout(this);
+    top->addLayout(body);
+    top->addStretch();
+    top->addLayout(buttons);
+
+    connect(CmdSaveTo, &QPushButton::clicked, this, &ToExcel::chooseFile);
+    connect(Cmd0, &QPushButton::clicked, this, &ToExcel::exportOrOpen);
+    connect(Cmd1, &QPushButton::clicked, this, &ToExcel::close);
+
+    formLoad();
+}
+
+ToExcel& ToExcel::shared()
+{
+    static QPointer<ToExcel> instance;
+    if (!instance) {
+        MainHost* host = GetMainHost();
+        instance = new ToExcel(host ? host->hostWidget() : nullptr);
+    }
+    return *instance;
+}
+
+void ToExcel::showEvent(QShowEvent* event)
+{
+    // Each showing starts in the ready state.
+    if (!event->spontaneous())
+        formLoad();
+    QDialog::showEvent(event);
+}
+
+void ToExcel::formLoad()
+{
+    setWindowTitle(kTitle);
+    setEnabled(true);
+    Txt->clear();
+    Cmd0->setText(kExport);
+    CmdSaveTo->setEnabled(true);
+    Cmb->setEnabled(true);
+    Cmb->clear();
+    Cmb->addItems({"EXCEL 8.0", "EXCEL 7.0", "EXCEL 5.0"});
+    Cmb->setCurrentIndex(storedVersion());
+    m_failed.clear();
+    LangForm(this);
+}
+
+void ToExcel::done(int result)
+{
+    // Remember the version used, unless it failed.
+    const int index = Cmb->currentIndex();
+    if (index >= 0 && !m_failed.contains(index) && index != storedVersion())
+        SaveSetting(kSettingApp, kSettingSection, kSettingKey, QString::number(index));
+    QDialog::done(result);
+}
+
+void ToExcel::chooseFile()
+{
+    const QString chosen = ChooseSaveFile(this, LangStr("导出数据保存到..."), QString(), "Excel文件 (*.xlsx)");
+    if (chosen.isEmpty())
+        return;
+    const QString path = XlsxPath(chosen);
+    if (QFileInfo::exists(path)) {
+        info(LangStr("目标文件夹存在同名文件，请更换文件名！"));
+        return;
+    }
+    Txt->setText(path);
+}
+
+void ToExcel::exportOrOpen()
+{
+    if (Cmd0->text() == kOpen)
+        openFile();
+    else
+        exportData();
+}
+
+void ToExcel::openFile()
+{
+    const QString path = Txt->text().trimmed();
+    if (path.isEmpty())
+        return;
+    if (!QFileInfo::exists(path)) {
+        info("指定文件已经被移除！");
+        return;
+    }
+    if (!OpenWithDesktop(QUrl::fromLocalFile(path).toString()))
+        info(QStringLiteral("您的系统不支持由程序直接打开文件、或没有安装Excel，") + QChar(13) + QChar(13)
+             + QStringLiteral("请您到文件夹中尝试鼠标双击该文件打开文件。"));
+}
+
+void ToExcel::exportData()
+{
+    if (Txt->text().isEmpty()) {
+        info("请首先选择文件保存位置!");
+        return;
+    }
+    const QString templatePath = gAppPath + "excel.dat";
+    if (!QFileInfo::exists(templatePath)) {
+        info("捷诺达系统文件excel.dat丢失,无法执行操作!");
+        return;
+    }
+    const QString target = XlsxPath(Txt->text());
+    // The file may have appeared since it was chosen, or the name was typed:
+    // a user's file is never overwritten.
+    if (QFileInfo::exists(target)) {
+        info(LangStr("目标文件夹存在同名文件，请更换文件名！"));
+        return;
+    }
+    Txt->setText(target);
+
+    setEnabled(false);
+    std::unique_ptr<Database> staging;
+    try {
+        staging = Database::open(templatePath, QString());
+
+        // Column 0 and the visible columns up to the thirtieth staging field.
+        QList<int> columns{0};
+        const int lastCol = Sgd ? qMin(Sgd->cols() - 1, kStagingFields - 1) : -1;
+        for (int c = 1; c <= lastCol; ++c)
+            if (Sgd->colWidth(c) >= 2)
+                columns << c;
+        QString head = "insert into mysheet (";
+        for (int i = 0; i < columns.size(); ++i)
+            head += (i ? ",F" : "F") + QString::number(columns[i] + 1);
+        head += ") values (";
+
+        Transaction tx(*staging);
+        staging->execute("delete from mysheet");
+        const int rows = Sgd ? Sgd->rows() : 0;
+        QElapsedTimer sinceRepaint;
+        sinceRepaint.start();
+        for (int r = 0; r < rows; ++r) {
+            QString sql = head;
+            for (int i = 0; i < columns.size(); ++i) {
+                if (i)
+                    sql += ',';
+                sql += SqlQuote(Sgd->textMatrix(r, columns[i]));
+            }
+            sql += ')';
+            staging->execute(sql);
+            // Repainting after every row of a long grid would cost more than
+            // the copy; the caption follows often enough to be seen moving.
+            if (r == rows - 1 || sinceRepaint.elapsed() >= 40) {
+                setWindowTitle("正在读取第 " + QString::number(r) + " 行");
+                LetRepaint();
+                sinceRepaint.restart();
+            }
+        }
+        tx.commit();
+    } catch (const DbError& e) {
+        setEnabled(true);
+        setWindowTitle(kTitle);
+        MsgBox(e.message(), vbStyle::Information, QString());
+        return;
+    }
+
+    setWindowTitle("读取数据完毕,准备导出到Excel文件 ");
+    LetRepaint();
+
+    QString untried = " 012";
+    int version = qBound(0, Cmb->currentIndex(), kVersions - 1);
+    untried.replace(QString::number(version), " ");
+    while (!writeWorkbook(*staging, target, version)) {
+        m_failed.insert(version);
+        int next = -1;
+        for (int v = 0; v < kVersions; ++v)
+            if (untried.contains(QString::number(v))) {
+                next = v;
+                break;
+            }
+        if (next < 0) {
+            staging.reset();
+            info("对不起,您的Windwx系统不支持任何一个版本的EXCEL导出!");
+            setEnabled(true);
+            return;
+        }
+        version = next;
+        Cmb->setCurrentIndex(version);
+        untried.replace(QString::number(version), " ");
+    }
+    m_failed.remove(version);
+
+    staging.reset();
+    setWindowTitle("数据成功导出到Excel文件！");
+    CmdSaveTo->setEnabled(false);
+    Cmb->setEnabled(false);
+    Cmd0->setText(kOpen);
+    info(windowTitle());
+    setEnabled(true);
+}
+
+namespace {
+
+// One configuration of the writer per entry of the version list.
+struct WriterSetup {
+    bool constantMemory; // rows streamed to disk, strings stored inline
+    bool zip64;
+    bool textFormat;     // cells formatted as text ("@")
+};
+constexpr WriterSetup kSetups[kVersions] = {
+    {false, false, true},  // EXCEL 8.0
+    {true, false, true},   // EXCEL 7.0
+    {false, true, false},  // EXCEL 5.0
+};
+
+} // namespace
+
+bool ToExcel::writeWorkbook(Database& staging, const QString& path, int version)
+{
+    if (failHook && failHook(version))
+        return false;
+
+    RecordSet rs;
+    try {
+        rs = staging.openRecordset("select * from mysheet order by rowid");
+    } catch (const DbError&) {
+        return false;
+    }
+
+    const WriterSetup& setup = kSetups[version];
+    const QByteArray file = QFile::encodeName(path);
+    const QByteArray tmp = QFile::encodeName(QDir::tempPath());
+    lxw_workbook_options options{};
+    options.constant_memory = setup.constantMemory ? LXW_TRUE : LXW_FALSE;
+    options.tmpdir = const_cast<char*>(tmp.constData());
+    options.use_zip64 = setup.zip64 ? LXW_TRUE : LXW_FALSE;
+    lxw_workbook* book = workbook_new_opt(file.constData(), &options);
+    if (!book)
+        return false;
+    lxw_worksheet* sheet = workbook_add_worksheet(book, "mysheet");
+    lxw_format* text = nullptr;
+    if (setup.textFormat) {
+        text = workbook_add_format(book);
+        format_set_num_format(text, "@");
+    }
+
+    bool ok = sheet != nullptr;
+    // The table's field names head the sheet, as a table written to a
+    // workbook has them; the staging rows follow.
+    for (int c = 0; ok && c < rs.fieldCount(); ++c)
+        ok = worksheet_write_string(sheet, 0, lxw_col_t(c), rs.fieldName(c).toUtf8().constData(), text) == LXW_NO_ERROR;
+    lxw_row_t row = 1;
+    for (rs.moveFirst(); ok && !rs.eof(); rs.moveNext(), ++row) {
+        for (int c = 0; ok && c < rs.fieldCount(); ++c) {
+            const Value& v = rs.field(c);
+            if (v.isNull())
+                continue;
+            ok = worksheet_write_string(sheet, row, lxw_col_t(c), v.toString().toUtf8().constData(), text) == LXW_NO_ERROR;
+        }
+    }
+    const bool closed = workbook_close(book) == LXW_NO_ERROR;
+    if (ok && closed)
+        return true;
+    QFile::remove(path); // no half-written workbook is left behind
+    return false;
+}

@@ -1,0 +1,75 @@
+#pragma once
+#include <QDialog>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+class Database;
+class FlexGrid;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The Excel export ("导出数据到EXCEL"): copies a grid row by row into the
+// staging table mysheet of the export template excel.dat, then writes that
+// table as the sheet "mysheet" of an .xlsx workbook.
+//
+// How a window calls it:
+//
+//     ToExcel& dlg = ToExcel::shared();
+//     dlg.Sgd = GD;          // the grid to export (header row included)
+//     dlg.exec();
+//
+// Column 0 and each of the columns 1..29 at least 2 twips wide are exported;
+// the workbook's first row holds the staging fields' names F1..F30, then one
+// row per staging row (the grid's header row first). The three entries of
+// the version list are three configurations of the writer; when one fails the
+// next untried one is used, in list order. The version last used with
+// success is remembered.
+class ToExcel : public QDialog {
+    Q_OBJECT
+public:
+    explicit ToExcel(QWidget* parent = nullptr);
+
+    // The one instance the windows share, created on first use.
+    static ToExcel& shared();
+
+    // The grid to export; set by the caller before showing.
+    FlexGrid* Sgd = nullptr;
+
+    // Testing aid: when set, a version for which it returns true fails as
+    // if the writer had refused it.
+    using FailHook = bool (*)(int version);
+    static FailHook failHook;
+
+    QComboBox* Cmb;
+    QLineEdit* Txt;
+    QPushButton* CmdSaveTo;
+    QPushButton* Cmd0; // "导出数据", then "打开文件"
+    QPushButton* Cmd1; // "返回上层"
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Image1;
+
+    // The button actions.
+    void chooseFile();
+    void exportOrOpen();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+
+private:
+    void formLoad();
+    void exportData();
+    void openFile();
+    // Staging table to .xlsx with the writer configured for one version;
+    // false when the writer refused.
+    bool writeWorkbook(Database& staging, const QString& path, int version);
+
+    QSet<int> m_failed; // versions that failed during this showing
+};
+
+// The path the export writes to: a name without the .xlsx ending gets it.
+QString XlsxPath(const QString& path);
