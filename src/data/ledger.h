@@ -1,0 +1,52 @@
+#pragma once
+#include <QDate>
+#include <QString>
+
+// Ledger (TB1) sequence numbers and running balances.
+//
+// SN orders every ledger entry by entry date and, within a day, by order of
+// entry; numbers are handed out with gaps (31 for a new day, 2 within a day)
+// so back-dated entries can be slotted in between. QC/QM carry each party's
+// balance before/after the entry along the party's rows in SN order.
+//
+// None of these procedures opens a transaction: every caller wraps the whole
+// save (numbering, its insert or update, the recomputation) in one
+// Transaction, so a failure anywhere leaves neither a raised counter nor
+// half-written balances. Failures throw DbError with the engine's text.
+
+// Where an entry date stands against the ledger: 0 = later than every entry
+// (or no dated entry at all), 1 = the newest entry's day, 2 = earlier
+// (back-dated). A later date is recorded in sysinfo row 9999.
+int CompareLedgerDate(const QDate& d);
+
+// The sequence number for a back-dated entry dated d, whose document number
+// is docNo (rows with that F1 are ignored) and which would otherwise get cur.
+// May set the counter (sysinfo row 100), lower than it was included. When the
+// gap to the next entry can no longer be split it says so and returns the
+// neighbour's own number.
+double NextLedgerSN(const QDate& d, const QString& docNo, double cur);
+
+// Rewrites QC/QM of every row of party with SN >= sn (SN 0 rows are out of
+// the order and left alone). The opening balance is QM of the party's last
+// earlier row that has an operator name (F6); sn 0 redoes the whole history.
+void RecalcBalances(double sn, const QString& party);
+
+// The numbering every new ledger entry goes through before its insert:
+// raises the counter, then takes a new day's number, a same-day number or a
+// slot between existing entries (NextLedgerSN). The waybill save passes
+// readCounterAfterStep1 = true, so its freshly raised counter is kept when it
+// fits between the neighbours; the ledger entry windows pass false.
+// Returns the SN to insert with; the caller then inserts the row and calls
+// RecalcBalances(sn, party). Throws DbError when the counter row is missing
+// or unreadable.
+double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCounterAfterStep1);
+
+// Gives an edited ledger entry its new place. The caller has already written
+// the row's other fields (date, party, amounts, document number) and passes
+// the row's current document number docNo, its SN before the edit (oldSn) and
+// its party before the edit (oldParty). The row is taken out of the order,
+// oldParty's chain is closed over the gap, the row gets a number for
+// entryDate and newParty's balances are recomputed from there.
+// Returns the new SN.
+double RenumberLedgerEntry(double oldSn, const QString& oldParty, const QDate& entryDate,
+                           const QString& docNo, const QString& newParty);
