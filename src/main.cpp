@@ -1,14 +1,18 @@
 #include "app_windows.h"
+#include "shell/mform.h"
+#include "shell/startup.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     RegisterAppWindows();
-    QMainWindow w;
-    w.setWindowTitle("捷诺达raredade");
-    w.show();
-    return app.exec();
+    int exitCode = 0;
+    if (!Main(QCoreApplication::applicationDirPath(), &exitCode))
+        return exitCode;
+    const int rc = app.exec();
+    // Ended at once (backup, restore, "退 出"): the hidden main window is still there.
+    delete MForm::current();
+    return rc;
 }

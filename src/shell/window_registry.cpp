@@ -27,6 +27,12 @@ QHash<QString, WindowRegistry::DialogRunner>& dialogs()
     return h;
 }
 
+WindowRegistry::ModalDriver& modalDriver()
+{
+    static WindowRegistry::ModalDriver d;
+    return d;
+}
+
 QHash<QString, QPointer<ChildWindow>>& instances()
 {
     static QHash<QString, QPointer<ChildWindow>> h;
@@ -111,7 +117,28 @@ void runDialog(const QString& name, QWidget* parent)
     dlg.setWindowTitle(name);
     auto* lay = new QVBoxLayout(&dlg);
     lay->addWidget(new QLabel(name, &dlg));
-    dlg.exec();
+    execModal(dlg);
+}
+
+void setModalDriver(ModalDriver driver)
+{
+    modalDriver() = std::move(driver);
+}
+
+int execModal(QDialog& dialog)
+{
+    if (!modalDriver())
+        return dialog.exec();
+    // As exec() would: a fresh result, the dialog shown and modal.
+    dialog.setResult(0);
+    dialog.setModal(true);
+    dialog.show();
+    // The driver may close the dialog, so keep a guarded pointer.
+    QPointer<QDialog> guard(&dialog);
+    modalDriver()(dialog);
+    if (guard && guard->isVisible())
+        guard->reject();
+    return guard ? guard->result() : 0;
 }
 
 bool closeAll()

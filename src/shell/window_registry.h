@@ -3,6 +3,7 @@
 #include <functional>
 
 class ChildWindow;
+class QDialog;
 class QWidget;
 
 // The one place through which the main window opens the data windows and the
@@ -30,6 +31,14 @@ bool isRegistered(const QString& name);
 ChildWindow* openChild(const QString& name, int lb = 0, const QString& caption = QString());
 // Runs a modal dialog; an unregistered name opens an empty placeholder dialog.
 void runDialog(const QString& name, QWidget* parent);
+
+// Shows a dialog modally and returns its result. Every modal window of the
+// program goes through here, so tests can work a dialog instead of a user: a
+// driver installed with setModalDriver gets the shown dialog and must leave it
+// closed (or it is closed as cancelled). An empty driver restores exec().
+using ModalDriver = std::function<void(QDialog& dialog)>;
+void setModalDriver(ModalDriver driver);
+int execModal(QDialog& dialog);
 
 // The loaded instance of a child window, or nullptr.
 ChildWindow* loaded(const QString& name);

@@ -1,0 +1,95 @@
+#include "s32.h"
+
+#include "file_copy.h"
+#include "startup.h"
+
+#include "data/globals.h"
+#include "data/schema.h"
+#include "platform/msgbox.h"
+#include "platform/platform.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+S32::S32(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName("S32");
+    setWindowTitle("数据恢复");
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    auto* warning = new QLabel("警告：数据恢复操作危险！建议在恢复前先备份数据，以防造成数据丢失后果！", this);
+    warning->setObjectName("Label1");
+    warning->setWordWrap(true);
+    QPalette pal = warning->palette();
+    pal.setColor(QPalette::WindowText, Qt::red);
+    warning->setPalette(pal);
+    warning->setMinimumWidth(320);
+
+    auto* restoreBtn = new QPushButton("恢复数据", this);
+    restoreBtn->setObjectName("Command1");
+    auto* cancelBtn = new QPushButton("取消操作", this);
+    cancelBtn->setObjectName("Command2");
+    restoreBtn->setAutoDefault(false);
+    cancelBtn->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(restoreBtn);
+    buttons->addWidget(cancelBtn);
+    auto* lay = new QVBoxLayout(this);
+    lay->addWidget(warning);
+    lay->addLayout(buttons);
+
+    connect(restoreBtn, &QPushButton::clicked, this, &S32::restoreData);
+    connect(cancelBtn, &QPushButton::clicked, this, &S32::reject);
+}
+
+QString S32::checkSource(const QString& source)
+{
+    const QFileInfo src(source);
+    const QFileInfo target(gDbPath);
+    if (!src.isFile())
+        return "所选文件不存在!";
+    if (target.exists() && src.canonicalFilePath() == target.canonicalFilePath())
+        return "不能用数据文件本身恢复数据!";
+    try {
+        auto db = Database::open(source, DataFileKey());
+        db->openRecordset("select F1 from TE1");
+    } catch (const std::exception& e) {
+        return "所选文件不是本系统的数据文件!系统返回如下信息：" + QString(QChar(13)) + QString::fromUtf8(e.what());
+    }
+    return QString();
+}
+
+void S32::restoreData()
+{
+    const QString source = ChooseOpenFile(this, "恢复业务数据", "*.dat", "*.dat");
+    if (source.isEmpty())
+        return;
+    // Refused before anything is closed: the program goes on as it was.
+    const QString refusal = checkSource(source);
+    if (!refusal.isEmpty()) {
+        MsgBox(refusal, vbStyle::Exclamation, QString());
+        return;
+    }
+
+    QString failure;
+    {
+        // The file is replaced closed; at start-up there may be nothing to close.
+        gDb.reset();
+        LetRepaint();
+        WaitCursor wait;
+        failure = CopyFileSafely(source, gDbPath, true);
+    }
+    if (failure.isEmpty())
+        MsgBox("数据恢复完成，请重新运行本系统！", vbStyle::Information, QString());
+    else
+        MsgBox("数据恢复失败，原数据文件未改变！请重新运行本系统！系统返回如下信息：" + QString(QChar(13)) + failure,
+               vbStyle::Exclamation, QString());
+    accept();
+    EndProgram(0);
+}

@@ -1,0 +1,108 @@
+#include "startup.h"
+
+#include "login.h"
+#include "mform.h"
+#include "s32.h"
+#include "window_registry.h"
+
+#include "data/globals.h"
+#include "data/queries.h"
+#include "data/schema.h"
+#include "platform/msgbox.h"
+#include "platform/platform.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace {
+bool g_endRequested = false;
+int g_exitCode = 0;
+
+// Everything start-up built is taken down before the restore window runs:
+// the main window never stays open without a data file and an operator.
+void discardMainWindow()
+{
+    if (MForm* m = MForm::current()) {
+        m->endNow();
+        delete m;
+    }
+}
+} // namespace
+
+int LangFlagForLocale(int localeId, int current)
+{
+    switch (localeId) {
+    case 1028: return 2;
+    case 1033: return 0;
+    case 2052: return 1;
+    default: return current;
+    }
+}
+
+QString ProgramFolderPath(const QString& dir)
+{
+    return dir.endsWith('/') ? dir : dir + '/';
+}
+
+bool Main(const QString& appDir, int* exitCode)
+{
+    g_exitCode = 0;
+    gMoneyFmt = "#0.00";
+    try {
+        gEditing.clear();
+        gLangFlag = LangFlagForLocale(SystemLocaleId(), gLangFlag);
+        gMsgTitle = LangStr("提示");
+        gAppPath = ProgramFolderPath(appDir);
+        gDbPath = gAppPath + kDataFileName;
+        // Never creates the file: a missing data file is a start-up failure.
+        gDb = Database::open(gDbPath, DataFileKey());
+        gCanSeePrices = true;
+
+        auto* main = new MForm;
+        main->setAttribute(Qt::WA_DeleteOnClose);
+        main->showMaximized();
+
+        Login login(main);
+        login.formLoad();
+        if (WindowRegistry::execModal(login) != QDialog::Accepted) {
+            // "退 出": the program ends before its event loop ever runs.
+            EndProgram(0);
+            discardMainWindow();
+            if (exitCode)
+                *exitCode = g_exitCode;
+            return false;
+        }
+        if (exitCode)
+            *exitCode = 0;
+        return true;
+    } catch (const std::exception& e) {
+        discardMainWindow();
+        MsgBox("程序启动错误!系统返回如下信息：" + QString(QChar(13)) + QChar(13) + QString::fromUtf8(e.what()),
+               vbStyle::Exclamation, "Vembra Studio");
+        {
+            S32 restore;
+            WindowRegistry::execModal(restore);
+        }
+        gDb.reset();
+        g_endRequested = true;
+        if (exitCode)
+            *exitCode = 1;
+        return false;
+    }
+}
+
+void EndProgram(int exitCode)
+{
+    g_endRequested = true;
+    g_exitCode = exitCode;
+    if (MForm* m = MForm::current())
+        m->endNow();
+    gDb.reset();
+    // At start-up no loop runs yet and Main's answer ends the program; later
+    // every loop, modal ones included, is left.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(exitCode);
+}
+
+bool ProgramEndRequested() { return g_endRequested; }
+void ResetProgramEndRequest() { g_endRequested = false; }
