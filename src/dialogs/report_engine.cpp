@@ -1,0 +1,445 @@
+#include "report_engine.h"
+
+#include "database.h"
+#include "vb.h"
+
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QScrollBar>
+
+ReportRows::ReportRows(const QStringList& columns, std::vector<QString> cells)
+    : m_cells(std::move(cells)), m_cols(int(columns.size()))
+{
+    for (int i = 0; i < columns.size(); ++i)
+        m_index.insert(columns[i].toLower(), i);
+    m_rows = m_cols ? int(m_cells.size() / size_t(m_cols)) : 0;
+}
+
+QStringList LaidPage::texts() const
+{
+    QStringList out;
+    for (const LaidItem& it : items)
+        if (it.kind == LaidItem::Text)
+            out << it.text;
+    return out;
+}
+
+namespace {
+
+QStringList tableColumns(Database& db, const QString& table, const QString& tplName)
+{
+    try {
+        return db.openRecordset(QStringLiteral("select * from %1 where 0=1").arg(table)).fieldNames();
+    } catch (const DbError&) {
+        throw ReportError(QStringLiteral("报表文件%1所用的数据表%2不存在!").arg(tplName, table));
+    }
+}
+
+bool hasColumn(const QStringList& cols, const QString& c)
+{
+    for (const QString& x : cols)
+        if (x.compare(c, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+ReportRows ReadReportRows(const ReportTemplate& tpl, Database& db)
+{
+    // Aliases: s for the scratch table, j1, j2 ... for the joined tables.
+    QHash<QString, QString> alias;
+    QHash<QString, QStringList> columnsOf;
+    alias.insert(tpl.table.toLower(), "s");
+    columnsOf.insert(tpl.table.toLower(), tableColumns(db, tpl.table, tpl.name));
+    QString from = tpl.table + " s";
+    for (int i = 0; i < tpl.joins.size(); ++i) {
+        const RptJoin& j = tpl.joins[i];
+        const QString a = QStringLiteral("j%1").arg(i + 1);
+        alias.insert(j.table.toLower(), a);
+        const QStringList cols = tableColumns(db, j.table, tpl.name);
+        columnsOf.insert(j.table.toLower(), cols);
+        if (!hasColumn(columnsOf.value(tpl.table.toLower()), j.scratchColumn))
+            throw ReportError(QStringLiteral("报表文件%1所用的字段%2在数据表%3中不存在!").arg(tpl.name, j.scratchColumn, tpl.table));
+        if (!hasColumn(cols, j.tableColumn))
+            throw ReportError(QStringLiteral("报表文件%1所用的字段%2在数据表%3中不存在!").arg(tpl.name, j.tableColumn, j.table));
+        from += QStringLiteral(" left join %1 %2 on %2.%3 = s.%4").arg(j.table, a, j.tableColumn, j.scratchColumn);
+    }
+
+    const QStringList used = tpl.columnsUsed();
+    QStringList select;
+    for (const QString& col : used) {
+        const int dot = col.indexOf('.');
+        const QString table = dot < 0 ? tpl.table : col.left(dot);
+        const QString name = dot < 0 ? col : col.mid(dot + 1);
+        if (!hasColumn(columnsOf.value(table.toLower()), name))
+            throw ReportError(QStringLiteral("报表文件%1所用的字段%2在数据表%3中不存在!").arg(tpl.name, name, table));
+        select << alias.value(table.toLower()) + '.' + name;
+    }
+    // The row id keeps the insertion order and gives a column when none is printed.
+    select << "s.rowid";
+    RecordSet rs;
+    try {
+        rs = db.openRecordset(QStringLiteral("select %1 from %2 order by s.rowid").arg(select.join(','), from));
+    } catch (const DbError& e) {
+        throw ReportError(QStringLiteral("报表文件%1读取数据失败: %2").arg(tpl.name, e.message()));
+    }
+    std::vector<QString> cells;
+    const int cols = int(used.size());
+    cells.reserve(size_t(rs.recordCount()) * (cols + 1));
+    for (int r = 0; r < rs.recordCount(); ++r)
+        for (int c = 0; c <= cols; ++c)
+            cells.push_back(c < cols ? rs.at(r, c).toString() : QString());
+    return ReportRows(QStringList(used) << QStringLiteral("rowid"), std::move(cells));
+}
+
+namespace {
+
+struct Placement {
+    const RptBand* band;
+    const RptItem* item;
+    double top;      // the band's top on the page, mm
+    int row;         // the detail row, -1 outside detail bands
+};
+
+struct PageDraft {
+    QList<Placement> placements;
+    int firstRow = -1;
+    int lastRow = -1;
+};
+
+QString formatValue(const QString& value, const QString& format)
+{
+    if (format.isEmpty() || TrimBlanks(value).isEmpty())
+        return value;
+    return Format(Val(value), format);
+}
+
+} // namespace
+
+ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, const QMap<QString, QString>& given)
+{
+    QMap<QString, QString> formulas = tpl.formulaDefaults;
+    for (auto it = given.begin(); it != given.end(); ++it)
+        formulas.insert(it.key().toLower(), it.value());
+    for (const QString& name : tpl.formulasUsed())
+        if (!formulas.contains(name))
+            throw ReportError(QStringLiteral("报表文件%1所用的公式%2没有给出!").arg(tpl.name, name));
+
+    const RptBand* title = tpl.band(RptBand::Title);
+    const RptBand* header = tpl.band(RptBand::Header);
+    const RptBand* footer = tpl.band(RptBand::Footer);
+    const RptBand* summary = tpl.band(RptBand::Summary);
+    const QList<const RptBand*> details = tpl.detailBands();
+
+    const double pageTop = tpl.margins.top();
+    const double footerTop = tpl.pageSize.height() - tpl.margins.bottom() - (footer ? footer->height : 0);
+
+    QList<PageDraft> pages;
+    double y = 0, bodyTop = 0;
+    auto place = [&](const RptBand* band, int row) {
+        for (const RptItem& it : band->items)
+            pages.last().placements.append({band, &it, y, row});
+        y += band->height;
+    };
+    auto newPage = [&]() {
+        pages.append(PageDraft{});
+        y = pageTop;
+        if (pages.size() == 1 && title)
+            place(title, -1);
+        if (header)
+            place(header, -1);
+        bodyTop = y;
+    };
+    // A band that does not fit goes to the next page; on a fresh page it
+    // stays, so an oversized band cannot loop.
+    auto fit = [&](double height) {
+        if (y + height > footerTop + 1e-9 && y > bodyTop + 1e-9)
+            newPage();
+    };
+
+    // Totals of the rows printed, for sum and count items.
+    QHash<const RptItem*, double> totals;
+    QList<const RptItem*> totalItems;
+    for (const RptBand& b : tpl.bands)
+        for (const RptItem& it : b.items)
+            if (it.kind == RptItem::Sum || it.kind == RptItem::Count)
+                totalItems << &it;
+    int lastPrinted = -1;
+
+    newPage();
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        const RptBand* band = nullptr;
+        for (const RptBand* b : details) {
+            if (b->when.op == RptCondition::None || b->when.matches(rows.cell(r, rows.columnIndex(b->when.column)))) {
+                band = b;
+                break;
+            }
+        }
+        if (!band)
+            continue;
+        fit(band->height);
+        place(band, r);
+        PageDraft& pg = pages.last();
+        if (pg.firstRow < 0)
+            pg.firstRow = r;
+        pg.lastRow = r;
+        lastPrinted = r;
+        for (const RptItem* t : totalItems) {
+            if (t->when.op != RptCondition::None && !t->when.matches(rows.cell(r, rows.columnIndex(t->when.column))))
+                continue;
+            totals[t] += t->kind == RptItem::Count ? 1.0 : Val(TrimBlanks(rows.cell(r, rows.columnIndex(t->column))));
+        }
+    }
+    if (summary) {
+        fit(summary->height);
+        place(summary, -1);
+    }
+    if (footer) {
+        for (PageDraft& pg : pages) {
+            for (const RptItem& it : footer->items)
+                pg.placements.append({footer, &it, footerTop, -1});
+        }
+    }
+
+    // Now that the page count is known, the texts.
+    ReportLayout out;
+    out.name = tpl.name;
+    out.pageSize = tpl.pageSize;
+    const int pageCount = int(pages.size());
+    const QString defaultFamily = tpl.family.isEmpty() ? DefaultReportFamily() : tpl.family;
+    for (int p = 0; p < pageCount; ++p) {
+        const PageDraft& draft = pages[p];
+        LaidPage page;
+        page.items.reserve(draft.placements.size());
+        for (const Placement& pl : draft.placements) {
+            const RptItem& it = *pl.item;
+            LaidItem li;
+            li.align = it.align;
+            li.family = it.family.isEmpty() ? defaultFamily : it.family;
+            li.size = it.size > 0 ? it.size : tpl.size;
+            li.bold = it.bold;
+            li.wrap = it.wrap;
+            li.penWidth = it.penWidth;
+            const QPointF origin(tpl.margins.left(), pl.top);
+            if (it.kind == RptItem::Line) {
+                li.kind = LaidItem::Line;
+                li.line = it.line.translated(origin);
+                page.items.append(li);
+                continue;
+            }
+            li.rect = it.rect.translated(origin);
+            if (it.kind == RptItem::Box) {
+                li.kind = LaidItem::Box;
+                page.items.append(li);
+                continue;
+            }
+            li.kind = LaidItem::Text;
+            switch (it.kind) {
+            case RptItem::Text:
+                li.text = SubstituteFormulas(it.text, formulas, p + 1, pageCount);
+                break;
+            case RptItem::Field: {
+                // Outside the detail bands a field shows a row of its page:
+                // the first under the title and header, the last under the footer and summary.
+                int row = pl.row;
+                if (row < 0) {
+                    switch (pl.band->kind) {
+                    case RptBand::Title: row = rows.rowCount() ? 0 : -1; break;
+                    case RptBand::Header: row = draft.firstRow; break;
+                    case RptBand::Footer: row = draft.lastRow; break;
+                    default: row = lastPrinted; break;
+                    }
+                }
+                if (row >= 0)
+                    li.text = formatValue(rows.cell(row, rows.columnIndex(it.column)), it.format);
+                break;
+            }
+            case RptItem::Sum:
+            case RptItem::Count:
+                li.text = it.format.isEmpty() ? CStr(totals.value(&it)) : Format(totals.value(&it), it.format);
+                break;
+            default:
+                break;
+            }
+            page.items.append(li);
+        }
+        out.pages.append(page);
+    }
+    return out;
+}
+
+void PaintReportPage(QPainter& painter, const LaidPage& page, double s)
+{
+    const double dpi = painter.device() ? painter.device()->logicalDpiY() : 96.0;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    for (const LaidItem& it : page.items) {
+        QPen pen(Qt::black);
+        pen.setWidthF(qMax(it.penWidth * s, 1.0));
+        switch (it.kind) {
+        case LaidItem::Line:
+            painter.setPen(pen);
+            painter.drawLine(QLineF(it.line.p1() * s, it.line.p2() * s));
+            break;
+        case LaidItem::Box:
+            painter.setPen(pen);
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(it.rect.topLeft() * s, it.rect.size() * s));
+            break;
+        case LaidItem::Text: {
+            if (it.text.isEmpty())
+                break;
+            QFont f(it.family);
+            // Points on paper, whatever the device's resolution.
+            f.setPointSizeF(it.size * s * 25.4 / dpi);
+            f.setBold(it.bold);
+            painter.setFont(f);
+            painter.setPen(Qt::black);
+            const int flags = it.align | (it.wrap ? Qt::TextWordWrap : 0);
+            painter.drawText(QRectF(it.rect.topLeft() * s, it.rect.size() * s), flags, it.text);
+            break;
+        }
+        }
+    }
+    painter.restore();
+}
+
+namespace {
+QPageLayout pageLayoutFor(const QSizeF& mm)
+{
+    const QSizeF portrait(qMin(mm.width(), mm.height()), qMax(mm.width(), mm.height()));
+    const QPageSize size(portrait, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+    return QPageLayout(size, mm.width() > mm.height() ? QPageLayout::Landscape : QPageLayout::Portrait,
+        QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+}
+} // namespace
+
+bool PrintReport(const ReportLayout& layout, QPagedPaintDevice& device, QString* error)
+{
+    device.setPageLayout(pageLayoutFor(layout.pageSize));
+    QPainter painter;
+    if (!painter.begin(&device)) {
+        if (error)
+            *error = QStringLiteral("无法开始打印报表%1!").arg(layout.name);
+        return false;
+    }
+    const double pxPerMm = device.logicalDpiX() / 25.4;
+    for (int i = 0; i < layout.pages.size(); ++i) {
+        if (i > 0 && !device.newPage()) {
+            if (error)
+                *error = QStringLiteral("打印报表%1时无法换页!").arg(layout.name);
+            painter.end();
+            return false;
+        }
+        PaintReportPage(painter, layout.pages[i], pxPerMm);
+    }
+    if (!painter.end()) {
+        if (error)
+            *error = QStringLiteral("打印报表%1未能完成!").arg(layout.name);
+        return false;
+    }
+    return true;
+}
+
+bool WriteReportPdf(const ReportLayout& layout, const QString& path, QString* error)
+{
+    QPdfWriter pdf(path);
+    pdf.setResolution(600);
+    pdf.setTitle(layout.name);
+    pdf.setCreator(QStringLiteral("raredade"));
+    if (!PrintReport(layout, pdf, error)) {
+        if (error)
+            *error = QStringLiteral("无法写入文件%1!").arg(path);
+        return false;
+    }
+    return true;
+}
+
+QImage RenderReportPage(const ReportLayout& layout, int page, double dpi)
+{
+    const double s = dpi / 25.4;
+    QImage img(qRound(layout.pageSize.width() * s), qRound(layout.pageSize.height() * s), QImage::Format_RGB32);
+    img.setDotsPerMeterX(qRound(dpi / 0.0254));
+    img.setDotsPerMeterY(qRound(dpi / 0.0254));
+    img.fill(Qt::white);
+    if (page >= 0 && page < layout.pages.size()) {
+        QPainter p(&img);
+        PaintReportPage(p, layout.pages[page], s);
+    }
+    return img;
+}
+
+// The pages of the preview, painted on demand: only those in view are drawn.
+class ReportPreview::Pages : public QWidget {
+public:
+    explicit Pages(QWidget* parent) : QWidget(parent) {}
+    void setReport(const ReportLayout* layout)
+    {
+        m_layout = layout;
+        const double s = scale();
+        if (m_layout && !m_layout->pages.isEmpty()) {
+            const QSizeF page = m_layout->pageSize * s;
+            setFixedSize(int(page.width()) + 2 * kGap,
+                int(m_layout->pages.size() * (page.height() + kGap)) + kGap);
+        } else {
+            setFixedSize(0, 0);
+        }
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        if (!m_layout)
+            return;
+        QPainter p(this);
+        const double s = scale();
+        const QSizeF size = m_layout->pageSize * s;
+        for (int i = 0; i < m_layout->pages.size(); ++i) {
+            const QRectF r(kGap, kGap + i * (size.height() + kGap), size.width(), size.height());
+            if (!r.intersects(e->rect()))
+                continue;
+            p.fillRect(r.translated(3, 3), QColor(90, 90, 90));
+            p.fillRect(r, Qt::white);
+            p.save();
+            p.translate(r.topLeft());
+            PaintReportPage(p, m_layout->pages[i], s);
+            p.restore();
+        }
+    }
+
+private:
+    static constexpr int kGap = 12;
+    double scale() const { return logicalDpiX() / 25.4; }
+    const ReportLayout* m_layout = nullptr;
+};
+
+ReportPreview::ReportPreview(QWidget* parent)
+    : QScrollArea(parent)
+    , m_pages(new Pages(this))
+{
+    setObjectName(QStringLiteral("Cry"));
+    setBackgroundRole(QPalette::Dark);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setWidget(m_pages);
+    m_pages->setReport(nullptr);
+}
+
+void ReportPreview::showReport(std::shared_ptr<const ReportLayout> layout)
+{
+    m_layout = std::move(layout);
+    m_pages->setReport(m_layout.get());
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+}
+
+void ReportPreview::clear()
+{
+    m_layout.reset();
+    m_pages->setReport(nullptr);
+}

@@ -1,0 +1,89 @@
+#pragma once
+#include "report_template.h"
+
+#include <QHash>
+#include <QImage>
+#include <QScrollArea>
+#include <memory>
+#include <vector>
+
+class Database;
+class QPagedPaintDevice;
+class QPainter;
+
+// The rows a template reads: its scratch table (joined tables to the right),
+// in the order they were inserted. Every cell as the system shows it.
+class ReportRows {
+public:
+    ReportRows() = default;
+    ReportRows(const QStringList& columns, std::vector<QString> cells);
+    int rowCount() const { return m_rows; }
+    int columnIndex(const QString& column) const { return m_index.value(column.toLower(), -1); }
+    const QString& cell(int row, int col) const { return m_cells[size_t(row) * m_cols + col]; }
+
+private:
+    QHash<QString, int> m_index;
+    std::vector<QString> m_cells;
+    int m_cols = 0;
+    int m_rows = 0;
+};
+
+// A thing on a laid-out page, in millimetres from the paper's top left corner.
+struct LaidItem {
+    enum Kind { Text, Line, Box };
+    Kind kind = Text;
+    QRectF rect;
+    QLineF line;
+    QString text;
+    int align = 0;
+    QString family;
+    double size = 10;
+    bool bold = false;
+    bool wrap = false;
+    double penWidth = 0.2;
+};
+
+struct LaidPage {
+    QList<LaidItem> items;
+    // The texts of the page in drawing order (tests and searches).
+    QStringList texts() const;
+};
+
+struct ReportLayout {
+    QString name;            // the template's file name
+    QSizeF pageSize;         // millimetres
+    QList<LaidPage> pages;
+};
+
+// Reads the rows a template needs through db (the open data file). Throws
+// ReportError when the template names a table or column the file lacks.
+ReportRows ReadReportRows(const ReportTemplate& tpl, Database& db);
+
+// Lays the rows out in pages. formulas has lower-case names. Throws
+// ReportError for a formula the template uses that is neither given nor
+// declared with a default.
+ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, const QMap<QString, QString>& formulas);
+
+// The one painting path of reports: preview, printer and PDF all draw pages here.
+// pxPerMm is the device units per millimetre.
+void PaintReportPage(QPainter& painter, const LaidPage& page, double pxPerMm);
+// Prints every page on a paged device (a printer or a PDF writer) sized to the
+// report's paper. Returns false with the reason when the device refuses.
+bool PrintReport(const ReportLayout& layout, QPagedPaintDevice& device, QString* error);
+bool WriteReportPdf(const ReportLayout& layout, const QString& path, QString* error);
+QImage RenderReportPage(const ReportLayout& layout, int page, double dpi);
+
+// The preview: the pages one under the other on a grey ground.
+class ReportPreview : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit ReportPreview(QWidget* parent = nullptr);
+    void showReport(std::shared_ptr<const ReportLayout> layout);
+    void clear();
+    const ReportLayout* report() const { return m_layout.get(); }
+
+private:
+    class Pages;
+    Pages* m_pages;
+    std::shared_ptr<const ReportLayout> m_layout;
+};
