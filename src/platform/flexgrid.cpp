@@ -18,6 +18,7 @@ FlexTextModel::FlexTextModel(FlexGrid* grid)
     , m_grid(grid)
     , m_cells(size_t(m_rows) * m_cols)
     , m_colAlign(size_t(m_cols), Qt::Alignment())
+    , m_fixedAlign(size_t(m_cols), Qt::Alignment())
 {
 }
 
@@ -87,8 +88,14 @@ QVariant FlexTextModel::headerData(int section, Qt::Orientation orientation, int
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)
         return cell(0, section);
-    if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    if (role == Qt::TextAlignmentRole) {
+        Qt::Alignment a = m_fixedAlign[size_t(section)];
+        if (!a)
+            a = Qt::AlignLeft;
+        if (!(a & Qt::AlignVertical_Mask))
+            a |= Qt::AlignVCenter;
+        return QVariant::fromValue(a);
+    }
     return {};
 }
 
@@ -151,6 +158,8 @@ void FlexGrid::resetModel(const std::function<void()>& change)
         m_colTwips.resize(size_t(m_model->m_cols), -1);
     if (m_model->m_colAlign.size() != size_t(m_model->m_cols))
         m_model->m_colAlign.resize(size_t(m_model->m_cols), Qt::Alignment());
+    if (m_model->m_fixedAlign.size() != size_t(m_model->m_cols))
+        m_model->m_fixedAlign.resize(size_t(m_model->m_cols), Qt::Alignment());
     m_model->endResetModel();
     --m_syncing;
     horizontalHeader()->setVisible(m_model->headerRows() > 0);
@@ -506,6 +515,14 @@ void FlexGrid::setColAlignment(int c, Qt::Alignment alignment)
         return;
     m_model->m_colAlign[size_t(c)] = alignment;
     viewport()->update();
+}
+
+void FlexGrid::setFixedAlignment(int c, Qt::Alignment alignment)
+{
+    if (c < 0 || c >= cols())
+        return;
+    m_model->m_fixedAlign[size_t(c)] = alignment;
+    emit m_model->headerDataChanged(Qt::Horizontal, c, c);
 }
 
 Qt::Alignment FlexGrid::colAlignment(int c) const

@@ -37,6 +37,7 @@ private:
     int m_cols = 2;
     std::vector<QString> m_cells;
     std::vector<Qt::Alignment> m_colAlign;
+    std::vector<Qt::Alignment> m_fixedAlign;
     QHash<qint64, QColor> m_back;
     QHash<qint64, QColor> m_fore;
     QSet<qint64> m_bold;
@@ -91,6 +92,8 @@ public:
     bool selectionByRow() const { return m_byRow; }
     void setColAlignment(int c, Qt::Alignment alignment);
     Qt::Alignment colAlignment(int c) const;
+    // Alignment of the header row's cell of a column (left by default).
+    void setFixedAlignment(int c, Qt::Alignment alignment);
 
     // Adjacent equal texts of the marked rows / columns are shown as one cell.
     void setMergeCells(bool on);
