@@ -1,0 +1,97 @@
+// Recomputing one party's running balances: 100,000 entries of one party
+// among 1,000,000 ledger rows, in a real (encrypted) data file.
+#include "globals.h"
+#include "ledger.h"
+#include "schema.h"
+#include "sqltext.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlcipher/sqlite3.h>
+
+#include <QDate>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+
+namespace {
+
+constexpr int kRows = 1'000'000;
+constexpr int kPartyRows = 100'000;
+const QString kParty = QStringLiteral("大客户");
+
+void fillLedger()
+{
+    Transaction tx(*gDb);
+    sqlite3* db = gDb->handle();
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db,
+                       "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,F5,F6) values (?1,?2,?3,-9,'增加应收',?4,?5,?6,'管理员','管理员')",
+                       -1, &st, nullptr);
+    const QDate start(2015, 1, 1);
+    for (int i = 0; i < kRows; ++i) {
+        const QByteArray doc = QStringLiteral("YS%1").arg(i, 8, 10, QChar('0')).toUtf8();
+        const QByteArray date = DateText(start.addDays(i / 200)).toUtf8();
+        // Every tenth row belongs to the one big party, the rest to 900 others.
+        const QByteArray party = (i % 10 == 0 ? kParty : QStringLiteral("客户%1").arg(i % 900)).toUtf8();
+        sqlite3_bind_text(st, 1, doc.constData(), doc.size(), SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, date.constData(), date.size(), SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 3, party.constData(), party.size(), SQLITE_TRANSIENT);
+        sqlite3_bind_double(st, 4, 31.0 + 2.0 * i);
+        sqlite3_bind_double(st, 5, i % 3 == 0 ? 0.0 : 12.5 + i % 7);
+        sqlite3_bind_double(st, 6, i % 3 == 0 ? 20.25 : 0.0);
+        if (sqlite3_step(st) != SQLITE_DONE) {
+            std::fprintf(stderr, "insert failed: %s\n", sqlite3_errmsg(db));
+            std::exit(1);
+        }
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    tx.commit();
+}
+
+void BM_RecalcBalancesOneParty(benchmark::State& state)
+{
+    double seconds = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        Transaction tx(*gDb);
+        QElapsedTimer t;
+        t.start();
+        RecalcBalances(0, kParty);
+        seconds += t.nsecsElapsed() / 1e9;
+        ++runs;
+        state.PauseTiming();
+        tx.commit();
+        state.ResumeTiming();
+    }
+    state.counters["rows/s"] = benchmark::Counter(double(kPartyRows) * state.iterations(), benchmark::Counter::kIsRate);
+    std::printf("RecalcBalances(0, party) over %d of %d rows: %.1f ms per run, %.0f rows/s\n",
+                kPartyRows, kRows, 1000 * seconds / runs, kPartyRows * runs / seconds);
+}
+BENCHMARK(BM_RecalcBalancesOneParty)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("vembra.dat");
+    CreateDataFile(path);
+    gDb = Database::open(path, DataFileKey());
+
+    QElapsedTimer t;
+    t.start();
+    fillLedger();
+    std::printf("filled %d ledger rows in %.2f s\n", kRows, t.nsecsElapsed() / 1e9);
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    // Sanity: the last row of the party carries the whole balance.
+    RecordSet rs = gDb->openRecordset("select top 1 QM from TB1 where F3=" + SqlQuote(kParty) + " order by SN desc");
+    std::printf("closing balance of the party: %s\n", qPrintable(rs.field(0).toString()));
+    gDb.reset();
+    return 0;
+}

@@ -1,0 +1,350 @@
+#include "globals.h"
+#include "ledger.h"
+#include "sqltext.h"
+#include "testenv.h"
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+const QDate D(2024, 3, 10);
+const QString kOp = QStringLiteral("管理员");
+
+struct Row {
+    double sn = 0;
+    std::optional<double> qc, qm;
+};
+
+class LedgerTest : public DataTest {
+protected:
+    // A stored entry, written as the entry windows write them (YF or FK, never QC/QM).
+    void addRow(const QString& doc, const QDate& date, const QString& party, double sn,
+                double yf = 0, double fk = 0, const QString& f6 = kOp)
+    {
+        Db().execute("insert into TB1 (F1,F2,F3,LB,SN,YF,FK,F5,F6) values (" + SqlQuote(doc) + ",'"
+                     + DateText(date) + "'," + SqlQuote(party) + ",-9," + SqlNum(sn) + "," + SqlNum(yf)
+                     + "," + SqlNum(fk) + "," + SqlQuote(f6) + "," + SqlQuote(f6) + ")");
+    }
+
+    // A whole save as the callers run it: numbering, insert, recomputation in one transaction.
+    double post(const QString& doc, const QDate& date, const QString& party, double yf,
+                bool waybill = false)
+    {
+        Transaction tx(Db());
+        const double sn = TakeLedgerSN(date, doc, waybill);
+        addRow(doc, date, party, sn, yf);
+        RecalcBalances(sn, party);
+        tx.commit();
+        return sn;
+    }
+
+    double counter() { return Db().openRecordset("select Setval from sysinfo where ID=100").field(0).toDouble(); }
+    void setCounter(double v) { Db().execute("update sysinfo set Setval=" + SqlNum(v) + " where ID=100"); }
+    QString newestSeen() { return Db().openRecordset("select setStr from sysinfo where ID=9999").field(0).toString(); }
+
+    Row row(const QString& doc)
+    {
+        RecordSet rs = Db().openRecordset("select SN,QC,QM from TB1 where F1=" + SqlQuote(doc));
+        EXPECT_FALSE(rs.eof()) << doc.toStdString();
+        Row r;
+        if (rs.eof())
+            return r;
+        r.sn = rs.field(0).toDouble();
+        if (!rs.field(1).isNull())
+            r.qc = rs.field(1).toDouble();
+        if (!rs.field(2).isNull())
+            r.qm = rs.field(2).toDouble();
+        return r;
+    }
+
+    // Every row of the party in SN order has QC = the previous row's QM and
+    // QM = QC + YF - FK, starting from 0. Returns the number of rows checked.
+    int expectConsistentChain(const QString& party)
+    {
+        RecordSet rs = Db().openRecordset("select F1,QC,QM,YF,FK from TB1 where SN<>0 and F3="
+                                          + SqlQuote(party) + " order by SN");
+        double bal = 0;
+        for (int r = 0; r < rs.recordCount(); ++r) {
+            const QString doc = rs.at(r, 0).toString();
+            EXPECT_FALSE(rs.at(r, 1).isNull()) << doc.toStdString();
+            EXPECT_FALSE(rs.at(r, 2).isNull()) << doc.toStdString();
+            EXPECT_EQ(rs.at(r, 1).toDouble(), bal) << doc.toStdString();
+            bal += rs.at(r, 3).toDouble() - rs.at(r, 4).toDouble();
+            EXPECT_EQ(rs.at(r, 2).toDouble(), bal) << doc.toStdString();
+        }
+        return rs.recordCount();
+    }
+};
+
+// ------------------------------------------------------------ numbering protocol
+
+TEST_F(LedgerTest, NewDaysAndSameDayFromEmptyLedger)
+{
+    ASSERT_EQ(counter(), 0);
+    EXPECT_EQ(post("A1", D, "甲", 10), 31);
+    EXPECT_EQ(newestSeen(), "") << "an empty ledger records no date";
+    EXPECT_EQ(post("A2", D, "甲", 10), 33);
+    EXPECT_EQ(newestSeen(), "") << "the same day records no date";
+    EXPECT_EQ(post("A3", D.addDays(1), "甲", 10), 64);
+    EXPECT_EQ(newestSeen(), DateText(D.addDays(1)));
+    EXPECT_EQ(counter(), 64);
+    // The waybill's extra read changes nothing for new and same days.
+    EXPECT_EQ(post("A4", D.addDays(1), "甲", 10, true), 66);
+    EXPECT_EQ(post("A5", D.addDays(3), "甲", 10, true), 97);
+    EXPECT_EQ(msgs->count(), 0);
+}
+
+TEST_F(LedgerTest, BackDatedWindowEntriesTakeAQuarterOfTheGap)
+{
+    addRow("P", D, "甲", 100, 100);
+    addRow("Q", D.addDays(1), "甲", 131, 0, 30);
+    setCounter(131);
+    EXPECT_EQ(post("N1", D, "乙", 5), 107.75);
+    EXPECT_EQ(post("N2", D, "乙", 5), 113.5625);
+    EXPECT_EQ(counter(), 133) << "back-dated entries raise the counter by step 1 only";
+    EXPECT_EQ(newestSeen(), "");
+}
+
+TEST_F(LedgerTest, SeventhBackDatedEntryKeepsAllItsDigitsAndTheChainHolds)
+{
+    addRow("P", D, "甲", 100, 100);
+    addRow("Q", D.addDays(1), "甲", 131, 0, 30);
+    addRow("R", D.addDays(2), "甲", 162, 50);
+    setCounter(162);
+    {
+        Transaction tx(Db());
+        RecalcBalances(0, "甲");
+        tx.commit();
+    }
+    double sn = 0;
+    for (int i = 1; i <= 7; ++i)
+        sn = post(QStringLiteral("N%1").arg(i), D, "甲", i);
+    EXPECT_EQ(sn, 126.86199951171875);
+    EXPECT_EQ(SqlNum(sn), "126.86199951171875");
+
+    // The seventh row was found by its own number: balances written, opening
+    // taken from the sixth.
+    const Row seventh = row("N7");
+    const Row sixth = row("N6");
+    ASSERT_TRUE(seventh.qc && seventh.qm && sixth.qm);
+    EXPECT_EQ(*seventh.qc, *sixth.qm);
+    EXPECT_EQ(*seventh.qm, 100 + 1 + 2 + 3 + 4 + 5 + 6 + 7);
+    EXPECT_EQ(expectConsistentChain("甲"), 10);
+    EXPECT_EQ(*row("R").qm, 128 - 30 + 50);
+}
+
+TEST_F(LedgerTest, BackDatedEntryWithoutLaterNeighbourStartsAFreshWholeNumber)
+{
+    // Another day: base + 30 cut to its whole part; the counter is set to it,
+    // lower than it was.
+    addRow("A", D.addDays(-2), "甲", 36.25);
+    addRow("X", D.addDays(1), "甲", 200);
+    setCounter(300);
+    EXPECT_EQ(NextLedgerSN(D, "X", 0), 66);
+    EXPECT_EQ(counter(), 66);
+
+    // The same day as base: base + 2, cut.
+    addRow("B", D, "甲", 40.75);
+    EXPECT_EQ(NextLedgerSN(D, "X", 0), 42);
+    EXPECT_EQ(counter(), 42);
+
+    // A current number above prev is kept and nothing is written.
+    setCounter(500);
+    EXPECT_EQ(NextLedgerSN(D, "X", 250), 250);
+    EXPECT_EQ(counter(), 500);
+}
+
+TEST_F(LedgerTest, CurrentNumberBetweenNeighboursIsKept)
+{
+    addRow("A", D.addDays(-1), "甲", 10);
+    addRow("C", D.addDays(1), "甲", 40);
+    EXPECT_EQ(NextLedgerSN(D, "B", 20), 20);
+    EXPECT_EQ(NextLedgerSN(D, "B", 10), 17.5) << "not strictly above prev";
+    EXPECT_EQ(NextLedgerSN(D, "B", 40), 17.5) << "not strictly below next";
+
+    // The waybill save hands its freshly raised counter in as cur.
+    setCounter(19);
+    Transaction tx(Db());
+    EXPECT_EQ(TakeLedgerSN(D, "B", true), 20);
+    EXPECT_EQ(TakeLedgerSN(D, "B2", false), 17.5);
+}
+
+TEST_F(LedgerTest, ExhaustedGapWarnsAndReturnsTheNeighboursNumber)
+{
+    const double next = std::nextafter(100.0, 200.0);
+    addRow("P", D, "甲", 100);
+    addRow("Q", D.addDays(1), "甲", next);
+    setCounter(7);
+    EXPECT_EQ(NextLedgerSN(D, "N", 0), 100);
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_EQ(msgs->last().text,
+              QStringLiteral("您历史日期中插入了过多的单据,可能会造成单据排序混乱!\r\r"
+                             "请您以001用户身份进入[综合报表]--[货品进出存明细表]中,点击[维护]菜单,刷新单据排序!"));
+    EXPECT_EQ(msgs->last().style, 64);
+    EXPECT_EQ(msgs->last().title, "");
+    EXPECT_EQ(counter(), 7);
+}
+
+TEST_F(LedgerTest, RepeatedBackDatingFillsTheGapUntilTheWarning)
+{
+    addRow("P", D, "甲", 100, 10);
+    addRow("Q", D.addDays(1), "甲", 131, 10);
+    RecalcBalances(0, "甲");
+    double last = 100;
+    int n = 0;
+    while (msgs->count() == 0 && n < 500) {
+        const double sn = post(QStringLiteral("N%1").arg(++n), D, "甲", 1);
+        ASSERT_GE(sn, last);
+        ASSERT_LT(sn, 131);
+        last = sn;
+    }
+    ASSERT_EQ(msgs->count(), 1);
+    // The warned entry is saved with its neighbour's number; nothing is lost.
+    EXPECT_EQ(row(QStringLiteral("N%1").arg(n)).sn, row(QStringLiteral("N%1").arg(n - 1)).sn);
+    RecordSet rs = Db().openRecordset("select count(*) from TB1 where F3='甲'");
+    EXPECT_EQ(rs.field(0).toInt(), n + 2);
+    EXPECT_EQ(*row("Q").qm, 20 + n);
+}
+
+TEST_F(LedgerTest, MissingOrUnreadableCounterIsAnError)
+{
+    addRow("A", D, "甲", 31);
+    Db().execute("update sysinfo set Setval=Null where ID=100");
+    EXPECT_THROW(TakeLedgerSN(D, "B", false), DbError);
+    EXPECT_THROW(TakeLedgerSN(D, "B", true), DbError);
+
+    Db().execute("delete from sysinfo where ID=100");
+    EXPECT_THROW(TakeLedgerSN(D.addDays(1), "B", false), DbError);
+    EXPECT_THROW(TakeLedgerSN(D, "B", true), DbError);
+    // Back-dated: the missing counter is reported, not skipped.
+    EXPECT_THROW(TakeLedgerSN(D.addDays(-1), "B", false), DbError);
+    // Setting the counter for a fresh whole number needs the row as well.
+    addRow("Z", D.addDays(5), "甲", 60);
+    EXPECT_THROW(NextLedgerSN(D.addDays(6), "B", 0), DbError);
+}
+
+TEST_F(LedgerTest, FailingInsertRollsBackTheCounter)
+{
+    addRow("A", D, "甲", 31, 10);
+    setCounter(31);
+    {
+        Transaction tx(Db());
+        const double sn = TakeLedgerSN(D.addDays(1), "B", false);
+        EXPECT_EQ(sn, 62);
+        EXPECT_THROW(Db().execute("insert into TB1 (F1,SN,Nope) values ('B'," + SqlNum(sn) + ",1)"), DbError);
+    }
+    EXPECT_EQ(counter(), 31);
+    EXPECT_EQ(newestSeen(), "");
+    EXPECT_EQ(post("B", D.addDays(1), "甲", 5), 62);
+}
+
+TEST_F(LedgerTest, QuoteInPartyAndDocumentNumber)
+{
+    const QString party = QStringLiteral("O'Brien");
+    EXPECT_EQ(post("O'1", D, party, 100), 31);
+    EXPECT_EQ(post("O'2", D.addDays(2), party, 50), 62);
+    // Back-dated, the entry's own number is left out of the look-ups.
+    EXPECT_EQ(NextLedgerSN(D.addDays(1), "O'2", 0), 61);
+    EXPECT_EQ(post("O'3", D.addDays(1), party, 25), 38.75);
+    EXPECT_EQ(expectConsistentChain(party), 3);
+    EXPECT_EQ(*row("O'2").qm, 175);
+    EXPECT_EQ(msgs->count(), 0);
+}
+
+// ------------------------------------------------------------ running balances
+
+TEST_F(LedgerTest, RecalcWalksThePartyInSequenceOrder)
+{
+    // Inserted out of order; SN decides.
+    addRow("C", D, "甲", 50, 50);
+    addRow("A", D, "甲", 10, 100);
+    addRow("B", D, "甲", 30, 0, 30);
+    addRow("Z", D, "甲", 0, 999);               // out of the order
+    Db().execute("update TB1 set QC=5,QM=6 where F1='Z'");
+    addRow("O", D, "乙", 20, 7);                // another party
+    Db().execute("insert into TB1 (F1,F2,F3,SN,YF,FK,F6) values ('N','2024-03-10','甲',60,Null,Null,'x')");
+
+    Transaction tx(Db());
+    RecalcBalances(0, "甲");
+    EXPECT_EQ(*row("A").qc, 0);
+    EXPECT_EQ(*row("A").qm, 100);
+    EXPECT_EQ(*row("B").qc, 100);
+    EXPECT_EQ(*row("B").qm, 70);
+    EXPECT_EQ(*row("C").qc, 70);
+    EXPECT_EQ(*row("C").qm, 120);
+    EXPECT_EQ(*row("N").qc, 120) << "Null amounts count as 0";
+    EXPECT_EQ(*row("N").qm, 120);
+    EXPECT_EQ(*row("Z").qc, 5);
+    EXPECT_EQ(*row("Z").qm, 6);
+    EXPECT_FALSE(row("O").qc.has_value());
+
+    // From a later number only that part is rewritten, opening from the row before.
+    Db().execute("update TB1 set YF=60 where F1='C'");
+    Db().execute("update TB1 set QC=-1,QM=-1 where F1='A'");
+    RecalcBalances(50, "甲");
+    EXPECT_EQ(*row("A").qm, -1);
+    EXPECT_EQ(*row("C").qc, 70);
+    EXPECT_EQ(*row("C").qm, 130);
+    EXPECT_EQ(*row("N").qm, 130);
+}
+
+TEST_F(LedgerTest, OpeningBalanceSkipsRowsWithoutOperator)
+{
+    addRow("A", D, "甲", 10, 50);
+    addRow("B", D, "甲", 20, 30, 0, "");
+    Db().execute("insert into TB1 (F1,F2,F3,SN,YF,F6) values ('C','2024-03-10','甲',25,4,Null)");
+    addRow("D", D, "甲", 30, 10);
+    Transaction tx(Db());
+    RecalcBalances(0, "甲");
+    EXPECT_EQ(*row("C").qm, 84) << "rows without operator still take part in the walk";
+    RecalcBalances(30, "甲");
+    EXPECT_EQ(*row("D").qc, 50);
+    EXPECT_EQ(*row("D").qm, 60);
+}
+
+// ------------------------------------------------------------ renumbering an edit
+
+TEST_F(LedgerTest, RenumberingAnEditedEntryKeepsBothChainsConsistent)
+{
+    EXPECT_EQ(post("A", D, "甲", 100), 31);
+    EXPECT_EQ(post("B", D, "甲", 50), 33);
+    EXPECT_EQ(post("C", D.addDays(1), "乙", 10), 64);
+    EXPECT_EQ(post("E", D.addDays(2), "甲", 1), 95);
+    EXPECT_EQ(post("F", D.addDays(2), "乙", 3), 97);
+
+    Transaction tx(Db());
+    // A, the first entry of 甲, moves to the later day; the window writes its
+    // fields before the renumbering.
+    Db().execute("update TB1 set F2='" + DateText(D.addDays(1)) + "',YF=7 where F1='A'");
+    EXPECT_EQ(RenumberLedgerEntry(31, "甲", D.addDays(1), "A", "甲"), 71.75);
+    EXPECT_EQ(row("A").sn, 71.75);
+    EXPECT_EQ(*row("B").qc, 0) << "the row being renumbered must not open its party's chain";
+    EXPECT_EQ(*row("A").qc, 50);
+
+    // C changes party as well.
+    Db().execute("update TB1 set F3='甲' where F1='C'");
+    EXPECT_EQ(RenumberLedgerEntry(64, "乙", D.addDays(1), "C", "甲"), 77.5625);
+    EXPECT_EQ(expectConsistentChain("甲"), 4);
+    EXPECT_EQ(expectConsistentChain("乙"), 1);
+    EXPECT_EQ(*row("F").qm, 3);
+    EXPECT_EQ(*row("E").qm, 68);
+    tx.commit();
+}
+
+TEST_F(LedgerTest, RenumberingLeavesANeighbourWithTheSameNumberInPlace)
+{
+    addRow("P", D, "甲", 100, 10);
+    addRow("P2", D, "甲", 100, 20);   // crowded gap: same number
+    addRow("Q", D.addDays(1), "甲", 131, 30);
+    setCounter(131);
+    Transaction tx(Db());
+    RecalcBalances(0, "甲");
+    const double sn = RenumberLedgerEntry(100, "甲", D, "P2", "甲");
+    EXPECT_EQ(row("P").sn, 100);
+    EXPECT_EQ(sn, 107.75);
+    EXPECT_EQ(expectConsistentChain("甲"), 3);
+    EXPECT_THROW(RenumberLedgerEntry(55, "甲", D, "nope", "甲"), DbError);
+}
+
+} // namespace
