@@ -1,0 +1,327 @@
+#include "database.h"
+#include "flexgrid.h"
+#include "globals.h"
+#include "platform.h"
+#include "toexcel.h"
+#include "testenv.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMap>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QXmlStreamReader>
+
+namespace {
+
+// One part of a zip archive, through the unzip tool.
+QByteArray zipPart(const QString& zip, const QString& part)
+{
+    QProcess p;
+    p.start("unzip", {"-p", zip, part});
+    p.waitForFinished(-1);
+    return p.readAllStandardOutput();
+}
+
+struct Workbook {
+    QStringList sheetNames;
+    QMap<QString, QString> cells; // "A1" -> text
+};
+
+// Reads back the sheet names and the first sheet's texts, shared or inline.
+Workbook readXlsx(const QString& path)
+{
+    Workbook wb;
+    QXmlStreamReader book(zipPart(path, "xl/workbook.xml"));
+    while (!book.atEnd()) {
+        book.readNext();
+        if (book.isStartElement() && book.name() == QLatin1String("sheet"))
+            wb.sheetNames << book.attributes().value("name").toString();
+    }
+
+    QStringList shared;
+    QXmlStreamReader sst(zipPart(path, "xl/sharedStrings.xml"));
+    while (!sst.atEnd()) {
+        sst.readNext();
+        if (sst.isStartElement() && sst.name() == QLatin1String("si"))
+            shared << QString();
+        else if (sst.isStartElement() && sst.name() == QLatin1String("t"))
+            shared.last() += sst.readElementText();
+    }
+
+    QXmlStreamReader sheet(zipPart(path, "xl/worksheets/sheet1.xml"));
+    QString ref, type;
+    while (!sheet.atEnd()) {
+        sheet.readNext();
+        if (!sheet.isStartElement())
+            continue;
+        if (sheet.name() == QLatin1String("c")) {
+            ref = sheet.attributes().value("r").toString();
+            type = sheet.attributes().value("t").toString();
+        } else if (sheet.name() == QLatin1String("v")) {
+            const QString v = sheet.readElementText();
+            wb.cells[ref] = type == "s" ? shared.value(v.toInt()) : v;
+        } else if (sheet.name() == QLatin1String("t")) {
+            wb.cells[ref] = sheet.readElementText();
+        }
+    }
+    return wb;
+}
+
+QString colName(int c)
+{
+    QString s;
+    for (++c; c > 0; c = (c - 1) / 26)
+        s.prepend(QChar('A' + (c - 1) % 26));
+    return s;
+}
+
+QList<int> g_tried;
+QSet<int> g_failing;
+bool failSome(int version)
+{
+    g_tried << version;
+    return g_failing.contains(version);
+}
+
+class ToExcelTest : public DataTest {
+protected:
+    void SetUp() override
+    {
+        DataTest::SetUp();
+        files = std::make_unique<FileDialogRecorder>();
+        grid = std::make_unique<FlexGrid>();
+        grid->setCols(33);
+        grid->setRows(4);
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 33; ++c)
+                grid->setTextMatrix(r, c, QString("r%1c%2").arg(r).arg(c));
+        grid->setTextMatrix(2, 1, "O'Brien's");
+        grid->setTextMatrix(3, 4, "");
+        grid->setColWidth(2, 0);
+        grid->setColWidth(3, 1);
+        grid->setColWidth(4, 2);
+        dlg = std::make_unique<ToExcel>();
+        dlg->Sgd = grid.get();
+        g_tried.clear();
+        g_failing.clear();
+    }
+    void TearDown() override
+    {
+        ToExcel::failHook = nullptr;
+        SetOpenResponder({});
+        dlg.reset();
+        grid.reset();
+        files.reset();
+        DataTest::TearDown();
+    }
+
+    void choose(const QString& name)
+    {
+        files->answer(folder->file(name));
+        dlg->CmdSaveTo->click();
+    }
+
+    QString setting() { return GetSetting("Quenvarix", "Express", "ToExcel", "none"); }
+
+    std::unique_ptr<FileDialogRecorder> files;
+    std::unique_ptr<FlexGrid> grid;
+    std::unique_ptr<ToExcel> dlg;
+};
+
+TEST_F(ToExcelTest, StagingRowsAndWorkbook)
+{
+    if (QStandardPaths::findExecutable("unzip").isEmpty())
+        GTEST_SKIP() << "unzip is needed to read the workbook back";
+    dlg->show();
+    EXPECT_EQ(dlg->windowTitle(), "导出数据到EXCEL");
+    EXPECT_EQ(dlg->Cmb->count(), 3);
+    EXPECT_EQ(dlg->Cmb->currentText(), "EXCEL 8.0");
+    choose("out");
+    ASSERT_EQ(files->dialogs().size(), 1);
+    EXPECT_TRUE(files->dialogs()[0].save);
+    EXPECT_EQ(files->dialogs()[0].title, "导出数据保存到...");
+    EXPECT_TRUE(files->dialogs()[0].filter.contains("*.xlsx"));
+    const QString path = folder->file("out.xlsx");
+    EXPECT_EQ(dlg->Txt->text(), path);
+
+    dlg->Cmd0->click();
+    ASSERT_EQ(msgs->count(), 1) << msgs->texts().join("|").toStdString();
+    EXPECT_EQ(msgs->last().text, "数据成功导出到Excel文件！");
+    EXPECT_EQ(msgs->last().style, 64);
+    EXPECT_EQ(msgs->last().title, "");
+    EXPECT_EQ(dlg->windowTitle(), "数据成功导出到Excel文件！");
+    EXPECT_EQ(dlg->Cmd0->text(), "打开文件");
+    EXPECT_FALSE(dlg->Cmb->isEnabled());
+    EXPECT_FALSE(dlg->CmdSaveTo->isEnabled());
+    EXPECT_TRUE(dlg->isEnabled());
+
+    // Staging: header row first; columns 2 (width 0) and 3 (width 1) and
+    // everything past the thirtieth field left out.
+    auto staging = Database::open(gAppPath + "excel.dat", QString());
+    RecordSet rs = staging->openRecordset("select * from mysheet order by rowid");
+    ASSERT_EQ(rs.recordCount(), 4);
+    EXPECT_EQ(rs.field("F1").toString(), "r0c0");
+    EXPECT_EQ(rs.field("F2").toString(), "r0c1");
+    EXPECT_TRUE(rs.field("F3").isNull());
+    EXPECT_TRUE(rs.field("F4").isNull());
+    EXPECT_EQ(rs.field("F5").toString(), "r0c4");
+    EXPECT_EQ(rs.field("F30").toString(), "r0c29");
+    rs.moveNext();
+    rs.moveNext();
+    EXPECT_EQ(rs.field("F2").toString(), "O'Brien's");
+    rs.moveNext();
+    EXPECT_FALSE(rs.field("F5").isNull());
+    EXPECT_EQ(rs.field("F5").toString(), "");
+    staging.reset();
+
+    const Workbook wb = readXlsx(path);
+    EXPECT_EQ(wb.sheetNames, QStringList{"mysheet"});
+    EXPECT_EQ(wb.cells.value("A1"), "F1");
+    EXPECT_EQ(wb.cells.value("AD1"), "F30");
+    EXPECT_EQ(wb.cells.value("A2"), "r0c0"); // the grid's header row
+    EXPECT_EQ(wb.cells.value("B3"), "r1c1");
+    EXPECT_EQ(wb.cells.value("B4"), "O'Brien's");
+    EXPECT_FALSE(wb.cells.contains("C2"));
+    EXPECT_FALSE(wb.cells.contains("D2"));
+    EXPECT_EQ(wb.cells.value("E2"), "r0c4");
+    EXPECT_EQ(wb.cells.value("AD5"), "r3c29");
+    EXPECT_FALSE(wb.cells.contains("AE2"));
+    EXPECT_EQ(wb.cells.value("E5"), "");
+
+    // The button now opens the workbook.
+    QStringList opened;
+    SetOpenResponder([&](const QString& u) { opened << u; return true; });
+    dlg->Cmd0->click();
+    EXPECT_EQ(opened, QStringList{QUrl::fromLocalFile(path).toString()});
+    SetOpenResponder([&](const QString&) { return false; });
+    dlg->Cmd0->click();
+    EXPECT_EQ(msgs->last().text, QString("您的系统不支持由程序直接打开文件、或没有安装Excel，\r\r请您到文件夹中尝试鼠标双击该文件打开文件。"));
+    QFile::remove(path);
+    dlg->Cmd0->click();
+    EXPECT_EQ(msgs->last().text, "指定文件已经被移除！");
+
+    // Showing again starts in the ready state.
+    dlg->close();
+    dlg->show();
+    EXPECT_EQ(dlg->Cmd0->text(), "导出数据");
+    EXPECT_EQ(dlg->Txt->text(), "");
+    EXPECT_TRUE(dlg->Cmb->isEnabled());
+}
+
+TEST_F(ToExcelTest, EachVersionWritesTheSameSheet)
+{
+    if (QStandardPaths::findExecutable("unzip").isEmpty())
+        GTEST_SKIP() << "unzip is needed to read the workbook back";
+    for (int v = 0; v < 3; ++v) {
+        dlg->show();
+        dlg->Cmb->setCurrentIndex(v);
+        const QString name = QString("v%1.xlsx").arg(v);
+        choose(name);
+        dlg->Cmd0->click();
+        EXPECT_EQ(msgs->last().text, "数据成功导出到Excel文件！");
+        const Workbook wb = readXlsx(folder->file(name));
+        EXPECT_EQ(wb.sheetNames, QStringList{"mysheet"}) << v;
+        EXPECT_EQ(wb.cells.value("A2"), "r0c0") << v;
+        EXPECT_EQ(wb.cells.value("B4"), "O'Brien's") << v;
+        EXPECT_EQ(wb.cells.value("AD5"), "r3c29") << v;
+        dlg->close();
+    }
+}
+
+TEST_F(ToExcelTest, MessagesBeforeAnythingIsTouched)
+{
+    dlg->show();
+    dlg->Cmd0->click();
+    EXPECT_EQ(msgs->last().text, "请首先选择文件保存位置!");
+    EXPECT_EQ(msgs->last().style, 64);
+    EXPECT_EQ(msgs->last().title, "");
+
+    // An existing file is refused when chosen...
+    QFile taken(folder->file("taken.xlsx"));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.write("mine");
+    taken.close();
+    choose("free.xlsx");
+    choose("taken.xlsx");
+    EXPECT_EQ(msgs->last().text, "目标文件夹存在同名文件，请更换文件名！");
+    EXPECT_EQ(msgs->last().style, 64);
+    EXPECT_EQ(dlg->Txt->text(), folder->file("free.xlsx"));
+
+    // ...and when it appeared after being chosen.
+    QFile::copy(folder->file("taken.xlsx"), folder->file("free.xlsx"));
+    msgs->clear();
+    dlg->Cmd0->click();
+    EXPECT_EQ(msgs->texts(), QStringList{"目标文件夹存在同名文件，请更换文件名！"});
+    QFile f(folder->file("free.xlsx"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "mine");
+    EXPECT_EQ(dlg->Cmd0->text(), "导出数据");
+
+    QFile::remove(gAppPath + "excel.dat");
+    choose("other");
+    msgs->clear();
+    dlg->Cmd0->click();
+    EXPECT_EQ(msgs->texts(), QStringList{"捷诺达系统文件excel.dat丢失,无法执行操作!"});
+    EXPECT_FALSE(QFile::exists(folder->file("other.xlsx")));
+}
+
+TEST_F(ToExcelTest, RememberedVersion)
+{
+    SaveSetting("Quenvarix", "Express", "ToExcel", "2");
+    dlg->show();
+    EXPECT_EQ(dlg->Cmb->currentText(), "EXCEL 5.0");
+    dlg->Cmd1->click(); // no change: nothing written
+    EXPECT_TRUE(dlg->isHidden());
+    EXPECT_EQ(setting(), "2");
+
+    dlg->show();
+    dlg->Cmb->setCurrentIndex(1);
+    dlg->close();
+    EXPECT_EQ(setting(), "1");
+
+    SaveSetting("Quenvarix", "Express", "ToExcel", "7"); // out of range: the first
+    dlg->show();
+    EXPECT_EQ(dlg->Cmb->currentIndex(), 0);
+    dlg->close();
+    EXPECT_EQ(setting(), "7");
+}
+
+TEST_F(ToExcelTest, FallbackOrderAfterAFailingVersion)
+{
+    ToExcel::failHook = failSome;
+    SaveSetting("Quenvarix", "Express", "ToExcel", "1");
+    g_failing = {1, 0};
+    dlg->show();
+    EXPECT_EQ(dlg->Cmb->currentText(), "EXCEL 7.0");
+    choose("fb");
+    dlg->Cmd0->click();
+    EXPECT_EQ(g_tried, (QList<int>{1, 0, 2}));
+    EXPECT_EQ(msgs->last().text, "数据成功导出到Excel文件！");
+    EXPECT_EQ(dlg->Cmb->currentIndex(), 2);
+    EXPECT_TRUE(QFile::exists(folder->file("fb.xlsx")));
+    dlg->close();
+    EXPECT_EQ(setting(), "2"); // the version that worked is remembered
+
+    g_tried.clear();
+    g_failing = {0, 1, 2};
+    dlg->show();
+    choose("none");
+    msgs->clear();
+    dlg->Cmd0->click();
+    EXPECT_EQ(g_tried, (QList<int>{2, 0, 1}));
+    EXPECT_EQ(msgs->texts(), QStringList{"对不起,您的Windwx系统不支持任何一个版本的EXCEL导出!"});
+    EXPECT_TRUE(dlg->isEnabled());
+    EXPECT_EQ(dlg->Cmd0->text(), "导出数据");
+    EXPECT_FALSE(QFile::exists(folder->file("none.xlsx")));
+    // The staging table keeps the copied rows.
+    auto staging = Database::open(gAppPath + "excel.dat", QString());
+    EXPECT_EQ(staging->openRecordset("select * from mysheet").recordCount(), 4);
+    staging.reset();
+    dlg->close();
+    EXPECT_EQ(setting(), "2"); // a failed version is not remembered
+}
+
+} // namespace
