@@ -250,6 +250,10 @@ MForm::MForm(QWidget* parent)
 
 MForm::~MForm()
 {
+    // The children go down with the window; their frames must not re-arrange
+    // a menu bar that is being taken apart.
+    m_destroying = true;
+    disconnect(m_mdi, nullptr, this, nullptr);
     if (GetMainHost() == this)
         SetMainHost(nullptr);
     if (s_current == this)
@@ -428,6 +432,8 @@ void MForm::showChild(QWidget* child, bool maximized)
 
 void MForm::showMenusOf(QMdiSubWindow* sub)
 {
+    if (m_destroying)
+        return;
     // A child's menus take the place of the main window's while it is active.
     QList<QAction*> wanted = m_ownMenus;
     if (ChildWindow* c = childOf(sub); c && !c->menus().isEmpty()) {

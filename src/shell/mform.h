@@ -75,4 +75,5 @@ private:
     QAction* m_menuB = nullptr;
     QList<QAction*> m_shownChildMenus;
     bool m_ending = false;
+    bool m_destroying = false;
 };

@@ -62,9 +62,13 @@ bool Main(const QString& appDir, int* exitCode)
         main->setAttribute(Qt::WA_DeleteOnClose);
         main->showMaximized();
 
-        Login login(main);
-        login.formLoad();
-        if (WindowRegistry::execModal(login) != QDialog::Accepted) {
+        bool loggedIn = false;
+        {
+            Login login(main);
+            login.formLoad();
+            loggedIn = WindowRegistry::execModal(login) == QDialog::Accepted;
+        }
+        if (!loggedIn) {
             // "退 出": the program ends before its event loop ever runs.
             EndProgram(0);
             discardMainWindow();

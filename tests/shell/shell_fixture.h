@@ -1,0 +1,66 @@
+#pragma once
+#include "testenv.h"
+
+#include "data/globals.h"
+#include "shell/mform.h"
+#include "shell/startup.h"
+#include "shell/window_registry.h"
+
+#include <QDialog>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <memory>
+
+// Works every modal dialog through a script instead of a user; records the
+// object names of the dialogs it was given.
+class ModalScript {
+public:
+    using Step = std::function<void(QDialog&)>;
+    ModalScript()
+    {
+        WindowRegistry::setModalDriver([this](QDialog& d) {
+            shown << d.objectName();
+            auto it = steps.find(d.objectName());
+            if (it != steps.end())
+                it->second(d);
+            else
+                d.reject();
+        });
+    }
+    ~ModalScript() { WindowRegistry::setModalDriver({}); }
+    void on(const QString& name, Step step) { steps[name] = std::move(step); }
+    QStringList shown;
+
+private:
+    std::map<QString, Step> steps;
+};
+
+// A program folder with its data file open, a message recorder and the main
+// window, logged in as the administrator.
+class ShellTest : public DataTest {
+protected:
+    void SetUp() override
+    {
+        DataTest::SetUp();
+        ResetProgramEndRequest();
+        modal = std::make_unique<ModalScript>();
+        main = std::make_unique<MForm>();
+    }
+    void TearDown() override
+    {
+        gEditing.clear();
+        main.reset();
+        Pump();
+        modal.reset();
+        DataTest::TearDown();
+    }
+    // Adds an operator; rights are the SQL texts for F60..F67 ("1", "0", "Null").
+    void addOperator(const QString& code, const QString& name, const QString& password, const QStringList& rights);
+
+    std::unique_ptr<ModalScript> modal;
+    std::unique_ptr<MForm> main;
+};
+
+// Fills the log-in window as an operator would and presses "确  定".
+void TypeLogin(QDialog& login, const QString& account, const QString& password);

@@ -1,0 +1,149 @@
+#include "shell_fixture.h"
+
+#include "data/schema.h"
+#include "platform/mainhost.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Start-up in a folder the test prepares, with the restore window cancelled.
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgramEndRequest();
+        gDb.reset();
+        modal.on("S32", [](QDialog& d) { d.findChild<QPushButton*>("Command2")->click(); });
+    }
+    void TearDown() override
+    {
+        delete MForm::current();
+        Pump();
+        gDb.reset();
+    }
+    QString dir() const { return tmp.path() + "/"; }
+    QString dataFile() const { return dir() + "vembra.dat"; }
+
+    // The failure path: one exclamation box titled "Vembra Studio", then the
+    // restore window, then the end, with no main window left.
+    void expectFailurePath(bool goesOn)
+    {
+        EXPECT_FALSE(goesOn);
+        ASSERT_EQ(msgs.count(), 1);
+        const MsgRecord box = msgs.boxes().first();
+        EXPECT_EQ(box.title, "Vembra Studio");
+        EXPECT_EQ(box.style, 48);
+        EXPECT_TRUE(box.text.startsWith(QString("程序启动错误!系统返回如下信息：") + QChar(13) + QChar(13))) << box.text.toStdString();
+        EXPECT_GT(box.text.size(), 20); // the engine's text follows
+        EXPECT_EQ(modal.shown, QStringList{"S32"});
+        EXPECT_TRUE(ProgramEndRequested());
+        EXPECT_EQ(MForm::current(), nullptr);
+        EXPECT_FALSE(gDb);
+    }
+
+    QTemporaryDir tmp;
+    MsgRecorder msgs;
+    ModalScript modal;
+};
+
+} // namespace
+
+TEST_F(StartupTest, MissingDataFileTakesTheFailurePathAndCreatesNothing)
+{
+    int code = 0;
+    const bool goesOn = Main(tmp.path(), &code);
+    expectFailurePath(goesOn);
+    EXPECT_NE(code, 0);
+    EXPECT_FALSE(QFile::exists(dataFile()));
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList{});
+    // The shared state is set up to the failing step.
+    EXPECT_EQ(gAppPath, dir());
+    EXPECT_EQ(gDbPath, dataFile());
+    EXPECT_EQ(gMoneyFmt, "#0.00");
+    EXPECT_EQ(gMsgTitle, "提示");
+}
+
+TEST_F(StartupTest, DataFileUnderAnotherKeyIsLeftAsItWas)
+{
+    {
+        auto db = Database::create(dataFile(), "another key");
+        db->executeNative("create table TE1 (F1 text, F2 text, F3 text)");
+    }
+    const QByteArray before = readAll(dataFile());
+    expectFailurePath(Main(tmp.path()));
+    EXPECT_EQ(readAll(dataFile()), before);
+}
+
+TEST_F(StartupTest, DataFileWithoutOperatorTableFailsAtTheLogIn)
+{
+    {
+        auto db = Database::create(dataFile(), DataFileKey());
+        db->executeNative("create table M01 (F1 text)");
+    }
+    // The main window was shown before the log-in failed; it does not stay.
+    expectFailurePath(Main(tmp.path()));
+    EXPECT_TRUE(msgs.boxes().first().text.contains("TE1", Qt::CaseInsensitive));
+}
+
+TEST_F(StartupTest, LogInLeadsIntoTheMainWindow)
+{
+    CreateDataFile(dataFile());
+    qputenv("LC_ALL", "zh_TW.UTF-8");
+    modal.on("Login", [](QDialog& d) { TypeLogin(d, "001.管理员", "ADMIN"); });
+    const bool goesOn = Main(tmp.path());
+    qunsetenv("LC_ALL");
+    ASSERT_TRUE(goesOn);
+    EXPECT_EQ(msgs.count(), 0);
+    EXPECT_EQ(gLangFlag, 2);
+    gLangFlag = 0;
+    MForm* m = MForm::current();
+    ASSERT_NE(m, nullptr);
+    EXPECT_TRUE(m->isVisible());
+    EXPECT_EQ(GetMainHost(), m);
+    EXPECT_EQ(m->windowTitle(), "捷诺达raredade");
+    EXPECT_EQ(m->panelText(3), "管理员");
+    EXPECT_EQ(gUserCode, "001");
+    EXPECT_EQ(gUserName, "管理员");
+    EXPECT_TRUE(gDb);
+    EXPECT_FALSE(ProgramEndRequested());
+}
+
+TEST_F(StartupTest, LeavingTheLogInEndsTheProgram)
+{
+    CreateDataFile(dataFile());
+    // Once by "退 出", once by the window frame.
+    for (bool byFrame : {false, true}) {
+        ResetProgramEndRequest();
+        modal.on("Login", [byFrame](QDialog& d) {
+            if (byFrame)
+                d.close();
+            else
+                d.findChild<QPushButton*>("Cmd(1)")->click();
+        });
+        EXPECT_FALSE(Main(tmp.path()));
+        EXPECT_TRUE(ProgramEndRequested());
+        EXPECT_EQ(MForm::current(), nullptr);
+        EXPECT_FALSE(gDb);
+        EXPECT_EQ(msgs.count(), 0);
+    }
+}
+
+TEST(StartupRules, LanguageFlagAndProgramFolder)
+{
+    EXPECT_EQ(LangFlagForLocale(1028, 0), 2);
+    EXPECT_EQ(LangFlagForLocale(1033, 2), 0);
+    EXPECT_EQ(LangFlagForLocale(2052, 0), 1);
+    EXPECT_EQ(LangFlagForLocale(1041, 0), 0);
+    EXPECT_EQ(ProgramFolderPath("/opt/raredade"), "/opt/raredade/");
+    EXPECT_EQ(ProgramFolderPath("/"), "/");
+}
