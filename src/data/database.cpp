@@ -35,7 +35,9 @@ double Value::toDouble(bool* ok) const
     case Real: return m_real;
     case Text: {
         bool good = false;
-        const double v = m_text.trimmed().toDouble(&good);
+        double v = m_text.trimmed().toDouble(&good);
+        if (!std::isfinite(v))
+            good = false;
         if (ok)
             *ok = good;
         return good ? v : 0;
@@ -88,78 +90,120 @@ QString argText(sqlite3_value* v)
     return p ? QString::fromUtf8(p, sqlite3_value_bytes(v)) : QString();
 }
 
-// Jet LIKE: * any run, ? one character, # one digit, [abc] [a-z] [!abc]; no case.
-bool jetLike(const QString& pat, int pi, const QString& s, int si)
+// Text of an argument as Jet would compare it: numbers in their display form.
+QString likeText(sqlite3_value* v)
 {
-    while (pi < pat.size()) {
-        const QChar p = pat[pi];
-        if (p == '*') {
-            while (pi < pat.size() && pat[pi] == '*')
-                ++pi;
-            if (pi == pat.size())
-                return true;
-            for (int k = si; k <= s.size(); ++k)
-                if (jetLike(pat, pi, s, k))
-                    return true;
-            return false;
-        }
-        if (si >= s.size())
-            return false;
-        const QChar c = s[si];
-        if (p == '?') {
-            ++pi;
-            ++si;
-            continue;
-        }
-        if (p == '#') {
-            if (!c.isDigit())
-                return false;
-            ++pi;
-            ++si;
-            continue;
-        }
-        if (p == '[') {
-            const int close = pat.indexOf(']', pi + 1);
-            if (close < 0) {
-                // An unclosed bracket is taken literally.
-                if (c != p)
-                    return false;
-                ++pi;
-                ++si;
-                continue;
-            }
-            QString set = pat.mid(pi + 1, close - pi - 1);
-            bool negate = false;
-            if (set.startsWith('!')) {
-                negate = true;
-                set.remove(0, 1);
-            }
-            bool hit = false;
-            const QChar lc = c.toLower();
-            for (int k = 0; k < set.size(); ++k) {
-                if (k + 2 < set.size() && set[k + 1] == '-') {
-                    if (lc >= set[k].toLower() && lc <= set[k + 2].toLower())
-                        hit = true;
-                    k += 2;
-                } else if (set[k].toLower() == lc) {
-                    hit = true;
-                }
-            }
-            if (set.isEmpty())
-                hit = false;
-            if (hit == negate)
-                return false;
-            pi = close + 1;
-            ++si;
-            continue;
-        }
-        if (p.toLower() != c.toLower() && p.toCaseFolded() != c.toCaseFolded())
-            return false;
-        ++pi;
-        ++si;
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return QString::number(sqlite3_value_int64(v));
+    case SQLITE_FLOAT: return CStr(sqlite3_value_double(v));
+    default: return argText(v);
     }
-    return si == s.size();
 }
+
+// Jet LIKE: * any run, ? one character, # one digit, [abc] [a-z] [!abc]; no case;
+// % and _ are ordinary characters. Works on code points so "?" takes one whole
+// character of any script.
+class JetPattern {
+public:
+    explicit JetPattern(const QString& pattern)
+    {
+        const QList<uint> p = pattern.toUcs4();
+        for (qsizetype i = 0; i < p.size(); ++i) {
+            Item it;
+            const uint c = p[i];
+            if (c == '*') {
+                if (!m_items.empty() && m_items.back().kind == Star)
+                    continue;
+                it.kind = Star;
+            } else if (c == '?') {
+                it.kind = Any;
+            } else if (c == '#') {
+                it.kind = Digit;
+            } else if (c == '[' && p.indexOf(']', i + 1) >= 0) {
+                const qsizetype close = p.indexOf(']', i + 1);
+                it.kind = Set;
+                qsizetype k = i + 1;
+                if (k < close && p[k] == '!') {
+                    it.negate = true;
+                    ++k;
+                }
+                for (; k < close; ++k) {
+                    if (k + 2 < close && p[k + 1] == '-') {
+                        it.ranges.push_back({fold(p[k]), fold(p[k + 2])});
+                        k += 2;
+                    } else {
+                        it.ranges.push_back({fold(p[k]), fold(p[k])});
+                    }
+                }
+                i = close;
+            } else {
+                it.kind = Char;
+                it.ch = fold(c);
+            }
+            m_items.push_back(std::move(it));
+        }
+    }
+
+    // Greedy match that only ever backtracks to the last "*": every other item
+    // takes exactly one character, so this is exact and never exponential.
+    bool matches(const QString& text) const
+    {
+        const QList<uint> s = text.toUcs4();
+        const size_t n = size_t(s.size()), m = m_items.size();
+        size_t p = 0, i = 0, starP = size_t(-1), starI = 0;
+        while (i < n) {
+            if (p < m && m_items[p].kind == Star) {
+                starP = ++p;
+                starI = i;
+            } else if (p < m && one(m_items[p], s[i])) {
+                ++p;
+                ++i;
+            } else if (starP != size_t(-1)) {
+                p = starP;
+                i = ++starI;
+            } else {
+                return false;
+            }
+        }
+        while (p < m && m_items[p].kind == Star)
+            ++p;
+        return p == m;
+    }
+
+private:
+    enum Kind { Star, Any, Digit, Set, Char };
+    struct Item {
+        Kind kind = Char;
+        bool negate = false;
+        uint ch = 0;
+        std::vector<std::pair<uint, uint>> ranges;
+    };
+
+    static uint fold(uint c) { return QChar::toLower(QChar::toCaseFolded(c)); }
+
+    static bool one(const Item& it, uint c)
+    {
+        switch (it.kind) {
+        case Any: return true;
+        case Digit: return c >= '0' && c <= '9';
+        case Char: return fold(c) == it.ch;
+        case Set: {
+            if (it.ranges.empty())
+                return it.negate;
+            const uint f = fold(c);
+            bool hit = false;
+            for (const auto& r : it.ranges)
+                if (f >= r.first && f <= r.second)
+                    hit = true;
+            return hit != it.negate;
+        }
+        case Star: return false;
+        }
+        return false;
+    }
+
+    std::vector<Item> m_items;
+};
 
 void likeFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
@@ -168,7 +212,20 @@ void likeFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_null(ctx);
         return;
     }
-    sqlite3_result_int(ctx, jetLike(argText(argv[0]), 0, argText(argv[1]), 0) ? 1 : 0);
+    // A pattern is usually the same for every row: keep its compiled form.
+    auto* pat = static_cast<JetPattern*>(sqlite3_get_auxdata(ctx, 0));
+    if (!pat) {
+        pat = new JetPattern(likeText(argv[0]));
+        sqlite3_set_auxdata(ctx, 0, pat, [](void* p) { delete static_cast<JetPattern*>(p); });
+        pat = static_cast<JetPattern*>(sqlite3_get_auxdata(ctx, 0));
+        if (!pat) {
+            // SQLite may drop the aux data at once (non-constant pattern).
+            JetPattern local(likeText(argv[0]));
+            sqlite3_result_int(ctx, local.matches(likeText(argv[1])) ? 1 : 0);
+            return;
+        }
+    }
+    sqlite3_result_int(ctx, pat->matches(likeText(argv[1])) ? 1 : 0);
 }
 
 std::optional<QDateTime> argDate(sqlite3_value* v)
@@ -194,21 +251,31 @@ void datediffFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_null(ctx);
         return;
     }
+    // Jet counts the boundaries crossed between the two dates, not elapsed time.
+    const QDate da = a->date(), db = b->date();
+    const qint64 days = da.daysTo(db);
+    const qint64 hours = days * 24 + (b->time().hour() - a->time().hour());
+    const qint64 minutes = hours * 60 + (b->time().minute() - a->time().minute());
+    auto sundayOf = [](const QDate& d) { return d.addDays(-(d.dayOfWeek() % 7)); };
     qint64 r = 0;
-    if (interval == "d" || interval == "y" || interval == "w")
-        r = a->date().daysTo(b->date());
-    else if (interval == "m")
-        r = (b->date().year() - a->date().year()) * 12 + (b->date().month() - a->date().month());
-    else if (interval == "yyyy")
-        r = b->date().year() - a->date().year();
+    if (interval == "d" || interval == "y")
+        r = days;
+    else if (interval == "w")
+        r = days / 7;
     else if (interval == "ww")
-        r = a->date().daysTo(b->date()) / 7;
+        r = sundayOf(da).daysTo(sundayOf(db)) / 7;
+    else if (interval == "m")
+        r = (db.year() - da.year()) * 12 + (db.month() - da.month());
+    else if (interval == "q")
+        r = (db.year() - da.year()) * 4 + ((db.month() - 1) / 3 - (da.month() - 1) / 3);
+    else if (interval == "yyyy")
+        r = db.year() - da.year();
     else if (interval == "h")
-        r = a->secsTo(*b) / 3600;
+        r = hours;
     else if (interval == "n")
-        r = a->secsTo(*b) / 60;
+        r = minutes;
     else if (interval == "s")
-        r = a->secsTo(*b);
+        r = minutes * 60 + (b->time().second() - a->time().second());
     else {
         sqlite3_result_error(ctx, "datediff: unknown interval", -1);
         return;
@@ -297,18 +364,29 @@ void Database::configure(const QString& key, bool creating)
         if (sqlite3_key(m_db, k.constData(), k.size()) != SQLITE_OK)
             throw DbError(engineText(m_db));
     }
-    // The first read tells a wrong key or a damaged file.
-    char* err = nullptr;
-    if (sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err) != SQLITE_OK) {
-        QString msg = err ? QString::fromUtf8(err) : engineText(m_db);
-        sqlite3_free(err);
-        throw DbError(QStringLiteral("不可识别的数据库格式 '%1'。(%2)").arg(m_path, msg));
-    }
     sqlite3_busy_timeout(m_db, 5000);
+    // The first read tells a wrong key or a damaged file. A file without a single
+    // table (an emptied or truncated copy) is no data file either; left alone it
+    // would fail later on every query instead of at open.
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(m_db, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr);
+    qint64 tables = 0;
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW) {
+            tables = sqlite3_column_int64(st, 0);
+            rc = SQLITE_OK;
+        }
+    }
+    const QString msg = engineText(m_db);
+    sqlite3_finalize(st);
+    if (rc != SQLITE_OK)
+        throw DbError(QStringLiteral("不可识别的数据库格式 '%1'。(%2)").arg(m_path, msg));
+    if (tables == 0 && !creating)
+        throw DbError(QStringLiteral("不可识别的数据库格式 '%1'。(the file holds no tables)").arg(m_path));
     executeNative(QStringLiteral("PRAGMA journal_mode=DELETE"));
     executeNative(QStringLiteral("PRAGMA synchronous=FULL"));
     registerFunctions(m_db);
-    Q_UNUSED(creating);
 }
 
 Database::Stmt Database::prepare(const QString& nativeSql)
@@ -365,7 +443,8 @@ int Database::execute(const QString& sql)
     }
     if (rc != SQLITE_DONE)
         throw DbError(engineText(m_db));
-    return sqlite3_changes(m_db);
+    // sqlite3_changes() keeps the count of the last write; a query changed nothing.
+    return sqlite3_stmt_readonly(st.s) ? 0 : sqlite3_changes(m_db);
 }
 
 void Database::executeNative(const QString& sql)
@@ -413,6 +492,8 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
+    if (m_done)
+        return;
     m_db.executeNative(QStringLiteral("RELEASE ") + m_name);
     m_done = true;
 }

@@ -2,16 +2,23 @@
 
 #include "globals.h"
 #include "msgbox.h"
+#include "sqltext.h"
 #include "vb.h"
+
+#include <cmath>
 
 namespace {
 // First field of the first row; Null and no row give "". Throws on failure.
-QString firstText(const QString& sql, bool* isNumber = nullptr, double* number = nullptr)
+QString firstText(const QString& sql, bool* isNumber = nullptr, double* number = nullptr, bool* isNull = nullptr)
 {
     RecordSet rs = Db().openRecordset(sql);
+    if (isNull)
+        *isNull = true;
     if (rs.eof() || rs.fieldCount() == 0)
         return QString();
     const Value& v = rs.field(0);
+    if (isNull)
+        *isNull = v.isNull();
     if (isNumber)
         *isNumber = v.isNumber();
     if (number && v.isNumber())
@@ -34,16 +41,17 @@ QString GetStr(const QString& sql)
 double GetVal(const QString& sql)
 {
     try {
-        bool isNumber = false;
+        bool isNumber = false, isNull = false;
         double number = 0;
-        const QString text = firstText(sql, &isNumber, &number);
+        const QString text = firstText(sql, &isNumber, &number, &isNull);
         if (isNumber)
             return number;
-        if (text.isEmpty())
+        if (isNull)
             return 0;
+        // Text must be a number as a whole; "" and "abc" are type mismatches.
         bool ok = false;
         const double v = text.trimmed().toDouble(&ok);
-        if (!ok)
+        if (!ok || !std::isfinite(v))
             throw DbError(QStringLiteral("类型不匹配 ('%1')").arg(text));
         return v;
     } catch (const std::exception& e) {
@@ -70,7 +78,7 @@ QString GetNameByCode(QString& code, const QString& table)
     const int dot = code.indexOf('.');
     if (dot >= 0)
         code = code.left(dot);
-    return GetStr("select F2 from " + table + " where F1='" + code + "'");
+    return GetStr("select F2 from " + table + " where F1=" + SqlQuote(code));
 }
 
 QString SqlText(QString& s)

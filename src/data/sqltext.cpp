@@ -151,10 +151,15 @@ QList<Token> tokenize(const QString& sql)
             }
             out.append({Tok::Number, sql.mid(start, i - start)});
         } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-            // A comment runs to the end of the line; keep it whole so nothing in it is translated.
+            // A comment becomes a blank: nothing in it is translated, and a LIMIT
+            // appended at the end cannot end up inside it.
             while (i < n && sql[i] != '\n')
                 ++i;
-            out.append({Tok::Space, sql.mid(start, i - start)});
+            out.append({Tok::Space, QStringLiteral(" ")});
+        } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+            const int close = sql.indexOf(QLatin1String("*/"), i + 2);
+            i = close < 0 ? n : close + 2;
+            out.append({Tok::Space, QStringLiteral(" ")});
         } else {
             ++i;
             out.append({Tok::Punct, QString(c)});
