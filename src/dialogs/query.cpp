@@ -352,6 +352,10 @@ bool Query::eventFilter(QObject* watched, QEvent* event)
     if (event->type() != QEvent::KeyPress)
         return false;
     auto* ke = static_cast<QKeyEvent*>(event);
+    QWidget* w = qobject_cast<QWidget*>(watched);
+    // An open drop-down or calendar keeps its own Enter and Esc.
+    if (w && w->window() != this)
+        return false;
     if (isEnter(ke) && (ke->modifiers() & Qt::ControlModifier)) {
         runQuery();
         return true;
@@ -363,7 +367,6 @@ bool Query::eventFilter(QObject* watched, QEvent* event)
     if (!isEnter(ke))
         return false;
 
-    QWidget* w = qobject_cast<QWidget*>(watched);
     auto within = [w](QWidget* control) { return w && (w == control || control->isAncestorOf(w)); };
     if (within(Txt)) {
         addCondition();

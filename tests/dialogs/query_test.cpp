@@ -252,6 +252,13 @@ TEST_F(QueryTest, KeysAndHint)
     key(q->Txt, Qt::Key_Return); // Enter in the value box adds the condition
     ASSERT_EQ(q->LstSql->count(), 1);
     EXPECT_EQ(q->LstSql->item(0)->text(), " Where B01.F1 = 'A2'  ");
+    q->activateWindow();
+    Pump(20);
+    key(q->Lst, Qt::Key_Return); // Enter in the list goes back to the field
+    EXPECT_TRUE(q->CmbF->hasFocus());
+    key(q->CmbF, Qt::Key_Return); // Enter in a list box moves on
+    EXPECT_TRUE(q->CmbGX->hasFocus());
+    EXPECT_EQ(q->LstSql->count(), 1);
     key(q->Lst, Qt::Key_Return, Qt::ControlModifier); // Ctrl+Enter from any control
     EXPECT_EQ(PubSql, kHead + " Where B01.F1 = 'A2'  ");
     EXPECT_EQ(host.panels[4], "");
