@@ -321,6 +321,8 @@ void ListFrame::BeginEdit()
 {
     if (TabS->currentIndex() == 0)
         TabS->setCurrentIndex(1);
+    else
+        ShowRecord(); // the boxes hold the record the edit acts on
     TabS->setEnabled(false);
     for (int i = 1; i < Txt.size(); ++i) {
         Txt[i]->setReadOnly(false);

@@ -1,0 +1,384 @@
+#include "reflist_fixture.h"
+
+#include "a030.h"
+#include "a04.h"
+#include "a05.h"
+#include "a06.h"
+#include "database.h"
+#include "flexgrid.h"
+#include "globals.h"
+#include "msgbox.h"
+#include "sqltext.h"
+#include "vb.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTabBar>
+
+namespace {
+const QString kGuard = "操作员正在编辑数据,请先[保存]数据或[取消]编辑!";
+
+void waybill(const QString& no, const QString& column, const QString& value)
+{
+    Db().execute(QStringLiteral("insert into B01 (F1,%1) values (%2,%3)").arg(column, SqlQuote(no), SqlQuote(value)));
+}
+} // namespace
+
+TEST_F(RefListTest, EmptyListShowsBlankRowAndLeavesTheCounterAlone)
+{
+    host.panels[4] = "before";
+    A04* w = open<A04>();
+    FlexGrid* gd = grid(w);
+    EXPECT_EQ(gd->rows(), 2);
+    EXPECT_EQ(gd->cols(), 2);
+    EXPECT_EQ(gd->textMatrix(0, 0), "姓名");
+    EXPECT_EQ(gd->textMatrix(0, 1), "备注");
+    EXPECT_EQ(gd->textMatrix(1, 0), "");
+    EXPECT_EQ(w->recCount(), 0);
+    EXPECT_EQ(host.panels[4], "before");
+    EXPECT_EQ(w->windowTitle(), "外务员资料");
+    EXPECT_EQ(w->findChild<QLabel*>("Lab(0)")->text(), "姓 名");
+    EXPECT_EQ(w->findChild<QTabBar*>("TabS")->tabText(1), "外务员资料");
+    EXPECT_FALSE(w->findChild<QAction*>("Menu_save")->isEnabled());
+    EXPECT_FALSE(w->findChild<QAction*>("Menu_cancel")->isEnabled());
+
+    // Edit and delete on an empty list do nothing and say nothing.
+    trigger(w, "Menu_edit");
+    trigger(w, "Menu_del");
+    EXPECT_EQ(w->editMode(), 0);
+    EXPECT_FALSE(gEditing.isSet());
+    EXPECT_EQ(msgs->count(), 0);
+}
+
+TEST_F(RefListTest, AddAppendsUnsortedAndCountsTheSavedRow)
+{
+    A04* w = open<A04>();
+    trigger(w, "Menu_Add");
+    EXPECT_EQ(w->editMode(), 1);
+    EXPECT_TRUE(gEditing.isSet());
+    EXPECT_FALSE(w->findChild<QAction*>("Menu_Add")->isEnabled());
+    EXPECT_TRUE(w->findChild<QAction*>("Menu_save")->isEnabled());
+    EXPECT_FALSE(w->findChild<QTabBar*>("TabS")->isEnabled());
+    type(box(w, 0), "王五");
+    type(box(w, 1), "r1");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(msgs->count(), 0) << msgs->texts().join("\n").toStdString();
+    EXPECT_EQ(w->editMode(), 0);
+    EXPECT_FALSE(gEditing.isSet());
+    EXPECT_EQ(host.panels[4], "共 1 条记录 当前为第 1 条");
+
+    addRecord(w, "李四", "r2");
+    FlexGrid* gd = grid(w);
+    ASSERT_EQ(gd->rows(), 3);
+    EXPECT_EQ(gd->textMatrix(1, 0), "王五");
+    EXPECT_EQ(gd->textMatrix(2, 0), "李四"); // appended, not sorted in
+    EXPECT_EQ(gd->textMatrix(2, 1), "r2");
+    EXPECT_EQ(host.panels[4], "共 2 条记录 当前为第 2 条");
+    EXPECT_EQ(w->curRow(), 2);
+    EXPECT_EQ(gd->row(), 2);
+    EXPECT_TRUE(gd->selectionModel()->isRowSelected(1, {})); // view row of grid row 2
+    EXPECT_EQ(rows("M04"), QStringList({"李四|r2", "王五|r1"}));
+
+    // The key box takes at most 4 characters; texts are stored trimmed.
+    trigger(w, "Menu_Add");
+    type(box(w, 0), " 赵六七八九");
+    EXPECT_EQ(box(w, 0)->text(), " 赵六七");
+    type(box(w, 1), "  x  ");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(rows("M04").value(2), "赵六七|x");
+
+    // A new fill sorts again.
+    w->FillGrid("select * from M04 order by F1");
+    EXPECT_EQ(gd->textMatrix(1, 0), "李四");
+    EXPECT_EQ(host.panels[4], "共 3 条记录 当前为第 1 条");
+}
+
+TEST_F(RefListTest, EditRewritesTheRecordAtTheEnd)
+{
+    A04* w = open<A04>();
+    addRecord(w, "王五", "r1");
+    addRecord(w, "李四", "r2");
+    FlexGrid* gd = grid(w);
+    gd->setRow(1); // 王五
+    EXPECT_EQ(host.panels[4], "共 2 条记录 当前为第 1 条");
+    trigger(w, "Menu_edit");
+    EXPECT_EQ(w->editMode(), 2);
+    EXPECT_EQ(box(w, 0)->text(), "王五");
+    EXPECT_FALSE(box(w, 0)->isReadOnly()); // not in use: the name may change
+    clearBox(box(w, 1));
+    type(box(w, 1), "new remark");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(rows("M04"), QStringList({"李四|r2", "王五|new remark"}));
+    EXPECT_EQ(gd->rows(), 3);
+    EXPECT_EQ(gd->textMatrix(2, 0), "王五");
+    EXPECT_EQ(gd->textMatrix(2, 1), "new remark");
+    EXPECT_EQ(host.panels[4], "共 2 条记录 当前为第 2 条");
+
+    // Changing the key to a taken one is refused, keeping the typed texts.
+    gd->setRow(2);
+    trigger(w, "Menu_edit");
+    clearBox(box(w, 0));
+    type(box(w, 0), "李四");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(msgs->last().text, "系统中已经有其它外务员使用了这个姓名，请重新设置!");
+    EXPECT_EQ(w->editMode(), 2);
+    EXPECT_EQ(box(w, 0)->text(), "李四");
+    trigger(w, "Menu_cancel");
+    EXPECT_EQ(box(w, 0)->text(), "王五");
+    EXPECT_EQ(rows("M04"), QStringList({"李四|r2", "王五|new remark"}));
+}
+
+TEST_F(RefListTest, DuplicateAndRequiredFieldsAreRefused)
+{
+    A04* w = open<A04>();
+    addRecord(w, "王五", "r1");
+    msgs->clear();
+
+    addRecord(w, "王五", "again");
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_EQ(msgs->last().text, "系统中已经有其它外务员使用了这个姓名，请重新设置!");
+    EXPECT_EQ(msgs->last().style, 64);
+    EXPECT_EQ(msgs->last().title, "提示");
+    EXPECT_EQ(w->editMode(), 1);
+    EXPECT_EQ(box(w, 1)->text(), "again");
+    trigger(w, "Menu_cancel");
+
+    addRecord(w, "   ", "r");
+    EXPECT_EQ(msgs->last().text, "姓 名不能为空!");
+    EXPECT_EQ(msgs->last().style, 64);
+    EXPECT_EQ(w->editMode(), 1);
+    trigger(w, "Menu_cancel");
+    EXPECT_EQ(rows("M04"), QStringList({"王五|r1"}));
+
+    // Origins require the telephone and name the typed text in the duplicate message.
+    A05* o = open<A05>();
+    addRecord(o, "北京", "");
+    EXPECT_EQ(msgs->last().text, "始发地电话不能为空!");
+    clearBox(box(o, 1));
+    type(box(o, 1), "010");
+    trigger(o, "Menu_save");
+    addRecord(o, " 北京", "020");
+    EXPECT_EQ(msgs->last().text, " 北京已经存在!");
+    trigger(o, "Menu_cancel");
+    EXPECT_EQ(rows("M05"), QStringList({"北京|010"}));
+}
+
+TEST_F(RefListTest, EntryInUseIsRefusedOrDeletedWithItsWaybillsAfterTwoQuestions)
+{
+    A04* w = open<A04>();
+    addRecord(w, "王五", "r1");
+    addRecord(w, "李四", "r2");
+    waybill("W1", "F602", "王五");
+    waybill("W2", "F602", "王五");
+    waybill("W3", "F602", "李四");
+    grid(w)->setRow(1);
+
+    // In use: the key cannot change when editing.
+    trigger(w, "Menu_edit");
+    EXPECT_TRUE(box(w, 0)->isReadOnly());
+    trigger(w, "Menu_cancel");
+
+    gUserCode = "002";
+    msgs->clear();
+    trigger(w, "Menu_del");
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_EQ(msgs->last().text, "[王五]已经在系统中应用，不能删除!");
+    EXPECT_EQ(msgs->last().style, 64);
+    EXPECT_EQ(count("select count(*) from B01"), 3);
+
+    gUserCode = "001";
+    msgs->clear();
+    msgs->answer(vbBtn::Yes);
+    msgs->answer(vbBtn::No);
+    trigger(w, "Menu_del");
+    EXPECT_EQ(msgs->count(), 2);
+    EXPECT_EQ(rows("M04").size(), 2);
+    EXPECT_EQ(count("select count(*) from B01"), 3);
+
+    msgs->clear();
+    trigger(w, "Menu_del"); // Yes, Yes
+    ASSERT_EQ(msgs->count(), 2);
+    const QString q = "[王五]已经在系统中应用!\r如果删除将造成系统中其它记录的丢失!\r只有管理员才有权删除。真的要删除吗？";
+    EXPECT_EQ(msgs->boxes()[0].text, q);
+    EXPECT_EQ(msgs->boxes()[0].style, 36);
+    EXPECT_EQ(msgs->boxes()[0].title, "提示");
+    EXPECT_EQ(msgs->boxes()[1].text, q);
+    EXPECT_EQ(msgs->boxes()[1].title, "请再次确认");
+    EXPECT_EQ(rows("M04"), QStringList({"李四|r2"}));
+    EXPECT_EQ(count("select count(*) from B01"), 1);
+    EXPECT_EQ(count("select count(*) from B01 where F602='李四'"), 1);
+    EXPECT_EQ(grid(w)->textMatrix(1, 0), "李四");
+    EXPECT_EQ(host.panels[4], "共 1 条记录 当前为第 1 条");
+}
+
+TEST_F(RefListTest, DeletingTheLastRowLeavesTheBlankRowAndCountsZero)
+{
+    A04* w = open<A04>();
+    addRecord(w, "王五", "r1");
+    addRecord(w, "李四", "r2");
+    addRecord(w, "赵六", "r3");
+    FlexGrid* gd = grid(w);
+
+    // The last row of several: the new last row is current.
+    msgs->clear();
+    trigger(w, "Menu_del");
+    EXPECT_EQ(msgs->last().text, "真的要删除赵六吗?");
+    EXPECT_EQ(msgs->last().style, 36);
+    EXPECT_EQ(host.panels[4], "共 2 条记录 当前为第 2 条");
+    // Another row: the one that follows it is current.
+    gd->setRow(1);
+    trigger(w, "Menu_del");
+    EXPECT_EQ(gd->textMatrix(1, 0), "李四");
+    EXPECT_EQ(host.panels[4], "共 1 条记录 当前为第 1 条");
+
+    // Started on the detail page, the delete ends on the list page.
+    w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
+    trigger(w, "Menu_del");
+    EXPECT_EQ(w->findChild<QTabBar*>("TabS")->currentIndex(), 0);
+    EXPECT_EQ(host.panels[4], "共 0 条记录 当前为第 0 条");
+    EXPECT_EQ(gd->rows(), 2);
+    EXPECT_EQ(gd->textMatrix(1, 0), "");
+    EXPECT_EQ(w->curRow(), 0);
+    EXPECT_TRUE(rows("M04").isEmpty());
+
+    // Adding to the emptied list drops the blank row.
+    addRecord(w, "孙七", "");
+    EXPECT_EQ(gd->rows(), 2);
+    EXPECT_EQ(gd->textMatrix(1, 0), "孙七");
+    EXPECT_EQ(host.panels[4], "共 1 条记录 当前为第 1 条");
+}
+
+TEST_F(RefListTest, CloseGuardWhileAnyListEdits)
+{
+    A04* w = open<A04>();
+    A06* r = open<A06>();
+    trigger(w, "Menu_Add");
+    host.toolBar = false;
+    msgs->clear();
+    EXPECT_FALSE(w->close());
+    EXPECT_TRUE(w->isVisible());
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_EQ(msgs->last().text, kGuard);
+    EXPECT_EQ(msgs->last().style, 48);
+    EXPECT_EQ(msgs->last().title, "提示");
+    // Return is refused the same way, and so is closing another list.
+    trigger(w, "Menu_Return");
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(r->close());
+
+    // Each window keeps its own mark: one finishing does not free the other.
+    trigger(r, "Menu_Add");
+    trigger(r, "Menu_cancel");
+    EXPECT_TRUE(gEditing.isSet());
+    EXPECT_FALSE(r->close());
+    trigger(w, "Menu_cancel");
+    EXPECT_FALSE(gEditing.isSet());
+
+    EXPECT_TRUE(r->close());
+    EXPECT_TRUE(host.toolBar);
+    EXPECT_EQ(host.panels[4], TodayText());
+}
+
+TEST_F(RefListTest, FailedInsertOfAnEditLosesNothing)
+{
+    A04* w = open<A04>();
+    addRecord(w, "王五", "r1");
+    addRecord(w, "李四", "r2");
+    Db().executeNative("CREATE TRIGGER refuse BEFORE INSERT ON M04 WHEN NEW.F2 = 'boom' "
+                       "BEGIN SELECT RAISE(ABORT, 'insert refused by rule'); END");
+    grid(w)->setRow(1);
+    trigger(w, "Menu_edit");
+    clearBox(box(w, 1));
+    type(box(w, 1), "boom");
+    msgs->clear();
+    trigger(w, "Menu_save");
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_TRUE(msgs->last().text.contains("insert refused by rule")) << msgs->last().text.toStdString();
+    EXPECT_EQ(rows("M04"), QStringList({"李四|r2", "王五|r1"}));
+    EXPECT_EQ(w->editMode(), 2);
+    EXPECT_TRUE(gEditing.isSet());
+    EXPECT_EQ(box(w, 1)->text(), "boom");
+    EXPECT_EQ(grid(w)->rows(), 3);
+    EXPECT_EQ(grid(w)->textMatrix(1, 0), "王五");
+
+    // A second try with an acceptable text goes through.
+    clearBox(box(w, 1));
+    type(box(w, 1), "ok");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(rows("M04"), QStringList({"李四|r2", "王五|ok"}));
+}
+
+TEST_F(RefListTest, QuotesAreStoredAsTypedAndBadStatementsKeepTheGrid)
+{
+    A06* w = open<A06>();
+    addRecord(w, "O'Brien's box", "it's wet");
+    EXPECT_EQ(msgs->count(), 0);
+    EXPECT_EQ(rows("M06"), QStringList({"O'Brien's box|it's wet"}));
+    waybill("W1", "F702", "O'Brien's box");
+    gUserCode = "002";
+    trigger(w, "Menu_del");
+    EXPECT_EQ(msgs->last().text, "[O'Brien's box]已经在系统中应用，不能删除!");
+
+    msgs->clear();
+    w->FillGrid("select * from NoSuchTable");
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_TRUE(msgs->last().text.contains("NoSuchTable")) << msgs->last().text.toStdString();
+    EXPECT_EQ(grid(w)->textMatrix(1, 0), "O'Brien's box");
+    EXPECT_EQ(w->recCount(), 1);
+}
+
+TEST_F(RefListTest, SalesmanInUseIsKeptOffCustomersNotWaybills)
+{
+    A030* w = open<A030>();
+    addRecord(w, "张三", "");
+    Db().execute("insert into M03 (F1,F2,F8) values ('C1','客户一','张三')");
+    waybill("W1", "F602", "张三"); // a field-staff member of the same name
+    trigger(w, "Menu_del"); // Yes, Yes
+    EXPECT_EQ(msgs->count(), 2);
+    EXPECT_TRUE(rows("M030").isEmpty());
+    EXPECT_EQ(count("select count(*) from M03 where F1='C1' and F8=''"), 1);
+    EXPECT_EQ(count("select count(*) from B01"), 1);
+}
+
+TEST_F(RefListTest, BoxesColourInEditModeEnterMovesOnBrowseFocusGoesToTabs)
+{
+    A04* w = open<A04>();
+    w->activateWindow();
+    QApplication::setActiveWindow(w);
+    Pump();
+    addRecord(w, "王五", "r1");
+
+    QTabBar* tabs = w->findChild<QTabBar*>("TabS");
+    box(w, 1)->setFocus();
+    EXPECT_TRUE(tabs->hasFocus());
+
+    trigger(w, "Menu_Add");
+    ASSERT_TRUE(box(w, 0)->hasFocus());
+    EXPECT_EQ(box(w, 0)->palette().color(QPalette::Base), VbColor(kFocusColor));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(box(w, 0), &enter);
+    EXPECT_TRUE(box(w, 1)->hasFocus());
+    EXPECT_EQ(box(w, 1)->palette().color(QPalette::Base), VbColor(kFocusColor));
+    EXPECT_NE(box(w, 0)->palette().color(QPalette::Base), VbColor(kFocusColor));
+    trigger(w, "Menu_cancel");
+    EXPECT_TRUE(tabs->hasFocus());
+}
+
+TEST_F(RefListTest, DetailPageShowsTheCurrentRecordAndDoubleClickOpensIt)
+{
+    A05* w = open<A05>();
+    addRecord(w, "北京", "010");
+    addRecord(w, "上海", "021");
+    QTabBar* tabs = w->findChild<QTabBar*>("TabS");
+    tabs->setCurrentIndex(0);
+    grid(w)->setRow(1);
+    emit grid(w)->dblClick();
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    EXPECT_EQ(box(w, 0)->text(), "北京");
+    EXPECT_EQ(box(w, 1)->text(), "010");
+    EXPECT_TRUE(box(w, 1)->isReadOnly());
+    tabs->setCurrentIndex(0);
+    EXPECT_TRUE(grid(w)->isVisible());
+    EXPECT_EQ(host.panels[4], "共 2 条记录 当前为第 1 条");
+}
