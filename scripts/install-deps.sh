@@ -6,7 +6,7 @@ pkgs=(cmake g++ make pkg-config
       qt6-base-dev qt6-qpa-plugins
       libsqlcipher-dev libxlsxwriter-dev
       libgtest-dev libgmock-dev libbenchmark-dev
-      fonts-noto-cjk xvfb xauth poppler-utils)
+      fonts-noto-cjk xvfb xauth poppler-utils unzip)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
