@@ -9,6 +9,7 @@
 #include "data/queries.h"
 #include "platform/msgbox.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
@@ -400,9 +401,13 @@ void MForm::showChild(QWidget* child, bool maximized)
         if (s->widget() == child)
             sub = s;
     if (!sub) {
+        // The frame takes the size the window was given (or would like).
+        const QSize want = child->testAttribute(Qt::WA_Resized) ? child->size() : child->sizeHint();
         sub = m_mdi->addSubWindow(child);
         sub->setAttribute(Qt::WA_DeleteOnClose);
-        sub->setWindowIcon(windowIcon());
+        if (child->windowIcon().cacheKey() == QApplication::windowIcon().cacheKey())
+            sub->setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+        sub->resize(want.expandedTo(QSize(120, 40)) + (sub->sizeHint() - child->sizeHint()).expandedTo(QSize(0, 0)));
         QPointer<QMdiSubWindow> guard(sub);
         // The child unloads itself (its own close guard has run): take its frame with it.
         if (auto* cw = qobject_cast<ChildWindow*>(child)) {

@@ -267,4 +267,17 @@ TEST_F(MFormTest, LooksRightAfterLogIn)
     EXPECT_EQ(shot.size(), QSize(1024, 768));
     shot.save("/tmp/mform.png");
     EXPECT_EQ(main->panelText(3), "管理员");
+
+    // The log-in window over it, and a child window in the MDI area.
+    Login login(main.get());
+    login.formLoad();
+    login.show();
+    Pump(20);
+    login.grab().save("/tmp/login.png");
+    auto* child = new MenuChild;
+    child->resize(400, 300);
+    main->showChild(child, false);
+    main->toolBarClick("fk");
+    Pump(50);
+    main->grab().save("/tmp/mform_child.png");
 }
