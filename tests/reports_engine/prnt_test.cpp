@@ -1,0 +1,226 @@
+#include "database.h"
+#include "globals.h"
+#include "prnt.h"
+#include "report_fixture.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace {
+
+// A main window stand-in with a real MDI area.
+class FakeHost : public MainHost {
+public:
+    FakeHost()
+    {
+        m_mdi.resize(1000, 700);
+        m_mdi.show();
+    }
+    void setPanelText(int panel, const QString& text) override { panels[panel] = text; }
+    QString panelText(int panel) const override { return panels[panel]; }
+    void setToolBarVisible(bool v) override { toolBar = v; }
+    bool toolBarVisible() const override { return toolBar; }
+    QMdiArea* mdiArea() const override { return const_cast<QMdiArea*>(&m_mdi); }
+    QWidget* hostWidget() override { return &m_mdi; }
+    void showChild(QWidget* child, bool) override
+    {
+        for (QMdiSubWindow* sub : m_mdi.subWindowList())
+            if (sub->widget() == child) {
+                m_mdi.setActiveSubWindow(sub);
+                return;
+            }
+        m_mdi.addSubWindow(child)->show();
+    }
+    QString panels[5];
+    bool toolBar = false;
+
+private:
+    QMdiArea m_mdi;
+};
+
+class PrntTest : public DataTest {
+protected:
+    void SetUp() override
+    {
+        DataTest::SetUp();
+        ReportControl::SetPrinterLookup([] { return QString(); });
+        SetMainHost(&host);
+        WriteTextFile(folder->file("prntc05.rpt"),
+            "table PRNTC05\n"
+            "title 20\n"
+            "  text 0 0 180 10 center size=16 bold \"问题件通知单\"\n"
+            "detail 60\n"
+            "  text 0 0 30 8 \"运单号:\"\n"
+            "  field 30 0 60 8 F1\n"
+            "  field 0 10 180 8 F2\n");
+        WriteTextFile(folder->file("quote.rpt"),
+            "table PRNTM03\n"
+            "header 8\n"
+            "  text 0 0 180 8 \"{TO}\"\n"
+            "detail 6\n"
+            "  field 0 0 30 6 F1\n"
+            "  field 30 0 30 6 right F31 format=\"#0.00\"\n"
+            "footer 6\n"
+            "  text 0 0 180 6 right \"{B1} 第{page}页\"\n");
+    }
+    void TearDown() override
+    {
+        if (Prnt* p = Prnt::Loaded())
+            delete p;
+        SetMainHost(nullptr);
+        ReportControl::SetPrinterLookup({});
+        DataTest::TearDown();
+    }
+
+    // The problem-item notice window's print.
+    Prnt* printNotice(const QString& number)
+    {
+        EXPECT_TRUE(FillScratchTable("PRNTC05", {"F1", "F2", "F3", "F4", "F5", "F6", "F7"},
+            {{number, "重量 2.5Kg 件数 1", "地址不详", "", "", "", ""}}));
+        Prnt* host = Prnt::Show();
+        ReportControl& cry = host->Cry();
+        cry.setDataFiles(0, gDbPath);
+        cry.setReportFileName(gAppPath + "prntc05.rpt");
+        cry.setDestination(0);
+        EXPECT_TRUE(cry.setAction(1)) << msgs->texts().join('\n').toStdString();
+        return host;
+    }
+
+    // The customer window's quote sheet.
+    Prnt* printQuote(const QString& customer, const QString& remark)
+    {
+        EXPECT_TRUE(FillScratchTable("PRNTM03", {"F1", "F2", "F31"}, {{"A", "亚洲", "12.5"}, {"B", "欧洲", "30"}}));
+        Prnt* host = Prnt::Show();
+        ReportControl& cry = host->Cry();
+        cry.setDataFiles(0, gDbPath);
+        cry.setReportFileName(gAppPath + "quote.rpt");
+        cry.setFormulas(0, "TO='TO:" + customer + "'");
+        cry.setFormulas(10, "B1='" + remark + "'");
+        cry.setDestination(0);
+        EXPECT_TRUE(cry.setAction(1)) << msgs->texts().join('\n').toStdString();
+        return host;
+    }
+
+    static QAction* menu(Prnt* host, const QString& name)
+    {
+        for (QAction* a : host->findChildren<QAction*>())
+            if (a->objectName() == name)
+                return a;
+        return nullptr;
+    }
+
+    FakeHost host;
+};
+
+TEST_F(PrntTest, SecondPrintReplacesThePreviewInTheSameHost)
+{
+    Prnt* first = printNotice("YD8001");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->windowTitle(), "打印");
+    Pump();
+    EXPECT_EQ(first->size(), QSize(804, 535));
+    ASSERT_EQ(host.mdiArea()->subWindowList().size(), 1);
+    ASSERT_TRUE(first->preview()->report());
+    EXPECT_TRUE(first->preview()->report()->pages[0].texts().contains("YD8001"));
+    EXPECT_EQ(first->findChild<ReportPreview*>("Cry"), first->preview());
+    // No printer on this computer: the host says so.
+    EXPECT_FALSE(first->findChild<QLabel*>("Label1")->isHidden());
+    EXPECT_EQ(first->findChild<QLabel*>("Label1")->text(), "您的电脑没有安装打印机!");
+
+    Prnt* second = printQuote("张三", "备注");
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(host.mdiArea()->subWindowList().size(), 1);
+    const QStringList texts = second->preview()->report()->pages[0].texts();
+    EXPECT_TRUE(texts.contains("TO:张三"));
+    EXPECT_TRUE(texts.contains("12.50"));
+    EXPECT_FALSE(texts.contains("YD8001"));
+    EXPECT_TRUE(msgs->texts().isEmpty());
+    // The host leaves the printing window's tool bar alone.
+    EXPECT_FALSE(host.toolBar);
+
+    // Returning closes the host; the next print opens a new one.
+    ASSERT_TRUE(menu(second, "Menu_Rtn"));
+    menu(second, "Menu_Rtn")->trigger();
+    Pump();
+    EXPECT_EQ(Prnt::Loaded(), nullptr);
+    EXPECT_FALSE(host.toolBar);
+    Prnt* third = printNotice("YD8002");
+    ASSERT_TRUE(third);
+    EXPECT_TRUE(third->preview()->report()->pages[0].texts().contains("YD8002"));
+}
+
+TEST_F(PrntTest, PrintMenuPrintsTheLastReportToPdfWithoutAPrinter)
+{
+    FileDialogRecorder files;
+    printNotice("YD1");
+    Prnt* host = printQuote("O'Brien 贸易公司", "价格含税'");
+    const QString pdf = folder->file("out.pdf");
+    files.answer(pdf);
+    ASSERT_TRUE(menu(host, "Menu_prnt"));
+    menu(host, "Menu_prnt")->trigger();
+
+    EXPECT_EQ(msgs->texts(), QStringList{"您的电脑没有安装打印机!"});
+    ASSERT_EQ(files.dialogs().size(), 1);
+    EXPECT_TRUE(files.dialogs()[0].save);
+    EXPECT_TRUE(files.dialogs()[0].initialPath.endsWith("quote.pdf"));
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF-"));
+    EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r"), 1);
+
+    // What went to the file: the quote with its own formulas, quotes and Chinese whole.
+    const auto printed = host->Cry().lastReport();
+    ASSERT_TRUE(printed);
+    EXPECT_EQ(printed->name, "quote.rpt");
+    EXPECT_TRUE(printed->pages[0].texts().contains("TO:O'Brien 贸易公司"));
+    EXPECT_TRUE(printed->pages[0].texts().contains("价格含税' 第1页"));
+    // The host is still there for the next print, back on preview.
+    EXPECT_EQ(Prnt::Loaded(), host);
+    EXPECT_EQ(host->Cry().destination(), 0);
+
+    // Cancelling the file choice writes nothing and says nothing more.
+    msgs->clear();
+    QFile::remove(pdf);
+    menu(host, "Menu_prnt")->trigger();
+    EXPECT_EQ(msgs->texts(), QStringList{"您的电脑没有安装打印机!"});
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(PrntTest, FormulasOfOneReportDoNotReachTheNext)
+{
+    Prnt* host = printQuote("张三", "备注");
+    // The next caller sets no formulas: the template's {TO} is now missing,
+    // rather than silently showing the previous customer.
+    ReportControl& cry = host->Cry();
+    cry.setReportFileName(gAppPath + "quote.rpt");
+    EXPECT_TRUE(cry.formulas().isEmpty());
+    cry.setDestination(0);
+    EXPECT_FALSE(cry.setAction(1));
+    EXPECT_EQ(msgs->texts(), QStringList{"报表文件quote.rpt所用的公式to没有给出!"});
+    EXPECT_FALSE(host->preview()->report());
+}
+
+TEST_F(PrntTest, MissingTemplateIsReportedAndNothingIsShown)
+{
+    Prnt* host = printNotice("YD1");
+    ReportControl& cry = host->Cry();
+    cry.setDataFiles(0, gDbPath);
+    cry.setReportFileName(gAppPath + "prntd3.rpt");
+    cry.setDestination(0);
+    EXPECT_FALSE(cry.setAction(1));
+    EXPECT_EQ(msgs->texts(), QStringList{"报表文件prntd3.rpt丢失!"});
+    EXPECT_FALSE(host->preview()->report());
+
+    // A data file other than the open one is never opened behind its back.
+    msgs->clear();
+    cry.setDataFiles(0, folder->file("other.dat"));
+    cry.setReportFileName(gAppPath + "prntc05.rpt");
+    EXPECT_FALSE(cry.setAction(1));
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_TRUE(msgs->last().text.contains("other.dat"));
+}
+
+} // namespace
