@@ -1,5 +1,7 @@
 #include "backup.h"
 
+#include "file_copy.h"
+
 #include "data/dberror.h"
 #include "data/globals.h"
 #include "data/schema.h"
@@ -8,9 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -26,35 +26,6 @@ void EndProgram()
         ender()();
     else
         QCoreApplication::exit(0);
-}
-
-// Copies source to a new file target. The bytes go to a temporary file beside
-// the target, which is renamed into place only when complete, so a failed copy
-// leaves no partial target behind. Returns "" or the reason of the failure.
-QString CopyDataFile(const QString& source, const QString& target)
-{
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return in.errorString();
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return out.errorString();
-    constexpr qint64 kChunk = 1 << 20;
-    while (!in.atEnd()) {
-        const QByteArray block = in.read(kChunk);
-        if (block.isEmpty() && in.error() != QFileDevice::NoError) {
-            out.cancelWriting();
-            return in.errorString();
-        }
-        if (out.write(block) != block.size()) {
-            const QString why = out.errorString();
-            out.cancelWriting();
-            return why;
-        }
-    }
-    if (!out.commit())
-        return out.errorString();
-    return {};
 }
 
 } // namespace
@@ -80,7 +51,7 @@ void RunBackup(QWidget* parent)
         // The file is copied closed, so the copy holds no half-written page.
         gDb.reset();
         LetRepaint();
-        failure = CopyDataFile(gDbPath, target);
+        failure = CopyFileSafely(gDbPath, target, false);
         if (!failure.isEmpty()) {
             try {
                 gDb = Database::open(gDbPath, DataFileKey());

@@ -332,6 +332,6 @@ TEST(AboutUSTest, LinksGoToTheDesktopAndReturnCloses)
 TEST(SystemWindowsTest, RegistersTheSystemMenusWindows)
 {
     RegisterSystemWindows();
-    for (const char* name : {"S2", "S03", "AboutUS", "Backup"})
+    for (const char* name : {"S02", "S2", "S03", "AboutUS", "Backup"})
         EXPECT_TRUE(WindowRegistry::isRegistered(name)) << name;
 }

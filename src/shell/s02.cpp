@@ -1,0 +1,268 @@
+#include "s02.h"
+
+#include "data/dberror.h"
+#include "data/globals.h"
+#include "data/queries.h"
+#include "data/sqltext.h"
+#include "platform/flexgrid.h"
+#include "platform/msgbox.h"
+#include "platform/vb.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabBar>
+#include <cmath>
+
+namespace {
+
+// The rights in the order of their columns F60..F67.
+const char* const kRightCaptions[8] = {
+    "基本资料", "速递单据", "统计报表", "系统管理",
+    "修改已出货运单", "速递单中的出重、成本价、客户价", "修改删除帐款记录", "帐款往来",
+};
+
+QRect TwipsRect(int x, int y, int w, int h)
+{
+    return QRect(TwipsToPx(x), TwipsToPx(y), TwipsToPx(w), TwipsToPx(h));
+}
+
+} // namespace
+
+S02::S02(QWidget* parent)
+    : ListFrame("S02", parent)
+{
+    setWindowTitle("系统操作员管理");
+    setTable("TE1");
+    setListSql("select * from TE1 order by F1");
+    setTabCaptions("操作员列表", "操作员资料");
+    setWidthTwips(4500);
+    addField({.header = "帐号", .label = "操作员帐号", .column = "F1", .maxLength = 4, .required = true,
+              .labRect = {240, 300, 1000, 255}, .txtRect = {1320, 240, 2700, 330}});
+    addField({.header = "姓名", .label = "操作员姓名", .column = "F2", .required = true,
+              .labRect = {240, 780, 1000, 255}, .txtRect = {1320, 720, 2700, 330}});
+    addField({.header = "密码", .label = "操作员密码", .column = "F3",
+              .labRect = {240, 1260, 1000, 255}, .txtRect = {1320, 1200, 2700, 330}});
+    // No search here; the command stays out of the menu bar.
+    Menu_query->setVisible(false);
+
+    m_rightsLabel = new QLabel("操作员权限", Frm);
+    m_rightsLabel->setObjectName("LabRights");
+    m_rightsLabel->setGeometry(TwipsRect(240, 1740, 1500, 255));
+    for (int i = 0; i < kRights; ++i) {
+        m_chk[i] = new QCheckBox(kRightCaptions[i], Frm);
+        m_chk[i]->setObjectName(QString("Chk(%1)").arg(i));
+        m_chk[i]->setGeometry(TwipsRect(480, 2040 + i * 300, 3900, 285));
+        m_chk[i]->setEnabled(false);
+    }
+    m_chk42 = new QCheckBox("标签条码", Frm);
+    m_chk42->setObjectName("Chk(42)");
+    m_chk42->setGeometry(TwipsRect(480, 2040 + kRights * 300, 3900, 285));
+    m_chk42->setEnabled(false);
+
+    // Every character typed here is stored in upper case, passwords included.
+    for (QLineEdit* box : std::as_const(Txt))
+        connect(box, &QLineEdit::textEdited, this, [this, box](const QString& text) { upperCaseTyped(box, text); });
+}
+
+QCheckBox* S02::chk(int i) const
+{
+    if (i == 42)
+        return m_chk42;
+    return (i >= 0 && i < kRights) ? m_chk[i] : nullptr;
+}
+
+void S02::upperCaseTyped(QLineEdit* box, const QString& text)
+{
+    const QString upper = text.toUpper();
+    if (upper == text)
+        return;
+    const int pos = box->cursorPosition();
+    box->setText(upper);
+    box->setCursorPosition(std::min(pos, int(upper.size())));
+}
+
+void S02::sizeColumns(int gridWidthTwips)
+{
+    for (int c = 0; c < GD->cols(); ++c)
+        GD->setColWidth(c, int(std::lround(gridWidthTwips / 3.0)));
+}
+
+void S02::resizeEvent(QResizeEvent* event)
+{
+    ListFrame::resizeEvent(event);
+    // The grid stands 30 twips below the top of the tab's area and leaves 430 below.
+    QWidget* area = GD->parentWidget();
+    const int gw = std::max(10, area->width() - TwipsToPx(100));
+    const int gh = std::max(10, area->height() - TwipsToPx(430));
+    GD->setGeometry(0, TwipsToPx(30), gw, gh);
+    sizeColumns(PxToTwips(gw));
+}
+
+void S02::setRightsEnabled(bool enabled)
+{
+    for (QCheckBox* c : m_chk)
+        c->setEnabled(enabled);
+}
+
+void S02::ShowRecord()
+{
+    LoadPermissionChecks();
+}
+
+void S02::LoadPermissionChecks()
+{
+    if (CurRow == 0)
+        CurRow = 1;
+    for (int i = 0; i < 3; ++i)
+        Txt[i]->setText(GD->textMatrix(CurRow, i));
+    RecordSet rs;
+    try {
+        rs = Db().openRecordset("select F60,F61,F62,F63,F64,F65,F66,F67 FROM TE1 WHERE F1="
+                                + SqlQuote(TrimBlanks(Txt[0]->text())));
+    } catch (const DbError& e) {
+        MsgBox("读取操作员权限失败!系统返回如下信息：\r" + e.message(), vbStyle::Information, gMsgTitle);
+        return;
+    }
+    if (rs.eof())
+        return;
+    for (int i = 0; i < kRights; ++i) {
+        const Value& v = rs.field(i);
+        m_chk[i]->setChecked(!v.isNull() && std::fabs(v.toDouble()) != 0);
+        if (EditMode == Browse)
+            m_chk[i]->setEnabled(false);
+    }
+}
+
+void S02::BeginEdit()
+{
+    // The frame's edit mode, without the shared editing flag: this window
+    // lets the program close while an operator is being edited.
+    if (TabS->currentIndex() == 0)
+        TabS->setCurrentIndex(1);
+    TabS->setEnabled(false);
+    for (int i = 1; i < Txt.size(); ++i) {
+        Txt[i]->setReadOnly(false);
+        if (EditMode == Adding)
+            Txt[i]->clear();
+    }
+    setMenusForEditing(true);
+    setRightsEnabled(true);
+}
+
+void S02::EndEdit()
+{
+    TabS->setEnabled(true);
+    for (QLineEdit* box : std::as_const(Txt))
+        box->setReadOnly(true);
+    setMenusForEditing(false);
+    EditMode = Browse;
+    TabS->setFocus();
+    GD->setRow(CurRow);
+    GD_RowColChange();
+    setRightsEnabled(false);
+}
+
+void S02::Menu_edit_Click()
+{
+    if (listIsEmpty() || CurRow < 1)
+        return;
+    EditMode = Editing;
+    if (TabS->currentIndex() == 1)
+        LoadPermissionChecks();
+    BeginEdit();
+    // The account itself may be changed.
+    Txt[0]->setReadOnly(false);
+    Txt[0]->setFocus();
+}
+
+void S02::Menu_del_Click()
+{
+    const QString key = TrimBlanks(GD->textMatrix(CurRow, 0));
+    if (key == QLatin1String(kAdminCode)) {
+        MsgBox("001是管理员帐号，不能删除!", vbStyle::Information, gMsgTitle);
+        return;
+    }
+    if (RecCount == 0)
+        return;
+    if (MsgBox("真的要删除" + GD->textMatrix(CurRow, 1) + "的资料吗?", vbStyle::YesNo + vbStyle::Question, gMsgTitle)
+        != vbBtn::Yes)
+        return;
+    try {
+        Db().execute("delete from TE1 WHERE F1=" + SqlQuote(key));
+    } catch (const DbError& e) {
+        MsgBox("删除失败!系统返回如下信息：\r" + e.message(), vbStyle::Information, gMsgTitle);
+        return;
+    }
+    if (GD->rows() >= 3)
+        GD->removeItem(CurRow);
+    else
+        SetupGrid();
+    RecCount = RecCount - 1;
+    if (CurRow > RecCount)
+        CurRow = RecCount;
+    GD->setRow(CurRow);
+    if (TabS->currentIndex() == 1)
+        TabS->setCurrentIndex(0);
+    GD_RowColChange();
+}
+
+void S02::Menu_save_Click()
+{
+    if (EditMode == Browse)
+        return;
+    for (int i = 0; i < 2; ++i) {
+        if (TrimBlanks(Txt[i]->text()).isEmpty()) {
+            MsgBox(Lab[i]->text() + "不能为空!", vbStyle::Information, gMsgTitle);
+            return;
+        }
+    }
+    const QString account = TrimBlanks(Txt[0]->text());
+    const QString quotedAccount = SqlQuote(account);
+    // The name of whoever holds the account; an account held under an empty
+    // name is still taken.
+    const QString found = GetStr("select F2 from TE1 where F1=" + quotedAccount);
+    const bool taken = !found.isEmpty() || !GetStr("select F1 from TE1 where F1=" + quotedAccount).isEmpty();
+    const QString duplicate = "[" + found + "]已经使用了" + Txt[0]->text() + "这个编号，请重新设置编号!";
+    const QString oldKey = GD->textMatrix(CurRow, 0);
+    if (taken && (EditMode == Adding || account != oldKey)) {
+        MsgBox(duplicate, vbStyle::Information, gMsgTitle);
+        Txt[0]->setFocus();
+        return;
+    }
+
+    const QStringList values = {account, TrimBlanks(Txt[1]->text()), TrimBlanks(Txt[2]->text())};
+    QString insert = "insert into TE1 (F1,F2,F3,F60,F61,F62,F63,F64,F65,F66,F67) VALUES ("
+        + SqlQuote(values[0]) + "," + SqlQuote(values[1]) + "," + SqlQuote(values[2]);
+    for (QCheckBox* c : m_chk)
+        insert += c->isChecked() ? ",1" : ",0";
+    insert += ")";
+
+    // An edit replaces the row: the old row goes only if the new one is written.
+    try {
+        Transaction t(Db());
+        if (EditMode == Editing)
+            Db().execute("delete from TE1 where F1=" + SqlQuote(TrimBlanks(oldKey)));
+        Db().execute(insert);
+        t.commit();
+    } catch (const DbError& e) {
+        MsgBox("保存失败!系统返回如下信息：\r" + e.message(), vbStyle::Information, gMsgTitle);
+        return;
+    }
+
+    if (EditMode == Adding)
+        RecCount = RecCount + 1;
+    else if (GD->rows() >= 3)
+        GD->removeItem(CurRow);
+    else
+        SetupGrid();
+    GD->addItem(values.join(QLatin1Char('\t')));
+    if (listIsEmpty())
+        GD->removeItem(1);
+    EndEdit();
+    CurRow = GD->rows() - 1;
+    GD->setRow(CurRow);
+    GD_RowColChange();
+}

@@ -1,0 +1,41 @@
+#pragma once
+#include "dialogs/listframe.h"
+
+class QCheckBox;
+class QLabel;
+
+// Operator management ("系统操作员管理", table TE1): accounts, names,
+// passwords and the eight rights the log-in applies. Unlike the other list
+// windows it never holds the program open while an operator is being edited.
+class S02 : public ListFrame {
+    Q_OBJECT
+public:
+    explicit S02(QWidget* parent = nullptr);
+
+    // The detail page: the boxes from the current grid row, the right boxes
+    // from the operator's row.
+    void LoadPermissionChecks();
+    QCheckBox* chk(int i) const;
+
+    void ShowRecord() override;
+    void BeginEdit() override;
+    void EndEdit() override;
+    void Menu_edit_Click() override;
+    void Menu_del_Click() override;
+    void Menu_save_Click() override;
+    void Menu_query_Click() override {}
+
+protected:
+    void sizeColumns(int gridWidthTwips) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool queryUnload() override { return true; }
+
+private:
+    void setRightsEnabled(bool enabled);
+    void upperCaseTyped(QLineEdit* box, const QString& text);
+
+    static constexpr int kRights = 8;
+    QCheckBox* m_chk[kRights] = {};
+    QCheckBox* m_chk42 = nullptr;  // shown on the page, never read or stored
+    QLabel* m_rightsLabel = nullptr;
+};
