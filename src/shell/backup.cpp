@@ -1,6 +1,7 @@
 #include "backup.h"
 
 #include "file_copy.h"
+#include "startup.h"
 
 #include "data/dberror.h"
 #include "data/globals.h"
@@ -8,7 +9,6 @@
 #include "platform/msgbox.h"
 #include "platform/platform.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -20,12 +20,12 @@ ProgramEnder& ender()
     return e;
 }
 
-void EndProgram()
+void FinishProgram()
 {
     if (ender())
         ender()();
     else
-        QCoreApplication::exit(0);
+        EndProgram(0);
 }
 
 } // namespace
@@ -68,9 +68,9 @@ void RunBackup(QWidget* parent)
         }
         // Without its data file the program cannot go on.
         MsgBox("备份失败，数据文件无法重新打开!请重新启动系统！系统返回如下信息：\r" + failure, vbStyle::Exclamation, QString());
-        EndProgram();
+        FinishProgram();
         return;
     }
     MsgBox("备份完成！请重新启动系统！", vbStyle::Information, QString());
-    EndProgram();
+    FinishProgram();
 }

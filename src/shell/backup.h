@@ -8,8 +8,8 @@ class QWidget;
 // operator chooses, then ends the program so it restarts on a clean open.
 void RunBackup(QWidget* parent);
 
-// How the command ends the program. The default leaves the event loops at
-// once (no close guard runs); tests install their own.
+// How the command ends the program. The default is the program's own
+// EndProgram (no close guard runs); tests install their own.
 using ProgramEnder = std::function<void()>;
 void SetBackupProgramEnder(ProgramEnder ender);
 

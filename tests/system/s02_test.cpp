@@ -316,3 +316,18 @@ TEST_F(S02Test, DeletesAfterTheQuestionAndClosesWhileEditing)
     EXPECT_TRUE(win.isNull());
     EXPECT_EQ(GetVal("select count(*) from TE1"), 1);
 }
+
+TEST_F(S02Test, DetailPagePicture)
+{
+    const QString dir = qEnvironmentVariable("SYSTEM_GRAB_DIR");
+    if (dir.isEmpty())
+        GTEST_SKIP() << "set SYSTEM_GRAB_DIR to save the picture";
+    open();
+    win->resize(300, 520);
+    win->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
+    Pump();
+    win->grab().save(dir + "/S02_detail.png");
+    win->findChild<QTabBar*>("TabS")->setCurrentIndex(0);
+    Pump();
+    win->grab().save(dir + "/S02_list.png");
+}

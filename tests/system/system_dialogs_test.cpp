@@ -1,6 +1,7 @@
 #include "testenv.h"
 
 #include "data/globals.h"
+#include "data/ledger.h"
 #include "data/queries.h"
 #include "data/schema.h"
 #include "platform/msgbox.h"
@@ -8,6 +9,7 @@
 #include "shell/backup.h"
 #include "shell/s03.h"
 #include "shell/s2.h"
+#include "shell/startup.h"
 #include "shell/system_windows.h"
 #include "shell/window_registry.h"
 
@@ -198,8 +200,9 @@ TEST_F(S03Test, LedgerOnlyKeepsTheSequenceCounter)
     dlg.cmdClick(0);
     EXPECT_EQ(msgs->last().text, "数据清除成功!");
     EXPECT_EQ(counts(), expected);
-    // The next entry is numbered on from the old counter.
+    // The next entry is numbered on from the old counter: a new day's number, 31 on.
     EXPECT_EQ(GetVal("select Setval from sysinfo where ID=100"), 33);
+    EXPECT_EQ(TakeLedgerSN(QDate(2024, 5, 6), "D2", false), 64);
 }
 
 TEST_F(S03Test, AFailingDeleteLeavesEveryTableAsItWas)
@@ -286,6 +289,18 @@ TEST_F(BackupTest, CopiesTheClosedFileByteForByteAndEndsTheProgram)
 
     auto copy = Database::open(target, DataFileKey());
     EXPECT_EQ(copy->openRecordset("select F2 from M04 where F1='王五'").field(0).toString(), "backup me");
+}
+
+TEST_F(BackupTest, EndsTheProgramThroughItsOwnEndingByDefault)
+{
+    SetBackupProgramEnder({});
+    ResetProgramEndRequest();
+    files->answer(folder->file("DataBak.dat"));
+    RunBackup(nullptr);
+    EXPECT_EQ(msgs->texts(), QStringList{"备份完成！请重新启动系统！"});
+    EXPECT_TRUE(ProgramEndRequested());
+    EXPECT_EQ(ended, 0);
+    ResetProgramEndRequest();
 }
 
 TEST_F(BackupTest, AFailingCopyIsReportedAndTheDatabaseReopened)
