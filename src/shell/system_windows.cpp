@@ -12,15 +12,15 @@ void RegisterSystemWindows()
     WindowRegistry::registerChild("S02", [] { return new S02; });
     WindowRegistry::registerDialog("S2", [](QWidget* parent) {
         S2 dlg(parent);
-        dlg.exec();
+        WindowRegistry::execModal(dlg);
     });
     WindowRegistry::registerDialog("S03", [](QWidget* parent) {
         S03 dlg(parent);
-        dlg.exec();
+        WindowRegistry::execModal(dlg);
     });
     WindowRegistry::registerDialog("AboutUS", [](QWidget* parent) {
         AboutUS dlg(parent);
-        dlg.exec();
+        WindowRegistry::execModal(dlg);
     });
     WindowRegistry::registerDialog("Backup", [](QWidget* parent) { RunBackup(parent); });
 }
