@@ -14,13 +14,77 @@
 
 // ---------------------------------------------------------------- Value
 
+Value Value::fromText(const QString& v)
+{
+    const QByteArray utf8 = v.toUtf8();
+    Value x;
+    x.m_kind = Text;
+    x.m_size = quint32(utf8.size());
+    char* p = new char[utf8.size() + 1];
+    std::memcpy(p, utf8.constData(), size_t(utf8.size()) + 1);
+    x.m_utf8 = p;
+    x.m_owned = true;
+    return x;
+}
+
+// A copy owns its text, so it stays valid after the record set it came from is gone.
+void Value::copyFrom(const Value& o)
+{
+    m_kind = o.m_kind;
+    m_size = o.m_size;
+    m_owned = o.m_kind == Text;
+    if (m_owned) {
+        char* p = new char[o.m_size + 1];
+        std::memcpy(p, o.m_utf8, o.m_size);
+        p[o.m_size] = '\0';
+        m_utf8 = p;
+    } else {
+        m_int = o.m_int; // copies whichever member is in use, bit for bit
+    }
+}
+
+void Value::takeFrom(Value& o) noexcept
+{
+    m_kind = o.m_kind;
+    m_size = o.m_size;
+    m_owned = o.m_owned;
+    m_int = o.m_int;
+    o.m_owned = false;
+    o.m_kind = Null;
+}
+
+void Value::release() noexcept
+{
+    if (m_owned)
+        delete[] m_utf8;
+    m_owned = false;
+}
+
+Value& Value::operator=(const Value& o)
+{
+    if (this != &o) {
+        release();
+        copyFrom(o);
+    }
+    return *this;
+}
+
+Value& Value::operator=(Value&& o) noexcept
+{
+    if (this != &o) {
+        release();
+        takeFrom(o);
+    }
+    return *this;
+}
+
 QString Value::toString() const
 {
     switch (m_kind) {
     case Null: return QString();
     case Integer: return QString::number(m_int);
     case Real: return CStr(m_real);
-    case Text: return m_text;
+    case Text: return QString::fromUtf8(m_utf8, qsizetype(m_size));
     }
     return QString();
 }
@@ -35,7 +99,7 @@ double Value::toDouble(bool* ok) const
     case Real: return m_real;
     case Text: {
         bool good = false;
-        double v = m_text.trimmed().toDouble(&good);
+        double v = toString().trimmed().toDouble(&good);
         if (!std::isfinite(v))
             good = false;
         if (ok)
@@ -49,9 +113,37 @@ double Value::toDouble(bool* ok) const
 bool Value::toBool() const
 {
     if (m_kind == Text)
-        return m_text.compare("True", Qt::CaseInsensitive) == 0 || toDouble() != 0;
+        return toString().compare("True", Qt::CaseInsensitive) == 0 || toDouble() != 0;
     return toDouble() != 0;
 }
+
+// The UTF-8 bytes of a record set's text values, in blocks that never move.
+struct RecordSet::TextStore {
+    static constexpr size_t kBlock = 256 * 1024;
+    std::vector<std::unique_ptr<char[]>> blocks;
+    char* free = nullptr;
+    size_t left = 0;
+
+    const char* add(const char* p, size_t n)
+    {
+        if (n > left) {
+            if (n > kBlock / 4) {
+                // A long text gets a block of its own; the current block stays in use.
+                blocks.emplace_back(new char[n]);
+                std::memcpy(blocks.back().get(), p, n);
+                return blocks.back().get();
+            }
+            blocks.emplace_back(new char[kBlock]);
+            free = blocks.back().get();
+            left = kBlock;
+        }
+        char* out = free;
+        std::memcpy(out, p, n);
+        free += n;
+        left -= n;
+        return out;
+    }
+};
 
 // ---------------------------------------------------------------- RecordSet
 
@@ -414,7 +506,9 @@ RecordSet Database::openRecordset(const QString& sql)
     for (int c = 0; c < cols; ++c)
         rs.m_names.append(QString::fromUtf8(sqlite3_column_name(st.s, c)));
     int rc;
-    rs.m_values.reserve(size_t(cols) * 64);
+    rs.m_text = std::make_shared<RecordSet::TextStore>();
+    RecordSet::TextStore& text = *rs.m_text;
+    rs.m_values.reserve(size_t(cols) * 256);
     while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
         for (int c = 0; c < cols; ++c) {
             switch (sqlite3_column_type(st.s, c)) {
@@ -423,7 +517,8 @@ RecordSet Database::openRecordset(const QString& sql)
             case SQLITE_NULL: rs.m_values.emplace_back(); break;
             default: {
                 const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.s, c));
-                rs.m_values.push_back(Value::fromText(QString::fromUtf8(p, sqlite3_column_bytes(st.s, c))));
+                const int n = sqlite3_column_bytes(st.s, c);
+                rs.m_values.push_back(Value::fromUtf8View(n > 0 ? text.add(p, size_t(n)) : "", quint32(n)));
             }
             }
         }

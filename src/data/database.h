@@ -9,13 +9,25 @@
 struct sqlite3;
 
 // One value of a record set: Null, a number or text, as the engine gave it.
+// Text read from the file stays UTF-8 in its record set's store and becomes a
+// QString only when asked for: a grid fill then converts each cell once, as a
+// bare loop over the engine would. A reference into a record set lives as long
+// as the record set; a copied Value owns its text.
 class Value {
 public:
     enum Kind : unsigned char { Null, Integer, Real, Text };
     Value() = default;
+    Value(const Value& o) { copyFrom(o); }
+    Value(Value&& o) noexcept { takeFrom(o); }
+    Value& operator=(const Value& o);
+    Value& operator=(Value&& o) noexcept;
+    ~Value() { release(); }
+
     static Value fromInteger(qint64 v) { Value x; x.m_kind = Integer; x.m_int = v; return x; }
     static Value fromReal(double v) { Value x; x.m_kind = Real; x.m_real = v; return x; }
-    static Value fromText(QString v) { Value x; x.m_kind = Text; x.m_text = std::move(v); return x; }
+    static Value fromText(const QString& v);
+    // Text held elsewhere (a record set's store) that outlives the value.
+    static Value fromUtf8View(const char* p, quint32 size) { Value x; x.m_kind = Text; x.m_utf8 = p; x.m_size = size; return x; }
 
     Kind kind() const { return m_kind; }
     bool isNull() const { return m_kind == Null; }
@@ -30,12 +42,18 @@ public:
     bool toBool() const;
 
 private:
-    Kind m_kind = Null;
+    void copyFrom(const Value& o);
+    void takeFrom(Value& o) noexcept;
+    void release() noexcept;
+
     union {
         qint64 m_int;
         double m_real = 0;
+        const char* m_utf8; // Text: UTF-8 bytes, not terminated
     };
-    QString m_text;
+    quint32 m_size = 0;   // Text: byte count
+    Kind m_kind = Null;
+    bool m_owned = false; // Text: m_utf8 was allocated by this value
 };
 
 // A snapshot: every row is read when it opens, then moved over.
@@ -65,8 +83,10 @@ public:
 
 private:
     friend class Database;
+    struct TextStore;
     QStringList m_names;
     std::vector<Value> m_values;
+    std::shared_ptr<TextStore> m_text; // shared by copies, so their values stay valid
     int m_rows = 0;
     int m_pos = 0;
 };

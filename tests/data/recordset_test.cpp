@@ -4,6 +4,7 @@
 #include "globals.h"
 #include "queries.h"
 #include "schema.h"
+#include "sqltext.h"
 #include "qt_print.h"
 #include "testenv.h"
 
@@ -47,6 +48,38 @@ TEST_F(RecordSets, NumbersAndDatesAsTheSystemShowsThem)
     EXPECT_EQ(b.field("F101").toString(), "2024-02-29");
     EXPECT_EQ(b.field("f401").toString(), "2");
     EXPECT_EQ(b.field("F402").toString(), "0.3");
+}
+
+TEST_F(RecordSets, ValuesAndCopiesOutliveTheirRecordSet)
+{
+    const QString longText(70000, QChar(0x5FEB)); // larger than a block of the text store
+    Db().execute("insert into M04 (F1,F2) values ('a'," + SqlQuote(longText) + ")");
+    Db().execute("insert into M04 (F1,F2) values ('b','张三')");
+    Value kept = Db().openRecordset("select F2 from M04 where F1='b'").field(0);
+    EXPECT_EQ(kept.toString(), "张三");
+
+    RecordSet copy;
+    std::vector<Value> values;
+    {
+        RecordSet rs = Db().openRecordset("select F1, F2 from M04 order by F1");
+        copy = rs;
+        for (int r = 0; r < rs.recordCount(); ++r)
+            values.push_back(rs.at(r, 1));
+        Value assigned = Value::fromInteger(1);
+        assigned = rs.at(1, 0);
+        values.push_back(assigned);
+    }
+    EXPECT_EQ(values[0].toString(), longText);
+    EXPECT_EQ(values[1].toString(), "张三");
+    EXPECT_EQ(values[2].toString(), "b");
+    EXPECT_EQ(copy.at(0, 1).toString(), longText);
+    EXPECT_EQ(copy.at(1, 1).toString(), "张三");
+    Value moved = std::move(values[1]);
+    EXPECT_EQ(moved.toString(), "张三");
+    EXPECT_EQ(Value::fromText("O'Brien").toString(), "O'Brien");
+    EXPECT_EQ(Value::fromText("12.5").toDouble(), 12.5);
+    EXPECT_TRUE(Value::fromText("True").toBool());
+    EXPECT_FALSE(Value::fromText("abc").toBool());
 }
 
 TEST_F(RecordSets, Moving)
