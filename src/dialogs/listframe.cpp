@@ -145,8 +145,12 @@ int ListFrame::addField(const Field& f)
     txt->installEventFilter(this);
     if (!f.labRect.isEmpty())
         lab->setGeometry(TwipsRect(f.labRect));
-    if (!f.txtRect.isEmpty())
+    if (!f.txtRect.isEmpty()) {
         txt->setGeometry(TwipsRect(f.txtRect));
+        // A tall box (a remark) starts its text at the top.
+        if (f.txtRect.height() > 400)
+            txt->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
     Lab.append(lab);
     Txt.append(txt);
     return i;
@@ -169,6 +173,9 @@ void ListFrame::showEvent(QShowEvent* event)
     if (!m_placed) {
         m_placed = true;
         placeInHost();
+        // The main window hides its tool bar as it opens a list; place the
+        // window again once the work area has taken its new height.
+        QTimer::singleShot(0, this, [this] { placeInHost(); });
     }
 }
 
@@ -196,7 +203,8 @@ void ListFrame::resizeEvent(QResizeEvent* event)
     const int gw = std::max(10, m_client->width() - TwipsToPx(100));
     const int gh = std::max(10, m_client->height() - TwipsToPx(400));
     GD->setGeometry(0, 0, gw, gh);
-    sizeColumns(PxToTwips(gw));
+    // Shares of what the grid shows inside its border, so no scroll bar is needed.
+    sizeColumns(PxToTwips(gw - 2 * GD->frameWidth()));
     Frm->setGeometry(0, 0, m_client->width(), m_client->height());
 }
 

@@ -8,13 +8,16 @@
 #include "flexgrid.h"
 #include "globals.h"
 #include "msgbox.h"
+#include "query.h"
 #include "sqltext.h"
 #include "vb.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QComboBox>
 #include <QTabBar>
+#include <QTimer>
 
 namespace {
 const QString kGuard = "操作员正在编辑数据,请先[保存]数据或[取消]编辑!";
@@ -381,4 +384,53 @@ TEST_F(RefListTest, DetailPageShowsTheCurrentRecordAndDoubleClickOpensIt)
     tabs->setCurrentIndex(0);
     EXPECT_TRUE(grid(w)->isVisible());
     EXPECT_EQ(host.panels[4], "共 2 条记录 当前为第 1 条");
+}
+
+TEST_F(RefListTest, SearchRefillsFromTheDialogAndCancelKeepsTheList)
+{
+    A04* w = open<A04>();
+    addRecord(w, "王五", "r1");
+    addRecord(w, "O'Ne", "r2");
+    addRecord(w, "李四", "r3");
+
+    // The dialog starts on the second field; a value with "'" finds what it says.
+    QStringList seen;
+    QTimer::singleShot(0, [&] {
+        Query& q = Query::shared();
+        seen << q.SqlHeadstr << q.CmbF->currentText() << QString::number(q.CmbF->count());
+        q.CmbF->setCurrentIndex(0);
+        q.CmbGX->setCurrentIndex(q.CmbGX->findText("等于(=)"));
+        q.Txt->setText("O'Ne");
+        q.addCondition();
+        q.runQuery();
+    });
+    trigger(w, "Menu_query");
+    EXPECT_EQ(seen, QStringList({"Select M04.* from M04 ", "备注", "2"}));
+    EXPECT_TRUE(w->PubSql.startsWith("Select M04.* from M04 ")) << w->PubSql.toStdString();
+    EXPECT_TRUE(w->PubSql.contains("'O''Ne'")) << w->PubSql.toStdString();
+    FlexGrid* gd = grid(w);
+    EXPECT_EQ(gd->rows(), 2);
+    EXPECT_EQ(gd->textMatrix(1, 0), "O'Ne");
+    EXPECT_EQ(host.panels[4], "共 1 条记录 当前为第 1 条");
+
+    // Cancelled: PubSql "" and the grid stays as it was.
+    QTimer::singleShot(0, [] { Query::shared().cancel(); });
+    trigger(w, "Menu_query");
+    EXPECT_EQ(w->PubSql, "");
+    EXPECT_EQ(gd->textMatrix(1, 0), "O'Ne");
+
+    // Nothing found: the blank row and count 0; the fill writes no counter.
+    QTimer::singleShot(0, [] {
+        Query& q = Query::shared();
+        q.CmbF->setCurrentIndex(0);
+        q.CmbGX->setCurrentIndex(q.CmbGX->findText("等于(=)"));
+        q.Txt->setText("nobody");
+        q.addCondition();
+        q.runQuery();
+    });
+    trigger(w, "Menu_query");
+    EXPECT_EQ(gd->rows(), 2);
+    EXPECT_EQ(gd->textMatrix(1, 0), "");
+    EXPECT_EQ(w->recCount(), 0);
+    EXPECT_FALSE(host.panels[4].startsWith("共 0"));
 }

@@ -1,0 +1,109 @@
+#include "a04.h"
+#include "customer_windows.h"
+#include "flexgrid.h"
+#include "globals.h"
+#include "shell/mform.h"
+#include "shell/window_registry.h"
+#include "testenv.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QTabBar>
+
+namespace {
+
+class RefListMainWindowTest : public DataTest {
+protected:
+    void SetUp() override
+    {
+        DataTest::SetUp();
+        RegisterCustomerWindows();
+        main = std::make_unique<MForm>();
+        main->resize(1000, 700);
+        main->show();
+        Pump();
+    }
+    void TearDown() override
+    {
+        gEditing.clear();
+        WindowRegistry::closeAll();
+        main.reset();
+        Pump();
+        DataTest::TearDown();
+    }
+    std::unique_ptr<MForm> main;
+};
+
+// Clicks an entry of the main window's menu bar as the operator would.
+void ClickMenuBar(QMenuBar* bar, QAction* entry)
+{
+    const QPoint p = bar->actionGeometry(entry).center();
+    QMouseEvent press(QEvent::MouseButtonPress, p, bar->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, p, bar->mapToGlobal(p), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &release);
+    Pump(20);
+}
+
+} // namespace
+
+TEST_F(RefListMainWindowTest, OpensFromTheMenuAndGuardsTheMainWindowWhileAdding)
+{
+    main->command("Menu_A04")->trigger();
+    Pump();
+    auto* w = qobject_cast<A04*>(WindowRegistry::loaded("A04"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(main->toolBarVisible());
+
+    // Placed at the top left of the work area, at its own width, as tall as the area.
+    auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget());
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(sub->geometry().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(sub->width(), 300);
+    EXPECT_EQ(sub->height(), main->mdiArea()->viewport()->height());
+
+    // The window's commands are in the main menu bar and run when chosen there.
+    QAction* add = w->findChild<QAction*>("Menu_Add");
+    ASSERT_TRUE(main->menuBar()->actions().contains(add));
+    ClickMenuBar(main->menuBar(), add);
+    ASSERT_EQ(w->editMode(), 1);
+
+    msgs->clear();
+    EXPECT_FALSE(main->close());
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(msgs->last().text, "操作员正在编辑数据,请先[保存]数据或[取消]编辑!");
+    EXPECT_EQ(msgs->last().style, 48);
+    // Closing the child's frame is refused too.
+    sub->close();
+    Pump();
+    EXPECT_EQ(WindowRegistry::loaded("A04"), w);
+    EXPECT_EQ(msgs->count(), 2);
+
+    w->findChild<QLineEdit*>("Txt(0)")->setText("王五");
+    w->findChild<QLineEdit*>("Txt(1)")->setText("早班");
+    w->findChild<QAction*>("Menu_save")->trigger();
+    add->trigger();
+    w->findChild<QLineEdit*>("Txt(0)")->setText("李四");
+    w->findChild<QAction*>("Menu_save")->trigger();
+    EXPECT_EQ(main->panelText(4), "共 2 条记录 当前为第 2 条");
+
+    // The list page, as the operator sees it (set REFLIST_PNG to keep a picture).
+    w->findChild<QTabBar*>("TabS")->setCurrentIndex(0);
+    EXPECT_TRUE(w->grid()->isVisible());
+    EXPECT_EQ(w->grid()->colWidth(0), w->grid()->colWidth(1));
+    const QImage shot = w->grab().toImage();
+    EXPECT_FALSE(shot.isNull());
+    if (!qEnvironmentVariableIsEmpty("REFLIST_PNG"))
+        shot.save(qEnvironmentVariable("REFLIST_PNG"));
+
+    w->findChild<QAction*>("Menu_Return")->trigger();
+    Pump();
+    EXPECT_EQ(WindowRegistry::loaded("A04"), nullptr);
+    EXPECT_TRUE(main->toolBarVisible());
+    EXPECT_EQ(main->panelText(4), TodayText());
+}
