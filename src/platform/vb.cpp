@@ -112,6 +112,8 @@ QString Format(double x, const QString& pattern)
 {
     if (!std::isfinite(x))
         x = 0;
+    if (pattern.isEmpty())
+        return CStr(x); // VB's Format without a pattern
     const int dotPos = pattern.indexOf('.');
     const QString intPart = dotPos < 0 ? pattern : pattern.left(dotPos);
     const QString fracPart = dotPos < 0 ? QString() : pattern.mid(dotPos + 1);

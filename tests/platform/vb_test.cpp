@@ -1,5 +1,6 @@
 #include "vb.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 TEST(Val, ReadsTheLeadingNumber)
@@ -58,4 +59,47 @@ TEST(VbColor, BgrAndSystemColours)
 {
     EXPECT_EQ(VbColor(0xFFFFC0), QColor(192, 255, 255));
     EXPECT_EQ(VbColor(0x0000FF), QColor(255, 0, 0));
+}
+
+TEST(Val, BlanksSignsAndSeparators)
+{
+    EXPECT_DOUBLE_EQ(Val("\t12"), 12);
+    EXPECT_DOUBLE_EQ(Val("- 5"), -5);
+    EXPECT_DOUBLE_EQ(Val("--5"), 0);
+    EXPECT_DOUBLE_EQ(Val("12,345"), 12);
+    EXPECT_DOUBLE_EQ(Val("3.5公斤"), 3.5);
+    EXPECT_DOUBLE_EQ(Val("１２"), 0); // full-width digits are not read
+    EXPECT_DOUBLE_EQ(Val("1e400"), 0);
+    EXPECT_DOUBLE_EQ(Val("126.86199951171875"), 126.86199951171875);
+}
+
+TEST(CStr, SmallLargeAndRoundingCarries)
+{
+    EXPECT_EQ(CStr(0.00001), "0.00001");
+    EXPECT_EQ(CStr(0.000001), "1E-06");
+    EXPECT_EQ(CStr(123456789012345.67), "123456789012346");
+    EXPECT_EQ(CStr(999999999999999.9), "1E+15");
+    EXPECT_EQ(CStr(9.9999999999999995), "10");
+    EXPECT_EQ(CStr(-123.456), "-123.456");
+    EXPECT_EQ(CStr(1e300), "1E+300");
+    EXPECT_EQ(CStr(2.5e-7), "2.5E-07");
+    EXPECT_EQ(CStr(1.0 / 3), "0.333333333333333");
+    EXPECT_EQ(CStr(std::nan("")), "0");
+}
+
+TEST(Format, RoundsTheFifteenDigitFormNotTheBinaryOne)
+{
+    // 1.45 is 1.4499999999999999556 and 8.325 is 8.3249999999999993 in binary.
+    EXPECT_EQ(Format(1.45, "#0.0"), "1.5");
+    EXPECT_EQ(Format(8.325, "#0.00"), "8.33");
+    EXPECT_EQ(Format(0.125, "0.00"), "0.13");
+    EXPECT_EQ(Format(-0.5, "#0"), "-1");
+    EXPECT_EQ(Format(2.5, "#0"), "3");
+    EXPECT_EQ(Format(0.5, "#0000"), "0001");
+    EXPECT_EQ(Format(-1234.5, "#,##0.00"), "-1,234.50");
+    EXPECT_EQ(Format(123.456, "#0.0"), "123.5");
+    EXPECT_EQ(Format(1e16, "#0.00"), "10000000000000000.00");
+    EXPECT_EQ(Format(0.1 + 0.2, "#0.00"), "0.30");
+    EXPECT_EQ(Format(std::nan(""), "#0.00"), "0.00");
+    EXPECT_EQ(Format(2.5, ""), "2.5");
 }
