@@ -169,6 +169,7 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
             if (it.kind == RptItem::Sum || it.kind == RptItem::Count)
                 totalItems << &it;
     int lastPrinted = -1;
+    QHash<int, int> rowAbove; // a printed row -> the row printed above it on its page
 
     newPage();
     for (int r = 0; r < rows.rowCount(); ++r) {
@@ -184,6 +185,7 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
         fit(band->height);
         place(band, r);
         PageDraft& pg = pages.last();
+        rowAbove.insert(r, pg.lastRow);
         if (pg.firstRow < 0)
             pg.firstRow = r;
         pg.lastRow = r;
@@ -254,8 +256,15 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
                     default: row = lastPrinted; break;
                     }
                 }
-                if (row >= 0)
-                    li.text = formatValue(rows.cell(row, rows.columnIndex(it.column)), it.format);
+                if (row < 0)
+                    break;
+                const int col = rows.columnIndex(it.column);
+                if (it.suppress && pl.row >= 0) {
+                    const int above = rowAbove.value(pl.row, -1);
+                    if (above >= 0 && rows.cell(above, col) == rows.cell(row, col))
+                        break;
+                }
+                li.text = formatValue(rows.cell(row, col), it.format);
                 break;
             }
             case RptItem::Sum:
@@ -377,11 +386,13 @@ QImage RenderReportPage(const ReportLayout& layout, int page, double dpi)
 // The pages of the preview, painted on demand: only those in view are drawn.
 class ReportPreview::Pages : public QWidget {
 public:
+    static constexpr int kGap = 12;
     explicit Pages(QWidget* parent) : QWidget(parent) {}
-    void setReport(const ReportLayout* layout)
+    void setReport(const ReportLayout* layout, double scale)
     {
         m_layout = layout;
-        const double s = scale();
+        m_scale = scale;
+        const double s = m_scale;
         if (m_layout && !m_layout->pages.isEmpty()) {
             const QSizeF page = m_layout->pageSize * s;
             setFixedSize(int(page.width()) + 2 * kGap,
@@ -398,7 +409,7 @@ protected:
         if (!m_layout)
             return;
         QPainter p(this);
-        const double s = scale();
+        const double s = m_scale;
         const QSizeF size = m_layout->pageSize * s;
         for (int i = 0; i < m_layout->pages.size(); ++i) {
             const QRectF r(kGap, kGap + i * (size.height() + kGap), size.width(), size.height());
@@ -414,9 +425,8 @@ protected:
     }
 
 private:
-    static constexpr int kGap = 12;
-    double scale() const { return logicalDpiX() / 25.4; }
     const ReportLayout* m_layout = nullptr;
+    double m_scale = 1;
 };
 
 ReportPreview::ReportPreview(QWidget* parent)
@@ -427,13 +437,13 @@ ReportPreview::ReportPreview(QWidget* parent)
     setBackgroundRole(QPalette::Dark);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setWidget(m_pages);
-    m_pages->setReport(nullptr);
+    m_pages->setReport(nullptr, 1);
 }
 
 void ReportPreview::showReport(std::shared_ptr<const ReportLayout> layout)
 {
     m_layout = std::move(layout);
-    m_pages->setReport(m_layout.get());
+    m_pages->setReport(m_layout.get(), pageScale());
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
 }
@@ -441,5 +451,23 @@ void ReportPreview::showReport(std::shared_ptr<const ReportLayout> layout)
 void ReportPreview::clear()
 {
     m_layout.reset();
-    m_pages->setReport(nullptr);
+    m_pages->setReport(nullptr, 1);
+}
+
+double ReportPreview::pageScale() const
+{
+    // Paper at its real size on the screen, narrowed so a page's width fits.
+    const double real = logicalDpiX() / 25.4;
+    if (!m_layout || m_layout->pageSize.width() <= 0)
+        return real;
+    const int scrollBar = verticalScrollBar()->sizeHint().width();
+    const double fit = (viewport()->width() - scrollBar - 2 * Pages::kGap) / m_layout->pageSize.width();
+    return qBound(1.0, fit, real);
+}
+
+void ReportPreview::resizeEvent(QResizeEvent* e)
+{
+    QScrollArea::resizeEvent(e);
+    if (m_layout)
+        m_pages->setReport(m_layout.get(), pageScale());
 }

@@ -82,7 +82,11 @@ public:
     void clear();
     const ReportLayout* report() const { return m_layout.get(); }
 
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
 private:
+    double pageScale() const;
     class Pages;
     Pages* m_pages;
     std::shared_ptr<const ReportLayout> m_layout;

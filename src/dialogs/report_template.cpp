@@ -298,6 +298,8 @@ void Parser::parseItem(const QString& kw, const QList<Token>& toks)
             it.bold = true;
         } else if (!t.quoted && key == "wrap") {
             it.wrap = true;
+        } else if (!t.quoted && key == "suppress" && it.kind == RptItem::Field) {
+            it.suppress = true;
         } else if (!t.quoted && key == "when" && (it.kind == RptItem::Sum || it.kind == RptItem::Count)) {
             if (i + 4 != toks.size())
                 fail(QStringLiteral("when 的条件应写在行末"));

@@ -47,6 +47,7 @@ struct RptItem {
     double size = 0;         // points; 0: the template's size
     bool bold = false;
     bool wrap = false;
+    bool suppress = false;   // field in a detail band: blank when the row above on the page shows the same
     double penWidth = 0.2;   // line, box: millimetres
     RptCondition when;       // sum, count: only the printed rows that meet it
     int lineNo = 0;

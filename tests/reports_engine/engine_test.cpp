@@ -332,3 +332,34 @@ TEST_F(EngineTest, SampleRendersToPdfAndPng)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EngineTest, SuppressedFieldShowsOncePerRunAndPage)
+{
+    QList<QStringList> rows;
+    for (int i = 0; i < 8; ++i)
+        rows << QStringList{"C01", "甲公司", QStringLiteral("D%1").arg(i), "2024-03-01", "10", "0", "10"};
+    rows << QStringList{"C02", "乙公司", "D9", "2024-03-02", "5", "1", "4"};
+    ASSERT_TRUE(FillScratchTable("PRTB2", {"F0", "F1", "F3", "F2", "F6", "F7", "F8"}, rows));
+    WriteTextFile(folder->file("prntd3.rpt"),
+        "table PRTB2\n"
+        "page 100 60\n"
+        "margins 0 0 0 0\n"
+        "detail 10\n"
+        "  field 0 0 30 10 suppress F1\n"
+        "  field 30 0 30 10 F3\n"
+        "  field 60 0 30 10 F2\n"
+        "summary 10\n"
+        "  sum 60 0 30 10 right F8 format=\"#0.00\"\n");
+    const ReportLayout r = lay("prntd3.rpt");
+    ASSERT_EQ(r.pages.size(), 2);
+    EXPECT_EQ(CountText(r.pages[0], "甲公司"), 1);
+    EXPECT_EQ(CountText(r.pages[0], "D5"), 1);
+    EXPECT_EQ(CountText(r.pages[1], "甲公司"), 1); // again at the top of the next page
+    EXPECT_EQ(CountText(r.pages[1], "乙公司"), 1);
+    EXPECT_EQ(CountText(r.pages[1], "2024-03-02"), 1);
+    EXPECT_TRUE(FindText(r.pages[1], "84.00"));
+}
+
+} // namespace
