@@ -31,7 +31,12 @@ public:
                 m_mdi.setActiveSubWindow(sub);
                 return;
             }
-        m_mdi.addSubWindow(child)->show();
+        QMdiSubWindow* sub = m_mdi.addSubWindow(child);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        // As the main window does: an unloading child takes its frame with it.
+        if (auto* cw = qobject_cast<ChildWindow*>(child))
+            QObject::connect(cw, &ChildWindow::unloaded, sub, &QMdiSubWindow::close);
+        sub->show();
     }
     QString panels[5];
     bool toolBar = false;
@@ -148,6 +153,7 @@ TEST_F(PrntTest, SecondPrintReplacesThePreviewInTheSameHost)
     menu(second, "Menu_Rtn")->trigger();
     Pump();
     EXPECT_EQ(Prnt::Loaded(), nullptr);
+    EXPECT_TRUE(host.mdiArea()->subWindowList().isEmpty());
     EXPECT_FALSE(host.toolBar);
     Prnt* third = printNotice("YD8002");
     ASSERT_TRUE(third);
