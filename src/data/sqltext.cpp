@@ -77,6 +77,7 @@ std::optional<QDateTime> ParseDateText(const QString& input)
 //   SELECT [DISTINCT] TOP n ...  ->  SELECT [DISTINCT] ... LIMIT n (at the end of
 //                                    its own statement or parenthesised sub-select)
 //   True / False                 ->  -1 / 0
+//   a & b                        ->  a || b
 //   #date#                       ->  'yyyy-MM-dd'
 //   'a date in another form'     ->  'yyyy-MM-dd[ HH:mm:ss]'
 // LIKE keeps its shape: the database's like() is replaced by one that reads Jet
@@ -249,6 +250,11 @@ QString TranslateJet(const QString& sql)
                 i = nx; // drop "TOP n"
                 continue;
             }
+        }
+        if (t.kind == Tok::Punct && t.text == "&") {
+            // Jet joins text with &; SQLite's & would be a bitwise and of numbers.
+            out += QStringLiteral("||");
+            continue;
         }
         if (isWord(t, "True")) {
             out += QStringLiteral("-1");

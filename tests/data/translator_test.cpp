@@ -112,6 +112,12 @@ TEST_F(TranslatorOnFile, SecondStatementIsRefusedAndNothingRuns)
     EXPECT_EQ(Db().execute("delete from M03 where F1='C001';"), 1);
 }
 
+TEST_F(TranslatorOnFile, AmpersandJoinsText)
+{
+    EXPECT_EQ(GetStr("select F1 & '.' & F2 from M03 where F1='C002'"), "C002.name C002");
+    EXPECT_EQ(GetStr("select 'a&b' & 'c'"), "a&bc");
+}
+
 TEST_F(TranslatorOnFile, BooleansStoredAsJetTrue)
 {
     Db().execute("insert into M011 (F1,F2,A30,A31) values ('Z1','True',True,False)");
