@@ -272,7 +272,7 @@ void ListFrame::ShowPosition()
     GD->setRow(CurRow);
     GD->setRowSel(CurRow);
     if (MainHost* host = GetMainHost()) {
-        host->setPanelText(4, LangStr(QStringLiteral("共 %1 条记录 当前为第 %2 条").arg(RecCount).arg(CurRow)));
+        host->setPanelText(4, m_counterPrefix + LangStr(QStringLiteral("共 %1 条记录 当前为第 %2 条").arg(RecCount).arg(CurRow)));
     }
 }
 
@@ -338,7 +338,8 @@ void ListFrame::BeginEdit()
             Txt[i]->clear();
     }
     setMenusForEditing(true);
-    gEditing.set(this, true);
+    if (m_usesEditingFlag)
+        gEditing.set(this, true);
 }
 
 void ListFrame::EndEdit()
@@ -619,7 +620,7 @@ void ListFrame::Menu_ToExcel_Click()
 
 bool ListFrame::queryUnload()
 {
-    if (gEditing.isSet()) {
+    if (m_usesEditingFlag && gEditing.isSet()) {
         MsgBox(kEditingGuard, vbStyle::Exclamation, "提示");
         return false;
     }

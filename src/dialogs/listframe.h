@@ -44,15 +44,15 @@ public:
     // One field of the record: a grid column and, on the detail page, a label
     // and an entry box (placed when its rectangles are given, in twips).
     struct Field {
-        QString header = {};       // grid column header
-        QString label = {};      // caption of Lab(i)
-        QString column = {};      // table column written by the insert
+        QString header = {};  // grid column header
+        QString label = {};   // caption of Lab(i)
+        QString column = {};  // table column written by the insert
         int maxLength = 0;    // most characters Txt(i) takes; 0: no limit
         bool required = false;
         QRect labRect = {};
         QRect txtRect = {};
         int searchType = 0;   // 0 text, 1 number, 2 date
-        QString searchField = {};  // qualified name for the search; "" = table.column
+        QString searchField = {}; // qualified name for the search; "" = table.column
     };
     // A table column that refers to this list's key: a record is in use while
     // some row there names it. The administrator's delete of a record in use
@@ -114,6 +114,10 @@ protected:
     void addReference(const Reference& ref) { m_references.append(ref); }
     // The grid column holding the record's name for the delete messages.
     void setNameColumn(int col) { m_nameCol = col; }
+    // Text put in front of the record counter ("速递单：" in the waybill list).
+    void setCounterPrefix(const QString& prefix) { m_counterPrefix = prefix; }
+    // Off for a window whose editing neither sets gEditing nor guards closing.
+    void setUsesEditingFlag(bool on) { m_usesEditingFlag = on; }
     int addField(const Field& f);
     // Optional commands: export ("&T.导出数据") and print ("&P.打印").
     QAction* addExportCommand(const QString& objectName = QStringLiteral("Menu_ToExcel"));
@@ -189,6 +193,8 @@ private:
     QString m_listSql;
     QString m_searchHead;
     QString m_duplicateMessage;
+    QString m_counterPrefix;
+    bool m_usesEditingFlag = true;
     int m_searchIndex = 1;
     int m_nameCol = 0;
     int m_widthTwips = 4500;
