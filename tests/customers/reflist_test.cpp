@@ -9,6 +9,7 @@
 #include "globals.h"
 #include "msgbox.h"
 #include "query.h"
+#include "toexcel.h"
 #include "sqltext.h"
 #include "vb.h"
 
@@ -433,4 +434,43 @@ TEST_F(RefListTest, SearchRefillsFromTheDialogAndCancelKeepsTheList)
     EXPECT_EQ(gd->textMatrix(1, 0), "");
     EXPECT_EQ(w->recCount(), 0);
     EXPECT_FALSE(host.panels[4].startsWith("共 0"));
+}
+
+namespace {
+// A list with the optional export command, as the larger windows have it.
+class ExportingList : public ListFrame {
+public:
+    ExportingList()
+        : ListFrame("ExportingList")
+    {
+        setTable("M04");
+        setListSql("select * from M04 order by F1");
+        addField({.header = "姓名", .label = "姓 名", .column = "F1"});
+        addField({.header = "备注", .label = "备 注", .column = "F2"});
+        addExportCommand("Menu_toExcel");
+        setCounterPrefix("速递单：");
+    }
+};
+} // namespace
+
+TEST_F(RefListTest, ExportCommandHandsTheGridToTheExportDialog)
+{
+    Db().execute("insert into M04 (F1,F2) values ('王五','r1')");
+    ExportingList* w = open<ExportingList>();
+    EXPECT_EQ(host.panels[4], "速递单：共 1 条记录 当前为第 1 条");
+    QAction* exp = w->findChild<QAction*>("Menu_toExcel");
+    ASSERT_NE(exp, nullptr);
+    EXPECT_EQ(exp->text(), "&T.导出数据");
+    trigger(w, "Menu_Add");
+    EXPECT_FALSE(exp->isEnabled());
+    trigger(w, "Menu_cancel");
+    EXPECT_TRUE(exp->isEnabled());
+
+    FlexGrid* handed = nullptr;
+    QTimer::singleShot(0, [&] {
+        handed = ToExcel::shared().Sgd;
+        ToExcel::shared().reject();
+    });
+    exp->trigger();
+    EXPECT_EQ(handed, grid(w));
 }
