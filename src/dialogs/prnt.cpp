@@ -6,8 +6,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -32,27 +34,47 @@ Prnt::Prnt()
     layout->addWidget(m_label1);
     layout->addWidget(m_preview, 1);
 
-    QMenu* print = addMenu(QStringLiteral("&P.打印"), QStringLiteral("Menu_prnt"));
-    connect(print->menuAction(), &QAction::triggered, this, &Prnt::Menu_prnt_Click);
-    QMenu* back = addMenu(QStringLiteral("&R.返回"), QStringLiteral("Menu_Rtn"));
-    connect(back->menuAction(), &QAction::triggered, this, &Prnt::Menu_Rtn_Click);
+    connect(addCommand(QStringLiteral("&P.打印"), QStringLiteral("Menu_prnt")), &QAction::triggered, this,
+        &Prnt::Menu_prnt_Click);
+    connect(addCommand(QStringLiteral("&R.返回"), QStringLiteral("Menu_Rtn")), &QAction::triggered, this,
+        &Prnt::Menu_Rtn_Click);
+}
+
+QAction* Prnt::addCommand(const QString& caption, const QString& objectName)
+{
+    // A menu-bar entry without items is a command: opening it runs the command.
+    QMenu* menu = addMenu(caption, objectName);
+    QAction* action = menu->menuAction();
+    connect(menu, &QMenu::aboutToShow, this, [menu, action] {
+        QTimer::singleShot(0, menu, [menu, action] {
+            menu->hide();
+            action->trigger();
+        });
+    });
+    return action;
 }
 
 Prnt* Prnt::Show()
 {
     Prnt* host = instance();
-    if (!host) {
+    const bool fresh = !host;
+    if (fresh) {
         host = new Prnt;
         instance() = host;
         host->formLoad();
     }
     host->showInHost();
+    // In the main window's MDI area the frame takes the host's own size.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(host->parentWidget()); fresh && sub)
+        sub->resize(sub->sizeHint());
     host->raise();
     host->activateWindow();
     return host;
 }
 
 Prnt* Prnt::Loaded() { return instance(); }
+
+QSize Prnt::sizeHint() const { return QSize(TwipsToPx(12060), TwipsToPx(8025)); }
 
 void Prnt::formLoad()
 {

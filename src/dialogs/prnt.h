@@ -2,6 +2,7 @@
 #include "mainhost.h"
 #include "report_control.h"
 
+class QAction;
 class QLabel;
 
 // The report host ("打印"): shows the report a window has set up on its
@@ -20,6 +21,7 @@ public:
     ReportPreview* preview() const { return m_preview; }
 
     void formLoad() override;
+    QSize sizeHint() const override;
 
 public slots:
     void Menu_prnt_Click();
@@ -30,6 +32,7 @@ protected:
 
 private:
     Prnt();
+    QAction* addCommand(const QString& caption, const QString& objectName);
 
     ReportPreview* m_preview;
     QLabel* m_label1;
