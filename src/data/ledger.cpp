@@ -160,8 +160,8 @@ void RecalcBalances(double sn, const QString& party)
             bal = rs.field(0).toDouble();
     }
 
-    const RecordSet rows = db.openRecordset("select rowid,YF,FK from TB1 where SN<>0 AND  SN>=" + from
-                                            + " and F3='" + name + "' ORDER BY SN");
+    const RecordSet rows = db.openRecordset("select rowid,YF,FK,QC,QM from TB1 where SN<>0 AND  SN>="
+                                            + from + " and F3='" + name + "' ORDER BY SN");
     if (rows.recordCount() == 0)
         return;
 
@@ -170,6 +170,12 @@ void RecalcBalances(double sn, const QString& party)
     for (int r = 0; r < rows.recordCount(); ++r) {
         const double qc = bal;
         bal = bal + rows.at(r, 1).toDouble() - rows.at(r, 2).toDouble();
+        // A row that already holds its balances is not rewritten: a refresh
+        // of a consistent ledger then writes no page at all.
+        const Value& oldQc = rows.at(r, 3);
+        const Value& oldQm = rows.at(r, 4);
+        if (oldQc.isNumber() && oldQm.isNumber() && oldQc.toDouble() == qc && oldQm.toDouble() == bal)
+            continue;
         sqlite3_bind_double(st, 1, qc);
         sqlite3_bind_double(st, 2, bal);
         sqlite3_bind_int64(st, 3, rows.at(r, 0).toInt());

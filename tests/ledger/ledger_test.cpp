@@ -287,6 +287,12 @@ TEST_F(LedgerTest, RecalcWalksThePartyInSequenceOrder)
     EXPECT_EQ(*row("C").qc, 70);
     EXPECT_EQ(*row("C").qm, 130);
     EXPECT_EQ(*row("N").qm, 130);
+
+    // A row whose QC is right but whose QM is not is still corrected.
+    Db().execute("update TB1 set QM=0 where F1='B'");
+    RecalcBalances(0, "甲");
+    EXPECT_EQ(*row("B").qm, 70);
+    EXPECT_EQ(expectConsistentChain("甲"), 4);
 }
 
 TEST_F(LedgerTest, OpeningBalanceSkipsRowsWithoutOperator)
