@@ -19,7 +19,7 @@ DbError counterMissing()
 
 // The counter must exist: without it every entry would get SN 0 and drop out
 // of the balance chain unnoticed.
-void raiseCounter(const QString& sql)
+void updateCounter(const QString& sql)
 {
     if (Db().execute(sql) == 0)
         throw counterMissing();
@@ -127,7 +127,7 @@ double NextLedgerSN(const QDate& d, const QString& docNo, double cur)
         // Only whole numbers go into the counter, so later same-day steps of 1
         // keep landing on whole numbers.
         const double n = std::trunc(baseSameDay ? base + 2 : base + 30);
-        raiseCounter("update sysinfo set Setval=" + SqlNum(n) + " Where ID=100");
+        updateCounter("update sysinfo set Setval=" + SqlNum(n) + " Where ID=100");
         return n;
     }
 
@@ -185,14 +185,14 @@ void RecalcBalances(double sn, const QString& party)
 
 double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCounterAfterStep1)
 {
-    raiseCounter(QStringLiteral("update sysinfo set Setval=setval+1 Where ID=100"));
+    updateCounter(QStringLiteral("update sysinfo set Setval=setval+1 Where ID=100"));
     const double cur = readCounterAfterStep1 ? readCounter() : 0;
     switch (CompareLedgerDate(entryDate)) {
     case 0:
-        raiseCounter(QStringLiteral("update sysinfo set Setval=setval+30 Where ID=100"));
+        updateCounter(QStringLiteral("update sysinfo set Setval=setval+30 Where ID=100"));
         return readCounter();
     case 1:
-        raiseCounter(QStringLiteral("update sysinfo set Setval=setval+1 Where ID=100"));
+        updateCounter(QStringLiteral("update sysinfo set Setval=setval+1 Where ID=100"));
         return readCounter();
     default:
         return NextLedgerSN(entryDate, docNo, cur);
