@@ -139,14 +139,24 @@ TEST_F(LoginTest, EnterMovesOnAndEscLeaves)
     EXPECT_EQ(login->focusWidget(), txt(1));
     txt(1)->setText("Secret");
     press(txt(1), Qt::Key_Return);
-    EXPECT_EQ(login->focusWidget(), login->findChild<QPushButton*>("Cmd(0)"));
+    auto* okButton = login->findChild<QPushButton*>("Cmd(0)");
+    EXPECT_EQ(login->focusWidget(), okButton);
     EXPECT_TRUE(login->isVisible());
     EXPECT_EQ(msgs->count(), 0);
+    // Enter on the focused button presses it.
+    press(okButton, Qt::Key_Return);
+    EXPECT_EQ(msgs->count(), 0);
+    EXPECT_EQ(login->result(), QDialog::Accepted);
+    EXPECT_EQ(gUserCode, "002");
 
-    press(login.get(), Qt::Key_Escape);
-    EXPECT_FALSE(login->isVisible());
-    EXPECT_EQ(login->result(), QDialog::Rejected);
-    EXPECT_EQ(gUserCode, "001");
+    Login again(main.get());
+    again.formLoad();
+    again.show();
+    Pump();
+    press(&again, Qt::Key_Escape);
+    EXPECT_FALSE(again.isVisible());
+    EXPECT_EQ(again.result(), QDialog::Rejected);
+    EXPECT_EQ(gUserCode, "002");
 }
 
 TEST_F(LoginTest, RightsFollowTheOperatorsRowAndTheAdministratorGetsAll)
