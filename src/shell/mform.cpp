@@ -501,25 +501,39 @@ void MForm::runCommand(const QString& name)
     if (!item)
         return;
     const QString window = QString::fromLatin1(item->window ? item->window : "");
-    switch (item->kind) {
-    case Kind::Child:
-        WindowRegistry::openChild(window, item->lb, item->title ? LangStr(QString::fromUtf8(item->title)) : QString());
-        break;
-    case Kind::Dialog:
-    case Kind::Backup:
-        WindowRegistry::runDialog(window, this);
-        break;
-    case Kind::Restore:
-        restore();
-        break;
-    case Kind::Relogin:
-        relogin();
-        break;
-    case Kind::Quit:
-        close();
-        break;
-    case Kind::Separator:
-        break;
+    try {
+        switch (item->kind) {
+        case Kind::Child: {
+            ChildWindow* w = WindowRegistry::openChild(window, item->lb,
+                                                       item->title ? LangStr(QString::fromUtf8(item->title)) : QString());
+            // The problem-item notice gives the tool bar back but leaves panel 4 as it is.
+            if (w && window == QLatin1String("C05"))
+                w->setWritesDateOnUnload(false);
+            break;
+        }
+        case Kind::Dialog:
+        case Kind::Backup:
+            WindowRegistry::runDialog(window, this);
+            break;
+        case Kind::Restore:
+            restore();
+            break;
+        case Kind::Relogin:
+            relogin();
+            break;
+        case Kind::Quit:
+            close();
+            break;
+        case Kind::Separator:
+            break;
+        }
+    } catch (const std::exception& e) {
+        // A window whose load step failed is not kept half-built for the next
+        // command, and the bar it hid comes back.
+        if (ChildWindow* w = WindowRegistry::loaded(window); w && !w->isVisible())
+            delete w;
+        setToolBarVisible(true);
+        MsgBox(QString::fromUtf8(e.what()), vbStyle::Information, gMsgTitle);
     }
 }
 

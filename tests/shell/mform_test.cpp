@@ -1,5 +1,6 @@
 #include "shell_fixture.h"
 
+#include "data/dberror.h"
 #include "platform/mainhost.h"
 #include "shell/login.h"
 
@@ -30,6 +31,19 @@ public:
     }
     static inline int loads = 0;
     static inline int lbAtLoad = 0;
+};
+
+// A ledger window whose load step cannot read its table.
+class FailingLedger : public ChildWindow {
+public:
+    explicit FailingLedger(const QString& name)
+        : ChildWindow(name) {}
+    void formLoad() override
+    {
+        if (failing)
+            throw DbError("no such table: TB1");
+    }
+    static inline bool failing = false;
 };
 
 // A child window with a menu of its own.
@@ -167,6 +181,38 @@ TEST_F(MFormTest, ToolBarComesBackAndPanelFourShowsTheDateWhenAChildCloses)
     main->command("Menu_A04")->trigger();
     EXPECT_NE(WindowRegistry::loaded("A04"), nullptr);
     EXPECT_FALSE(main->toolBarVisible());
+}
+
+TEST_F(MFormTest, ProblemItemNoticeGivesTheBarBackButLeavesPanelFour)
+{
+    main->show();
+    main->command("Menu_C05")->trigger();
+    EXPECT_FALSE(main->toolBarVisible());
+    main->setPanelText(4, "请输入查询条件");
+    WindowRegistry::loaded("C05")->close();
+    Pump();
+    EXPECT_TRUE(main->toolBarVisible());
+    EXPECT_EQ(main->panelText(4), "请输入查询条件");
+    EXPECT_EQ(WindowRegistry::loaded("C05"), nullptr);
+}
+
+TEST_F(MFormTest, WindowThatFailsToLoadIsReportedAndNotKept)
+{
+    WindowRegistry::registerChild("KuanMx", [] { return new FailingLedger("KuanMx"); });
+    FailingLedger::failing = true;
+    main->show();
+    main->command("Menu_yfmx")->trigger();
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_EQ(msgs->last().text, "no such table: TB1");
+    EXPECT_TRUE(main->toolBarVisible());
+    EXPECT_EQ(WindowRegistry::loaded("KuanMx"), nullptr);
+
+    FailingLedger::failing = false;
+    main->command("Menu_ysmx")->trigger();
+    ChildWindow* w = WindowRegistry::loaded("KuanMx");
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), "应收帐款明细");
+    EXPECT_EQ(msgs->count(), 1);
 }
 
 TEST_F(MFormTest, ActiveChildShowsItsMenusInTheMenuBar)
