@@ -1,5 +1,7 @@
 #include "listframe.h"
 
+#include "modal.h"
+
 #include "database.h"
 #include "flexgrid.h"
 #include "globals.h"
@@ -87,22 +89,6 @@ ListFrame::~ListFrame()
 {
     // A window that goes while editing must not keep the others from closing.
     gEditing.set(this, false);
-}
-
-QAction* ListFrame::addCommand(const QString& caption, const QString& objectName)
-{
-    // A command is a menu-bar entry without items: choosing it runs the command.
-    QMenu* menu = addMenu(caption, objectName);
-    QAction* action = menu->menuAction();
-    connect(menu, &QMenu::aboutToShow, this, [menu, action] {
-        if (!menu->actions().isEmpty())
-            return;
-        QTimer::singleShot(0, menu, [menu, action] {
-            menu->hide();
-            action->trigger();
-        });
-    });
-    return action;
 }
 
 QAction* ListFrame::addExportCommand(const QString& objectName)
@@ -602,7 +588,7 @@ void ListFrame::Menu_query_Click()
     fillSearchFields(q);
     if (m_searchIndex >= 0 && m_searchIndex < q.CmbF->count())
         q.CmbF->setCurrentIndex(m_searchIndex);
-    q.exec();
+    ExecModal(q);
     q.loader = nullptr;
     if (!PubSql.isEmpty())
         FillGrid(PubSql);
@@ -612,7 +598,7 @@ void ListFrame::Menu_ToExcel_Click()
 {
     ToExcel& dlg = ToExcel::shared();
     dlg.Sgd = GD;
-    dlg.exec();
+    ExecModal(dlg);
     dlg.Sgd = nullptr;
 }
 

@@ -181,7 +181,6 @@ protected:
     QString m_keyColumn;
 
 private:
-    QAction* addCommand(const QString& caption, const QString& objectName);
     void TabS_Click(int index);
     void GD_DblClick();
     void placeInHost();

@@ -40,20 +40,6 @@ Prnt::Prnt()
         &Prnt::Menu_Rtn_Click);
 }
 
-QAction* Prnt::addCommand(const QString& caption, const QString& objectName)
-{
-    // A menu-bar entry without items is a command: opening it runs the command.
-    QMenu* menu = addMenu(caption, objectName);
-    QAction* action = menu->menuAction();
-    connect(menu, &QMenu::aboutToShow, this, [menu, action] {
-        QTimer::singleShot(0, menu, [menu, action] {
-            menu->hide();
-            action->trigger();
-        });
-    });
-    return action;
-}
-
 Prnt* Prnt::Show()
 {
     Prnt* host = instance();

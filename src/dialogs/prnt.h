@@ -32,7 +32,6 @@ protected:
 
 private:
     Prnt();
-    QAction* addCommand(const QString& caption, const QString& objectName);
 
     ReportPreview* m_preview;
     QLabel* m_label1;

@@ -26,7 +26,7 @@ class QPushButton;
 //     q.addField("姓名", "M04.F1", Query::TextField);
 //     q.addField("日期", "M04.F3", Query::DateField);
 //     q.CmbF->setCurrentIndex(0);                // fills the relations
-//     q.exec();
+//     ExecModal(q);
 //     if (!PubSql.isEmpty()) FillGrid(PubSql);
 //
 // addField() is a shorthand: a caller may as well fill GD itself (three

@@ -19,7 +19,7 @@ class QPushButton;
 //
 //     ToExcel& dlg = ToExcel::shared();
 //     dlg.Sgd = GD;          // the grid to export (header row included)
-//     dlg.exec();
+//     ExecModal(dlg);
 //
 // Column 0 and each of the columns 1..29 at least 2 twips wide are exported;
 // the workbook's first row holds the staging fields' names F1..F30, then one

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QMenu>
+#include <QTimer>
 
 namespace {
 MainHost* g_host = nullptr;
@@ -29,6 +30,22 @@ QMenu* ChildWindow::addMenu(const QString& caption, const QString& objectName)
     // Shortcuts of the menu's items work while this window has the focus,
     // whether or not the main window shows its menus.
     return menu;
+}
+
+QAction* ChildWindow::addCommand(const QString& caption, const QString& objectName)
+{
+    QMenu* menu = addMenu(caption, objectName);
+    QAction* action = menu->menuAction();
+    // Clicking an entry without items only opens an empty menu: run the command instead.
+    connect(menu, &QMenu::aboutToShow, this, [menu, action] {
+        if (!menu->actions().isEmpty())
+            return;
+        QTimer::singleShot(0, menu, [menu, action] {
+            menu->hide();
+            action->trigger();
+        });
+    });
+    return action;
 }
 
 void ChildWindow::showInHost(bool maximized)

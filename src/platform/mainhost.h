@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QMdiArea;
+class QAction;
 class QMenu;
 
 // What any window may ask of the main window: its status-bar panels, its tool
@@ -34,6 +35,8 @@ public:
     explicit ChildWindow(const QString& name, QWidget* parent = nullptr);
 
     QMenu* addMenu(const QString& caption, const QString& objectName);
+    // A menu-bar entry without items: choosing it runs the returned action.
+    QAction* addCommand(const QString& caption, const QString& objectName);
     const QList<QMenu*>& menus() const { return m_menus; }
     void setWritesDateOnUnload(bool on) { m_writesDate = on; }
     bool writesDateOnUnload() const { return m_writesDate; }

@@ -1,6 +1,7 @@
 #include "window_registry.h"
 
 #include "mainhost.h"
+#include "modal.h"
 
 #include <QDialog>
 #include <QHash>
@@ -25,12 +26,6 @@ QHash<QString, WindowRegistry::DialogRunner>& dialogs()
 {
     static QHash<QString, WindowRegistry::DialogRunner> h;
     return h;
-}
-
-WindowRegistry::ModalDriver& modalDriver()
-{
-    static WindowRegistry::ModalDriver d;
-    return d;
 }
 
 QHash<QString, QPointer<ChildWindow>>& instances()
@@ -122,23 +117,12 @@ void runDialog(const QString& name, QWidget* parent)
 
 void setModalDriver(ModalDriver driver)
 {
-    modalDriver() = std::move(driver);
+    SetModalDriver(std::move(driver));
 }
 
 int execModal(QDialog& dialog)
 {
-    if (!modalDriver())
-        return dialog.exec();
-    // As exec() would: a fresh result, the dialog shown and modal.
-    dialog.setResult(0);
-    dialog.setModal(true);
-    dialog.show();
-    // The driver may close the dialog, so keep a guarded pointer.
-    QPointer<QDialog> guard(&dialog);
-    modalDriver()(dialog);
-    if (guard && guard->isVisible())
-        guard->reject();
-    return guard ? guard->result() : 0;
+    return ExecModal(dialog);
 }
 
 bool closeAll()

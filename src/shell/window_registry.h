@@ -2,6 +2,8 @@
 #include <QString>
 #include <functional>
 
+#include "modal.h"
+
 class ChildWindow;
 class QDialog;
 class QWidget;
@@ -32,11 +34,8 @@ ChildWindow* openChild(const QString& name, int lb = 0, const QString& caption =
 // Runs a modal dialog; an unregistered name opens an empty placeholder dialog.
 void runDialog(const QString& name, QWidget* parent);
 
-// Shows a dialog modally and returns its result. Every modal window of the
-// program goes through here, so tests can work a dialog instead of a user: a
-// driver installed with setModalDriver gets the shown dialog and must leave it
-// closed (or it is closed as cancelled). An empty driver restores exec().
-using ModalDriver = std::function<void(QDialog& dialog)>;
+// The platform's modal driver (modal.h), under the registry's names.
+using ModalDriver = ::ModalDriver;
 void setModalDriver(ModalDriver driver);
 int execModal(QDialog& dialog);
 
