@@ -85,27 +85,46 @@ QString CStr(double x)
     // Fast path for whole numbers, the common case in grids.
     if (std::fabs(x) < 1e15 && x == std::trunc(x))
         return QString::number(static_cast<qint64>(x));
-    QByteArray digits;
-    int e = 0;
-    decimalDigits(x, digits, e);
-    while (digits.size() > 1 && digits.endsWith('0'))
-        digits.chop(1);
-    QString out = x < 0 ? QStringLiteral("-") : QString();
+    // 15 significant digits, built in a plain buffer: grids call this per cell.
+    char sci[32];
+    const auto res = std::to_chars(sci, sci + sizeof sci - 1, std::fabs(x), std::chars_format::scientific, 14);
+    *res.ptr = '\0';
+    char digits[16];
+    int nd = 0;
+    const char* p = sci;
+    for (; *p && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9')
+            digits[nd++] = *p;
+    const int e = std::atoi(p + 1);
+    while (nd > 1 && digits[nd - 1] == '0')
+        --nd;
+    char out[48];
+    int n = 0;
+    if (x < 0)
+        out[n++] = '-';
     if (e >= 15 || e < -5) {
-        out += QChar(digits[0]);
-        if (digits.size() > 1)
-            out += '.' + QString::fromLatin1(digits.mid(1));
-        out += QStringLiteral("E%1%2").arg(e < 0 ? '-' : '+').arg(std::abs(e), 2, 10, QChar('0'));
-        return out;
-    }
-    if (e < 0) {
-        out += QStringLiteral("0.") + QString(-e - 1, '0') + QString::fromLatin1(digits);
-    } else if (digits.size() <= e + 1) {
-        out += QString::fromLatin1(digits) + QString(e + 1 - digits.size(), '0');
+        out[n++] = digits[0];
+        if (nd > 1) {
+            out[n++] = '.';
+            for (int i = 1; i < nd; ++i)
+                out[n++] = digits[i];
+        }
+        n += std::snprintf(out + n, sizeof out - size_t(n), "E%c%02d", e < 0 ? '-' : '+', std::abs(e));
+    } else if (e < 0) {
+        out[n++] = '0';
+        out[n++] = '.';
+        for (int i = 0; i < -e - 1; ++i)
+            out[n++] = '0';
+        for (int i = 0; i < nd; ++i)
+            out[n++] = digits[i];
     } else {
-        out += QString::fromLatin1(digits.left(e + 1)) + '.' + QString::fromLatin1(digits.mid(e + 1));
+        for (int i = 0; i <= e || i < nd; ++i) {
+            if (i == e + 1)
+                out[n++] = '.';
+            out[n++] = i < nd ? digits[i] : '0';
+        }
     }
-    return out;
+    return QString::fromLatin1(out, n);
 }
 
 QString Format(double x, const QString& pattern)
