@@ -45,7 +45,12 @@ int MsgBox(const QString& text, int style, const QString& title)
     if (msgResponder())
         return msgResponder()(MsgRecord{text, style, title});
 
-    QMessageBox box(iconFor(style), title, text, QMessageBox::NoButton, QApplication::activeWindow());
+    // Messages break lines with carriage returns; the label breaks on line feeds.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QChar(13), QChar(10));
+    QMessageBox box(iconFor(style), title, shown, QMessageBox::NoButton, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
     struct Btn { QString caption; int code; QMessageBox::ButtonRole role; };
     QList<Btn> buttons;
     switch (style & 0x7) {
