@@ -39,6 +39,8 @@ S02::S02(QWidget* parent)
     setListSql("select * from TE1 order by F1");
     setTabCaptions("操作员列表", "操作员资料");
     setWidthTwips(4500);
+    // Editing operators never holds the program open.
+    setUsesEditingFlag(false);
     addField({.header = "帐号", .label = "操作员帐号", .column = "F1", .maxLength = 4, .required = true,
               .labRect = {240, 300, 1000, 255}, .txtRect = {1320, 240, 2700, 330}});
     addField({.header = "姓名", .label = "操作员姓名", .column = "F2", .required = true,
@@ -98,7 +100,8 @@ void S02::resizeEvent(QResizeEvent* event)
     const int gw = std::max(10, area->width() - TwipsToPx(100));
     const int gh = std::max(10, area->height() - TwipsToPx(430));
     GD->setGeometry(0, TwipsToPx(30), gw, gh);
-    sizeColumns(PxToTwips(gw));
+    // Thirds of what the grid shows inside its border, so no scroll bar is needed.
+    sizeColumns(PxToTwips(gw - 2 * GD->frameWidth()));
 }
 
 void S02::setRightsEnabled(bool enabled)
@@ -138,44 +141,16 @@ void S02::LoadPermissionChecks()
 
 void S02::BeginEdit()
 {
-    // The frame's edit mode, without the shared editing flag: this window
-    // lets the program close while an operator is being edited.
-    if (TabS->currentIndex() == 0)
-        TabS->setCurrentIndex(1);
-    TabS->setEnabled(false);
-    for (int i = 1; i < Txt.size(); ++i) {
-        Txt[i]->setReadOnly(false);
-        if (EditMode == Adding)
-            Txt[i]->clear();
-    }
-    setMenusForEditing(true);
+    ListFrame::BeginEdit();
     setRightsEnabled(true);
 }
 
 void S02::EndEdit()
 {
-    TabS->setEnabled(true);
-    for (QLineEdit* box : std::as_const(Txt))
-        box->setReadOnly(true);
-    setMenusForEditing(false);
-    EditMode = Browse;
-    TabS->setFocus();
-    GD->setRow(CurRow);
-    GD_RowColChange();
+    ListFrame::EndEdit();
+    // The account box too: it was opened for the add or edit.
+    Txt[0]->setReadOnly(true);
     setRightsEnabled(false);
-}
-
-void S02::Menu_edit_Click()
-{
-    if (listIsEmpty() || CurRow < 1)
-        return;
-    EditMode = Editing;
-    if (TabS->currentIndex() == 1)
-        LoadPermissionChecks();
-    BeginEdit();
-    // The account itself may be changed.
-    Txt[0]->setReadOnly(false);
-    Txt[0]->setFocus();
 }
 
 void S02::Menu_del_Click()
@@ -209,60 +184,18 @@ void S02::Menu_del_Click()
     GD_RowColChange();
 }
 
-void S02::Menu_save_Click()
+QString S02::duplicateMessage(const QString& typedKey) const
 {
-    if (EditMode == Browse)
-        return;
-    for (int i = 0; i < 2; ++i) {
-        if (TrimBlanks(Txt[i]->text()).isEmpty()) {
-            MsgBox(Lab[i]->text() + "不能为空!", vbStyle::Information, gMsgTitle);
-            return;
-        }
-    }
-    const QString account = TrimBlanks(Txt[0]->text());
-    const QString quotedAccount = SqlQuote(account);
-    // The name of whoever holds the account; an account held under an empty
-    // name is still taken.
-    const QString found = GetStr("select F2 from TE1 where F1=" + quotedAccount);
-    const bool taken = !found.isEmpty() || !GetStr("select F1 from TE1 where F1=" + quotedAccount).isEmpty();
-    const QString duplicate = "[" + found + "]已经使用了" + Txt[0]->text() + "这个编号，请重新设置编号!";
-    const QString oldKey = GD->textMatrix(CurRow, 0);
-    if (taken && (EditMode == Adding || account != oldKey)) {
-        MsgBox(duplicate, vbStyle::Information, gMsgTitle);
-        Txt[0]->setFocus();
-        return;
-    }
+    // Names the operator who holds the account, then the account as typed.
+    const QString holder = GetStr("select F2 from TE1 where F1=" + SqlQuote(TrimBlanks(typedKey)));
+    return "[" + holder + "]已经使用了" + typedKey + "这个编号，请重新设置编号!";
+}
 
-    const QStringList values = {account, TrimBlanks(Txt[1]->text()), TrimBlanks(Txt[2]->text())};
+QString S02::insertStatement(const QStringList& values) const
+{
     QString insert = "insert into TE1 (F1,F2,F3,F60,F61,F62,F63,F64,F65,F66,F67) VALUES ("
-        + SqlQuote(values[0]) + "," + SqlQuote(values[1]) + "," + SqlQuote(values[2]);
+        + SqlQuote(values.value(0)) + "," + SqlQuote(values.value(1)) + "," + SqlQuote(values.value(2));
     for (QCheckBox* c : m_chk)
         insert += c->isChecked() ? ",1" : ",0";
-    insert += ")";
-
-    // An edit replaces the row: the old row goes only if the new one is written.
-    try {
-        Transaction t(Db());
-        if (EditMode == Editing)
-            Db().execute("delete from TE1 where F1=" + SqlQuote(TrimBlanks(oldKey)));
-        Db().execute(insert);
-        t.commit();
-    } catch (const DbError& e) {
-        MsgBox("保存失败!系统返回如下信息：\r" + e.message(), vbStyle::Information, gMsgTitle);
-        return;
-    }
-
-    if (EditMode == Adding)
-        RecCount = RecCount + 1;
-    else if (GD->rows() >= 3)
-        GD->removeItem(CurRow);
-    else
-        SetupGrid();
-    GD->addItem(values.join(QLatin1Char('\t')));
-    if (listIsEmpty())
-        GD->removeItem(1);
-    EndEdit();
-    CurRow = GD->rows() - 1;
-    GD->setRow(CurRow);
-    GD_RowColChange();
+    return insert + ")";
 }

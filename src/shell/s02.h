@@ -20,15 +20,14 @@ public:
     void ShowRecord() override;
     void BeginEdit() override;
     void EndEdit() override;
-    void Menu_edit_Click() override;
     void Menu_del_Click() override;
-    void Menu_save_Click() override;
     void Menu_query_Click() override {}
 
 protected:
     void sizeColumns(int gridWidthTwips) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool queryUnload() override { return true; }
+    QString insertStatement(const QStringList& values) const override;
+    QString duplicateMessage(const QString& typedKey) const override;
 
 private:
     void setRightsEnabled(bool enabled);

@@ -159,6 +159,9 @@ TEST_F(S02Test, AddsAnOperatorInUpperCaseWithTheTickedRightsAndTheLogInNeedsThem
     EXPECT_EQ(win->recCount(), 2);
     for (int i = 0; i < 8; ++i)
         EXPECT_FALSE(chk(i)->isEnabled());
+    // Back in browse mode every box is locked again, the account included.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(box(i)->isReadOnly()) << i;
 
     Login login;
     login.formLoad();
