@@ -12,26 +12,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-
-ProgramEnder& ender()
-{
-    static ProgramEnder e;
-    return e;
-}
-
-void FinishProgram()
-{
-    if (ender())
-        ender()();
-    else
-        EndProgram(0);
-}
-
-} // namespace
-
-void SetBackupProgramEnder(ProgramEnder e) { ender() = std::move(e); }
-
 QString DefaultBackupPath() { return QDir(QDir::homePath()).filePath("DataBak.dat"); }
 
 void RunBackup(QWidget* parent)
@@ -68,9 +48,9 @@ void RunBackup(QWidget* parent)
         }
         // Without its data file the program cannot go on.
         MsgBox("备份失败，数据文件无法重新打开!请重新启动系统！系统返回如下信息：\r" + failure, vbStyle::Exclamation, QString());
-        FinishProgram();
+        EndProgram(0);
         return;
     }
     MsgBox("备份完成！请重新启动系统！", vbStyle::Information, QString());
-    FinishProgram();
+    EndProgram(0);
 }

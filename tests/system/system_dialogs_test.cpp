@@ -145,6 +145,7 @@ TEST_F(S03Test, RefusesNothingTickedAndBasicDataWithoutWaybillsBeforeDeletingAny
 {
     const auto before = counts();
     S03 dlg;
+    GrabIfAsked(&dlg, "S03");
     dlg.cmdClick(0);
     EXPECT_EQ(msgs->texts(), QStringList{"请选择要清除的对象!"});
     EXPECT_EQ(msgs->last().style, vbStyle::Information);
@@ -226,17 +227,16 @@ protected:
     {
         DataTest::SetUp();
         files = std::make_unique<FileDialogRecorder>();
-        SetBackupProgramEnder([this] { ++ended; });
+        ResetProgramEndRequest();
         Db().execute("insert into M04 (F1,F2) values ('王五','backup me')");
     }
     void TearDown() override
     {
-        SetBackupProgramEnder({});
+        ResetProgramEndRequest();
         files.reset();
         DataTest::TearDown();
     }
     std::unique_ptr<FileDialogRecorder> files;
-    int ended = 0;
 };
 
 TEST_F(BackupTest, ProposesDataBakInTheHomeFolderAndCancelDoesNothing)
@@ -247,7 +247,7 @@ TEST_F(BackupTest, ProposesDataBakInTheHomeFolderAndCancelDoesNothing)
     EXPECT_EQ(files->dialogs()[0].title, "系统数据备份至......");
     EXPECT_EQ(files->dialogs()[0].initialPath, QDir::homePath() + "/DataBak.dat");
     EXPECT_EQ(msgs->count(), 0);
-    EXPECT_EQ(ended, 0);
+    EXPECT_FALSE(ProgramEndRequested());
     EXPECT_TRUE(gDb);
 }
 
@@ -266,7 +266,7 @@ TEST_F(BackupTest, RefusesAnExistingTargetAndTheProgramGoesOn)
     EXPECT_EQ(msgs->last().style, vbStyle::Information);
     EXPECT_EQ(msgs->last().title, "");
     EXPECT_EQ(ReadAll(target), "an older backup");
-    EXPECT_EQ(ended, 0);
+    EXPECT_FALSE(ProgramEndRequested());
     ASSERT_TRUE(gDb);
     EXPECT_EQ(GetStr("select F2 from M04 where F1='王五'"), "backup me");
 }
@@ -280,7 +280,7 @@ TEST_F(BackupTest, CopiesTheClosedFileByteForByteAndEndsTheProgram)
     EXPECT_EQ(msgs->texts(), QStringList{"备份完成！请重新启动系统！"});
     EXPECT_EQ(msgs->last().style, vbStyle::Information);
     EXPECT_EQ(msgs->last().title, "");
-    EXPECT_EQ(ended, 1);
+    EXPECT_TRUE(ProgramEndRequested());
     EXPECT_FALSE(gDb);
     EXPECT_EQ(ReadAll(target), ReadAll(gDbPath));
     EXPECT_GT(ReadAll(target).size(), 0);
@@ -291,18 +291,6 @@ TEST_F(BackupTest, CopiesTheClosedFileByteForByteAndEndsTheProgram)
     EXPECT_EQ(copy->openRecordset("select F2 from M04 where F1='王五'").field(0).toString(), "backup me");
 }
 
-TEST_F(BackupTest, EndsTheProgramThroughItsOwnEndingByDefault)
-{
-    SetBackupProgramEnder({});
-    ResetProgramEndRequest();
-    files->answer(folder->file("DataBak.dat"));
-    RunBackup(nullptr);
-    EXPECT_EQ(msgs->texts(), QStringList{"备份完成！请重新启动系统！"});
-    EXPECT_TRUE(ProgramEndRequested());
-    EXPECT_EQ(ended, 0);
-    ResetProgramEndRequest();
-}
-
 TEST_F(BackupTest, AFailingCopyIsReportedAndTheDatabaseReopened)
 {
     const QString target = folder->file("no such folder/DataBak.dat");
@@ -311,7 +299,7 @@ TEST_F(BackupTest, AFailingCopyIsReportedAndTheDatabaseReopened)
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_TRUE(msgs->last().text.startsWith("备份失败"));
     EXPECT_FALSE(QFile::exists(target));
-    EXPECT_EQ(ended, 0);
+    EXPECT_FALSE(ProgramEndRequested());
     ASSERT_TRUE(gDb);
     // The program goes on working on its data file.
     Db().execute("insert into M04 (F1,F2) values ('赵六','')");
