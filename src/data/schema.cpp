@@ -8,10 +8,10 @@
 namespace {
 
 // Builds the columns from a compact description: "F1:T F2:T D0:N ..." .
-QList<ColumnDef> cols(const QString& spec)
+QList<ColumnDef> cols(const QString& desc)
 {
     QList<ColumnDef> out;
-    for (const QString& item : spec.split(' ', Qt::SkipEmptyParts)) {
+    for (const QString& item : desc.split(' ', Qt::SkipEmptyParts)) {
         const QStringList parts = item.split(':');
         ColumnDef c{parts[0], parts.value(1, "T").at(0).toLatin1(), parts.value(2)};
         out.append(c);
