@@ -27,6 +27,8 @@ S2::S2(QWidget* parent)
         m_txt[i] = new QLineEdit(this);
         m_txt[i]->setObjectName(QString("Txt(%1)").arg(i));
         m_txt[i]->setEchoMode(QLineEdit::Password);
+        // One "*" for every character typed, whatever mark the style would draw.
+        m_txt[i]->setStyleSheet("QLineEdit { lineedit-password-character: 42; }");
         lab->setBuddy(m_txt[i]);
         grid->addWidget(lab, i, 0);
         grid->addWidget(m_txt[i], i, 1);

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QStyle>
 
 namespace {
 
@@ -62,9 +63,13 @@ protected:
 TEST_F(S2Test, RefusesAConfirmationDifferingInCaseAndAWrongOldPassword)
 {
     S2 dlg;
+    for (int i = 0; i < 3; ++i) {
+        QLineEdit* b = Box(&dlg, i);
+        EXPECT_EQ(b->echoMode(), QLineEdit::Password);
+        EXPECT_EQ(b->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, b), int('*')) << i;
+    }
+    type(dlg, "abc", "", "");
     GrabIfAsked(&dlg, "S2");
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(Box(&dlg, i)->echoMode(), QLineEdit::Password);
 
     type(dlg, "ADMIN", "secret", "SECRET");
     dlg.cmdClick(0);
