@@ -108,14 +108,19 @@ bool ReportControl::setAction(int action)
         } catch (const ReportError& e) {
             error = e.message();
         } catch (const DbError& e) {
-            error = e.message();
+            error = QStringLiteral("报表文件%1: %2").arg(QFileInfo(m_reportFile).fileName(), e.message());
         }
     }
     if (!layout) {
-        // Never leave an older report on show as if it were this one.
-        if (m_destination == 0 && m_preview)
-            m_preview->clear();
-        MsgBox(error, vbStyle::Information, gMsgTitle);
+        if (m_destination == 0) {
+            // Never leave an older report on show as if it were this one.
+            if (m_preview)
+                m_preview->clear();
+            MsgBox(error, vbStyle::Information, gMsgTitle);
+        } else {
+            // The host's print: the error text alone; the preview stays.
+            MsgBox(error, vbStyle::Information);
+        }
         return false;
     }
     m_last = layout;
@@ -133,13 +138,19 @@ bool ReportControl::print(const ReportLayout& layout)
     QString error;
     if (printerName.isEmpty()) {
         // No printer: the report can still leave as a PDF file.
-        MsgBox(QStringLiteral("您的电脑没有安装打印机!"), vbStyle::Information, gMsgTitle);
-        QString path = ChooseSaveFile(m_owner, QStringLiteral("保存为PDF文件"),
-            gAppPath + QFileInfo(layout.name).completeBaseName() + ".pdf", QStringLiteral("PDF文件 (*.pdf)"));
-        if (path.isEmpty())
-            return false;
-        if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-            path += QStringLiteral(".pdf");
+        MsgBox(QStringLiteral("您的电脑没有安装打印机!"), vbStyle::Information);
+        QString path = gAppPath + QFileInfo(layout.name).completeBaseName() + ".pdf";
+        for (;;) {
+            path = ChooseSaveFile(m_owner, QStringLiteral("保存为PDF文件"), path, QStringLiteral("PDF文件 (*.pdf)"));
+            if (path.isEmpty())
+                return false;
+            if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+                path += QStringLiteral(".pdf");
+            // A file of the user's is never overwritten: another name, or cancel.
+            if (!QFileInfo::exists(path))
+                break;
+            MsgBox(QStringLiteral("目标文件夹存在同名文件，请更换文件名！"), vbStyle::Information);
+        }
         if (!WriteReportPdf(layout, path, &error)) {
             MsgBox(error, vbStyle::Information);
             return false;
@@ -150,7 +161,8 @@ bool ReportControl::print(const ReportLayout& layout)
     printer.setFullPage(true);
     printer.setDocName(layout.name);
     if (!printer.isValid() || !PrintReport(layout, printer, &error)) {
-        MsgBox(error.isEmpty() ? QStringLiteral("打印机%1无法使用!").arg(printerName) : error, vbStyle::Information);
+        // Name both: the operator must know which printer to look at.
+        MsgBox(QStringLiteral("打印机%1无法打印报表%2!").arg(printerName, layout.name), vbStyle::Information);
         return false;
     }
     return true;

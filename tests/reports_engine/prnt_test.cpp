@@ -175,6 +175,9 @@ TEST_F(PrntTest, PrintMenuPrintsTheLastReportToPdfWithoutAPrinter)
     menu(host, "Menu_prnt")->trigger();
 
     EXPECT_EQ(msgs->texts(), QStringList{"您的电脑没有安装打印机!"});
+    // The host's print errors: information icon, no title of their own.
+    EXPECT_EQ(msgs->last().style, 64);
+    EXPECT_EQ(msgs->last().title, "");
     ASSERT_EQ(files.dialogs().size(), 1);
     EXPECT_TRUE(files.dialogs()[0].save);
     EXPECT_TRUE(files.dialogs()[0].initialPath.endsWith("quote.pdf"));
@@ -194,12 +197,51 @@ TEST_F(PrntTest, PrintMenuPrintsTheLastReportToPdfWithoutAPrinter)
     EXPECT_EQ(Prnt::Loaded(), host);
     EXPECT_EQ(host->Cry().destination(), 0);
 
+    // An existing file is never overwritten: the operator is told and
+    // chooses again; a name without ".pdf" gets it.
+    msgs->clear();
+    files.answer(pdf);
+    files.answer(folder->file("second"));
+    menu(host, "Menu_prnt")->trigger();
+    EXPECT_EQ(msgs->texts(), (QStringList{"您的电脑没有安装打印机!", "目标文件夹存在同名文件，请更换文件名！"}));
+    ASSERT_EQ(files.dialogs().size(), 3);
+    QFile again(pdf);
+    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+    EXPECT_EQ(again.readAll(), bytes);
+    EXPECT_TRUE(QFile::exists(folder->file("second.pdf")));
+
     // Cancelling the file choice writes nothing and says nothing more.
     msgs->clear();
     QFile::remove(pdf);
     menu(host, "Menu_prnt")->trigger();
     EXPECT_EQ(msgs->texts(), QStringList{"您的电脑没有安装打印机!"});
     EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(PrntTest, PrintFailureIsToldAndTheHostKeepsItsPreview)
+{
+    Prnt* host = printQuote("张三", "备注");
+    // The template went away after the preview: the print names it, the
+    // host stays open and keeps showing the report.
+    ASSERT_TRUE(QFile::remove(folder->file("quote.rpt")));
+    menu(host, "Menu_prnt")->trigger();
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_EQ(msgs->last().text, "报表文件quote.rpt丢失!");
+    EXPECT_EQ(msgs->last().style, 64);
+    EXPECT_EQ(msgs->last().title, "");
+    EXPECT_EQ(Prnt::Loaded(), host);
+    ASSERT_TRUE(host->preview()->report());
+    EXPECT_TRUE(host->preview()->report()->pages[0].texts().contains("TO:张三"));
+
+    // A printer that cannot be used is named in the message.
+    msgs->clear();
+    ReportControl::SetPrinterLookup([] { return QStringLiteral("没有这台打印机"); });
+    WriteTextFile(folder->file("quote.rpt"), "table PRNTM03\ndetail 6\n  field 0 0 30 6 F1\n");
+    menu(host, "Menu_prnt")->trigger();
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_EQ(msgs->last().text, "打印机没有这台打印机无法打印报表quote.rpt!");
+    EXPECT_EQ(msgs->last().title, "");
+    EXPECT_EQ(Prnt::Loaded(), host);
 }
 
 TEST_F(PrntTest, FormulasOfOneReportDoNotReachTheNext)
@@ -225,6 +267,8 @@ TEST_F(PrntTest, MissingTemplateIsReportedAndNothingIsShown)
     cry.setDestination(0);
     EXPECT_FALSE(cry.setAction(1));
     EXPECT_EQ(msgs->texts(), QStringList{"报表文件prntd3.rpt丢失!"});
+    EXPECT_EQ(msgs->last().style, 64);
+    EXPECT_EQ(msgs->last().title, "提示");
     EXPECT_FALSE(host->preview()->report());
 
     // A data file other than the open one is never opened behind its back.
