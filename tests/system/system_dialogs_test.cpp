@@ -197,6 +197,18 @@ TEST_F(S03Test, BasicDataWithWaybillsEmptiesExactlyItsTables)
     EXPECT_TRUE(dlg.findChild<QCheckBox*>("Chk(0)")->isChecked());
 }
 
+TEST_F(S03Test, CustomersWithWaybillsEmptyTheCustomerTablesOnly)
+{
+    auto expected = counts();
+    for (const char* t : {"M03", "M031", "M030", "B01"})
+        expected[t] = 0;
+    S03 dlg;
+    tick(dlg, {1, 2});
+    dlg.cmdClick(0);
+    EXPECT_EQ(msgs->last().text, "数据清除成功!");
+    EXPECT_EQ(counts(), expected);
+}
+
 TEST_F(S03Test, LedgerOnlyKeepsTheSequenceCounter)
 {
     auto expected = counts();
