@@ -1,0 +1,108 @@
+#include "statement.h"
+
+#include "database.h"
+
+#include <sqlcipher/sqlite3.h>
+
+namespace {
+
+QString engineText(Database& db)
+{
+    return QString::fromUtf8(sqlite3_errmsg(db.handle()));
+}
+
+} // namespace
+
+Statement::Statement(Database& db, const QString& nativeSql)
+    : m_db(db)
+{
+    const QByteArray utf8 = nativeSql.toUtf8();
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db.handle(), utf8.constData(), int(utf8.size()), &m_stmt, &tail) != SQLITE_OK) {
+        const QString msg = engineText(db);
+        sqlite3_finalize(m_stmt);
+        throw DbError(msg);
+    }
+    if (!m_stmt)
+        throw DbError(QStringLiteral("空语句 (empty statement)"));
+    for (const char* p = tail; p && *p; ++p) {
+        if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n' && *p != ';') {
+            sqlite3_finalize(m_stmt);
+            throw DbError(QStringLiteral("只能执行一条SQL语句 (only one statement per call)"));
+        }
+    }
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+int Statement::parameterCount() const
+{
+    return sqlite3_bind_parameter_count(m_stmt);
+}
+
+void Statement::check(int rc)
+{
+    if (rc != SQLITE_OK)
+        throw DbError(engineText(m_db));
+}
+
+void Statement::bind(int index, const QString& text)
+{
+    // constData() of an empty array is "", never null: "" stays text.
+    const QByteArray utf8 = text.toUtf8();
+    check(sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT));
+}
+
+void Statement::bind(int index, double number)
+{
+    check(sqlite3_bind_double(m_stmt, index, number));
+}
+
+void Statement::bindNull(int index)
+{
+    check(sqlite3_bind_null(m_stmt, index));
+}
+
+void Statement::clearBindings()
+{
+    sqlite3_clear_bindings(m_stmt);
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    const QString msg = engineText(m_db);
+    sqlite3_reset(m_stmt);
+    throw DbError(msg);
+}
+
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_stmt);
+}
+
+const char* Statement::columnUtf8(int col) const
+{
+    if (sqlite3_column_type(m_stmt, col) == SQLITE_NULL)
+        return nullptr;
+    return reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+}
+
+void Statement::run()
+{
+    while (step()) {
+    }
+    reset();
+}

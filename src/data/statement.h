@@ -1,0 +1,43 @@
+#pragma once
+#include <QString>
+
+class Database;
+struct sqlite3_stmt;
+
+// A statement prepared once and run many times with bound values: bulk writes
+// such as one insert per grid row skip the dialect translation and the parse
+// of every row. The SQL is SQLite's own, untranslated; the values never become
+// part of its text, so they go in exactly as given (quotes, date-like text).
+class Statement {
+public:
+    // Throws DbError with the engine's text when the SQL does not prepare.
+    Statement(Database& db, const QString& nativeSql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    int parameterCount() const;
+
+    // Parameters count from 1. A null QString binds as "" (text), not Null.
+    void bind(int index, const QString& text);
+    void bind(int index, double number);
+    void bindNull(int index);
+    void clearBindings();
+
+    // One step: true while it yields a row, false when done. Throws DbError.
+    bool step();
+    // The current row after step() returned true: column count, and a
+    // column's text as UTF-8 (valid until the next step or reset; nullptr for Null).
+    int columnCount() const;
+    const char* columnUtf8(int col) const;
+    // Ready to run again with the same or new values.
+    void reset();
+    // Runs a write to its end and makes the statement ready again.
+    void run();
+
+private:
+    void check(int rc);
+
+    Database& m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
