@@ -8,6 +8,7 @@
 #include "platform.h"
 #include "queries.h"
 #include "sqltext.h"
+#include "statement.h"
 #include "vb.h"
 
 #include <QComboBox>
@@ -26,6 +27,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <optional>
+
 #include <xlsxwriter.h>
 
 namespace {
@@ -39,10 +42,16 @@ const QString kSettingKey = QStringLiteral("ToExcel");
 constexpr int kVersions = 3;
 constexpr int kStagingFields = 30;
 
+// The stored setting as a whole number ("" gives 0).
+int storedSetting()
+{
+    return int(Val(GetSetting(kSettingApp, kSettingSection, kSettingKey, QString())));
+}
+
 // The remembered version; anything but 0, 1 or 2 counts as the first.
 int storedVersion()
 {
-    const int v = int(Val(GetSetting(kSettingApp, kSettingSection, kSettingKey, QString())));
+    const int v = storedSetting();
     return v >= 0 && v < kVersions ? v : 0;
 }
 
@@ -146,14 +155,14 @@ void ToExcel::formLoad()
     Cmb->addItems({"EXCEL 8.0", "EXCEL 7.0", "EXCEL 5.0"});
     Cmb->setCurrentIndex(storedVersion());
     m_failed.clear();
-    LangForm(this);
 }
 
 void ToExcel::done(int result)
 {
-    // Remember the version used, unless it failed.
+    // Remember the version used, unless it failed. A stored value out of
+    // range differs from every index, so it is replaced.
     const int index = Cmb->currentIndex();
-    if (index >= 0 && !m_failed.contains(index) && index != storedVersion())
+    if (index >= 0 && !m_failed.contains(index) && index != storedSetting())
         SaveSetting(kSettingApp, kSettingSection, kSettingKey, QString::number(index));
     QDialog::done(result);
 }
@@ -214,45 +223,29 @@ void ToExcel::exportData()
     Txt->setText(target);
 
     setEnabled(false);
+    std::optional<WaitCursor> wait(std::in_place);
     std::unique_ptr<Database> staging;
     try {
         staging = Database::open(templatePath, QString());
-
-        // Column 0 and the visible columns up to the thirtieth staging field.
-        QList<int> columns{0};
-        const int lastCol = Sgd ? qMin(Sgd->cols() - 1, kStagingFields - 1) : -1;
-        for (int c = 1; c <= lastCol; ++c)
-            if (Sgd->colWidth(c) >= 2)
-                columns << c;
-        QString head = "insert into mysheet (";
-        for (int i = 0; i < columns.size(); ++i)
-            head += (i ? ",F" : "F") + QString::number(columns[i] + 1);
-        head += ") values (";
-
-        Transaction tx(*staging);
-        staging->execute("delete from mysheet");
-        const int rows = Sgd ? Sgd->rows() : 0;
-        QElapsedTimer sinceRepaint;
-        sinceRepaint.start();
-        for (int r = 0; r < rows; ++r) {
-            QString sql = head;
-            for (int i = 0; i < columns.size(); ++i) {
-                if (i)
-                    sql += ',';
-                sql += SqlQuote(Sgd->textMatrix(r, columns[i]));
-            }
-            sql += ')';
-            staging->execute(sql);
+        if (Sgd) {
             // Repainting after every row of a long grid would cost more than
             // the copy; the caption follows often enough to be seen moving.
-            if (r == rows - 1 || sinceRepaint.elapsed() >= 40) {
-                setWindowTitle("正在读取第 " + QString::number(r) + " 行");
-                LetRepaint();
-                sinceRepaint.restart();
-            }
+            QElapsedTimer sinceRepaint;
+            sinceRepaint.start();
+            const int lastRow = Sgd->rows() - 1;
+            StageGrid(*staging, *Sgd, [&](int r) {
+                if (r == lastRow || sinceRepaint.elapsed() >= 40) {
+                    setWindowTitle("正在读取第 " + QString::number(r) + " 行");
+                    LetRepaint();
+                    sinceRepaint.restart();
+                }
+            });
+        } else {
+            staging->execute("delete from mysheet");
         }
-        tx.commit();
     } catch (const DbError& e) {
+        staging.reset();
+        wait.reset();
         setEnabled(true);
         setWindowTitle(kTitle);
         MsgBox(e.message(), vbStyle::Information, QString());
@@ -275,6 +268,7 @@ void ToExcel::exportData()
             }
         if (next < 0) {
             staging.reset();
+            wait.reset();
             info("对不起,您的Windwx系统不支持任何一个版本的EXCEL导出!");
             setEnabled(true);
             return;
@@ -286,12 +280,56 @@ void ToExcel::exportData()
     m_failed.remove(version);
 
     staging.reset();
+    wait.reset();
     setWindowTitle("数据成功导出到Excel文件！");
     CmdSaveTo->setEnabled(false);
     Cmb->setEnabled(false);
     Cmd0->setText(kOpen);
     info(windowTitle());
     setEnabled(true);
+}
+
+bool ToExcel::writeWorkbook(Database& staging, const QString& path, int version)
+{
+    if (failHook && failHook(version))
+        return false;
+    return WriteStagedWorkbook(staging, path, version);
+}
+
+QList<int> ExportColumns(const FlexGrid& grid)
+{
+    QList<int> columns{0};
+    const int lastCol = qMin(grid.cols() - 1, kStagingFields - 1);
+    for (int c = 1; c <= lastCol; ++c)
+        if (grid.colWidth(c) >= 2)
+            columns << c;
+    return columns;
+}
+
+void StageGrid(Database& staging, const FlexGrid& grid, const std::function<void(int row)>& progress)
+{
+    const QList<int> columns = ExportColumns(grid);
+    QString fields;
+    QString params;
+    for (int i = 0; i < columns.size(); ++i) {
+        fields += (i ? ",F" : "F") + QString::number(columns[i] + 1);
+        params += i ? ",?" : "?";
+    }
+
+    Transaction tx(staging);
+    staging.execute("delete from mysheet");
+    // One insert per grid row, prepared once: bound values keep the texts
+    // exactly as they are (quotes, date-like text) without parsing each row.
+    Statement insert(staging, "insert into mysheet (" + fields + ") values (" + params + ")");
+    const int rows = grid.rows();
+    for (int r = 0; r < rows; ++r) {
+        for (int i = 0; i < columns.size(); ++i)
+            insert.bind(i + 1, grid.textMatrix(r, columns[i]));
+        insert.run();
+        if (progress)
+            progress(r);
+    }
+    tx.commit();
 }
 
 namespace {
@@ -310,18 +348,10 @@ constexpr WriterSetup kSetups[kVersions] = {
 
 } // namespace
 
-bool ToExcel::writeWorkbook(Database& staging, const QString& path, int version)
+bool WriteStagedWorkbook(Database& staging, const QString& path, int version)
 {
-    if (failHook && failHook(version))
+    if (version < 0 || version >= kVersions)
         return false;
-
-    RecordSet rs;
-    try {
-        rs = staging.openRecordset("select * from mysheet order by rowid");
-    } catch (const DbError&) {
-        return false;
-    }
-
     const WriterSetup& setup = kSetups[version];
     const QByteArray file = QFile::encodeName(path);
     const QByteArray tmp = QFile::encodeName(QDir::tempPath());
@@ -339,19 +369,18 @@ bool ToExcel::writeWorkbook(Database& staging, const QString& path, int version)
         format_set_num_format(text, "@");
     }
 
+    // The staging rows are the sheet: the grid's header row is its first row.
     bool ok = sheet != nullptr;
-    // The table's field names head the sheet, as a table written to a
-    // workbook has them; the staging rows follow.
-    for (int c = 0; ok && c < rs.fieldCount(); ++c)
-        ok = worksheet_write_string(sheet, 0, lxw_col_t(c), rs.fieldName(c).toUtf8().constData(), text) == LXW_NO_ERROR;
-    lxw_row_t row = 1;
-    for (rs.moveFirst(); ok && !rs.eof(); rs.moveNext(), ++row) {
-        for (int c = 0; ok && c < rs.fieldCount(); ++c) {
-            const Value& v = rs.field(c);
-            if (v.isNull())
-                continue;
-            ok = worksheet_write_string(sheet, row, lxw_col_t(c), v.toString().toUtf8().constData(), text) == LXW_NO_ERROR;
+    try {
+        Statement rows(staging, "select * from mysheet order by rowid");
+        for (lxw_row_t row = 0; ok && rows.step(); ++row) {
+            const int cols = rows.columnCount();
+            for (int c = 0; ok && c < cols; ++c)
+                if (const char* v = rows.columnUtf8(c))
+                    ok = worksheet_write_string(sheet, row, lxw_col_t(c), v, text) == LXW_NO_ERROR;
         }
+    } catch (const DbError&) {
+        ok = false;
     }
     const bool closed = workbook_close(book) == LXW_NO_ERROR;
     if (ok && closed)

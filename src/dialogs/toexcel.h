@@ -3,6 +3,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class Database;
 class FlexGrid;
@@ -21,12 +22,12 @@ class QPushButton;
 //     dlg.Sgd = GD;          // the grid to export (header row included)
 //     ExecModal(dlg);
 //
-// Column 0 and each of the columns 1..29 at least 2 twips wide are exported;
-// the workbook's first row holds the staging fields' names F1..F30, then one
-// row per staging row (the grid's header row first). The three entries of
-// the version list are three configurations of the writer; when one fails the
-// next untried one is used, in list order. The version last used with
-// success is remembered.
+// Column 0 and each of the columns 1..29 at least 2 twips wide are exported,
+// grid column c to staging field F(c+1). The sheet holds the staging rows and
+// nothing else: its first row is the grid's header row, and a column left out
+// stays empty. The three entries of the version list are three configurations
+// of the writer; when one fails the next untried one is used, in list order.
+// The version last used with success is remembered.
 class ToExcel : public QDialog {
     Q_OBJECT
 public:
@@ -73,3 +74,17 @@ private:
 
 // The path the export writes to: a name without the .xlsx ending gets it.
 QString XlsxPath(const QString& path);
+
+// The export's work without the dialog, in its two steps.
+//
+// The grid columns copied: column 0 and each of the columns 1..29 that is at
+// least 2 twips wide (a column hidden by a width of 0 or 1 is left out).
+QList<int> ExportColumns(const FlexGrid& grid);
+// Empties the staging table mysheet and copies every grid row into it, the
+// header row first, in one transaction; the texts go in unchanged. progress
+// is told now and then of the row (from 0) just copied. Throws DbError.
+void StageGrid(Database& staging, const FlexGrid& grid, const std::function<void(int row)>& progress = {});
+// Writes the staging rows as the sheet "mysheet" of an .xlsx workbook, the
+// writer configured for one version (0-2). false when the writer refused;
+// no half-written file is left.
+bool WriteStagedWorkbook(Database& staging, const QString& path, int version);

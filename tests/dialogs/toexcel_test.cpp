@@ -100,6 +100,9 @@ protected:
                 grid->setTextMatrix(r, c, QString("r%1c%2").arg(r).arg(c));
         grid->setTextMatrix(2, 1, "O'Brien's");
         grid->setTextMatrix(3, 4, "");
+        grid->setTextMatrix(1, 5, "2024/3/5"); // date-like texts go out as shown
+        grid->setTextMatrix(2, 5, "3/5/2024");
+        grid->setTextMatrix(3, 5, "2024-03-05 00:00:00");
         grid->setColWidth(2, 0);
         grid->setColWidth(3, 1);
         grid->setColWidth(4, 2);
@@ -110,6 +113,11 @@ protected:
     }
     void TearDown() override
     {
+        // Every message of the export is an information box without a title.
+        for (const MsgRecord& box : msgs->boxes()) {
+            EXPECT_EQ(box.style, 64) << box.text.toStdString();
+            EXPECT_EQ(box.title, "") << box.text.toStdString();
+        }
         ToExcel::failHook = nullptr;
         SetOpenResponder({});
         dlg.reset();
@@ -170,26 +178,34 @@ TEST_F(ToExcelTest, StagingRowsAndWorkbook)
     EXPECT_EQ(rs.field("F5").toString(), "r0c4");
     EXPECT_EQ(rs.field("F30").toString(), "r0c29");
     rs.moveNext();
+    EXPECT_EQ(rs.field("F6").toString(), "2024/3/5");
     rs.moveNext();
     EXPECT_EQ(rs.field("F2").toString(), "O'Brien's");
+    EXPECT_EQ(rs.field("F6").toString(), "3/5/2024");
     rs.moveNext();
     EXPECT_FALSE(rs.field("F5").isNull());
     EXPECT_EQ(rs.field("F5").toString(), "");
+    EXPECT_EQ(rs.field("F6").toString(), "2024-03-05 00:00:00");
     staging.reset();
 
+    // The sheet is the staging rows: the grid's header row first, no row of
+    // field names above it; the left-out columns stay empty.
     const Workbook wb = readXlsx(path);
     EXPECT_EQ(wb.sheetNames, QStringList{"mysheet"});
-    EXPECT_EQ(wb.cells.value("A1"), "F1");
-    EXPECT_EQ(wb.cells.value("AD1"), "F30");
-    EXPECT_EQ(wb.cells.value("A2"), "r0c0"); // the grid's header row
-    EXPECT_EQ(wb.cells.value("B3"), "r1c1");
-    EXPECT_EQ(wb.cells.value("B4"), "O'Brien's");
-    EXPECT_FALSE(wb.cells.contains("C2"));
-    EXPECT_FALSE(wb.cells.contains("D2"));
-    EXPECT_EQ(wb.cells.value("E2"), "r0c4");
-    EXPECT_EQ(wb.cells.value("AD5"), "r3c29");
-    EXPECT_FALSE(wb.cells.contains("AE2"));
-    EXPECT_EQ(wb.cells.value("E5"), "");
+    EXPECT_EQ(wb.cells.value("A1"), "r0c0");
+    EXPECT_EQ(wb.cells.value("AD1"), "r0c29");
+    EXPECT_EQ(wb.cells.value("B2"), "r1c1");
+    EXPECT_EQ(wb.cells.value("B3"), "O'Brien's");
+    EXPECT_FALSE(wb.cells.contains("C1"));
+    EXPECT_FALSE(wb.cells.contains("D1"));
+    EXPECT_EQ(wb.cells.value("E1"), "r0c4");
+    EXPECT_EQ(wb.cells.value("F2"), "2024/3/5");
+    EXPECT_EQ(wb.cells.value("F3"), "3/5/2024");
+    EXPECT_EQ(wb.cells.value("F4"), "2024-03-05 00:00:00");
+    EXPECT_EQ(wb.cells.value("AD4"), "r3c29");
+    EXPECT_FALSE(wb.cells.contains("AE1"));
+    EXPECT_FALSE(wb.cells.contains("A5"));
+    EXPECT_EQ(wb.cells.value("E4"), "");
 
     // The button now opens the workbook.
     QStringList opened;
@@ -224,9 +240,11 @@ TEST_F(ToExcelTest, EachVersionWritesTheSameSheet)
         EXPECT_EQ(msgs->last().text, "数据成功导出到Excel文件！");
         const Workbook wb = readXlsx(folder->file(name));
         EXPECT_EQ(wb.sheetNames, QStringList{"mysheet"}) << v;
-        EXPECT_EQ(wb.cells.value("A2"), "r0c0") << v;
-        EXPECT_EQ(wb.cells.value("B4"), "O'Brien's") << v;
-        EXPECT_EQ(wb.cells.value("AD5"), "r3c29") << v;
+        EXPECT_EQ(wb.cells.value("A1"), "r0c0") << v;
+        EXPECT_EQ(wb.cells.value("B3"), "O'Brien's") << v;
+        EXPECT_EQ(wb.cells.value("F2"), "2024/3/5") << v;
+        EXPECT_EQ(wb.cells.value("AD4"), "r3c29") << v;
+        EXPECT_FALSE(wb.cells.contains("A5")) << v;
         dlg->close();
     }
 }
@@ -268,6 +286,30 @@ TEST_F(ToExcelTest, MessagesBeforeAnythingIsTouched)
     EXPECT_FALSE(QFile::exists(folder->file("other.xlsx")));
 }
 
+TEST_F(ToExcelTest, StagingFailureShowsTheEngineText)
+{
+    // A template whose staging table is too narrow for the grid.
+    QFile::remove(gAppPath + "excel.dat");
+    {
+        auto narrow = Database::create(gAppPath + "excel.dat", QString());
+        narrow->executeNative("create table mysheet (F1 TEXT, F2 TEXT, F3 TEXT)");
+        narrow->executeNative("insert into mysheet (F1) values ('kept')");
+    }
+    dlg->show();
+    choose("narrow");
+    dlg->Cmd0->click();
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_TRUE(msgs->last().text.contains("F5")) << msgs->last().text.toStdString();
+    EXPECT_TRUE(dlg->isEnabled());
+    EXPECT_EQ(dlg->windowTitle(), "导出数据到EXCEL");
+    EXPECT_EQ(dlg->Cmd0->text(), "导出数据");
+    EXPECT_FALSE(QFile::exists(folder->file("narrow.xlsx")));
+    auto staging = Database::open(gAppPath + "excel.dat", QString());
+    RecordSet rs = staging->openRecordset("select * from mysheet");
+    ASSERT_EQ(rs.recordCount(), 1); // the failed copy was rolled back whole
+    EXPECT_EQ(rs.field("F1").toString(), "kept");
+}
+
 TEST_F(ToExcelTest, RememberedVersion)
 {
     SaveSetting("Quenvarix", "Express", "ToExcel", "2");
@@ -282,11 +324,11 @@ TEST_F(ToExcelTest, RememberedVersion)
     dlg->close();
     EXPECT_EQ(setting(), "1");
 
-    SaveSetting("Quenvarix", "Express", "ToExcel", "7"); // out of range: the first
+    SaveSetting("Quenvarix", "Express", "ToExcel", "7"); // out of range: the first...
     dlg->show();
     EXPECT_EQ(dlg->Cmb->currentIndex(), 0);
     dlg->close();
-    EXPECT_EQ(setting(), "7");
+    EXPECT_EQ(setting(), "0"); // ...and replaced by it on closing
 }
 
 TEST_F(ToExcelTest, FallbackOrderAfterAFailingVersion)
