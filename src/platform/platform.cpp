@@ -91,6 +91,13 @@ protected:
 };
 } // namespace
 
+void ShowAsStars(QLineEdit* box)
+{
+    box->setEchoMode(QLineEdit::Password);
+    // Whatever mark the style would draw, the system shows "*".
+    box->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+}
+
 void InstallEnterMovesOn(QWidget* root)
 {
     auto* filter = new EnterMovesOn(root);

@@ -12,6 +12,10 @@ void SaveSetting(const QString& app, const QString& section, const QString& key,
 int LocaleIdFor(const QString& localeName);
 int SystemLocaleId();
 
+// A password box that shows one "*" for every character typed.
+class QLineEdit;
+void ShowAsStars(QLineEdit* box);
+
 // Enter in an entry field moves the focus to the next field.
 void InstallEnterMovesOn(QWidget* root);
 

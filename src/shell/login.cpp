@@ -1,5 +1,6 @@
 #include "login.h"
 
+
 #include "mform.h"
 
 #include "data/globals.h"
@@ -66,12 +67,12 @@ Login::Login(QWidget* parent)
 
     m_txt[1] = new QLineEdit(this);
     m_txt[1]->setObjectName("Txt(1)");
-    m_txt[1]->setEchoMode(QLineEdit::Password);
+    ShowAsStars(m_txt[1]);
 
     // The account the OK command checks; filled from the list, never seen.
     m_txt[0] = new QLineEdit(this);
     m_txt[0]->setObjectName("Txt(0)");
-    m_txt[0]->setEchoMode(QLineEdit::Password);
+    ShowAsStars(m_txt[0]);
     m_txt[0]->hide();
 
     m_cmd[0] = new QPushButton(LangStr("确  定"), this);

@@ -1,5 +1,6 @@
 #include "s2.h"
 
+
 #include "data/dberror.h"
 #include "data/globals.h"
 #include "data/queries.h"
@@ -26,9 +27,7 @@ S2::S2(QWidget* parent)
         lab->setObjectName(QString("Lab(%1)").arg(i));
         m_txt[i] = new QLineEdit(this);
         m_txt[i]->setObjectName(QString("Txt(%1)").arg(i));
-        m_txt[i]->setEchoMode(QLineEdit::Password);
-        // One "*" for every character typed, whatever mark the style would draw.
-        m_txt[i]->setStyleSheet("QLineEdit { lineedit-password-character: 42; }");
+        ShowAsStars(m_txt[i]);
         lab->setBuddy(m_txt[i]);
         grid->addWidget(lab, i, 0);
         grid->addWidget(m_txt[i], i, 1);
