@@ -1,6 +1,5 @@
 #include "login.h"
 
-
 #include "mform.h"
 
 #include "data/globals.h"

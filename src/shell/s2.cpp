@@ -1,6 +1,5 @@
 #include "s2.h"
 
-
 #include "data/dberror.h"
 #include "data/globals.h"
 #include "data/queries.h"
