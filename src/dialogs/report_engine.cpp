@@ -59,14 +59,19 @@ ReportRows ReadReportRows(const ReportTemplate& tpl, Database& db)
     for (int i = 0; i < tpl.joins.size(); ++i) {
         const RptJoin& j = tpl.joins[i];
         const QString a = QStringLiteral("j%1").arg(i + 1);
-        alias.insert(j.table.toLower(), a);
         const QStringList cols = tableColumns(db, j.table, tpl.name);
         columnsOf.insert(j.table.toLower(), cols);
-        if (!hasColumn(columnsOf.value(tpl.table.toLower()), j.scratchColumn))
-            throw ReportError(QStringLiteral("报表文件%1所用的字段%2在数据表%3中不存在!").arg(tpl.name, j.scratchColumn, tpl.table));
+        // The left side: a scratch column, or a column of a table joined above.
+        const int dot = j.fromColumn.indexOf('.');
+        const QString fromTable = dot < 0 ? tpl.table : j.fromColumn.left(dot);
+        const QString fromName = dot < 0 ? j.fromColumn : j.fromColumn.mid(dot + 1);
+        if (!hasColumn(columnsOf.value(fromTable.toLower()), fromName))
+            throw ReportError(QStringLiteral("报表文件%1所用的字段%2在数据表%3中不存在!").arg(tpl.name, fromName, fromTable));
         if (!hasColumn(cols, j.tableColumn))
             throw ReportError(QStringLiteral("报表文件%1所用的字段%2在数据表%3中不存在!").arg(tpl.name, j.tableColumn, j.table));
-        from += QStringLiteral(" left join %1 %2 on %2.%3 = s.%4").arg(j.table, a, j.tableColumn, j.scratchColumn);
+        alias.insert(j.table.toLower(), a);
+        from += QStringLiteral(" left join %1 %2 on %2.%3 = %4.%5")
+                    .arg(j.table, a, j.tableColumn, alias.value(fromTable.toLower()), fromName);
     }
 
     const QStringList used = tpl.columnsUsed();
@@ -113,9 +118,13 @@ struct PageDraft {
 
 QString formatValue(const QString& value, const QString& format)
 {
-    if (format.isEmpty() || TrimBlanks(value).isEmpty())
+    if (format.isEmpty())
         return value;
-    return Format(Val(value), format);
+    // Only numbers take the format: a caption the window wrote into a money
+    // column ("合计", "-") prints as written, never as 0.00.
+    bool isNumber = false;
+    const double v = TrimBlanks(value).toDouble(&isNumber);
+    return isNumber && qIsFinite(v) ? Format(v, format) : value;
 }
 
 } // namespace

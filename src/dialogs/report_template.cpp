@@ -141,12 +141,29 @@ void Parser::parseLine(const QList<Token>& toks)
             fail(QStringLiteral("应写作 table 数据表名"));
         m_t.table = toks[1].text;
     } else if (kw == "join") {
-        // join TABLE on SCRATCHCOLUMN = TABLECOLUMN
+        // join TABLE on COLUMN = TABLECOLUMN, where COLUMN is the scratch
+        // table's or, written TABLE.COLUMN, one of a table joined above
+        // (the waybill's customer: join M03 on B01.F603 = F1).
         if (toks.size() != 6 || toks[2].text.toLower() != "on" || toks[4].text != "="
-            || !identRe().match(toks[1].text).hasMatch() || !identRe().match(toks[3].text).hasMatch()
+            || !identRe().match(toks[1].text).hasMatch() || !columnRe().match(toks[3].text).hasMatch()
             || !identRe().match(toks[5].text).hasMatch())
             fail(QStringLiteral("应写作 join 数据表 on 字段 = 字段"));
-        m_t.joins.append({toks[1].text, toks[3].text, toks[5].text});
+        const QString joined = toks[1].text;
+        bool known = joined.compare(m_t.table, Qt::CaseInsensitive) == 0;
+        for (const RptJoin& j : m_t.joins)
+            known = known || j.table.compare(joined, Qt::CaseInsensitive) == 0;
+        if (known)
+            fail(QStringLiteral("数据表%1已经列出").arg(joined));
+        const int dot = toks[3].text.indexOf('.');
+        if (dot > 0) {
+            const QString from = toks[3].text.left(dot);
+            bool earlier = !m_t.table.isEmpty() && from.compare(m_t.table, Qt::CaseInsensitive) == 0;
+            for (const RptJoin& j : m_t.joins)
+                earlier = earlier || j.table.compare(from, Qt::CaseInsensitive) == 0;
+            if (!earlier)
+                fail(QStringLiteral("数据表%1应先列出").arg(from));
+        }
+        m_t.joins.append({joined, toks[3].text, toks[5].text});
     } else if (kw == "page") {
         static const QMap<QString, QSizeF> sizes{{"a3", {297, 420}}, {"a4", {210, 297}}, {"a5", {148, 210}},
             {"b5", {176, 250}}, {"letter", {215.9, 279.4}}};

@@ -64,7 +64,7 @@ struct RptBand {
 
 struct RptJoin {
     QString table;
-    QString scratchColumn;   // column of the scratch table
+    QString fromColumn;      // a scratch column, or TABLE.COLUMN of a table joined above
     QString tableColumn;     // column of the joined table that must equal it
 };
 
