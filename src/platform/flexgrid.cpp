@@ -121,6 +121,9 @@ FlexGrid::FlexGrid(QWidget* parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setWordWrap(false);
     setCornerButtonEnabled(false);
+    // Tab leaves the grid for the next control; as cell navigation it would
+    // also move the current row whenever a focused grid is hidden.
+    setTabKeyNavigation(false);
     verticalHeader()->setVisible(false);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(std::max(16, fontMetrics().height() + 4));

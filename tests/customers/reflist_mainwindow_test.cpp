@@ -1,4 +1,5 @@
 #include "a04.h"
+#include "listframe.h"
 #include "customer_windows.h"
 #include "flexgrid.h"
 #include "globals.h"
@@ -106,4 +107,43 @@ TEST_F(RefListMainWindowTest, OpensFromTheMenuAndGuardsTheMainWindowWhileAdding)
     EXPECT_EQ(WindowRegistry::loaded("A04"), nullptr);
     EXPECT_TRUE(main->toolBarVisible());
     EXPECT_EQ(main->panelText(4), TodayText());
+}
+
+// Each list on both of its pages inside the main window; with REFLIST_SHOTS
+// set to a folder the pictures are kept there to be looked at.
+TEST_F(RefListMainWindowTest, EveryListShowsBothPagesInTheMainWindow)
+{
+    const QString dir = qEnvironmentVariable("REFLIST_SHOTS");
+    for (const char* name : {"A030", "A04", "A05", "A06"}) {
+        main->command(QString("Menu_") + name)->trigger();
+        Pump();
+        auto* w = qobject_cast<ListFrame*>(WindowRegistry::loaded(name));
+        ASSERT_NE(w, nullptr) << name;
+        for (const auto& [key, second] : {std::pair<QString, QString>{"王五", "早班"}, {"李四", "010-1234"}}) {
+            w->findChild<QAction*>("Menu_Add")->trigger();
+            w->findChild<QLineEdit*>("Txt(0)")->setText(key);
+            w->findChild<QLineEdit*>("Txt(1)")->setText(second);
+            w->findChild<QAction*>("Menu_save")->trigger();
+        }
+        auto* tabs = w->findChild<QTabBar*>("TabS");
+        tabs->setCurrentIndex(0);
+        Pump();
+        ASSERT_TRUE(w->grid()->hasFocus()) << name;
+        if (!dir.isEmpty())
+            main->grab().save(dir + "/" + name + "_list.png");
+        // Edit acts on the row the operator sees selected, the saved one.
+        w->findChild<QAction*>("Menu_edit")->trigger();
+        EXPECT_EQ(w->curRow(), 2) << name;
+        EXPECT_EQ(w->findChild<QLineEdit*>("Txt(0)")->text(), "李四") << name;
+        Pump();
+        if (!dir.isEmpty())
+            main->grab().save(dir + "/" + name + "_edit.png");
+        w->findChild<QAction*>("Menu_cancel")->trigger();
+        Pump();
+        if (!dir.isEmpty())
+            main->grab().save(dir + "/" + name + "_detail.png");
+        w->findChild<QAction*>("Menu_Return")->trigger();
+        Pump();
+        EXPECT_EQ(WindowRegistry::loaded(name), nullptr) << name;
+    }
 }

@@ -1,7 +1,11 @@
 #include "flexgrid.h"
 #include "testenv.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QVBoxLayout>
 #include <QItemSelectionModel>
 #include <gtest/gtest.h>
 
@@ -252,4 +256,33 @@ TEST(FlexGrid, TopRowScrollsTheList)
     g->setTopRow(50);
     EXPECT_EQ(g->topRow(), 50);
     EXPECT_EQ(g->rowAt(0), 49);
+}
+
+TEST(FlexGrid, TabAndHidingLeaveTheCurrentCellAlone)
+{
+    QWidget page;
+    auto* lay = new QVBoxLayout(&page);
+    auto* g = new FlexGrid;
+    auto* next = new QLineEdit;
+    lay->addWidget(g);
+    lay->addWidget(next);
+    g->setFixedCols(0);
+    g->setSelectionByRow(true);
+    g->setAll(4, 2, {"H0", "H1", "a", "b", "c", "d", "e", "f"});
+    page.show();
+    QApplication::setActiveWindow(&page);
+    Pump();
+    g->setRow(2);
+    g->setFocus();
+    int changes = 0;
+    QObject::connect(g, &FlexGrid::rowColChange, [&changes] { ++changes; });
+
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QApplication::sendEvent(g, &tab);
+    EXPECT_TRUE(next->hasFocus());
+    g->setFocus();
+    // A list page hides its focused grid when the detail page is shown.
+    g->hide();
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(g->row(), 2);
 }
