@@ -115,6 +115,12 @@ Query::Query(QWidget* parent)
     top->addWidget(LstSql);
     resize(620, 330);
 
+    // Enter in a value control moves on to "增 加", where Enter adds the
+    // condition (the date picker has no Enter of its own that adds).
+    const QList<QWidget*> tabOrder{CmbLG, CmbF, CmbGX, Txt, DTP, CmdAdd, Lst, CmdRemove, CmdQuery, CmdCancel};
+    for (int i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
     connect(CmbF, &QComboBox::currentIndexChanged, this, &Query::fieldChosen);
     connect(CmdAdd, &QPushButton::clicked, this, &Query::addCondition);
     connect(CmdRemove, &QPushButton::clicked, this, &Query::removeCondition);

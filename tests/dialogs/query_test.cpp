@@ -259,8 +259,24 @@ TEST_F(QueryTest, KeysAndHint)
     key(q->CmbF, Qt::Key_Return); // Enter in a list box moves on
     EXPECT_TRUE(q->CmbGX->hasFocus());
     EXPECT_EQ(q->LstSql->count(), 1);
+    key(q->CmbGX, Qt::Key_Return);
+    EXPECT_TRUE(q->Txt->hasFocus());
+    EXPECT_EQ(q->Txt->selectedText(), "A2"); // the value box selects what it holds
+    // A date: Enter in the picker moves on to "增 加", where Enter adds.
+    q->CmbF->setCurrentIndex(2);
+    q->CmbGX->setCurrentIndex(2);
+    q->DTP->setDate(QDate(2024, 3, 5));
+    q->DTP->setFocus();
+    key(q->DTP, Qt::Key_Return);
+    EXPECT_TRUE(q->CmdAdd->hasFocus());
+    key(q->CmdAdd, Qt::Key_Return);
+    ASSERT_EQ(q->LstSql->count(), 2);
+    EXPECT_EQ(q->LstSql->item(1)->text(), " And datediff('d','2024-03-05',B01.F101 ) = 0 ");
+    q->CmbLG->setFocus();
+    key(q->CmbLG, Qt::Key_Return);
+    EXPECT_TRUE(q->CmbF->hasFocus());
     key(q->Lst, Qt::Key_Return, Qt::ControlModifier); // Ctrl+Enter from any control
-    EXPECT_EQ(PubSql, kHead + " Where B01.F1 = 'A2'  ");
+    EXPECT_EQ(PubSql, kHead + " Where B01.F1 = 'A2'   And datediff('d','2024-03-05',B01.F101 ) = 0 ");
     EXPECT_EQ(host.panels[4], "");
     SetMainHost(nullptr);
 }
