@@ -155,8 +155,13 @@ TEST_F(ToExcelTest, StagingRowsAndWorkbook)
     const QString path = folder->file("out.xlsx");
     EXPECT_EQ(dlg->Txt->text(), path);
 
+    QStringList captions;
+    QObject::connect(dlg.get(), &QWidget::windowTitleChanged, [&](const QString& t) { captions << t; });
     dlg->Cmd0->click();
     ASSERT_EQ(msgs->count(), 1) << msgs->texts().join("|").toStdString();
+    // The last row's progress (counted from the header row), then the two steps.
+    EXPECT_EQ(captions.mid(captions.size() - 3),
+              (QStringList{"正在读取第 3 行", "读取数据完毕,准备导出到Excel文件 ", "数据成功导出到Excel文件！"}));
     EXPECT_EQ(msgs->last().text, "数据成功导出到Excel文件！");
     EXPECT_EQ(msgs->last().style, 64);
     EXPECT_EQ(msgs->last().title, "");
