@@ -170,21 +170,41 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
             newPage();
     };
 
+    for (const QString& col : tpl.columnsUsed())
+        if (rows.columnIndex(col) < 0)
+            throw ReportError(QStringLiteral("报表文件%1所用的字段%2没有读出!").arg(tpl.name, col));
+    // Column positions are looked up once, not per row.
+    QList<int> detailCol;
+    for (const RptBand* b : details)
+        detailCol << (b->when.op == RptCondition::None ? -1 : rows.columnIndex(b->when.column));
+    QHash<const RptItem*, int> fieldCol;
     // Totals of the rows printed, for sum and count items.
-    QHash<const RptItem*, double> totals;
-    QList<const RptItem*> totalItems;
-    for (const RptBand& b : tpl.bands)
-        for (const RptItem& it : b.items)
+    struct Total {
+        const RptItem* item;
+        int col;
+        int whenCol;
+        double value;
+    };
+    std::vector<Total> totals;
+    for (const RptBand& b : tpl.bands) {
+        for (const RptItem& it : b.items) {
+            if (it.kind == RptItem::Field)
+                fieldCol.insert(&it, rows.columnIndex(it.column));
             if (it.kind == RptItem::Sum || it.kind == RptItem::Count)
-                totalItems << &it;
+                totals.push_back({&it, it.kind == RptItem::Sum ? rows.columnIndex(it.column) : -1,
+                    it.when.op == RptCondition::None ? -1 : rows.columnIndex(it.when.column), 0.0});
+        }
+    }
     int lastPrinted = -1;
-    QHash<int, int> rowAbove; // a printed row -> the row printed above it on its page
+    // A printed row -> the row printed above it on its page (-1: the first on its page).
+    std::vector<int> rowAbove(size_t(rows.rowCount()), -1);
 
     newPage();
     for (int r = 0; r < rows.rowCount(); ++r) {
         const RptBand* band = nullptr;
-        for (const RptBand* b : details) {
-            if (b->when.op == RptCondition::None || b->when.matches(rows.cell(r, rows.columnIndex(b->when.column)))) {
+        for (int i = 0; i < details.size(); ++i) {
+            const RptBand* b = details[i];
+            if (b->when.op == RptCondition::None || b->when.matches(rows.cell(r, detailCol[i]))) {
                 band = b;
                 break;
             }
@@ -194,17 +214,20 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
         fit(band->height);
         place(band, r);
         PageDraft& pg = pages.last();
-        rowAbove.insert(r, pg.lastRow);
+        rowAbove[size_t(r)] = pg.lastRow;
         if (pg.firstRow < 0)
             pg.firstRow = r;
         pg.lastRow = r;
         lastPrinted = r;
-        for (const RptItem* t : totalItems) {
-            if (t->when.op != RptCondition::None && !t->when.matches(rows.cell(r, rows.columnIndex(t->when.column))))
+        for (Total& t : totals) {
+            if (t.whenCol >= 0 && !t.item->when.matches(rows.cell(r, t.whenCol)))
                 continue;
-            totals[t] += t->kind == RptItem::Count ? 1.0 : Val(TrimBlanks(rows.cell(r, rows.columnIndex(t->column))));
+            t.value += t.col < 0 ? 1.0 : Val(TrimBlanks(rows.cell(r, t.col)));
         }
     }
+    QHash<const RptItem*, double> totalOf;
+    for (const Total& t : totals)
+        totalOf.insert(t.item, t.value);
     if (summary) {
         fit(summary->height);
         place(summary, -1);
@@ -267,9 +290,9 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
                 }
                 if (row < 0)
                     break;
-                const int col = rows.columnIndex(it.column);
+                const int col = fieldCol.value(&it);
                 if (it.suppress && pl.row >= 0) {
-                    const int above = rowAbove.value(pl.row, -1);
+                    const int above = rowAbove[size_t(pl.row)];
                     if (above >= 0 && rows.cell(above, col) == rows.cell(row, col))
                         break;
                 }
@@ -278,7 +301,7 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
             }
             case RptItem::Sum:
             case RptItem::Count:
-                li.text = it.format.isEmpty() ? CStr(totals.value(&it)) : Format(totals.value(&it), it.format);
+                li.text = it.format.isEmpty() ? CStr(totalOf.value(&it)) : Format(totalOf.value(&it), it.format);
                 break;
             default:
                 break;
