@@ -91,17 +91,19 @@ ListFrame::~ListFrame()
     gEditing.set(this, false);
 }
 
-QAction* ListFrame::addExportCommand(const QString& objectName)
+QAction* ListFrame::addExportCommand(const QString& objectName, QAction* before)
 {
-    Menu_ToExcel = addCommand("&T.导出数据", objectName);
+    Menu_ToExcel = addCommand("&T.导出数据", objectName, before ? before : Menu_Return);
     connect(Menu_ToExcel, &QAction::triggered, this, [this] { Menu_ToExcel_Click(); });
+    addBrowseCommand(Menu_ToExcel);
     return Menu_ToExcel;
 }
 
-QAction* ListFrame::addPrintCommand(const QString& objectName)
+QAction* ListFrame::addPrintCommand(const QString& objectName, QAction* before)
 {
-    Menu_print = addCommand("&P.打印", objectName);
+    Menu_print = addCommand("&P.打印", objectName, before ? before : Menu_save);
     connect(Menu_print, &QAction::triggered, this, [this] { Menu_print_Click(); });
+    addBrowseCommand(Menu_print);
     return Menu_print;
 }
 
@@ -211,10 +213,15 @@ void ListFrame::SetupGrid()
     GD->setRows(2);
     GD->setCols(gridCols());
     for (int c = 0; c < gridCols(); ++c) {
-        GD->setTextMatrix(0, c, LangStr(c < m_fields.size() ? m_fields[c].header : QString()));
+        GD->setTextMatrix(0, c, LangStr(headerText(c)));
         GD->setFixedAlignment(c, Qt::AlignCenter);
     }
     CurRow = 1;
+}
+
+QString ListFrame::headerText(int col) const
+{
+    return col < m_fields.size() ? m_fields[col].header : QString();
 }
 
 QString ListFrame::cellText(const RecordSet& rs, int row, int col) const
@@ -304,9 +311,10 @@ void ListFrame::TabS_Click(int index)
 
 void ListFrame::setMenusForEditing(bool editing)
 {
-    for (QAction* a : {Menu_Add, Menu_edit, Menu_del, Menu_query, Menu_ToExcel, Menu_print})
-        if (a)
-            a->setEnabled(!editing);
+    for (QAction* a : {Menu_Add, Menu_edit, Menu_del, Menu_query})
+        a->setEnabled(!editing);
+    for (QAction* a : std::as_const(m_browseCommands))
+        a->setEnabled(!editing);
     Menu_save->setEnabled(editing);
     Menu_cancel->setEnabled(editing);
 }

@@ -119,13 +119,19 @@ protected:
     // Off for a window whose editing neither sets gEditing nor guards closing.
     void setUsesEditingFlag(bool on) { m_usesEditingFlag = on; }
     int addField(const Field& f);
-    // Optional commands: export ("&T.导出数据") and print ("&P.打印").
-    QAction* addExportCommand(const QString& objectName = QStringLiteral("Menu_ToExcel"));
-    QAction* addPrintCommand(const QString& objectName = QStringLiteral("Menu_print"));
+    // Optional commands: export ("&T.导出数据", in front of return unless
+    // `before` names another entry) and print ("&P.打印", in front of save).
+    QAction* addExportCommand(const QString& objectName = QStringLiteral("Menu_ToExcel"), QAction* before = nullptr);
+    QAction* addPrintCommand(const QString& objectName = QStringLiteral("Menu_print"), QAction* before = nullptr);
+    // A command of the window's own that, like add and delete, is only
+    // available while browsing.
+    void addBrowseCommand(QAction* command) { m_browseCommands.append(command); }
 
     // --- hooks
     // Columns of the grid; the fields by default.
     virtual int gridCols() const { return int(m_fields.size()); }
+    // Header text of a grid column; the field's header by default.
+    virtual QString headerText(int col) const;
     // Text of one cell filled from the list statement.
     virtual QString cellText(const RecordSet& rs, int row, int col) const;
     // Column widths for a grid this wide; equal shares by default.
@@ -189,6 +195,7 @@ private:
     QWidget* m_client;
     QList<Field> m_fields;
     QList<Reference> m_references;
+    QList<QAction*> m_browseCommands;
     QString m_listSql;
     QString m_searchHead;
     QString m_duplicateMessage;

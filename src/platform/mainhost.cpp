@@ -21,20 +21,24 @@ ChildWindow::ChildWindow(const QString& name, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
 }
 
-QMenu* ChildWindow::addMenu(const QString& caption, const QString& objectName)
+QMenu* ChildWindow::addMenu(const QString& caption, const QString& objectName, QAction* before)
 {
     auto* menu = new QMenu(caption, this);
     menu->setObjectName(objectName);
     menu->menuAction()->setObjectName(objectName);
-    m_menus.append(menu);
+    qsizetype at = m_menus.size();
+    for (qsizetype i = 0; before && i < m_menus.size(); ++i)
+        if (m_menus[i]->menuAction() == before)
+            at = i;
+    m_menus.insert(at, menu);
     // Shortcuts of the menu's items work while this window has the focus,
     // whether or not the main window shows its menus.
     return menu;
 }
 
-QAction* ChildWindow::addCommand(const QString& caption, const QString& objectName)
+QAction* ChildWindow::addCommand(const QString& caption, const QString& objectName, QAction* before)
 {
-    QMenu* menu = addMenu(caption, objectName);
+    QMenu* menu = addMenu(caption, objectName, before);
     QAction* action = menu->menuAction();
     // Clicking an entry without items only opens an empty menu: run the command instead.
     connect(menu, &QMenu::aboutToShow, this, [menu, action] {

@@ -34,9 +34,10 @@ class ChildWindow : public QWidget {
 public:
     explicit ChildWindow(const QString& name, QWidget* parent = nullptr);
 
-    QMenu* addMenu(const QString& caption, const QString& objectName);
+    // A menu-bar entry, placed last or in front of the entry `before`.
+    QMenu* addMenu(const QString& caption, const QString& objectName, QAction* before = nullptr);
     // A menu-bar entry without items: choosing it runs the returned action.
-    QAction* addCommand(const QString& caption, const QString& objectName);
+    QAction* addCommand(const QString& caption, const QString& objectName, QAction* before = nullptr);
     const QList<QMenu*>& menus() const { return m_menus; }
     void setWritesDateOnUnload(bool on) { m_writesDate = on; }
     bool writesDateOnUnload() const { return m_writesDate; }

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QComboBox>
 #include <QTabBar>
 #include <QTimer>
@@ -44,6 +45,10 @@ TEST_F(RefListTest, EmptyListShowsBlankRowAndLeavesTheCounterAlone)
     EXPECT_EQ(w->windowTitle(), "外务员资料");
     EXPECT_EQ(w->findChild<QLabel*>("Lab(0)")->text(), "姓 名");
     EXPECT_EQ(w->findChild<QTabBar*>("TabS")->tabText(1), "外务员资料");
+    QStringList bar;
+    for (QMenu* m : w->menus())
+        bar << m->menuAction()->text();
+    EXPECT_EQ(bar, QStringList({"&A.增加", "&E.修改", "&D.删除", "&Q.查找", "&S.保存", "&C.取消", "&R.返回"}));
     EXPECT_FALSE(w->findChild<QAction*>("Menu_save")->isEnabled());
     EXPECT_FALSE(w->findChild<QAction*>("Menu_cancel")->isEnabled());
 
@@ -448,6 +453,7 @@ public:
         addField({.header = "姓名", .label = "姓 名", .column = "F1"});
         addField({.header = "备注", .label = "备 注", .column = "F2"});
         addExportCommand("Menu_toExcel");
+        addPrintCommand();
         setCounterPrefix("速递单：");
     }
 };
@@ -461,10 +467,18 @@ TEST_F(RefListTest, ExportCommandHandsTheGridToTheExportDialog)
     QAction* exp = w->findChild<QAction*>("Menu_toExcel");
     ASSERT_NE(exp, nullptr);
     EXPECT_EQ(exp->text(), "&T.导出数据");
+    // The optional commands take their places among the frame's own.
+    QStringList bar;
+    for (QMenu* m : w->menus())
+        bar << m->objectName();
+    EXPECT_EQ(bar, QStringList({"Menu_Add", "Menu_edit", "Menu_del", "Menu_query", "Menu_print", "Menu_save",
+                                "Menu_cancel", "Menu_toExcel", "Menu_Return"}));
     trigger(w, "Menu_Add");
     EXPECT_FALSE(exp->isEnabled());
+    EXPECT_FALSE(w->findChild<QAction*>("Menu_print")->isEnabled());
     trigger(w, "Menu_cancel");
     EXPECT_TRUE(exp->isEnabled());
+    EXPECT_TRUE(w->findChild<QAction*>("Menu_print")->isEnabled());
 
     FlexGrid* handed = nullptr;
     QTimer::singleShot(0, [&] {
