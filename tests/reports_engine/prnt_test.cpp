@@ -244,6 +244,20 @@ TEST_F(PrntTest, PrintFailureIsToldAndTheHostKeepsItsPreview)
     EXPECT_EQ(Prnt::Loaded(), host);
 }
 
+TEST_F(PrntTest, TheFramesCloseBoxUnloadsTheHost)
+{
+    printNotice("YD1");
+    ASSERT_EQ(host.mdiArea()->subWindowList().size(), 1);
+    host.mdiArea()->subWindowList().first()->close();
+    Pump();
+    EXPECT_EQ(Prnt::Loaded(), nullptr);
+    // The next print loads a fresh host rather than reaching a dead one.
+    Prnt* again = printQuote("张三", "");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(host.mdiArea()->subWindowList().size(), 1);
+    EXPECT_TRUE(again->preview()->report()->pages[0].texts().contains("TO:张三"));
+}
+
 TEST_F(PrntTest, FormulasOfOneReportDoNotReachTheNext)
 {
     Prnt* host = printQuote("张三", "备注");
