@@ -131,6 +131,9 @@ TEST_F(PrntTest, SecondPrintReplacesThePreviewInTheSameHost)
     ASSERT_TRUE(first->preview()->report());
     EXPECT_TRUE(first->preview()->report()->pages[0].texts().contains("YD8001"));
     EXPECT_EQ(first->findChild<ReportPreview*>("Cry"), first->preview());
+    ASSERT_TRUE(menu(first, "Menu_prnt") && menu(first, "Menu_Rtn"));
+    EXPECT_EQ(menu(first, "Menu_prnt")->text(), "&P.打印");
+    EXPECT_EQ(menu(first, "Menu_Rtn")->text(), "&R.返回");
     // No printer on this computer: the host says so.
     EXPECT_FALSE(first->findChild<QLabel*>("Label1")->isHidden());
     EXPECT_EQ(first->findChild<QLabel*>("Label1")->text(), "您的电脑没有安装打印机!");
