@@ -488,3 +488,98 @@ TEST_F(RefListTest, ExportCommandHandsTheGridToTheExportDialog)
     exp->trigger();
     EXPECT_EQ(handed, grid(w));
 }
+
+namespace {
+// What the operator sees of each list and what it refuses, window by window.
+struct ListLook {
+    const char* window;
+    QString title, listTab, detailTab, lab0, lab1, head0, head1;
+    int keyLength;
+    bool secondRequired;
+    QString duplicate; // "%1": the key as typed
+    QString table, waybillField;
+};
+
+template <class W>
+ListFrame* OpenList(QList<QPointer<QWidget>>& keep)
+{
+    auto* w = new W;
+    keep.append(w);
+    w->formLoad();
+    w->showInHost();
+    return w;
+}
+} // namespace
+
+TEST_F(RefListTest, EachListShowsItsOwnTextsLimitsAndMessages)
+{
+    const QList<ListLook> looks = {
+        {"A04", "外务员资料", "外务员列表", "外务员资料", "姓 名", "备 注", "姓名", "备注", 4, false,
+         "系统中已经有其它外务员使用了这个姓名，请重新设置!", "M04", "F602"},
+        {"A030", "业务员资料", "业务员列表", "业务员资料", "姓 名", "备 注", "姓名", "备注", 20, false,
+         "系统中已经有其它业务员使用了这个姓名，请重新设置!", "M030", ""},
+        {"A05", "始发地资料", "始发地列表", "始发地资料", "始发地名称", "始发地电话", "始发地名称", "始发地电话", 4, true,
+         "%1已经存在!", "M05", "F201"},
+        {"A06", "速递事故原因设置", "事故原因列表", "事故原因资料", "事故原因", "备注信息", "事故原因", "备注信息", 50,
+         false, "%1已经存在!", "M06", "F702"},
+    };
+    QList<QPointer<QWidget>> keep;
+    for (const ListLook& l : looks) {
+        SCOPED_TRACE(l.window);
+        const QString name = l.window;
+        ListFrame* w = name == "A04" ? OpenList<A04>(keep)
+            : name == "A030"         ? OpenList<A030>(keep)
+            : name == "A05"          ? OpenList<A05>(keep)
+                                     : OpenList<A06>(keep);
+        EXPECT_EQ(w->objectName(), name);
+        EXPECT_EQ(w->windowTitle(), l.title);
+        auto* tabs = w->findChild<QTabBar*>("TabS");
+        EXPECT_EQ(tabs->tabText(0), l.listTab);
+        EXPECT_EQ(tabs->tabText(1), l.detailTab);
+        EXPECT_EQ(w->findChild<QLabel*>("Lab(0)")->text(), l.lab0);
+        EXPECT_EQ(w->findChild<QLabel*>("Lab(1)")->text(), l.lab1);
+        EXPECT_EQ(grid(w)->textMatrix(0, 0), l.head0);
+        EXPECT_EQ(grid(w)->textMatrix(0, 1), l.head1);
+
+        // Over-long texts are cut at the box's limit as they are typed.
+        trigger(w, "Menu_Add");
+        type(box(w, 0), QString(60, QChar(u'甲')));
+        EXPECT_EQ(box(w, 0)->text().size(), l.keyLength);
+        type(box(w, 1), QString(60, QChar('x')));
+        EXPECT_EQ(box(w, 1)->text().size(), 49);
+        clearBox(box(w, 0));
+        msgs->clear();
+        trigger(w, "Menu_save");
+        ASSERT_EQ(msgs->count(), 1);
+        EXPECT_EQ(msgs->last().text, l.lab0 + "不能为空!");
+        EXPECT_EQ(msgs->last().style, 64);
+        type(box(w, 0), "甲");
+        clearBox(box(w, 1));
+        trigger(w, "Menu_save");
+        if (l.secondRequired) {
+            EXPECT_EQ(msgs->last().text, l.lab1 + "不能为空!");
+            type(box(w, 1), "1");
+            trigger(w, "Menu_save");
+        }
+        EXPECT_EQ(w->editMode(), 0);
+        EXPECT_EQ(count("select count(*) from " + l.table + " where F1='甲'"), 1);
+
+        addRecord(w, " 甲", "2");
+        EXPECT_EQ(msgs->last().text, QString(l.duplicate).replace("%1", " 甲"));
+        EXPECT_EQ(msgs->last().style, 64);
+        EXPECT_EQ(msgs->last().title, gMsgTitle);
+        trigger(w, "Menu_cancel");
+
+        // Each list is in use through its own waybill field and no other.
+        for (const char* field : {"F602", "F201", "F702"}) {
+            Db().execute("delete from B01");
+            waybill("W1", field, "甲");
+            trigger(w, "Menu_edit");
+            EXPECT_EQ(box(w, 0)->isReadOnly(), l.waybillField == field) << field;
+            trigger(w, "Menu_cancel");
+        }
+        Db().execute("delete from B01");
+    }
+    for (const QPointer<QWidget>& p : keep)
+        delete p.data();
+}
