@@ -22,6 +22,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTimer>
 
@@ -57,6 +58,7 @@ ListFrame::ListFrame(const QString& name, QWidget* parent)
     GD->setObjectName("GD");
     GD->setSelectionByRow(true);
     GD->setFixedCols(0);
+    GD->viewport()->installEventFilter(this);
     Frm = new QFrame(m_client);
     Frm->setObjectName("Frm");
     Frm->setFrameShape(QFrame::StyledPanel);
@@ -191,8 +193,12 @@ void ListFrame::resizeEvent(QResizeEvent* event)
     const int gw = std::max(10, m_client->width() - TwipsToPx(100));
     const int gh = std::max(10, m_client->height() - TwipsToPx(400));
     GD->setGeometry(0, 0, gw, gh);
-    // Shares of what the grid shows inside its border, so no scroll bar is needed.
-    sizeColumns(PxToTwips(gw - 2 * GD->frameWidth()));
+    // Shares of what the grid shows inside its border and beside its vertical
+    // scroll bar, so that the columns never need a horizontal one.
+    int inner = gw - 2 * GD->frameWidth();
+    if (!GD->verticalScrollBar()->isHidden())
+        inner -= GD->verticalScrollBar()->sizeHint().width();
+    sizeColumns(PxToTwips(std::max(0, inner)));
     Frm->setGeometry(0, 0, m_client->width(), m_client->height());
 }
 
@@ -623,6 +629,12 @@ bool ListFrame::queryUnload()
 
 bool ListFrame::eventFilter(QObject* watched, QEvent* event)
 {
+    // The vertical scroll bar comes and goes with the number of rows: the
+    // columns follow the width left to them.
+    if (watched == GD->viewport() && event->type() == QEvent::Resize) {
+        sizeColumns(PxToTwips(GD->viewport()->width()));
+        return ChildWindow::eventFilter(watched, event);
+    }
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (box && Txt.contains(box)) {
         if (event->type() == QEvent::FocusIn) {

@@ -14,6 +14,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTabBar>
 
 namespace {
@@ -146,4 +147,29 @@ TEST_F(RefListMainWindowTest, EveryListShowsBothPagesInTheMainWindow)
         Pump();
         EXPECT_EQ(WindowRegistry::loaded(name), nullptr) << name;
     }
+}
+// A list longer than the window: the columns share the width beside the
+// vertical scroll bar, so nothing scrolls sideways and column 0 shows whole.
+TEST_F(RefListMainWindowTest, LongListFitsItsColumnsBesideTheScrollBar)
+{
+    for (int i = 0; i < 80; ++i)
+        Db().execute(QString("insert into M06 (F1,F2) values ('原因%1','备注%1')").arg(i, 3, 10, QChar('0')));
+    main->command("Menu_A06")->trigger();
+    Pump();
+    auto* w = qobject_cast<ListFrame*>(WindowRegistry::loaded("A06"));
+    ASSERT_NE(w, nullptr);
+    FlexGrid* gd = w->grid();
+    ASSERT_TRUE(gd->verticalScrollBar()->isVisible());
+    gd->setRow(40);
+    Pump();
+    EXPECT_LE(gd->columnWidth(0) + gd->columnWidth(1), gd->viewport()->width());
+    EXPECT_FALSE(gd->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(gd->horizontalScrollBar()->value(), 0);
+
+    // Back from the detail page the current row is the top row.
+    auto* tabs = w->findChild<QTabBar*>("TabS");
+    tabs->setCurrentIndex(1);
+    tabs->setCurrentIndex(0);
+    EXPECT_EQ(gd->topRow(), 40);
+    EXPECT_EQ(main->panelText(4), "共 80 条记录 当前为第 40 条");
 }
