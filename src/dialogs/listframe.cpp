@@ -22,7 +22,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QScrollBar>
 #include <QTabBar>
 #include <QTimer>
 
@@ -194,10 +193,9 @@ void ListFrame::resizeEvent(QResizeEvent* event)
     const int gh = std::max(10, m_client->height() - TwipsToPx(400));
     GD->setGeometry(0, 0, gw, gh);
     // Shares of what the grid shows inside its border and beside its vertical
-    // scroll bar, so that the columns never need a horizontal one.
-    int inner = gw - 2 * GD->frameWidth();
-    if (!GD->verticalScrollBar()->isHidden())
-        inner -= GD->verticalScrollBar()->sizeHint().width();
+    // scroll bar, so that the columns never need a horizontal one. A hidden
+    // grid lays out its viewport when shown, and the columns follow then.
+    const int inner = GD->isVisible() ? GD->viewport()->width() : gw - 2 * GD->frameWidth();
     sizeColumns(PxToTwips(std::max(0, inner)));
     Frm->setGeometry(0, 0, m_client->width(), m_client->height());
 }

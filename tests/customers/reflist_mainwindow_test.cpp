@@ -130,6 +130,10 @@ TEST_F(RefListMainWindowTest, EveryListShowsBothPagesInTheMainWindow)
         tabs->setCurrentIndex(0);
         Pump();
         ASSERT_TRUE(w->grid()->hasFocus()) << name;
+        // Without a scroll bar the two columns share the whole width.
+        const int used = w->grid()->columnWidth(0) + w->grid()->columnWidth(1);
+        EXPECT_LE(used, w->grid()->viewport()->width()) << name;
+        EXPECT_GE(used, w->grid()->viewport()->width() - 2) << name;
         if (!dir.isEmpty())
             main->grab().save(dir + "/" + name + "_list.png");
         // Edit acts on the row the operator sees selected, the saved one.
