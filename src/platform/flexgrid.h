@@ -47,7 +47,8 @@ private:
 // the windows are written in. Rows and columns count from 0, row 0 being the
 // header row; widths and heights are in twips (15 to a pixel), width 0 hides
 // a column. Moving the current cell, by the user or by the program, emits
-// rowColChange().
+// rowColChange(). Tab moves the focus on to the next control, not to the
+// next cell.
 class FlexGrid : public QTableView {
     Q_OBJECT
 public:
