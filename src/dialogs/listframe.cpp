@@ -455,7 +455,11 @@ void ListFrame::Menu_del_Click()
         ShowDbFailure(LangStr("删除失败!系统返回如下信息："), e);
         return;
     }
+    removeCurrentRow();
+}
 
+void ListFrame::removeCurrentRow()
+{
     if (GD->rows() > 2)
         GD->removeItem(CurRow);
     else

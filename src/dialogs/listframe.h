@@ -146,6 +146,8 @@ protected:
     virtual void writeDetails(const QString& key, const QString& oldKey) { Q_UNUSED(key) Q_UNUSED(oldKey) }
     // Inside a transaction: the record itself (and its own detail rows).
     virtual void deleteRecord(const QString& key);
+    // After a record is deleted: its grid row goes, the counter and the current row follow.
+    void removeCurrentRow();
     // Inside the administrator's delete transaction: the rows that refer to the key.
     virtual void purgeReferences(const QString& key);
     virtual QString recordName(int row) const;

@@ -171,17 +171,7 @@ void S02::Menu_del_Click()
         MsgBox("删除失败!系统返回如下信息：\r" + e.message(), vbStyle::Information, gMsgTitle);
         return;
     }
-    if (GD->rows() >= 3)
-        GD->removeItem(CurRow);
-    else
-        SetupGrid();
-    RecCount = RecCount - 1;
-    if (CurRow > RecCount)
-        CurRow = RecCount;
-    GD->setRow(CurRow);
-    if (TabS->currentIndex() == 1)
-        TabS->setCurrentIndex(0);
-    GD_RowColChange();
+    removeCurrentRow();
 }
 
 QString S02::duplicateMessage(const QString& typedKey) const
