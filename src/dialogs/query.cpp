@@ -268,7 +268,7 @@ void Query::addCondition()
     if (type == DateField)
         sql += "'" + value + "'," + field + " )" + op + "0 ";
     else if (type == NumberField)
-        sql += value;
+        sql += SqlNum(Val(Txt->text())); // every digit typed, not the 15 shown
     else if (op == " like ")
         sql += "'*" + SqlEscape(value) + "*'  ";
     else
