@@ -7,6 +7,7 @@
 #include "platform/msgbox.h"
 #include "shell/login.h"
 #include "shell/s02.h"
+#include "fake_host.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,20 +20,6 @@
 #include <QTabBar>
 
 namespace {
-
-// Stands in for the main window: keeps the status panels.
-class PanelHost : public MainHost {
-public:
-    void setPanelText(int panel, const QString& text) override { panels[panel] = text; }
-    QString panelText(int panel) const override { return panels.value(panel); }
-    void setToolBarVisible(bool visible) override { toolBar = visible; }
-    bool toolBarVisible() const override { return toolBar; }
-    QMdiArea* mdiArea() const override { return nullptr; }
-    QWidget* hostWidget() override { return nullptr; }
-    void showChild(QWidget* child, bool) override { child->show(); }
-    QMap<int, QString> panels;
-    bool toolBar = true;
-};
 
 class S02Test : public DataTest {
 protected:
@@ -99,7 +86,7 @@ protected:
         Pump();
     }
 
-    PanelHost host;
+    FakeHost host;
     QPointer<S02> win;
 };
 
