@@ -1,11 +1,11 @@
 // Exporting a grid of 100,000 rows of 11 columns: the copy into the staging
 // table of the export template, then the workbook, for each writer setup.
+#include "bench_support.h"
 #include "database.h"
 #include "flexgrid.h"
 #include "schema.h"
 #include "toexcel.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -57,10 +57,6 @@ Fixture& fixture()
     return f;
 }
 
-double msSince(std::chrono::steady_clock::time_point t0)
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
 
 void BM_Export(benchmark::State& state)
 {
@@ -71,9 +67,9 @@ void BM_Export(benchmark::State& state)
         QFile::remove(out);
         const auto t0 = std::chrono::steady_clock::now();
         StageGrid(*f.staging, f.grid);
-        const double staged = msSince(t0);
+        const double staged = MsSince(t0);
         const bool ok = WriteStagedWorkbook(*f.staging, out, version);
-        const double total = msSince(t0);
+        const double total = MsSince(t0);
         if (!ok)
             state.SkipWithError("the writer refused");
         std::printf("export %d rows x %d cols, version %d: staging %.1f ms, workbook %.1f ms, total %.1f ms (%.1f MB)\n",
@@ -87,10 +83,5 @@ BENCHMARK(BM_Export)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Ite
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

@@ -1,5 +1,6 @@
 // Recomputing one party's running balances: 100,000 entries of one party
 // among 1,000,000 ledger rows, in a real (encrypted) data file.
+#include "bench_support.h"
 #include "globals.h"
 #include "ledger.h"
 #include "schema.h"
@@ -10,7 +11,6 @@
 
 #include <QDate>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 
@@ -98,10 +98,7 @@ BENCHMARK(BM_RecalcBalancesOneParty)->Unit(benchmark::kMillisecond)->Iterations(
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("vembra.dat");
-    CreateDataFile(path);
-    gDb = Database::open(path, DataFileKey());
+    BenchDataFile data;
 
     QElapsedTimer t;
     t.start();
@@ -109,8 +106,7 @@ int main(int argc, char** argv)
     std::printf("filled %d ledger rows (%d of one party) in %.2f s\n", kRows, kPartyRows, t.nsecsElapsed() / 1e9);
 
     // Reopened, so nothing of the ledger is in the page cache yet.
-    gDb.reset();
-    gDb = Database::open(path, DataFileKey());
+    data.reopen();
     double commit = 0;
     double s = timedRecalc(&commit);
     std::printf("first RecalcBalances(0, party), cold cache, balances all Null: %.1f ms (%.0f rows/s), commit %.1f ms\n",
@@ -125,6 +121,5 @@ int main(int argc, char** argv)
 
     RecordSet rs = gDb->openRecordset("select top 1 QM from TB1 where F3=" + SqlQuote(kParty) + " order by SN desc");
     std::printf("closing balance of the party: %s\n", qPrintable(rs.field(0).toString()));
-    gDb.reset();
     return 0;
 }

@@ -1,14 +1,13 @@
 // Laying a statement of 100,000 scratch rows out into pages: the read of the
 // scratch table, the layout into pages, and the painting of one page (the
 // preview paints only the pages in view, so one page is what a screen costs).
+#include "bench_support.h"
 #include "database.h"
 #include "globals.h"
 #include "report_control.h"
 #include "report_engine.h"
 #include "schema.h"
 
-#include <QApplication>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -61,19 +60,12 @@ summary 10
   sum 155 3 24 7 right F6 format="#0.00" when F1 != ""
 )rpt";
 
-double msSince(std::chrono::steady_clock::time_point t0)
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
 
 struct Fixture {
-    QTemporaryDir dir;
+    BenchDataFile data;
 
     Fixture()
     {
-        const QString path = dir.path() + "/vembra.dat";
-        CreateDataFile(path);
-        gDb = Database::open(path, DataFileKey());
         QList<QStringList> rows;
         rows.reserve(kRows + 1);
         for (int i = 1; i <= kRows; ++i)
@@ -83,9 +75,8 @@ struct Fixture {
         const auto t0 = std::chrono::steady_clock::now();
         if (!FillScratchTable("PRNTC023", {"F1", "F2", "F3", "F4", "F5", "F6"}, rows))
             std::fprintf(stderr, "scratch table not filled\n");
-        std::printf("scratch table filled: %d rows in %.1f ms\n", kRows + 1, msSince(t0));
+        std::printf("scratch table filled: %d rows in %.1f ms\n", kRows + 1, MsSince(t0));
     }
-    ~Fixture() { gDb.reset(); }
 };
 
 Fixture& fixture()
@@ -102,17 +93,17 @@ void BM_LayOutStatement(benchmark::State& state)
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
         const ReportRows rows = ReadReportRows(tpl, Db());
-        const double readMs = msSince(t0);
+        const double readMs = MsSince(t0);
         const auto t1 = std::chrono::steady_clock::now();
         const ReportLayout layout = LayoutReport(tpl, rows, formulas);
-        const double layMs = msSince(t1);
+        const double layMs = MsSince(t1);
         const auto t2 = std::chrono::steady_clock::now();
         const QImage page = RenderReportPage(layout, int(layout.pages.size()) / 2, 96);
-        const double paintMs = msSince(t2);
+        const double paintMs = MsSince(t2);
         benchmark::DoNotOptimize(page.constBits());
         std::printf("statement of %d rows: read %.1f ms, laid out into %d pages %.1f ms, one page painted %.1f ms, "
                     "total %.1f ms\n",
-                    rows.rowCount(), readMs, int(layout.pages.size()), layMs, paintMs, msSince(t0));
+                    rows.rowCount(), readMs, int(layout.pages.size()), layMs, paintMs, MsSince(t0));
     }
 }
 BENCHMARK(BM_LayOutStatement)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -121,10 +112,5 @@ BENCHMARK(BM_LayOutStatement)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

@@ -1,0 +1,29 @@
+#pragma once
+#include <QString>
+#include <QTemporaryDir>
+#include <chrono>
+
+// A fresh data file in a temporary folder, opened as gDb for the benchmark's life.
+class BenchDataFile {
+public:
+    BenchDataFile();
+    ~BenchDataFile();
+    BenchDataFile(const BenchDataFile&) = delete;
+    BenchDataFile& operator=(const BenchDataFile&) = delete;
+
+    QString path() const { return m_dir.filePath("vembra.dat"); }
+    QString folder() const { return m_dir.path(); }
+    // Closes and opens gDb again, so nothing of the file is in the page cache.
+    void reopen();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+inline double MsSince(std::chrono::steady_clock::time_point t0)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Runs the registered benchmarks inside an offscreen QApplication.
+int RunBenchmarks(int argc, char** argv);
