@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QDateTimeEdit>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -96,6 +98,23 @@ void ShowAsStars(QLineEdit* box)
     box->setEchoMode(QLineEdit::Password);
     // Whatever mark the style would draw, the system shows "*".
     box->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+}
+
+QHBoxLayout* MakeCommandRow(QWidget* owner, const QStringList& captions, QPushButton** out,
+                            std::function<void(int)> onClick)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (int i = 0; i < captions.size(); ++i) {
+        auto* b = new QPushButton(captions[i], owner);
+        b->setObjectName(QStringLiteral("Cmd(%1)").arg(i));
+        b->setAutoDefault(false);
+        QObject::connect(b, &QPushButton::clicked, owner, [onClick, i] { onClick(i); });
+        row->addWidget(b);
+        out[i] = b;
+    }
+    row->addStretch();
+    return row;
 }
 
 void InstallEnterMovesOn(QWidget* root)

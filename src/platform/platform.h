@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+#include <functional>
 
 class QWidget;
 
@@ -15,6 +17,14 @@ int SystemLocaleId();
 // A password box that shows one "*" for every character typed.
 class QLineEdit;
 void ShowAsStars(QLineEdit* box);
+
+// A centred row of the command buttons "Cmd(0)", "Cmd(1)", ... of a dialog; a
+// click calls onClick with the button's index. Enter does not press them
+// (it moves between entry boxes). The buttons are written into out[].
+class QHBoxLayout;
+class QPushButton;
+QHBoxLayout* MakeCommandRow(QWidget* owner, const QStringList& captions, QPushButton** out,
+                            std::function<void(int)> onClick);
 
 // Enter in an entry field moves the focus to the next field.
 void InstallEnterMovesOn(QWidget* root);

@@ -2,6 +2,7 @@
 
 #include "data/queries.h"
 #include "platform/msgbox.h"
+#include "platform/platform.h"
 
 #include <QFont>
 #include <QFrame>
@@ -63,15 +64,8 @@ AboutUS::AboutUS(QWidget* parent)
     contact->setObjectName("LabContact");
     contact->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    static const char* const kCaptions[3] = {"访问网站", "发送邮件", "返回系统"};
-    auto* buttons = new QHBoxLayout;
-    for (int i = 0; i < 3; ++i) {
-        m_cmd[i] = new QPushButton(kCaptions[i], this);
-        m_cmd[i]->setObjectName(QString("Cmd(%1)").arg(i));
-        m_cmd[i]->setAutoDefault(i == 2);
-        buttons->addWidget(m_cmd[i]);
-        connect(m_cmd[i], &QPushButton::clicked, this, [this, i] { cmdClick(i); });
-    }
+    auto* buttons = MakeCommandRow(this, {"访问网站", "发送邮件", "返回系统"}, m_cmd, [this](int i) { cmdClick(i); });
+    m_cmd[2]->setAutoDefault(true);
     m_cmd[2]->setDefault(true);
 
     auto* lay = new QVBoxLayout(this);

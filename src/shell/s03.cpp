@@ -41,17 +41,7 @@ S03::S03(QWidget* parent)
         lay->addWidget(m_chk[i]);
     }
     lay->addSpacing(8);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    m_cmd[0] = new QPushButton("清 除", this);
-    m_cmd[1] = new QPushButton("退 出", this);
-    for (int i = 0; i < 2; ++i) {
-        m_cmd[i]->setObjectName(QString("Cmd(%1)").arg(i));
-        m_cmd[i]->setAutoDefault(false);
-        buttons->addWidget(m_cmd[i]);
-        connect(m_cmd[i], &QPushButton::clicked, this, [this, i] { cmdClick(i); });
-    }
-    buttons->addStretch();
+    auto* buttons = MakeCommandRow(this, {"清 除", "退 出"}, m_cmd, [this](int i) { cmdClick(i); });
     lay->addLayout(buttons);
     setFixedWidth(300);
 

@@ -32,18 +32,8 @@ S2::S2(QWidget* parent)
         grid->addWidget(m_txt[i], i, 1);
     }
 
-    m_cmd[0] = new QPushButton("确 定", this);
-    m_cmd[1] = new QPushButton("取 消", this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (int i = 0; i < 2; ++i) {
-        m_cmd[i]->setObjectName(QString("Cmd(%1)").arg(i));
-        // Enter moves between the boxes; it must not press a button.
-        m_cmd[i]->setAutoDefault(false);
-        buttons->addWidget(m_cmd[i]);
-        connect(m_cmd[i], &QPushButton::clicked, this, [this, i] { cmdClick(i); });
-    }
-    buttons->addStretch();
+    // Enter moves between the boxes; it must not press a button.
+    auto* buttons = MakeCommandRow(this, {"确 定", "取 消"}, m_cmd, [this](int i) { cmdClick(i); });
 
     auto* lay = new QVBoxLayout(this);
     lay->addLayout(grid);

@@ -70,14 +70,6 @@ Workbook readXlsx(const QString& path)
     return wb;
 }
 
-QString colName(int c)
-{
-    QString s;
-    for (++c; c > 0; c = (c - 1) / 26)
-        s.prepend(QChar('A' + (c - 1) % 26));
-    return s;
-}
-
 QList<int> g_tried;
 QSet<int> g_failing;
 bool failSome(int version)
