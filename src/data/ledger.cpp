@@ -4,9 +4,7 @@
 #include "msgbox.h"
 #include "queries.h"
 #include "sqltext.h"
-
-#define SQLITE_HAS_CODEC 1
-#include <sqlcipher/sqlite3.h>
+#include "statement.h"
 
 #include <cmath>
 
@@ -61,32 +59,6 @@ bool sameDay(const QString& dateText, const QDate& d)
     const auto dt = ParseDateText(dateText);
     return dt && dt->date() == d;
 }
-
-// One prepared statement, finalized on every path.
-class PreparedStatement {
-public:
-    PreparedStatement(sqlite3* db, const char* sql)
-        : m_db(db)
-    {
-        if (sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK)
-            throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
-    }
-    ~PreparedStatement() { sqlite3_finalize(m_stmt); }
-    PreparedStatement(const PreparedStatement&) = delete;
-    PreparedStatement& operator=(const PreparedStatement&) = delete;
-    sqlite3_stmt* get() const { return m_stmt; }
-    void run()
-    {
-        const int rc = sqlite3_step(m_stmt);
-        sqlite3_reset(m_stmt);
-        if (rc != SQLITE_DONE)
-            throw DbError(QString::fromUtf8(sqlite3_errmsg(m_db)));
-    }
-
-private:
-    sqlite3* m_db;
-    sqlite3_stmt* m_stmt = nullptr;
-};
 
 } // namespace
 
@@ -165,8 +137,7 @@ void RecalcBalances(double sn, const QString& party)
     if (rows.recordCount() == 0)
         return;
 
-    PreparedStatement update(db.handle(), "update TB1 set QC=?1,QM=?2 where rowid=?3");
-    sqlite3_stmt* st = update.get();
+    Statement update(db, QStringLiteral("update TB1 set QC=?1,QM=?2 where rowid=?3"));
     for (int r = 0; r < rows.recordCount(); ++r) {
         const double qc = bal;
         bal = bal + rows.at(r, 1).toDouble() - rows.at(r, 2).toDouble();
@@ -176,9 +147,9 @@ void RecalcBalances(double sn, const QString& party)
         const Value& oldQm = rows.at(r, 4);
         if (oldQc.isNumber() && oldQm.isNumber() && oldQc.toDouble() == qc && oldQm.toDouble() == bal)
             continue;
-        sqlite3_bind_double(st, 1, qc);
-        sqlite3_bind_double(st, 2, bal);
-        sqlite3_bind_int64(st, 3, rows.at(r, 0).toInt());
+        update.bind(1, qc);
+        update.bind(2, bal);
+        update.bindInt64(3, rows.at(r, 0).toInt());
         update.run();
     }
 }

@@ -61,6 +61,11 @@ void Statement::bind(int index, double number)
     check(sqlite3_bind_double(m_stmt, index, number));
 }
 
+void Statement::bindInt64(int index, qint64 number)
+{
+    check(sqlite3_bind_int64(m_stmt, index, number));
+}
+
 void Statement::bindNull(int index)
 {
     check(sqlite3_bind_null(m_stmt, index));

@@ -21,6 +21,7 @@ public:
     // Parameters count from 1. A null QString binds as "" (text), not Null.
     void bind(int index, const QString& text);
     void bind(int index, double number);
+    void bindInt64(int index, qint64 number);
     void bindNull(int index);
     void clearBindings();
 

@@ -4,6 +4,7 @@
 #include "msgbox.h"
 #include "platform.h"
 #include "sqltext.h"
+#include "statement.h"
 
 #include <QFileInfo>
 #include <QPrinter>
@@ -182,24 +183,15 @@ bool FillScratchTable(const QString& table, const QStringList& columns, const QL
         Database& db = Db();
         Transaction tx(db);
         db.execute(QStringLiteral("delete from ") + table);
-        const QString head = QStringLiteral("insert into %1 (%2) values ").arg(table, columns.join(','));
-        // Several rows per statement: far fewer round trips for long lists.
-        constexpr int kBatch = 100;
-        for (int start = 0; start < rows.size(); start += kBatch) {
-            QString sql = head;
-            const int end = qMin<int>(rows.size(), start + kBatch);
-            for (int r = start; r < end; ++r) {
-                if (r > start)
-                    sql += ',';
-                sql += '(';
-                for (int c = 0; c < columns.size(); ++c) {
-                    if (c)
-                        sql += ',';
-                    sql += SqlQuote(rows[r].value(c));
-                }
-                sql += ')';
-            }
-            db.execute(sql);
+        // Bound values go in exactly as the window wrote them, one prepared insert for all rows.
+        QStringList params;
+        for (int c = 1; c <= columns.size(); ++c)
+            params << QStringLiteral("?%1").arg(c);
+        Statement insert(db, QStringLiteral("insert into %1 (%2) values (%3)").arg(table, columns.join(','), params.join(',')));
+        for (const QStringList& row : rows) {
+            for (int c = 0; c < columns.size(); ++c)
+                insert.bind(c + 1, row.value(c));
+            insert.run();
         }
         tx.commit();
     } catch (const DbError& e) {
