@@ -1,9 +1,9 @@
 // Reading a large waybill table into text: through a snapshot record set versus
 // stepping the bare SQLite API. The windows fill their grids from record sets, so
 // the layer has to stay close to the bare loop.
-#include "database.h"
-#include "schema.h"
-#include "sqltext.h"
+#include "data/database.h"
+#include "data/schema.h"
+#include "data/sqltext.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlcipher/sqlite3.h>

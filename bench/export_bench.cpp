@@ -1,10 +1,10 @@
 // Exporting a grid of 100,000 rows of 11 columns: the copy into the staging
 // table of the export template, then the workbook, for each writer setup.
-#include "bench_support.h"
-#include "database.h"
-#include "flexgrid.h"
-#include "schema.h"
-#include "toexcel.h"
+#include "support/bench_support.h"
+#include "data/database.h"
+#include "platform/flexgrid.h"
+#include "data/schema.h"
+#include "dialogs/toexcel.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,12 +1,12 @@
 // Filling the list grid with 100,000 rows of 11 columns from a snapshot: the
 // grid alone (cells + bulk fill) and a list window's whole FillGrid (query,
 // snapshot, cells, grid). Both should stay well under a second.
-#include "bench_support.h"
-#include "database.h"
-#include "flexgrid.h"
-#include "globals.h"
-#include "listframe.h"
-#include "schema.h"
+#include "support/bench_support.h"
+#include "data/database.h"
+#include "platform/flexgrid.h"
+#include "data/globals.h"
+#include "dialogs/listframe.h"
+#include "data/schema.h"
 
 #include <benchmark/benchmark.h>
 

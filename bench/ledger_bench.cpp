@@ -1,10 +1,10 @@
 // Recomputing one party's running balances: 100,000 entries of one party
 // among 1,000,000 ledger rows, in a real (encrypted) data file.
-#include "bench_support.h"
-#include "globals.h"
-#include "ledger.h"
-#include "schema.h"
-#include "sqltext.h"
+#include "support/bench_support.h"
+#include "data/globals.h"
+#include "data/ledger.h"
+#include "data/schema.h"
+#include "data/sqltext.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlcipher/sqlite3.h>

@@ -1,12 +1,12 @@
 // Laying a statement of 100,000 scratch rows out into pages: the read of the
 // scratch table, the layout into pages, and the painting of one page (the
 // preview paints only the pages in view, so one page is what a screen costs).
-#include "bench_support.h"
-#include "database.h"
-#include "globals.h"
-#include "report_control.h"
-#include "report_engine.h"
-#include "schema.h"
+#include "support/bench_support.h"
+#include "data/database.h"
+#include "data/globals.h"
+#include "dialogs/report_control.h"
+#include "dialogs/report_engine.h"
+#include "data/schema.h"
 
 #include <benchmark/benchmark.h>
 

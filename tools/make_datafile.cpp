@@ -1,7 +1,7 @@
 // make-datafile PATH          writes a new encrypted data file
 // make-datafile --excel PATH  writes the export template with its staging table
-#include "dberror.h"
-#include "schema.h"
+#include "data/dberror.h"
+#include "data/schema.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "bench_support.h"
 
-#include "globals.h"
-#include "schema.h"
+#include "data/globals.h"
+#include "data/schema.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

@@ -1,4 +1,4 @@
-#include "a030.h"
+#include "customers/a030.h"
 
 A030::A030(QWidget* parent)
     : ListFrame("A030", parent)

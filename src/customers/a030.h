@@ -1,5 +1,5 @@
 #pragma once
-#include "listframe.h"
+#include "dialogs/listframe.h"
 
 // The salesmen ("业务员资料", table M030): the names the customers' salesman
 // list offers.

@@ -1,4 +1,4 @@
-#include "a04.h"
+#include "customers/a04.h"
 
 A04::A04(QWidget* parent)
     : ListFrame("A04", parent)

@@ -1,5 +1,5 @@
 #pragma once
-#include "listframe.h"
+#include "dialogs/listframe.h"
 
 // The field staff ("外务员资料", table M04): the names the waybills' field-staff
 // list offers.

@@ -1,4 +1,4 @@
-#include "a05.h"
+#include "customers/a05.h"
 
 A05::A05(QWidget* parent)
     : ListFrame("A05", parent)

@@ -1,5 +1,5 @@
 #pragma once
-#include "listframe.h"
+#include "dialogs/listframe.h"
 
 // The origins ("始发地资料", table M05) with their telephone numbers.
 class A05 : public ListFrame {

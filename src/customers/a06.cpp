@@ -1,4 +1,4 @@
-#include "a06.h"
+#include "customers/a06.h"
 
 A06::A06(QWidget* parent)
     : ListFrame("A06", parent)

@@ -1,5 +1,5 @@
 #pragma once
-#include "listframe.h"
+#include "dialogs/listframe.h"
 
 // The incident reasons ("速递事故原因设置", table M06).
 class A06 : public ListFrame {

@@ -1,10 +1,10 @@
-#include "customer_windows.h"
+#include "customers/customer_windows.h"
 
-#include "a030.h"
-#include "a04.h"
-#include "a05.h"
-#include "a06.h"
-#include "window_registry.h"
+#include "customers/a030.h"
+#include "customers/a04.h"
+#include "customers/a05.h"
+#include "customers/a06.h"
+#include "shell/window_registry.h"
 
 void RegisterCustomerWindows()
 {

@@ -1,7 +1,7 @@
-#include "database.h"
+#include "data/database.h"
 
-#include "sqltext.h"
-#include "vb.h"
+#include "data/sqltext.h"
+#include "platform/vb.h"
 
 #include <QFileInfo>
 #define SQLITE_HAS_CODEC 1

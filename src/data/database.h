@@ -1,5 +1,5 @@
 #pragma once
-#include "dberror.h"
+#include "data/dberror.h"
 
 #include <QString>
 #include <QStringList>

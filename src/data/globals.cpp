@@ -1,4 +1,4 @@
-#include "globals.h"
+#include "data/globals.h"
 
 std::unique_ptr<Database> gDb;
 QString gAppPath;

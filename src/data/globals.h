@@ -1,5 +1,5 @@
 #pragma once
-#include "database.h"
+#include "data/database.h"
 
 #include <QSet>
 #include <QString>

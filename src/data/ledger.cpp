@@ -1,10 +1,10 @@
-#include "ledger.h"
+#include "data/ledger.h"
 
-#include "globals.h"
-#include "msgbox.h"
-#include "queries.h"
-#include "sqltext.h"
-#include "statement.h"
+#include "data/globals.h"
+#include "platform/msgbox.h"
+#include "data/queries.h"
+#include "data/sqltext.h"
+#include "data/statement.h"
 
 #include <cmath>
 

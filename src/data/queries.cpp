@@ -1,9 +1,9 @@
-#include "queries.h"
+#include "data/queries.h"
 
-#include "globals.h"
-#include "msgbox.h"
-#include "sqltext.h"
-#include "vb.h"
+#include "data/globals.h"
+#include "platform/msgbox.h"
+#include "data/sqltext.h"
+#include "platform/vb.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
-#include "schema.h"
+#include "data/schema.h"
 
-#include "database.h"
-#include "sqltext.h"
+#include "data/database.h"
+#include "data/sqltext.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
-#include "sqltext.h"
+#include "data/sqltext.h"
 
-#include "dberror.h"
+#include "data/dberror.h"
 
 #include <QRegularExpression>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "statement.h"
+#include "data/statement.h"
 
-#include "database.h"
+#include "data/database.h"
 
 #include <sqlcipher/sqlite3.h>
 

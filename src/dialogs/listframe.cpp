@@ -1,17 +1,17 @@
-#include "listframe.h"
+#include "dialogs/listframe.h"
 
-#include "modal.h"
+#include "platform/modal.h"
 
-#include "database.h"
-#include "flexgrid.h"
-#include "globals.h"
-#include "msgbox.h"
-#include "platform.h"
-#include "queries.h"
-#include "query.h"
-#include "sqltext.h"
-#include "toexcel.h"
-#include "vb.h"
+#include "data/database.h"
+#include "platform/flexgrid.h"
+#include "data/globals.h"
+#include "platform/msgbox.h"
+#include "platform/platform.h"
+#include "data/queries.h"
+#include "dialogs/query.h"
+#include "data/sqltext.h"
+#include "dialogs/toexcel.h"
+#include "platform/vb.h"
 
 #include <QAction>
 #include <QComboBox>

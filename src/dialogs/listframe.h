@@ -1,5 +1,5 @@
 #pragma once
-#include "mainhost.h"
+#include "platform/mainhost.h"
 
 #include <QList>
 #include <QRect>

@@ -1,7 +1,7 @@
-#include "prnt.h"
+#include "dialogs/prnt.h"
 
-#include "queries.h"
-#include "vb.h"
+#include "data/queries.h"
+#include "platform/vb.h"
 
 #include <QAction>
 #include <QCloseEvent>

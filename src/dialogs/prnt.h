@@ -1,6 +1,6 @@
 #pragma once
-#include "mainhost.h"
-#include "report_control.h"
+#include "platform/mainhost.h"
+#include "dialogs/report_control.h"
 
 class QAction;
 class QLabel;

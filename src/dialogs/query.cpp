@@ -1,10 +1,10 @@
-#include "query.h"
+#include "dialogs/query.h"
 
-#include "flexgrid.h"
-#include "mainhost.h"
-#include "queries.h"
-#include "sqltext.h"
-#include "vb.h"
+#include "platform/flexgrid.h"
+#include "platform/mainhost.h"
+#include "data/queries.h"
+#include "data/sqltext.h"
+#include "platform/vb.h"
 
 #include <QComboBox>
 #include <QDate>

@@ -1,10 +1,10 @@
-#include "report_control.h"
+#include "dialogs/report_control.h"
 
-#include "globals.h"
-#include "msgbox.h"
-#include "platform.h"
-#include "sqltext.h"
-#include "statement.h"
+#include "data/globals.h"
+#include "platform/msgbox.h"
+#include "platform/platform.h"
+#include "data/sqltext.h"
+#include "data/statement.h"
 
 #include <QFileInfo>
 #include <QPrinter>

@@ -1,5 +1,5 @@
 #pragma once
-#include "report_engine.h"
+#include "dialogs/report_engine.h"
 
 #include <QMap>
 #include <QPointer>

@@ -1,7 +1,7 @@
-#include "report_engine.h"
+#include "dialogs/report_engine.h"
 
-#include "database.h"
-#include "vb.h"
+#include "data/database.h"
+#include "platform/vb.h"
 
 #include <QPageLayout>
 #include <QPagedPaintDevice>

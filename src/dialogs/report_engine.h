@@ -1,5 +1,5 @@
 #pragma once
-#include "report_template.h"
+#include "dialogs/report_template.h"
 
 #include <QHash>
 #include <QImage>

@@ -1,6 +1,6 @@
-#include "report_template.h"
+#include "dialogs/report_template.h"
 
-#include "vb.h"
+#include "platform/vb.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,15 +1,15 @@
-#include "toexcel.h"
+#include "dialogs/toexcel.h"
 
-#include "database.h"
-#include "flexgrid.h"
-#include "globals.h"
-#include "mainhost.h"
-#include "msgbox.h"
-#include "platform.h"
-#include "queries.h"
-#include "sqltext.h"
-#include "statement.h"
-#include "vb.h"
+#include "data/database.h"
+#include "platform/flexgrid.h"
+#include "data/globals.h"
+#include "platform/mainhost.h"
+#include "platform/msgbox.h"
+#include "platform/platform.h"
+#include "data/queries.h"
+#include "data/sqltext.h"
+#include "data/statement.h"
+#include "platform/vb.h"
 
 #include <QComboBox>
 #include <QDir>

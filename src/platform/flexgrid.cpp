@@ -1,6 +1,6 @@
-#include "flexgrid.h"
+#include "platform/flexgrid.h"
 
-#include "vb.h"
+#include "platform/vb.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "mainhost.h"
+#include "platform/mainhost.h"
 
 #include <QCloseEvent>
 #include <QDate>

@@ -1,4 +1,4 @@
-#include "modal.h"
+#include "platform/modal.h"
 
 #include <QDialog>
 #include <QPointer>

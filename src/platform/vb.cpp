@@ -1,4 +1,4 @@
-#include "vb.h"
+#include "platform/vb.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,4 +1,4 @@
-#include "aboutus.h"
+#include "shell/aboutus.h"
 
 #include "data/queries.h"
 #include "platform/msgbox.h"

@@ -1,7 +1,7 @@
-#include "backup.h"
+#include "shell/backup.h"
 
-#include "file_copy.h"
-#include "startup.h"
+#include "shell/file_copy.h"
+#include "shell/startup.h"
 
 #include "data/dberror.h"
 #include "data/globals.h"

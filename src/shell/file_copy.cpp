@@ -1,4 +1,4 @@
-#include "file_copy.h"
+#include "shell/file_copy.h"
 
 #include <QFile>
 #include <QFileInfo>

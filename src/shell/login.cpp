@@ -1,6 +1,6 @@
-#include "login.h"
+#include "shell/login.h"
 
-#include "mform.h"
+#include "shell/mform.h"
 
 #include "data/globals.h"
 #include "data/queries.h"

@@ -1,9 +1,9 @@
-#include "mform.h"
+#include "shell/mform.h"
 
-#include "login.h"
-#include "s32.h"
-#include "startup.h"
-#include "window_registry.h"
+#include "shell/login.h"
+#include "shell/s32.h"
+#include "shell/startup.h"
+#include "shell/window_registry.h"
 
 #include "data/globals.h"
 #include "data/queries.h"

@@ -1,4 +1,4 @@
-#include "s02.h"
+#include "shell/s02.h"
 
 #include "data/dberror.h"
 #include "data/globals.h"

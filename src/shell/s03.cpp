@@ -1,4 +1,4 @@
-#include "s03.h"
+#include "shell/s03.h"
 
 #include "data/dberror.h"
 #include "data/globals.h"

@@ -1,4 +1,4 @@
-#include "s2.h"
+#include "shell/s2.h"
 
 #include "data/dberror.h"
 #include "data/globals.h"

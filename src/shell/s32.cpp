@@ -1,7 +1,7 @@
-#include "s32.h"
+#include "shell/s32.h"
 
-#include "file_copy.h"
-#include "startup.h"
+#include "shell/file_copy.h"
+#include "shell/startup.h"
 
 #include "data/globals.h"
 #include "data/schema.h"

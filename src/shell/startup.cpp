@@ -1,9 +1,9 @@
-#include "startup.h"
+#include "shell/startup.h"
 
-#include "login.h"
-#include "mform.h"
-#include "s32.h"
-#include "window_registry.h"
+#include "shell/login.h"
+#include "shell/mform.h"
+#include "shell/s32.h"
+#include "shell/window_registry.h"
 
 #include "data/globals.h"
 #include "data/queries.h"

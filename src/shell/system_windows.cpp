@@ -1,11 +1,11 @@
-#include "system_windows.h"
+#include "shell/system_windows.h"
 
-#include "aboutus.h"
-#include "backup.h"
-#include "s02.h"
-#include "s03.h"
-#include "s2.h"
-#include "window_registry.h"
+#include "shell/aboutus.h"
+#include "shell/backup.h"
+#include "shell/s02.h"
+#include "shell/s03.h"
+#include "shell/s2.h"
+#include "shell/window_registry.h"
 
 void RegisterSystemWindows()
 {

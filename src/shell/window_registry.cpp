@@ -1,7 +1,7 @@
-#include "window_registry.h"
+#include "shell/window_registry.h"
 
-#include "mainhost.h"
-#include "modal.h"
+#include "platform/mainhost.h"
+#include "platform/modal.h"
 
 #include <QDialog>
 #include <QHash>

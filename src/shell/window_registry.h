@@ -2,7 +2,7 @@
 #include <QString>
 #include <functional>
 
-#include "modal.h"
+#include "platform/modal.h"
 
 class ChildWindow;
 class QDialog;

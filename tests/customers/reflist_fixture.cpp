@@ -1,8 +1,8 @@
 #include "reflist_fixture.h"
 
-#include "database.h"
-#include "flexgrid.h"
-#include "globals.h"
+#include "data/database.h"
+#include "platform/flexgrid.h"
+#include "data/globals.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
 #pragma once
-#include "fake_host.h"
-#include "listframe.h"
-#include "testenv.h"
+#include "support/fake_host.h"
+#include "dialogs/listframe.h"
+#include "support/testenv.h"
 
 #include <QAction>
 #include <QLineEdit>

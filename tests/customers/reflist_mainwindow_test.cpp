@@ -1,11 +1,11 @@
-#include "a04.h"
-#include "listframe.h"
-#include "customer_windows.h"
-#include "flexgrid.h"
-#include "globals.h"
+#include "customers/a04.h"
+#include "dialogs/listframe.h"
+#include "customers/customer_windows.h"
+#include "platform/flexgrid.h"
+#include "data/globals.h"
 #include "shell/mform.h"
 #include "shell/window_registry.h"
-#include "testenv.h"
+#include "support/testenv.h"
 
 #include <QAction>
 #include <QApplication>

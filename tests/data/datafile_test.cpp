@@ -1,11 +1,11 @@
 // The data file as the tool writes it: encrypted, keyed, every table and column
 // in order, the defaults and the rows the program needs.
-#include "database.h"
-#include "globals.h"
-#include "queries.h"
-#include "schema.h"
+#include "data/database.h"
+#include "data/globals.h"
+#include "data/queries.h"
+#include "data/schema.h"
 #include "qt_print.h"
-#include "testenv.h"
+#include "support/testenv.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 // The shared single-value query procedures and the text/number helpers.
-#include "database.h"
-#include "globals.h"
-#include "queries.h"
+#include "data/database.h"
+#include "data/globals.h"
+#include "data/queries.h"
 #include "qt_print.h"
-#include "testenv.h"
+#include "support/testenv.h"
 
 #include <cmath>
 

@@ -1,12 +1,12 @@
 // Snapshot record sets, action statements, transactions, and what a killed
 // writer leaves in the file.
-#include "database.h"
-#include "globals.h"
-#include "queries.h"
-#include "schema.h"
-#include "sqltext.h"
+#include "data/database.h"
+#include "data/globals.h"
+#include "data/queries.h"
+#include "data/schema.h"
+#include "data/sqltext.h"
 #include "qt_print.h"
-#include "testenv.h"
+#include "support/testenv.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -1,12 +1,12 @@
 // The Jet dialect translator and the application's like() and datediff(), fed
 // with hostile text: quotes, wildcards, comments, semicolons, Chinese, Null.
-#include "database.h"
-#include "globals.h"
-#include "queries.h"
-#include "sqltext.h"
+#include "data/database.h"
+#include "data/globals.h"
+#include "data/queries.h"
+#include "data/sqltext.h"
 #include "qt_print.h"
-#include "testenv.h"
-#include "vb.h"
+#include "support/testenv.h"
+#include "platform/vb.h"
 
 namespace {
 

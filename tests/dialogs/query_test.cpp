@@ -1,8 +1,8 @@
-#include "flexgrid.h"
-#include "globals.h"
-#include "mainhost.h"
-#include "query.h"
-#include "testenv.h"
+#include "platform/flexgrid.h"
+#include "data/globals.h"
+#include "platform/mainhost.h"
+#include "dialogs/query.h"
+#include "support/testenv.h"
 
 #include <QApplication>
 #include <QComboBox>

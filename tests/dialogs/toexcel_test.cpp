@@ -1,9 +1,9 @@
-#include "database.h"
-#include "flexgrid.h"
-#include "globals.h"
-#include "platform.h"
-#include "toexcel.h"
-#include "testenv.h"
+#include "data/database.h"
+#include "platform/flexgrid.h"
+#include "data/globals.h"
+#include "platform/platform.h"
+#include "dialogs/toexcel.h"
+#include "support/testenv.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -1,5 +1,5 @@
 #pragma once
-#include "testenv.h"
+#include "support/testenv.h"
 
 #include "data/globals.h"
 #include "shell/mform.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "msgbox.h"
+#include "platform/msgbox.h"
 
 #include <QList>
 #include <QString>

@@ -3,9 +3,9 @@
 // one statement at a time. Halfway it prints "HALF". In "kill" mode it then
 // waits on stdin for the parent to kill it, with the transaction still open;
 // in "commit" mode it finishes and commits.
-#include "database.h"
-#include "schema.h"
-#include "sqltext.h"
+#include "data/database.h"
+#include "data/schema.h"
+#include "data/sqltext.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "database.h"
-#include "globals.h"
-#include "prnt.h"
+#include "data/database.h"
+#include "data/globals.h"
+#include "dialogs/prnt.h"
 #include "report_fixture.h"
 
 #include <QAction>

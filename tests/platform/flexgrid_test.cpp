@@ -1,5 +1,5 @@
-#include "flexgrid.h"
-#include "testenv.h"
+#include "platform/flexgrid.h"
+#include "support/testenv.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "testenv.h"
+#include "support/testenv.h"
 
 #include "data/globals.h"
 #include "data/queries.h"
@@ -7,7 +7,7 @@
 #include "platform/msgbox.h"
 #include "shell/login.h"
 #include "shell/s02.h"
-#include "fake_host.h"
+#include "support/fake_host.h"
 
 #include <QAction>
 #include <QApplication>

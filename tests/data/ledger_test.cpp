@@ -1,7 +1,7 @@
-#include "globals.h"
-#include "ledger.h"
-#include "sqltext.h"
-#include "testenv.h"
+#include "data/globals.h"
+#include "data/ledger.h"
+#include "data/sqltext.h"
+#include "support/testenv.h"
 
 #include <cmath>
 #include <optional>

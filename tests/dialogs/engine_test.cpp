@@ -1,6 +1,6 @@
-#include "database.h"
-#include "globals.h"
-#include "report_control.h"
+#include "data/database.h"
+#include "data/globals.h"
+#include "dialogs/report_control.h"
 #include "report_fixture.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
-#include "report_engine.h"
-#include "testenv.h"
+#include "dialogs/report_engine.h"
+#include "support/testenv.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-#include "testenv.h"
+#include "support/testenv.h"
 
 #include "data/globals.h"
 #include "data/ledger.h"

@@ -3,9 +3,9 @@
 // closing balances, grand totals over the totals rows only) and the channel
 // shipping list (waybill numbers only, everything else read through a chain
 // of joins, the window's empty totals row left out).
-#include "database.h"
-#include "globals.h"
-#include "report_control.h"
+#include "data/database.h"
+#include "data/globals.h"
+#include "dialogs/report_control.h"
 #include "report_fixture.h"
 
 namespace {
