@@ -1,4 +1,5 @@
 #pragma once
+#include "support/modal_script.h"
 #include "support/testenv.h"
 
 #include "data/globals.h"
@@ -11,30 +12,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-
-// Works every modal dialog through a script instead of a user; records the
-// object names of the dialogs it was given.
-class ModalScript {
-public:
-    using Step = std::function<void(QDialog&)>;
-    ModalScript()
-    {
-        WindowRegistry::setModalDriver([this](QDialog& d) {
-            shown << d.objectName();
-            auto it = steps.find(d.objectName());
-            if (it != steps.end())
-                it->second(d);
-            else
-                d.reject();
-        });
-    }
-    ~ModalScript() { WindowRegistry::setModalDriver({}); }
-    void on(const QString& name, Step step) { steps[name] = std::move(step); }
-    QStringList shown;
-
-private:
-    std::map<QString, Step> steps;
-};
 
 // A program folder with its data file open, a message recorder and the main
 // window, logged in as the administrator.

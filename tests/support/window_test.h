@@ -1,0 +1,47 @@
+#pragma once
+#include "support/fake_host.h"
+#include "support/testenv.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPointer>
+
+class FlexGrid;
+
+// A data window on a fresh data file, with the fake main window. Windows are
+// found, typed into and commanded by the names the system gives their controls.
+class WindowTest : public DataTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates, loads and shows a window (closing it is the fixture's job).
+    template <class W, class... Args>
+    W* open(Args&&... args)
+    {
+        auto* w = new W(std::forward<Args>(args)...);
+        m_windows.append(w);
+        w->formLoad();
+        w->showInHost();
+        return w;
+    }
+
+    // Runs the menu command (a QAction) of that object name.
+    static void trigger(QWidget* w, const char* command);
+    static QLineEdit* box(QWidget* w, int i);
+    static FlexGrid* grid(QWidget* w);
+    // Types text into a widget key by key, as the operator would.
+    static void type(QWidget* box, const QString& text);
+    static void clearBox(QLineEdit* box);
+    static void pressKey(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
+
+    // Rows of a two-column table as "F1|F2", in key order.
+    static QStringList rows(const QString& table);
+    // The first value of a statement as a whole number.
+    static int count(const QString& sql);
+
+    FakeHost host;
+
+private:
+    QList<QPointer<QWidget>> m_windows;
+};
