@@ -1,0 +1,7 @@
+#include "pricing/pricing_windows.h"
+
+#include "shell/window_registry.h"
+
+void RegisterPricingWindows()
+{
+}

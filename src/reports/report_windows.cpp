@@ -1,0 +1,7 @@
+#include "reports/report_windows.h"
+
+#include "shell/window_registry.h"
+
+void RegisterReportWindows()
+{
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// Registers the statistical report windows with the main window's registry.
+void RegisterReportWindows();
