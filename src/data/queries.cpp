@@ -70,14 +70,19 @@ QString GetFieldStr(const QString& sql)
     }
 }
 
+QString CodeOf(const QString& item)
+{
+    const QString t = TrimBlanks(item);
+    const int dot = t.indexOf('.');
+    return dot >= 0 ? t.left(dot) : t;
+}
+
 QString GetNameByCode(QString& code, const QString& table)
 {
     SqlText(code);
     if (code.isEmpty())
         return QString();
-    const int dot = code.indexOf('.');
-    if (dot >= 0)
-        code = code.left(dot);
+    code = CodeOf(code);
     return GetStr("select F2 from " + table + " where F1=" + SqlQuote(code));
 }
 

@@ -9,6 +9,10 @@ QString GetStr(const QString& sql);
 double GetVal(const QString& sql);
 QString GetFieldStr(const QString& sql);
 
+// The code of a list item "code.name": the trimmed text before its first ".",
+// the whole trimmed text when it holds none.
+QString CodeOf(const QString& item);
+
 // The F2 of a master record from its code or list text ("C001.name"); the
 // caller's text is cleaned and cut to the code in place.
 QString GetNameByCode(QString& code, const QString& table);

@@ -2,6 +2,8 @@
 
 #include "shell/mform.h"
 
+#include "dialogs/codelist.h"
+
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
@@ -122,13 +124,8 @@ void Login::formLoad()
 
 void Login::fillUserList()
 {
-    m_cmbhu->clear();
     m_cmbhu->clearEditText();
-    RecordSet rs = Db().openRecordset("select * from TE1 order by F1");
-    QStringList entries;
-    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-        entries << TrimBlanks(rs.field("F1").toString()) + "." + TrimBlanks(rs.field("F2").toString());
-    m_cmbhu->addItems(entries);
+    FillCodeList(m_cmbhu, "select * from TE1 order by F1");
     // Nothing is chosen until the operator chooses.
     m_cmbhu->setCurrentIndex(-1);
     m_cmbhu->clearEditText();
@@ -137,9 +134,7 @@ void Login::fillUserList()
 
 void Login::syncAccount()
 {
-    const QString text = TrimBlanks(m_cmbhu->currentText());
-    const int dot = text.indexOf('.');
-    m_txt[0]->setText(dot >= 0 ? text.left(dot) : text);
+    m_txt[0]->setText(CodeOf(m_cmbhu->currentText()));
 }
 
 bool Login::eventFilter(QObject* watched, QEvent* event)

@@ -187,3 +187,13 @@ TEST(LangStr, PassesTextForTheKnownLanguages)
     EXPECT_EQ(LangStr("提示"), "");
     gLangFlag = saved;
 }
+
+TEST(CodeOf, TextBeforeTheFirstDotTrimmed)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"C001.Alpha Ltd.", "C001"}, {"  月结.Account ", "月结"}, {"Beijing", "Beijing"},
+        {".name", ""}, {"", ""}, {"  ", ""}, {" A01 .x", "A01 "},
+    };
+    for (const auto& [item, code] : cases)
+        EXPECT_EQ(CodeOf(QString::fromUtf8(item)), QString::fromUtf8(code)) << item;
+}
