@@ -52,6 +52,12 @@ QAction* ChildWindow::addCommand(const QString& caption, const QString& objectNa
     return action;
 }
 
+void ChildWindow::openAs(int, const QString& caption)
+{
+    if (!caption.isEmpty())
+        setWindowTitle(caption);
+}
+
 void ChildWindow::showInHost(bool maximized)
 {
     if (MainHost* host = GetMainHost())

@@ -29,6 +29,10 @@ void SetMainHost(MainHost* host);
 // main window's menu bar while it is active. Closing it runs queryUnload;
 // once it unloads the tool bar comes back and (unless told otherwise) panel 4
 // shows today's date.
+//
+// Opening: the main window calls openAs() with the kind and caption of the
+// command (a ledger window serves both sides), before formLoad() on the first
+// opening and alone when the window is already open.
 class ChildWindow : public QWidget {
     Q_OBJECT
 public:
@@ -45,8 +49,13 @@ public:
     // Shows the window in the main window's MDI area (or on its own without one).
     void showInHost(bool maximized = false);
 
-    // Runs once after creation and after the opener has set the window's
-    // properties (a ledger window's LB, its caption): the window's load step.
+    // Receives the kind (0 when the command gives none) and caption the
+    // window is opened as. The default takes the caption; a window that serves
+    // several kinds overrides it, keeps the kind and calls this one. On a window
+    // that is already loaded it is the whole of the re-opening: no load step.
+    virtual void openAs(int lb, const QString& caption);
+
+    // Runs once after creation and after openAs(): the window's load step.
     virtual void formLoad() {}
 
 signals:

@@ -135,7 +135,7 @@ struct TopMenu {
     QList<MenuItem> items;
 };
 
-// The menu tree. Ledger windows get their kind (LB) and caption from here.
+// The menu tree. Ledger windows are opened as their kind (LB) and caption from here.
 const QList<TopMenu>& menuTree()
 {
     static const QList<TopMenu> tree = {
@@ -504,11 +504,8 @@ void MForm::runCommand(const QString& name)
     try {
         switch (item->kind) {
         case Kind::Child: {
-            ChildWindow* w = WindowRegistry::openChild(window, item->lb,
-                                                       item->title ? LangStr(QString::fromUtf8(item->title)) : QString());
-            // The problem-item notice gives the tool bar back but leaves panel 4 as it is.
-            if (w && window == QLatin1String("C05"))
-                w->setWritesDateOnUnload(false);
+            WindowRegistry::openChild(window, item->lb,
+                                      item->title ? LangStr(QString::fromUtf8(item->title)) : QString());
             break;
         }
         case Kind::Dialog:

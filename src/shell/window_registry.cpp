@@ -77,24 +77,18 @@ ChildWindow* openChild(const QString& name, int lb, const QString& caption)
         host->setToolBarVisible(false);
     ChildWindow* w = loaded(name);
     const bool fresh = !w;
-    ChildOptions opts;
+    const auto it = children().constFind(name);
+    const ChildOptions opts = it != children().constEnd() ? it->options : ChildOptions{};
     if (fresh) {
-        auto it = children().constFind(name);
-        if (it != children().constEnd()) {
-            w = it->factory();
-            opts = it->options;
-        } else {
-            w = new PlaceholderWindow(name);
-        }
+        w = it != children().constEnd() ? it->factory() : new PlaceholderWindow(name);
+        w->setWritesDateOnUnload(opts.writesDateOnUnload);
         instances().insert(name, w);
     }
-    if (lb != 0)
-        w->setProperty("LB", lb);
-    if (!caption.isEmpty())
-        w->setWindowTitle(caption);
+    if (lb != 0 || !caption.isEmpty())
+        w->openAs(lb, caption);
     if (fresh)
         w->formLoad();
-    w->showInHost(opts.maximized);
+    w->showInHost(fresh && opts.maximized);
     w->raise();
     w->activateWindow();
     return w;

@@ -12,9 +12,9 @@ class QWidget;
 // modal dialogs. Each window registers itself under the system's name for it.
 //
 // Modeless windows are created on first use and reused while they stay loaded.
-// A ledger window is given its kind (the Qt property "LB") and then its caption
-// before its formLoad() runs on first use; an open one just gets the new values
-// and, if it has one, the property's notify signal lets it set itself up anew.
+// A command that gives a kind or a caption hands them to the window's
+// openAs() - before formLoad() on first use; an open window only gets openAs()
+// and sets itself up anew there.
 namespace WindowRegistry {
 
 using ChildFactory = std::function<ChildWindow*()>;
@@ -22,14 +22,17 @@ using DialogRunner = std::function<void(QWidget* parent)>;
 
 struct ChildOptions {
     bool maximized = false;
+    // Whether unloading writes today's date into status panel 4 (the
+    // problem-item notice leaves the panel as it is).
+    bool writesDateOnUnload = true;
 };
 
 void registerChild(const QString& name, ChildFactory factory, ChildOptions options = {});
 void registerDialog(const QString& name, DialogRunner runner);
 bool isRegistered(const QString& name);
 
-// Opens (or brings back) a modeless child window. lb/caption are applied when
-// given (lb != 0 or caption not empty). Returns the window.
+// Opens (or brings back) a modeless child window. openAs(lb, caption) runs
+// when either is given (lb != 0 or caption not empty). Returns the window.
 ChildWindow* openChild(const QString& name, int lb = 0, const QString& caption = QString());
 // Runs a modal dialog; an unregistered name opens an empty placeholder dialog.
 void runDialog(const QString& name, QWidget* parent);

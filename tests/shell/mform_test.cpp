@@ -19,16 +19,25 @@
 
 namespace {
 
-// A ledger window stand-in that counts its load steps.
+// A ledger window stand-in that keeps the kind it is opened as and counts its
+// openings and load steps.
 class CountingLedger : public ChildWindow {
 public:
     explicit CountingLedger(const QString& name)
         : ChildWindow(name) {}
+    void openAs(int kind, const QString& caption) override
+    {
+        lb = kind;
+        ++openings;
+        ChildWindow::openAs(kind, caption);
+    }
     void formLoad() override
     {
         ++loads;
-        lbAtLoad = property("LB").toInt();
+        lbAtLoad = lb;
     }
+    int lb = 0;
+    int openings = 0;
     static inline int loads = 0;
     static inline int lbAtLoad = 0;
 };
@@ -133,15 +142,16 @@ TEST_F(MFormTest, ToolBarRefusalsAndLedgerCommands)
     EXPECT_EQ(WindowRegistry::loaded("C01"), nullptr);
     EXPECT_TRUE(main->toolBarVisible());
 
+    WindowRegistry::registerChild("PayLst", [] { return new CountingLedger("PayLst"); });
     main->toolBarClick("fk");
-    ChildWindow* pay = WindowRegistry::loaded("PayLst");
+    auto* pay = static_cast<CountingLedger*>(WindowRegistry::loaded("PayLst"));
     ASSERT_NE(pay, nullptr);
-    EXPECT_EQ(pay->property("LB").toInt(), 10);
+    EXPECT_EQ(pay->lb, 10);
     EXPECT_EQ(pay->windowTitle(), "付款");
     EXPECT_FALSE(main->toolBarVisible());
     main->toolBarClick("sk");
     EXPECT_EQ(WindowRegistry::loaded("PayLst"), pay);
-    EXPECT_EQ(pay->property("LB").toInt(), -10);
+    EXPECT_EQ(pay->lb, -10);
     EXPECT_EQ(pay->windowTitle(), "收款");
 }
 
@@ -153,14 +163,30 @@ TEST_F(MFormTest, OpenLedgerWindowIsGivenTheNewKindWithoutLoadingAgain)
     ChildWindow* w = WindowRegistry::loaded("zhLst");
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(CountingLedger::loads, 1);
-    EXPECT_EQ(CountingLedger::lbAtLoad, 9); // LB is there before the load step
+    EXPECT_EQ(CountingLedger::lbAtLoad, 9); // the kind is there before the load step
     EXPECT_EQ(w->windowTitle(), "增加应付款");
     main->command("Menu_ys")->trigger();
     EXPECT_EQ(WindowRegistry::loaded("zhLst"), w);
     EXPECT_EQ(CountingLedger::loads, 1);
-    EXPECT_EQ(w->property("LB").toInt(), -9);
+    EXPECT_EQ(static_cast<CountingLedger*>(w)->lb, -9);
+    EXPECT_EQ(static_cast<CountingLedger*>(w)->openings, 2);
     EXPECT_EQ(w->windowTitle(), "增加应收款");
     EXPECT_EQ(main->mdiArea()->subWindowList().size(), 1);
+}
+
+TEST_F(MFormTest, WindowOpenedWithoutKindOrCaptionKeepsItsOwnTitle)
+{
+    WindowRegistry::registerChild("C01", [] {
+        auto* w = new CountingLedger("C01");
+        w->setWindowTitle("渠道出货明细表");
+        return w;
+    });
+    main->command("Menu_C01")->trigger();
+    main->command("Menu_C01")->trigger();
+    auto* w = static_cast<CountingLedger*>(WindowRegistry::loaded("C01"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->openings, 0);
+    EXPECT_EQ(w->windowTitle(), "渠道出货明细表");
 }
 
 TEST_F(MFormTest, ToolBarComesBackAndPanelFourShowsTheDateWhenAChildCloses)
@@ -185,6 +211,8 @@ TEST_F(MFormTest, ToolBarComesBackAndPanelFourShowsTheDateWhenAChildCloses)
 
 TEST_F(MFormTest, ProblemItemNoticeGivesTheBarBackButLeavesPanelFour)
 {
+    // The notice registers itself with this option.
+    WindowRegistry::registerChild("C05", [] { return new ChildWindow("C05"); }, {.writesDateOnUnload = false});
     main->show();
     main->command("Menu_C05")->trigger();
     EXPECT_FALSE(main->toolBarVisible());
