@@ -1,0 +1,224 @@
+#include "support/testenv.h"
+
+#include "data/database.h"
+#include "data/globals.h"
+#include "data/sqltext.h"
+#include "platform/flexgrid.h"
+#include "platform/vb.h"
+#include "pricing/place_editor.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+void Place(const QString& zone, const QString& zh, const QString& en = {}, const QString& remark = {})
+{
+    Db().execute(QStringLiteral("insert into M021 (F0,F1,F2,F8) values (%1,%2,%3,%4)")
+                     .arg(SqlQuote(zone), SqlQuote(zh), SqlQuote(en), SqlQuote(remark)));
+}
+
+} // namespace
+
+class PlaceEditorTest : public DataTest {
+protected:
+    void SetUp() override
+    {
+        DataTest::SetUp();
+        host = std::make_unique<QWidget>();
+        host->resize(640, 200);
+        ed = new PlaceEditor("M021", host.get());
+        ed->setGeometry(0, 0, 640, 180);
+        ed->setZoneNames([this] { return std::make_pair(zoneZh, zoneEn); });
+    }
+    void TearDown() override
+    {
+        host.reset();
+        DataTest::TearDown();
+    }
+    // The grid's rows below the header as "zh|en|remark".
+    QStringList gridRows() const
+    {
+        QStringList out;
+        for (int r = 1; r < ed->GDdq->rows(); ++r)
+            out << ed->GDdq->rowTexts(r).join('|');
+        return out;
+    }
+    void typeName(const QString& zh, const QString& en = {}, const QString& remark = {})
+    {
+        ed->Txt[0]->setText(zh);
+        ed->Txt[1]->setText(en);
+        ed->Txt[2]->setText(remark);
+    }
+    void activate()
+    {
+        host->show();
+        QApplication::setActiveWindow(host.get());
+        Pump();
+    }
+
+    std::unique_ptr<QWidget> host;
+    PlaceEditor* ed = nullptr;
+    QString zoneZh, zoneEn;
+};
+
+TEST_F(PlaceEditorTest, LoadListsTheZonesPlacesTrimmedFollowedByOneBlankRow)
+{
+    EXPECT_EQ(ed->title(), "包含地区");
+    EXPECT_EQ(ed->GDdq->rowTexts(0), QStringList({"中文名称", "英文名称", "备注"}));
+    EXPECT_EQ(gridRows(), QStringList({"||"}));
+    Place("Z1", " 上海 ", "Shanghai", "r");
+    Place("Z2", "北京");
+    Place("Z1", "Xi'an", " Xi'an ");
+    ed->LoadPlaceNames(" Z1 ");
+    EXPECT_EQ(gridRows(), QStringList({"上海|Shanghai|r", "Xi'an|Xi'an|", "||"}));
+    // Browse mode: the strip is hidden, a click on a row still fills its boxes.
+    EXPECT_TRUE(ed->FrmEddq->isHidden());
+    EXPECT_TRUE(ed->Cmd[0]->isHidden());
+    ed->GDdq->setRow(2);
+    EXPECT_EQ(ed->Txt[0]->text(), "Xi'an");
+    EXPECT_EQ(ed->Txt[1]->text(), "Xi'an");
+    ed->setEditing(true);
+    EXPECT_FALSE(ed->FrmEddq->isHidden());
+    EXPECT_EQ(ed->Txt[0]->text(), "");
+}
+
+TEST_F(PlaceEditorTest, AddRefusesANameTheGridHoldsComparingTrimmedAndCaseSensitive)
+{
+    Place("Z1", "上海");
+    Place("Z1", "Paris");
+    ed->LoadPlaceNames("Z1");
+    ed->setEditing(true);
+    struct Case {
+        QString typed;
+        bool added;
+        QString message;
+    } cases[] = {
+        {"上海", false, "已经录入了“上海”！"},
+        {" 上海 ", false, "已经录入了“上海”！"},
+        {"Paris", false, "已经录入了“Paris”！"},
+        {"PARIS", true, ""},
+    };
+    for (const Case& c : cases) {
+        msgs->clear();
+        const int rowsBefore = ed->GDdq->rows();
+        typeName(c.typed, "en", "note");
+        ed->Cmd_Click(0);
+        EXPECT_EQ(ed->GDdq->rows(), rowsBefore + (c.added ? 1 : 0)) << c.typed.toStdString();
+        EXPECT_EQ(msgs->texts().join(""), c.message) << c.typed.toStdString();
+        if (!c.added) {
+            // The existing row is selected and loaded into the boxes.
+            EXPECT_EQ(ed->GDdq->textMatrix(ed->GDdq->row(), 0), TrimBlanks(c.typed));
+            EXPECT_EQ(ed->Txt[1]->text(), "");
+        }
+    }
+    EXPECT_EQ(gridRows(), QStringList({"上海||", "Paris||", "PARIS|en|note", "||"}));
+    EXPECT_EQ(ed->GDdq->row(), 3);
+    // The boxes stay filled for the next name.
+    EXPECT_EQ(ed->Txt[0]->text(), "PARIS");
+}
+
+TEST_F(PlaceEditorTest, AnEmptyChineseNameAddsAndRemovesNothing)
+{
+    ed->SetupPlaceGrid();
+    ed->setEditing(true);
+    typeName("  ", "Shanghai");
+    ed->Cmd_Click(0);
+    ed->Cmd_Click(1);
+    EXPECT_EQ(gridRows(), QStringList({"||"}));
+    EXPECT_EQ(msgs->count(), 0);
+}
+
+TEST_F(PlaceEditorTest, RemoveTakesTheFirstMatchingRowSilentlyOrSaysItIsNotListed)
+{
+    Place("Z1", "A");
+    Place("Z1", "B", "b1");
+    Place("Z1", "C");
+    Place("Z1", "B", "b2");
+    ed->LoadPlaceNames("Z1");
+    ed->setEditing(true);
+
+    typeName("B", "typed");
+    ed->Cmd_Click(1);
+    EXPECT_EQ(msgs->count(), 0);
+    EXPECT_EQ(gridRows(), QStringList({"A||", "C||", "B|b2|", "||"}));
+    EXPECT_EQ(ed->Txt[1]->text(), "typed"); // the boxes are left as they were
+
+    typeName("D");
+    ed->Cmd_Click(1);
+    EXPECT_EQ(msgs->texts(), QStringList({"不存在地区“D”!"}));
+    EXPECT_EQ(gridRows(), QStringList({"A||", "C||", "B|b2|", "||"}));
+}
+
+TEST_F(PlaceEditorTest, TheFirstPlaceIsPrefilledWithTheZoneNamesOnlyWhileNoneIsListed)
+{
+    activate();
+    zoneZh = "华东";
+    zoneEn = "East China";
+    ed->SetupPlaceGrid();
+    ed->setEditing(true);
+    ed->Txt[0]->setText("old");
+    ed->Txt[0]->setFocus();
+    ASSERT_TRUE(ed->Txt[0]->hasFocus());
+    EXPECT_EQ(ed->Txt[0]->text(), "华东");
+    EXPECT_EQ(ed->Txt[1]->text(), "East China");
+    EXPECT_EQ(ed->Txt[0]->selectedText(), "华东");
+    EXPECT_EQ(ed->Txt[0]->palette().color(QPalette::Base), VbColor(kFocusColor));
+
+    ed->Cmd_Click(0);
+    ASSERT_TRUE(ed->Txt[0]->hasFocus());
+    ed->Txt[2]->setFocus();
+    ed->Txt[1]->clear();
+    ed->Txt[0]->setText("上海");
+    ed->Txt[0]->setFocus();
+    EXPECT_EQ(ed->Txt[0]->text(), "上海"); // a place is listed: nothing is filled
+    EXPECT_NE(ed->Txt[2]->palette().color(QPalette::Base), VbColor(kFocusColor));
+}
+
+TEST_F(PlaceEditorTest, EnterMovesOnAndFromTheRemarkGoesToTheAddButton)
+{
+    activate();
+    ed->SetupPlaceGrid();
+    ed->setEditing(true);
+    ed->Txt[1]->setFocus();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(ed->Txt[1], &enter);
+    EXPECT_TRUE(ed->Txt[2]->hasFocus());
+    QApplication::sendEvent(ed->Txt[2], &enter);
+    EXPECT_TRUE(ed->Cmd[0]->hasFocus());
+    EXPECT_EQ(ed->GDdq->rows(), 2); // focused, not pressed
+}
+
+TEST_F(PlaceEditorTest, WritesThePlaceRowsInGridOrderExactlyAsListed)
+{
+    Place("Z1", "old");
+    ed->SetupPlaceGrid();
+    ed->setEditing(true);
+    for (const QString name : {"A", "B", "C"}) {
+        typeName(name, name == QLatin1String("B") ? "O'Brien" : "", "Côte d'Ivoire");
+        ed->Cmd_Click(0);
+    }
+    typeName("B");
+    ed->Cmd_Click(1);
+    EXPECT_TRUE(ed->hasPlace());
+    Transaction t(Db());
+    ed->deletePlaces("Z1");
+    ed->insertPlaces("Z1");
+    t.commit();
+    RecordSet rs = Db().openRecordset("select F0,F1,F2,F8 from M021 order by rowid");
+    QStringList stored;
+    for (int r = 0; r < rs.recordCount(); ++r)
+        stored << QStringList({rs.at(r, 0).toString(), rs.at(r, 1).toString(), rs.at(r, 2).toString(), rs.at(r, 3).toString()}).join('|');
+    EXPECT_EQ(stored, QStringList({"Z1|A||Côte d'Ivoire", "Z1|C||Côte d'Ivoire"}));
+
+    // Without its only place the zone has none.
+    typeName("A");
+    ed->Cmd_Click(1);
+    typeName("C");
+    ed->Cmd_Click(1);
+    EXPECT_FALSE(ed->hasPlace());
+    EXPECT_TRUE(ed->places().isEmpty());
+}
