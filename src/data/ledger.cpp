@@ -1,8 +1,6 @@
 #include "data/ledger.h"
 
 #include "data/globals.h"
-#include "platform/msgbox.h"
-#include "data/queries.h"
 #include "data/sqltext.h"
 #include "data/statement.h"
 
@@ -62,9 +60,20 @@ bool sameDay(const QString& dateText, const QDate& d)
 
 } // namespace
 
+QString CrowdedLedgerMessage()
+{
+    return QStringLiteral("您历史日期中插入了过多的单据,可能会造成单据排序混乱!") + QChar(13) + QChar(13)
+        + QStringLiteral("请您以001用户身份进入[综合报表]--[货品进出存明细表]中,点击[维护]菜单,刷新单据排序!");
+}
+
 int CompareLedgerDate(const QDate& d)
 {
-    const QString newestText = GetStr(QStringLiteral("select top 1 F2 from TB1 order by F2 desc "));
+    QString newestText;
+    {
+        RecordSet rs = Db().openRecordset(QStringLiteral("select top 1 F2 from TB1 order by F2 desc "));
+        if (!rs.eof())
+            newestText = rs.field(0).toString();
+    }
     const auto newest = ParseDateText(newestText);
     if (!newest)
         return 0;
@@ -76,8 +85,10 @@ int CompareLedgerDate(const QDate& d)
     return diff == 0 ? 1 : 2;
 }
 
-double NextLedgerSN(const QDate& d, const QString& docNo, double cur)
+double NextLedgerSN(const QDate& d, const QString& docNo, double cur, bool* crowded)
 {
+    if (crowded)
+        *crowded = false;
     const QString day = DateText(d);
     const QString doc = SqlEscape(docNo);
 
@@ -107,11 +118,8 @@ double NextLedgerSN(const QDate& d, const QString& docNo, double cur)
     if (prev < cur && cur < next)
         return cur;
     const double sn = base + (next - base) / 4;
-    if (sn == base) {
-        MsgBox(QStringLiteral("您历史日期中插入了过多的单据,可能会造成单据排序混乱!") + QChar(13) + QChar(13)
-                   + QStringLiteral("请您以001用户身份进入[综合报表]--[货品进出存明细表]中,点击[维护]菜单,刷新单据排序!"),
-               vbStyle::Information, QString());
-    }
+    if (sn == base && crowded)
+        *crowded = true;
     return sn;
 }
 
@@ -154,10 +162,13 @@ void RecalcBalances(double sn, const QString& party)
     }
 }
 
-double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCounterAfterStep1)
+double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCounterAfterStep1, bool* crowded)
 {
+    if (crowded)
+        *crowded = false;
     updateCounter(QStringLiteral("update sysinfo set Setval=setval+1 Where ID=100"));
-    const double cur = readCounterAfterStep1 ? readCounter() : 0;
+    if (readCounterAfterStep1)
+        readCounter();
     switch (CompareLedgerDate(entryDate)) {
     case 0:
         updateCounter(QStringLiteral("update sysinfo set Setval=setval+30 Where ID=100"));
@@ -166,12 +177,12 @@ double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCount
         updateCounter(QStringLiteral("update sysinfo set Setval=setval+1 Where ID=100"));
         return readCounter();
     default:
-        return NextLedgerSN(entryDate, docNo, cur);
+        return NextLedgerSN(entryDate, docNo, 0, crowded);
     }
 }
 
 double RenumberLedgerEntry(double oldSn, const QString& oldParty, const QDate& entryDate,
-                           const QString& docNo, const QString& newParty)
+                           const QString& docNo, const QString& newParty, bool* crowded)
 {
     Database& db = Db();
     const QString doc = SqlEscape(docNo);
@@ -187,7 +198,7 @@ double RenumberLedgerEntry(double oldSn, const QString& oldParty, const QDate& e
         if (!rs.eof())
             cur = rs.field(0).toDouble();
     }
-    const double sn = NextLedgerSN(entryDate, docNo, cur);
+    const double sn = NextLedgerSN(entryDate, docNo, cur, crowded);
     db.execute("update TB1 set SN=" + SqlNum(sn) + " where SN=0 and F1='" + doc + "'");
     RecalcBalances(sn, newParty);
     return sn;

@@ -16,15 +16,21 @@
 
 // Where an entry date stands against the ledger: 0 = later than every entry
 // (or no dated entry at all), 1 = the newest entry's day, 2 = earlier
-// (back-dated). A later date is recorded in sysinfo row 9999.
+// (back-dated). A later date is recorded in sysinfo row 9999. A failed read
+// throws: it never passes for an empty ledger.
 int CompareLedgerDate(const QDate& d);
+
+// What the numbering tells the operator when a gap between two entries can no
+// longer be split. Data code shows no message: the caller shows it (information
+// icon, empty title) after its transaction has committed.
+QString CrowdedLedgerMessage();
 
 // The sequence number for a back-dated entry dated d, whose document number
 // is docNo (rows with that F1 are ignored) and which would otherwise get cur.
 // May set the counter (sysinfo row 100), lower than it was included. When the
-// gap to the next entry can no longer be split it says so and returns the
-// neighbour's own number.
-double NextLedgerSN(const QDate& d, const QString& docNo, double cur);
+// gap to the next entry can no longer be split it returns the neighbour's own
+// number and sets *crowded (the caller then shows CrowdedLedgerMessage()).
+double NextLedgerSN(const QDate& d, const QString& docNo, double cur, bool* crowded = nullptr);
 
 // Rewrites QC/QM of every row of party with SN >= sn (SN 0 rows are out of
 // the order and left alone). The opening balance is QM of the party's last
@@ -33,13 +39,15 @@ void RecalcBalances(double sn, const QString& party);
 
 // The numbering every new ledger entry goes through before its insert:
 // raises the counter, then takes a new day's number, a same-day number or a
-// slot between existing entries (NextLedgerSN). The waybill save passes
-// readCounterAfterStep1 = true, so its freshly raised counter is kept when it
-// fits between the neighbours; the ledger entry windows pass false.
+// slot between existing entries (NextLedgerSN(entryDate, docNo, 0)). Both the
+// waybill save and the entry windows hand 0 as the current number; the waybill
+// save reads the counter after raising it (readCounterAfterStep1), so an
+// unreadable counter fails its save even for a back-dated entry.
 // Returns the SN to insert with; the caller then inserts the row and calls
 // RecalcBalances(sn, party). Throws DbError when the counter row is missing
-// or unreadable.
-double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCounterAfterStep1);
+// or unreadable. Most callers use LedgerPosting (data/posting.h) instead.
+double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCounterAfterStep1 = false,
+                    bool* crowded = nullptr);
 
 // Gives an edited ledger entry its new place. The caller has already written
 // the row's other fields (date, party, amounts, document number) and passes
@@ -49,4 +57,4 @@ double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCount
 // entryDate and newParty's balances are recomputed from there.
 // Returns the new SN.
 double RenumberLedgerEntry(double oldSn, const QString& oldParty, const QDate& entryDate,
-                           const QString& docNo, const QString& newParty);
+                           const QString& docNo, const QString& newParty, bool* crowded = nullptr);

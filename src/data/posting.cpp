@@ -1,0 +1,158 @@
+#include "data/posting.h"
+
+#include "data/globals.h"
+#include "data/ledger.h"
+#include "data/sqltext.h"
+#include "data/statement.h"
+
+QString LedgerKind::partyListSql() const
+{
+    return channels() ? QStringLiteral("select F2 from M01 order by F1") : QStringLiteral("select F2 from M03 order by F1");
+}
+
+const QList<LedgerKind>& LedgerKinds()
+{
+    static const QList<LedgerKind> kinds{
+        {kPayableAdded, QStringLiteral("增加应付款"), QStringLiteral("增加应付"), QStringLiteral("YF"), false},
+        {kReceivableAdded, QStringLiteral("增加应收款"), QStringLiteral("增加应收"), QStringLiteral("YS"), false},
+        {kPaymentMade, QStringLiteral("付款"), QStringLiteral("付款"), QStringLiteral("FK"), true},
+        {kReceiptTaken, QStringLiteral("收款"), QStringLiteral("收款"), QStringLiteral("SK"), true},
+    };
+    return kinds;
+}
+
+const LedgerKind& LedgerKindOf(int lb)
+{
+    for (const LedgerKind& k : LedgerKinds())
+        if (k.lb == lb)
+            return k;
+    throw DbError(QStringLiteral("未知的帐款类别 (LB=%1)").arg(lb));
+}
+
+namespace {
+
+// A posting half-done outside a transaction would leave a raised counter or a
+// row without balances behind: refuse it before anything is written.
+void requireTransaction()
+{
+    if (!Db().inTransaction())
+        throw DbError(QStringLiteral("帐款过帐必须在事务中进行 (ledger posting outside a transaction)"));
+}
+
+QString operatorOf(const LedgerEntry& e)
+{
+    return e.operatorName.isEmpty() ? gUserName : e.operatorName;
+}
+
+QString savedAtOf(const LedgerEntry& e)
+{
+    return DateTimeText(e.savedAt.isValid() ? e.savedAt : QDateTime::currentDateTime());
+}
+
+} // namespace
+
+void LedgerPosting::insert(const LedgerEntry& e, double sn)
+{
+    const LedgerKind& kind = LedgerKindOf(e.lb);
+    Statement st(Db(), QStringLiteral("insert into TB1 (S2,SN,LB,F1,F2,F3,%1,S1,F5,F6,F10,H8) "
+                                      "values (?1,?2,?3,?4,?5,?6,?7,?8,?9,?9,?10,?11)")
+                           .arg(kind.moneyColumn()));
+    st.bind(1, kind.business);
+    st.bind(2, sn);
+    st.bindInt64(3, kind.lb);
+    st.bind(4, e.docNo);
+    st.bind(5, DateText(e.date));
+    st.bind(6, e.party);
+    st.bind(7, e.amount);
+    st.bind(8, e.handler);
+    st.bind(9, operatorOf(e));
+    st.bind(10, e.remark);
+    st.bind(11, savedAtOf(e));
+    st.run();
+}
+
+double LedgerPosting::post(const LedgerEntry& e, const QString& numberAs)
+{
+    requireTransaction();
+    LedgerKindOf(e.lb); // an unknown kind fails before the counter moves
+    bool crowded = false;
+    const double sn = TakeLedgerSN(e.date, numberAs, false, &crowded);
+    m_crowded = m_crowded || crowded;
+    insert(e, sn);
+    RecalcBalances(sn, e.party);
+    return sn;
+}
+
+void LedgerPosting::postAt(const LedgerEntry& e, double sn)
+{
+    requireTransaction();
+    insert(e, sn);
+    RecalcBalances(sn, e.party);
+}
+
+double LedgerPosting::edit(const QString& oldDocNo, const LedgerEntry& e)
+{
+    requireTransaction();
+    const LedgerKind& kind = LedgerKindOf(e.lb);
+    Database& db = Db();
+    double oldSn = 0;
+    QString oldParty;
+    {
+        RecordSet rs = db.openRecordset("select SN,F3 from TB1 where F1=" + SqlQuote(oldDocNo));
+        if (rs.eof())
+            throw DbError(QStringLiteral("找不到要修改的单据[%1]!").arg(oldDocNo));
+        oldSn = rs.field(0).toDouble();
+        oldParty = rs.field(1).toString();
+    }
+    // Out of the order first, so the old party's chain closes over the gap and
+    // the look-ups for the new number do not see the entry where it was.
+    db.execute("update TB1 set SN=0 where SN=" + SqlNum(oldSn) + " and F1=" + SqlQuote(oldDocNo));
+    RecalcBalances(oldSn, oldParty);
+    bool crowded = false;
+    const double sn = NextLedgerSN(e.date, oldDocNo, 0, &crowded);
+    m_crowded = m_crowded || crowded;
+
+    Statement st(db, QStringLiteral("update TB1 set F1=?1,F2=?2,F3=?3,%1=?4,S1=?5,F10=?6,H8=?7,SN=?8 where F1=?9")
+                         .arg(kind.moneyColumn()));
+    st.bind(1, e.docNo);
+    st.bind(2, DateText(e.date));
+    st.bind(3, e.party);
+    st.bind(4, e.amount);
+    st.bind(5, e.handler);
+    st.bind(6, e.remark);
+    st.bind(7, savedAtOf(e));
+    st.bind(8, sn);
+    st.bind(9, oldDocNo);
+    st.run();
+    RecalcBalances(sn, e.party);
+    return sn;
+}
+
+int LedgerPosting::remove(const QStringList& docNos)
+{
+    requireTransaction();
+    if (docNos.isEmpty())
+        return 0;
+    QStringList quoted;
+    for (const QString& d : docNos)
+        quoted << "F1=" + SqlQuote(d);
+    const QString where = quoted.join(QStringLiteral(" OR "));
+    Database& db = Db();
+    // Where each touched party's chain has to be redone from. Rows at SN 0 are
+    // out of the order already: their going changes no balance.
+    QList<QPair<QString, double>> parties;
+    {
+        RecordSet rs = db.openRecordset("select F3,min(SN) from TB1 where (" + where + ") and SN<>0 and F3 is not null group by F3");
+        for (; !rs.eof(); rs.moveNext())
+            parties.append({rs.field(0).toString(), rs.field(1).toDouble()});
+    }
+    const int n = db.execute("delete from TB1 where " + where);
+    for (const auto& [party, sn] : parties)
+        RecalcBalances(sn, party);
+    return n;
+}
+
+QString LedgerPosting::warning() const
+{
+    return m_crowded ? CrowdedLedgerMessage() : QString();
+}

@@ -1,0 +1,91 @@
+#pragma once
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The ledger posting service: the four kinds of ledger entry, and posting or
+// removing entries so that every party's running balances hold after every
+// write. Callers: the waybill save and delete, and the two entry windows.
+
+// One kind of ledger entry (TB1.LB). Its sign is the side of the ledger:
+// payables (> 0) are owed to channels, receivables (< 0) by customers.
+struct LedgerKind {
+    int lb;
+    QString caption;  // the entry window's caption, e.g. "增加应付款"
+    QString business; // TB1.S2, e.g. "增加应付"
+    QString prefix;   // document-number prefix: "YF", "YS", "FK", "SK"
+    bool payment;     // the amount is paid (TB1.FK) rather than owed (TB1.YF)
+
+    bool channels() const { return lb > 0; }
+    QString moneyColumn() const { return payment ? QStringLiteral("FK") : QStringLiteral("YF"); }
+    // The party names offered for this kind: channels or customers.
+    QString partyListSql() const;
+};
+
+// The four kinds, in the order 9, -9, 10, -10.
+const QList<LedgerKind>& LedgerKinds();
+// The kind of lb; throws DbError for any other number.
+const LedgerKind& LedgerKindOf(int lb);
+
+inline constexpr int kPayableAdded = 9;
+inline constexpr int kReceivableAdded = -9;
+inline constexpr int kPaymentMade = 10;
+inline constexpr int kReceiptTaken = -10;
+
+// One entry as a caller posts it. The amount goes into YF or FK by kind; the
+// other money column keeps the table's default 0.
+struct LedgerEntry {
+    int lb = 0;
+    QString docNo;        // F1, stored exactly as given
+    QDate date;           // F2
+    QString party;        // F3: the channel's or customer's name
+    double amount = 0;
+    QString handler;      // S1
+    QString remark;       // F10
+    QString operatorName; // F5 and F6; empty: the logged-in operator (gUserName)
+    QDateTime savedAt;    // H8; invalid: now
+};
+
+// Posts and removes entries on gDb inside the caller's Transaction (it refuses
+// to run outside one). Every call numbers, writes and recomputes the balances
+// of every party it touched before it returns, so the chain holds after each
+// write. Failures throw DbError and the caller's transaction rolls back.
+//
+// The waybill save:
+//     LedgerPosting posting;
+//     posting.remove({"YF" + old, "YS" + old});          // edit only
+//     const double sn = posting.post(receivable, waybillNo);
+//     if (shipped) posting.postAt(payable, sn + 1);
+// The entry windows: post(entry) for each new row, edit(oldDocNo, entry),
+// remove({docNo}). After the commit the caller shows warning() when it is not
+// empty (information icon, empty title).
+class LedgerPosting {
+public:
+    // Takes the entry's number through the counter (a later day, the newest
+    // day, or a slot between existing entries for a back-dated one, the
+    // look-ups leaving out rows whose F1 is numberAs), inserts it and
+    // recomputes its party from there. Returns its SN.
+    double post(const LedgerEntry& e, const QString& numberAs);
+    double post(const LedgerEntry& e) { return post(e, e.docNo); }
+    // Inserts the entry at a number the caller gives (the waybill's payable
+    // takes its receivable's number + 1), then recomputes its party.
+    void postAt(const LedgerEntry& e, double sn);
+    // Rewrites the stored entry oldDocNo with e (number, date, party, amount,
+    // handler, remark, save time; its kind, business text and operator stay):
+    // the entry leaves the order, its old party's chain closes over the gap,
+    // it takes a number for its date and its new party is recomputed.
+    // Returns the new SN. Throws DbError when no entry has that number.
+    double edit(const QString& oldDocNo, const LedgerEntry& e);
+    // Deletes every entry whose F1 is one of docNos and recomputes each party
+    // they belonged to from the first removed entry on. Returns the rows deleted.
+    int remove(const QStringList& docNos);
+
+    // The message for the operator once the transaction has committed, or "".
+    QString warning() const;
+
+private:
+    void insert(const LedgerEntry& e, double sn);
+    bool m_crowded = false;
+};
