@@ -1,43 +1,75 @@
 #include "dialogs/listframe.h"
 
-#include "platform/modal.h"
-
 #include "data/database.h"
-#include "platform/flexgrid.h"
 #include "data/globals.h"
+#include "data/queries.h"
+#include "data/sqltext.h"
+#include "dialogs/codelist.h"
+#include "dialogs/error_boundary.h"
+#include "dialogs/query.h"
+#include "dialogs/toexcel.h"
+#include "platform/flexgrid.h"
+#include "platform/modal.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
-#include "data/queries.h"
-#include "dialogs/query.h"
-#include "data/sqltext.h"
-#include "dialogs/toexcel.h"
 #include "platform/vb.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
+
+const char* const ListFrame::kQueryFailure = "查询执行错误!系统返回如下信息：";
+const char* const ListFrame::kSaveFailure = "保存失败!系统返回如下信息：";
+const char* const ListFrame::kDeleteFailure = "删除失败!系统返回如下信息：";
+const char* const ListFrame::kCommandFailure = "操作执行错误!系统返回如下信息：";
 
 namespace {
 
 const char* const kEditingGuard = "操作员正在编辑数据,请先[保存]数据或[取消]编辑!";
+constexpr quint32 kButtonFaceColor = 0x8000000F;
 
 QRect TwipsRect(const QRect& r)
 {
     return QRect(TwipsToPx(r.x()), TwipsToPx(r.y()), TwipsToPx(r.width()), TwipsToPx(r.height()));
 }
 
-// The engine's words for a statement it refused.
-void ShowDbFailure(const QString& what, const DbError& e)
+template <class T>
+void PutAt(QList<T*>& list, int k, T* item)
 {
-    MsgBox(what + QLatin1Char('\r') + e.message(), vbStyle::Information, gMsgTitle);
+    while (list.size() <= k)
+        list.append(nullptr);
+    list[k] = item;
+}
+
+void SetListText(QComboBox* list, const QString& text)
+{
+    if (list->isEditable())
+        list->setEditText(text);
+    else
+        list->setCurrentIndex(list->findText(text));
+}
+
+bool IsEntryType(const QWidget* w)
+{
+    if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractSpinBox*>(w))
+        return true;
+    auto* button = qobject_cast<const QAbstractButton*>(w);
+    return button && !qobject_cast<const QPushButton*>(w);
 }
 
 } // namespace
@@ -73,17 +105,20 @@ ListFrame::ListFrame(const QString& name, QWidget* parent)
     Menu_save->setEnabled(false);
     Menu_cancel->setEnabled(false);
 
-    connect(Menu_Add, &QAction::triggered, this, [this] { Menu_Add_Click(); });
-    connect(Menu_edit, &QAction::triggered, this, [this] { Menu_edit_Click(); });
-    connect(Menu_del, &QAction::triggered, this, [this] { Menu_del_Click(); });
-    connect(Menu_query, &QAction::triggered, this, [this] { Menu_query_Click(); });
-    connect(Menu_save, &QAction::triggered, this, [this] { Menu_save_Click(); });
-    connect(Menu_cancel, &QAction::triggered, this, [this] { Menu_cancel_Click(); });
-    connect(Menu_Return, &QAction::triggered, this, [this] { Menu_Return_Click(); });
+    connectCommand(Menu_Add, [this] { Menu_Add_Click(); });
+    connectCommand(Menu_edit, [this] { Menu_edit_Click(); });
+    connectCommand(Menu_del, [this] { Menu_del_Click(); });
+    connectCommand(Menu_query, [this] { Menu_query_Click(); });
+    connectCommand(Menu_save, [this] { Menu_save_Click(); });
+    connectCommand(Menu_cancel, [this] { Menu_cancel_Click(); });
+    connectCommand(Menu_Return, [this] { Menu_Return_Click(); });
 
-    connect(TabS, &QTabBar::currentChanged, this, [this](int i) { TabS_Click(i); });
-    connect(GD, &FlexGrid::rowColChange, this, [this] { GD_RowColChange(); });
-    connect(GD, &FlexGrid::dblClick, this, [this] { GD_DblClick(); });
+    // Grid and tab events read the database too: a failure is shown, never fatal.
+    const QString failure = QString::fromUtf8(kCommandFailure);
+    connect(TabS, &QTabBar::currentChanged, this, [this, failure](int i) { RunGuarded(failure, [&] { TabS_Click(i); }); });
+    connect(GD, &FlexGrid::rowColChange, this, [this, failure] { RunGuarded(failure, [this] { GD_RowColChange(); }); });
+    connect(GD, &FlexGrid::dblClick, this, [this, failure] { RunGuarded(failure, [this] { GD_DblClick(); }); });
+    connect(qApp, &QApplication::focusChanged, this, &ListFrame::focusChanged);
 }
 
 ListFrame::~ListFrame()
@@ -92,10 +127,12 @@ ListFrame::~ListFrame()
     gEditing.set(this, false);
 }
 
+// ------------------------------------------------------------ configuration
+
 QAction* ListFrame::addExportCommand(const QString& objectName, QAction* before)
 {
     Menu_ToExcel = addCommand("&T.导出数据", objectName, before ? before : Menu_Return);
-    connect(Menu_ToExcel, &QAction::triggered, this, [this] { Menu_ToExcel_Click(); });
+    connectCommand(Menu_ToExcel, [this] { Menu_ToExcel_Click(); });
     addBrowseCommand(Menu_ToExcel);
     return Menu_ToExcel;
 }
@@ -103,7 +140,7 @@ QAction* ListFrame::addExportCommand(const QString& objectName, QAction* before)
 QAction* ListFrame::addPrintCommand(const QString& objectName, QAction* before)
 {
     Menu_print = addCommand("&P.打印", objectName, before ? before : Menu_save);
-    connect(Menu_print, &QAction::triggered, this, [this] { Menu_print_Click(); });
+    connectCommand(Menu_print, [this] { Menu_print_Click(); });
     addBrowseCommand(Menu_print);
     return Menu_print;
 }
@@ -120,29 +157,174 @@ void ListFrame::setTabCaptions(const QString& list, const QString& detail)
     TabS->setTabText(1, detail);
 }
 
-int ListFrame::addField(const Field& f)
+int ListFrame::addField(const Field& declared)
 {
-    const int i = int(m_fields.size());
-    m_fields.append(f);
-    auto* lab = new QLabel(f.label, Frm);
-    lab->setObjectName(QStringLiteral("Lab(%1)").arg(i));
-    auto* txt = new QLineEdit(Frm);
-    txt->setObjectName(QStringLiteral("Txt(%1)").arg(i));
-    if (f.maxLength > 0)
-        txt->setMaxLength(f.maxLength);
-    txt->setReadOnly(true);
-    txt->installEventFilter(this);
-    if (!f.labRect.isEmpty())
-        lab->setGeometry(TwipsRect(f.labRect));
-    if (!f.txtRect.isEmpty()) {
-        txt->setGeometry(TwipsRect(f.txtRect));
-        // A tall box (a remark) starts its text at the top.
-        if (f.txtRect.height() > 400)
-            txt->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Field f = declared;
+    if (f.index < 0)
+        f.index = m_fields.isEmpty() ? 0 : m_fields.last().index + 1;
+    if (f.gridCol == kGridColumnOfIndex)
+        f.gridCol = f.editor == FieldEditor::Check ? kNoGridColumn : f.index;
+    if (f.labIndex < 0)
+        f.labIndex = f.index;
+    if (!f.host)
+        f.host = Frm;
+    const int pos = int(m_fields.size());
+    const int k = f.index;
+    FieldControls c;
+
+    if (f.editor == FieldEditor::Check) {
+        auto* chk = new QCheckBox(f.label, f.host);
+        chk->setObjectName(f.editorName.isEmpty() ? QStringLiteral("Chk(%1)").arg(k) : f.editorName);
+        chk->setEnabled(false);
+        if (!f.txtRect.isEmpty())
+            chk->setGeometry(TwipsRect(f.txtRect));
+        PutAt(Chk, k, chk);
+        c.editor = chk;
+    } else {
+        QLabel* lab = Lab.value(f.labIndex);
+        if (!lab && (!f.label.isEmpty() || !f.labRect.isEmpty())) {
+            lab = new QLabel(f.label, f.host);
+            lab->setObjectName(QStringLiteral("Lab(%1)").arg(f.labIndex));
+            if (!f.labRect.isEmpty())
+                lab->setGeometry(TwipsRect(f.labRect));
+            PutAt(Lab, f.labIndex, lab);
+        }
+        c.lab = lab;
+        auto* box = new QLineEdit(f.host);
+        box->setObjectName(QStringLiteral("Txt(%1)").arg(k));
+        box->setReadOnly(true);
+        if (f.maxLength > 0 || f.upperCase)
+            SetTypingRules(box, f.maxLength, f.upperCase);
+        if (!f.txtRect.isEmpty()) {
+            box->setGeometry(TwipsRect(f.txtRect));
+            // A tall box (a remark) starts its text at the top.
+            if (f.txtRect.height() > 400)
+                box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        }
+        if (!f.visible)
+            box->hide();
+        if (!f.tabStop)
+            box->setFocusPolicy(Qt::ClickFocus);
+        watchEntry(box);
+        PutAt(Txt, k, box);
+        c.box = box;
+
+        if (f.editor == FieldEditor::List) {
+            auto* list = new QComboBox(f.host);
+            list->setObjectName(f.editorName.isEmpty() ? QStringLiteral("Cmb(%1)").arg(k) : f.editorName);
+            list->setEditable(true);
+            list->setInsertPolicy(QComboBox::NoInsert);
+            list->addItems(f.items);
+            list->setCurrentIndex(-1);
+            if (!f.txtRect.isEmpty())
+                list->setGeometry(TwipsRect(f.txtRect));
+            list->hide();
+            PutAt(Cmb, k, list);
+            c.editor = list;
+        } else if (f.editor == FieldEditor::Date) {
+            auto* date = new QDateEdit(f.host);
+            date->setObjectName(f.editorName.isEmpty() ? QStringLiteral("DTP") : f.editorName);
+            date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+            date->setCalendarPopup(true);
+            date->setDate(QDate::currentDate());
+            if (!f.txtRect.isEmpty())
+                date->setGeometry(TwipsRect(f.txtRect));
+            date->hide();
+            if (!DTP)
+                DTP = date;
+            c.editor = date;
+        }
     }
-    Lab.append(lab);
-    Txt.append(txt);
-    return i;
+    if (c.editor) {
+        if (!f.tabStop)
+            c.editor->setFocusPolicy(Qt::ClickFocus);
+        watchEntry(c.editor);
+    }
+    m_fields.append(f);
+    m_controls.append(c);
+    return pos;
+}
+
+void ListFrame::addEntryControl(QWidget* control)
+{
+    if (!control || m_extraEntries.contains(control))
+        return;
+    m_extraEntries.append(control);
+    watchEntry(control);
+}
+
+int ListFrame::fieldOf(const QWidget* control) const
+{
+    if (!control)
+        return -1;
+    for (int pos = 0; pos < m_controls.size(); ++pos) {
+        if (m_controls[pos].box == control || m_controls[pos].editor == control)
+            return pos;
+    }
+    return -1;
+}
+
+QWidget* ListFrame::entryControl(int pos) const
+{
+    const FieldControls& c = m_controls[pos];
+    return c.editor ? c.editor : c.box;
+}
+
+bool ListFrame::isMasked(int pos) const
+{
+    return m_controls.value(pos).masked;
+}
+
+// ------------------------------------------------------------ commands wiring
+
+void ListFrame::connectCommand(QAction* command, std::function<void()> handler, const QString& failurePrefix)
+{
+    connect(command, &QAction::triggered, this,
+            [this, handler = std::move(handler), failurePrefix] { runCommand(handler, failurePrefix); });
+}
+
+void ListFrame::runCommand(const std::function<void()>& handler, const QString& failurePrefix)
+{
+    // The control that held the focus when the command ran: a refusal
+    // (a message box) must not leave the operator without a box to type in.
+    QWidget* focused = QApplication::focusWidget();
+    QPointer<QWidget> before = (focused && isAncestorOf(focused)) ? focused : m_entered.data();
+    const int modeBefore = EditMode;
+    const bool nested = m_inCommand;
+    if (!nested)
+        m_focusTarget = nullptr;
+    m_inCommand = true;
+    RunGuarded(failurePrefix, handler);
+    m_inCommand = nested;
+    if (nested || modeBefore == Browse || EditMode == Browse)
+        return;
+    restoreFocus(m_focusTarget ? m_focusTarget.data() : before.data());
+}
+
+void ListFrame::setFocusAfterCommand(QWidget* control)
+{
+    m_focusTarget = control;
+    if (control)
+        control->setFocus();
+}
+
+void ListFrame::restoreFocus(QWidget* control)
+{
+    if (!control || !isAncestorOf(control))
+        return;
+    control->setFocus(Qt::OtherFocusReason);
+    // When the message box's window gives the activation back, the platform
+    // may put the focus elsewhere afterwards; once that has settled, the
+    // control gets it again unless the operator is already in another box.
+    QPointer<QWidget> target = control;
+    QTimer::singleShot(0, this, [this, target] {
+        if (!target || EditMode == Browse || !target->isVisible() || !target->isEnabled())
+            return;
+        QWidget* now = QApplication::focusWidget();
+        if (now == target || (now && entryControlFor(now)))
+            return;
+        target->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 // ------------------------------------------------------------ load, layout
@@ -150,16 +332,48 @@ int ListFrame::addField(const Field& f)
 void ListFrame::formLoad()
 {
     LangForm(this);
-    InstallEnterMovesOn(Frm);
+    applyMasks();
+    fillLists();
     EditMode = Browse;
+    prepareEditors(Browse);
     GD->raise();
     FillGrid(m_listSql);
+}
+
+void ListFrame::applyMasks()
+{
+    const bool admin = gUserCode == QLatin1String(kAdminCode);
+    for (int pos = 0; pos < m_fields.size(); ++pos) {
+        const Field& f = m_fields[pos];
+        FieldControls& c = m_controls[pos];
+        c.masked = ((f.mask & FieldMask::WithoutPriceRight) && !gCanSeePrices)
+            || ((f.mask & FieldMask::NotAdministrator) && !admin);
+        if (c.masked && c.box)
+            ShowAsStars(c.box);
+    }
+}
+
+void ListFrame::fillLists()
+{
+    for (int pos = 0; pos < m_fields.size(); ++pos) {
+        const Field& f = m_fields[pos];
+        auto* list = qobject_cast<QComboBox*>(m_controls[pos].editor);
+        if (!list || f.listSql.isEmpty())
+            continue;
+        try {
+            FillCodeList(list, f.listSql, f.listWithName);
+            list->addItems(f.items);
+            list->setCurrentIndex(-1);
+        } catch (const DbError& e) {
+            ShowDbFailure(LangStr(QString::fromUtf8(kQueryFailure)), e);
+        }
+    }
 }
 
 void ListFrame::showEvent(QShowEvent* event)
 {
     ChildWindow::showEvent(event);
-    if (!m_placed) {
+    if (!m_placed && m_placeInHost) {
         m_placed = true;
         placeInHost();
         // The main window hides its tool bar as it opens a list; place the
@@ -211,6 +425,27 @@ void ListFrame::sizeColumns(int gridWidthTwips)
 
 // ------------------------------------------------------------ the procedures
 
+int ListFrame::gridCols() const
+{
+    if (!m_gridHeaders.isEmpty())
+        return int(m_gridHeaders.size());
+    int n = 0;
+    for (const Field& f : m_fields)
+        n = std::max(n, f.gridCol + 1);
+    return n;
+}
+
+QString ListFrame::headerText(int col) const
+{
+    if (!m_gridHeaders.isEmpty())
+        return m_gridHeaders.value(col);
+    for (const Field& f : m_fields) {
+        if (f.gridCol == col)
+            return f.header;
+    }
+    return QString();
+}
+
 void ListFrame::SetupGrid()
 {
     GD->clear();
@@ -221,11 +456,6 @@ void ListFrame::SetupGrid()
         GD->setFixedAlignment(c, Qt::AlignCenter);
     }
     CurRow = 1;
-}
-
-QString ListFrame::headerText(int col) const
-{
-    return col < m_fields.size() ? m_fields[col].header : QString();
 }
 
 QString ListFrame::cellText(const RecordSet& rs, int row, int col) const
@@ -240,7 +470,7 @@ void ListFrame::FillGrid(const QString& sql)
         rs = Db().openRecordset(sql);
     } catch (const DbError& e) {
         // A statement the engine refuses (a bad search) leaves the list as it was.
-        ShowDbFailure(LangStr("查询执行错误!系统返回如下信息："), e);
+        ShowDbFailure(LangStr(QString::fromUtf8(kQueryFailure)), e);
         return;
     }
     SetupGrid();
@@ -264,21 +494,67 @@ void ListFrame::FillGrid(const QString& sql)
     ShowPosition();
 }
 
+QString ListFrame::counterText() const
+{
+    return m_counterPrefix + LangStr(QStringLiteral("共 %1 条记录 当前为第 %2 条").arg(RecCount).arg(CurRow));
+}
+
 void ListFrame::ShowPosition()
 {
     GD->setRow(CurRow);
     GD->setRowSel(CurRow);
-    if (MainHost* host = GetMainHost()) {
-        host->setPanelText(4, m_counterPrefix + LangStr(QStringLiteral("共 %1 条记录 当前为第 %2 条").arg(RecCount).arg(CurRow)));
-    }
+    if (MainHost* host = GetMainHost())
+        host->setPanelText(4, counterText());
+}
+
+QString ListFrame::shownText(const Field& f, const QString& stored) const
+{
+    if (!f.format.isEmpty() && !TrimBlanks(stored).isEmpty())
+        return Format(Val(stored), f.format);
+    return stored;
+}
+
+void ListFrame::showValue(int pos, const QString& stored)
+{
+    const FieldControls& c = m_controls[pos];
+    if (auto* chk = qobject_cast<QCheckBox*>(c.editor); chk && !c.box)
+        chk->setChecked(Val(stored) != 0);
+    else if (c.box)
+        c.box->setText(shownText(m_fields[pos], stored));
 }
 
 void ListFrame::ShowRecord()
 {
     if (CurRow == 0)
         CurRow = 1;
-    for (int i = 0; i < Txt.size(); ++i)
-        Txt[i]->setText(GD->textMatrix(CurRow, i));
+    // Fields the grid does not show come from the record's own row.
+    bool fromRow = false;
+    for (const Field& f : std::as_const(m_fields))
+        fromRow = fromRow || (f.gridCol < 0 && !f.column.isEmpty());
+    RecordSet rs;
+    if (fromRow) {
+        try {
+            rs = Db().openRecordset(QStringLiteral("select * from %1 where %2=%3")
+                                        .arg(m_table, m_keyColumn, SqlQuote(TrimBlanks(currentKey()))));
+        } catch (const DbError& e) {
+            const QString prefix = m_readFailure.isEmpty() ? LangStr(QString::fromUtf8(kQueryFailure)) : m_readFailure;
+            ShowDbFailure(prefix, e);
+            fromRow = false;
+        }
+    }
+    for (int pos = 0; pos < m_fields.size(); ++pos) {
+        const Field& f = m_fields[pos];
+        if (f.gridCol >= 0) {
+            showValue(pos, GD->textMatrix(CurRow, f.gridCol));
+        } else if (fromRow && !f.column.isEmpty()) {
+            const int col = rs.fieldIndex(f.column);
+            if (!rs.eof() && col >= 0)
+                showValue(pos, rs.field(col).toString());
+            else if (rs.eof() && f.editor != FieldEditor::Check)
+                showValue(pos, QString()); // no such record: the boxes empty, the check boxes as they were
+        }
+    }
+    recordShown();
 }
 
 void ListFrame::GD_RowColChange()
@@ -323,6 +599,56 @@ void ListFrame::setMenusForEditing(bool editing)
     Menu_cancel->setEnabled(editing);
 }
 
+void ListFrame::prepareEditors(int mode)
+{
+    const bool editing = mode != Browse;
+    for (int pos = 0; pos < m_fields.size(); ++pos) {
+        const Field& f = m_fields[pos];
+        const FieldControls& c = m_controls[pos];
+        // Out of reach: a price the operator may not see cannot be typed over.
+        const bool outOfReach = c.masked && (f.mask & FieldMask::WithoutPriceRight) && !gCanSeePrices;
+        if (c.box) {
+            // The key box is opened by add and edit themselves.
+            const bool isKey = c.box == Txt.value(0);
+            if (!editing)
+                c.box->setReadOnly(true);
+            else if (!isKey)
+                c.box->setReadOnly(!f.editable || outOfReach);
+            if (mode == Adding && f.clearOnAdd && !isKey)
+                c.box->clear();
+            if (editing && outOfReach)
+                c.box->setFocusPolicy(Qt::NoFocus);
+        }
+        if (auto* list = qobject_cast<QComboBox*>(c.editor)) {
+            // A hidden list still carries the box's text, which save copies back.
+            const bool shown = editing && !outOfReach;
+            if (editing)
+                SetListText(list, c.box->text());
+            list->setVisible(shown);
+            if (f.visible)
+                c.box->setVisible(!shown);
+            if (shown)
+                list->raise();
+        } else if (auto* date = qobject_cast<QDateEdit*>(c.editor)) {
+            if (editing) {
+                const auto parsed = ParseDateText(TrimBlanks(c.box->text()));
+                date->setDate(parsed ? parsed->date() : QDate::currentDate());
+                // Editing a record without a date starts from today's.
+                if (mode == Editing && !parsed)
+                    c.box->setText(DateText(QDate::currentDate()));
+                date->raise();
+            }
+            date->setVisible(editing);
+            if (f.visible)
+                c.box->setVisible(!editing);
+        } else if (auto* chk = qobject_cast<QCheckBox*>(c.editor)) {
+            chk->setEnabled(editing && f.editable);
+            if (mode == Adding && f.clearOnAdd)
+                chk->setChecked(false);
+        }
+    }
+}
+
 void ListFrame::BeginEdit()
 {
     if (TabS->currentIndex() == 0)
@@ -330,12 +656,8 @@ void ListFrame::BeginEdit()
     else
         ShowRecord(); // the boxes hold the record the edit acts on
     TabS->setEnabled(false);
-    for (int i = 1; i < Txt.size(); ++i) {
-        Txt[i]->setReadOnly(false);
-        if (EditMode == Adding)
-            Txt[i]->clear();
-    }
     setMenusForEditing(true);
+    prepareEditors(EditMode);
     if (m_usesEditingFlag)
         gEditing.set(this, true);
 }
@@ -343,10 +665,9 @@ void ListFrame::BeginEdit()
 void ListFrame::EndEdit()
 {
     TabS->setEnabled(true);
-    for (int i = 1; i < Txt.size(); ++i)
-        Txt[i]->setReadOnly(true);
     setMenusForEditing(false);
     EditMode = Browse;
+    prepareEditors(Browse);
     TabS->setFocus();
     GD->setRow(CurRow);
     GD_RowColChange();
@@ -368,22 +689,22 @@ bool ListFrame::IsInUse(const QString& key)
 
 QString ListFrame::currentKey() const
 {
-    return GD->textMatrix(CurRow, 0);
+    return GD->textMatrix(CurRow, m_keyGridCol);
 }
 
 bool ListFrame::listIsEmpty() const
 {
-    return TrimBlanks(GD->textMatrix(1, 0)).isEmpty();
+    return TrimBlanks(GD->textMatrix(1, m_keyGridCol)).isEmpty();
 }
 
 void ListFrame::Menu_Add_Click()
 {
     EditMode = Adding;
     BeginEdit();
-    if (!Txt.isEmpty()) {
-        Txt[0]->setReadOnly(false);
-        Txt[0]->clear();
-        Txt[0]->setFocus();
+    if (QLineEdit* key = Txt.value(0)) {
+        key->setReadOnly(false);
+        key->clear();
+        key->setFocus();
     }
 }
 
@@ -394,10 +715,10 @@ void ListFrame::Menu_edit_Click()
         return;
     EditMode = Editing;
     BeginEdit();
-    if (!Txt.isEmpty()) {
+    if (QLineEdit* key = Txt.value(0)) {
         // A key that other records use cannot change; its other fields can.
-        Txt[0]->setReadOnly(IsInUse(currentKey()));
-        Txt[0]->setFocus();
+        key->setReadOnly(IsInUse(currentKey()));
+        key->setFocus();
     }
 }
 
@@ -445,17 +766,13 @@ void ListFrame::Menu_del_Click()
     }
 
     // The referring rows and the record go together or not at all.
-    try {
-        Transaction t(Db());
+    const bool deleted = RunWrite(LangStr(QString::fromUtf8(kDeleteFailure)), [&] {
         if (inUse)
             purgeReferences(TrimBlanks(key));
         deleteRecord(TrimBlanks(key));
-        t.commit();
-    } catch (const DbError& e) {
-        ShowDbFailure(LangStr("删除失败!系统返回如下信息："), e);
-        return;
-    }
-    removeCurrentRow();
+    });
+    if (deleted)
+        removeCurrentRow();
 }
 
 void ListFrame::removeCurrentRow()
@@ -473,36 +790,84 @@ void ListFrame::removeCurrentRow()
     GD_RowColChange();
 }
 
+void ListFrame::copyEditorsToBoxes()
+{
+    for (int pos = 0; pos < m_fields.size(); ++pos) {
+        const FieldControls& c = m_controls[pos];
+        if (!c.box)
+            continue;
+        if (auto* list = qobject_cast<QComboBox*>(c.editor)) {
+            const QString text = TrimBlanks(list->currentText());
+            c.box->setText(m_fields[pos].kind == FieldKind::Code ? CodeOf(text) : text);
+        } else if (auto* date = qobject_cast<QDateEdit*>(c.editor)) {
+            c.box->setText(DateText(date->date()));
+        }
+    }
+}
+
+QString ListFrame::valueOf(int pos) const
+{
+    const FieldControls& c = m_controls[pos];
+    if (!c.box) {
+        auto* chk = qobject_cast<QCheckBox*>(c.editor);
+        return chk && chk->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    }
+    return TrimBlanks(c.box->text());
+}
+
 QStringList ListFrame::entryValues() const
 {
     QStringList values;
-    values.reserve(Txt.size());
-    for (QLineEdit* t : Txt)
-        values << TrimBlanks(t->text());
+    values.reserve(m_fields.size());
+    for (int pos = 0; pos < m_fields.size(); ++pos)
+        values << valueOf(pos);
     return values;
 }
 
 QString ListFrame::insertStatement(const QStringList& values) const
 {
     QStringList cols, lits;
-    for (int i = 0; i < m_fields.size() && i < values.size(); ++i) {
-        if (m_fields[i].column.isEmpty())
+    for (int pos = 0; pos < m_fields.size() && pos < values.size(); ++pos) {
+        const Field& f = m_fields[pos];
+        if (f.column.isEmpty())
             continue;
-        cols << m_fields[i].column;
-        lits << SqlQuote(values[i]);
+        const QString& v = values[pos];
+        cols << f.column;
+        if (f.editor == FieldEditor::Check) {
+            lits << (v == QLatin1String("1") ? QStringLiteral("1") : QStringLiteral("0"));
+        } else if (f.kind == FieldKind::Number) {
+            lits << SqlNum(Val(v));
+        } else if (f.kind == FieldKind::Date) {
+            const auto when = ParseDateText(v);
+            lits << (when ? SqlQuote(DateTimeText(*when)) : v.isEmpty() ? QStringLiteral("Null") : SqlQuote(v));
+        } else {
+            lits << SqlQuote(v);
+        }
     }
     return QStringLiteral("insert into %1 (%2) VALUES (%3)").arg(m_table, cols.join(','), lits.join(','));
 }
 
 QString ListFrame::gridRowText(const QStringList& values) const
 {
-    return values.join(QLatin1Char('\t'));
+    QStringList cells(gridCols());
+    for (int pos = m_fields.size() - 1; pos >= 0; --pos) {
+        const int col = m_fields[pos].gridCol;
+        if (col >= 0 && col < cells.size() && pos < values.size())
+            cells[col] = values[pos];
+    }
+    return cells.join(QLatin1Char('\t'));
 }
 
 QString ListFrame::duplicateMessage(const QString& typedKey) const
 {
     Q_UNUSED(typedKey)
     return m_duplicateMessage;
+}
+
+QString ListFrame::emptyMessage(const Field& f) const
+{
+    const QLabel* lab = Lab.value(f.labIndex);
+    return (lab ? lab->text() : f.label) + LangStr("不能为空!");
 }
 
 void ListFrame::Menu_save_Click()
@@ -514,47 +879,40 @@ void ListFrame::Menu_save_Click()
 
 void ListFrame::saveRecord()
 {
-    for (int i = 0; i < m_fields.size() && i < Txt.size(); ++i) {
-        if (m_fields[i].required && TrimBlanks(Txt[i]->text()).isEmpty()) {
-            MsgBox(Lab[i]->text() + LangStr("不能为空!"), vbStyle::Information, gMsgTitle);
+    copyEditorsToBoxes();
+    for (int pos = 0; pos < m_fields.size(); ++pos) {
+        const Field& f = m_fields[pos];
+        if (f.required && f.editor != FieldEditor::Check && valueOf(pos).isEmpty()) {
+            MsgBox(emptyMessage(f), vbStyle::Information, gMsgTitle);
             return;
         }
     }
     if (!checkEntries())
         return;
 
-    const QString key = TrimBlanks(Txt[0]->text());
+    QLineEdit* keyBox = Txt.value(0);
+    const QString key = keyBox ? TrimBlanks(keyBox->text()) : QString();
     const QString existing = GetStr(QStringLiteral("select %1 from %2 where %1=%3").arg(m_keyColumn, m_table, SqlQuote(key)));
     QString oldKey;
-    if (EditMode == Adding) {
-        if (!existing.isEmpty()) {
-            MsgBox(duplicateMessage(Txt[0]->text()), vbStyle::Information, gMsgTitle);
-            Txt[0]->setFocus();
-            return;
-        }
-    } else {
+    if (EditMode == Editing)
         oldKey = currentKey();
-        if (key != oldKey && !existing.isEmpty()) {
-            MsgBox(duplicateMessage(Txt[0]->text()), vbStyle::Information, gMsgTitle);
-            Txt[0]->setFocus();
-            return;
-        }
+    if (!existing.isEmpty() && (EditMode == Adding || key != oldKey)) {
+        MsgBox(duplicateMessage(keyBox ? keyBox->text() : QString()), vbStyle::Information, gMsgTitle);
+        setFocusAfterCommand(keyBox);
+        return;
     }
 
     // An edit replaces the old row: the delete and the insert stand or fall
     // together, so a refused insert loses nothing and the typed texts stay.
     const QStringList values = entryValues();
-    try {
-        Transaction t(Db());
+    const bool saved = RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] {
         if (EditMode == Editing)
             deleteRecord(TrimBlanks(oldKey));
         Db().execute(insertStatement(values));
         writeDetails(key, TrimBlanks(oldKey));
-        t.commit();
-    } catch (const DbError& e) {
-        ShowDbFailure(LangStr("保存失败!系统返回如下信息："), e);
+    });
+    if (!saved)
         return;
-    }
 
     if (EditMode == Adding) {
         RecCount = RecCount + 1;
@@ -588,10 +946,11 @@ void ListFrame::Menu_Return_Click()
 
 void ListFrame::fillSearchFields(Query& q)
 {
-    for (int i = 0; i < m_fields.size() && i < GD->cols(); ++i) {
-        const Field& f = m_fields[i];
+    for (const Field& f : std::as_const(m_fields)) {
+        if (f.gridCol < 0 || f.gridCol >= GD->cols() || f.column.isEmpty())
+            continue;
         const QString qualified = f.searchField.isEmpty() ? m_table + "." + f.column : f.searchField;
-        q.addField(GD->textMatrix(0, i), qualified, Query::FieldType(f.searchType));
+        q.addField(GD->textMatrix(0, f.gridCol), qualified, Query::FieldType(f.searchType));
     }
 }
 
@@ -618,7 +977,7 @@ void ListFrame::Menu_ToExcel_Click()
     dlg.Sgd = nullptr;
 }
 
-// ------------------------------------------------------------ guard, boxes
+// ------------------------------------------------------------ guard, entry controls
 
 bool ListFrame::queryUnload()
 {
@@ -629,6 +988,109 @@ bool ListFrame::queryUnload()
     return true;
 }
 
+QWidget* ListFrame::entryControlFor(QWidget* w) const
+{
+    if (!w)
+        return nullptr;
+    // A list's or a picker's own line edit stands for the control.
+    if (QWidget* p = w->parentWidget(); p && (qobject_cast<QComboBox*>(p) || qobject_cast<QAbstractSpinBox*>(p)))
+        w = p;
+    if (fieldOf(w) >= 0)
+        return w;
+    for (const QPointer<QWidget>& extra : m_extraEntries) {
+        if (extra == w)
+            return w;
+    }
+    if (!Frm->isAncestorOf(w) || !IsEntryType(w))
+        return nullptr;
+    // Editors inside a grid on the page (an in-cell editor) are the grid's.
+    for (QWidget* p = w->parentWidget(); p && p != Frm; p = p->parentWidget()) {
+        if (qobject_cast<QAbstractItemView*>(p))
+            return nullptr;
+    }
+    return w;
+}
+
+void ListFrame::colour(QWidget* control, bool focused)
+{
+    QPalette pal = control->palette();
+    if (qobject_cast<QAbstractButton*>(control)) {
+        control->setAutoFillBackground(true);
+        pal.setColor(QPalette::Window, VbColor(focused ? kFocusColor : kButtonFaceColor));
+        pal.setColor(QPalette::Button, VbColor(focused ? kFocusColor : kButtonFaceColor));
+    } else {
+        pal.setColor(QPalette::Base, VbColor(focused ? kFocusColor : kWindowColor));
+        if (qobject_cast<QComboBox*>(control))
+            pal.setColor(QPalette::Button, VbColor(focused ? kFocusColor : kButtonFaceColor));
+    }
+    control->setPalette(pal);
+}
+
+void ListFrame::focusChanged(QWidget* old, QWidget* now)
+{
+    // Another window taking the focus or giving it back (a message box, the
+    // search dialog, an open drop-down) neither leaves nor enters a field:
+    // a message shown from a field's own handler must not run it again.
+    const auto isPopup = [](const QWidget* w) { return w && w->window()->windowType() == Qt::Popup; };
+    if ((old && now && old->window() != now->window()) || isPopup(old) || isPopup(now))
+        return;
+    QWidget* leaving = entryControlFor(old);
+    QWidget* entering = entryControlFor(now);
+    if (leaving == entering)
+        return;
+    const QString failure = QString::fromUtf8(kCommandFailure);
+    if (leaving) {
+        colour(leaving, false);
+        const int pos = fieldOf(leaving);
+        if (now && pos >= 0 && EditMode != Browse)
+            RunGuarded(failure, [&] { fieldLeft(m_fields[pos]); });
+    }
+    if (!entering)
+        return;
+    if (EditMode == Browse) {
+        // The detail page cannot be typed into while browsing.
+        TabS->setFocus();
+        return;
+    }
+    // Enter moves on from every entry control, however it was made.
+    watchEntry(entering);
+    colour(entering, true);
+    // The focus coming back to where it was (the window active again) is no new entry.
+    const bool resumed = !old && entering == m_entered;
+    m_entered = entering;
+    const int pos = fieldOf(entering);
+    if (pos >= 0 && !resumed)
+        RunGuarded(failure, [&] { fieldEntered(m_fields[pos]); });
+}
+
+void ListFrame::watchEntry(QWidget* control)
+{
+    // Once only: a second install would put this filter in front of the
+    // window's own.
+    if (control->property("listFrameEntry").toBool())
+        return;
+    control->setProperty("listFrameEntry", true);
+    control->installEventFilter(this);
+}
+
+void ListFrame::moveFocusOn(QWidget* from)
+{
+    // The next control of this window in the tab order that can take the
+    // focus, passing over the inner parts of the control left.
+    QWidget* w = from;
+    for (int guard = 0; guard < 10000; ++guard) {
+        w = w->nextInFocusChain();
+        if (!w || w == from)
+            return;
+        if (from->isAncestorOf(w) || !isAncestorOf(w) || w->focusProxy())
+            continue;
+        if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible() || !w->isEnabled())
+            continue;
+        w->setFocus(Qt::TabFocusReason);
+        return;
+    }
+}
+
 bool ListFrame::eventFilter(QObject* watched, QEvent* event)
 {
     // The vertical scroll bar comes and goes with the number of rows: the
@@ -637,21 +1099,20 @@ bool ListFrame::eventFilter(QObject* watched, QEvent* event)
         sizeColumns(PxToTwips(GD->viewport()->width()));
         return ChildWindow::eventFilter(watched, event);
     }
-    auto* box = qobject_cast<QLineEdit*>(watched);
-    if (box && Txt.contains(box)) {
-        if (event->type() == QEvent::FocusIn) {
-            if (EditMode < Adding) {
-                // The detail page cannot be typed into while browsing.
-                TabS->setFocus();
-            } else {
-                QPalette pal = box->palette();
-                pal.setColor(QPalette::Base, VbColor(kFocusColor));
-                box->setPalette(pal);
-            }
-        } else if (event->type() == QEvent::FocusOut) {
-            QPalette pal = box->palette();
-            pal.setColor(QPalette::Base, VbColor(kWindowColor));
-            box->setPalette(pal);
+    if (event->type() == QEvent::KeyPress) {
+        auto* ke = static_cast<QKeyEvent*>(event);
+        auto* w = qobject_cast<QWidget*>(watched);
+        const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
+        if (enter && w && !(ke->modifiers() & ~Qt::KeypadModifier) && entryControlFor(w) == w) {
+            // An open drop-down takes its Enter to choose the item.
+            auto* list = qobject_cast<QComboBox*>(w);
+            if (list && list->view() && list->view()->isVisible())
+                return false;
+            const int pos = fieldOf(w);
+            if (pos >= 0 && EditMode != Browse && enterPressed(m_fields[pos]))
+                return true;
+            moveFocusOn(w);
+            return true;
         }
     }
     return ChildWindow::eventFilter(watched, event);

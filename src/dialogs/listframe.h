@@ -1,14 +1,20 @@
 #pragma once
+#include "dialogs/field.h"
 #include "platform/mainhost.h"
 
 #include <QList>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class FlexGrid;
 class Query;
 class QAction;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -16,12 +22,12 @@ class QTabBar;
 class RecordSet;
 
 // The list/detail window: a tab strip `TabS` whose first tab lists the table
-// in the grid `GD` and whose second shows one record in `Lab(i)`/`Txt(i)` on
-// the frame `Frm`; the commands add, edit, delete, search, save, cancel and
+// in the grid `GD` and whose second shows one record in its fields on the
+// frame `Frm`; the commands add, edit, delete, search, save, cancel and
 // return (optionally export and print); browse, add and edit modes; the record
 // counter in panel 4 of the main window; the close guard while editing.
 //
-// A window configures it in its constructor:
+// A window declares its fields in its constructor. The plain two-box list:
 //
 //     setWindowTitle("外务员资料");
 //     setTable("M04");
@@ -35,24 +41,72 @@ class RecordSet;
 //     setDuplicateMessage("系统中已经有其它外务员使用了这个姓名，请重新设置!");
 //     addReference({"B01", "F602"});
 //
-// and overrides the virtual procedures and hooks where it departs from the
-// plain two-box list (more controls, formatted cells, detail tables...).
-// Column i of the grid is field i of the list statement and box Txt(i).
+// A field k is the box Txt(k) with its label Lab(k), showing grid column k.
+// A wider record (49 boxes, ten lists over their boxes, a date picker, a
+// check box, a grid of its own) is declared field by field, usually from a
+// table in the window's source:
+//
+//     setTable("B01");
+//     setGridColumns({"速递单号", "寄件日期", "目的地", ...});      // 11 columns of its own
+//     setKeepsDesignedPosition(true);
+//     addField({.label = "速递单号", .column = "F1", .maxLength = 15, .txtRect = {...},
+//               .index = 0, .gridCol = kNoGridColumn});             // read from the B01 row
+//     addField({.label = "寄件日期", .column = "F101", .txtRect = {...}, .index = 1,
+//               .gridCol = kNoGridColumn, .editor = FieldEditor::Date, .kind = FieldKind::Date});
+//     addField({.label = "发件客户", .column = "F603", .txtRect = {...}, .index = 31,
+//               .gridCol = kNoGridColumn, .editor = FieldEditor::List, .kind = FieldKind::Code,
+//               .listSql = "select F1,F2 from M03 order by F1"});   // Cmb(31) over Txt(31)
+//     addField({.label = "服务类型", .column = "F301", ..., .index = 17, .editor = FieldEditor::List,
+//               .kind = FieldKind::Code, .items = {"D.文件(File)", "S.物品(Parcel)"}});
+//     addField({.label = "出重(KG)", .column = "F404", ..., .index = 23, .kind = FieldKind::Number,
+//               .mask = FieldMask::WithoutPriceRight});
+//     addField({.label = "出货成本", .column = "F507", ..., .index = 34, .kind = FieldKind::Number,
+//               .mask = FieldMask::WithoutPriceRight | FieldMask::NotAdministrator});
+//     addField({.label = "制单人", .column = "F601", ..., .index = 29, .clearOnAdd = false});
+//     addEntryControl(ChkChuHuo);          // a control of the window's own: colour, Enter, browse rule
+//
+// and overrides hooks rather than the procedures:
+//   fieldEntered(f)   focus came into a field in add or edit mode (fee and cost boxes compute here)
+//   fieldLeft(f)      focus left it (dependent lists refill here)
+//   enterPressed(f)   Enter in it; true when the window moved the focus itself
+//   shownText(f, s)   how a stored value shows ("C001" -> "C001.客户一")
+//   recordShown()     after ShowRecord filled the fields (places grid, remark lines...)
+//   prepareEditors(m) the editors for a mode; call the frame's first, then add the window's own
+//   counterText()     the record counter ("速递单：无单据信息")
+// The fixed part of BeginEdit/EndEdit (tabs, menus, gEditing, the counter)
+// stays in the frame.
 class ListFrame : public ChildWindow {
     Q_OBJECT
 public:
-    // One field of the record: a grid column and, on the detail page, a label
-    // and an entry box (placed when its rectangles are given, in twips).
+    // One field of the record. The first nine members are what the plain
+    // lists set; the rest describe wider records.
     struct Field {
-        QString header = {};  // grid column header
-        QString label = {};   // caption of Lab(i)
-        QString column = {};  // table column written by the insert
-        int maxLength = 0;    // most characters Txt(i) takes; 0: no limit
-        bool required = false;
-        QRect labRect = {};
-        QRect txtRect = {};
-        int searchType = 0;   // 0 text, 1 number, 2 date
+        QString header = {};      // grid column header
+        QString label = {};       // caption of Lab(k) (of the check box for FieldEditor::Check)
+        QString column = {};      // table column written by the insert; "" = not written
+        int maxLength = 0;        // most characters typed into Txt(k); 0: no limit
+        bool required = false;    // save refuses an empty value
+        QRect labRect = {};       // twips, on `host`
+        QRect txtRect = {};       // twips: the box (and the list or picker over it)
+        int searchType = 0;       // 0 text, 1 number, 2 date
         QString searchField = {}; // qualified name for the search; "" = table.column
+        int index = -1;           // k of Txt(k)/Cmb(k)/Chk(k); -1: one after the previous field's
+        int gridCol = kGridColumnOfIndex; // list column the detail shows; kNoGridColumn: the table row's `column`
+        FieldEditor editor = FieldEditor::Box;
+        FieldKind kind = FieldKind::Text;
+        QString editorName = {};  // list, picker or check box name other than Cmb(k), "DTP", Chk(k)
+        QStringList items = {};   // fixed items of a list
+        QString listSql = {};     // a list filled at load: "code.name" from fields 0 and 1
+        bool listWithName = true; // false: the list shows field 0 alone
+        int labIndex = -1;        // k of the label Lab(k); -1: the field's own k
+        QWidget* host = nullptr;  // parent of label, box and editor; Frm by default
+        QString format = {};      // shown through Format ("#0.0")
+        int mask = FieldMask::None;
+        bool editable = true;     // unlocked while adding or editing
+        bool clearOnAdd = true;   // emptied by add
+        bool upperCase = false;   // typed letters become capitals
+        bool tabStop = true;      // reached with Tab and Enter
+        bool visible = true;      // false: a box never shown
     };
     // A table column that refers to this list's key: a record is in use while
     // some row there names it. The administrator's delete of a record in use
@@ -74,11 +128,20 @@ public:
     int curRow() const { return CurRow; }
     int recCount() const { return RecCount; }
     FlexGrid* grid() const { return GD; }
-    QLineEdit* txt(int i) const { return Txt.value(i); }
+    QLineEdit* txt(int k) const { return Txt.value(k); }
+    QComboBox* cmb(int k) const { return Cmb.value(k); }
+    QCheckBox* chk(int k) const { return Chk.value(k); }
     int fieldCount() const { return int(m_fields.size()); }
-    const Field& field(int i) const { return m_fields[i]; }
+    // Fields in the order they were added.
+    const Field& field(int pos) const { return m_fields[pos]; }
+    // Position of the field whose editor is `control` (its box, list, picker
+    // or check box); -1 for any other control.
+    int fieldOf(const QWidget* control) const;
+    // The control that takes the input of a field in add or edit mode.
+    QWidget* entryControl(int pos) const;
+    bool isMasked(int pos) const;
 
-    // The window's load step: language hook, browse mode, first fill.
+    // The window's load step: language hook, masks, lists, browse mode, first fill.
     void formLoad() override;
 
     // The frame's procedures.
@@ -102,6 +165,12 @@ public:
     virtual void Menu_ToExcel_Click();
     virtual void Menu_print_Click() {}
 
+    // Failure prefixes of the frame's commands.
+    static const char* const kQueryFailure;   // "查询执行错误!系统返回如下信息："
+    static const char* const kSaveFailure;    // "保存失败!系统返回如下信息："
+    static const char* const kDeleteFailure;  // "删除失败!系统返回如下信息："
+    static const char* const kCommandFailure; // "操作执行错误!系统返回如下信息："
+
 protected:
     // --- configuration, from the window's constructor
     void setTable(const QString& table, const QString& keyColumn = QStringLiteral("F1"));
@@ -114,11 +183,27 @@ protected:
     void addReference(const Reference& ref) { m_references.append(ref); }
     // The grid column holding the record's name for the delete messages.
     void setNameColumn(int col) { m_nameCol = col; }
+    // The grid column holding the record's key (0 by default).
+    void setKeyGridColumn(int col) { m_keyGridCol = col; }
     // Text put in front of the record counter ("速递单：" in the waybill list).
     void setCounterPrefix(const QString& prefix) { m_counterPrefix = prefix; }
     // Off for a window whose editing neither sets gEditing nor guards closing.
     void setUsesEditingFlag(bool on) { m_usesEditingFlag = on; }
+    // On for a window that keeps its designed position and size instead of
+    // standing at the top left of the work area as tall as the area.
+    void setKeepsDesignedPosition(bool on) { m_placeInHost = !on; }
+    // The grid's own columns, when they are not the fields' (headers in order).
+    void setGridColumns(const QStringList& headers) { m_gridHeaders = headers; }
+    // Prefix of the message when the record's own row cannot be read.
+    void setReadFailurePrefix(const QString& prefix) { m_readFailure = prefix; }
+    // Returns the field's position.
     int addField(const Field& f);
+    // A control of the window's own on the detail page or beside it (a check
+    // box tied to a box, an entry strip): it is coloured while it has the
+    // focus in add or edit mode, Enter moves on from it, and while browsing
+    // it passes the focus to the tab strip. Controls on `Frm` are treated so
+    // without this call, whenever they were made.
+    void addEntryControl(QWidget* control);
     // Optional commands: export ("&T.导出数据", in front of return unless
     // `before` names another entry) and print ("&P.打印", in front of save).
     QAction* addExportCommand(const QString& objectName = QStringLiteral("Menu_ToExcel"), QAction* before = nullptr);
@@ -126,19 +211,48 @@ protected:
     // A command of the window's own that, like add and delete, is only
     // available while browsing.
     void addBrowseCommand(QAction* command) { m_browseCommands.append(command); }
+    // Connects a command of the window's own the way the frame's are: a
+    // database failure is shown with `failurePrefix` instead of ending the
+    // program, and after a refusal the focus goes back where it was.
+    void connectCommand(QAction* command, std::function<void()> handler,
+                        const QString& failurePrefix = QString::fromUtf8(kCommandFailure));
+    // Runs a command that way.
+    void runCommand(const std::function<void()>& handler, const QString& failurePrefix = QString::fromUtf8(kCommandFailure));
+    // Inside a command: where the focus goes once it is over (the key box
+    // after a duplicate key). Gives it the focus now as well.
+    void setFocusAfterCommand(QWidget* control);
 
     // --- hooks
-    // Columns of the grid; the fields by default.
-    virtual int gridCols() const { return int(m_fields.size()); }
-    // Header text of a grid column; the field's header by default.
+    // Columns of the grid; the declared columns or the fields' by default.
+    virtual int gridCols() const;
+    // Header text of a grid column; the declared header or the field's.
     virtual QString headerText(int col) const;
     // Text of one cell filled from the list statement.
     virtual QString cellText(const RecordSet& rs, int row, int col) const;
     // Column widths for a grid this wide; equal shares by default.
     virtual void sizeColumns(int gridWidthTwips);
-    // Extra checks of save after the required boxes; false stops the save.
+    // The record counter in panel 4.
+    virtual QString counterText() const;
+    // Text a field shows for a stored value; the value (through the field's
+    // format, if any) by default.
+    virtual QString shownText(const Field& f, const QString& stored) const;
+    // After ShowRecord has filled the fields.
+    virtual void recordShown() {}
+    // Locks, clears, shows and hides the editors for a mode; called by
+    // BeginEdit (after EditMode is set), by EndEdit and at load.
+    virtual void prepareEditors(int mode);
+    // Focus came into (left) a field's control while adding or editing.
+    virtual void fieldEntered(const Field& f) { Q_UNUSED(f) }
+    virtual void fieldLeft(const Field& f) { Q_UNUSED(f) }
+    // Enter in a field's control while adding or editing: true when the
+    // window moved the focus itself (to a button); otherwise the focus moves on.
+    virtual bool enterPressed(const Field& f) { Q_UNUSED(f) return false; }
+    // Message for an empty required field; the label's caption + "不能为空!".
+    virtual QString emptyMessage(const Field& f) const;
+    // Extra checks of save after the required fields; false stops the save.
     virtual bool checkEntries() { return true; }
-    // The record's texts to store, in field order; the trimmed boxes by default.
+    // The record's texts to store, in field order: trimmed boxes, "1"/"0" for
+    // check boxes. The lists and pickers have been copied into their boxes.
     virtual QStringList entryValues() const;
     virtual QString insertStatement(const QStringList& values) const;
     virtual QString gridRowText(const QStringList& values) const;
@@ -159,18 +273,27 @@ protected:
     QString currentKey() const;
     bool listIsEmpty() const;
     void setMenusForEditing(bool editing);
+    // Puts a stored value into a field's box or check box (through shownText).
+    void showValue(int pos, const QString& stored);
+    // Copies the lists' codes (or texts) and the pickers' dates into their boxes.
+    void copyEditorsToBoxes();
+    // The value of one field as entryValues gives it.
+    QString valueOf(int pos) const;
 
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool queryUnload() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    // Controls, by the names the windows use.
+    // Controls, by the names the windows use; indexed by k (gaps are null).
     QTabBar* TabS;
     FlexGrid* GD;
     QFrame* Frm;
     QList<QLabel*> Lab;
     QList<QLineEdit*> Txt;
+    QList<QComboBox*> Cmb;
+    QList<QCheckBox*> Chk;
+    QDateEdit* DTP = nullptr;
     QAction* Menu_Add;
     QAction* Menu_edit;
     QAction* Menu_del;
@@ -189,22 +312,45 @@ protected:
     QString m_keyColumn;
 
 private:
+    struct FieldControls {
+        QLabel* lab = nullptr;
+        QLineEdit* box = nullptr;
+        QWidget* editor = nullptr; // list, picker or check box
+        bool masked = false;
+    };
     void TabS_Click(int index);
     void GD_DblClick();
     void placeInHost();
     void saveRecord();
+    void applyMasks();
+    void fillLists();
+    void focusChanged(QWidget* old, QWidget* now);
+    void watchEntry(QWidget* control);
+    QWidget* entryControlFor(QWidget* w) const;
+    void colour(QWidget* control, bool focused);
+    void moveFocusOn(QWidget* from);
+    void restoreFocus(QWidget* control);
 
     QWidget* m_client;
     QList<Field> m_fields;
+    QList<FieldControls> m_controls;
+    QList<QPointer<QWidget>> m_extraEntries;
     QList<Reference> m_references;
     QList<QAction*> m_browseCommands;
+    QStringList m_gridHeaders;
     QString m_listSql;
     QString m_searchHead;
     QString m_duplicateMessage;
     QString m_counterPrefix;
+    QString m_readFailure;
+    QPointer<QWidget> m_focusTarget;
+    QPointer<QWidget> m_entered;
+    bool m_inCommand = false;
     bool m_usesEditingFlag = true;
+    bool m_placeInHost = true;
     int m_searchIndex = 1;
     int m_nameCol = 0;
+    int m_keyGridCol = 0;
     int m_widthTwips = 4500;
     bool m_placed = false;
     bool m_inRowChange = false;

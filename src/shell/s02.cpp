@@ -1,6 +1,7 @@
 #include "shell/s02.h"
 
-#include "data/dberror.h"
+#include "data/database.h"
+#include "dialogs/error_boundary.h"
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
@@ -39,51 +40,37 @@ S02::S02(QWidget* parent)
     setListSql("select * from TE1 order by F1");
     setTabCaptions("操作员列表", "操作员资料");
     setWidthTwips(4500);
+    setReadFailurePrefix("读取操作员权限失败!系统返回如下信息：");
     // Editing operators never holds the program open.
     setUsesEditingFlag(false);
+    // Every character typed here is stored in upper case, passwords included.
     addField({.header = "帐号", .label = "操作员帐号", .column = "F1", .maxLength = 4, .required = true,
-              .labRect = {240, 300, 1000, 255}, .txtRect = {1320, 240, 2700, 330}});
+              .labRect = {240, 300, 1000, 255}, .txtRect = {1320, 240, 2700, 330}, .upperCase = true});
     addField({.header = "姓名", .label = "操作员姓名", .column = "F2", .required = true,
-              .labRect = {240, 780, 1000, 255}, .txtRect = {1320, 720, 2700, 330}});
+              .labRect = {240, 780, 1000, 255}, .txtRect = {1320, 720, 2700, 330}, .upperCase = true});
     addField({.header = "密码", .label = "操作员密码", .column = "F3",
-              .labRect = {240, 1260, 1000, 255}, .txtRect = {1320, 1200, 2700, 330}});
+              .labRect = {240, 1260, 1000, 255}, .txtRect = {1320, 1200, 2700, 330}, .upperCase = true});
     // No search here; the command stays out of the menu bar.
     Menu_query->setVisible(false);
 
     m_rightsLabel = new QLabel("操作员权限", Frm);
     m_rightsLabel->setObjectName("LabRights");
     m_rightsLabel->setGeometry(TwipsRect(240, 1740, 1500, 255));
-    for (int i = 0; i < kRights; ++i) {
-        m_chk[i] = new QCheckBox(kRightCaptions[i], Frm);
-        m_chk[i]->setObjectName(QString("Chk(%1)").arg(i));
-        m_chk[i]->setGeometry(TwipsRect(480, 2040 + i * 300, 3900, 285));
-        m_chk[i]->setEnabled(false);
+    // The rights F60..F67, read from the operator's row. A new operator
+    // starts with the rights of the one shown before.
+    for (int i = 0; i < 8; ++i) {
+        addField({.label = kRightCaptions[i], .column = QString("F%1").arg(60 + i), .txtRect = {480, 2040 + i * 300, 3900, 285},
+                  .index = i, .editor = FieldEditor::Check, .clearOnAdd = false});
     }
     m_chk42 = new QCheckBox("标签条码", Frm);
     m_chk42->setObjectName("Chk(42)");
-    m_chk42->setGeometry(TwipsRect(480, 2040 + kRights * 300, 3900, 285));
+    m_chk42->setGeometry(TwipsRect(480, 2040 + 8 * 300, 3900, 285));
     m_chk42->setEnabled(false);
-
-    // Every character typed here is stored in upper case, passwords included.
-    for (QLineEdit* box : std::as_const(Txt))
-        connect(box, &QLineEdit::textEdited, this, [this, box](const QString& text) { upperCaseTyped(box, text); });
 }
 
 QCheckBox* S02::chk(int i) const
 {
-    if (i == 42)
-        return m_chk42;
-    return (i >= 0 && i < kRights) ? m_chk[i] : nullptr;
-}
-
-void S02::upperCaseTyped(QLineEdit* box, const QString& text)
-{
-    const QString upper = text.toUpper();
-    if (upper == text)
-        return;
-    const int pos = box->cursorPosition();
-    box->setText(upper);
-    box->setCursorPosition(std::min(pos, int(upper.size())));
+    return i == 42 ? m_chk42 : ListFrame::chk(i);
 }
 
 void S02::sizeColumns(int gridWidthTwips)
@@ -104,55 +91,6 @@ void S02::resizeEvent(QResizeEvent* event)
     sizeColumns(PxToTwips(gw - 2 * GD->frameWidth()));
 }
 
-void S02::setRightsEnabled(bool enabled)
-{
-    for (QCheckBox* c : m_chk)
-        c->setEnabled(enabled);
-}
-
-void S02::ShowRecord()
-{
-    LoadPermissionChecks();
-}
-
-void S02::LoadPermissionChecks()
-{
-    if (CurRow == 0)
-        CurRow = 1;
-    for (int i = 0; i < 3; ++i)
-        Txt[i]->setText(GD->textMatrix(CurRow, i));
-    RecordSet rs;
-    try {
-        rs = Db().openRecordset("select F60,F61,F62,F63,F64,F65,F66,F67 FROM TE1 WHERE F1="
-                                + SqlQuote(TrimBlanks(Txt[0]->text())));
-    } catch (const DbError& e) {
-        MsgBox("读取操作员权限失败!系统返回如下信息：\r" + e.message(), vbStyle::Information, gMsgTitle);
-        return;
-    }
-    if (rs.eof())
-        return;
-    for (int i = 0; i < kRights; ++i) {
-        const Value& v = rs.field(i);
-        m_chk[i]->setChecked(!v.isNull() && std::fabs(v.toDouble()) != 0);
-        if (EditMode == Browse)
-            m_chk[i]->setEnabled(false);
-    }
-}
-
-void S02::BeginEdit()
-{
-    ListFrame::BeginEdit();
-    setRightsEnabled(true);
-}
-
-void S02::EndEdit()
-{
-    ListFrame::EndEdit();
-    // The account box too: it was opened for the add or edit.
-    Txt[0]->setReadOnly(true);
-    setRightsEnabled(false);
-}
-
 void S02::Menu_del_Click()
 {
     const QString key = TrimBlanks(GD->textMatrix(CurRow, 0));
@@ -165,13 +103,8 @@ void S02::Menu_del_Click()
     if (MsgBox("真的要删除" + GD->textMatrix(CurRow, 1) + "的资料吗?", vbStyle::YesNo + vbStyle::Question, gMsgTitle)
         != vbBtn::Yes)
         return;
-    try {
-        Db().execute("delete from TE1 WHERE F1=" + SqlQuote(key));
-    } catch (const DbError& e) {
-        MsgBox("删除失败!系统返回如下信息：\r" + e.message(), vbStyle::Information, gMsgTitle);
-        return;
-    }
-    removeCurrentRow();
+    if (RunWrite("删除失败!系统返回如下信息：", [&] { Db().execute("delete from TE1 WHERE F1=" + SqlQuote(key)); }))
+        removeCurrentRow();
 }
 
 QString S02::duplicateMessage(const QString& typedKey) const
@@ -179,13 +112,4 @@ QString S02::duplicateMessage(const QString& typedKey) const
     // Names the operator who holds the account, then the account as typed.
     const QString holder = GetStr("select F2 from TE1 where F1=" + SqlQuote(TrimBlanks(typedKey)));
     return "[" + holder + "]已经使用了" + typedKey + "这个编号，请重新设置编号!";
-}
-
-QString S02::insertStatement(const QStringList& values) const
-{
-    QString insert = "insert into TE1 (F1,F2,F3,F60,F61,F62,F63,F64,F65,F66,F67) VALUES ("
-        + SqlQuote(values.value(0)) + "," + SqlQuote(values.value(1)) + "," + SqlQuote(values.value(2));
-    for (QCheckBox* c : m_chk)
-        insert += c->isChecked() ? ",1" : ",0";
-    return insert + ")";
 }

@@ -13,28 +13,19 @@ public:
     explicit S02(QWidget* parent = nullptr);
 
     // The detail page: the boxes from the current grid row, the right boxes
-    // from the operator's row.
-    void LoadPermissionChecks();
+    // from the operator's row (the frame reads fields the grid lacks there).
+    void LoadPermissionChecks() { ShowRecord(); }
     QCheckBox* chk(int i) const;
 
-    void ShowRecord() override;
-    void BeginEdit() override;
-    void EndEdit() override;
     void Menu_del_Click() override;
     void Menu_query_Click() override {}
 
 protected:
     void sizeColumns(int gridWidthTwips) override;
     void resizeEvent(QResizeEvent* event) override;
-    QString insertStatement(const QStringList& values) const override;
     QString duplicateMessage(const QString& typedKey) const override;
 
 private:
-    void setRightsEnabled(bool enabled);
-    void upperCaseTyped(QLineEdit* box, const QString& text);
-
-    static constexpr int kRights = 8;
-    QCheckBox* m_chk[kRights] = {};
     QCheckBox* m_chk42 = nullptr;  // shown on the page, never read or stored
     QLabel* m_rightsLabel = nullptr;
 };
