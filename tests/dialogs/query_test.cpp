@@ -37,6 +37,7 @@ void key(QWidget* w, int k, Qt::KeyboardModifiers mods = Qt::NoModifier)
 
 class QueryTest : public DataTest {
 protected:
+    QueryTest() { strictResponders = true; }
     void SetUp() override
     {
         DataTest::SetUp();

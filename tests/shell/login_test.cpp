@@ -61,6 +61,10 @@ TEST_F(LoginTest, ListsEveryOperatorAndFillsTheAccountFromTheChoice)
 
 TEST_F(LoginTest, RefusalsKeepTheOperatorOutAndTheFocusVisible)
 {
+    msgs->expect("请输入用户名!");
+    msgs->expect("无效的用户名!");
+    msgs->expect("密码输入错误!");
+    msgs->expect("密码输入错误!");
     login->ok();
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_EQ(msgs->last().text, "请输入用户名!");
@@ -103,6 +107,7 @@ TEST_F(LoginTest, EmptyPasswordAndHostileAccounts)
     // Quotes in an account are text, never SQL: no engine error, just unknown.
     for (const QString& hostile : {QString("x' or '1'='1"), QString("a'b"), QString("001' --")}) {
         msgs->clear();
+        msgs->expect("无效的用户名!");
         TypeLogin(*login, hostile, "ADMIN");
         ASSERT_EQ(msgs->count(), 1) << hostile.toStdString();
         EXPECT_EQ(msgs->last().text, "无效的用户名!");
@@ -120,6 +125,7 @@ TEST_F(LoginTest, CtrlSLogsInTheAdministratorWithHisPassword)
 {
     combo()->setCurrentIndex(1); // shows 002, whatever it shows
     txt(1)->setText("Secret");
+    msgs->expect("密码输入错误!");
     press(txt(1), Qt::Key_S, Qt::ControlModifier, QString(QChar(19)));
     EXPECT_EQ(msgs->last().text, "密码输入错误!");
     EXPECT_TRUE(login->isVisible());
@@ -174,6 +180,8 @@ TEST_F(LoginTest, RightsFollowTheOperatorsRowAndTheAdministratorGetsAll)
 
     // Buttons follow their top menu.
     msgs->clear();
+    for (int i = 0; i < 3; ++i)
+        msgs->expect("对不起,您没有此权限!");
     main->toolBarClick("d2");
     main->toolBarClick("fk");
     main->toolBarClick("sk");

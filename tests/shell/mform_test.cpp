@@ -127,6 +127,8 @@ TEST_F(MFormTest, PanelWidthsFollowTheScreenNotTheWindow)
 
 TEST_F(MFormTest, ToolBarRefusalsAndLedgerCommands)
 {
+    for (int i = 0; i < 3; ++i)
+        msgs->expect("对不起,您没有此权限!");
     main->toolBarClick("d3");
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_EQ(msgs->last().text, "对不起,您没有此权限!");
@@ -229,6 +231,7 @@ TEST_F(MFormTest, WindowThatFailsToLoadIsReportedAndNotKept)
     WindowRegistry::registerChild("KuanMx", [] { return new FailingLedger("KuanMx"); });
     FailingLedger::failing = true;
     main->show();
+    msgs->expect("no such table: TB1");
     main->command("Menu_yfmx")->trigger();
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_EQ(msgs->last().text, "no such table: TB1");
@@ -264,6 +267,8 @@ TEST_F(MFormTest, EveryMenuItemOpensItsWindowOrDialog)
 {
     modal->on("Login", [](QDialog& d) { TypeLogin(d, "001", "ADMIN"); });
     modal->on("S32", [](QDialog& d) { d.findChild<QPushButton*>("Command2")->click(); });
+    for (const char* dialog : {"S01", "S03", "Backup", "S2", "AboutUS"})
+        modal->cancel(dialog);
     const QStringList children = {"A01", "A011", "A02", "A030", "A03", "A04", "A05", "A06", "C01", "C02",
                                   "C03", "C04", "C05", "C06", "S02", "zhLst", "PayLst", "KuanHz", "KuanMx"};
     for (const char* item : {"Menu_A01", "Menu_A011", "Menu_A02", "Menu_A030", "Menu_A03", "Menu_A04", "Menu_A05",
@@ -297,6 +302,8 @@ TEST_F(MFormTest, CloseGuardKeepsEverythingOpenWhileEditing)
     WindowRegistry::openChild("A04");
     int owner = 0;
     gEditing.set(&owner, true);
+    for (int i = 0; i < 2; ++i)
+        msgs->expect("操作员正在编辑数据,请先[保存]数据或[取消]编辑!");
     EXPECT_FALSE(main->close());
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_EQ(msgs->last().text, "操作员正在编辑数据,请先[保存]数据或[取消]编辑!");

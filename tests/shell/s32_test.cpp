@@ -28,9 +28,11 @@ void writeAll(const QString& path, const QByteArray& bytes)
 
 class S32Test : public DataTest {
 protected:
+    S32Test() { strictResponders = true; }
     void SetUp() override
     {
         DataTest::SetUp();
+        files.setStrict(true);
         ResetProgramEndRequest();
     }
     QString dataFile() const { return folder->file("vembra.dat"); }
@@ -52,6 +54,7 @@ TEST_F(S32Test, GoodBackupIsRestoredByteForByte)
     S32 dlg;
     dlg.show();
     files.answer(backup);
+    msgs->expect("数据恢复完成，请重新运行本系统！");
     dlg.findChild<QPushButton*>("Command1")->click();
 
     ASSERT_EQ(files.dialogs().size(), 1);
@@ -82,8 +85,13 @@ TEST_F(S32Test, BadSourcesAreRefusedAndTheDataFileStaysAsItWas)
     const QByteArray before = readAll(dataFile());
     S32 dlg;
     dlg.show();
-    for (const QString& source : {garbage, otherKey, noOperators, dataFile(), folder->file("missing.dat")}) {
+    const QString notOurs = "所选文件不是本系统的数据文件!";
+    const QList<std::pair<QString, QString>> refusals = {
+        {garbage, notOurs}, {otherKey, notOurs}, {noOperators, notOurs},
+        {dataFile(), "不能用数据文件本身恢复数据!"}, {folder->file("missing.dat"), "所选文件不存在!"}};
+    for (const auto& [source, refusal] : refusals) {
         msgs->clear();
+        msgs->expect(refusal);
         files.answer(source);
         dlg.findChild<QPushButton*>("Command1")->click();
         ASSERT_EQ(msgs->count(), 1) << source.toStdString();
@@ -99,6 +107,7 @@ TEST_F(S32Test, BadSourcesAreRefusedAndTheDataFileStaysAsItWas)
 
     // Cancelling the file dialog does nothing at all.
     msgs->clear();
+    files.answer("");
     dlg.findChild<QPushButton*>("Command1")->click();
     EXPECT_EQ(msgs->count(), 0);
     EXPECT_TRUE(dlg.isVisible());
@@ -118,6 +127,7 @@ TEST_F(S32Test, FailedCopyIsReportedNotAnnounced)
 
     S32 dlg;
     files.answer(backup);
+    msgs->expect("数据恢复失败");
     dlg.restoreData();
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_TRUE(msgs->last().text.startsWith("数据恢复失败")) << msgs->last().text.toStdString();

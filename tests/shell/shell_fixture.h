@@ -14,14 +14,15 @@
 #include <memory>
 
 // A program folder with its data file open, a message recorder and the main
-// window, logged in as the administrator.
+// window, logged in as the administrator. Every box and dialog must be scripted.
 class ShellTest : public DataTest {
 protected:
+    ShellTest() { strictResponders = true; }
     void SetUp() override
     {
         DataTest::SetUp();
         ResetProgramEndRequest();
-        modal = std::make_unique<ModalScript>();
+        modal = std::make_unique<ModalScript>(true);
         main = std::make_unique<MForm>();
     }
     void TearDown() override

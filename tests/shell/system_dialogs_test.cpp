@@ -51,6 +51,7 @@ void GrabIfAsked(QWidget* w, const QString& name)
 
 class S2Test : public DataTest {
 protected:
+    S2Test() { strictResponders = true; }
     void type(S2& dlg, const QString& oldPw, const QString& newPw, const QString& again)
     {
         Box(&dlg, 0)->setText(oldPw);
@@ -72,6 +73,8 @@ TEST_F(S2Test, RefusesAConfirmationDifferingInCaseAndAWrongOldPassword)
     GrabIfAsked(&dlg, "S2");
 
     type(dlg, "ADMIN", "secret", "SECRET");
+    msgs->expect("新密码两次输入不同，请重新输入!");
+    msgs->expect("旧密码错误，你无权修改该用户密码!");
     dlg.cmdClick(0);
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_EQ(msgs->last().text, "新密码两次输入不同，请重新输入!");
@@ -96,6 +99,7 @@ TEST_F(S2Test, ChangesOnlyTheLoggedInOperatorsPasswordKeepingCaseAndQuotes)
     gUserCode = "002";
     S2 dlg;
     type(dlg, "old", " My'Pw ", " My'Pw ");
+    msgs->expect("密码修改成功!");
     dlg.cmdClick(0);
     EXPECT_EQ(msgs->texts(), QStringList{"密码修改成功!"});
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
@@ -109,6 +113,7 @@ TEST_F(S2Test, ReportsAFailureWhenTheOperatorsRowIsGone)
     gUserCode = "009";
     S2 dlg;
     type(dlg, "", "new", "new");
+    msgs->expect("密码修改失败");
     dlg.cmdClick(0);
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_NE(msgs->last().text, "密码修改成功!");
@@ -121,6 +126,7 @@ TEST_F(S2Test, ReportsAFailureWhenTheOperatorsRowIsGone)
 
 class S03Test : public DataTest {
 protected:
+    S03Test() { strictResponders = true; }
     void SetUp() override
     {
         DataTest::SetUp();
@@ -151,6 +157,7 @@ TEST_F(S03Test, RefusesNothingTickedAndBasicDataWithoutWaybillsBeforeDeletingAny
     const auto before = counts();
     S03 dlg;
     GrabIfAsked(&dlg, "S03");
+    msgs->expect("请选择要清除的对象!");
     dlg.cmdClick(0);
     EXPECT_EQ(msgs->texts(), QStringList{"请选择要清除的对象!"});
     EXPECT_EQ(msgs->last().style, vbStyle::Information);
@@ -158,6 +165,8 @@ TEST_F(S03Test, RefusesNothingTickedAndBasicDataWithoutWaybillsBeforeDeletingAny
 
     msgs->clear();
     tick(dlg, {0, 3});
+    msgs->expect("数据清除后将无法恢复!真的继续吗?");
+    msgs->expect("清除了基本资料");
     dlg.cmdClick(0);
     ASSERT_EQ(msgs->count(), 2);
     EXPECT_EQ(msgs->boxes()[0].text, "数据清除后将无法恢复!真的继续吗?");
@@ -169,6 +178,8 @@ TEST_F(S03Test, RefusesNothingTickedAndBasicDataWithoutWaybillsBeforeDeletingAny
     S03 customers;
     tick(customers, {1});
     msgs->clear();
+    msgs->expect("数据清除后将无法恢复!真的继续吗?");
+    msgs->expect("清除了客户资料");
     customers.cmdClick(0);
     EXPECT_EQ(msgs->last().text, "清除了客户资料，速递单据相关信息也将无法存在！请同时选择删除速递单据信息");
     EXPECT_EQ(counts(), before);
@@ -177,7 +188,7 @@ TEST_F(S03Test, RefusesNothingTickedAndBasicDataWithoutWaybillsBeforeDeletingAny
     S03 all;
     tick(all, {0, 1, 2, 3});
     msgs->clear();
-    msgs->answer(vbBtn::No);
+    msgs->expect("数据清除后将无法恢复!真的继续吗?", vbBtn::No);
     all.cmdClick(0);
     EXPECT_EQ(msgs->count(), 1);
     EXPECT_EQ(counts(), before);
@@ -190,6 +201,8 @@ TEST_F(S03Test, BasicDataWithWaybillsEmptiesExactlyItsTables)
         expected[t] = 0;
     S03 dlg;
     tick(dlg, {0, 2});
+    msgs->expect("数据清除后将无法恢复!真的继续吗?");
+    msgs->expect("数据清除成功!");
     dlg.cmdClick(0);
     EXPECT_EQ(msgs->texts(), (QStringList{"数据清除后将无法恢复!真的继续吗?", "数据清除成功!"}));
     EXPECT_EQ(counts(), expected);
@@ -204,6 +217,8 @@ TEST_F(S03Test, CustomersWithWaybillsEmptyTheCustomerTablesOnly)
         expected[t] = 0;
     S03 dlg;
     tick(dlg, {1, 2});
+    msgs->expect("数据清除后将无法恢复!真的继续吗?");
+    msgs->expect("数据清除成功!");
     dlg.cmdClick(0);
     EXPECT_EQ(msgs->last().text, "数据清除成功!");
     EXPECT_EQ(counts(), expected);
@@ -215,6 +230,8 @@ TEST_F(S03Test, LedgerOnlyKeepsTheSequenceCounter)
     expected["TB1"] = 0;
     S03 dlg;
     tick(dlg, {3});
+    msgs->expect("数据清除后将无法恢复!真的继续吗?");
+    msgs->expect("数据清除成功!");
     dlg.cmdClick(0);
     EXPECT_EQ(msgs->last().text, "数据清除成功!");
     EXPECT_EQ(counts(), expected);
@@ -229,6 +246,8 @@ TEST_F(S03Test, AFailingDeleteLeavesEveryTableAsItWas)
     const auto before = counts();
     S03 dlg;
     tick(dlg, {0, 1, 2, 3});
+    msgs->expect("数据清除后将无法恢复!真的继续吗?");
+    msgs->expect("数据清除失败!");
     dlg.cmdClick(0);
     EXPECT_FALSE(msgs->texts().contains("数据清除成功!"));
     EXPECT_TRUE(msgs->last().text.contains("M04 is locked"));
@@ -240,10 +259,12 @@ TEST_F(S03Test, AFailingDeleteLeavesEveryTableAsItWas)
 
 class BackupTest : public DataTest {
 protected:
+    BackupTest() { strictResponders = true; }
     void SetUp() override
     {
         DataTest::SetUp();
         files = std::make_unique<FileDialogRecorder>();
+        files->setStrict(true);
         ResetProgramEndRequest();
         Db().execute("insert into M04 (F1,F2) values ('王五','backup me')");
     }
@@ -258,6 +279,7 @@ protected:
 
 TEST_F(BackupTest, ProposesDataBakInTheHomeFolderAndCancelDoesNothing)
 {
+    files->answer(""); // cancelled
     RunBackup(nullptr);
     ASSERT_EQ(files->dialogs().size(), 1);
     EXPECT_TRUE(files->dialogs()[0].save);
@@ -277,6 +299,7 @@ TEST_F(BackupTest, RefusesAnExistingTargetAndTheProgramGoesOn)
         f.write("an older backup");
     }
     files->answer(target);
+    msgs->expect("目标位置已备份的同名文件");
     RunBackup(nullptr);
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_EQ(msgs->last().text, "目标位置已备份的同名文件，请删除目标文件或更换备份位置！");
@@ -293,6 +316,7 @@ TEST_F(BackupTest, CopiesTheClosedFileByteForByteAndEndsTheProgram)
     const QString target = folder->file("sub dir/DataBak.dat");
     QDir().mkpath(folder->file("sub dir"));
     files->answer(target);
+    msgs->expect("备份完成！请重新启动系统！");
     RunBackup(nullptr);
     EXPECT_EQ(msgs->texts(), QStringList{"备份完成！请重新启动系统！"});
     EXPECT_EQ(msgs->last().style, vbStyle::Information);
@@ -312,6 +336,7 @@ TEST_F(BackupTest, AFailingCopyIsReportedAndTheDatabaseReopened)
 {
     const QString target = folder->file("no such folder/DataBak.dat");
     files->answer(target);
+    msgs->expect("备份失败");
     RunBackup(nullptr);
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_TRUE(msgs->last().text.startsWith("备份失败"));

@@ -4,31 +4,44 @@
 #include <QDialog>
 #include <QStringList>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 
 // Works every modal dialog through a script instead of a user; records the
 // object names of the dialogs it was given. A dialog without a step is
-// cancelled.
+// cancelled; in strict mode it also fails the test with the dialog's name.
 class ModalScript {
 public:
     using Step = std::function<void(QDialog&)>;
-    ModalScript()
+    explicit ModalScript(bool strict = false)
+        : m_strict(strict)
     {
         WindowRegistry::setModalDriver([this](QDialog& d) {
             shown << d.objectName();
             auto it = steps.find(d.objectName());
-            if (it != steps.end())
+            if (it != steps.end()) {
                 it->second(d);
-            else
-                d.reject();
+                return;
+            }
+            if (m_strict)
+                ADD_FAILURE() << "unscripted dialog: " << d.objectName().toStdString() << " \""
+                              << d.windowTitle().toStdString() << "\"";
+            d.reject();
         });
     }
     ~ModalScript() { WindowRegistry::setModalDriver({}); }
     ModalScript(const ModalScript&) = delete;
     ModalScript& operator=(const ModalScript&) = delete;
+    void setStrict(bool on) { m_strict = on; }
     void on(const QString& name, Step step) { steps[name] = std::move(step); }
+    // The dialog of that name is cancelled, as intended.
+    void cancel(const QString& name)
+    {
+        on(name, [](QDialog& d) { d.reject(); });
+    }
     QStringList shown;
 
 private:
     std::map<QString, Step> steps;
+    bool m_strict = false;
 };

@@ -12,23 +12,44 @@
 
 MsgRecorder::MsgRecorder()
 {
-    SetMsgResponder([this](const MsgRecord& r) {
-        m_boxes.append(r);
-        if (!m_answers.empty()) {
-            const int a = m_answers.front();
-            m_answers.pop_front();
-            return a;
-        }
-        switch (r.style & 7) {
-        case vbStyle::YesNo:
-        case vbStyle::YesNoCancel: return vbBtn::Yes;
-        case vbStyle::RetryCancel: return vbBtn::Retry;
-        default: return vbBtn::OK;
-        }
-    });
+    SetMsgResponder([this](const MsgRecord& r) { return respond(r); });
 }
 
-MsgRecorder::~MsgRecorder() { SetMsgResponder({}); }
+MsgRecorder::~MsgRecorder()
+{
+    SetMsgResponder({});
+    // An expected text that never showed is a box the window failed to give.
+    for (const Scripted& s : m_script)
+        if (m_strict || !s.text.isEmpty())
+            ADD_FAILURE() << "scripted message box never shown: \"" << s.text.toStdString() << "\"";
+}
+
+int MsgRecorder::respond(const MsgRecord& r)
+{
+    m_boxes.append(r);
+    if (!m_script.empty()) {
+        const Scripted s = m_script.front();
+        m_script.pop_front();
+        if (!r.text.contains(s.text))
+            ADD_FAILURE() << "message box \"" << r.text.toStdString() << "\" where \"" << s.text.toStdString()
+                          << "\" was scripted";
+        return s.code ? s.code : defaultAnswer(r.style);
+    }
+    if (m_strict)
+        ADD_FAILURE() << "unscripted message box: \"" << r.text.toStdString() << "\" (style " << r.style
+                      << ", title \"" << r.title.toStdString() << "\")";
+    return defaultAnswer(r.style);
+}
+
+int MsgRecorder::defaultAnswer(int style)
+{
+    switch (style & 7) {
+    case vbStyle::YesNo:
+    case vbStyle::YesNoCancel: return vbBtn::Yes;
+    case vbStyle::RetryCancel: return vbBtn::Retry;
+    default: return vbBtn::OK;
+    }
+}
 
 QStringList MsgRecorder::texts() const
 {
@@ -42,8 +63,11 @@ FileDialogRecorder::FileDialogRecorder()
 {
     SetFileDialogResponder([this](const FileDialogRecord& r) {
         m_dialogs.append(r);
-        if (m_answers.empty())
+        if (m_answers.empty()) {
+            if (m_strict)
+                ADD_FAILURE() << "unscripted file dialog: \"" << r.title.toStdString() << "\"";
             return QString();
+        }
         const QString a = m_answers.front();
         m_answers.pop_front();
         return a;
@@ -85,6 +109,7 @@ void DataTest::SetUp()
 {
     folder = std::make_unique<ProgramFolder>();
     msgs = std::make_unique<MsgRecorder>();
+    msgs->setStrict(strictResponders);
 }
 
 void DataTest::TearDown()

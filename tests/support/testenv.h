@@ -8,8 +8,15 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-// Records every message box and answers from a script (OK by default, or the
-// first button of the box's kind).
+// Records every message box and answers from a script.
+//
+// Lenient (the default): a box without a scripted answer gets OK, Yes for
+// Yes/No boxes, Retry for Retry/Cancel. Strict: every box must be scripted, an
+// unscripted one fails the test with its text; scripted boxes that never came
+// fail it too when the recorder goes. Boxes are scripted in the order they come:
+//     msgs->setStrict(true);
+//     msgs->expect("保存成功");                // the next box says this
+//     msgs->expect("确实要删除", vbBtn::No);   // the one after; answered No
 class MsgRecorder {
 public:
     MsgRecorder();
@@ -17,8 +24,16 @@ public:
     MsgRecorder(const MsgRecorder&) = delete;
     MsgRecorder& operator=(const MsgRecorder&) = delete;
 
-    // Answers for the next boxes, in order; when none is left: OK, or Yes for Yes/No boxes.
-    void answer(int code) { m_answers.push_back(code); }
+    void setStrict(bool on) { m_strict = on; }
+    bool strict() const { return m_strict; }
+    // The next box, whatever it says, is answered with `code`.
+    void answer(int code) { m_script.push_back({QString(), code}); }
+    // The next box's text contains `text`; it is answered with `code`, or
+    // without one as a lenient recorder would (Yes to a question).
+    void expect(const QString& text, int code = 0) { m_script.push_back({text, code}); }
+    // Scripted boxes not shown yet.
+    int pending() const { return int(m_script.size()); }
+
     const QList<MsgRecord>& boxes() const { return m_boxes; }
     int count() const { return m_boxes.size(); }
     MsgRecord last() const { return m_boxes.isEmpty() ? MsgRecord{} : m_boxes.last(); }
@@ -26,21 +41,34 @@ public:
     void clear() { m_boxes.clear(); }
 
 private:
+    struct Scripted {
+        QString text;
+        int code;
+    };
+    int respond(const MsgRecord& r);
+    static int defaultAnswer(int style);
+
     QList<MsgRecord> m_boxes;
-    std::deque<int> m_answers;
+    std::deque<Scripted> m_script;
+    bool m_strict = false;
 };
 
-// Answers file dialogs from a script and records them.
+// Answers file dialogs from a script and records them. A dialog without an
+// answer is cancelled; in strict mode it also fails the test.
 class FileDialogRecorder {
 public:
     FileDialogRecorder();
     ~FileDialogRecorder();
+    FileDialogRecorder(const FileDialogRecorder&) = delete;
+    FileDialogRecorder& operator=(const FileDialogRecorder&) = delete;
+    void setStrict(bool on) { m_strict = on; }
     void answer(const QString& path) { m_answers.push_back(path); }
     const QList<FileDialogRecord>& dialogs() const { return m_dialogs; }
 
 private:
     QList<FileDialogRecord> m_dialogs;
     std::deque<QString> m_answers;
+    bool m_strict = false;
 };
 
 // A fresh program folder with a new data file and export template; opens gDb
@@ -58,13 +86,15 @@ private:
     QTemporaryDir m_dir;
 };
 
-// Base fixture: a program folder, an open database, a message recorder.
+// Base fixture: a program folder, an open database, a message recorder. A
+// suite that sets strictResponders in its constructor gets a strict recorder.
 class DataTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
     std::unique_ptr<ProgramFolder> folder;
     std::unique_ptr<MsgRecorder> msgs;
+    bool strictResponders = false;
 };
 
 // Runs make-datafile (the real tool) and returns its exit code.

@@ -10,6 +10,9 @@
 void WindowTest::SetUp()
 {
     DataTest::SetUp();
+    // A lenient suite keeps real modal loops (some work them from a timer).
+    if (strictResponders)
+        modal = std::make_unique<ModalScript>(true);
     SetMainHost(&host);
 }
 
@@ -20,6 +23,7 @@ void WindowTest::TearDown()
         delete w.data();
     SetMainHost(nullptr);
     Pump();
+    modal.reset();
     DataTest::TearDown();
 }
 

@@ -1,15 +1,21 @@
 #pragma once
 #include "support/fake_host.h"
+#include "support/modal_script.h"
 #include "support/testenv.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QPointer>
+#include <memory>
 
 class FlexGrid;
 
 // A data window on a fresh data file, with the fake main window. Windows are
 // found, typed into and commanded by the names the system gives their controls.
+// A suite that sets strictResponders (DataTest) in its constructor makes the
+// responders strict: every message box (msgs->expect / answer) and every modal dialog
+// (modal->on / cancel) a test causes must be scripted, or the test fails naming
+// the box or dialog. New suites turn it on.
 class WindowTest : public DataTest {
 protected:
     void SetUp() override;
@@ -41,6 +47,7 @@ protected:
     static int count(const QString& sql);
 
     FakeHost host;
+    std::unique_ptr<ModalScript> modal; // a strict suite's dialog script
 
 private:
     QList<QPointer<QWidget>> m_windows;
