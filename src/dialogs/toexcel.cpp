@@ -154,15 +154,15 @@ void ToExcel::formLoad()
     Cmb->clear();
     Cmb->addItems({"EXCEL 8.0", "EXCEL 7.0", "EXCEL 5.0"});
     Cmb->setCurrentIndex(storedVersion());
-    m_failed.clear();
 }
 
 void ToExcel::done(int result)
 {
-    // Remember the version used, unless it failed. A stored value out of
-    // range differs from every index, so it is replaced.
+    // Remember the version the list shows, whether its export worked or not:
+    // after a fallback that is the last one tried. A stored value out of range
+    // differs from every index, so it is replaced.
     const int index = Cmb->currentIndex();
-    if (index >= 0 && !m_failed.contains(index) && index != storedSetting())
+    if (index >= 0 && index != storedSetting())
         SaveSetting(kSettingApp, kSettingSection, kSettingKey, QString::number(index));
     QDialog::done(result);
 }
@@ -259,7 +259,6 @@ void ToExcel::exportData()
     int version = qBound(0, Cmb->currentIndex(), kVersions - 1);
     untried.replace(QString::number(version), " ");
     while (!writeWorkbook(*staging, target, version)) {
-        m_failed.insert(version);
         int next = -1;
         for (int v = 0; v < kVersions; ++v)
             if (untried.contains(QString::number(v))) {
@@ -277,7 +276,6 @@ void ToExcel::exportData()
         Cmb->setCurrentIndex(version);
         untried.replace(QString::number(version), " ");
     }
-    m_failed.remove(version);
 
     staging.reset();
     wait.reset();

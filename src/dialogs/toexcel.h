@@ -68,8 +68,6 @@ private:
     // Staging table to .xlsx with the writer configured for one version;
     // false when the writer refused.
     bool writeWorkbook(Database& staging, const QString& path, int version);
-
-    QSet<int> m_failed; // versions that failed during this showing
 };
 
 // The path the export writes to: a name without the .xlsx ending gets it.

@@ -80,10 +80,12 @@ bool failSome(int version)
 
 class ToExcelTest : public DataTest {
 protected:
+    ToExcelTest() { strictResponders = true; }
     void SetUp() override
     {
         DataTest::SetUp();
         files = std::make_unique<FileDialogRecorder>();
+        files->setStrict(true);
         grid = std::make_unique<FlexGrid>();
         grid->setCols(33);
         grid->setRows(4);
@@ -149,6 +151,7 @@ TEST_F(ToExcelTest, StagingRowsAndWorkbook)
 
     QStringList captions;
     QObject::connect(dlg.get(), &QWidget::windowTitleChanged, [&](const QString& t) { captions << t; });
+    msgs->expect("数据成功导出到Excel文件！");
     dlg->Cmd0->click();
     ASSERT_EQ(msgs->count(), 1) << msgs->texts().join("|").toStdString();
     // The last row's progress (counted from the header row), then the two steps.
@@ -210,6 +213,8 @@ TEST_F(ToExcelTest, StagingRowsAndWorkbook)
     dlg->Cmd0->click();
     EXPECT_EQ(opened, QStringList{QUrl::fromLocalFile(path).toString()});
     SetOpenResponder([&](const QString&) { return false; });
+    msgs->expect("您的系统不支持由程序直接打开文件");
+    msgs->expect("指定文件已经被移除！");
     dlg->Cmd0->click();
     EXPECT_EQ(msgs->last().text, QString("您的系统不支持由程序直接打开文件、或没有安装Excel，\r\r请您到文件夹中尝试鼠标双击该文件打开文件。"));
     QFile::remove(path);
@@ -233,6 +238,7 @@ TEST_F(ToExcelTest, EachVersionWritesTheSameSheet)
         dlg->Cmb->setCurrentIndex(v);
         const QString name = QString("v%1.xlsx").arg(v);
         choose(name);
+        msgs->expect("数据成功导出到Excel文件！");
         dlg->Cmd0->click();
         EXPECT_EQ(msgs->last().text, "数据成功导出到Excel文件！");
         const Workbook wb = readXlsx(folder->file(name));
@@ -249,6 +255,10 @@ TEST_F(ToExcelTest, EachVersionWritesTheSameSheet)
 TEST_F(ToExcelTest, MessagesBeforeAnythingIsTouched)
 {
     dlg->show();
+    msgs->expect("请首先选择文件保存位置!");
+    msgs->expect("目标文件夹存在同名文件，请更换文件名！");
+    msgs->expect("目标文件夹存在同名文件，请更换文件名！");
+    msgs->expect("捷诺达系统文件excel.dat丢失,无法执行操作!");
     dlg->Cmd0->click();
     EXPECT_EQ(msgs->last().text, "请首先选择文件保存位置!");
     EXPECT_EQ(msgs->last().style, 64);
@@ -294,6 +304,7 @@ TEST_F(ToExcelTest, StagingFailureShowsTheEngineText)
     }
     dlg->show();
     choose("narrow");
+    msgs->expect("F5");
     dlg->Cmd0->click();
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_TRUE(msgs->last().text.contains("F5")) << msgs->last().text.toStdString();
@@ -336,6 +347,7 @@ TEST_F(ToExcelTest, FallbackOrderAfterAFailingVersion)
     dlg->show();
     EXPECT_EQ(dlg->Cmb->currentText(), "EXCEL 7.0");
     choose("fb");
+    msgs->expect("数据成功导出到Excel文件！");
     dlg->Cmd0->click();
     EXPECT_EQ(g_tried, (QList<int>{1, 0, 2}));
     EXPECT_EQ(msgs->last().text, "数据成功导出到Excel文件！");
@@ -349,6 +361,7 @@ TEST_F(ToExcelTest, FallbackOrderAfterAFailingVersion)
     dlg->show();
     choose("none");
     msgs->clear();
+    msgs->expect("对不起,您的Windwx系统不支持任何一个版本的EXCEL导出!");
     dlg->Cmd0->click();
     EXPECT_EQ(g_tried, (QList<int>{2, 0, 1}));
     EXPECT_EQ(msgs->texts(), QStringList{"对不起,您的Windwx系统不支持任何一个版本的EXCEL导出!"});
@@ -359,8 +372,9 @@ TEST_F(ToExcelTest, FallbackOrderAfterAFailingVersion)
     auto staging = Database::open(gAppPath + "excel.dat", QString());
     EXPECT_EQ(staging->openRecordset("select * from mysheet").recordCount(), 4);
     staging.reset();
+    EXPECT_EQ(dlg->Cmb->currentIndex(), 1);
     dlg->close();
-    EXPECT_EQ(setting(), "2"); // a failed version is not remembered
+    EXPECT_EQ(setting(), "1"); // the version shown last is remembered, failed or not
 }
 
 } // namespace
