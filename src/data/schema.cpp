@@ -62,7 +62,7 @@ QList<TableDef> buildSchema()
     t.append({"TE1", cols("F1 F2 F3" + range("F6", 0, 7, "I")), {{"F1"}}});
     // Delivery notes.
     t.append({"TA2", cols("F1 F2 F3 F4 F5"), {{"F1"}}});
-    t.append({"TD1", cols("F1 F2:D F3 F9:N F91:N"), {{"F1"}, {"F2"}, {"F3"}}});
+    t.append({"TD1", cols("F1 F2:D F3 F9:N F91:N:0"), {{"F1"}, {"F2"}, {"F3"}}});
     t.append({"TD2", cols("F1 F2 F3:D F4:N F5:N"), {{"F1"}, {"F2"}}});
     t.append({"REGINFO", cols("F1"), {}});
     // Report scratch tables.
