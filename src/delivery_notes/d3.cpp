@@ -1,0 +1,316 @@
+#include "delivery_notes/d3.h"
+
+#include "data/database.h"
+#include "data/globals.h"
+#include "data/queries.h"
+#include "data/sqltext.h"
+#include "delivery_notes/note_grid.h"
+#include "dialogs/prnt.h"
+#include "dialogs/report_control.h"
+#include "platform/flexgrid.h"
+#include "platform/msgbox.h"
+#include "platform/platform.h"
+#include "platform/vb.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+const QStringList kHeaders{"客户编号", "客户名称", "发货单号码", "发货单日期", "金额(元)", "付款(元)", "欠款(元)"};
+const char* const kAllCustomers = "所有客户";
+const QStringList kScratchColumns{"F0", "F1", "F3", "F2", "F6", "F7", "F8"};
+
+void Tell(const QString& text)
+{
+    MsgBox(text, vbStyle::Information, gMsgTitle);
+}
+
+} // namespace
+
+D3::D3(QWidget* parent)
+    : ChildWindow("D3", parent)
+{
+    setWindowTitle("销售统计报表");
+    FrM = new QFrame(this);
+    FrM->setObjectName("FrM");
+    FrM->setFrameShape(QFrame::StyledPanel);
+    const QStringList captions{"发货日期  由", "至", "客 户"};
+    for (int i = 0; i < captions.size(); ++i) {
+        auto* lab = new QLabel(captions[i], FrM);
+        lab->setObjectName(QStringLiteral("Lab(%1)").arg(i));
+        Lab.append(lab);
+    }
+    CmbKH = new QComboBox(FrM);
+    CmbKH->setObjectName("CmbKH");
+    CmbKH->setEditable(true);
+    CmbKH->setInsertPolicy(QComboBox::NoInsert);
+    CmbKH->setMinimumWidth(200);
+    CmbKH->installEventFilter(this);
+    for (int i = 0; i < 2; ++i) {
+        auto* dtp = new QDateEdit(FrM);
+        dtp->setObjectName(QStringLiteral("DTP(%1)").arg(i));
+        dtp->setDisplayFormat("yyyy-MM-dd");
+        dtp->setCalendarPopup(true);
+        DTP.append(dtp);
+    }
+    CmdReQuery = new QPushButton("重新统计", FrM);
+    CmdReQuery->setObjectName("CmdReQuery");
+    CmdReQuery->setAutoDefault(false);
+    auto* bar = new QHBoxLayout(FrM);
+    bar->addWidget(Lab[2]);
+    bar->addWidget(CmbKH);
+    bar->addSpacing(12);
+    bar->addWidget(Lab[0]);
+    bar->addWidget(DTP[0]);
+    bar->addWidget(Lab[1]);
+    bar->addWidget(DTP[1]);
+    bar->addSpacing(12);
+    bar->addWidget(CmdReQuery);
+    bar->addStretch();
+
+    GD = new FlexGrid(this);
+    GD->setObjectName("GD");
+    GD->setSelectionByRow(true);
+    GD->setFixedCols(0);
+    KeepNoteColumnsSized(GD);
+
+    Menu_print = addCommand("&P.打印销售帐款统计表", "Menu_print");
+    Menu_print2 = addCommand("&M.打印客户月结单", "Menu_print2");
+    Menu_Return = addCommand("&R.返回", "Menu_Return");
+    connect(Menu_print, &QAction::triggered, this, [this] { Menu_print_Click(); });
+    connect(Menu_print2, &QAction::triggered, this, [this] { Menu_print2_Click(); });
+    connect(Menu_Return, &QAction::triggered, this, [this] { Menu_Return_Click(); });
+    connect(CmdReQuery, &QPushButton::clicked, this, [this] { RunQuery(); });
+    connect(GD, &FlexGrid::rowColChange, this, [this] { GD_RowColChange(); });
+    resize(960, 600);
+}
+
+void D3::formLoad()
+{
+    LangForm(this);
+    MarkRow = 1;
+    const QDate today = QDate::currentDate();
+    DTP[0]->setDate(QDate(today.year(), today.month(), 1));
+    DTP[1]->setDate(today);
+    FillCustomerList();
+    RunQuery();
+}
+
+void D3::FillCustomerList()
+{
+    FillNoteCustomers(CmbKH, {LangStr(kAllCustomers)});
+    CmbKH->setCurrentIndex(0);
+}
+
+void D3::RunQuery()
+{
+    QString sql = "SELECT TD1.F3,TA2.F2,TD1.F1,TD1.F2,TD1.F9,IFNULL(TD1.F91,0),TD1.F9-IFNULL(TD1.F91,0) AS SL "
+                  "FROM TD1 LEFT JOIN TA2 ON TD1.F3=TA2.F1 ";
+    sql += " Where datediff('d'," + SqlQuote(DateText(DTP[0]->date())) + ",TD1.F2 ) >= 0  And datediff('d',"
+           + SqlQuote(DateText(DTP[1]->date())) + ",TD1.F2 ) <= 0 ";
+    const QString text = TrimBlanks(CmbKH->currentText());
+    if (!text.isEmpty() && text != LangStr(kAllCustomers)) {
+        // The list holds trimmed codes; a typed one is looked up and filtered
+        // alike, so blanks before its "." cannot empty the list.
+        const QString code = TrimBlanks(NoteCustomerCode(CmbKH->currentText()));
+        if (GetStr("select F2 from TA2 where F1=" + SqlQuote(code)).isEmpty()) {
+            Tell(LangStr("客户编号输入错误!"));
+            CmbKH->setFocus();
+            return;
+        }
+        sql += " and TD1.F3 =" + SqlQuote(code) + " ";
+    }
+    CurSql = sql;
+    OrderSql = "order by TD1.F3,TD1.F2,TD1.F1";
+    FillGrid(CurSql);
+}
+
+void D3::SetupGrid()
+{
+    SetupNoteGrid(GD, kHeaders, {4, 5, 6});
+    CurRow = 1;
+    MarkRow = 1;
+}
+
+void D3::FillGrid(const QString& sql)
+{
+    m_inRowChange = true;
+    SetupGrid();
+    try {
+        WaitCursor wait;
+        const RecordSet rs = Db().openRecordset(sql + " " + OrderSql);
+        FillNoteRows(GD, rs, 6, {4, 5, 6});
+    } catch (const DbError& e) {
+        MsgBox(e.message(), vbStyle::Information, gMsgTitle);
+    }
+    GD->setRow(1);
+    GD->setRowSel(1);
+    m_inRowChange = false;
+    CurRow = 1;
+    ShowPosition();
+    MergeCustomerCells();
+}
+
+void D3::MergeCustomerCells()
+{
+    GD->setMergeCol(0, true);
+    GD->setMergeCol(1, true);
+    GD->setMergeCells(true);
+}
+
+void D3::ShowPosition()
+{
+    // The note number of the current row is marked.
+    if (MarkRow < GD->rows())
+        GD->setCellFontBold(MarkRow, 2, false);
+    MarkRow = CurRow;
+    GD->setCellFontBold(CurRow, 2, true);
+    MainHost* host = GetMainHost();
+    if (!host)
+        return;
+    if (NoteGridIsEmpty(GD))
+        host->setPanelText(4, LangStr("无信息"));
+    else
+        host->setPanelText(4, LangStr(QStringLiteral("发货单列表：共 %1 条记录 当前为第 %2 条").arg(GD->rows() - 2).arg(CurRow)));
+}
+
+void D3::GD_RowColChange()
+{
+    if (m_inRowChange)
+        return;
+    m_inRowChange = true;
+    // The sums row cannot be current: the last note is. The blank row of an
+    // empty list stays where it is.
+    const int last = GD->rows() - 1;
+    if (last > 1 && GD->row() == last) {
+        GD->setRow(last - 1);
+        GD->setRowSel(last - 1);
+        GD->setFocus();
+    }
+    CurRow = GD->row();
+    ShowPosition();
+    m_inRowChange = false;
+}
+
+QString D3::companyName() const
+{
+    return GetStr("select F1 FROM REGINFO");
+}
+
+QString D3::periodText() const
+{
+    return LangStr("日期由  ") + DateText(DTP[0]->date()) + LangStr("  至  ") + DateText(DTP[1]->date());
+}
+
+void D3::printReport(const QString& templateName, const QString& emptyMessage, const QList<QStringList>& rows,
+                     const std::function<QStringList()>& formulas)
+{
+    if (GD->textMatrix(1, 0).isEmpty()) {
+        Tell(emptyMessage);
+        return;
+    }
+    if (!QFileInfo::exists(gAppPath + templateName)) {
+        Tell(LangStr("报表文件") + templateName + LangStr("丢失！"));
+        return;
+    }
+    if (!FillScratchTable("PRTB2", kScratchColumns, rows))
+        return;
+    const QStringList texts = formulas();
+    Prnt* host = Prnt::Show();
+    ReportControl& cry = host->Cry();
+    cry.setDataFiles(0, gDbPath);
+    cry.setReportFileName(gAppPath + templateName);
+    for (int i = 0; i < texts.size(); ++i)
+        cry.setFormulas(i, texts[i]);
+    cry.setDestination(0);
+    cry.setAction(1);
+}
+
+void D3::Menu_print_Click()
+{
+    QList<QStringList> rows;
+    for (int r = 1; r <= GD->rows() - 2; ++r)
+        rows << GD->rowTexts(r).mid(0, 7);
+    printReport("prntd3.rpt", LangStr("无数据！"), rows, [this] {
+        return QStringList{
+            "myName='" + companyName() + "'",
+            "Cpt='" + LangStr("销售帐款统计报表") + "'",
+            "rq='" + periodText() + "'",
+            "kh='" + LangStr("客户") + "'",
+            "khmc='" + LangStr("名称") + "'",
+            "fpdh='" + LangStr("发货单号") + "'",
+            "fprq='" + LangStr("发货日期") + "'",
+            "ymhkd='" + LangStr("金额(元)") + "'",
+            "fkhkd='" + LangStr("付款(元)") + "'",
+            "jyhkd='" + LangStr("欠款(元)") + "'",
+            "gong='" + LangStr("共：") + "'",
+        };
+    });
+}
+
+void D3::Menu_print2_Click()
+{
+    const QString code = GD->textMatrix(CurRow, 0);
+    const QString name = GD->textMatrix(CurRow, 1);
+    // Only what the customer still owes goes on the statement.
+    QList<QStringList> rows;
+    for (int r = 1; r <= GD->rows() - 2; ++r) {
+        if (GD->textMatrix(r, 0) == code && Val(GD->textMatrix(r, 6)) > 0)
+            rows << GD->rowTexts(r).mid(0, 7);
+    }
+    printReport("prntd4.rpt", LangStr("无数据可打印！"), rows, [this, code, name] {
+        const QString key = SqlQuote(code);
+        return QStringList{
+            "Cpt='" + LangStr("客户月结单") + "'",
+            "myName='" + companyName() + "'",
+            "rq='" + periodText() + "'",
+            "khbm='" + LangStr("客户编码： ") + code + "   " + name + "'",
+            "addr='" + LangStr("地址    ： ") + GetStr("select F3 from TA2 where F1=" + key) + "'",
+            "tel='" + LangStr("电话    ： ") + GetStr("select F4 from TA2 where F1=" + key) + "'",
+            "fax='" + LangStr("传真    ： ") + GetStr("select F5 from TA2 where F1=" + key) + "'",
+            "zly='" + LangStr("只打印剩余帐项") + "'",
+            "yjrq='" + LangStr("月结日期：") + "'",
+            "yjrqjz='" + LangStr("预缴日期截至：") + "'",
+            "fpdh='" + LangStr("发货单号") + "'",
+            "fprq='" + LangStr("发货日期：") + "'",
+            "ymhkd='" + LangStr("金额(元)") + "'",
+            "fkhkd='" + LangStr("付款(元)") + "'",
+            "jyhkd='" + LangStr("欠款(元)") + "'",
+            "gong='" + LangStr("共：") + "'",
+        };
+    });
+}
+
+void D3::Menu_Return_Click()
+{
+    close();
+}
+
+void D3::resizeEvent(QResizeEvent* event)
+{
+    ChildWindow::resizeEvent(event);
+    const int barH = FrM->sizeHint().height();
+    FrM->setGeometry(0, 0, width(), barH);
+    GD->setGeometry(0, barH, width(), std::max(0, height() - barH));
+    SizeNoteColumns(GD);
+}
+
+bool D3::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == CmbKH && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            CmdReQuery->setFocus();
+            return true;
+        }
+    }
+    return ChildWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,120 @@
+#include "delivery_notes/note_grid.h"
+
+#include "data/database.h"
+#include "data/globals.h"
+#include "data/queries.h"
+#include "dialogs/codelist.h"
+#include "platform/flexgrid.h"
+#include "platform/msgbox.h"
+#include "platform/vb.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+QString moneyText(const Value& v)
+{
+    if (v.isNull())
+        return QString();
+    // Text that is no number shows as it is, as the money format leaves it.
+    bool ok = false;
+    const double x = v.toDouble(&ok);
+    return ok ? Format(x, gMoneyFmt) : v.toString();
+}
+
+class ColumnSizer : public QObject {
+public:
+    explicit ColumnSizer(FlexGrid* gd)
+        : QObject(gd), m_gd(gd) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            SizeNoteColumns(m_gd);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    FlexGrid* m_gd;
+};
+
+} // namespace
+
+void SetupNoteGrid(FlexGrid* gd, const QStringList& headers, const QList<int>& moneyCols)
+{
+    gd->clear();
+    gd->setRows(2);
+    gd->setCols(int(headers.size()));
+    for (int c = 0; c < headers.size(); ++c) {
+        gd->setTextMatrix(0, c, LangStr(headers[c]));
+        gd->setFixedAlignment(c, Qt::AlignCenter);
+    }
+    for (int c : moneyCols)
+        gd->setColAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void FillNoteRows(FlexGrid* gd, const RecordSet& rs, int moneyCol, const QList<int>& sumCols)
+{
+    const int n = rs.recordCount();
+    if (n <= 0)
+        return;
+    const int cols = gd->cols();
+    const int fields = std::min(cols, rs.fieldCount());
+    std::vector<QString> cells(size_t(n + 2) * cols);
+    for (int c = 0; c < cols; ++c)
+        cells[size_t(c)] = gd->textMatrix(0, c);
+    std::vector<double> sums(size_t(cols), 0.0);
+    for (int r = 0; r < n; ++r) {
+        QString* row = &cells[size_t(r + 1) * cols];
+        for (int c = 0; c < fields; ++c)
+            row[c] = c == moneyCol ? moneyText(rs.at(r, c)) : rs.at(r, c).toString();
+        for (int c : sumCols)
+            sums[size_t(c)] += Val(row[c]);
+    }
+    QString* total = &cells[size_t(n + 1) * cols];
+    for (int c : sumCols)
+        total[c] = CStr(sums[size_t(c)]);
+    gd->setAll(n + 2, cols, std::move(cells));
+}
+
+void SizeNoteColumns(FlexGrid* gd)
+{
+    const int n = gd->cols();
+    if (n <= 0)
+        return;
+    const int inner = PxToTwips(gd->isVisible() ? gd->viewport()->width() : gd->width() - 2 * gd->frameWidth());
+    const int w = int(std::lround(double(inner) / n - 30));
+    for (int c = 0; c < n; ++c)
+        gd->setColWidth(c, std::max(0, w));
+}
+
+void KeepNoteColumnsSized(FlexGrid* gd)
+{
+    gd->viewport()->installEventFilter(new ColumnSizer(gd));
+}
+
+bool NoteGridIsEmpty(const FlexGrid* gd)
+{
+    return gd->rows() == 2 && TrimBlanks(gd->textMatrix(1, 0)).isEmpty();
+}
+
+void FillNoteCustomers(QComboBox* list, const QStringList& first)
+{
+    try {
+        FillCodeList(list, "select * from TA2 order by F1");
+    } catch (const DbError& e) {
+        list->clear();
+        MsgBox(e.message(), vbStyle::Information, gMsgTitle);
+    }
+    list->insertItems(0, first);
+}
+
+QString NoteCustomerCode(const QString& text)
+{
+    const int dot = text.indexOf(QLatin1Char('.'));
+    return dot >= 0 ? text.left(dot) : TrimBlanks(text);
+}

@@ -1,0 +1,37 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class FlexGrid;
+class QComboBox;
+class RecordSet;
+
+// What the delivery-note windows share: a grid of a statement's rows with a
+// sums row under them, and the customer list of TA2.
+
+// Clears the grid to a header row and one blank row, the headers centred,
+// the money columns right-aligned.
+void SetupNoteGrid(FlexGrid* gd, const QStringList& headers, const QList<int>& moneyCols);
+
+// Writes the record set into rows 1.. (Null as "", the money column in
+// "#0.00"), then adds the sums row: the columns sumCols added over the data
+// rows as plain numbers, the other cells empty. An empty record set leaves
+// the header and the blank row, without a sums row.
+void FillNoteRows(FlexGrid* gd, const RecordSet& rs, int moneyCol, const QList<int>& sumCols);
+
+// Each column gets the grid's inner width / columns - 30 twips, now and
+// whenever that width changes (a vertical scroll bar comes or goes).
+void SizeNoteColumns(FlexGrid* gd);
+void KeepNoteColumnsSized(FlexGrid* gd);
+
+// True when the grid holds no data: the blank row of an empty list.
+bool NoteGridIsEmpty(const FlexGrid* gd);
+
+// Items "code.name" of every TA2 customer, in code order, after `first`
+// items already in the list. A failing read is shown and leaves them out.
+void FillNoteCustomers(QComboBox* list, const QStringList& first = {});
+
+// The customer code of a list text: the text before its first "." as it
+// stands, or the whole text trimmed when it holds no ".".
+QString NoteCustomerCode(const QString& text);
