@@ -1,0 +1,400 @@
+#include "data/database.h"
+#include "data/dberror.h"
+#include "data/globals.h"
+#include "data/queries.h"
+#include "data/sqltext.h"
+#include "dialogs/listframe.h"
+#include "platform/flexgrid.h"
+#include "platform/vb.h"
+#include "support/window_test.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTabBar>
+
+namespace {
+
+// The field map of a 49-box record on the waybill table: index, column,
+// caption, editor, kind, list source, mask.
+struct Spec {
+    int k;
+    const char* column;
+    const char* caption;
+    FieldEditor editor = FieldEditor::Box;
+    FieldKind kind = FieldKind::Text;
+    const char* listSql = nullptr;
+    int mask = FieldMask::None;
+};
+
+constexpr int kPrice = FieldMask::WithoutPriceRight;
+constexpr auto kList = FieldEditor::List;
+constexpr auto kNum = FieldKind::Number;
+constexpr auto kCode = FieldKind::Code;
+
+const Spec kSpecs[] = {
+    {0, "F1", "速递单号"}, {1, "F101", "寄件日期", FieldEditor::Date, FieldKind::Date}, {2, "F102", "转单号"},
+    {3, "F103", "备注"}, {4, "F201", "始发地", kList, kCode, "select F1 from M05 order by F1"},
+    {5, "F202", "出货渠道", kList, kCode, "select F1,F2 from M01 order by F1", kPrice},
+    {6, "F203", "目的区域", kList, kCode, "select F1,F2 from M02 order by F1"}, {7, "F2031", "目的地", kList, kCode},
+    {8, "F2041", "发件人公司名"}, {9, "F2042", "Shipper'Company"}, {10, "F2051", "发件人地址"},
+    {11, "F2052", "Shipper'Address"}, {12, "F2061", "收件人公司名"}, {13, "F2062", "Consignee'Company"},
+    {14, "F2071", "收件人地址"}, {15, "F2072", "Consignee'Address"}, {16, "F208", "联系电话"},
+    {17, "F301", "服务类型", kList, kCode}, {18, "F302", "货品名称"}, {19, "F303", "海关申明价值"},
+    {20, "F401", "件数", {}, kNum}, {21, "F402", "收重(KG)", {}, kNum}, {22, "F403", "初重(KG)", {}, kNum},
+    {23, "F404", "出重(KG)", {}, kNum, nullptr, kPrice}, {24, "F405", "体积(CM)"},
+    {25, "F501", "付款方式", kList, kCode}, {26, "F502", "基本费用", {}, kNum, nullptr, kPrice},
+    {27, "F503", "附加费用", {}, kNum, nullptr, kPrice}, {28, "F504", "总计费用", {}, kNum, nullptr, kPrice},
+    {29, "F601", "制单人"}, {30, "F602", "外务员", kList, kCode, "select F1 from M04 order by F1"},
+    {31, "F603", "发件客户", kList, kCode, "select F1,F2 from M03 order by F1"}, {32, "F604", "审核人"},
+    {33, "F505", "燃油费率", {}, kNum, nullptr, kPrice},
+    {34, "F507", "出货成本", {}, kNum, nullptr, kPrice | FieldMask::NotAdministrator},
+    {35, "F506", "燃油费率", {}, kNum, nullptr, kPrice}, {36, "F701", "问题事故"},
+    {37, "F702", "事故原因", kList, FieldKind::Text, "select F1 from M06 order by F1"}, {38, "F703", "处理结果"},
+    {39, "F704", "事故说明"}, {40, "F2021", "出货区域", kList, kCode, nullptr, kPrice}, {41, "F605", "收件人签收"},
+    {42, "F606", "收件时间"}, {43, "F508", "其它费用", {}, kNum, nullptr, kPrice},
+    {44, "F509", "其它费用", {}, kNum, nullptr, kPrice}, {45, "F510", "附加费用", {}, kNum, nullptr, kPrice},
+    {46, "F4051", "长", {}, kNum}, {47, "F4052", "宽", {}, kNum}, {48, "F4053", "高", {}, kNum},
+};
+
+const int kListIndexes[] = {4, 5, 6, 7, 17, 25, 30, 31, 37, 40};
+
+// A window of the waybill's shape, written only with the frame's declarations
+// and hooks: no BeginEdit, EndEdit or ShowRecord of its own.
+class WideWindow : public ListFrame {
+public:
+    WideWindow()
+        : ListFrame("WideWindow")
+    {
+        setWindowTitle("速递单");
+        setTable("B01");
+        setGridColumns({"速递单号", "寄件日期", "目的地", "服务类型", "货品件数", "付款方式", "出货渠道", "发件客户",
+                        "外务员", "出货审核", "备注"});
+        setListSql("select B01.F1,B01.F101,B01.F2031,B01.F301,B01.F401,B01.F501,M01.F2,M03.F2,B01.F602,B01.F604,B01.F103 "
+                   "FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1)  left join M01 on M01.f1=B01.f202    ORDER BY B01.F101 ");
+        setKeepsDesignedPosition(true);
+        for (const Spec& s : kSpecs) {
+            const int x = 1300 + (s.k % 4) * 2600, y = 100 + (s.k / 4) * 380;
+            Field f{.label = s.caption, .column = s.column, .maxLength = s.k == 0 ? 15 : 0,
+                    .labRect = {x - 1200, y + 30, 1150, 255}, .txtRect = {x, y, 1300, 330}, .index = s.k,
+                    .gridCol = kNoGridColumn, .editor = s.editor, .kind = s.kind};
+            if (s.listSql)
+                f.listSql = s.listSql;
+            f.listWithName = s.listSql && QString(s.listSql).contains("F1,F2");
+            if (s.k == 17)
+                f.items = QStringList{"D.文件(File)", "S.物品(Parcel)"};
+            if (s.k == 25)
+                f.items = QStringList{"月结.Account", "现金.Cash", "到付.Charge On Delivery"};
+            if (s.k == 46)
+                f.format = "#0.0";
+            f.mask = s.mask;
+            f.clearOnAdd = s.k < 40; // the later fields keep what the last record showed
+            addField(f);
+        }
+        ChkChuHuo = new QCheckBox("已出货", Frm);
+        ChkChuHuo->setObjectName("ChkChuHuo");
+        ChkChuHuo->setGeometry(TwipsToPx(9200), TwipsToPx(5000), TwipsToPx(1000), TwipsToPx(300));
+        addEntryControl(ChkChuHuo);
+    }
+
+    QCheckBox* ChkChuHuo;
+    QStringList entered, left;
+
+protected:
+    QString counterText() const override
+    {
+        if (TrimBlanks(GD->textMatrix(1, 0)).isEmpty())
+            return "速递单：无单据信息";
+        return QString("速递单：共 %1 条记录 当前为第 %2 条").arg(GD->rows() - 1).arg(CurRow);
+    }
+    QString shownText(const Field& f, const QString& stored) const override
+    {
+        if (f.index == 31)
+            return stored + "." + GetStr("select F2 from M03 where F1=" + SqlQuote(stored));
+        return ListFrame::shownText(f, stored);
+    }
+    void fieldEntered(const Field& f) override
+    {
+        entered << f.label;
+        if (f.index == 26) // the fee computes as the operator enters its box
+            Txt[26]->setText(QString::number(Val(Txt[21]->text()) * 2));
+    }
+    void fieldLeft(const Field& f) override { left << f.label; }
+    QString gridRowText(const QStringList& values) const override
+    {
+        return QStringList{values[0], values[1], values[7], values[17], values[20], values[25], "", "", values[30],
+                           values[32], values[3]}
+            .join('\t');
+    }
+};
+
+class ListFrameTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        Db().execute("insert into M03 (F1,F2) values ('C1','客户一'), ('C2','客户二')");
+        Db().execute("insert into M05 (F1,F2) values ('北京','010'), ('上海','021')");
+        Db().execute("insert into M01 (F1,F2) values ('E1','快线')");
+    }
+    // Makes the window active so that focus moves as the keyboard moves it.
+    static void activate(QWidget* w)
+    {
+        w->activateWindow();
+        QApplication::setActiveWindow(w);
+        Pump();
+    }
+    static void enter(QWidget* w)
+    {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+        QApplication::sendEvent(w, &key);
+    }
+    static QComboBox* list(QWidget* w, int k) { return w->findChild<QComboBox*>(QString("Cmb(%1)").arg(k)); }
+};
+
+} // namespace
+
+TEST_F(ListFrameTest, TheWideRecordIsDeclaredFieldByField)
+{
+    WideWindow* w = open<WideWindow>();
+    EXPECT_EQ(w->fieldCount(), 49);
+    for (int k = 0; k < 49; ++k) {
+        ASSERT_NE(box(w, k), nullptr) << k;
+        EXPECT_TRUE(box(w, k)->isReadOnly()) << k;
+        EXPECT_EQ(w->findChild<QLabel*>(QString("Lab(%1)").arg(k))->text(), kSpecs[k].caption);
+    }
+    for (int k : kListIndexes) {
+        ASSERT_NE(list(w, k), nullptr) << k;
+        EXPECT_FALSE(list(w, k)->isVisibleTo(w)) << k;
+    }
+    EXPECT_EQ(w->findChildren<QComboBox*>().size(), 10);
+    EXPECT_FALSE(w->findChild<QDateEdit*>("DTP")->isVisibleTo(w));
+    // Lists from statements (code and name, or the name alone) and fixed items.
+    EXPECT_EQ(list(w, 31)->itemText(1), "C2.客户二");
+    EXPECT_EQ(list(w, 4)->itemText(0), "上海");
+    EXPECT_EQ(list(w, 17)->count(), 2);
+    EXPECT_EQ(list(w, 25)->itemText(2), "到付.Charge On Delivery");
+    // The grid is the window's own; an empty register says so in the counter.
+    EXPECT_EQ(grid(w)->cols(), 11);
+    EXPECT_EQ(grid(w)->textMatrix(0, 9), "出货审核");
+    emit grid(w)->rowColChange();
+    EXPECT_EQ(host.panels[4], "速递单：无单据信息");
+}
+
+TEST_F(ListFrameTest, AddShowsTheListsAndPickerClearsItsFieldsAndSavesEachKind)
+{
+    Db().execute("insert into B01 (F1,F4051,F103) values ('W0',9,'old')");
+    WideWindow* w = open<WideWindow>();
+    trigger(w, "Menu_Add");
+    EXPECT_EQ(w->editMode(), ListFrame::Adding);
+    EXPECT_TRUE(gEditing.isSet());
+    for (int k : kListIndexes) {
+        // Without the price right hidden; here every list is shown over its box.
+        EXPECT_TRUE(list(w, k)->isVisible()) << k;
+        EXPECT_FALSE(box(w, k)->isVisible()) << k;
+        EXPECT_EQ(list(w, k)->currentText(), "") << k;
+    }
+    QDateEdit* dtp = w->findChild<QDateEdit*>("DTP");
+    EXPECT_TRUE(dtp->isVisible());
+    EXPECT_EQ(dtp->date(), QDate::currentDate());
+    EXPECT_FALSE(box(w, 0)->isReadOnly());
+    EXPECT_FALSE(box(w, 20)->isReadOnly());
+    EXPECT_EQ(box(w, 3)->text(), "");
+    EXPECT_EQ(box(w, 46)->text(), "9.0"); // not cleared on add
+
+    // Set LISTFRAME_PNG to keep a picture of the page being filled in.
+    if (!qEnvironmentVariableIsEmpty("LISTFRAME_PNG")) {
+        w->resize(TwipsToPx(11000), TwipsToPx(6500));
+        Pump();
+        w->grab().save(qEnvironmentVariable("LISTFRAME_PNG"));
+    }
+    type(box(w, 0), "W001");
+    list(w, 31)->setEditText("C2.客户二");
+    list(w, 4)->setCurrentIndex(1);
+    list(w, 17)->setCurrentIndex(0);
+    list(w, 37)->setEditText("破损.外包装");
+    dtp->setDate(QDate(2024, 3, 5));
+    type(box(w, 20), "3件");
+    type(box(w, 3), "it's fine");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(msgs->count(), 0) << msgs->texts().join("\n").toStdString();
+    EXPECT_EQ(w->editMode(), ListFrame::Browse);
+
+    RecordSet rs = Db().openRecordset("select F603,F201,F301,F702,F101,F401,F103,F4051 from B01 where F1='W001'");
+    ASSERT_FALSE(rs.eof());
+    EXPECT_EQ(rs.field(0).toString(), "C2");       // the code of "code.name"
+    EXPECT_EQ(rs.field(1).toString(), "北京");     // a name list stores the name
+    EXPECT_EQ(rs.field(2).toString(), "D");
+    EXPECT_EQ(rs.field(3).toString(), "破损.外包装"); // a text list keeps its whole text
+    EXPECT_EQ(rs.field(4).toString(), "2024-03-05");
+    EXPECT_EQ(rs.field(5).toDouble(), 3);          // the leading number
+    EXPECT_EQ(rs.field(6).toString(), "it's fine");
+    EXPECT_EQ(rs.field(7).toDouble(), 9);
+    // The lists are hidden again and the boxes hold what was stored.
+    EXPECT_FALSE(list(w, 31)->isVisible());
+    EXPECT_TRUE(box(w, 31)->isVisible());
+    EXPECT_EQ(box(w, 31)->text(), "C2");
+    EXPECT_FALSE(dtp->isVisible());
+    EXPECT_EQ(grid(w)->textMatrix(2, 0), "W001");
+    EXPECT_EQ(host.panels[4], "速递单：共 2 条记录 当前为第 2 条");
+}
+
+TEST_F(ListFrameTest, TheDetailComesFromTheRecordsRowAndEditHandsItToTheEditors)
+{
+    Db().execute("insert into B01 (F1,F101,F603,F201,F4051,F502,F103) values "
+                 "('W1','2024-01-02','C1','上海',1.25,12,'r'), ('W2',Null,'C9','',Null,Null,'')");
+    WideWindow* w = open<WideWindow>();
+    auto* tabs = w->findChild<QTabBar*>("TabS");
+    grid(w)->setRow(2); // W1, listed after W2 and its empty date
+    tabs->setCurrentIndex(1);
+    EXPECT_EQ(box(w, 0)->text(), "W1");
+    EXPECT_EQ(box(w, 1)->text(), "2024-01-02");
+    EXPECT_EQ(box(w, 31)->text(), "C1.客户一"); // through the window's shown-text hook
+    EXPECT_EQ(box(w, 46)->text(), "1.3");      // through the field's format
+    EXPECT_EQ(box(w, 26)->text(), "12");
+
+    trigger(w, "Menu_edit");
+    EXPECT_EQ(list(w, 31)->currentText(), "C1.客户一");
+    EXPECT_EQ(list(w, 4)->currentText(), "上海");
+    EXPECT_EQ(w->findChild<QDateEdit*>("DTP")->date(), QDate(2024, 1, 2));
+    trigger(w, "Menu_save");
+    // The formatted box writes back the text it shows; the rest as stored.
+    EXPECT_EQ(GetStr("select F4051 from B01 where F1='W1'"), "1.3");
+    EXPECT_EQ(GetStr("select F603 from B01 where F1='W1'"), "C1");
+    EXPECT_EQ(GetStr("select F101 from B01 where F1='W1'"), "2024-01-02");
+
+    // A record without a send date is edited from today's; one that is gone empties the boxes.
+    tabs->setCurrentIndex(0);
+    grid(w)->setRow(1); // W2, listed first by its empty date
+    trigger(w, "Menu_edit");
+    EXPECT_EQ(box(w, 0)->text(), "W2");
+    EXPECT_EQ(box(w, 1)->text(), DateText(QDate::currentDate()));
+    trigger(w, "Menu_cancel");
+    Db().execute("delete from B01 where F1='W2'");
+    w->ShowRecord();
+    EXPECT_EQ(box(w, 0)->text(), "");
+    EXPECT_EQ(box(w, 46)->text(), "");
+    EXPECT_EQ(box(w, 31)->text(), "."); // the window's hook still names the empty code
+}
+
+TEST_F(ListFrameTest, PricesAreMaskedWithoutTheRightAndTheCostForAllButTheAdministrator)
+{
+    const QList<int> prices = {23, 26, 27, 33, 43, 28, 45, 35, 44, 34, 5, 40};
+    struct Case {
+        const char* user;
+        bool seesPrices;
+        QList<int> masked;
+    };
+    const Case cases[] = {{"001", true, {}}, {"002", true, {34}}, {"001", false, prices}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.user) + (c.seesPrices ? " sees prices" : " without the price right"));
+        gUserCode = c.user;
+        gCanSeePrices = c.seesPrices;
+        WideWindow* w = open<WideWindow>();
+        for (int k = 0; k < 49; ++k)
+            EXPECT_EQ(box(w, k)->echoMode() == QLineEdit::Password, c.masked.contains(k)) << k;
+        trigger(w, "Menu_Add");
+        for (int k : kListIndexes) {
+            const bool hidden = !c.seesPrices && (k == 5 || k == 40);
+            EXPECT_EQ(list(w, k)->isVisible(), !hidden) << k;
+        }
+        // Out of reach while editing: neither typed into nor reached with Tab.
+        EXPECT_EQ(box(w, 26)->isReadOnly(), !c.seesPrices);
+        EXPECT_EQ(box(w, 26)->focusPolicy() == Qt::NoFocus, !c.seesPrices);
+        if (c.seesPrices)
+            EXPECT_FALSE(box(w, 34)->isReadOnly());
+        trigger(w, "Menu_cancel");
+        w->close();
+    }
+}
+
+TEST_F(ListFrameTest, EnteringAFieldRunsTheWindowsHookOnlyWhileEditing)
+{
+    WideWindow* w = open<WideWindow>();
+    activate(w);
+    auto* tabs = w->findChild<QTabBar*>("TabS");
+    tabs->setCurrentIndex(1);
+    box(w, 26)->setFocus();
+    EXPECT_TRUE(tabs->hasFocus()); // browsing: nothing on the page keeps the focus
+    EXPECT_TRUE(w->entered.isEmpty());
+
+    trigger(w, "Menu_Add");
+    type(box(w, 21), "2.5");
+    box(w, 26)->setFocus();
+    EXPECT_EQ(box(w, 26)->text(), "5");
+    list(w, 31)->setFocus();
+    box(w, 3)->setFocus();
+    EXPECT_EQ(w->entered, QStringList({"速递单号", "基本费用", "发件客户", "备注"}));
+    EXPECT_EQ(w->left, QStringList({"速递单号", "基本费用", "发件客户"}));
+}
+
+TEST_F(ListFrameTest, EveryKindOfControlIsColouredAndEnterMovesOnFromIt)
+{
+    WideWindow* w = open<WideWindow>();
+    activate(w);
+    trigger(w, "Menu_Add");
+    // A control the window makes after it has loaded is treated the same way.
+    auto* late = new QLineEdit(w->findChild<QWidget*>("Frm"));
+    late->setObjectName("Late");
+    late->show();
+
+    const QList<QWidget*> chain = {box(w, 0), w->findChild<QDateEdit*>("DTP"), box(w, 2), box(w, 3), list(w, 4)};
+    for (int i = 0; i + 1 < chain.size(); ++i) {
+        chain[i]->setFocus();
+        ASSERT_TRUE(chain[i]->hasFocus()) << i;
+        EXPECT_EQ(chain[i]->palette().color(QPalette::Base), VbColor(kFocusColor)) << i;
+        enter(chain[i]);
+        EXPECT_TRUE(chain[i + 1]->hasFocus()) << i;
+        EXPECT_NE(chain[i]->palette().color(QPalette::Base), VbColor(kFocusColor)) << i;
+    }
+    w->ChkChuHuo->setFocus();
+    EXPECT_EQ(w->ChkChuHuo->palette().color(QPalette::Window), VbColor(kFocusColor));
+    enter(w->ChkChuHuo);
+    EXPECT_FALSE(w->ChkChuHuo->hasFocus());
+    EXPECT_NE(w->ChkChuHuo->palette().color(QPalette::Window), VbColor(kFocusColor));
+    late->setFocus();
+    EXPECT_EQ(late->palette().color(QPalette::Base), VbColor(kFocusColor));
+    enter(late);
+    EXPECT_FALSE(late->hasFocus());
+    EXPECT_TRUE(QApplication::focusWidget() && w->isAncestorOf(QApplication::focusWidget()));
+}
+
+TEST_F(ListFrameTest, CheckBoxFieldsFollowTheModeAndTheRecord)
+{
+    // A small window with check-box fields read from the record's row.
+    class Rights : public ListFrame {
+    public:
+        Rights()
+            : ListFrame("Rights")
+        {
+            setTable("TE1");
+            setListSql("select F1,F2 from TE1 order by F1");
+            addField({.header = "帐号", .label = "帐号", .column = "F1"});
+            addField({.header = "姓名", .label = "姓名", .column = "F2"});
+            addField({.label = "甲", .column = "F60", .index = 0, .editor = FieldEditor::Check});
+            addField({.label = "乙", .column = "F61", .index = 1, .editor = FieldEditor::Check, .clearOnAdd = false});
+        }
+    };
+    Db().execute("update TE1 set F60=1, F61=-1 where F1='001'");
+    Rights* w = open<Rights>();
+    EXPECT_EQ(grid(w)->cols(), 2);
+    w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
+    auto* a = w->findChild<QCheckBox*>("Chk(0)");
+    auto* b = w->findChild<QCheckBox*>("Chk(1)");
+    EXPECT_TRUE(a->isChecked());
+    EXPECT_TRUE(b->isChecked());
+    EXPECT_FALSE(a->isEnabled());
+    trigger(w, "Menu_Add");
+    EXPECT_TRUE(a->isEnabled());
+    EXPECT_FALSE(a->isChecked()); // cleared on add
+    EXPECT_TRUE(b->isChecked());  // kept
+    type(box(w, 0), "002");
+    type(box(w, 1), "李四");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(GetStr("select F60 from TE1 where F1='002'"), "0");
+    EXPECT_EQ(GetStr("select F61 from TE1 where F1='002'"), "1");
+    EXPECT_FALSE(b->isEnabled());
+}
