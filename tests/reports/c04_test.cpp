@@ -1,0 +1,76 @@
+#include "reports_fixture.h"
+
+#include "reports/c04.h"
+
+#include <QItemSelectionModel>
+
+namespace {
+
+class C04Test : public ReportsTest {
+protected:
+    C04* openMarch()
+    {
+        customer("C001", "华南贸易");
+        customer("C002", "东方电子");
+        channel("Q1", "联邦快递");
+        waybill("W1", "2024-03-07", "C002", {{"F202", "Q1"}, {"F604", "未审核"}, {"F301", "D"}, {"F402", 1.5},
+                                              {"F2031", "东京"}, {"XJ", 20}, {"F602", "小李"}, {"F404", 2},
+                                              {"F507", 8}, {"F506", 1}, {"F103", "易碎"}});
+        waybill("W2", "2024-03-23", "C001", {{"F202", "Q1"}, {"F604", "张三"}, {"F402", 3}, {"YJ", 45.5}, {"F404", 3},
+                                              {"F507", 12.5}});
+        waybill("W3", "2024-04-02", "C001", {{"F202", "Q1"}, {"F402", 3}, {"DF", 30}, {"F404", 3}, {"F507", 9}});
+        waybill("W4", "2024-03-10", "C001", {{"F402", 7}, {"YJ", 70}}); // no channel: never listed
+        C04* w = open<C04>();
+        setPeriod(w, "2024-03-01", "2024-04-30");
+        refresh(w);
+        return w;
+    }
+};
+
+TEST_F(C04Test, ListsEveryWaybillWithChannelByCustomerWithSevenTotals)
+{
+    C04* w = openMarch();
+    EXPECT_EQ(w->windowTitle(), "月结表");
+    FlexGrid* g = grid(w);
+    EXPECT_EQ(g->rowTexts(0), QStringList({"日期", "单位", "运单号", "D/S", "收重", "目的地", "现金", "月结", "到付", "收件",
+                                           "出司", "出重", "出费", "车费", "备注"}));
+    // Ordered by customer code; not yet reviewed waybills too.
+    EXPECT_EQ(gridLines(g), QStringList({"2024-03-23|华南贸易|W2||3|||45.5|||联邦快递|3|12.5||",
+                                         "2024-04-02|华南贸易|W3||3||||30||联邦快递|3|9||",
+                                         "2024-03-07|东方电子|W1|D|1.5|东京|20|||小李|联邦快递|2|8|1|易碎",
+                                         "||||7.5||20|45.5|30|||8|29.5|1|"}));
+}
+
+TEST_F(C04Test, PrintsTheWaybillRowsUnderTheirDayOfTheMonth)
+{
+    C04* w = openMarch();
+    trigger(w, "Menu_P");
+    EXPECT_EQ(scratch("PRNTC04", "F1,F2,F3,F5,F15"),
+              QStringList({"23|华南贸易|W2|3|", "2|华南贸易|W3|3|", "7|东方电子|W1|1.5|易碎"}));
+    EXPECT_EQ(reportFile(), "prntc04.rpt");
+    EXPECT_EQ(formulas(), QStringList({"RQ='2024-03-01至2024-04-30月结表'"}));
+    const QStringList page = preview()->pages[0].texts();
+    for (const QString& text : {"2024-03-01至2024-04-30月结表", "23", "W3", "易碎", "合    计", "7.5", "45.50", "29.50"})
+        EXPECT_TRUE(page.contains(text)) << text.toStdString();
+    keepPng("prntc04");
+}
+
+TEST_F(C04Test, HighlightLeavesTheRemarkColumnOut)
+{
+    C04* w = openMarch();
+    FlexGrid* g = grid(w);
+    g->setRow(3);
+    emit g->clicked();
+    const QModelIndexList sel = g->selectionModel()->selectedIndexes();
+    QSet<int> cols;
+    for (const QModelIndex& i : sel) {
+        EXPECT_EQ(i.row(), 2);
+        cols.insert(i.column());
+    }
+    EXPECT_EQ(cols.size(), 14);
+    EXPECT_FALSE(cols.contains(14));
+    EXPECT_EQ(host.panels[4], "共 4 条记录 当前为第 3 条");
+    keepGrab(w, "C04");
+}
+
+} // namespace
