@@ -1,4 +1,5 @@
 #include "app_windows.h"
+#include "shell/application.h"
 #include "shell/mform.h"
 #include "shell/startup.h"
 
@@ -6,7 +7,7 @@
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    Application app(argc, argv);
     RegisterAppWindows();
     int exitCode = 0;
     if (!Main(QCoreApplication::applicationDirPath(), &exitCode))

@@ -1,6 +1,7 @@
 #include "shell/s03.h"
 
-#include "data/dberror.h"
+#include "data/database.h"
+#include "dialogs/error_boundary.h"
 #include "data/globals.h"
 #include "data/queries.h"
 #include "platform/msgbox.h"
@@ -79,19 +80,16 @@ void S03::clearData()
     }
 
     // All or nothing: a failing statement leaves every table as it was.
-    try {
+    const bool cleared = RunWrite("数据清除失败!系统返回如下信息：", [&] {
         WaitCursor wait;
-        Transaction tx(Db());
         for (int i = 0; i < 4; ++i) {
             if (!chk[i])
                 continue;
             for (const QString& sql : statementsOf(i))
                 Db().execute(sql);
         }
-        tx.commit();
-    } catch (const DbError& e) {
-        MsgBox("数据清除失败!系统返回如下信息：\r" + e.message(), vbStyle::Information, gMsgTitle);
+    });
+    if (!cleared)
         return;
-    }
     MsgBox("数据清除成功!", vbStyle::Information, gMsgTitle);
 }

@@ -1,6 +1,7 @@
 #include "shell/s2.h"
 
-#include "data/dberror.h"
+#include "data/database.h"
+#include "dialogs/error_boundary.h"
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
@@ -66,15 +67,13 @@ void S2::confirm()
         MsgBox("旧密码错误，你无权修改该用户密码!", vbStyle::Information, gMsgTitle);
         return;
     }
-    try {
-        const int rows = Db().execute("update TE1 set F3=" + SqlQuote(newPass) + " WHERE F1=" + SqlQuote(gUserCode));
-        if (rows < 1) {
-            // The operator's row is gone (deleted meanwhile): nothing was changed.
-            MsgBox("密码修改失败!找不到当前操作员的资料。", vbStyle::Information, gMsgTitle);
-            return;
-        }
-    } catch (const DbError& e) {
-        MsgBox("密码修改失败!系统返回如下信息：\r" + e.message(), vbStyle::Information, gMsgTitle);
+    int rows = 0;
+    if (!RunWrite("密码修改失败!系统返回如下信息：",
+                  [&] { rows = Db().execute("update TE1 set F3=" + SqlQuote(newPass) + " WHERE F1=" + SqlQuote(gUserCode)); }))
+        return;
+    if (rows < 1) {
+        // The operator's row is gone (deleted meanwhile): nothing was changed.
+        MsgBox("密码修改失败!找不到当前操作员的资料。", vbStyle::Information, gMsgTitle);
         return;
     }
     MsgBox("密码修改成功!", vbStyle::Information, gMsgTitle);

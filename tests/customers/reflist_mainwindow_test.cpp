@@ -6,6 +6,7 @@
 #include "shell/mform.h"
 #include "shell/window_registry.h"
 #include "support/testenv.h"
+#include "platform/msgbox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -176,4 +177,31 @@ TEST_F(RefListMainWindowTest, LongListFitsItsColumnsBesideTheScrollBar)
     tabs->setCurrentIndex(0);
     EXPECT_EQ(gd->topRow(), 40);
     EXPECT_EQ(main->panelText(4), "共 80 条记录 当前为第 40 条");
+}
+
+// Keyboard only: Alt+A, a name, Alt+S. The refusal's message box takes the
+// activation, and the menu bar that ran the command kept the main window's
+// focus; back from the message the name box has it again.
+TEST_F(RefListMainWindowTest, TheRefusedSaveGivesTheFocusBackToTheBoxTypedIn)
+{
+    main->command("Menu_A05")->trigger();
+    Pump();
+    auto* w = qobject_cast<ListFrame*>(WindowRegistry::loaded("A05"));
+    ASSERT_NE(w, nullptr);
+    QApplication::setActiveWindow(main.get());
+    w->findChild<QAction*>("Menu_Add")->trigger();
+    auto* name = w->findChild<QLineEdit*>("Txt(0)");
+    ASSERT_TRUE(name->hasFocus());
+    name->insert("Y");
+    QStringList seen;
+    SetMsgResponder([&](const MsgRecord& r) {
+        seen << r.text;
+        main->menuBar()->setFocus();
+        return vbBtn::OK;
+    });
+    w->findChild<QAction*>("Menu_save")->trigger();
+    Pump();
+    EXPECT_EQ(seen, QStringList({"始发地电话不能为空!"}));
+    EXPECT_TRUE(name->hasFocus());
+    EXPECT_EQ(main->focusWidget(), name);
 }

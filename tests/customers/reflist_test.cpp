@@ -583,3 +583,75 @@ TEST_F(RefListTest, EachListShowsItsOwnTextsLimitsAndMessages)
     for (const QPointer<QWidget>& p : keep)
         delete p.data();
 }
+
+TEST_F(RefListTest, AStoredTextLongerThanItsBoxTakesIsShownAndSavedWhole)
+{
+    // Written before the limits were what they are: a name over 4 characters
+    // that a waybill uses, a remark over 49.
+    const QString name = "欧阳上官司马";
+    const QString remark = QString(30, QChar('r')) + QString(30, QChar(u'注'));
+    Db().execute("insert into M04 (F1,F2) values (" + SqlQuote(name) + "," + SqlQuote(remark) + ")");
+    waybill("W1", "F602", name);
+    A04* w = open<A04>();
+    trigger(w, "Menu_edit");
+    EXPECT_EQ(box(w, 0)->text(), name);
+    EXPECT_EQ(box(w, 1)->text(), remark);
+    // Typing cannot lengthen it; the save writes back what was stored.
+    type(box(w, 1), "x");
+    EXPECT_EQ(box(w, 1)->text(), remark);
+    trigger(w, "Menu_save");
+    EXPECT_EQ(rows("M04"), QStringList({name + "|" + remark}));
+    EXPECT_EQ(count("select count(*) from B01 where F602=" + SqlQuote(name)), 1);
+
+    // The operator may shorten it.
+    trigger(w, "Menu_edit");
+    box(w, 1)->end(false);
+    pressKey(box(w, 1), Qt::Key_Backspace);
+    trigger(w, "Menu_save");
+    EXPECT_EQ(rows("M04"), QStringList({name + "|" + remark.chopped(1)}));
+}
+
+TEST_F(RefListTest, AfterARefusalTheFocusGoesBackWhereItWasOrToTheNamedBox)
+{
+    // While the message shows the focus leaves the window (to the box, the
+    // main window's menu bar); the refusal gives it back.
+    QStringList seen;
+    SetMsgResponder([&](const MsgRecord& r) {
+        seen << r.text;
+        if (QWidget* f = QApplication::focusWidget())
+            f->clearFocus();
+        return vbBtn::OK;
+    });
+    struct Case {
+        const char* window;
+        int typedInto;     // the box holding the focus when save runs
+        QString key, second, message;
+        int focusAfter;
+    };
+    Db().execute("insert into M04 (F1,F2) values ('王五','')");
+    const Case cases[] = {
+        {"A05", 0, "Y", "", "始发地电话不能为空!", 0},
+        {"A04", 1, "", "r", "姓 名不能为空!", 1},
+        {"A04", 1, "王五", "r", "系统中已经有其它外务员使用了这个姓名，请重新设置!", 0}, // the duplicate names the key box
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        ListFrame* w = QString(c.window) == "A05" ? static_cast<ListFrame*>(open<A05>()) : open<A04>();
+        w->activateWindow();
+        QApplication::setActiveWindow(w);
+        Pump();
+        trigger(w, "Menu_Add");
+        type(box(w, 0), c.key);
+        box(w, c.typedInto)->setFocus();
+        type(box(w, 1), c.second);
+        trigger(w, "Menu_save");
+        EXPECT_EQ(seen.value(seen.size() - 1), c.message);
+        EXPECT_EQ(w->editMode(), ListFrame::Adding);
+        ASSERT_TRUE(box(w, c.focusAfter)->hasFocus());
+        // The next keys go into that box.
+        type(QApplication::focusWidget(), "Z");
+        EXPECT_TRUE(box(w, c.focusAfter)->text().endsWith("Z"));
+        trigger(w, "Menu_cancel");
+        w->close();
+    }
+}

@@ -398,3 +398,51 @@ TEST_F(ListFrameTest, CheckBoxFieldsFollowTheModeAndTheRecord)
     EXPECT_EQ(GetStr("select F61 from TE1 where F1='002'"), "1");
     EXPECT_FALSE(b->isEnabled());
 }
+
+TEST_F(ListFrameTest, ADatabaseFailureInACommandOrAGridEventIsShownAndTheWindowGoesOn)
+{
+    // A list whose own check and detail hook meet a refused statement.
+    class Failing : public ListFrame {
+    public:
+        Failing()
+            : ListFrame("Failing")
+        {
+            setTable("M04");
+            setListSql("select * from M04 order by F1");
+            addField({.header = "姓名", .label = "姓 名", .column = "F1"});
+            addField({.header = "备注", .label = "备 注", .column = "F2"});
+        }
+        bool failShowing = false;
+
+    protected:
+        bool checkEntries() override
+        {
+            Db().execute("insert into NoSuchTable values (1)");
+            return true;
+        }
+        void recordShown() override
+        {
+            if (failShowing)
+                Db().openRecordset("select * from NoSuchTable");
+        }
+    };
+    Db().execute("insert into M04 (F1,F2) values ('王五','')");
+    Failing* w = open<Failing>();
+    trigger(w, "Menu_Add");
+    type(box(w, 0), "李四");
+    trigger(w, "Menu_save");
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_TRUE(msgs->last().text.startsWith("操作执行错误!系统返回如下信息：\r")) << msgs->last().text.toStdString();
+    EXPECT_TRUE(msgs->last().text.contains("NoSuchTable"));
+    EXPECT_EQ(w->editMode(), ListFrame::Adding);
+    EXPECT_EQ(box(w, 0)->text(), "李四");
+    EXPECT_EQ(count("select count(*) from M04"), 1);
+
+    trigger(w, "Menu_cancel");
+    w->findChild<QTabBar*>("TabS")->setCurrentIndex(0);
+    w->failShowing = true;
+    emit grid(w)->dblClick();
+    EXPECT_EQ(msgs->count(), 2);
+    EXPECT_EQ(w->findChild<QTabBar*>("TabS")->currentIndex(), 1);
+    EXPECT_TRUE(w->isVisible());
+}

@@ -1,0 +1,43 @@
+#include "shell/application.h"
+
+#include "data/dberror.h"
+#include "data/globals.h"
+#include "dialogs/error_boundary.h"
+#include "platform/msgbox.h"
+
+#include <cstdio>
+
+const char* const Application::kFailurePrefix = "操作执行错误!系统返回如下信息：";
+
+Application::Application(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+}
+
+bool Application::notify(QObject* receiver, QEvent* event)
+{
+    // A failure met while the previous one is being shown (its message box
+    // runs events too) is only written to the error stream.
+    static bool showing = false;
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const DbError& e) {
+        if (showing) {
+            std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+            return false;
+        }
+        showing = true;
+        ShowDbFailure(QString::fromUtf8(kFailurePrefix), e);
+        showing = false;
+    } catch (const std::exception& e) {
+        if (showing) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return false;
+        }
+        showing = true;
+        MsgBox(QString::fromUtf8(kFailurePrefix) + QLatin1Char('\r') + QString::fromLocal8Bit(e.what()),
+               vbStyle::Information, gMsgTitle);
+        showing = false;
+    }
+    return false;
+}

@@ -1,0 +1,16 @@
+#pragma once
+#include <QApplication>
+
+// The program's application object. A database failure (or any other
+// exception) that escapes an event handler, a menu command, a button or a
+// grid event is shown to the operator instead of ending the program; the
+// window stays as it was and the operator can go on.
+class Application : public QApplication {
+    Q_OBJECT
+public:
+    Application(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // "操作执行错误!系统返回如下信息："
+    static const char* const kFailurePrefix;
+};
