@@ -1,7 +1,9 @@
 #include "waybills/waybill_windows.h"
 
 #include "shell/window_registry.h"
+#include "waybills/b01.h"
 
 void RegisterWaybillWindows()
 {
+    WindowRegistry::registerChild("B01", [] { return new B01; });
 }

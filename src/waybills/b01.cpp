@@ -1,0 +1,809 @@
+#include "waybills/b01.h"
+
+#include "data/database.h"
+#include "data/globals.h"
+#include "data/posting.h"
+#include "data/queries.h"
+#include "data/sqltext.h"
+#include "dialogs/codelist.h"
+#include "dialogs/error_boundary.h"
+#include "dialogs/query.h"
+#include "platform/flexgrid.h"
+#include "platform/msgbox.h"
+#include "platform/platform.h"
+#include "platform/vb.h"
+#include "shell/window_registry.h"
+#include "waybills/cost.h"
+#include "waybills/fee.h"
+#include "waybills/price_rows.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabBar>
+#include <cmath>
+
+namespace {
+
+// ------------------------------------------------------------ the field map
+
+// How a box's text is stored: 'T' trimmed text, 'N' its number value, 'D' the
+// send date, 'L' the code or name taken from the list over it (how each list
+// is filled: ListSource).
+struct FieldDef {
+    const char* column;
+    const char* caption;
+    char kind;
+};
+
+const FieldDef kFields[49] = {
+    {"F1", "速递单号", 'T'},          {"F101", "寄件日期", 'D'},       {"F102", "转单号", 'T'},
+    {"F103", "备注", 'T'},            {"F201", "始发地", 'L'},         {"F202", "出货渠道", 'L'},
+    {"F203", "目的区域", 'L'},        {"F2031", "目的地", 'L'},        {"F2041", "发件人公司名", 'T'},
+    {"F2042", "Shipper'Company", 'T'}, {"F2051", "发件人地址", 'T'},    {"F2052", "Shipper'Address", 'T'},
+    {"F2061", "收件人公司名", 'T'},    {"F2062", "Consignee'Company", 'T'}, {"F2071", "收件人地址", 'T'},
+    {"F2072", "Consignee'Address", 'T'}, {"F208", "联系电话", 'T'},    {"F301", "服务类型", 'L'},
+    {"F302", "货品名称", 'T'},        {"F303", "海关申明价值", 'T'},   {"F401", "件数", 'N'},
+    {"F402", "收重(KG)", 'N'},        {"F403", "初重(KG)", 'N'},       {"F404", "出重(KG)", 'N'},
+    {"F405", "体积(CM)", 'T'},        {"F501", "付款方式", 'L'},       {"F502", "基本费用", 'N'},
+    {"F503", "附加费用", 'N'},        {"F504", "总计费用", 'N'},       {"F601", "制单人", 'T'},
+    {"F602", "外务员", 'L'},          {"F603", "发件客户", 'L'},       {"F604", "审核人", 'T'},
+    {"F505", "燃油费率", 'N'},        {"F507", "出货成本", 'N'},       {"F506", "燃油费率", 'N'},
+    {"F701", "问题事故", 'T'},        {"F702", "事故原因", 'L'},       {"F703", "处理结果", 'T'},
+    {"F704", "事故说明", 'T'},        {"F2021", "出货区域", 'L'},      {"F605", "收件人签收", 'T'},
+    {"F606", "收件时间", 'T'},        {"F508", "其它费用", 'N'},       {"F509", "其它费用", 'N'},
+    {"F510", "附加费用", 'N'},        {"F4051", "长", 'N'},            {"F4052", "宽", 'N'},
+    {"F4053", "高", 'N'},
+};
+
+// Weights out, fees, factors and costs: masked for an operator without the price right.
+const int kPriceFields[] = {23, 26, 27, 33, 43, 28, 45, 35, 44, 34, 5, 40};
+const int kCostBox = 34;
+
+const QStringList kHeaders = {"速递单号", "寄件日期", "目的地", "服务类型", "货品件数", "付款方式",
+                                  "出货渠道", "发件客户", "外务员", "出货审核", "备注"};
+
+const QString kColumns = QStringLiteral("B01.F1,B01.F101,B01.F2031,B01.F301,B01.F401,B01.F501,M01.F2,M03.F2,B01.F602,B01.F604,B01.F103 ");
+const QString kListSql = "select " + kColumns
+    + "FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1)  left join M01 on M01.f1=B01.f202    ORDER BY B01.F101 ";
+const QString kSearchHead = "select " + kColumns + "FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1)  left join M01 on M01.F1=B01.F202 ";
+
+const QString kNotShipped = QStringLiteral("未出货");
+const QString kNotChecked = QStringLiteral("未审核");
+
+bool IsShippedStatus(const QString& status)
+{
+    const QString t = TrimBlanks(status);
+    return t != kNotShipped && t != kNotChecked;
+}
+
+// ------------------------------------------------------------ the page layout
+
+// Rows of the detail page, top to bottom: three fields to a row, or two
+// wide ones (the names and addresses).
+constexpr int kTop = 150, kPitch = 390, kBoxH = 300, kLeft = 120;
+
+struct Slot {
+    QRect lab, txt;
+};
+
+Slot Third(int row, int col)
+{
+    const int x = kLeft + col * 4150, y = kTop + row * kPitch;
+    return {QRect(x, y + 45, 1250, 255), QRect(x + 1280, y, 2750, kBoxH)};
+}
+
+Slot Half(int row, int col)
+{
+    const int x = kLeft + col * 6225, y = kTop + row * kPitch;
+    return {QRect(x, y + 45, 1900, 255), QRect(x + 1930, y, 4170, kBoxH)};
+}
+
+// Length, width and height share the last two thirds of a row.
+Slot Small(int row, int i)
+{
+    const int x = kLeft + 4150 + i * 2767, y = kTop + row * kPitch;
+    return {QRect(x, y + 45, 400, 255), QRect(x + 420, y, 2250, kBoxH)};
+}
+
+// Field k's place, in the order the fields follow each other on the page.
+struct Placed {
+    int k;
+    Slot slot;
+};
+
+QList<Placed> PageLayout()
+{
+    return {
+        {0, Third(0, 0)},   {1, Third(0, 1)},   {2, Third(0, 2)},
+        {31, Third(1, 0)},  {30, Third(1, 1)},  {4, Third(1, 2)},
+        {8, Half(2, 0)},    {9, Half(2, 1)},
+        {10, Half(3, 0)},   {11, Half(3, 1)},
+        {12, Half(4, 0)},   {13, Half(4, 1)},
+        {14, Half(5, 0)},   {15, Half(5, 1)},
+        {16, Third(6, 0)},  {6, Third(6, 1)},   {7, Third(6, 2)},
+        {17, Third(7, 0)},  {18, Third(7, 1)},  {19, Third(7, 2)},
+        {20, Third(8, 0)},  {21, Third(8, 1)},  {22, Third(8, 2)},
+        {24, Third(9, 0)},  {46, Small(9, 0)},  {47, Small(9, 1)},  {48, Small(9, 2)},
+        {25, Third(10, 0)}, {26, Third(10, 1)}, {27, Third(10, 2)},
+        {33, Third(11, 0)}, {43, Third(11, 1)}, {28, Third(11, 2)},
+        {5, Third(12, 0)},  {40, Third(12, 1)}, {23, Third(12, 2)},
+        {45, Third(13, 0)}, {35, Third(13, 1)}, {44, Third(13, 2)},
+        {34, Third(14, 0)}, {29, Third(14, 1)}, {32, Third(14, 2)},
+        {3, Half(15, 0)},
+        {36, Third(16, 0)}, {37, Third(16, 1)}, {38, Third(16, 2)},
+        {39, Third(17, 0)}, {41, Third(17, 1)}, {42, Third(17, 2)},
+    };
+}
+constexpr int kShippedRow = 15;
+constexpr int kPageRows = 18;
+
+// ------------------------------------------------------------ lists
+
+// The field-staff list shows names; showing a waybill puts name.remark in it.
+// A name that is an item is taken whole (a name may hold a "."); otherwise the
+// longest name that the text begins with, then the text before its first ".".
+QString StaffName(const QComboBox* list)
+{
+    const QString t = TrimBlanks(list->currentText());
+    QString best;
+    for (int i = 0; i < list->count(); ++i) {
+        const QString item = list->itemText(i);
+        if (item == t)
+            return t;
+        if (t.startsWith(item + QLatin1Char('.')) && item.size() > best.size())
+            best = item;
+    }
+    return best.isEmpty() ? CodeOf(t) : best;
+}
+
+// How a list is filled: a statement at load (code.name, or names alone) or
+// fixed items; the place and channel-zone lists follow their zone and channel.
+struct ListSource {
+    int k;
+    const char* sql;
+    bool withName;
+    QStringList items;
+};
+
+const QList<ListSource>& ListSources()
+{
+    static const QList<ListSource> sources = {
+        {4, "select F1 from M05 order by F1", false, {}},
+        {37, "select F1 from M06 order by F1", false, {}},
+        {6, "select F1,F2 from M02 order by F1", true, {}},
+        {31, "select F1,F2 from M03 order by F1", true, {}},
+        {5, "select F1,F2 from M01 order by F1", true, {}},
+        {30, "select F1,F2 from M04 order by F1", false, {}},
+        {17, "", true, {"D.文件(File)", "S.物品(Parcel)"}},
+        {25, "", true, {"月结.Account", "现金.Cash", "到付.Charge On Delivery"}},
+        {7, "", false, {}},
+        {40, "", true, {}},
+    };
+    return sources;
+}
+
+bool IsLookupFailure(const QString& r)
+{
+    return r.isEmpty() || r == QLatin1String("NoFound");
+}
+
+QString SettingKey(const QString& account)
+{
+    return QStringLiteral("B01Origin_") + account;
+}
+
+} // namespace
+
+int RememberedOrigin(const QString& account)
+{
+    return int(std::lround(Val(GetSetting("Quenvarix", "Express", SettingKey(account), "0"))));
+}
+
+void RememberOrigin(const QString& account, int index)
+{
+    SaveSetting("Quenvarix", "Express", SettingKey(account), QString::number(index));
+}
+
+// ============================================================ the window
+
+B01::B01(QWidget* parent)
+    : ListFrame("B01", parent)
+{
+    setWindowTitle("速递单");
+    setTable("B01");
+    setGridColumns(kHeaders);
+    setListSql(kListSql);
+    setSearchHead(kSearchHead);
+    setSearchFieldIndex(0);
+    setTabCaptions("速递单列表", "速递单资料");
+    setWidthTwips(12900);
+
+    Menu_Check = addCommand("&C.出货", "Menu_Check", Menu_query);
+    addBrowseCommand(Menu_Check);
+    addExportCommand();
+    Menu_JSQ = addCommand("&J.计算器", "Menu_JSQ", Menu_ToExcel);
+    connectCommand(Menu_Check, [this] { Menu_Check_Click(); });
+    connectCommand(Menu_JSQ, [this] { Menu_JSQ_Click(); });
+
+    buildDetailPage();
+}
+
+void B01::buildDetailPage()
+{
+    QMap<int, Slot> place;
+    for (const Placed& p : PageLayout())
+        place[p.k] = p.slot;
+    QMap<int, ListSource> lists;
+    for (const ListSource& l : ListSources())
+        lists[l.k] = l;
+    // Fields in index order, every one read from the waybill's own row.
+    for (int k = 0; k < 49; ++k) {
+        const FieldDef& d = kFields[k];
+        Field f{.label = d.caption, .column = d.column, .maxLength = k == 0 ? 15 : 0, .labRect = place[k].lab,
+                .txtRect = place[k].txt, .index = k, .gridCol = kNoGridColumn};
+        f.kind = d.kind == 'N' ? FieldKind::Number : d.kind == 'D' ? FieldKind::Date : FieldKind::Text;
+        if (d.kind == 'D')
+            f.editor = FieldEditor::Date;
+        if (lists.contains(k)) {
+            const ListSource& l = lists[k];
+            f.editor = FieldEditor::List;
+            f.listSql = QString::fromUtf8(l.sql);
+            f.listWithName = l.withName;
+            f.items = l.items;
+            f.kind = l.withName ? FieldKind::Code : FieldKind::Text;
+        }
+        if (std::find(std::begin(kPriceFields), std::end(kPriceFields), k) != std::end(kPriceFields))
+            f.mask = FieldMask::WithoutPriceRight;
+        if (k == kCostBox)
+            f.mask |= FieldMask::NotAdministrator;
+        // The status follows the shipped box; it is not typed.
+        f.editable = k != 32;
+        addField(f);
+    }
+    Txt[33]->setToolTip("代收费");
+    Txt[35]->setToolTip("运送员车费");
+
+    ChkChuHuo = new QCheckBox("已出货", Frm);
+    ChkChuHuo->setObjectName("ChkChuHuo");
+    const Slot s = Half(kShippedRow, 1);
+    ChkChuHuo->setGeometry(TwipsToPx(s.lab.x()), TwipsToPx(s.txt.y()), TwipsToPx(1500), TwipsToPx(kBoxH));
+    addEntryControl(ChkChuHuo);
+    connect(Txt[32], &QLineEdit::textChanged, this, [this] { statusChanged(); });
+    connect(ChkChuHuo, &QCheckBox::toggled, this, [this] { ChkChuHuo_Click(); });
+
+    // Tab follows the page, each list or picker before the box it lies over.
+    QWidget* prev = nullptr;
+    const auto chain = [&prev](QWidget* w) {
+        if (prev)
+            QWidget::setTabOrder(prev, w);
+        prev = w;
+    };
+    for (const Placed& p : PageLayout()) {
+        if (p.k == 1)
+            chain(DTP);
+        if (QComboBox* list = Cmb.value(p.k))
+            chain(list);
+        chain(Txt[p.k]);
+        if (p.k == 3)
+            chain(ChkChuHuo);
+    }
+}
+
+QString B01::text(int k) const
+{
+    return Txt[k]->text();
+}
+
+void B01::setText(int k, const QString& value)
+{
+    Txt[k]->setText(value);
+}
+
+// ------------------------------------------------------------ list and record
+
+QString B01::counterText() const
+{
+    // The grid's rows are counted: a shipped waybill leaves the list, not the count.
+    if (listIsEmpty())
+        return QStringLiteral("速递单：无单据信息");
+    return QStringLiteral("速递单：共 %1 条记录 当前为第 %2 条").arg(GD->rows() - 1).arg(CurRow);
+}
+
+QString B01::shownText(const Field& f, const QString& stored) const
+{
+    const auto withName = [&](const QString& table, const QString& code) {
+        return stored + "." + GetStr("select F2 from " + table + " where F1=" + SqlQuote(code));
+    };
+    switch (f.index) {
+    case 31: return withName("M03", stored);
+    case 5: return withName("M01", stored);
+    case 6: return withName("M02", stored);
+    case 40: return withName("M011", TrimBlanks(stored));
+    case 30: return withName("M04", stored);
+    case 17: return stored == QLatin1String("D") ? QStringLiteral("D.文件(File)") : QStringLiteral("S.物品(Parcel)");
+    case 25:
+        if (stored == QStringLiteral("月结"))
+            return QStringLiteral("月结.Account");
+        if (stored == QStringLiteral("现金"))
+            return QStringLiteral("现金.Cash");
+        if (stored == QStringLiteral("到付"))
+            return QStringLiteral("到付.Charge On Delivery");
+        return stored;
+    default: return ListFrame::shownText(f, stored);
+    }
+}
+
+// ------------------------------------------------------------ modes
+
+void B01::prepareEditors(int mode)
+{
+    ListFrame::prepareEditors(mode);
+    if (mode == Browse || gCanSeePrices)
+        return;
+    // Masked boxes stay out of the Tab order and cannot be typed into, but a
+    // click reaches them, so the fee, total and cost still compute for an
+    // operator who may not see them and the waybill can be saved.
+    for (int k : kPriceFields)
+        Txt[k]->setFocusPolicy(Qt::ClickFocus);
+}
+
+// ------------------------------------------------------------ commands
+
+void B01::Menu_Add_Click()
+{
+    EditMode = Adding;
+    BeginEdit();
+    // A new waybill starts from nothing of the one shown before: the boxes are
+    // empty, and so are the lists that followed its zone and channel.
+    for (QLineEdit* t : std::as_const(Txt))
+        t->clear();
+    for (int k : {7, 40})
+        Cmb[k]->clear();
+    for (const ListSource& l : ListSources())
+        Cmb[l.k]->setEditText(QString());
+    DTP->setDate(QDate::currentDate());
+    setText(29, gUserName);
+    Txt[0]->setReadOnly(false);
+    Cmb[31]->setFocus();
+    // "未审核" unticks the shipped box, which in add mode writes "未出货"; the
+    // box may be unticked already, so its rule is applied here as well.
+    setText(32, kNotChecked);
+    if (text(32) == kNotChecked)
+        ChkChuHuo_Click();
+    presetOrigin();
+    Txt[0]->clear();
+    Txt[2]->clear();
+    Cmb[25]->setCurrentIndex(0);
+    if (Cmb[30]->count() > 0)
+        Cmb[30]->setCurrentIndex(0);
+}
+
+void B01::presetOrigin()
+{
+    const int index = RememberedOrigin(gUserCode);
+    if (index >= 0 && index < Cmb[4]->count())
+        Cmb[4]->setCurrentIndex(index);
+}
+
+void B01::Menu_edit_Click()
+{
+    // Nothing to edit in an empty list.
+    if (listIsEmpty() || CurRow < 1)
+        return;
+    ShowRecord();
+    if (ChkChuHuo->isChecked() && !gCanEditShipped) {
+        MsgBox("该速递单已经审核出货,您没有修改权限!", vbStyle::Information, gMsgTitle);
+        return;
+    }
+    // The lists take the boxes' texts and the picker the send date (today's
+    // when the box holds none).
+    EditMode = Editing;
+    BeginEdit();
+    setText(29, gUserName);
+    Txt[0]->setReadOnly(false);
+    Txt[0]->setFocus();
+}
+
+void B01::Menu_del_Click()
+{
+    if (RecCount == 0 || listIsEmpty() || CurRow < 1)
+        return;
+    ShowRecord();
+    if (ChkChuHuo->isChecked() && gUserCode != QLatin1String(kAdminCode)) {
+        MsgBox("该速递单已经审核出货,非系统管理员,无权删除!", vbStyle::Information, gMsgTitle);
+        return;
+    }
+    const QString shown = GD->textMatrix(CurRow, 0);
+    const QString question = QStringLiteral("数据删除后将不可恢复！") + QChar(13) + "真的要删除单号为:" + shown + "的单据吗？";
+    if (MsgBox(question, vbStyle::YesNo + vbStyle::Question, "警告") != vbBtn::Yes)
+        return;
+    // The waybill goes with its entries, and the balances after them follow.
+    const QString number = TrimBlanks(shown);
+    LedgerPosting posting;
+    const bool done = RunWrite(LangStr(QString::fromUtf8(kDeleteFailure)), [&] {
+        Db().execute("delete from B01 WHERE F1=" + SqlQuote(number));
+        posting.remove({"YF" + number, "YS" + number});
+    });
+    if (done)
+        removeCurrentRow();
+}
+
+void B01::Menu_Check_Click()
+{
+    const QString number = TrimBlanks(GD->textMatrix(CurRow, 0));
+    const QString status = GetStr("select F604 from B01 WHERE F1=" + SqlQuote(number));
+    if (status != kNotShipped && status != kNotChecked) {
+        MsgBox("该单已经出货!不能再次进行出货操作", vbStyle::Information, gMsgTitle);
+        return;
+    }
+    Db().execute("update B01 set F604=" + SqlQuote(gUserName) + " where F1=" + SqlQuote(number));
+    // A shipped waybill leaves the list until it is filled again.
+    if (GD->rows() > 2) {
+        GD->removeItem(CurRow);
+        CurRow = CurRow - 1;
+    } else {
+        SetupGrid();
+        CurRow = 1;
+    }
+    GD->setRow(std::max(1, CurRow));
+    if (TabS->currentIndex() == 1)
+        ShowRecord();
+    else
+        GD_RowColChange();
+}
+
+void B01::fillSearchFields(Query& q)
+{
+    // The first seven read as the list's headers do.
+    const std::pair<int, const char*> listed[] = {{0, "B01.F1"}, {1, "B01.F101"}, {2, "B01.F2031"}, {3, "B01.F301"},
+                                                  {5, "B01.F501"}, {7, "M03.F2"}, {8, "B01.F602"}};
+    for (const auto& [col, field] : listed)
+        q.addField(GD->textMatrix(0, col), field, col == 1 ? Query::DateField : Query::TextField);
+    q.addField("始发地", "B01.F201", Query::TextField);
+    q.addField("渠道编码", "B01.F202", Query::TextField);
+    q.addField("区域编码", "B01.F203", Query::TextField);
+    q.addField("转单号", "B01.F102", Query::TextField);
+    q.addField("制单人", "B01.F601", Query::TextField);
+    q.addField("审核人", "B01.F604", Query::TextField);
+}
+
+void B01::Menu_query_Click()
+{
+    ListFrame::Menu_query_Click();
+    if (TabS->currentIndex() == 1)
+        TabS->setCurrentIndex(0);
+}
+
+void B01::Menu_JSQ_Click()
+{
+    // The calculator beside the program: a native one, or the Windows one
+    // where that can run. A calculator that does not start is not reported.
+    for (const QString& name : {QStringLiteral("jisuan"), QStringLiteral("jisuan.exe")}) {
+        const QFileInfo f(gAppPath + name);
+        if (f.isFile() && f.isExecutable()) {
+            StartProgram(f.filePath());
+            return;
+        }
+    }
+    if (QFileInfo(gAppPath + "jisuan.exe").isFile())
+        return;
+    MsgBox(QStringLiteral("计算器(jisuan.exe)文件丢失！") + QChar(13) + "请找到jisuan.exe文件，并复制到本系统所在文件夹内！",
+           vbStyle::Information, gMsgTitle);
+}
+
+void B01::Menu_save_Click()
+{
+    if (EditMode != Browse)
+        saveWaybill();
+}
+
+// ------------------------------------------------------------ saving
+
+bool B01::copyRequired(int k)
+{
+    QComboBox* list = Cmb[k];
+    const QString caption = Lab[k]->text();
+    const QString t = TrimBlanks(list->currentText());
+    // Origins, places and field staff are names, kept whole.
+    if (k == 4 || k == 7 || k == 30) {
+        if (t.isEmpty()) {
+            MsgBox(LangStr("请输入") + caption + "!", vbStyle::Information, gMsgTitle);
+            return false;
+        }
+        setText(k, k == 30 ? StaffName(list) : t);
+        return true;
+    }
+    return !CopyComboCodeRequired(list, Txt[k], caption).isEmpty();
+}
+
+bool B01::checkCode(int k, const QString& sql)
+{
+    if (!IsLookupFailure(GetStr(sql)))
+        return true;
+    MsgBox(Lab[k]->text() + "输入错误！", vbStyle::Information, gMsgTitle);
+    return false;
+}
+
+bool B01::saveWaybill()
+{
+    for (int k = 46; k <= 48; ++k)
+        setText(k, CStr(Val(text(k))));
+    const QDate sent = DTP->date();
+    setText(1, DateText(sent));
+    for (int k : {31, 30, 17, 25, 6, 4}) {
+        if (!copyRequired(k))
+            return false;
+    }
+    RememberOrigin(gUserCode, Cmb[4]->findText(TrimBlanks(Cmb[4]->currentText()), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    if (!copyRequired(7))
+        return false;
+    CopyComboCode(Cmb[5], Txt[5]);
+    CopyComboCode(Cmb[40], Txt[40]);
+    setText(37, TrimBlanks(Cmb[37]->currentText()));
+
+    const auto key = [this](int k) { return SqlQuote(TrimBlanks(text(k))); };
+    if (!checkCode(31, "select F2 from M03 where F1=" + key(31)))
+        return false;
+    if (!TrimBlanks(text(5)).isEmpty() && !checkCode(5, "select F2 from M01 where F1=" + key(5)))
+        return false;
+    if (!checkCode(4, "select F1 from M05 where F1=" + key(4)) || !checkCode(6, "select F2 from M02 where F1=" + key(6))
+        || !checkCode(30, "select F1 from M04 where F1=" + key(30)))
+        return false;
+    const QString service = text(17), payment = text(25);
+    if (service != QLatin1String("S") && service != QLatin1String("D")) {
+        MsgBox(Lab[17]->text() + "输入错误！", vbStyle::Information, gMsgTitle);
+        return false;
+    }
+    if (payment != QStringLiteral("到付") && payment != QStringLiteral("现金") && payment != QStringLiteral("月结")) {
+        MsgBox(Lab[25]->text() + "输入错误！", vbStyle::Information, gMsgTitle);
+        return false;
+    }
+    for (int k : {0, 7}) {
+        if (TrimBlanks(text(k)).isEmpty()) {
+            MsgBox(LangStr("请输入") + Lab[k]->text() + "!", vbStyle::Information, gMsgTitle);
+            return false;
+        }
+    }
+    const double total = Val(text(28));
+    if (total == 0) {
+        MsgBox(LangStr("请输入") + Lab[28]->text() + "!", vbStyle::Information, gMsgTitle);
+        return false;
+    }
+
+    const QString number = TrimBlanks(text(0));
+    const QString found = GetStr("select F1 from B01 where F1=" + SqlQuote(number));
+    const QString oldKey = EditMode == Editing ? TrimBlanks(currentKey()) : QString();
+    // In an edit the number found may be the waybill's own.
+    if (!IsLookupFailure(found) && (EditMode == Adding || found != oldKey)) {
+        MsgBox("[" + found + "]已经使用了" + text(0) + "这个速递单号，请重新设置!", vbStyle::Information, gMsgTitle);
+        setFocusAfterCommand(Txt[0]);
+        return false;
+    }
+
+    // What the grid row and the ledger entries show.
+    const QString customer = GetStr("select F2 from M03 where F1=" + key(31));
+    const QString channel = TrimBlanks(text(5)).isEmpty() ? QString() : GetStr("select F2 from M01 where F1=" + key(5));
+    const QString staffRemark = GetStr("select F2 from M04 where F1=" + key(30));
+    const bool shipped = ChkChuHuo->isChecked();
+
+    QStringList columns, values;
+    for (int k = 0; k <= 42; ++k) {
+        columns << kFields[k].column;
+        values << (kFields[k].kind == 'N' ? SqlNum(Val(text(k))) : SqlQuote(TrimBlanks(text(k))));
+    }
+    const PaymentSplit split = SplitByPayment(payment, total);
+    columns << "DF" << "YJ" << "XJ";
+    values << SqlNum(split.DF) << SqlNum(split.YJ) << SqlNum(split.XJ);
+    for (int k = 43; k <= 48; ++k) {
+        columns << kFields[k].column;
+        values << SqlNum(Val(text(k)));
+    }
+    const QString insert = "insert into B01 (" + columns.join(',') + ") VALUES (" + values.join(',') + ")";
+
+    // The waybill, its entries and every balance they move commit together.
+    LedgerEntry receivable;
+    receivable.lb = kReceivableAdded;
+    receivable.docNo = "YS" + number;
+    receivable.date = sent;
+    receivable.party = customer;
+    receivable.amount = total;
+    receivable.handler = staffRemark;
+    LedgerEntry payable = receivable;
+    payable.lb = kPayableAdded;
+    payable.docNo = "YF" + number;
+    payable.party = channel;
+    payable.amount = Val(text(kCostBox));
+    LedgerPosting posting;
+    const bool saved = RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] {
+        if (EditMode == Editing) {
+            posting.remove({"YF" + oldKey, "YS" + oldKey});
+            Db().execute("delete from B01 where F1=" + SqlQuote(oldKey));
+        }
+        Db().execute(insert);
+        // Numbered as the waybill number typed; the payable right after the receivable.
+        const double sn = posting.post(receivable, text(0));
+        if (shipped)
+            posting.postAt(payable, sn + 1);
+    });
+    if (!saved)
+        return false;
+
+    if (EditMode == Adding)
+        RecCount = RecCount + 1;
+    else if (GD->rows() > 2)
+        GD->removeItem(CurRow);
+    else
+        SetupGrid();
+    setText(5, text(5) + "." + channel);
+    const QStringList row = {number, text(1), TrimBlanks(text(7)), text(17), CStr(Val(text(20))), text(25),
+                             channel, customer, TrimBlanks(text(30)), TrimBlanks(text(32)), TrimBlanks(text(3))};
+    GD->addItem(row.join(QLatin1Char('\t')));
+    if (listIsEmpty())
+        GD->removeItem(1);
+    EndEdit();
+    CurRow = GD->rows() - 1;
+    GD->setRow(CurRow);
+    GD_RowColChange();
+    if (!posting.warning().isEmpty())
+        MsgBox(posting.warning(), vbStyle::Information, QString());
+    return true;
+}
+
+// ------------------------------------------------------------ computed boxes
+
+void B01::fieldEntered(const Field& f)
+{
+    switch (f.index) {
+    case 31:
+        m_customerText = TrimBlanks(Cmb[31]->currentText());
+        break;
+    case 26:
+        computeInBox(26, &B01::CalcCustomerFee);
+        break;
+    case kCostBox:
+        computeInBox(kCostBox, &B01::CalcShippingCost);
+        break;
+    case 28:
+        CalcTotal();
+        break;
+    default:
+        break;
+    }
+}
+
+void B01::computeInBox(int k, void (B01::*calc)())
+{
+    // The box takes no typing while its value is worked out.
+    const bool locked = Txt[k]->isReadOnly();
+    Txt[k]->setReadOnly(true);
+    {
+        WaitCursor wait;
+        (this->*calc)();
+    }
+    Txt[k]->setReadOnly(locked);
+}
+
+void B01::CalcCustomerFee()
+{
+    const FeeRequest req{Cmb[31]->currentText(), Cmb[6]->currentText(), Val(text(21)), Cmb[17]->currentText()};
+    const std::optional<PricingStandard> standard = ReadPricingStandard();
+    std::optional<CustomerQuote> quote;
+    if (standard)
+        quote = ReadCustomerQuote(CodeOf(req.customer), CodeOf(req.zone));
+    const CalcOutcome out = ::CalcCustomerFee(req, standard ? &*standard : nullptr, quote ? &*quote : nullptr);
+    switch (out.kind) {
+    case CalcOutcome::Result:
+        setText(26, out.text);
+        break;
+    case CalcOutcome::Message:
+        MsgBox(out.text, vbStyle::Information, gMsgTitle);
+        break;
+    case CalcOutcome::NoStandard:
+        MsgBox(out.text, vbStyle::Exclamation, "意外错误");
+        WindowRegistry::runDialog("S01", this);
+        break;
+    case CalcOutcome::Silent:
+        break;
+    }
+}
+
+void B01::CalcShippingCost()
+{
+    const CostRequest req{Cmb[5]->currentText(), Cmb[40]->currentText(), Val(text(23)), Cmb[17]->currentText(),
+                          Val(text(35)), Val(text(45)), Val(text(44))};
+    const std::optional<ChannelStandard> channel = ReadChannelStandard(CodeOf(req.channel));
+    std::optional<ChannelZoneCost> zone;
+    if (channel)
+        zone = ReadChannelZoneCost(CodeOf(req.zone));
+    const CalcOutcome out = ::CalcShippingCost(req, channel ? &*channel : nullptr, zone ? &*zone : nullptr);
+    if (!out.factorText.isEmpty())
+        setText(35, out.factorText);
+    if (out.kind == CalcOutcome::Result)
+        setText(kCostBox, out.text);
+    else if (out.kind == CalcOutcome::Message)
+        MsgBox(out.text, vbStyle::Information, gMsgTitle);
+}
+
+void B01::CalcTotal()
+{
+    setText(28, TotalFeeText(Val(text(26)), Val(text(27)), Val(text(33)), Val(text(43))));
+}
+
+// ------------------------------------------------------------ lists
+
+void B01::fieldLeft(const Field& f)
+{
+    if (f.index == 5)
+        channelChosen();
+    else if (f.index == 6)
+        zoneChosen();
+    else if (f.index == 31)
+        customerChosen();
+}
+
+void B01::channelChosen()
+{
+    QComboBox* zones = Cmb[40];
+    const QString t = TrimBlanks(Cmb[5]->currentText());
+    if (t.isEmpty()) {
+        // No channel, no channel zone.
+        zones->clear();
+        zones->setEditText(QString());
+        return;
+    }
+    // Leaving the channel list always starts from the channel's first zone.
+    FillCodeList(zones, "select F1,F2 FROM M011 WHERE F3=" + SqlQuote(CodeOf(t)) + " order by F1");
+    if (zones->count() > 0)
+        zones->setCurrentIndex(0);
+}
+
+void B01::zoneChosen()
+{
+    const QString t = TrimBlanks(Cmb[6]->currentText());
+    if (t.isEmpty())
+        return;
+    // The place typed or chosen before survives the refill.
+    QComboBox* places = Cmb[7];
+    const QString kept = places->currentText();
+    FillCodeList(places, "select F1,F2 FROM M021 WHERE F0=" + SqlQuote(CodeOf(t)), false);
+    places->setEditText(kept);
+}
+
+void B01::customerChosen()
+{
+    // Only another customer overwrites the shipper details typed by hand.
+    const QString t = TrimBlanks(Cmb[31]->currentText());
+    if (t.isEmpty() || t == m_customerText)
+        return;
+    m_customerText = t;
+    const RecordSet rs = Db().openRecordset("select F301,F302,F401,F402,F1,F2 FROM M03 WHERE F1=" + SqlQuote(CodeOf(t)));
+    if (rs.recordCount() == 0)
+        return;
+    for (int i = 0; i < 4; ++i)
+        setText(8 + i, TrimBlanks(rs.at(0, i).toString()));
+    Cmb[31]->setEditText(TrimBlanks(rs.at(0, 4).toString()) + "." + TrimBlanks(rs.at(0, 5).toString()));
+    m_customerText = TrimBlanks(Cmb[31]->currentText());
+}
+
+// ------------------------------------------------------------ shipped box
+
+void B01::statusChanged()
+{
+    const bool shipped = IsShippedStatus(text(32));
+    if (ChkChuHuo->isChecked() != shipped)
+        ChkChuHuo->setChecked(shipped);
+}
+
+void B01::ChkChuHuo_Click()
+{
+    if (EditMode == Browse) {
+        // Browsing shows the status; it does not change it.
+        statusChanged();
+        return;
+    }
+    setText(32, ChkChuHuo->isChecked() ? gUserName : kNotShipped);
+}

@@ -1,0 +1,493 @@
+#include "waybill_fixture.h"
+
+#include "customers/a04.h"
+#include "data/database.h"
+#include "data/globals.h"
+#include "data/sqltext.h"
+#include "platform/flexgrid.h"
+#include "platform/msgbox.h"
+#include "platform/platform.h"
+#include "support/ledger_check.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QTabBar>
+
+namespace {
+
+QString Field(const QString& sql)
+{
+    const RecordSet rs = Db().openRecordset(sql);
+    return rs.recordCount() ? rs.at(0, 0).toString() : QStringLiteral("<none>");
+}
+
+// The first row's fields joined by "|".
+QString Fields(const QString& sql)
+{
+    const RecordSet rs = Db().openRecordset(sql);
+    QStringList cells;
+    for (int c = 0; rs.recordCount() && c < rs.fieldCount(); ++c)
+        cells << rs.at(0, c).toString();
+    return cells.join('|');
+}
+
+int RowOf(FlexGrid* g, const QString& number)
+{
+    for (int r = 1; r < g->rows(); ++r)
+        if (g->textMatrix(r, 0) == number)
+            return r;
+    return -1;
+}
+
+void SelectRow(FlexGrid* g, const QString& number)
+{
+    g->setRow(RowOf(g, number));
+}
+
+} // namespace
+
+TEST_F(WaybillTest, ListShowsEveryWaybillWithItsNamesAndTheMenuInOrder)
+{
+    storeWaybill("W002", "未出货", "C02");
+    Db().execute("update B01 set F202='E2', F101='2024-01-05' where F1='W002'");
+    storeWaybill("W001", "李四", "C99");
+    B01* w = openWindow();
+    FlexGrid* g = grid(w);
+    ASSERT_EQ(g->rows(), 3);
+    EXPECT_EQ(g->rowTexts(0), QStringList({"速递单号", "寄件日期", "目的地", "服务类型", "货品件数", "付款方式", "出货渠道",
+                                           "发件客户", "外务员", "出货审核", "备注"}));
+    // Oldest first; an unknown customer is listed with an empty name.
+    EXPECT_EQ(g->rowTexts(1), QStringList({"W002", "2024-01-05", "东京", "D", "", "月结", "慢运", "乙公司", "张三", "未出货", ""}));
+    EXPECT_EQ(g->textMatrix(2, 7), "");
+    EXPECT_EQ(host.panels[4], "速递单：共 2 条记录 当前为第 1 条");
+    QStringList bar;
+    for (QMenu* m : w->menus())
+        bar << m->menuAction()->text();
+    EXPECT_EQ(bar, QStringList({"&A.增加", "&E.修改", "&D.删除", "&C.出货", "&Q.查找", "&S.保存", "&C.取消", "&J.计算器",
+                                "&T.导出数据", "&R.返回"}));
+}
+
+TEST_F(WaybillTest, FirstAndSecondSaveOfADayPostTheirEntries)
+{
+    B01* w = openWindow();
+    Entry a; // 1.2 Kg document: 10 + 2 x 5 = 20
+    add(w, a);
+    EXPECT_EQ(w->editMode(), 0);
+    EXPECT_EQ(box(w, 26)->text(), "20");
+    EXPECT_EQ(box(w, 28)->text(), "20.00");
+    EXPECT_EQ(box(w, 34)->text(), "36.00");
+    EXPECT_EQ(ledger("YSW001"), "31 0 20");
+    EXPECT_EQ(ledger("YFW001"), "");
+
+    Entry b;
+    b.number = "W002";
+    b.weight = "0.5";
+    b.shipped = true;
+    add(w, b);
+    EXPECT_EQ(ledger("YSW002"), "33 20 30");
+    EXPECT_EQ(ledger("YFW002"), "34 0 20");
+    EXPECT_EQ(Field("select Setval from sysinfo where ID=100"), "33");
+    const RecordSet rs = Db().openRecordset("select S2,LB,F2,F3,YF,S1,F5,F6,F10 from TB1 where F1 in ('YSW002','YFW002') order by SN");
+    const QString today = DateText(QDate::currentDate());
+    QStringList got;
+    for (int r = 0; r < 2; ++r) {
+        QStringList cells;
+        for (int c = 0; c < 9; ++c)
+            cells << rs.at(r, c).toString();
+        got << cells.join('|');
+    }
+    EXPECT_EQ(got, QStringList({"增加应收|-9|" + today + "|甲公司|10|老张|管理员|管理员|", "增加应付|9|" + today + "|快运|20|老张|管理员|管理员|"}));
+    EXPECT_EQ(Fields("select F604,F501,YJ,DF,XJ from B01 where F1='W002'"), "管理员|月结|10|0|0");
+    EXPECT_EQ(Field("select F604 from B01 where F1='W001'"), "未出货");
+    EXPECT_EQ(host.panels[4], "速递单：共 2 条记录 当前为第 2 条");
+    EXPECT_EQ(grid(w)->rowTexts(2), QStringList({"W002", today, "东京", "D", "0", "月结", "快运", "甲公司", "张三", "管理员", ""}));
+    ExpectChainsHold();
+}
+
+TEST_F(WaybillTest, BackDatedWaybillTakesASlotBeforeLaterEntries)
+{
+    B01* w = openWindow();
+    add(w, Entry{});
+    Entry old;
+    old.number = "W000";
+    old.date = QDate::currentDate().addDays(-5);
+    old.shipped = true;
+    add(w, old);
+    // Between nothing and 31: a quarter of the gap; the payable one above it.
+    EXPECT_EQ(ledger("YSW000"), "7.75 0 20");
+    EXPECT_EQ(ledger("YFW000"), "8.75 0 36");
+    EXPECT_EQ(ledger("YSW001"), "31 20 40");
+    ExpectChainsHold();
+}
+
+TEST_F(WaybillTest, SaveRefusesInOrderAndWritesNothingUntilAllIsRight)
+{
+    storeWaybill("W001", "未出货");
+    B01* w = openWindow();
+    trigger(w, "Menu_Add");
+    for (int k : {30, 17, 25, 4})
+        choose(w, k, "");
+    choose(w, 5, "E9");
+    struct Step {
+        QString message;
+        std::function<void()> fix;
+    };
+    const Step steps[] = {
+        {"请输入发件客户!", [&] { choose(w, 31, "C99"); }},
+        {"请输入外务员!", [&] { choose(w, 30, "李四"); }},
+        {"请输入服务类型!", [&] { choose(w, 17, "X.其他"); }},
+        {"请输入付款方式!", [&] { choose(w, 25, "支票"); }},
+        {"请输入目的区域!", [&] { choose(w, 6, "Z"); }},
+        {"请输入始发地!", [&] { choose(w, 4, "北京"); }},
+        {"请输入目的地!", [&] { choose(w, 7, "东京"); }},
+        {"发件客户输入错误！", [&] { choose(w, 31, "C01"); }},
+        {"出货渠道输入错误！", [&] { choose(w, 5, "E1.快运"); }},
+        {"始发地输入错误！", [&] { choose(w, 4, "深圳"); }},
+        {"目的区域输入错误！", [&] { choose(w, 6, "A.亚洲区"); }},
+        {"外务员输入错误！", [&] { choose(w, 30, "张三"); }},
+        {"服务类型输入错误！", [&] { choose(w, 17, "D.文件(File)"); }},
+        {"付款方式输入错误！", [&] { choose(w, 25, "月结.Account"); }},
+        {"请输入速递单号!", [&] { box(w, 0)->setText(" W001 "); box(w, 28)->setText("0.00"); }},
+        {"请输入总计费用!", [&] { box(w, 28)->setText("15"); }},
+        {"[W001]已经使用了 W001 这个速递单号，请重新设置!", [&] { box(w, 0)->setText("W002"); }},
+    };
+    for (const Step& s : steps) {
+        msgs->expect(s.message);
+        trigger(w, "Menu_save");
+        ASSERT_EQ(msgs->pending(), 0) << s.message.toStdString();
+        EXPECT_EQ(msgs->last().text, s.message);
+        EXPECT_EQ(w->editMode(), 1);
+        EXPECT_EQ(count("select count(*) from B01"), 1);
+        EXPECT_EQ(count("select count(*) from TB1"), 0);
+        s.fix();
+    }
+    trigger(w, "Menu_save");
+    EXPECT_EQ(w->editMode(), 0);
+    EXPECT_EQ(Fields("select F504,F202,F2021 from B01 where F1='W002'"), "15|E1|E1A");
+}
+
+TEST_F(WaybillTest, ShipMarksTheOperatorOnceAndTakesTheRowOutOfTheList)
+{
+    storeWaybill("W001", "未出货");
+    storeWaybill("W002", "未审核");
+    storeWaybill("W003", "李四");
+    B01* w = openWindow();
+    FlexGrid* g = grid(w);
+    for (const QString& no : QStringList{"W001", "W002"}) {
+        SelectRow(g, no);
+        trigger(w, "Menu_Check");
+        EXPECT_EQ(Field("select F604 from B01 where F1=" + SqlQuote(no)), "管理员");
+        EXPECT_EQ(RowOf(g, no), -1);
+    }
+    EXPECT_EQ(count("select count(*) from TB1"), 0);
+    EXPECT_EQ(w->recCount(), 3);
+    EXPECT_EQ(host.panels[4], "速递单：共 1 条记录 当前为第 1 条");
+    for (const QString& no : QStringList{"W003", "W001"}) {
+        w->FillGrid("select F1 from B01 where F1=" + SqlQuote(no));
+        msgs->expect("该单已经出货!不能再次进行出货操作");
+        trigger(w, "Menu_Check");
+        EXPECT_EQ(RowOf(g, no), 1);
+    }
+    EXPECT_EQ(Field("select F604 from B01 where F1='W003'"), "李四");
+}
+
+TEST_F(WaybillTest, ShippedWaybillIsEditedOnlyWithTheRightAndDeletedOnlyByTheAdministrator)
+{
+    storeWaybill("W001", "李四");
+    gUserCode = "002";
+    gCanEditShipped = false;
+    B01* w = openWindow();
+    msgs->expect("该速递单已经审核出货,您没有修改权限!");
+    trigger(w, "Menu_edit");
+    EXPECT_EQ(w->editMode(), 0);
+    msgs->expect("该速递单已经审核出货,非系统管理员,无权删除!");
+    trigger(w, "Menu_del");
+    EXPECT_EQ(count("select count(*) from B01"), 1);
+
+    gCanEditShipped = true;
+    trigger(w, "Menu_edit");
+    EXPECT_EQ(w->editMode(), 2);
+    EXPECT_TRUE(w->chkChuHuo()->isChecked());
+    trigger(w, "Menu_cancel");
+    gUserCode = kAdminCode;
+    msgs->expect("真的要删除单号为:W001的单据吗？", vbBtn::No);
+    trigger(w, "Menu_del");
+    EXPECT_EQ(msgs->last().title, "警告");
+    EXPECT_EQ(count("select count(*) from B01"), 1);
+}
+
+TEST_F(WaybillTest, DeleteRemovesTheWaybillWithItsPostingsAndMendsTheBalances)
+{
+    B01* w = openWindow();
+    add(w, Entry{});
+    Entry b;
+    b.number = "W002";
+    b.shipped = true;
+    add(w, b);
+    Entry c;
+    c.number = "W003";
+    c.weight = "0.5";
+    c.shipped = true;
+    add(w, c);
+    ASSERT_EQ(ledger("YSW003"), "35 40 50");
+    SelectRow(grid(w), "W002");
+    msgs->expect("真的要删除单号为:W002的单据吗？");
+    trigger(w, "Menu_del");
+    EXPECT_EQ(count("select count(*) from B01 where F1='W002'"), 0);
+    EXPECT_EQ(count("select count(*) from TB1 where F1 like '*W002'"), 0);
+    EXPECT_EQ(ledger("YSW003"), "35 20 30");
+    EXPECT_EQ(ledger("YFW003"), "36 0 20");
+    EXPECT_EQ(grid(w)->rows(), 3);
+    EXPECT_EQ(w->recCount(), 2);
+    ExpectChainsHold();
+
+    // Deleting every waybill leaves the blank row and says so.
+    for (int i = 0; i < 2; ++i) {
+        msgs->expect("真的要删除单号为:");
+        trigger(w, "Menu_del");
+    }
+    EXPECT_EQ(grid(w)->rows(), 2);
+    EXPECT_EQ(host.panels[4], "速递单：无单据信息");
+    trigger(w, "Menu_del"); // an empty list: nothing, no question
+    trigger(w, "Menu_edit");
+    EXPECT_EQ(w->editMode(), 0);
+}
+
+TEST_F(WaybillTest, EditThatChangesCustomerAndNumberMendsBothCustomersChains)
+{
+    B01* w = openWindow();
+    add(w, Entry{});
+    Entry b;
+    b.number = "W002";
+    b.weight = "0.5";
+    add(w, b);
+    Entry c;
+    c.number = "W003";
+    c.customer = "C02";
+    add(w, c);
+    ASSERT_EQ(ledger("YSW002"), "33 20 30");
+
+    SelectRow(grid(w), "W001");
+    trigger(w, "Menu_edit");
+    EXPECT_EQ(list(w, 31)->currentText(), "C01.甲公司");
+    choose(w, 31, "C02");
+    box(w, 0)->setText("W009");
+    enter(w, 26);
+    enter(w, 28);
+    trigger(w, "Menu_save");
+    EXPECT_EQ(w->editMode(), 0);
+    EXPECT_EQ(count("select count(*) from B01 where F1='W001'"), 0);
+    EXPECT_EQ(ledger("YSW001"), "");
+    // 1.2 Kg for C02: 12 + 2 x 6
+    EXPECT_EQ(Fields("select F3,YF from TB1 where F1='YSW009'"), "乙公司|24");
+    EXPECT_EQ(ledger("YSW002"), "33 0 10");
+    EXPECT_EQ(ledger("YSW003"), "35 0 24");
+    EXPECT_EQ(grid(w)->rows(), 4);
+    EXPECT_EQ(grid(w)->textMatrix(3, 0), "W009");
+    ExpectChainsHold();
+}
+
+TEST_F(WaybillTest, AdministratorsDeleteOfFieldStaffInUseTakesTheWaybillsAndLeavesTheLedger)
+{
+    B01* w = openWindow();
+    add(w, Entry{});
+    A04* staff = open<A04>();
+    SelectRow(grid(staff), "张三");
+    staff->GD_RowColChange();
+    msgs->expect("[张三]已经在系统中应用!");
+    msgs->expect("[张三]已经在系统中应用!");
+    trigger(staff, "Menu_del");
+    EXPECT_EQ(count("select count(*) from B01"), 0);
+    EXPECT_EQ(ledger("YSW001"), "31 0 20");
+}
+
+TEST_F(WaybillTest, PricesAreMaskedWithoutTheRightYetStillComputeWhenClicked)
+{
+    gUserCode = "002";
+    gCanSeePrices = false;
+    B01* w = openWindow();
+    for (int k : {23, 26, 27, 33, 43, 28, 45, 35, 44, 34, 5, 40})
+        EXPECT_EQ(box(w, k)->echoMode(), QLineEdit::Password) << k;
+    EXPECT_EQ(box(w, 21)->echoMode(), QLineEdit::Normal);
+    trigger(w, "Menu_Add");
+    EXPECT_FALSE(list(w, 5)->isVisible());
+    EXPECT_FALSE(list(w, 40)->isVisible());
+    EXPECT_TRUE(list(w, 31)->isVisible());
+    EXPECT_EQ(box(w, 26)->focusPolicy(), Qt::ClickFocus);
+    Entry e;
+    e.channel.clear();
+    e.cost = "0";
+    fill(w, e);
+    EXPECT_EQ(box(w, 28)->text(), "20.00");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(w->editMode(), 0);
+    EXPECT_EQ(ledger("YSW001"), "31 0 20");
+
+    // The administrator sees everything; anyone else never sees the cost.
+    gUserCode = kAdminCode;
+    gCanSeePrices = true;
+    B01* admin = openWindow();
+    EXPECT_EQ(box(admin, 34)->echoMode(), QLineEdit::Normal);
+    gUserCode = "003";
+    B01* clerk = openWindow();
+    EXPECT_EQ(box(clerk, 34)->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(box(clerk, 26)->echoMode(), QLineEdit::Normal);
+}
+
+TEST_F(WaybillTest, CloseIsRefusedWhileAWaybillIsOpenForEntry)
+{
+    B01* w = openWindow();
+    trigger(w, "Menu_Add");
+    msgs->expect("操作员正在编辑数据,请先[保存]数据或[取消]编辑!");
+    EXPECT_FALSE(w->close());
+    EXPECT_EQ(msgs->last().style, vbStyle::Exclamation);
+    trigger(w, "Menu_cancel");
+    EXPECT_TRUE(w->close());
+}
+
+TEST_F(WaybillTest, TextsWithQuotesSaveAndReloadExactly)
+{
+    Db().execute("insert into M021 (F0,F1) values ('A','O''Brien & Co.')");
+    B01* w = openWindow();
+    trigger(w, "Menu_Add");
+    Entry e;
+    e.place = "O'Brien & Co.";
+    fill(w, e);
+    box(w, 8)->setText("O'Brien & Co.");
+    box(w, 12)->setText("O'Brien & Co.");
+    trigger(w, "Menu_save");
+    w->FillGrid("select F1 from B01");
+    w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
+    for (int k : {7, 8, 12})
+        EXPECT_EQ(box(w, k)->text(), "O'Brien & Co.") << k;
+}
+
+TEST_F(WaybillTest, AFailedSaveKeepsTheEntryAndWritesNothing)
+{
+    B01* w = openWindow();
+    add(w, Entry{});
+    Db().executeNative("CREATE TRIGGER refuse BEFORE INSERT ON TB1 BEGIN SELECT RAISE(ABORT, 'ledger refused'); END");
+    trigger(w, "Menu_edit");
+    choose(w, 31, "C02");
+    msgs->expect("保存失败!系统返回如下信息：\rledger refused");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(w->editMode(), 2);
+    EXPECT_EQ(list(w, 31)->currentText(), "C02.乙公司");
+    EXPECT_EQ(Field("select F603 from B01 where F1='W001'"), "C01");
+    EXPECT_EQ(ledger("YSW001"), "31 0 20");
+    EXPECT_EQ(Field("select Setval from sysinfo where ID=100"), "31");
+    EXPECT_EQ(grid(w)->rows(), 2);
+}
+
+TEST_F(WaybillTest, ListsFollowTheirChoicesAndAddStartsFromNothing)
+{
+    B01* w = openWindow();
+    trigger(w, "Menu_Add");
+    // The first origin (remembered index 0), the first payment and field-staff member.
+    EXPECT_EQ(list(w, 4)->currentText(), "广州.天河");
+    EXPECT_EQ(list(w, 25)->currentText(), "月结.Account");
+    EXPECT_EQ(list(w, 30)->currentText(), "J.Smith");
+    EXPECT_EQ(box(w, 32)->text(), "未出货");
+    EXPECT_FALSE(w->chkChuHuo()->isChecked());
+    choose(w, 5, "E1");
+    EXPECT_EQ(list(w, 40)->currentText(), "E1A.一区");
+    list(w, 40)->setCurrentIndex(1);
+    choose(w, 5, "E1.快运"); // leaving the channel list again resets its zone
+    EXPECT_EQ(list(w, 40)->currentText(), "E1A.一区");
+    choose(w, 5, "");
+    EXPECT_EQ(list(w, 40)->currentText(), "");
+    EXPECT_EQ(list(w, 40)->count(), 0);
+    choose(w, 7, "大阪");
+    choose(w, 6, "A");
+    EXPECT_EQ(list(w, 7)->count(), 2);
+    EXPECT_EQ(list(w, 7)->currentText(), "大阪");
+    choose(w, 31, "C01");
+    EXPECT_EQ(list(w, 31)->currentText(), "C01.甲公司");
+    EXPECT_EQ(box(w, 9)->text(), "Jia Co.");
+    box(w, 9)->setText("typed by hand");
+    choose(w, 31, "C01.甲公司");
+    EXPECT_EQ(box(w, 9)->text(), "typed by hand");
+    choose(w, 31, "C02");
+    EXPECT_EQ(box(w, 9)->text(), "Yi Co.");
+
+    // Saved with the origin 深圳 and a staff name holding a "."; the next entry
+    // proposes that origin and starts with every box empty.
+    Entry e;
+    e.staff = "J.Smith";
+    e.shipped = true;
+    fill(w, e);
+    box(w, 44)->setText("3");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(Field("select F602 from B01 where F1='W001'"), "J.Smith");
+    EXPECT_EQ(Field("select S1 from TB1 where F1='YSW001'"), "史密斯");
+    EXPECT_EQ(Field("select F67 from TE1 where F1='001'"), "1");
+    trigger(w, "Menu_Add");
+    EXPECT_EQ(list(w, 4)->currentText(), "深圳");
+    for (int k : {5, 21, 34, 40, 44})
+        EXPECT_EQ(box(w, k)->text(), "") << k;
+    EXPECT_EQ(list(w, 40)->currentText(), "");
+    EXPECT_EQ(box(w, 32)->text(), "未出货");
+    trigger(w, "Menu_cancel");
+
+    // Editing it shows name.remark in the staff list and saves the name whole.
+    trigger(w, "Menu_edit");
+    EXPECT_EQ(list(w, 30)->currentText(), "J.Smith.史密斯");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(Field("select F602 from B01 where F1='W001'"), "J.Smith");
+}
+
+TEST_F(WaybillTest, RecordShowsNamesBesideCodes)
+{
+    storeWaybill("W001", "未出货");
+    Db().execute("update B01 set F301='X', F501='支票', F202='', F2021='' where F1='W001'");
+    B01* w = openWindow();
+    w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
+    EXPECT_EQ(box(w, 31)->text(), "C01.甲公司");
+    EXPECT_EQ(box(w, 30)->text(), "张三.老张");
+    EXPECT_EQ(box(w, 6)->text(), "A.亚洲区");
+    EXPECT_EQ(box(w, 5)->text(), ".");
+    EXPECT_EQ(box(w, 40)->text(), ".");
+    EXPECT_EQ(box(w, 17)->text(), "S.物品(Parcel)");
+    EXPECT_EQ(box(w, 25)->text(), "支票");
+    EXPECT_FALSE(w->chkChuHuo()->isChecked());
+    w->chkChuHuo()->click(); // browsing: the tick follows the status only
+    EXPECT_FALSE(w->chkChuHuo()->isChecked());
+}
+
+TEST_F(WaybillTest, MissingPricingStandardSendsTheOperatorToIt)
+{
+    Db().execute("delete from MS1");
+    B01* w = openWindow();
+    trigger(w, "Menu_Add");
+    Entry e;
+    e.total = "1";
+    fill(w, e);
+    modal->cancel("S01");
+    msgs->expect("本公司报价标准设定数据丢失！请重新设置！");
+    enter(w, 26);
+    EXPECT_EQ(msgs->last().title, "意外错误");
+    EXPECT_EQ(msgs->last().style, vbStyle::Exclamation);
+    EXPECT_EQ(modal->shown, QStringList({"S01"}));
+    EXPECT_EQ(box(w, 26)->text(), "");
+}
+
+TEST_F(WaybillTest, CalculatorStartsFromTheProgramFolderOrIsMissed)
+{
+    B01* w = openWindow();
+    msgs->expect("计算器(jisuan.exe)文件丢失！\r请找到jisuan.exe文件，并复制到本系统所在文件夹内！");
+    trigger(w, "Menu_JSQ");
+    QStringList started;
+    SetOpenResponder([&](const QString& p) { started << p; return true; });
+    QFile f(folder->file("jisuan"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\n");
+    f.close();
+    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    trigger(w, "Menu_JSQ");
+    SetOpenResponder({});
+    ASSERT_EQ(started.size(), 1);
+    EXPECT_TRUE(started[0].endsWith(folder->file("jisuan"))) << started[0].toStdString();
+}
