@@ -164,7 +164,7 @@ TEST_F(D2Test, ReturnUnloadsAndGivesBackTheToolBarAndDate)
 {
     host.toolBar = false;
     D2* d2 = open<D2>();
-    search(d2);
+    d2->FillGrid("select * from TD2");
     trigger(d2, "Menu_Return");
     Pump();
     EXPECT_TRUE(host.toolBar);

@@ -279,6 +279,8 @@ TEST_F(PrntTest, MissingTemplateIsReportedAndNothingIsShown)
 {
     Prnt* host = printNotice("YD1");
     ReportControl& cry = host->Cry();
+    // The program folder ships this template; here it has gone.
+    QFile::remove(folder->file("prntd3.rpt"));
     cry.setDataFiles(0, gDbPath);
     cry.setReportFileName(gAppPath + "prntd3.rpt");
     cry.setDestination(0);
