@@ -10,6 +10,7 @@
 #include "platform/vb.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QKeyEvent>
@@ -103,9 +104,10 @@ bool C05::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     } else if (event->type() == QEvent::FocusOut) {
-        // Leaving for a menu or another window is no move to another box.
+        // Leaving for a menu or another window, or closing, is no move to another box.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+        if (!m_unloading && reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason &&
+            reason != Qt::ActiveWindowFocusReason)
             Txt_Validate(index);
     }
     return ChildWindow::eventFilter(watched, event);
@@ -153,3 +155,9 @@ void C05::Menu_P_Click()
 }
 
 void C05::menu_R_Click() { close(); }
+
+void C05::closeEvent(QCloseEvent* event)
+{
+    m_unloading = true;
+    ChildWindow::closeEvent(event);
+}

@@ -21,6 +21,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void Txt_Change(int index);
@@ -33,4 +34,5 @@ private:
     QList<QLabel*> Lab;
     QList<QLineEdit*> Txt;
     QWidget* Picture1;
+    bool m_unloading = false;
 };

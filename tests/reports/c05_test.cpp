@@ -5,6 +5,8 @@
 #include "shell/window_registry.h"
 
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 namespace {
 
@@ -97,6 +99,29 @@ TEST_F(C05Test, PrintAsksForNumberInformationAndAReason)
     keepPng("prntc05");
     // The boxes keep their texts for another print.
     EXPECT_EQ(box(w, 0)->text(), "W100");
+}
+
+TEST_F(C05Test, ClosingInsideTheMainWindowLooksNothingUp)
+{
+    // The focus leaves the number box as the window goes: no look-up, no message.
+    QMdiArea mdi;
+    mdi.resize(900, 600);
+    mdi.show();
+    auto* other = mdi.addSubWindow(new QLineEdit);
+    other->show();
+    auto* w = new C05;
+    QMdiSubWindow* sub = mdi.addSubWindow(w);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(w, &ChildWindow::unloaded, sub, &QMdiSubWindow::close);
+    sub->show();
+    mdi.activateWindow();
+    QApplication::setActiveWindow(&mdi);
+    mdi.setActiveSubWindow(sub);
+    box(w, 0)->setFocus();
+    box(w, 0)->setText("W404");
+    ASSERT_TRUE(box(w, 0)->hasFocus());
+    w->close();
+    Pump();
 }
 
 TEST_F(C05Test, ClosingGivesTheToolBarBackAndLeavesTheStatusBar)
