@@ -1,10 +1,12 @@
 #include "pricing/pricing_windows.h"
 
+#include "pricing/a02.h"
 #include "pricing/s01.h"
 #include "shell/window_registry.h"
 
 void RegisterPricingWindows()
 {
+    WindowRegistry::registerChild("A02", [] { return new A02; });
     WindowRegistry::registerDialog("S01", [](QWidget* parent) {
         S01 dlg(parent);
         WindowRegistry::execModal(dlg);

@@ -25,6 +25,7 @@ void Place(const QString& zone, const QString& zh, const QString& en = {}, const
 
 class PlaceEditorTest : public DataTest {
 protected:
+    PlaceEditorTest() { strictResponders = true; }
     void SetUp() override
     {
         DataTest::SetUp();
@@ -106,6 +107,8 @@ TEST_F(PlaceEditorTest, AddRefusesANameTheGridHoldsComparingTrimmedAndCaseSensit
         msgs->clear();
         const int rowsBefore = ed->GDdq->rows();
         typeName(c.typed, "en", "note");
+        if (!c.message.isEmpty())
+            msgs->expect(c.message);
         ed->Cmd_Click(0);
         EXPECT_EQ(ed->GDdq->rows(), rowsBefore + (c.added ? 1 : 0)) << c.typed.toStdString();
         EXPECT_EQ(msgs->texts().join(""), c.message) << c.typed.toStdString();
@@ -148,6 +151,7 @@ TEST_F(PlaceEditorTest, RemoveTakesTheFirstMatchingRowSilentlyOrSaysItIsNotListe
     EXPECT_EQ(ed->Txt[1]->text(), "typed"); // the boxes are left as they were
 
     typeName("D");
+    msgs->expect("不存在地区“D”!");
     ed->Cmd_Click(1);
     EXPECT_EQ(msgs->texts(), QStringList({"不存在地区“D”!"}));
     EXPECT_EQ(gridRows(), QStringList({"A||", "C||", "B|b2|", "||"}));

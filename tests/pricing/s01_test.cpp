@@ -52,7 +52,10 @@ void GrabIfAsked(QWidget* w, const QString& name)
 
 } // namespace
 
-class S01Test : public DataTest {};
+class S01Test : public DataTest {
+protected:
+    S01Test() { strictResponders = true; }
+};
 
 TEST_F(S01Test, WithoutARowShowsTheDesignedDefaultsAndCaptions)
 {
@@ -141,6 +144,7 @@ TEST_F(S01Test, OnlyTheAdministratorSavesAndNoKeepsTheRow)
     w.txt(0)->setText("2");
 
     gUserCode = "002";
+    msgs->expect("只有系统管理员才能修改此项设置");
     w.CmdOK_Click();
     ASSERT_EQ(msgs->count(), 1); // refused before the warning
     EXPECT_EQ(msgs->last().text, "只有系统管理员才能修改此项设置，请用“001”帐号登录！");
@@ -149,7 +153,7 @@ TEST_F(S01Test, OnlyTheAdministratorSavesAndNoKeepsTheRow)
 
     gUserCode = "001";
     msgs->clear();
-    msgs->answer(vbBtn::No);
+    msgs->expect("警告！计价标准不宜经常改变！", vbBtn::No);
     w.CmdOK_Click();
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_EQ(msgs->last().text, "警告！计价标准不宜经常改变！真的继续吗？");
@@ -171,7 +175,9 @@ TEST_F(S01Test, ABoxThatIsNoPositiveNumberIsRefusedAndTheRowStays)
         w.txt(1)->setText("0.50kg");
         w.txt(c.box)->setText(c.text);
         msgs->clear();
-        w.CmdOK_Click(); // Yes to the warning
+        msgs->expect("警告！", vbBtn::Yes);
+        msgs->expect("所有数值都不能小于或等于0！");
+        w.CmdOK_Click();
         ASSERT_EQ(msgs->count(), 2) << c.box;
         EXPECT_EQ(msgs->last().text, "所有数值都不能小于或等于0！");
         EXPECT_EQ(msgs->last().title, " 提示");
@@ -191,6 +197,8 @@ TEST_F(S01Test, SaveReplacesEveryRowWithOneRowOfTheShownNumbers)
     S01 w;
     w.txt(18)->setText("300");
     w.txt(19)->setText("1.8x");
+    msgs->expect("警告！", vbBtn::Yes);
+    msgs->expect("保存成功！");
     w.CmdOK_Click();
     ASSERT_EQ(msgs->count(), 2);
     EXPECT_EQ(msgs->last().text, "保存成功！");
@@ -201,7 +209,7 @@ TEST_F(S01Test, SaveReplacesEveryRowWithOneRowOfTheShownNumbers)
 TEST_F(S01Test, TheMainWindowOpensItModally)
 {
     RegisterPricingWindows();
-    ModalScript script;
+    ModalScript script(true);
     QString shownTitle;
     script.on("S01", [&](QDialog& d) {
         shownTitle = d.windowTitle();

@@ -1,0 +1,149 @@
+#include "pricing/a02.h"
+
+#include "data/database.h"
+#include "data/globals.h"
+#include "data/queries.h"
+#include "dialogs/error_boundary.h"
+#include "dialogs/query.h"
+#include "platform/vb.h"
+#include "pricing/world_maps.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+const char* const kColumns = "M02.F1,M02.F2,M02.F4,M02.F6,M02.F8,M02.P101,M02.P102,M02.P201,M02.P202,"
+                             "M02.P301,M02.P302,M02.P303,M02.P304,M02.P305,M02.P306,M02.P307,M02.P308,"
+                             "M02.P309,M02.P310,M02.P311,M02.P312,M02.P313,M02.P314,M02.P315";
+
+// Lab(9)..Lab(27) as designed, kept while the pricing standard has no row.
+QString DesignedCaption(int k)
+{
+    switch (k) {
+    case 9: return QStringLiteral("文件首0.5Kg");
+    case 10: return QStringLiteral("文件续0.5Kg");
+    case 11: return QStringLiteral("小包裹首0.5Kg");
+    case 12: return QStringLiteral("小包裹续0.5Kg");
+    case 13: return QStringLiteral("21Kg~~45Kg");
+    case 14: return QStringLiteral("46Kg~~70Kg");
+    case 15: return QStringLiteral("71Kg~~100Kg");
+    case 16: return QStringLiteral("101Kg~~200Kg");
+    default: return QStringLiteral("201Kg以上");
+    }
+}
+
+const char* const kPriceColumns[19] = {"P101", "P102", "P201", "P202", "P301", "P302", "P303", "P304", "P305", "P306",
+                                       "P307", "P308", "P309", "P310", "P311", "P312", "P313", "P314", "P315"};
+
+} // namespace
+
+A02::A02(QWidget* parent)
+    : ZoneWindow("A02", "M02", "M021", 2, parent)
+{
+    setWindowTitle("本公司速递区域资料与报价");
+    setListSql(QStringLiteral("select %1 from M02 order by M02.F1").arg(kColumns));
+    setSearchHead(QStringLiteral("select %1 from M02 ").arg(kColumns));
+    setSearchFieldIndex(2);
+    QStringList headers = {"区域编号", "区域概称(中文)", "区域概称(英文)", "送达时日", "备注"};
+    while (headers.size() < 25)
+        headers << QString();
+    setGridColumns(headers);
+
+    addField({.label = "区域编号", .column = "F1", .maxLength = 8, .required = true, .labRect = Px(16, 17, 96, 20),
+              .txtRect = Px(116, 14, 110, 22), .index = 0, .gridCol = 0, .upperCase = true});
+    // The scope: a list shown only while adding or editing.
+    addField({.column = "F3", .txtRect = Px(286, 14, 84, 22), .index = 5, .gridCol = kNoGridColumn,
+              .editor = FieldEditor::List, .editorName = "cmbFw", .items = {"国内", "国外"}, .clearOnAdd = false,
+              .visible = false});
+    cmb(5)->setEditable(false);
+    Labfw = new QLabel("范围", Frm);
+    Labfw->setObjectName("Labfw");
+    Labfw->setGeometry(246, 17, 36, 20);
+    addField({.label = "区域概称(中文)", .column = "F2", .required = true, .labRect = Px(16, 47, 96, 20),
+              .txtRect = Px(116, 44, 254, 22), .index = 1, .gridCol = 1});
+    addField({.label = "区域概称(英文)", .column = "F4", .labRect = Px(16, 77, 96, 20), .txtRect = Px(116, 74, 254, 22),
+              .index = 2, .gridCol = 2});
+    addField({.label = "送达工作日", .column = "F6", .labRect = Px(16, 107, 96, 20), .txtRect = Px(116, 104, 80, 22),
+              .searchType = 1, .index = 3, .gridCol = 3, .kind = FieldKind::Number});
+    addField({.label = "备注信息", .column = "F8", .labRect = Px(16, 137, 96, 20), .txtRect = Px(116, 134, 254, 44),
+              .index = 4, .gridCol = 4});
+
+    // The nineteen prices: the four first and step prices on the first line,
+    // then the fifteen heavy-parcel segments, four to a line.
+    FrmPrice->setTitle("报价(元)");
+    FrmPrice->setGeometry(8, 192, 740, 166);
+    for (int i = 0; i < 19; ++i) {
+        const int x = 12 + (i % 4) * 182;
+        const int y = 24 + (i / 4) * 27;
+        addField({.label = DesignedCaption(9 + i), .column = kPriceColumns[i], .labRect = Px(x, y + 3, 110, 20),
+                  .txtRect = Px(x + 110, y, 60, 22), .index = 9 + i, .gridCol = 5 + i, .kind = FieldKind::Number,
+                  .host = FrmPrice, .format = i < 4 ? QStringLiteral("#0.0") : QString()});
+    }
+    finishDetailPage(364);
+    addPrintCommand();
+    addExportCommand();
+}
+
+void A02::formLoad()
+{
+    LoadStandardCaptions();
+    ZoneWindow::formLoad();
+}
+
+void A02::LoadStandardCaptions()
+{
+    RecordSet rs;
+    if (!RunGuarded(LangStr(QString::fromUtf8(kQueryFailure)), [&] {
+            rs = Db().openRecordset("select F1,F2,F3,F4,F5,F6,F7,F8,F9,F10,F11,F12,F13,F14,F15,F16,F17,F18,F19,P888 from ms1");
+        }))
+        return;
+    if (rs.recordCount() == 0)
+        return;
+    for (int k = 9; k <= 12; ++k) {
+        const Value& v = rs.at(0, k - 9);
+        const QString designed = DesignedCaption(k);
+        Lab[k]->setText(designed.left(designed.size() - 5) + (v.isNull() ? QStringLiteral("0.5") : Format(v.toDouble(), "#0.0")) + "Kg");
+    }
+    // Segment k starts at F(4 + k); it ends 1 Kg below the next start.
+    auto start = [&](int k) { return static_cast<float>(rs.at(0, 3 + k).toDouble()); };
+    for (int k = 1; k <= 14; ++k)
+        Lab[12 + k]->setText(SingleText(start(k)) + "Kg~~" + SingleText(start(k + 1) - 1.0f) + "Kg");
+    Lab[27]->setText(SingleText(start(15)) + "Kg以上");
+}
+
+QString A02::shownText(const Field& f, const QString& stored) const
+{
+    // Only the exact text "国内" is domestic; anything else, "" included, is foreign.
+    if (f.index == 5 && f.editor == FieldEditor::List)
+        return stored == QStringLiteral("国内") ? QStringLiteral("国内") : QStringLiteral("国外");
+    return ZoneWindow::shownText(f, stored);
+}
+
+void A02::prepareEditors(int mode)
+{
+    ZoneWindow::prepareEditors(mode);
+    Labfw->setVisible(mode != Browse);
+}
+
+void A02::recordShown()
+{
+    ZoneWindow::recordShown();
+    cmb(5)->setCurrentIndex(txt(5)->text() == QStringLiteral("国内") ? 0 : 1);
+}
+
+bool A02::checkEntries()
+{
+    return checkPlaces() && checkPrices(9, 27, LangStr("价格不能为负值！"));
+}
+
+void A02::fillSearchFields(Query& q)
+{
+    q.addField("区域编号", "M02.F1", Query::TextField);
+    q.addField("区域概称(中文)", "M02.F2", Query::TextField);
+    q.addField("区域概称(英文)", "M02.F4", Query::TextField);
+    q.addField("送达时日", "M02.F6", Query::NumberField);
+    q.addField("备注", "M02.F8", Query::TextField);
+}

@@ -1,0 +1,138 @@
+#include "pricing/zone_window.h"
+
+#include "data/database.h"
+#include "data/globals.h"
+#include "data/queries.h"
+#include "data/sqltext.h"
+#include "platform/flexgrid.h"
+#include "platform/msgbox.h"
+#include "platform/vb.h"
+#include "pricing/place_editor.h"
+#include "pricing/world_maps.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLineEdit>
+
+namespace {
+// The detail page is laid out for this width (pixels); the window is as wide.
+constexpr int kPageWidth = 760;
+} // namespace
+
+ZoneWindow::ZoneWindow(const QString& name, const QString& table, const QString& placeTable, int englishBox,
+                       QWidget* parent)
+    : ListFrame(name, parent)
+    , m_placeTable(placeTable)
+    , m_englishBox(englishBox)
+{
+    setTable(table);
+    setTabCaptions("区域列表", "区域资料");
+    setWidthTwips(kPageWidth * 15);
+    setNameColumn(1);
+    FrmPrice = new QGroupBox(Frm);
+    FrmPrice->setObjectName("FrmPrice");
+}
+
+void ZoneWindow::finishDetailPage(int placesTop)
+{
+    m_places = new PlaceEditor(m_placeTable, Frm);
+    m_places->setGeometry(8, placesTop, kPageWidth - 20, 150);
+    m_places->setZoneNames([this] {
+        return std::make_pair(Txt.value(1)->text(), Txt.value(m_englishBox)->text());
+    });
+    m_maps = new WorldMaps(Frm);
+    m_maps->moveTo(kPageWidth - 250, 4);
+}
+
+void ZoneWindow::sizeColumns(int gridWidthTwips)
+{
+    // Code, names, delivery time and remark share the list; the prices are
+    // carried in columns of no width for the detail page.
+    for (int c = 0; c < GD->cols(); ++c)
+        GD->setColWidth(c, c < 5 ? gridWidthTwips / 5 : 0);
+}
+
+void ZoneWindow::prepareEditors(int mode)
+{
+    ListFrame::prepareEditors(mode);
+    if (m_places)
+        m_places->setEditing(mode != Browse);
+}
+
+void ZoneWindow::recordShown()
+{
+    m_places->LoadPlaceNames(Txt.value(0)->text());
+}
+
+void ZoneWindow::Menu_Add_Click()
+{
+    ListFrame::Menu_Add_Click();
+    m_places->SetupPlaceGrid();
+}
+
+void ZoneWindow::fieldEntered(const Field& f)
+{
+    // A new zone's names start from its code.
+    QLineEdit* box = Txt.value(f.index);
+    if (!box)
+        return;
+    const QString code = Txt.value(0)->text();
+    if (box->text().isEmpty() && !code.isEmpty()) {
+        if (f.index == 1)
+            box->setText(LangStr("区域") + code);
+        else if (f.index == m_englishBox)
+            box->setText("Zone " + code);
+    }
+    box->selectAll();
+}
+
+bool ZoneWindow::checkPlaces()
+{
+    if (m_places->hasPlace())
+        return true;
+    MsgBox(LangStr("请输入该区域包含的具体地区名！"), vbStyle::Information, gMsgTitle);
+    return false;
+}
+
+bool ZoneWindow::checkPrices(int firstBox, int lastBox, const QString& negativeMessage)
+{
+    // An empty box counts as 0 and passes; a hidden one is checked too.
+    for (int k = firstBox; k <= lastBox; ++k) {
+        if (Val(Txt.value(k)->text()) < 0) {
+            MsgBox(negativeMessage, vbStyle::Information, gMsgTitle);
+            return false;
+        }
+    }
+    return true;
+}
+
+void ZoneWindow::writeDetails(const QString& key, const QString& oldKey)
+{
+    Q_UNUSED(oldKey) // its places went with its row (deleteRecord)
+    // The grid is the zone's whole list of places.
+    m_places->deletePlaces(key);
+    m_places->insertPlaces(key);
+}
+
+void ZoneWindow::deleteRecord(const QString& key)
+{
+    ListFrame::deleteRecord(key);
+    m_places->deletePlaces(key);
+}
+
+QString ZoneWindow::duplicateMessage(const QString& typedKey) const
+{
+    const QString owner = GetStr(QStringLiteral("select F2 from %1 where F1=%2").arg(m_table, SqlQuote(TrimBlanks(typedKey))));
+    return "[" + owner + "]" + LangStr("已经使用了") + typedKey + LangStr("这个编号，请重新设置编号!");
+}
+
+QString ZoneWindow::gridRowText(const QStringList& values) const
+{
+    // The list shows the numbers as they were stored.
+    QStringList shown = values;
+    for (int pos = 0; pos < fieldCount() && pos < shown.size(); ++pos) {
+        if (field(pos).kind == FieldKind::Number)
+            shown[pos] = CStr(Val(values[pos]));
+    }
+    return ListFrame::gridRowText(shown);
+}

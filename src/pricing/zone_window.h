@@ -1,0 +1,59 @@
+#pragma once
+#include "dialogs/listframe.h"
+
+class PlaceEditor;
+class QGroupBox;
+class WorldMaps;
+
+// What the company zones (A02) and the channel zones (A011) share: tabs
+// "区域列表"/"区域资料"; the zone code Txt(0) (8 characters, capitals) and
+// the Chinese name Txt(1), both required; a frame `FrmPrice` of price boxes;
+// the place-name editor `FrmDq` whose rows are written with the zone; the
+// two hemisphere pictures; print that does nothing; no test of use, so any
+// zone may be deleted or renamed, its places going or moving with it.
+//
+// A zone window declares its fields (prices on `FrmPrice`), then calls
+// finishDetailPage(), and checks its own entries with checkPlaces() and
+// checkPrices().
+class ZoneWindow : public ListFrame {
+    Q_OBJECT
+public:
+    PlaceEditor* placeEditor() const { return m_places; }
+    WorldMaps* worldMaps() const { return m_maps; }
+
+    void Menu_Add_Click() override;
+    void Menu_print_Click() override {}
+
+protected:
+    // englishBox: k of the English zone name, prefilled "Zone " + code.
+    ZoneWindow(const QString& name, const QString& table, const QString& placeTable, int englishBox,
+               QWidget* parent = nullptr);
+
+    // The place editor and the pictures, after the fields so that Enter
+    // leads from the prices into the places.
+    void finishDetailPage(int placesTop);
+
+    // Refusals shared by both windows; false after the message.
+    bool checkPlaces();
+    bool checkPrices(int firstBox, int lastBox, const QString& negativeMessage);
+
+    void prepareEditors(int mode) override;
+    void recordShown() override;
+    void fieldEntered(const Field& f) override;
+    void writeDetails(const QString& key, const QString& oldKey) override;
+    void deleteRecord(const QString& key) override;
+    QString duplicateMessage(const QString& typedKey) const override;
+    QString gridRowText(const QStringList& values) const override;
+    void sizeColumns(int gridWidthTwips) override;
+
+    // A rectangle given in pixels, as the fields take it (twips).
+    static QRect Px(int x, int y, int w, int h) { return QRect(x * 15, y * 15, w * 15, h * 15); }
+
+    QGroupBox* FrmPrice;
+
+private:
+    QString m_placeTable;
+    int m_englishBox;
+    PlaceEditor* m_places = nullptr;
+    WorldMaps* m_maps = nullptr;
+};

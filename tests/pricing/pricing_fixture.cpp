@@ -1,0 +1,104 @@
+#include "pricing_fixture.h"
+
+#include "data/database.h"
+#include "data/globals.h"
+#include "data/sqltext.h"
+#include "platform/flexgrid.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+
+void PricingTest::channel(const QString& code, const QString& name, const QList<double>& standard)
+{
+    QStringList cols = {"F1", "F2"}, vals = {SqlQuote(code), SqlQuote(name)};
+    const QStringList names = {"D0", "D1", "S0", "S1", "JFD", "J0", "J1", "J2", "J3", "J4", "J5", "J6", "J7", "J8", "J9"};
+    for (int i = 0; i < standard.size() && i < names.size(); ++i) {
+        cols << names[i];
+        vals << SqlNum(standard[i]);
+    }
+    Db().execute(QStringLiteral("insert into M01 (%1) values (%2)").arg(cols.join(','), vals.join(',')));
+}
+
+void PricingTest::zone(const QString& code, const QString& name, const QString& scope)
+{
+    Db().execute(QStringLiteral("insert into M02 (F1,F2,F3,F4,F6,P101,P301) values (%1,%2,%3,%4,3,10,7)")
+                     .arg(SqlQuote(code), SqlQuote(name), SqlQuote(scope), SqlQuote("Zone " + code)));
+}
+
+void PricingTest::channelZone(const QString& code, const QString& name, const QString& channelCode, double segments)
+{
+    Db().execute(QStringLiteral("insert into M011 (F1,F2,F3,F4,F6,P101,P300,P3,A30,A31) values (%1,%2,%3,%4,2,12,8,%5,True,False)")
+                     .arg(SqlQuote(code), SqlQuote(name), SqlQuote(channelCode), SqlQuote("Zone " + code), SqlNum(segments)));
+}
+
+void PricingTest::place(const QString& table, const QString& zone, const QString& zh, const QString& en)
+{
+    Db().execute(QStringLiteral("insert into %1 (F0,F1,F2,F8) values (%2,%3,%4,'')").arg(table, SqlQuote(zone), SqlQuote(zh), SqlQuote(en)));
+}
+
+void PricingTest::waybill(const QString& no, const QString& column, const QString& value)
+{
+    Db().execute(QStringLiteral("insert into B01 (F1,%1) values (%2,%3)").arg(column, SqlQuote(no), SqlQuote(value)));
+}
+
+QLabel* PricingTest::lab(QWidget* w, const QString& name)
+{
+    return w->findChild<QLabel*>(name);
+}
+
+QLabel* PricingTest::lab(QWidget* w, int k)
+{
+    return w->findChild<QLabel*>(QStringLiteral("Lab(%1)").arg(k));
+}
+
+QComboBox* PricingTest::combo(QWidget* w, const QString& name)
+{
+    return w->findChild<QComboBox*>(name);
+}
+
+QCheckBox* PricingTest::check(QWidget* w, int k)
+{
+    return w->findChild<QCheckBox*>(QStringLiteral("Chk(%1)").arg(k));
+}
+
+QStringList PricingTest::column(const QString& sql)
+{
+    QStringList out;
+    const RecordSet rs = Db().openRecordset(sql);
+    for (int r = 0; r < rs.recordCount(); ++r)
+        out << rs.at(r, 0).toString();
+    return out;
+}
+
+QString PricingTest::firstRow(const QString& sql)
+{
+    const RecordSet rs = Db().openRecordset(sql);
+    QStringList out;
+    for (int c = 0; rs.recordCount() > 0 && c < rs.fieldCount(); ++c)
+        out << rs.at(0, c).toString();
+    return out.join('|');
+}
+
+QString PricingTest::gridRow(QWidget* w, int r, int n)
+{
+    FlexGrid* g = grid(w);
+    QStringList cells;
+    for (int c = 0; c < n; ++c)
+        cells << g->textMatrix(r, c);
+    return cells.join('|');
+}
+
+void PricingTest::set(QWidget* w, int k, const QString& text)
+{
+    box(w, k)->setText(text);
+}
+
+void PricingTest::activate(QWidget* w)
+{
+    w->show();
+    w->activateWindow();
+    QApplication::setActiveWindow(w);
+    Pump();
+}
