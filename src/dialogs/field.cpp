@@ -24,29 +24,30 @@ TypingRules* TypingRules::of(QLineEdit* box)
 
 void TypingRules::edited(const QString& text)
 {
-    QString t = m_upper ? text.toUpper() : text;
-    int cursor = m_box->cursorPosition();
-    const int room = std::max<qsizetype>(m_max, m_last.size());
-    if (m_max > 0 && t.size() > room) {
-        // What the keystroke or paste put in: the part between the common
-        // beginning and the common end of the old and new texts. It is cut
-        // so the whole fits, as typing into a full box does.
-        const QString& old = m_last;
-        qsizetype head = 0;
-        while (head < old.size() && head < t.size() && old[head] == t[head])
-            ++head;
-        qsizetype tail = 0;
-        while (tail < old.size() - head && tail < t.size() - head && old[old.size() - 1 - tail] == t[t.size() - 1 - tail])
-            ++tail;
-        const qsizetype inserted = t.size() - head - tail;
-        const qsizetype keep = std::max<qsizetype>(0, inserted - (t.size() - room));
-        t = t.left(head + keep) + t.right(tail);
-        cursor = int(head + keep);
-    }
+    // What the keystroke or paste put in: the part between the common
+    // beginning and the common end of the old and the new text.
+    const QString& old = m_last;
+    qsizetype head = 0;
+    while (head < old.size() && head < text.size() && old[head] == text[head])
+        ++head;
+    qsizetype tail = 0;
+    while (tail < old.size() - head && tail < text.size() - head
+           && old[old.size() - 1 - tail] == text[text.size() - 1 - tail])
+        ++tail;
+    QString inserted = text.mid(head, text.size() - head - tail);
+    // Only what is typed becomes capitals; a stored text keeps its letters.
+    if (m_upper)
+        inserted = inserted.toUpper();
+    // Cut so the whole fits, as typing into a full box does; a text already
+    // longer than the limit may not grow.
+    const qsizetype room = std::max<qsizetype>(m_max, old.size());
+    if (m_max > 0 && text.size() > room)
+        inserted.truncate(std::max<qsizetype>(0, inserted.size() - (text.size() - room)));
+    const QString t = text.left(head) + inserted + text.right(tail);
     if (t == text)
         return;
     m_box->setText(t);
-    m_box->setCursorPosition(std::min(cursor, int(t.size())));
+    m_box->setCursorPosition(int(head + inserted.size()));
 }
 
 void SetTypingRules(QLineEdit* box, int maxLength, bool upperCase)

@@ -191,7 +191,9 @@ int ListFrame::addField(const Field& declared)
         }
         c.lab = lab;
         auto* box = new QLineEdit(f.host);
-        box->setObjectName(QStringLiteral("Txt(%1)").arg(k));
+        // A box of another name (a remark line, a hidden count) is not one of Txt().
+        const bool named = f.editor == FieldEditor::Box && !f.editorName.isEmpty();
+        box->setObjectName(named ? f.editorName : QStringLiteral("Txt(%1)").arg(k));
         box->setReadOnly(true);
         if (f.maxLength > 0 || f.upperCase)
             SetTypingRules(box, f.maxLength, f.upperCase);
@@ -206,7 +208,8 @@ int ListFrame::addField(const Field& declared)
         if (!f.tabStop)
             box->setFocusPolicy(Qt::ClickFocus);
         watchEntry(box);
-        PutAt(Txt, k, box);
+        if (!named)
+            PutAt(Txt, k, box);
         c.box = box;
 
         if (f.editor == FieldEditor::List) {

@@ -94,7 +94,8 @@ public:
         int gridCol = kGridColumnOfIndex; // list column the detail shows; kNoGridColumn: the table row's `column`
         FieldEditor editor = FieldEditor::Box;
         FieldKind kind = FieldKind::Text;
-        QString editorName = {};  // list, picker or check box name other than Cmb(k), "DTP", Chk(k)
+        QString editorName = {};  // a name other than Cmb(k), "DTP", Chk(k); for a box ("TxtMEMO(0)"),
+                                  // which is then not one of Txt()
         QStringList items = {};   // fixed items of a list
         QString listSql = {};     // a list filled at load: "code.name" from fields 0 and 1
         bool listWithName = true; // false: the list shows field 0 alone

@@ -446,3 +446,109 @@ TEST_F(ListFrameTest, ADatabaseFailureInACommandOrAGridEventIsShownAndTheWindowG
     EXPECT_EQ(w->findChild<QTabBar*>("TabS")->currentIndex(), 1);
     EXPECT_TRUE(w->isVisible());
 }
+
+TEST_F(ListFrameTest, TypingKeepsToTheLimitButNeverCutsWhatTheProgramPutsIn)
+{
+    struct Case {
+        const char* what;
+        QString shown;  // put in by the program
+        int max;
+        bool upper;
+        std::function<void(QLineEdit*)> act;
+        QString expected;
+    };
+    const auto keys = [](const QString& t) { return [t](QLineEdit* b) { WindowTest::type(b, t); }; };
+    const Case cases[] = {
+        {"typed past the limit", "", 4, false, keys("abcdef"), "abcd"},
+        {"a stored text over the limit", "abcdefgh", 4, false, [](QLineEdit*) {}, "abcdefgh"},
+        {"typing into it", "abcdefgh", 4, false, keys("x"), "abcdefgh"},
+        {"a paste cut to the room left", "ab", 4, false, [](QLineEdit* b) { b->insert("12345"); }, "ab12"},
+        {"replacing part of it", "abcdefgh", 4, false,
+         [](QLineEdit* b) { b->setSelection(2, 2); WindowTest::type(b, "x"); }, "abxefgh"},
+        {"capitals as typed", "pw", 0, true, keys("ab"), "pwAB"},
+        {"capitals within the limit", "", 3, true, keys("abcd"), "ABC"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QLineEdit box;
+        SetTypingRules(&box, c.max, c.upper);
+        box.setText(c.shown);
+        c.act(&box);
+        EXPECT_EQ(box.text(), c.expected);
+    }
+}
+
+TEST_F(ListFrameTest, TheFlagsOfAFieldShapeItsControls)
+{
+    class Shaped : public ListFrame {
+    public:
+        Shaped()
+            : ListFrame("Shaped")
+        {
+            setTable("M03");
+            setListSql("select F1,F2,F8,F9,F91 from M03 order by F1");
+            auto* top = new QFrame(Frm);
+            top->setObjectName("FrmTop");
+            addField({.header = "客户编码", .label = "客户编码", .column = "F1", .host = top});
+            addField({.header = "客户简称", .label = "客户简称", .column = "F2", .host = top, .editable = false});
+            addField({.header = "业务员", .label = "业务员", .column = "F8", .editor = FieldEditor::List,
+                      .editorName = "CmbYWY", .host = top, .tabStop = false});
+            addField({.header = "备注", .label = "备注", .column = "F9", .labIndex = 11, .clearOnAdd = false});
+            addField({.column = "F91", .index = 20, .gridCol = kNoGridColumn, .editorName = "TxtMEMO(0)"});
+            addField({.column = "F6", .index = 12, .gridCol = kNoGridColumn, .visible = false});
+        }
+    };
+    Db().execute("delete from M03");
+    Db().execute("insert into M03 (F1,F2,F8,F9,F91,F6) values ('C1','客户一','张三','r','m1','f')");
+    Shaped* w = open<Shaped>();
+    activate(w);
+    auto* top = w->findChild<QFrame*>("FrmTop");
+    EXPECT_EQ(box(w, 0)->parentWidget(), top);
+    EXPECT_EQ(w->findChild<QLabel*>("Lab(11)")->text(), "备注");
+    EXPECT_EQ(w->findChild<QLabel*>("Lab(3)"), nullptr);
+    auto* memo = w->findChild<QLineEdit*>("TxtMEMO(0)");
+    ASSERT_NE(memo, nullptr);
+    EXPECT_EQ(w->txt(20), nullptr);
+    EXPECT_FALSE(box(w, 12)->isVisibleTo(w));
+
+    w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
+    EXPECT_EQ(memo->text(), "m1"); // read from the record's row
+    EXPECT_EQ(box(w, 12)->text(), "f");
+    trigger(w, "Menu_Add");
+    EXPECT_TRUE(box(w, 1)->isReadOnly());   // never unlocked
+    EXPECT_FALSE(memo->isReadOnly());
+    EXPECT_EQ(box(w, 3)->text(), "r");      // kept on add
+    EXPECT_TRUE(w->findChild<QComboBox*>("CmbYWY")->isVisible());
+    box(w, 1)->setFocus();
+    enter(box(w, 1));
+    EXPECT_TRUE(box(w, 3)->hasFocus());     // the list is out of the tab order
+    type(box(w, 0), "C2");
+    w->findChild<QComboBox*>("CmbYWY")->setEditText("李四");
+    type(memo, "m2");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(GetStr("select F8 from M03 where F1='C2'"), "李四");
+    EXPECT_EQ(GetStr("select F91 from M03 where F1='C2'"), "m2");
+    EXPECT_EQ(GetStr("select F9 from M03 where F1='C2'"), "r");
+}
+
+TEST_F(ListFrameTest, AWindowMayKeepItsDesignedSize)
+{
+    class Designed : public ListFrame {
+    public:
+        explicit Designed(bool keeps)
+            : ListFrame("Designed")
+        {
+            setTable("M04");
+            setListSql("select * from M04");
+            setWidthTwips(4500);
+            addField({.header = "姓名", .column = "F1"});
+            setKeepsDesignedPosition(keeps);
+            resize(700, 500);
+        }
+    };
+    Designed* placed = open<Designed>(false);
+    Designed* kept = open<Designed>(true);
+    Pump();
+    EXPECT_EQ(placed->width(), TwipsToPx(4500));
+    EXPECT_EQ(kept->size(), QSize(700, 500));
+}
