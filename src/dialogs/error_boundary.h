@@ -4,6 +4,9 @@
 
 class DbError;
 
+// The words for a failure met by a command that has none of its own.
+inline constexpr const char* kCommandFailure = "操作执行错误!系统返回如下信息：";
+
 // One way of reporting a statement the engine refused: the caller's words
 // ("保存失败!系统返回如下信息："), a line break and the engine's text, with the
 // information icon under the message title.

@@ -36,7 +36,6 @@
 const char* const ListFrame::kQueryFailure = "查询执行错误!系统返回如下信息：";
 const char* const ListFrame::kSaveFailure = "保存失败!系统返回如下信息：";
 const char* const ListFrame::kDeleteFailure = "删除失败!系统返回如下信息：";
-const char* const ListFrame::kCommandFailure = "操作执行错误!系统返回如下信息：";
 
 namespace {
 
@@ -123,6 +122,9 @@ ListFrame::ListFrame(const QString& name, QWidget* parent)
 
 ListFrame::~ListFrame()
 {
+    // The children go after this body has run; focus moving off them then
+    // must not reach a half-destroyed window.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     // A window that goes while editing must not keep the others from closing.
     gEditing.set(this, false);
 }

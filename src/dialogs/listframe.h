@@ -1,4 +1,5 @@
 #pragma once
+#include "dialogs/error_boundary.h"
 #include "dialogs/field.h"
 #include "platform/mainhost.h"
 
@@ -170,7 +171,7 @@ public:
     static const char* const kQueryFailure;   // "查询执行错误!系统返回如下信息："
     static const char* const kSaveFailure;    // "保存失败!系统返回如下信息："
     static const char* const kDeleteFailure;  // "删除失败!系统返回如下信息："
-    static const char* const kCommandFailure; // "操作执行错误!系统返回如下信息："
+    // Any other failure of a command: kCommandFailure of the error boundary.
 
 protected:
     // --- configuration, from the window's constructor

@@ -7,8 +7,6 @@
 
 #include <cstdio>
 
-const char* const Application::kFailurePrefix = "操作执行错误!系统返回如下信息：";
-
 Application::Application(int& argc, char** argv)
     : QApplication(argc, argv)
 {
@@ -27,7 +25,7 @@ bool Application::notify(QObject* receiver, QEvent* event)
             return false;
         }
         showing = true;
-        ShowDbFailure(QString::fromUtf8(kFailurePrefix), e);
+        ShowDbFailure(QString::fromUtf8(kCommandFailure), e);
         showing = false;
     } catch (const std::exception& e) {
         if (showing) {
@@ -35,7 +33,7 @@ bool Application::notify(QObject* receiver, QEvent* event)
             return false;
         }
         showing = true;
-        MsgBox(QString::fromUtf8(kFailurePrefix) + QLatin1Char('\r') + QString::fromLocal8Bit(e.what()),
+        MsgBox(QString::fromUtf8(kCommandFailure) + QLatin1Char('\r') + QString::fromLocal8Bit(e.what()),
                vbStyle::Information, gMsgTitle);
         showing = false;
     }

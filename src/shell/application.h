@@ -10,7 +10,4 @@ class Application : public QApplication {
 public:
     Application(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
-
-    // "操作执行错误!系统返回如下信息："
-    static const char* const kFailurePrefix;
 };
