@@ -151,6 +151,9 @@ void D3::FillGrid(const QString& sql)
     } catch (const DbError& e) {
         MsgBox(e.message(), vbStyle::Information, gMsgTitle);
     }
+    // The note number is the current column: moving onto a tall merged
+    // customer cell would scroll the view to it.
+    GD->setCol(2);
     GD->setRow(1);
     GD->setRowSel(1);
     m_inRowChange = false;
