@@ -3,7 +3,7 @@
 # apt-get update runs only when something is missing.
 set -euo pipefail
 pkgs=(cmake g++ make pkg-config
-      qt6-base-dev qt6-qpa-plugins
+      qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
       libsqlcipher-dev libxlsxwriter-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       fonts-noto-cjk xvfb xauth poppler-utils unzip)

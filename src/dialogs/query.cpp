@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -51,10 +52,8 @@ Query::Query(QWidget* parent)
     CmbLG->setObjectName("CmbLG");
     CmbF = new QComboBox(this);
     CmbF->setObjectName("CmbF");
-    CmbF->setMinimumWidth(130);
     CmbGX = new QComboBox(this);
     CmbGX->setObjectName("CmbGX");
-    CmbGX->setMinimumWidth(100);
     Txt = new QLineEdit(this);
     Txt->setObjectName("Txt");
     DTP = new QDateEdit(this);
@@ -70,9 +69,11 @@ Query::Query(QWidget* parent)
     LstSql = new QListWidget(this);
     LstSql->setObjectName("LstSql");
     LstSql->hide();
-    // The display lines line up by blanks, as in a font where a Chinese
-    // character is two blanks wide.
+    // The display lines line up by blanks: a font in which a Chinese
+    // character is exactly two blanks wide (a Latin-only fixed font would
+    // draw the Chinese from a proportional fallback).
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setFamilies({QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("WenQuanYi Zen Hei Mono"), mono.family()});
     CPT->setFont(mono);
     Lst->setFont(mono);
 
@@ -89,12 +90,27 @@ Query::Query(QWidget* parent)
         b->setDefault(false);
     }
 
+    // The heading's words stand over the controls they name: 项目 (column 24
+    // of the heading) over the field list, 关系 (42) over the relation, 值 (62)
+    // over the value. The connector list keeps its place while it is hidden.
+    const int blank = QFontMetrics(mono).horizontalAdvance(' ');
+    constexpr int kGap = 6;
+    CPT->setContentsMargins(0, 0, 0, 0);
+    CPT->setIndent(0);
+    CmbLG->setFixedWidth(24 * blank - kGap);
+    CmbF->setFixedWidth(18 * blank - kGap);
+    CmbGX->setFixedWidth(20 * blank - kGap);
+    QSizePolicy keepPlace = CmbLG->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    CmbLG->setSizePolicy(keepPlace);
+
     auto* condRow = new QHBoxLayout;
+    condRow->setSpacing(kGap);
     condRow->addWidget(CmbLG);
-    condRow->addWidget(CmbF, 2);
-    condRow->addWidget(CmbGX, 1);
-    condRow->addWidget(Txt, 2);
-    condRow->addWidget(DTP, 2);
+    condRow->addWidget(CmbF);
+    condRow->addWidget(CmbGX);
+    condRow->addWidget(Txt, 1);
+    condRow->addWidget(DTP, 1);
     condRow->addWidget(CmdAdd);
 
     auto* buttons = new QVBoxLayout;

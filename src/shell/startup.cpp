@@ -1,5 +1,6 @@
 #include "shell/startup.h"
 
+#include "shell/chinese_desktop.h"
 #include "shell/login.h"
 #include "shell/mform.h"
 #include "shell/s32.h"
@@ -47,6 +48,9 @@ QString ProgramFolderPath(const QString& dir)
 bool Main(const QString& appDir, int* exitCode)
 {
     g_exitCode = 0;
+    // Before the first window: Qt's own texts and the fonts the windows ask for.
+    InstallQtChinese();
+    MapFontNames();
     gMoneyFmt = "#0.00";
     try {
         gEditing.clear();

@@ -1,8 +1,9 @@
 #pragma once
 #include <QString>
 
-// Start-up of the program in the program folder appDir: the shared state, the
-// data file opened with its key, the main window and the log-in over it.
+// Start-up of the program in the program folder appDir: Qt in Chinese and the
+// font names mapped (chinese_desktop.h), the shared state, the data file opened
+// with its key, the main window and the log-in over it.
 // Returns true when an operator has logged in and the program goes on in the
 // main window's event loop; false when it ends here (the operator left the
 // log-in, or start-up failed and the restore window has run). exitCode, when

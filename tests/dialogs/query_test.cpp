@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -300,3 +302,30 @@ TEST(QueryShared, OneInstance)
 }
 
 } // namespace
+
+TEST_F(QueryTest, LinesAndHeadingsLineUpByBlanks)
+{
+    add(0, 0, "A1");
+    add(1, 0, "3", 1);
+    GrabToPng(q.get(), "Query");
+    // One Chinese character is two blanks wide, so a connector word and the
+    // first line's blanks end at one place, and the heading is drawn alike.
+    const QFontMetrics fm(q->Lst->font());
+    const int blank = fm.horizontalAdvance(' ');
+    ASSERT_GT(blank, 0);
+    for (const QString& word : {"或者", "项目", "运单号"})
+        EXPECT_EQ(fm.horizontalAdvance(word), blank * 2 * int(word.size())) << word.toStdString();
+    auto captionAt = [&](int line, const QString& caption) {
+        const QString text = q->Lst->item(line)->text();
+        return fm.horizontalAdvance(text.left(text.indexOf(caption)));
+    };
+    EXPECT_EQ(captionAt(1, "重量"), captionAt(0, "运单号"));
+    EXPECT_EQ(q->CPT->font(), q->Lst->font());
+    // Each heading word stands at the left of the control it names.
+    const QStringList heading = {"项目", "关系", "值"};
+    const QList<QWidget*> named = {q->CmbF, q->CmbGX, q->Txt};
+    for (int i = 0; i < heading.size(); ++i) {
+        const int at = q->CPT->x() + fm.horizontalAdvance(q->CPT->text().left(q->CPT->text().indexOf(heading[i])));
+        EXPECT_EQ(named[i]->x(), at) << heading[i].toStdString();
+    }
+}

@@ -2,9 +2,12 @@
 
 #include "data/schema.h"
 #include "platform/mainhost.h"
+#include "shell/chinese_desktop.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -21,6 +24,7 @@ class StartupTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        msgs.setStrict(true);
         ResetProgramEndRequest();
         gDb.reset();
         modal.on("S32", [](QDialog& d) { d.findChild<QPushButton*>("Command2")->click(); });
@@ -53,7 +57,7 @@ protected:
 
     QTemporaryDir tmp;
     MsgRecorder msgs;
-    ModalScript modal;
+    ModalScript modal{true};
 };
 
 } // namespace
@@ -61,6 +65,7 @@ protected:
 TEST_F(StartupTest, MissingDataFileTakesTheFailurePathAndCreatesNothing)
 {
     int code = 0;
+    msgs.expect("程序启动错误!");
     const bool goesOn = Main(tmp.path(), &code);
     expectFailurePath(goesOn);
     EXPECT_NE(code, 0);
@@ -80,6 +85,7 @@ TEST_F(StartupTest, DataFileUnderAnotherKeyIsLeftAsItWas)
         db->executeNative("create table TE1 (F1 text, F2 text, F3 text)");
     }
     const QByteArray before = readAll(dataFile());
+    msgs.expect("程序启动错误!");
     expectFailurePath(Main(tmp.path()));
     EXPECT_EQ(readAll(dataFile()), before);
 }
@@ -91,6 +97,7 @@ TEST_F(StartupTest, DataFileWithoutOperatorTableFailsAtTheLogIn)
         db->executeNative("create table M01 (F1 text)");
     }
     // The main window was shown before the log-in failed; it does not stay.
+    msgs.expect("程序启动错误!");
     expectFailurePath(Main(tmp.path()));
     EXPECT_TRUE(msgs.boxes().first().text.contains("TE1", Qt::CaseInsensitive));
 }
@@ -116,6 +123,10 @@ TEST_F(StartupTest, LogInLeadsIntoTheMainWindow)
     EXPECT_EQ(gUserName, "管理员");
     EXPECT_TRUE(gDb);
     EXPECT_FALSE(ProgramEndRequested());
+    // Qt's own texts in simplified Chinese, whatever the locale; the font
+    // names the windows ask for drawn with a Chinese font.
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "查找范围：");
+    EXPECT_TRUE(ChineseSansFamilies().contains(QFontInfo(QFont("Times New Roman")).family()));
 }
 
 TEST_F(StartupTest, LeavingTheLogInEndsTheProgram)

@@ -33,18 +33,6 @@ QByteArray ReadAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Saves a window's picture when SYSTEM_GRAB_DIR names a folder, for a look by eye.
-void GrabIfAsked(QWidget* w, const QString& name)
-{
-    const QString dir = qEnvironmentVariable("SYSTEM_GRAB_DIR");
-    if (dir.isEmpty())
-        return;
-    w->show();
-    Pump();
-    w->grab().save(QDir(dir).filePath(name + ".png"));
-    w->hide();
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- S2
@@ -70,7 +58,7 @@ TEST_F(S2Test, RefusesAConfirmationDifferingInCaseAndAWrongOldPassword)
         EXPECT_EQ(b->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, b), int('*')) << i;
     }
     type(dlg, "abc", "", "");
-    GrabIfAsked(&dlg, "S2");
+    GrabToPng(&dlg, "S2");
 
     type(dlg, "ADMIN", "secret", "SECRET");
     msgs->expect("新密码两次输入不同，请重新输入!");
@@ -156,7 +144,7 @@ TEST_F(S03Test, RefusesNothingTickedAndBasicDataWithoutWaybillsBeforeDeletingAny
 {
     const auto before = counts();
     S03 dlg;
-    GrabIfAsked(&dlg, "S03");
+    GrabToPng(&dlg, "S03");
     msgs->expect("请选择要清除的对象!");
     dlg.cmdClick(0);
     EXPECT_EQ(msgs->texts(), QStringList{"请选择要清除的对象!"});
@@ -358,7 +346,7 @@ TEST(AboutUSTest, LinksGoToTheDesktopAndReturnCloses)
         return true;
     });
     AboutUS dlg;
-    GrabIfAsked(&dlg, "AboutUS");
+    GrabToPng(&dlg, "AboutUS");
     EXPECT_EQ(dlg.findChild<QPushButton*>("Cmd(0)")->text(), "访问网站");
     EXPECT_EQ(dlg.findChild<QPushButton*>("Cmd(1)")->text(), "发送邮件");
     EXPECT_EQ(dlg.findChild<QPushButton*>("Cmd(2)")->text(), "返回系统");

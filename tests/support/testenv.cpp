@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSettings>
+#include <QWidget>
 
 MsgRecorder::MsgRecorder()
 {
@@ -131,4 +132,17 @@ void Pump(int ms)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     } while (t.elapsed() < ms);
+}
+
+void GrabToPng(QWidget* w, const QString& name)
+{
+    const QString dir = qEnvironmentVariable("SYSTEM_GRAB_DIR");
+    if (dir.isEmpty())
+        return;
+    const bool shown = w->isVisible();
+    w->show();
+    Pump();
+    w->grab().save(QDir(dir).filePath(name + ".png"));
+    if (!shown)
+        w->hide();
 }

@@ -101,3 +101,6 @@ protected:
 int RunMakeDatafile(const QStringList& args);
 // Processes pending events for a while (repaints, deferred deletes).
 void Pump(int ms = 0);
+// Saves a window's picture as <name>.png when SYSTEM_GRAB_DIR names a folder,
+// for a look by eye (QT_QPA_PLATFORM=offscreen draws it as on a screen).
+void GrabToPng(QWidget* w, const QString& name);
