@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing, builds everything (program, tests, benchmarks), and
+# runs every test.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
