@@ -1,40 +1,171 @@
 #include "platform/flexgrid.h"
 
+#include "platform/cell_editor.h"
 #include "platform/vb.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
+
+// ---------------------------------------------------------------- fixed areas
+
+// The grid's headers: the horizontal one paints the fixed rows over the
+// scrolling columns, the vertical one the fixed columns beside the scrolling
+// rows. Sections stay the table view's, so widths, heights and scrolling
+// follow it.
+class FlexFixedHeader : public QHeaderView {
+public:
+    FlexFixedHeader(Qt::Orientation orientation, FlexGrid* grid)
+        : QHeaderView(orientation, grid)
+        , m_grid(grid)
+    {
+    }
+
+    QSize sizeHint() const override
+    {
+        if (orientation() == Qt::Horizontal)
+            return {length(), m_grid->fixedRowsHeight()};
+        return {m_grid->fixedColsWidth(), length()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(viewport());
+        std::vector<FlexGrid::Line> rows, cols;
+        const FlexTextModel* m = m_grid->m_model;
+        if (orientation() == Qt::Horizontal) {
+            for (int r = 0, y = 0; r < m->headerRows(); ++r) {
+                rows.push_back({r, y, m_grid->fixedRowPx(r)});
+                y += rows.back().size;
+            }
+            for (int s = 0; s < count(); ++s)
+                if (!isSectionHidden(s))
+                    cols.push_back({m->gridCol(s), sectionViewportPosition(s), sectionSize(s)});
+        } else {
+            for (int c = 0, x = 0; c < m->headerCols(); ++c) {
+                const int w = m_grid->colPx(c);
+                if (w > 0)
+                    cols.push_back({c, x, w});
+                x += w;
+            }
+            if (count() == 0)
+                return;
+            int first = std::max(0, visualIndexAt(0));
+            int last = visualIndexAt(viewport()->height() - 1);
+            if (last < 0)
+                last = count() - 1;
+            // A merged run that begins above or ends below the visible rows
+            // is drawn whole, so its text stays where the run is.
+            for (const FlexGrid::Line& l : cols) {
+                if (!m_grid->mergesDown(l.index))
+                    continue;
+                while (first > 0 && m->m_store.equal(m->gridRow(first - 1), l.index, m->gridRow(first), l.index))
+                    --first;
+                while (last + 1 < count() && m->m_store.equal(m->gridRow(last + 1), l.index, m->gridRow(last), l.index))
+                    ++last;
+            }
+            for (int s = first; s <= last; ++s)
+                rows.push_back({m->gridRow(s), sectionViewportPosition(s), sectionSize(s)});
+        }
+        m_grid->paintFixed(p, rows, cols);
+    }
+
+private:
+    FlexGrid* m_grid;
+};
+
+// The fixed cells where fixed rows and fixed columns meet.
+class FlexCorner : public QWidget {
+public:
+    explicit FlexCorner(FlexGrid* grid)
+        : QWidget(grid)
+        , m_grid(grid)
+    {
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        std::vector<FlexGrid::Line> rows, cols;
+        const FlexTextModel* m = m_grid->m_model;
+        for (int r = 0, y = 0; r < m->headerRows(); ++r) {
+            rows.push_back({r, y, m_grid->fixedRowPx(r)});
+            y += rows.back().size;
+        }
+        for (int c = 0, x = 0; c < m->headerCols(); ++c) {
+            const int w = m_grid->colPx(c);
+            if (w > 0)
+                cols.push_back({c, x, w});
+            x += w;
+        }
+        m_grid->paintFixed(p, rows, cols);
+    }
+
+private:
+    FlexGrid* m_grid;
+};
 
 // ---------------------------------------------------------------- model
 
 FlexTextModel::FlexTextModel(FlexGrid* grid)
     : QAbstractTableModel(grid)
     , m_grid(grid)
-    , m_cells(size_t(m_rows) * m_cols)
-    , m_colAlign(size_t(m_cols), Qt::Alignment())
-    , m_fixedAlign(size_t(m_cols), Qt::Alignment())
+    , m_store(2)
+    , m_colAlign(2, Qt::Alignment())
+    , m_fixedAlign(2, Qt::Alignment())
 {
+    m_store.setRows(2);
 }
 
 int FlexTextModel::headerRows() const
 {
-    return (m_grid->m_fixedRows > 0 && m_rows > 0) ? 1 : 0;
+    return std::min(m_grid->m_fixedRows, rows());
+}
+
+int FlexTextModel::headerCols() const
+{
+    return std::min(m_grid->m_fixedCols, cols());
 }
 
 int FlexTextModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : std::max(0, m_rows - headerRows());
+    return parent.isValid() ? 0 : rows() - headerRows();
 }
 
 int FlexTextModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_cols;
+    return parent.isValid() ? 0 : cols() - headerCols();
+}
+
+const FlexTextModel::CellStyle* FlexTextModel::style(int r, int c) const
+{
+    if (m_styles.isEmpty())
+        return nullptr;
+    auto it = m_styles.constFind(key(r, c));
+    return it == m_styles.constEnd() ? nullptr : &*it;
+}
+
+Qt::Alignment FlexTextModel::alignment(int r, int c) const
+{
+    Qt::Alignment a;
+    if (const CellStyle* s = style(r, c))
+        a = s->align;
+    if (!a && c >= 0 && c < cols())
+        a = (r < headerRows() || c < headerCols()) ? m_fixedAlign[size_t(c)] : m_colAlign[size_t(c)];
+    if (!(a & Qt::AlignHorizontal_Mask))
+        a |= Qt::AlignLeft;
+    if (!(a & Qt::AlignVertical_Mask))
+        a |= Qt::AlignVCenter;
+    return a;
 }
 
 QVariant FlexTextModel::data(const QModelIndex& index, int role) const
@@ -42,36 +173,22 @@ QVariant FlexTextModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     const int r = gridRow(index.row());
-    const int c = index.column();
+    const int c = gridCol(index.column());
     switch (role) {
     case Qt::DisplayRole:
-        return cell(r, c);
-    case Qt::TextAlignmentRole: {
-        Qt::Alignment a = m_colAlign[size_t(c)];
-        if (!a)
-            a = Qt::AlignLeft;
-        if (!(a & Qt::AlignVertical_Mask))
-            a |= Qt::AlignVCenter;
-        return QVariant::fromValue(a);
-    }
+        return m_store.text(r, c);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(alignment(r, c));
     case Qt::BackgroundRole:
-        if (!m_back.isEmpty()) {
-            auto it = m_back.constFind(key(r, c));
-            if (it != m_back.constEnd())
-                return *it;
-        }
-        if (c < m_grid->m_fixedCols)
-            return m_grid->palette().color(QPalette::Button);
+        if (const CellStyle* s = style(r, c); s && s->back.isValid())
+            return s->back;
         return {};
     case Qt::ForegroundRole:
-        if (!m_fore.isEmpty()) {
-            auto it = m_fore.constFind(key(r, c));
-            if (it != m_fore.constEnd())
-                return *it;
-        }
+        if (const CellStyle* s = style(r, c); s && s->fore.isValid())
+            return s->fore;
         return {};
     case Qt::FontRole:
-        if (!m_bold.isEmpty() && m_bold.contains(key(r, c))) {
+        if (const CellStyle* s = style(r, c); s && s->bold) {
             QFont f = m_grid->font();
             f.setBold(true);
             return f;
@@ -84,18 +201,16 @@ QVariant FlexTextModel::data(const QModelIndex& index, int role) const
 
 QVariant FlexTextModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || section < 0 || section >= m_cols || headerRows() == 0)
-        return QAbstractTableModel::headerData(section, orientation, role);
+    // The caption nearest the cells names a column (the headers paint
+    // themselves; this serves whoever asks the model).
+    if (orientation != Qt::Horizontal || headerRows() == 0 || section < 0 || section >= columnCount())
+        return {};
+    const int r = headerRows() - 1;
+    const int c = gridCol(section);
     if (role == Qt::DisplayRole)
-        return cell(0, section);
-    if (role == Qt::TextAlignmentRole) {
-        Qt::Alignment a = m_fixedAlign[size_t(section)];
-        if (!a)
-            a = Qt::AlignLeft;
-        if (!(a & Qt::AlignVertical_Mask))
-            a |= Qt::AlignVCenter;
-        return QVariant::fromValue(a);
-    }
+        return m_store.text(r, c);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(alignment(r, c));
     return {};
 }
 
@@ -111,9 +226,13 @@ Qt::ItemFlags FlexTextModel::flags(const QModelIndex& index) const
 FlexGrid::FlexGrid(QWidget* parent)
     : QTableView(parent)
     , m_model(new FlexTextModel(this))
-    , m_colTwips(size_t(m_model->m_cols), -1)
+    , m_colTwips(size_t(m_model->cols()), -1)
+    , m_fixedRowTwips(size_t(m_fixedRows), -1)
 {
+    setHorizontalHeader(new FlexFixedHeader(Qt::Horizontal, this));
+    setVerticalHeader(new FlexFixedHeader(Qt::Vertical, this));
     setModel(m_model);
+    m_corner = new FlexCorner(this);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -124,14 +243,14 @@ FlexGrid::FlexGrid(QWidget* parent)
     // Tab leaves the grid for the next control; as cell navigation it would
     // also move the current row whenever a focused grid is hidden.
     setTabKeyNavigation(false);
-    verticalHeader()->setVisible(false);
+    for (QHeaderView* h : {horizontalHeader(), verticalHeader()}) {
+        h->setSectionsClickable(false);
+        h->setHighlightSections(false);
+    }
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(std::max(16, fontMetrics().height() + 4));
-    horizontalHeader()->setSectionsClickable(false);
-    horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(false);
-    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     // The selected row stays marked when the grid loses the focus.
     QPalette pal = palette();
@@ -140,77 +259,163 @@ FlexGrid::FlexGrid(QWidget* parent)
     setPalette(pal);
 
     connect(this, &QAbstractItemView::doubleClicked, this, [this] { emit dblClick(); });
-    connect(this, &QAbstractItemView::clicked, this, [this] { emit clicked(); });
-    syncView();
+    connect(this, &QAbstractItemView::clicked, this, [this] {
+        emit clicked();
+        if (m_editor)
+            m_editor->gridClicked();
+    });
+    // A width dragged by the user is the column's width from then on.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        if (m_syncing)
+            return;
+        const int c = m_model->gridCol(section);
+        if (c < cols() && size > 0)
+            m_colTwips[size_t(c)] = PxToTwips(size);
+        if (m_editor)
+            m_editor->place();
+    });
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, [this] {
+            if (m_editor)
+                m_editor->gridScrolled();
+        });
+    resetModel([] {});
+}
+
+FlexGrid::~FlexGrid()
+{
+    if (m_editor)
+        m_editor->detach();
+}
+
+FlexCellEditor* FlexGrid::cellEditor()
+{
+    if (!m_editor)
+        m_editor = new FlexCellEditor(this);
+    return m_editor;
 }
 
 QModelIndex FlexGrid::viewIndex(int r, int c) const
 {
     const int mr = r - m_model->headerRows();
-    if (mr < 0 || r >= rows() || c < 0 || c >= cols())
+    const int mc = c - m_model->headerCols();
+    if (mr < 0 || mc < 0 || r >= rows() || c >= cols())
         return {};
-    return m_model->index(mr, c);
+    return m_model->index(mr, mc);
 }
 
 void FlexGrid::resetModel(const std::function<void()>& change)
 {
+    if (m_editor)
+        m_editor->gridReset();
     ++m_syncing;
     m_model->beginResetModel();
     change();
-    if (m_colTwips.size() != size_t(m_model->m_cols))
-        m_colTwips.resize(size_t(m_model->m_cols), -1);
-    if (m_model->m_colAlign.size() != size_t(m_model->m_cols))
-        m_model->m_colAlign.resize(size_t(m_model->m_cols), Qt::Alignment());
-    if (m_model->m_fixedAlign.size() != size_t(m_model->m_cols))
-        m_model->m_fixedAlign.resize(size_t(m_model->m_cols), Qt::Alignment());
+    const size_t n = size_t(m_model->cols());
+    m_colTwips.resize(n, -1);
+    m_model->m_colAlign.resize(n, Qt::Alignment());
+    m_model->m_fixedAlign.resize(n, Qt::Alignment());
+    m_fixedRowTwips.resize(size_t(m_fixedRows), -1);
     m_model->endResetModel();
     --m_syncing;
     horizontalHeader()->setVisible(m_model->headerRows() > 0);
+    verticalHeader()->setVisible(m_model->headerCols() > 0);
     applyWidths();
     clampCurrent();
     syncView();
     scheduleMerges();
+    updateFixedAreas();
+}
+
+int FlexGrid::colPx(int c) const
+{
+    const int tw = m_colTwips[size_t(c)];
+    if (tw == 0)
+        return 0;
+    return tw < 0 ? horizontalHeader()->defaultSectionSize() : std::max(1, TwipsToPx(tw));
+}
+
+int FlexGrid::fixedRowPx(int r) const
+{
+    const int tw = m_fixedRowTwips[size_t(r)];
+    return tw < 0 ? verticalHeader()->defaultSectionSize() : std::max(1, TwipsToPx(tw));
+}
+
+int FlexGrid::fixedRowsHeight() const
+{
+    int h = 0;
+    for (int r = 0; r < m_model->headerRows(); ++r)
+        h += fixedRowPx(r);
+    return h;
+}
+
+int FlexGrid::fixedColsWidth() const
+{
+    int w = 0;
+    for (int c = 0; c < m_model->headerCols(); ++c)
+        w += colPx(c);
+    return w;
+}
+
+void FlexGrid::updateFixedAreas()
+{
+    updateGeometries();
+    horizontalHeader()->viewport()->update();
+    verticalHeader()->viewport()->update();
+    m_corner->update();
+}
+
+void FlexGrid::updateGeometries()
+{
+    QTableView::updateGeometries();
+    if (!m_corner)
+        return;
+    const bool corner = m_model->headerRows() > 0 && m_model->headerCols() > 0;
+    m_corner->setVisible(corner);
+    if (corner) {
+        m_corner->setGeometry(verticalHeader()->x(), horizontalHeader()->y(), verticalHeader()->width(),
+                              horizontalHeader()->height());
+        m_corner->raise();
+    }
+    if (m_editor)
+        m_editor->place();
 }
 
 void FlexGrid::applyWidths()
 {
-    for (int c = 0; c < cols(); ++c) {
-        const int tw = m_colTwips[size_t(c)];
-        if (tw == 0) {
-            setColumnHidden(c, true);
-        } else {
-            setColumnHidden(c, false);
-            setColumnWidth(c, tw < 0 ? horizontalHeader()->defaultSectionSize() : std::max(1, TwipsToPx(tw)));
-        }
+    ++m_syncing;
+    const int hc = m_model->headerCols();
+    for (int c = hc; c < cols(); ++c) {
+        const int px = colPx(c);
+        setColumnHidden(c - hc, px == 0);
+        if (px > 0)
+            setColumnWidth(c - hc, px);
     }
+    --m_syncing;
 }
 
 void FlexGrid::setRows(int n)
 {
     n = std::max(n, m_fixedRows);
-    if (n == rows())
+    const int old = rows();
+    if (n == old)
         return;
+    if (n > old) {
+        insertRowsAt(old, n - old, nullptr);
+        return;
+    }
     const int h = m_model->headerRows();
-    if (h == 0 || n < 1 || m_fixedRows == 0) {
-        resetModel([&] {
-            m_model->m_cells.resize(size_t(n) * m_model->m_cols);
-            m_model->m_rows = n;
-        });
+    if (m_editor)
+        m_editor->rowsRemoved(n, old - n);
+    dropStylesFrom(n);
+    if (std::min(m_fixedRows, n) != h) {
+        resetModel([&] { m_model->m_store.setRows(n); });
         return;
     }
     ++m_syncing;
-    if (n > rows()) {
-        m_model->beginInsertRows({}, rows() - h, n - h - 1);
-        m_model->m_cells.resize(size_t(n) * m_model->m_cols);
-        m_model->m_rows = n;
-        m_model->endInsertRows();
-    } else {
-        dropStylesFrom(n);
-        m_model->beginRemoveRows({}, n - h, rows() - h - 1);
-        m_model->m_cells.resize(size_t(n) * m_model->m_cols);
-        m_model->m_rows = n;
-        m_model->endRemoveRows();
-    }
+    m_model->beginRemoveRows({}, n - h, old - h - 1);
+    m_model->m_store.setRows(n);
+    m_model->endRemoveRows();
     --m_syncing;
     clampCurrent();
     syncView();
@@ -223,57 +428,53 @@ void FlexGrid::setCols(int n)
     if (n == cols())
         return;
     resetModel([&] {
-        const int old = m_model->m_cols;
-        std::vector<QString> cells(size_t(m_model->m_rows) * n);
-        const int keep = std::min(old, n);
-        for (int r = 0; r < m_model->m_rows; ++r)
-            for (int c = 0; c < keep; ++c)
-                cells[size_t(r) * n + c] = std::move(m_model->m_cells[size_t(r) * old + c]);
-        m_model->m_cells = std::move(cells);
-        m_model->m_cols = n;
-        m_model->m_back.clear();
-        m_model->m_fore.clear();
-        m_model->m_bold.clear();
+        m_model->m_store.setCols(n);
+        for (auto it = m_model->m_styles.begin(); it != m_model->m_styles.end();)
+            it = (it.key() & 0xfffff) >= n ? m_model->m_styles.erase(it) : std::next(it);
     });
 }
 
 void FlexGrid::setFixedRows(int n)
 {
-    n = std::clamp(n, 0, 1);
+    n = std::max(n, 0);
     if (n == m_fixedRows)
         return;
-    if (rows() < n)
-        setRows(n);
-    resetModel([&] { m_fixedRows = n; });
+    resetModel([&] {
+        m_fixedRows = n;
+        if (m_model->m_store.rows() < n)
+            m_model->m_store.setRows(n);
+    });
 }
 
 void FlexGrid::setFixedCols(int n)
 {
-    n = std::clamp(n, 0, 1);
+    n = std::max(n, 0);
     if (n == m_fixedCols)
         return;
-    if (cols() <= n)
-        setCols(n + 1);
-    m_fixedCols = n;
-    clampCurrent();
-    syncView();
-    viewport()->update();
+    resetModel([&] {
+        m_fixedCols = n;
+        if (m_model->m_store.cols() <= n)
+            m_model->m_store.setCols(n + 1);
+    });
 }
 
 QString FlexGrid::textMatrix(int r, int c) const
 {
-    if (r < 0 || r >= rows() || c < 0 || c >= cols())
-        return {};
-    return m_model->cell(r, c);
+    return m_model->m_store.text(r, c);
+}
+
+std::string_view FlexGrid::textUtf8(int r, int c) const
+{
+    return m_model->m_store.utf8(r, c);
 }
 
 void FlexGrid::setTextMatrix(int r, int c, const QString& text)
 {
     if (r < 0 || r >= rows() || c < 0 || c >= cols())
         return;
-    m_model->cell(r, c) = text;
-    if (r < m_model->headerRows()) {
-        emit m_model->headerDataChanged(Qt::Horizontal, c, c);
+    m_model->m_store.setText(r, c, text);
+    if (r < m_model->headerRows() || c < m_model->headerCols()) {
+        updateFixedAreas();
     } else if (m_redraw) {
         const QModelIndex i = viewIndex(r, c);
         emit m_model->dataChanged(i, i, {Qt::DisplayRole});
@@ -289,7 +490,7 @@ QStringList FlexGrid::rowTexts(int r) const
         return out;
     out.reserve(cols());
     for (int c = 0; c < cols(); ++c)
-        out << m_model->cell(r, c);
+        out << m_model->m_store.text(r, c);
     return out;
 }
 
@@ -306,63 +507,66 @@ void FlexGrid::setColWidth(int c, int twips)
     if (c < 0 || c >= cols())
         return;
     m_colTwips[size_t(c)] = twips < 0 ? -1 : twips;
-    if (twips == 0) {
-        setColumnHidden(c, true);
-    } else {
-        setColumnHidden(c, false);
-        setColumnWidth(c, twips < 0 ? horizontalHeader()->defaultSectionSize() : std::max(1, TwipsToPx(twips)));
+    const int hc = m_model->headerCols();
+    if (c < hc) {
+        updateFixedAreas();
+        return;
     }
+    ++m_syncing;
+    const int px = colPx(c);
+    setColumnHidden(c - hc, px == 0);
+    if (px > 0)
+        setColumnWidth(c - hc, px);
+    --m_syncing;
+    if (m_editor)
+        m_editor->place();
 }
 
 int FlexGrid::rowHeight(int r) const
 {
     if (r < 0 || r >= rows())
         return 0;
-    if (r < m_model->headerRows())
-        return PxToTwips(m_headerTwips >= 0 ? TwipsToPx(m_headerTwips) : horizontalHeader()->sizeHint().height());
-    return PxToTwips(QTableView::rowHeight(r - m_model->headerRows()));
+    const int h = m_model->headerRows();
+    if (r < h)
+        return PxToTwips(fixedRowPx(r));
+    return PxToTwips(QTableView::rowHeight(r - h));
 }
 
 void FlexGrid::setRowHeight(int r, int twips)
 {
     if (r < 0 || r >= rows())
         return;
-    const int px = std::max(1, TwipsToPx(twips));
-    if (r < m_model->headerRows()) {
-        m_headerTwips = twips;
-        horizontalHeader()->setFixedHeight(px);
+    const int h = m_model->headerRows();
+    if (r < h) {
+        m_fixedRowTwips[size_t(r)] = std::max(twips, 0);
+        updateFixedAreas();
     } else {
-        QTableView::setRowHeight(r - m_model->headerRows(), px);
+        QTableView::setRowHeight(r - h, std::max(1, TwipsToPx(twips)));
+        if (m_editor)
+            m_editor->place();
     }
 }
 
-void FlexGrid::addItem(const QString& tabJoined, int index)
+void FlexGrid::insertRowsAt(int at, int count, const QStringList* texts)
 {
-    const int n = cols();
     const int h = m_model->headerRows();
-    int at = (index < 0 || index > rows()) ? rows() : index;
-    at = std::max(at, h);
-    const QStringList parts = tabJoined.split(QLatin1Char('\t'));
-    std::vector<QString> cells(static_cast<size_t>(n));
-    for (int c = 0; c < n && c < parts.size(); ++c)
-        cells[size_t(c)] = parts[c];
-
-    if (h == 0 && m_fixedRows > 0) {
-        // No header row yet: the first row becomes it.
-        resetModel([&] {
-            m_model->m_cells.insert(m_model->m_cells.begin() + size_t(at) * n,
-                                    std::make_move_iterator(cells.begin()), std::make_move_iterator(cells.end()));
-            ++m_model->m_rows;
-        });
+    shiftStyles(at, count);
+    if (m_editor)
+        m_editor->rowsInserted(at, count);
+    auto insert = [&] {
+        if (texts)
+            m_model->m_store.insertRow(at, *texts);
+        else
+            m_model->m_store.insertRows(at, count);
+    };
+    if (std::min(m_fixedRows, rows() + count) != h) {
+        // The new rows complete the fixed rows.
+        resetModel(insert);
         return;
     }
-    if (at < rows())
-        dropStylesFrom(at);
     ++m_syncing;
-    m_model->beginInsertRows({}, at - h, at - h);
-    m_model->m_cells.insert(m_model->m_cells.begin() + size_t(at) * n,
-                            std::make_move_iterator(cells.begin()), std::make_move_iterator(cells.end()));
-    ++m_model->m_rows;
+    m_model->beginInsertRows({}, at - h, at - h + count - 1);
+    insert();
     m_model->endInsertRows();
     --m_syncing;
     clampCurrent();
@@ -370,18 +574,25 @@ void FlexGrid::addItem(const QString& tabJoined, int index)
     scheduleMerges();
 }
 
+void FlexGrid::addItem(const QString& tabJoined, int index)
+{
+    int at = (index < 0 || index > rows()) ? rows() : index;
+    at = std::max(at, m_model->headerRows());
+    const QStringList parts = tabJoined.split(QLatin1Char('\t'));
+    insertRowsAt(at, 1, &parts);
+}
+
 void FlexGrid::removeItem(int r)
 {
     const int h = m_model->headerRows();
     if (r < h || r >= rows())
         return;
-    const int n = cols();
-    dropStylesFrom(r);
+    if (m_editor)
+        m_editor->rowsRemoved(r, 1);
+    shiftStyles(r + 1, -1);
     ++m_syncing;
     m_model->beginRemoveRows({}, r - h, r - h);
-    auto first = m_model->m_cells.begin() + size_t(r) * n;
-    m_model->m_cells.erase(first, first + n);
-    --m_model->m_rows;
+    m_model->m_store.removeRows(r, 1);
     m_model->endRemoveRows();
     --m_syncing;
     if (m_row > r)
@@ -395,13 +606,13 @@ void FlexGrid::removeItem(int r)
 
 void FlexGrid::clear()
 {
-    for (QString& s : m_model->m_cells)
-        s.clear();
-    if (rows() > 0 && cols() > 0) {
-        emit m_model->headerDataChanged(Qt::Horizontal, 0, cols() - 1);
-        if (m_model->rowCount() > 0)
-            emit m_model->dataChanged(m_model->index(0, 0), m_model->index(m_model->rowCount() - 1, cols() - 1));
-    }
+    if (m_editor)
+        m_editor->gridReset();
+    m_model->m_store.clearTexts();
+    if (m_model->rowCount() > 0 && m_model->columnCount() > 0)
+        emit m_model->dataChanged(m_model->index(0, 0),
+                                  m_model->index(m_model->rowCount() - 1, m_model->columnCount() - 1));
+    updateFixedAreas();
     scheduleMerges();
 }
 
@@ -455,7 +666,7 @@ void FlexGrid::setCol(int c) { moveTo(m_row, c, true); }
 void FlexGrid::setRowSel(int r)
 {
     m_rowSel = std::clamp(r, 0, std::max(0, rows() - 1));
-    const QModelIndex a = viewIndex(std::min(m_row, m_rowSel), 0);
+    const QModelIndex a = viewIndex(std::min(m_row, m_rowSel), m_model->headerCols());
     const QModelIndex b = viewIndex(std::max(m_row, m_rowSel), cols() - 1);
     if (a.isValid() && b.isValid()) {
         ++m_syncing;
@@ -470,7 +681,7 @@ void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
     if (m_syncing || !current.isValid())
         return;
     const int r = m_model->gridRow(current.row());
-    const int c = current.column();
+    const int c = m_model->gridCol(current.column());
     if (QApplication::keyboardModifiers() & Qt::ShiftModifier) {
         // Extending the selection moves its far end, not the current cell.
         m_rowSel = r;
@@ -484,9 +695,46 @@ void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
         emit rowColChange();
 }
 
-void FlexGrid::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+void FlexGrid::keyPressEvent(QKeyEvent* event)
 {
-    QTableView::selectionChanged(selected, deselected);
+    if (m_editor && m_editor->gridKey(event))
+        return;
+    QTableView::keyPressEvent(event);
+}
+
+void FlexGrid::inputMethodEvent(QInputMethodEvent* event)
+{
+    // Text composed by an input method opens the editor as a typed key does.
+    if (m_editor && m_editor->gridTyped(event))
+        return;
+    QTableView::inputMethodEvent(event);
+}
+
+void FlexGrid::mousePressEvent(QMouseEvent* event)
+{
+    // An edit the window refused keeps its editor, and the click does not
+    // move away from it.
+    if (m_editor && !m_editor->gridPressed()) {
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void FlexGrid::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (m_editor && !m_editor->gridPressed()) {
+        event->accept();
+        return;
+    }
+    QTableView::mouseDoubleClickEvent(event);
+    if (m_editor && indexAt(event->position().toPoint()).isValid())
+        m_editor->gridDoubleClicked();
+}
+
+void FlexGrid::leaveByTab(bool forward)
+{
+    focusNextPrevChild(forward);
 }
 
 int FlexGrid::topRow() const
@@ -525,7 +773,7 @@ void FlexGrid::setFixedAlignment(int c, Qt::Alignment alignment)
     if (c < 0 || c >= cols())
         return;
     m_model->m_fixedAlign[size_t(c)] = alignment;
-    emit m_model->headerDataChanged(Qt::Horizontal, c, c);
+    updateFixedAreas();
 }
 
 Qt::Alignment FlexGrid::colAlignment(int c) const
@@ -535,10 +783,29 @@ Qt::Alignment FlexGrid::colAlignment(int c) const
     return m_model->m_colAlign[size_t(c)];
 }
 
+void FlexGrid::setCellAlignment(int r, int c, Qt::Alignment alignment)
+{
+    if (r < 0 || r >= rows() || c < 0 || c >= cols())
+        return;
+    m_model->styleFor(r, c).align = alignment;
+    if (const QModelIndex i = viewIndex(r, c); i.isValid())
+        emit m_model->dataChanged(i, i, {Qt::TextAlignmentRole});
+    else
+        updateFixedAreas();
+}
+
+Qt::Alignment FlexGrid::cellAlignment(int r, int c) const
+{
+    if (r < 0 || r >= rows() || c < 0 || c >= cols())
+        return {};
+    return m_model->alignment(r, c);
+}
+
 void FlexGrid::setMergeCells(bool on)
 {
     m_merge = on;
     scheduleMerges();
+    updateFixedAreas();
 }
 
 void FlexGrid::setMergeRow(int r, bool on)
@@ -548,6 +815,7 @@ void FlexGrid::setMergeRow(int r, bool on)
     else
         m_mergeRows.remove(r);
     scheduleMerges();
+    updateFixedAreas();
 }
 
 void FlexGrid::setMergeCol(int c, bool on)
@@ -557,15 +825,17 @@ void FlexGrid::setMergeCol(int c, bool on)
     else
         m_mergeCols.remove(c);
     scheduleMerges();
+    updateFixedAreas();
 }
 
 void FlexGrid::scheduleMerges()
 {
     if (m_mergePending)
         return;
-    if (!m_merge && !m_mergePending) {
+    if (!m_merge) {
         // Spans left from an earlier merge go at once.
-        if (rowSpan(0, 0) != 1 || columnSpan(0, 0) != 1 || !m_mergeRows.isEmpty() || !m_mergeCols.isEmpty())
+        if (m_model->rowCount() > 0 && m_model->columnCount() > 0
+            && (rowSpan(0, 0) != 1 || columnSpan(0, 0) != 1 || !m_mergeRows.isEmpty() || !m_mergeCols.isEmpty()))
             clearSpans();
         return;
     }
@@ -576,24 +846,29 @@ void FlexGrid::scheduleMerges()
     });
 }
 
+// Spans of the scrolling cells; the fixed cells' merges are worked out as
+// they are painted.
 void FlexGrid::refreshMerges()
 {
     m_mergePending = false;
     clearSpans();
+    updateFixedAreas();
     if (!m_merge)
         return;
+    const FlexTextStore& s = m_model->m_store;
     const int h = m_model->headerRows();
+    const int hc = m_model->headerCols();
     const int n = cols();
     QSet<qint64> covered;
     for (int c : std::as_const(m_mergeCols)) {
-        if (c < 0 || c >= n)
+        if (c < hc || c >= n)
             continue;
         int start = h;
         for (int r = h + 1; r <= rows(); ++r) {
-            if (r < rows() && m_model->cell(r, c) == m_model->cell(start, c))
+            if (r < rows() && s.equal(r, c, start, c))
                 continue;
             if (r - start > 1) {
-                setSpan(start - h, c, r - start, 1);
+                setSpan(start - h, c - hc, r - start, 1);
                 for (int k = start; k < r; ++k)
                     covered.insert(FlexTextModel::key(k, c));
             }
@@ -603,84 +878,200 @@ void FlexGrid::refreshMerges()
     for (int r : std::as_const(m_mergeRows)) {
         if (r < h || r >= rows())
             continue;
-        int start = 0;
-        for (int c = 1; c <= n; ++c) {
+        int start = hc;
+        for (int c = hc + 1; c <= n; ++c) {
             const bool same = c < n && !covered.contains(FlexTextModel::key(r, c))
-                && !covered.contains(FlexTextModel::key(r, start))
-                && m_model->cell(r, c) == m_model->cell(r, start);
+                && !covered.contains(FlexTextModel::key(r, start)) && s.equal(r, c, r, start);
             if (same)
                 continue;
             if (c - start > 1)
-                setSpan(r - h, start, 1, c - start);
+                setSpan(r - h, start - hc, 1, c - start);
             start = c;
         }
     }
 }
 
+void FlexGrid::paintFixed(QPainter& p, const std::vector<Line>& rows, const std::vector<Line>& cols) const
+{
+    const size_t n = rows.size();
+    const size_t m = cols.size();
+    if (n == 0 || m == 0)
+        return;
+    const FlexTextStore& s = m_model->m_store;
+    std::vector<char> done(n * m, 0);
+    auto area = [&](size_t i0, size_t j0, size_t i1, size_t j1) {
+        return QRect(cols[j0].pos, rows[i0].pos, cols[j1].pos + cols[j1].size - cols[j0].pos,
+                     rows[i1].pos + rows[i1].size - rows[i0].pos);
+    };
+    for (size_t j = 0; j < m; ++j) {
+        const int c = cols[j].index;
+        if (!mergesDown(c))
+            continue;
+        for (size_t i = 0; i < n;) {
+            size_t k = i;
+            while (k + 1 < n && s.equal(rows[k + 1].index, c, rows[i].index, c))
+                ++k;
+            if (k > i) {
+                paintFixedCell(p, area(i, j, k, j), rows[i].index, c, true);
+                for (size_t x = i; x <= k; ++x)
+                    done[x * m + j] = 1;
+            }
+            i = k + 1;
+        }
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const int r = rows[i].index;
+        if (!mergesAcross(r))
+            continue;
+        for (size_t j = 0; j < m;) {
+            if (done[i * m + j]) {
+                ++j;
+                continue;
+            }
+            size_t k = j;
+            while (k + 1 < m && !done[i * m + k + 1] && s.equal(r, cols[k + 1].index, r, cols[j].index))
+                ++k;
+            if (k > j) {
+                paintFixedCell(p, area(i, j, i, k), r, cols[j].index, true);
+                for (size_t x = j; x <= k; ++x)
+                    done[i * m + x] = 1;
+            }
+            j = k + 1;
+        }
+    }
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = 0; j < m; ++j)
+            if (!done[i * m + j])
+                paintFixedCell(p, area(i, j, i, j), rows[i].index, cols[j].index, false);
+}
+
+void FlexGrid::paintFixedCell(QPainter& p, const QRect& rect, int r, int c, bool merged) const
+{
+    const FlexTextModel::CellStyle* st = m_model->style(r, c);
+    p.fillRect(rect, st && st->back.isValid() ? st->back : palette().color(QPalette::Button));
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawLine(rect.right(), rect.top(), rect.right(), rect.bottom());
+    p.drawLine(rect.left(), rect.bottom(), rect.right(), rect.bottom());
+    const QString text = m_model->m_store.text(r, c);
+    if (text.isEmpty())
+        return;
+    QFont f = font();
+    f.setBold(st && st->bold);
+    p.setFont(f);
+    p.setPen(st && st->fore.isValid() ? st->fore : palette().color(QPalette::ButtonText));
+    // A merged caption partly scrolled away keeps its text in the part in view.
+    const QRect shown = merged ? rect.intersected(p.window()) : rect;
+    p.drawText(shown.adjusted(3, 0, -3, -1), m_model->alignment(r, c).toInt(), text);
+}
+
+// Styles are kept by (row, column): rows from `from` on move by `by`; when
+// rows go (by < 0) the styles of the rows taken out go with them.
+void FlexGrid::shiftStyles(int from, int by)
+{
+    auto& styles = m_model->m_styles;
+    if (styles.isEmpty() || by == 0)
+        return;
+    QHash<qint64, FlexTextModel::CellStyle> moved;
+    moved.reserve(styles.size());
+    for (auto it = styles.cbegin(); it != styles.cend(); ++it) {
+        const int r = int(it.key() >> 20);
+        const int c = int(it.key() & 0xfffff);
+        if (r < std::min(from, from + by))
+            moved.insert(it.key(), *it);
+        else if (r >= from)
+            moved.insert(FlexTextModel::key(r + by, c), *it);
+    }
+    styles = std::move(moved);
+}
+
 void FlexGrid::dropStylesFrom(int firstRow)
 {
-    for (auto it = m_model->m_back.begin(); it != m_model->m_back.end();)
-        it = (it.key() >> 20) >= firstRow ? m_model->m_back.erase(it) : std::next(it);
-    for (auto it = m_model->m_fore.begin(); it != m_model->m_fore.end();)
-        it = (it.key() >> 20) >= firstRow ? m_model->m_fore.erase(it) : std::next(it);
-    for (auto it = m_model->m_bold.begin(); it != m_model->m_bold.end();)
-        it = ((*it) >> 20) >= firstRow ? m_model->m_bold.erase(it) : std::next(it);
+    auto& styles = m_model->m_styles;
+    for (auto it = styles.begin(); it != styles.end();)
+        it = (it.key() >> 20) >= firstRow ? styles.erase(it) : std::next(it);
 }
 
 void FlexGrid::setCellBackColor(int r, int c, const QColor& color)
 {
     if (r < 0 || r >= rows() || c < 0 || c >= cols())
         return;
-    m_model->m_back.insert(FlexTextModel::key(r, c), color);
+    m_model->styleFor(r, c).back = color;
     if (const QModelIndex i = viewIndex(r, c); i.isValid())
         emit m_model->dataChanged(i, i, {Qt::BackgroundRole});
+    else
+        updateFixedAreas();
 }
 
 void FlexGrid::setCellForeColor(int r, int c, const QColor& color)
 {
     if (r < 0 || r >= rows() || c < 0 || c >= cols())
         return;
-    m_model->m_fore.insert(FlexTextModel::key(r, c), color);
+    m_model->styleFor(r, c).fore = color;
     if (const QModelIndex i = viewIndex(r, c); i.isValid())
         emit m_model->dataChanged(i, i, {Qt::ForegroundRole});
+    else
+        updateFixedAreas();
 }
 
 void FlexGrid::setCellFontBold(int r, int c, bool bold)
 {
     if (r < 0 || r >= rows() || c < 0 || c >= cols())
         return;
-    if (bold)
-        m_model->m_bold.insert(FlexTextModel::key(r, c));
-    else
-        m_model->m_bold.remove(FlexTextModel::key(r, c));
+    m_model->styleFor(r, c).bold = bold;
     if (const QModelIndex i = viewIndex(r, c); i.isValid())
         emit m_model->dataChanged(i, i, {Qt::FontRole});
+    else
+        updateFixedAreas();
 }
 
 QColor FlexGrid::cellBackColor(int r, int c) const
 {
-    return m_model->m_back.value(FlexTextModel::key(r, c));
+    const FlexTextModel::CellStyle* s = m_model->style(r, c);
+    return s ? s->back : QColor();
 }
 
 QColor FlexGrid::cellForeColor(int r, int c) const
 {
-    return m_model->m_fore.value(FlexTextModel::key(r, c));
+    const FlexTextModel::CellStyle* s = m_model->style(r, c);
+    return s ? s->fore : QColor();
 }
 
 bool FlexGrid::cellFontBold(int r, int c) const
 {
-    return m_model->m_bold.contains(FlexTextModel::key(r, c));
+    const FlexTextModel::CellStyle* s = m_model->style(r, c);
+    return s && s->bold;
 }
 
 QRect FlexGrid::cellRect(int r, int c) const
 {
     if (r < 0 || r >= rows() || c < 0 || c >= cols())
         return {};
-    if (r < m_model->headerRows()) {
-        const int hh = horizontalHeader()->height();
-        return QRect(columnViewportPosition(c), -hh, columnWidth(c), hh);
+    const int h = m_model->headerRows();
+    const int hc = m_model->headerCols();
+    if (r >= h && c >= hc)
+        return visualRect(viewIndex(r, c));
+    QRect rect;
+    if (c < hc) {
+        int x = -verticalHeader()->width();
+        for (int k = 0; k < c; ++k)
+            x += colPx(k);
+        rect.setLeft(x);
+        rect.setWidth(colPx(c));
+    } else {
+        rect.setLeft(columnViewportPosition(c - hc));
+        rect.setWidth(columnWidth(c - hc));
     }
-    return visualRect(viewIndex(r, c));
+    if (r < h) {
+        int y = -horizontalHeader()->height();
+        for (int k = 0; k < r; ++k)
+            y += fixedRowPx(k);
+        rect.setTop(y);
+        rect.setHeight(fixedRowPx(r));
+    } else {
+        rect.setTop(rowViewportPosition(r - h));
+        rect.setHeight(QTableView::rowHeight(r - h));
+    }
+    return rect;
 }
 
 void FlexGrid::setRedraw(bool on)
@@ -690,8 +1081,10 @@ void FlexGrid::setRedraw(bool on)
     m_redraw = on;
     setUpdatesEnabled(on);
     if (on) {
-        if (m_model->rowCount() > 0 && cols() > 0)
-            emit m_model->dataChanged(m_model->index(0, 0), m_model->index(m_model->rowCount() - 1, cols() - 1));
+        if (m_model->rowCount() > 0 && m_model->columnCount() > 0)
+            emit m_model->dataChanged(m_model->index(0, 0),
+                                      m_model->index(m_model->rowCount() - 1, m_model->columnCount() - 1));
+        updateFixedAreas();
         viewport()->update();
     }
 }
@@ -700,13 +1093,36 @@ void FlexGrid::setAll(int nRows, int nCols, std::vector<QString>&& cells)
 {
     nRows = std::max(nRows, 0);
     nCols = std::max(nCols, 1);
-    cells.resize(size_t(nRows) * nCols);
+    FlexTextStore store(nCols);
+    store.reserveRows(nRows);
+    const size_t have = cells.size();
+    for (int r = 0; r < nRows; ++r) {
+        const size_t first = size_t(r) * nCols;
+        for (int c = 0; c < nCols && first + c < have; ++c)
+            store.addCell(QStringView(cells[first + c]));
+        store.endRow();
+    }
+    cells = {};
+    setAll(std::move(store));
+}
+
+void FlexGrid::setAll(FlexTextStore&& store)
+{
+    if (store.cols() < 1)
+        store.setCols(1);
     resetModel([&] {
-        m_model->m_rows = nRows;
-        m_model->m_cols = nCols;
-        m_model->m_cells = std::move(cells);
-        m_model->m_back.clear();
-        m_model->m_fore.clear();
-        m_model->m_bold.clear();
+        m_model->m_store = std::move(store);
+        m_model->m_styles.clear();
     });
+}
+
+FlexTextStore FlexGrid::startFill() const
+{
+    FlexTextStore s(cols());
+    for (int r = 0; r < m_model->headerRows(); ++r) {
+        for (int c = 0; c < cols(); ++c)
+            s.addCell(m_model->m_store.utf8(r, c));
+        s.endRow();
+    }
+    return s;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/flexstore.h"
+
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QHash>
@@ -6,13 +8,18 @@
 #include <QString>
 #include <QTableView>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 class FlexGrid;
+class FlexCellEditor;
+class FlexFixedHeader;
+class FlexCorner;
+class QPainter;
 
-// Text cells in one flat row-major vector: no item object per cell, so a
-// grid of a hundred thousand rows fills in a moment. Row 0 is the grid's
-// header row; with one fixed row it is shown by the horizontal header.
+// The scrolling part of the grid as the table view sees it: the cells below
+// the fixed rows and right of the fixed columns (those are painted by the
+// grid's own headers). Texts live in a compact store; no object per cell.
 class FlexTextModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -26,37 +33,56 @@ public:
 
 private:
     friend class FlexGrid;
+    friend class FlexFixedHeader;
+    friend class FlexCorner;
+    struct CellStyle {
+        QColor back;
+        QColor fore;
+        bool bold = false;
+        Qt::Alignment align;
+    };
     int headerRows() const;
+    int headerCols() const;
     int gridRow(int modelRow) const { return modelRow + headerRows(); }
-    const QString& cell(int r, int c) const { return m_cells[size_t(r) * m_cols + c]; }
-    QString& cell(int r, int c) { return m_cells[size_t(r) * m_cols + c]; }
+    int gridCol(int modelCol) const { return modelCol + headerCols(); }
+    int rows() const { return m_store.rows(); }
+    int cols() const { return m_store.cols(); }
     static qint64 key(int r, int c) { return (qint64(r) << 20) | c; }
+    const CellStyle* style(int r, int c) const;
+    CellStyle& styleFor(int r, int c) { return m_styles[key(r, c)]; }
+    Qt::Alignment alignment(int r, int c) const;
 
     FlexGrid* m_grid;
-    int m_rows = 2;
-    int m_cols = 2;
-    std::vector<QString> m_cells;
+    FlexTextStore m_store;
     std::vector<Qt::Alignment> m_colAlign;
     std::vector<Qt::Alignment> m_fixedAlign;
-    QHash<qint64, QColor> m_back;
-    QHash<qint64, QColor> m_fore;
-    QSet<qint64> m_bold;
+    QHash<qint64, CellStyle> m_styles;
 };
 
-// The grid of the list windows: a table view with the row/column vocabulary
-// the windows are written in. Rows and columns count from 0, row 0 being the
-// header row; widths and heights are in twips (15 to a pixel), width 0 hides
-// a column. Moving the current cell, by the user or by the program, emits
-// rowColChange(). Tab moves the focus on to the next control, not to the
-// next cell.
+// The grid of the windows: a table view with the row/column vocabulary the
+// windows are written in. Rows and columns count from 0; the first
+// fixedRows() rows and fixedCols() columns are fixed: drawn as headers, never
+// current, never scrolled away (fixed rows scroll sideways with their
+// columns, fixed columns up and down with their rows). Widths and heights are
+// in twips (15 to a pixel); width 0 hides a column. Moving the current cell,
+// by the user or by the program, emits rowColChange(). Tab moves the focus on
+// to the next control, not to the next cell. Colours, fonts and alignments
+// belong to cells and move with their rows when rows are inserted or removed.
+//
+// The table view's own methods (columnWidth, rowAt, model indexes ...) speak
+// of the scrolling part only: view row = grid row - fixed rows, view column =
+// grid column - fixed columns.
+//
+// In-cell editing is offered by cellEditor() (see cell_editor.h).
 class FlexGrid : public QTableView {
     Q_OBJECT
 public:
     explicit FlexGrid(QWidget* parent = nullptr);
+    ~FlexGrid() override;
 
-    int rows() const { return m_model->m_rows; }
+    int rows() const { return m_model->rows(); }
     void setRows(int n);
-    int cols() const { return m_model->m_cols; }
+    int cols() const { return m_model->cols(); }
     void setCols(int n);
     int fixedRows() const { return m_fixedRows; }
     void setFixedRows(int n);
@@ -65,6 +91,9 @@ public:
 
     QString textMatrix(int r, int c) const;
     void setTextMatrix(int r, int c, const QString& text);
+    // The cell's UTF-8 bytes, without making a QString; valid until the grid
+    // next changes.
+    std::string_view textUtf8(int r, int c) const;
     // All texts of a row, in column order.
     QStringList rowTexts(int r) const;
 
@@ -93,10 +122,15 @@ public:
     bool selectionByRow() const { return m_byRow; }
     void setColAlignment(int c, Qt::Alignment alignment);
     Qt::Alignment colAlignment(int c) const;
-    // Alignment of the header row's cell of a column (left by default).
+    // Alignment of the fixed cells of a column (left by default).
     void setFixedAlignment(int c, Qt::Alignment alignment);
+    // Alignment of one cell, over its column's.
+    void setCellAlignment(int r, int c, Qt::Alignment alignment);
+    Qt::Alignment cellAlignment(int r, int c) const;
 
-    // Adjacent equal texts of the marked rows / columns are shown as one cell.
+    // Adjacent equal texts of the marked rows / columns are shown as one cell,
+    // in the fixed rows and columns as in the rest (a fixed and a scrolling
+    // cell never merge).
     void setMergeCells(bool on);
     bool mergeCells() const { return m_merge; }
     void setMergeRow(int r, bool on);
@@ -112,7 +146,9 @@ public:
     QColor cellForeColor(int r, int c) const;
     bool cellFontBold(int r, int c) const;
 
-    // Viewport coordinates of a cell, to place an editor over it.
+    // Viewport coordinates of a cell, to place an editor over it (fixed cells
+    // lie left of or above the viewport). A merged scrolling cell gives its
+    // whole area.
     QRect cellRect(int r, int c) const;
 
     // Off while many cells change; on again repaints once.
@@ -122,6 +158,18 @@ public:
     // Replaces the whole grid at once: rows x cols texts, row-major, row 0
     // included. Colours and merges of the old cells are dropped.
     void setAll(int rows, int cols, std::vector<QString>&& cells);
+    // The same from a filled store (the rows it holds, fixed rows included),
+    // with no QString made per cell:
+    //     FlexTextStore s = grid->startFill();
+    //     while (...) { s.addCell(bytes, len); ...; s.endRow(); }
+    //     grid->setAll(std::move(s));
+    void setAll(FlexTextStore&& store);
+    // An empty store with this grid's columns and a copy of its fixed rows.
+    FlexTextStore startFill() const;
+
+    // The in-cell editor host of this grid, made on first use.
+    FlexCellEditor* cellEditor();
+    bool hasCellEditor() const { return m_editor != nullptr; }
 
 signals:
     void rowColChange();
@@ -130,10 +178,22 @@ signals:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
-    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    void updateGeometries() override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     friend class FlexTextModel;
+    friend class FlexFixedHeader;
+    friend class FlexCorner;
+    friend class FlexCellEditor;
+    struct Line {
+        int index; // grid row or column
+        int pos;   // pixels in the painted widget
+        int size;
+    };
     QModelIndex viewIndex(int r, int c) const;
     void resetModel(const std::function<void()>& change);
     void applyWidths();
@@ -141,9 +201,23 @@ private:
     void moveTo(int r, int c, bool notify);
     void clampCurrent();
     void scheduleMerges();
+    void shiftStyles(int from, int by);
     void dropStylesFrom(int firstRow);
+    void insertRowsAt(int at, int count, const QStringList* texts);
+    int colPx(int c) const;
+    int fixedRowPx(int r) const;
+    int fixedRowsHeight() const;
+    int fixedColsWidth() const;
+    void updateFixedAreas();
+    void paintFixed(QPainter& p, const std::vector<Line>& rows, const std::vector<Line>& cols) const;
+    void paintFixedCell(QPainter& p, const QRect& rect, int r, int c, bool merged) const;
+    bool mergesAcross(int r) const { return m_merge && m_mergeRows.contains(r); }
+    bool mergesDown(int c) const { return m_merge && m_mergeCols.contains(c); }
+    void leaveByTab(bool forward);
 
     FlexTextModel* m_model;
+    FlexCellEditor* m_editor = nullptr;
+    QWidget* m_corner = nullptr;
     int m_fixedRows = 1;
     int m_fixedCols = 1;
     int m_row = 1;
@@ -155,8 +229,8 @@ private:
     bool m_merge = false;
     bool m_mergePending = false;
     int m_syncing = 0;
-    std::vector<int> m_colTwips;  // -1: default width
+    std::vector<int> m_colTwips;   // -1: default width
+    std::vector<int> m_fixedRowTwips; // -1: default height
     QSet<int> m_mergeRows;
     QSet<int> m_mergeCols;
-    int m_headerTwips = -1;
 };

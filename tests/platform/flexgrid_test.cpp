@@ -1,4 +1,5 @@
 #include "platform/flexgrid.h"
+#include "platform/vb.h"
 #include "support/testenv.h"
 
 #include <QApplication>
@@ -7,6 +8,9 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 #include <QItemSelectionModel>
+#include <QScrollBar>
+#include <functional>
+#include <string>
 #include <gtest/gtest.h>
 
 namespace {
@@ -285,4 +289,227 @@ TEST(FlexGrid, TabAndHidingLeaveTheCurrentCellAlone)
     g->hide();
     EXPECT_EQ(changes, 0);
     EXPECT_EQ(g->row(), 2);
+}
+
+namespace {
+
+// The quote grid's shape: two caption rows, one fixed column, captions that
+// merge across row 0 and down columns 0 and 1.
+std::unique_ptr<FlexGrid> MakeCaptionGrid()
+{
+    auto g = std::make_unique<FlexGrid>();
+    g->setCols(6);
+    g->setFixedRows(2);
+    g->setRows(2);
+    const QStringList top = {"区域", "区域名称", "文件资料", "文件资料", "小包裹", "小包裹"};
+    const QStringList low = {"区域", "区域名称", "首0.5Kg", "续0.5Kg", "首1.0Kg", "续1.0Kg"};
+    for (int c = 0; c < 6; ++c) {
+        g->setTextMatrix(0, c, top[c]);
+        g->setTextMatrix(1, c, low[c]);
+        g->setColWidth(c, 750);
+    }
+    for (int i = 0; i < 40; ++i)
+        g->addItem(QStringLiteral("Z%1\t区域%1\t12.0\t3.0\t15.0\t4.0").arg(i));
+    g->setMergeCells(true);
+    g->setMergeRow(0, true);
+    g->setMergeCol(0, true);
+    g->setMergeCol(1, true);
+    QPalette pal = g->palette();
+    pal.setColor(QPalette::Button, QColor(230, 230, 230));
+    pal.setColor(QPalette::Dark, QColor(0, 0, 0));
+    g->setPalette(pal);
+    g->resize(320, 200);
+    return g;
+}
+
+// Whether the fixed cells' grid line is drawn at a point of the viewport's
+// coordinates (fixed cells lie above and left of the viewport).
+bool LineAt(FlexGrid& g, QPoint viewportPoint)
+{
+    const QImage img = g.grab().toImage();
+    return img.pixelColor(g.viewport()->mapTo(&g, viewportPoint)) == QColor(0, 0, 0);
+}
+
+} // namespace
+
+TEST(FlexGrid, SeveralFixedRowsAndColumnsStandOutsideTheScrollingCells)
+{
+    auto g = MakeCaptionGrid();
+    EXPECT_EQ(g->fixedRows(), 2);
+    EXPECT_EQ(g->fixedCols(), 1);
+    EXPECT_EQ(g->model()->rowCount(), 40);
+    EXPECT_EQ(g->model()->columnCount(), 5);
+    EXPECT_EQ(g->model()->data(g->model()->index(0, 0)).toString(), "区域0");
+    EXPECT_EQ(g->model()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "续0.5Kg");
+    EXPECT_EQ(g->row(), 2);
+    EXPECT_EQ(g->col(), 1);
+    EXPECT_EQ(g->textMatrix(1, 3), "续0.5Kg");
+
+    // Rows go in below the captions and never take one out.
+    g->addItem("top", 0);
+    EXPECT_EQ(g->textMatrix(2, 0), "top");
+    g->removeItem(1);
+    EXPECT_EQ(g->rows(), 43);
+    g->removeItem(2);
+    EXPECT_EQ(g->textMatrix(2, 0), "Z0");
+
+    // The program may still name a caption row as current (a counter before
+    // any quote is chosen); nothing is then selected.
+    g->setRow(1);
+    EXPECT_EQ(g->row(), 1);
+    EXPECT_FALSE(g->selectionModel()->currentIndex().isValid());
+
+    // Arrow keys never reach a fixed cell.
+    g->show();
+    g->setRow(2);
+    g->setCol(1);
+    QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+    QApplication::sendEvent(g.get(), &left);
+    EXPECT_EQ(g->col(), 1);
+}
+
+TEST(FlexGrid, FixedCellsStayInPlaceWhileTheCellsScroll)
+{
+    auto g = MakeCaptionGrid();
+    g->setColWidth(0, 900);
+    g->setColWidth(4, 1500);
+    g->setRowHeight(0, 450);
+    g->show();
+    Pump();
+    EXPECT_EQ(g->verticalHeader()->width(), 60);
+    EXPECT_EQ(g->horizontalHeader()->height(), 30 + TwipsToPx(g->rowHeight(1)));
+    EXPECT_EQ(g->rowHeight(0), 450);
+    const QRect code = g->cellRect(5, 0);
+    const QRect caption = g->cellRect(1, 2);
+    EXPECT_EQ(code.left(), -60);
+    EXPECT_EQ(code.width(), 60);
+    EXPECT_EQ(caption.top(), 30 - g->horizontalHeader()->height());
+
+    g->horizontalScrollBar()->setValue(g->horizontalScrollBar()->maximum());
+    g->setTopRow(20);
+    EXPECT_EQ(g->cellRect(20, 0).left(), -60); // the fixed column stays put
+    EXPECT_EQ(g->cellRect(20, 0).top(), 0);    // and moves with its rows
+    EXPECT_LT(g->cellRect(1, 2).left(), caption.left()); // captions go with their columns
+    EXPECT_EQ(g->cellRect(1, 2).top(), caption.top());
+
+    // A hidden fixed column takes no room.
+    g->setColWidth(0, 0);
+    EXPECT_EQ(g->verticalHeader()->width(), 0);
+}
+
+TEST(FlexGrid, FixedCellsMergeAcrossAndDown)
+{
+    auto g = MakeCaptionGrid();
+    g->setCellAlignment(0, 2, Qt::AlignCenter);
+    g->show();
+    Pump();
+    auto boundaryRight = [&](int r, int c) {
+        const QRect rc = g->cellRect(r, c);
+        return QPoint(rc.right(), rc.top() + 1);
+    };
+    auto boundaryBelow = [&](int r, int c) {
+        const QRect rc = g->cellRect(r, c);
+        return QPoint(rc.left() + 1, rc.bottom());
+    };
+    // Row 0 merges its equal captions; row 1 does not.
+    EXPECT_FALSE(LineAt(*g, boundaryRight(0, 2)));
+    EXPECT_TRUE(LineAt(*g, boundaryRight(0, 3)));
+    EXPECT_TRUE(LineAt(*g, boundaryRight(1, 2)));
+    // Columns 0 and 1 merge down the two caption rows (0 in the corner).
+    EXPECT_FALSE(LineAt(*g, boundaryBelow(0, 0)));
+    EXPECT_FALSE(LineAt(*g, boundaryBelow(0, 1)));
+    EXPECT_TRUE(LineAt(*g, boundaryBelow(0, 2)));
+    // The fixed column's data cells are all different: each has its line.
+    EXPECT_TRUE(LineAt(*g, boundaryBelow(2, 0)));
+    g->setTextMatrix(3, 0, "Z0");
+    EXPECT_FALSE(LineAt(*g, boundaryBelow(2, 0)));
+
+    g->setMergeCells(false);
+    EXPECT_TRUE(LineAt(*g, boundaryRight(0, 2)));
+    EXPECT_TRUE(LineAt(*g, boundaryBelow(0, 1)));
+    EXPECT_EQ(g->cellAlignment(0, 2), Qt::AlignCenter);
+    EXPECT_EQ(g->cellAlignment(0, 3), Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+TEST(FlexGrid, StylesMoveWithTheirRows)
+{
+    // Each step: what is done, then the row that the styled cell is on (-1: gone).
+    struct Step {
+        const char* what;
+        std::function<void(FlexGrid&)> act;
+        int row;
+    };
+    const std::vector<Step> steps = {
+        {"insert above", [](FlexGrid& g) { g.addItem("new", 1); }, 4},
+        {"insert below", [](FlexGrid& g) { g.addItem("new", 6); }, 4},
+        {"append", [](FlexGrid& g) { g.addItem("new"); }, 4},
+        {"remove above", [](FlexGrid& g) { g.removeItem(2); }, 3},
+        {"remove below", [](FlexGrid& g) { g.removeItem(5); }, 3},
+        {"remove its row", [](FlexGrid& g) { g.removeItem(3); }, -1},
+    };
+    auto g = MakeGrid(6, 3);
+    g->setCellBackColor(3, 1, Qt::red);
+    g->setCellForeColor(3, 1, Qt::blue);
+    g->setCellFontBold(3, 1, true);
+    g->setCellAlignment(3, 1, Qt::AlignRight);
+    g->setCellBackColor(0, 0, Qt::green); // a row the steps never move
+    for (const Step& s : steps) {
+        s.act(*g);
+        for (int r = 1; r < g->rows(); ++r) {
+            const bool here = r == s.row;
+            EXPECT_EQ(g->cellBackColor(r, 1) == QColor(Qt::red), here) << s.what << " row " << r;
+            EXPECT_EQ(g->cellFontBold(r, 1), here) << s.what << " row " << r;
+            EXPECT_EQ(g->cellForeColor(r, 1) == QColor(Qt::blue), here) << s.what << " row " << r;
+            EXPECT_EQ(g->cellAlignment(r, 1) == (Qt::AlignRight | Qt::AlignVCenter), here) << s.what << " row " << r;
+        }
+        if (s.row > 0) {
+            EXPECT_EQ(g->textMatrix(s.row, 0), QStringLiteral("3,0")) << s.what;
+        }
+    }
+    EXPECT_EQ(g->cellBackColor(0, 0), QColor(Qt::green));
+
+    // Rows cut away take their styles along.
+    g->setCellBackColor(4, 2, Qt::red);
+    g->setRows(4);
+    g->setRows(6);
+    EXPECT_FALSE(g->cellBackColor(4, 2).isValid());
+}
+
+TEST(FlexGrid, BulkFillFromUtf8KeepsTheCaptionsAndTakesEdits)
+{
+    auto g = MakeCaptionGrid();
+    FlexTextStore s = g->startFill();
+    EXPECT_EQ(s.rows(), 2);
+    for (int r = 0; r < 1000; ++r) {
+        std::string code = "W";
+        code += std::to_string(r);
+        s.addCell(code.data(), qsizetype(code.size()));
+        s.addCell("客户");
+        s.endRow();
+    }
+    g->setCellBackColor(5, 2, Qt::red);
+    g->setAll(std::move(s));
+    EXPECT_EQ(g->rows(), 1002);
+    EXPECT_EQ(g->cols(), 6);
+    EXPECT_EQ(g->textMatrix(1, 2), "首0.5Kg");
+    EXPECT_EQ(g->textMatrix(1001, 0), "W999");
+    EXPECT_EQ(g->textUtf8(2, 1), "客户");
+    EXPECT_EQ(g->textMatrix(2, 5), "");
+    EXPECT_FALSE(g->cellBackColor(5, 2).isValid());
+    EXPECT_EQ(g->model()->data(g->model()->index(999, 0)).toString(), "客户");
+
+    g->setTextMatrix(500, 1, "改过的名字");
+    g->setTextMatrix(500, 5, "9.5");
+    g->setTextMatrix(0, 2, "文件");
+    EXPECT_EQ(g->rowTexts(500), QStringList({"W498", "改过的名字", "", "", "", "9.5"}));
+    EXPECT_EQ(g->textMatrix(0, 2), "文件");
+    EXPECT_EQ(g->textMatrix(501, 1), "客户");
+}
+
+TEST(FlexGrid, AColumnWidthDraggedByTheUserIsItsWidth)
+{
+    auto g = MakeGrid(3, 3);
+    g->setColWidth(1, 1500);
+    g->horizontalHeader()->resizeSection(1, 40);
+    EXPECT_EQ(g->colWidth(1), 600);
 }
