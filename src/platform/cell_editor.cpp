@@ -80,7 +80,6 @@ void FlexCellEditor::setColors(const QColor& back, const QColor& fore)
 
 void FlexCellEditor::watch(QWidget* w)
 {
-    w->hide();
     w->installEventFilter(this);
     if (m_back.isValid())
         setColors(m_back, m_fore);
@@ -92,6 +91,7 @@ QLineEdit* FlexCellEditor::lineEdit()
         m_line = new QLineEdit(m_grid->viewport());
         m_line->setObjectName("TxtEnter");
         m_line->setFrame(false);
+        m_line->hide();
         watch(m_line);
     }
     return m_line;
@@ -104,6 +104,7 @@ QComboBox* FlexCellEditor::comboBox()
         m_combo->setObjectName("CmbEnter");
         m_combo->setInsertPolicy(QComboBox::NoInsert);
         m_combo->setMaxVisibleItems(20);
+        m_combo->hide();
         watch(m_combo);
     }
     return m_combo;
@@ -116,6 +117,7 @@ QDateEdit* FlexCellEditor::dateEdit()
         m_date->setObjectName("DtpEnter");
         m_date->setCalendarPopup(true);
         m_date->setDisplayFormat(m_dateFormat);
+        m_date->hide();
         watch(m_date);
     }
     return m_date;
@@ -182,7 +184,6 @@ bool FlexCellEditor::openAt(int row, int col, const QString& text, bool selectAl
                 // Typed text stays as typed: no completion from the list.
                 cb->setCompleter(nullptr);
                 watch(cb->lineEdit());
-                cb->lineEdit()->show();
             }
         }
         if (m_comboItems != spec.items || cb->count() != spec.items.size()) {
