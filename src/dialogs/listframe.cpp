@@ -732,6 +732,11 @@ QString ListFrame::recordName(int row) const
     return GD->textMatrix(row, m_nameCol);
 }
 
+QString ListFrame::deleteQuestion(const QString& name) const
+{
+    return LangStr("真的要删除") + name + LangStr("吗?");
+}
+
 void ListFrame::deleteRecord(const QString& key)
 {
     Db().execute(QStringLiteral("delete from %1 WHERE %2=%3").arg(m_table, m_keyColumn, SqlQuote(key)));
@@ -766,7 +771,7 @@ void ListFrame::Menu_del_Click()
         if (MsgBox(question, vbStyle::YesNo + vbStyle::Question, "请再次确认") != vbBtn::Yes)
             return;
     } else {
-        if (MsgBox(LangStr("真的要删除") + name + LangStr("吗?"), vbStyle::YesNo + vbStyle::Question, gMsgTitle) != vbBtn::Yes)
+        if (MsgBox(deleteQuestion(name), vbStyle::YesNo + vbStyle::Question, gMsgTitle) != vbBtn::Yes)
             return;
     }
 

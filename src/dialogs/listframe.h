@@ -267,6 +267,8 @@ protected:
     // Inside the administrator's delete transaction: the rows that refer to the key.
     virtual void purgeReferences(const QString& key);
     virtual QString recordName(int row) const;
+    // The question before deleting a record not in use; "真的要删除" + name + "吗?" by default.
+    virtual QString deleteQuestion(const QString& name) const;
     virtual QString duplicateMessage(const QString& typedKey) const;
     // The search dialog's field table.
     virtual void fillSearchFields(Query& q);

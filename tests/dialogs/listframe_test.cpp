@@ -552,3 +552,26 @@ TEST_F(ListFrameTest, AWindowMayKeepItsDesignedSize)
     EXPECT_EQ(placed->width(), TwipsToPx(4500));
     EXPECT_EQ(kept->size(), QSize(700, 500));
 }
+
+TEST_F(ListFrameTest, AWindowWordsItsOwnDeleteQuestion)
+{
+    class Bracketed : public ListFrame {
+    public:
+        Bracketed()
+            : ListFrame("Bracketed")
+        {
+            setTable("M04");
+            setListSql("select * from M04 order by F1");
+            addField({.header = "姓名", .column = "F1"});
+        }
+
+    protected:
+        QString deleteQuestion(const QString& name) const override { return "真的要删除[" + name + "]吗?"; }
+    };
+    Db().execute("insert into M04 (F1) values ('王五')");
+    Bracketed* w = open<Bracketed>();
+    msgs->answer(vbBtn::No);
+    trigger(w, "Menu_del");
+    EXPECT_EQ(msgs->last().text, "真的要删除[王五]吗?");
+    EXPECT_EQ(count("select count(*) from M04"), 1);
+}
