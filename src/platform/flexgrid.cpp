@@ -13,6 +13,14 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace {
+// Cells in a QString vector above which its freed memory is given back at once.
+constexpr size_t kLargeFill = 1000000;
+} // namespace
 
 // ---------------------------------------------------------------- fixed areas
 
@@ -1102,7 +1110,14 @@ void FlexGrid::setAll(int nRows, int nCols, std::vector<QString>&& cells)
             store.addCell(QStringView(cells[first + c]));
         store.endRow();
     }
+    const bool large = have > kLargeFill;
     cells = {};
+#ifdef __GLIBC__
+    // A few million small texts just freed: hand their pages back rather
+    // than keep them resident for nothing.
+    if (large)
+        malloc_trim(0);
+#endif
     setAll(std::move(store));
 }
 
