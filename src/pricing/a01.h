@@ -1,0 +1,36 @@
+#pragma once
+#include "dialogs/listframe.h"
+
+// The shipping channels and their charging standard ("出货渠道计价标准",
+// table M01): number, name, remark, the first and step weights of documents
+// and parcels, and up to ten heavy segments given by their start weights.
+// A channel that waybills use keeps its number and may be deleted only by
+// the administrator, its waybills with it.
+class A01 : public ListFrame {
+    Q_OBJECT
+public:
+    explicit A01(QWidget* parent = nullptr);
+
+    void Menu_Add_Click() override;
+
+    // The segment count becomes a whole number 0-10 and shows that many
+    // segment boxes; leaving the box then moves on to the first segment.
+    void Txt_Validate(int index);
+    // A segment start not above the one before it is raised 2 Kg above it.
+    void Txt_LostFocus(int index);
+
+protected:
+    QString shownText(const Field& f, const QString& stored) const override;
+    void recordShown() override;
+    void fieldLeft(const Field& f) override;
+    bool checkEntries() override;
+    QStringList entryValues() const override;
+    QString duplicateMessage(const QString& typedKey) const override;
+    QString deleteQuestion(const QString& name) const override;
+    void fillSearchFields(Query& q) override;
+
+private:
+    // Shows segments 1..count (boxes and labels) and hides the rest.
+    void showSegmentCount(int count);
+    int normaliseCount();
+};
