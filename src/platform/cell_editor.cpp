@@ -85,42 +85,39 @@ void FlexCellEditor::watch(QWidget* w)
         setColors(m_back, m_fore);
 }
 
+// One of the editors, made hidden over the grid's cells on first use.
+template <class W>
+W* FlexCellEditor::editorWidget(QPointer<W>& slot, const char* name)
+{
+    if (!slot) {
+        slot = new W(m_grid->viewport());
+        slot->setObjectName(name);
+        slot->hide();
+        watch(slot);
+    }
+    return slot;
+}
+
 QLineEdit* FlexCellEditor::lineEdit()
 {
-    if (!m_line) {
-        m_line = new QLineEdit(m_grid->viewport());
-        m_line->setObjectName("TxtEnter");
-        m_line->setFrame(false);
-        m_line->hide();
-        watch(m_line);
-    }
-    return m_line;
+    QLineEdit* e = editorWidget(m_line, "TxtEnter");
+    e->setFrame(false);
+    return e;
 }
 
 QComboBox* FlexCellEditor::comboBox()
 {
-    if (!m_combo) {
-        m_combo = new QComboBox(m_grid->viewport());
-        m_combo->setObjectName("CmbEnter");
-        m_combo->setInsertPolicy(QComboBox::NoInsert);
-        m_combo->setMaxVisibleItems(20);
-        m_combo->hide();
-        watch(m_combo);
-    }
-    return m_combo;
+    QComboBox* cb = editorWidget(m_combo, "CmbEnter");
+    cb->setInsertPolicy(QComboBox::NoInsert);
+    cb->setMaxVisibleItems(20);
+    return cb;
 }
 
 QDateEdit* FlexCellEditor::dateEdit()
 {
-    if (!m_date) {
-        m_date = new QDateEdit(m_grid->viewport());
-        m_date->setObjectName("DtpEnter");
-        m_date->setCalendarPopup(true);
-        m_date->setDisplayFormat(m_dateFormat);
-        m_date->hide();
-        watch(m_date);
-    }
-    return m_date;
+    QDateEdit* d = editorWidget(m_date, "DtpEnter");
+    d->setCalendarPopup(true);
+    return d;
 }
 
 QString FlexCellEditor::text() const

@@ -114,6 +114,8 @@ private:
     void advance(int row, int col, CellCommit how);
     bool defaultNext(int& row, int& col, CellCommit how) const;
     void watch(QWidget* w);
+    template <class W>
+    W* editorWidget(QPointer<W>& slot, const char* name);
     void focusChanged(QWidget* old, QWidget* now);
     void refocusLater();
     // Called by the grid.
