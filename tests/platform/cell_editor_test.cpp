@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -99,6 +100,13 @@ TEST_F(CellEditorTest, OpensOnF2EnterTypingAndDoubleClickOverTheCell)
         {"F2", [this] { key(g, Qt::Key_F2); }, "2,0", true},
         {"Enter", [this] { key(g, Qt::Key_Return); }, "2,0", true},
         {"typing", [this] { type(g, "7"); }, "7", false},
+        {"an input method",
+         [this] {
+             QInputMethodEvent e;
+             e.setCommitString(QStringLiteral("中"));
+             QApplication::sendEvent(g, &e);
+         },
+         "中", false},
         {"double-click",
          [this] {
              click(2, 0);

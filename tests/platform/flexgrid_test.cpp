@@ -424,6 +424,12 @@ TEST(FlexGrid, FixedCellsMergeAcrossAndDown)
     g->setTextMatrix(3, 0, "Z0");
     EXPECT_FALSE(LineAt(*g, boundaryBelow(2, 0)));
 
+    // A fixed cell takes its own colour.
+    g->setCellBackColor(1, 4, Qt::red);
+    const QImage img = g->grab().toImage();
+    EXPECT_EQ(img.pixelColor(g->viewport()->mapTo(g.get(), g->cellRect(1, 4).topLeft() + QPoint(1, 1))),
+              QColor(Qt::red));
+
     g->setMergeCells(false);
     EXPECT_TRUE(LineAt(*g, boundaryRight(0, 2)));
     EXPECT_TRUE(LineAt(*g, boundaryBelow(0, 1)));
