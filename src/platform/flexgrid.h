@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/cell_editor.h"
 #include "platform/flexstore.h"
 
 #include <QAbstractTableModel>
@@ -12,7 +13,6 @@
 #include <vector>
 
 class FlexGrid;
-class FlexCellEditor;
 class FlexFixedHeader;
 class FlexCorner;
 class QPainter;
@@ -73,7 +73,7 @@ private:
 // of the scrolling part only: view row = grid row - fixed rows, view column =
 // grid column - fixed columns.
 //
-// In-cell editing is offered by cellEditor() (see cell_editor.h).
+// In-cell editing is offered by cellEditor() (FlexCellEditor, cell_editor.h).
 class FlexGrid : public QTableView {
     Q_OBJECT
 public:
