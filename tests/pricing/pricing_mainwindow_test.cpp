@@ -1,0 +1,45 @@
+#include "pricing_fixture.h"
+
+#include "data/globals.h"
+#include "pricing/a01.h"
+#include "pricing/a011.h"
+#include "pricing/a02.h"
+#include "pricing/pricing_windows.h"
+#include "shell/mform.h"
+#include "shell/window_registry.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTabBar>
+
+class PricingMainWindowTest : public PricingTest {};
+
+TEST_F(PricingMainWindowTest, EachMenuItemOpensItsWindowInTheWorkArea)
+{
+    RegisterPricingWindows();
+    SetMainHost(nullptr);
+    MForm main;
+    main.resize(1024, 768);
+    main.show();
+    Pump();
+    struct Case {
+        const char* item;
+        const char* window;
+    } cases[] = {{"Menu_A01", "A01"}, {"Menu_A011", "A011"}, {"Menu_A02", "A02"}};
+    for (const Case& c : cases) {
+        main.findChild<QAction*>(c.item)->trigger();
+        Pump();
+        ChildWindow* w = WindowRegistry::loaded(c.window);
+        ASSERT_NE(w, nullptr) << c.window;
+        EXPECT_EQ(main.findChild<QMdiArea*>()->activeSubWindow()->widget(), w);
+        GrabToPng(&main, QStringLiteral("main_%1").arg(c.window));
+        w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
+        GrabToPng(&main, QStringLiteral("main_%1_detail").arg(c.window));
+        EXPECT_TRUE(w->close());
+        Pump();
+    }
+    modal->cancel("S01");
+    main.findChild<QAction*>("Menu_S01")->trigger();
+    EXPECT_EQ(modal->shown, QStringList({"S01"}));
+}
