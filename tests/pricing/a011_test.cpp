@@ -108,6 +108,15 @@ TEST_F(A011Test, AnEmptyZoneCodeTakesTheChannelsFirstCharacter)
     w->CmbLB->setCurrentIndex(1);
     w->CmbLB_LostFocus();
     EXPECT_EQ(box(w, 0)->text(), "XY");
+
+    // Both run as the focus leaves the list.
+    activate(w);
+    set(w, 0, "");
+    w->CmbLB->setCurrentIndex(0);
+    w->CmbLB->setFocus();
+    box(w, 1)->setFocus();
+    EXPECT_EQ(box(w, 0)->text(), "A");
+    EXPECT_EQ(w->TxtD->text(), "3");
 }
 
 TEST_F(A011Test, SaveStoresTheChannelCodeCostsCountAndFlagsAndListsTheZone)

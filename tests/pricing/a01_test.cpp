@@ -84,6 +84,13 @@ TEST_F(A01Test, TheSegmentCountBecomesAWholeNumberFromZeroToTen)
         EXPECT_EQ(box(w, 7)->text(), c.count) << c.typed.toStdString();
         EXPECT_EQ(ShownSegments(w), c.shown) << c.typed.toStdString();
     }
+    // Leaving the box puts the count right and moves on to the first segment.
+    activate(w);
+    box(w, 7)->setFocus();
+    set(w, 7, "2.5");
+    box(w, 1)->setFocus();
+    EXPECT_EQ(box(w, 7)->text(), "2");
+    EXPECT_TRUE(box(w, 8)->hasFocus());
 }
 
 TEST_F(A01Test, ASegmentStartNotAboveThePreviousIsRaisedBy2)
