@@ -53,7 +53,8 @@ bool PrintThroughHost(const ReportPrintJob& job)
         cry.setDataFiles(0, gDbPath);
         cry.setReportFileName(gAppPath + job.templateName);
         for (int i = 0; i < job.formulas.size(); ++i)
-            cry.setFormulas(i, job.formulas[i]);
+            if (!job.formulas[i].isEmpty()) // an empty entry leaves formula i unset
+                cry.setFormulas(i, job.formulas[i]);
         cry.setDestination(0);
         return cry.setAction(1);
     } catch (const std::exception& e) {

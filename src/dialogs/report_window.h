@@ -17,7 +17,8 @@ class RecordSet;
 
 // What a print hands to the report host: the scratch table with its rows
 // (written in one transaction, every value bound), the template in the
-// program folder and the formulas "name='value'" in order.
+// program folder and the formulas "name='value'" in order (formula i is
+// formulas[i]; an empty entry leaves that index unset).
 struct ReportPrintJob {
     QString table;
     QStringList columns;

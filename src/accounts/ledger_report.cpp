@@ -1,0 +1,296 @@
+#include "accounts/ledger_report.h"
+
+#include "data/database.h"
+#include "data/globals.h"
+#include "data/queries.h"
+#include "data/sqltext.h"
+#include "dialogs/error_boundary.h"
+#include "dialogs/report_window.h"
+#include "dialogs/toexcel.h"
+#include "platform/flexgrid.h"
+#include "platform/modal.h"
+#include "platform/msgbox.h"
+#include "platform/platform.h"
+#include "platform/vb.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kBarTwips = 600;
+
+QDateEdit* makeDatePicker(QWidget* parent, const QString& name)
+{
+    auto* d = new QDateEdit(parent);
+    d->setObjectName(name);
+    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    d->setCalendarPopup(true);
+    return d;
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+// The party as typed or chosen: blanks around it and line breaks go, a "'"
+// stays, as it is part of the name the ledger stores.
+QString partyText(const QString& s)
+{
+    QString t = s;
+    t.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+    return t.trimmed();
+}
+
+} // namespace
+
+QString MoneyText(double x) { return Format(x, gMoneyFmt); }
+
+bool SameParty(const QString& a, const QString& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const QChar x = a[i];
+        const QChar y = b[i];
+        if (x == y)
+            continue;
+        if (x.unicode() >= 128 || y.unicode() >= 128 || x.toLower() != y.toLower())
+            return false;
+    }
+    return true;
+}
+
+LedgerReport::LedgerReport(const QString& name, int lb, QWidget* parent)
+    : ChildWindow(name, parent)
+    , LB(lb)
+    , Frm(new QFrame(this))
+    , Labe0(makeLabel(Frm, QStringLiteral("Labe(0)"), QStringLiteral("由")))
+    , DTP0(makeDatePicker(Frm, QStringLiteral("DTP(0)")))
+    , Labe1(makeLabel(Frm, QStringLiteral("Labe(1)"), QStringLiteral("至")))
+    , DTP1(makeDatePicker(Frm, QStringLiteral("DTP(1)")))
+    , LabDW(makeLabel(Frm, QStringLiteral("LabDW"), QStringLiteral("关系单位")))
+    , Cmb(new QComboBox(Frm))
+    , Txt(new QLineEdit(Frm))
+    , Cmd(makeButton(Frm, QStringLiteral("Cmd"), QStringLiteral("生成报表")))
+    , GD(new FlexGrid(this))
+    , cancelfrm(makeButton(this, QStringLiteral("cancelfrm"), QStringLiteral("请稍候，正在整理数据……")))
+    , CmdCancel(makeButton(this, QStringLiteral("CmdCancel"), QStringLiteral("取消操作")))
+{
+    Frm->setObjectName(QStringLiteral("Frm"));
+    Frm->setFrameShape(QFrame::StyledPanel);
+    Frm->setFixedHeight(TwipsToPx(kBarTwips));
+    Cmb->setObjectName(QStringLiteral("Cmb"));
+    Cmb->setEditable(true);
+    Cmb->setInsertPolicy(QComboBox::NoInsert);
+    Cmb->setMinimumWidth(TwipsToPx(3000));
+    Cmb->setMaxVisibleItems(20);
+    // The filter of the last query lies under the list, out of sight.
+    Txt->setObjectName(QStringLiteral("Txt"));
+    Txt->hide();
+
+    auto* bar = new QHBoxLayout(Frm);
+    bar->setContentsMargins(TwipsToPx(120), 0, TwipsToPx(120), 0);
+    bar->setSpacing(TwipsToPx(90));
+    bar->addWidget(Labe0);
+    bar->addWidget(DTP0);
+    bar->addWidget(Labe1);
+    bar->addWidget(DTP1);
+    bar->addSpacing(TwipsToPx(240));
+    bar->addWidget(LabDW);
+    bar->addWidget(Cmb);
+    bar->addSpacing(TwipsToPx(240));
+    bar->addWidget(Cmd);
+    bar->addStretch(1);
+
+    GD->setObjectName(QStringLiteral("GD"));
+    GD->setFixedCols(0);
+    GD->setSelectionByRow(true);
+
+    cancelfrm->resize(TwipsToPx(4200), TwipsToPx(1200));
+    cancelfrm->setFocusPolicy(Qt::NoFocus);
+    CmdCancel->resize(TwipsToPx(1400), TwipsToPx(360));
+    cancelfrm->hide();
+    CmdCancel->hide();
+
+    Menu_Sort = addCommand(QStringLiteral("&S.排序"), QStringLiteral("Menu_Sort"));
+    Menu_M = addCommand(QStringLiteral("&M.价格显示"), QStringLiteral("Menu_M"));
+    Menu_TE = addCommand(QStringLiteral("&T.导出"), QStringLiteral("Menu_TE"));
+    Menu_print = addCommand(QStringLiteral("&P.打印"), QStringLiteral("Menu_print"));
+    Menu_Return = addCommand(QStringLiteral("&R.返回"), QStringLiteral("Menu_Return"));
+    // Sorting and prices have nothing to offer on a ledger.
+    Menu_Sort->setEnabled(false);
+    Menu_M->setEnabled(false);
+
+    connect(Menu_TE, &QAction::triggered, this, [this] { Menu_TE_Click(); });
+    connect(Menu_print, &QAction::triggered, this, [this] { Menu_print_Click(); });
+    connect(Menu_Return, &QAction::triggered, this, [this] { Menu_Return_Click(); });
+    connect(Cmd, &QPushButton::clicked, this, [this] { Cmd_Click(); });
+    connect(CmdCancel, &QPushButton::clicked, this, [this] { CmdCancel_Click(); });
+    connect(GD, &FlexGrid::clicked, this, [this] { ShowPosition(); });
+    resize(1000, 600);
+}
+
+void LedgerReport::openAs(int lb, const QString& caption)
+{
+    const bool otherSide = (lb > 0) != (LB > 0);
+    if (lb != 0)
+        LB = lb;
+    setWindowTitle(caption.isEmpty() ? defaultCaption() : caption);
+    // Everything shown follows the side: the party list, the period and the
+    // grid are those of a fresh opening.
+    if (m_loaded && otherSide)
+        formLoad();
+}
+
+void LedgerReport::formLoad()
+{
+    LangForm(this);
+    if (windowTitle().isEmpty())
+        setWindowTitle(defaultCaption());
+    LabDW->setText(QStringLiteral("关系单位"));
+    const QDate today = QDate::currentDate();
+    DTP0->setDate(defaultFrom(today));
+    DTP1->setDate(today);
+    Txt->clear();
+    FillPartyList();
+    m_loaded = true;
+    Cmd_Click();
+}
+
+void LedgerReport::FillPartyList()
+{
+    Cmb->clear();
+    Cmb->addItem(QStringLiteral("所有") + LabDW->text());
+    const QString sql = LB < 1 ? QStringLiteral("select F2 from M03 order by F1") : QStringLiteral("select F2 from M01 order by F1");
+    RunGuarded(LangStr(QString::fromUtf8(kCommandFailure)), [&] {
+        const RecordSet rs = Db().openRecordset(sql);
+        QStringList names;
+        names.reserve(rs.recordCount());
+        for (int r = 0; r < rs.recordCount(); ++r)
+            names << rs.at(r, 0).toString();
+        Cmb->addItems(names);
+    });
+}
+
+void LedgerReport::Cmd_Click()
+{
+    const QString text = partyText(Cmb->currentText());
+    // The whole name is the filter: a "." inside it is part of the name.
+    if (text.isEmpty() || text.startsWith(QStringLiteral("所有")))
+        Txt->clear();
+    else
+        Txt->setText(text);
+    ShowBusy();
+    FillLedger();
+}
+
+QString LedgerReport::ledgerSql() const
+{
+    QString sql = selectHead() + (LB > 0 ? QStringLiteral(">0 ") : QStringLiteral("<0 "));
+    sql += " AND TB1.F6<>'' and (not TB1.F6 is null) and TB1.K=0 and datediff('d'," + SqlQuote(fromText())
+        + ",TB1.F2)>=0 AND  datediff('d'," + SqlQuote(toText()) + ",TB1.F2)<=0 ";
+    const QString party = Txt->text().trimmed();
+    if (!party.isEmpty())
+        sql += " and TB1.F3 like " + SqlQuote(party) + " ";
+    return sql + " order by TB1.F3,TB1.SN";
+}
+
+void LedgerReport::FillLedger()
+{
+    SetupGrid();
+    {
+        WaitCursor wait;
+        try {
+            const RecordSet rs = Db().openRecordset(ledgerSql());
+            if (rs.recordCount() > 0)
+                fillFrom(rs);
+        } catch (const DbError& e) {
+            CmdCancel_Click();
+            MsgBox(e.message(), vbStyle::Information, gMsgTitle);
+        }
+    }
+    CmdCancel_Click();
+    // An empty result says so ("无信息") rather than keeping the last query's count.
+    GD->setRow(1);
+    ShowPosition();
+}
+
+void LedgerReport::ShowBusy()
+{
+    const QRect g = GD->geometry();
+    cancelfrm->move(g.left() + (g.width() - cancelfrm->width()) / 2, g.top() + g.height() / 2);
+    cancelfrm->raise();
+    cancelfrm->show();
+    CmdCancel->move(g.left() + (g.width() - CmdCancel->width()) / 2, cancelfrm->y() + cancelfrm->height() * 2 / 3);
+    CmdCancel->raise();
+    CmdCancel->show();
+}
+
+void LedgerReport::CmdCancel_Click()
+{
+    cancelfrm->hide();
+    CmdCancel->hide();
+}
+
+void LedgerReport::ShowPosition()
+{
+    if (GD->row() >= GD->rows() - 1 && GD->rows() > 2)
+        GD->setRow(1);
+    GD->setRowSel(GD->row());
+    MainHost* host = GetMainHost();
+    if (!host)
+        return;
+    if (GD->rows() <= 2 && GD->textMatrix(1, 0).trimmed().isEmpty())
+        host->setPanelText(4, LangStr(QStringLiteral("无信息")));
+    else
+        host->setPanelText(4, LangStr(QStringLiteral("进出流水帐：共 %1 条记录 当前为第 %2 条").arg(GD->rows() - 2).arg(GD->row())));
+}
+
+void LedgerReport::Menu_TE_Click()
+{
+    ToExcel& dlg = ToExcel::shared();
+    dlg.Sgd = GD;
+    ExecModal(dlg);
+    dlg.Sgd = nullptr;
+}
+
+void LedgerReport::Menu_Return_Click() { close(); }
+
+QString LedgerReport::fromText() const { return DateText(DTP0->date()); }
+QString LedgerReport::toText() const { return DateText(DTP1->date()); }
+QString LedgerReport::sideWord() const { return LB == 10 ? QStringLiteral("付") : QStringLiteral("收"); }
+QString LedgerReport::partyCaption() const { return LabDW->text(); }
+
+void LedgerReport::resizeEvent(QResizeEvent* event)
+{
+    ChildWindow::resizeEvent(event);
+    applyLayout();
+}
+
+void LedgerReport::applyLayout()
+{
+    const int inner = PxToTwips(width());
+    const int bar = Frm->height();
+    const int w = std::max(0, TwipsToPx(inner - 100));
+    Frm->setGeometry(0, 0, w, bar);
+    GD->setGeometry(0, bar, w, std::max(0, height() - bar - TwipsToPx(500)));
+    sizeColumns(PxToTwips(GD->width()));
+}
