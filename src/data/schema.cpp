@@ -48,13 +48,15 @@ QList<TableDef> buildSchema()
     t.append({"M05", cols("F1 F2"), {{"F1"}}});
     t.append({"M06", cols("F1 F2"), {{"F1"}}});
     t.append({"MS1", cols(range("F", 1, 19, "N") + " P888:N"), {}});
-    // Waybills.
+    // Waybills. The send-date index also holds the waybill list's columns,
+    // so the list of every waybill is read from the index alone, in order.
     t.append({"B01",
         cols("F1 F101:D F102 F103 F201 F202 F203 F2031 F2041 F2042 F2051 F2052 F2061 F2062 F2071 F2072 F208 "
              "F301 F302 F303 F401:N F402:N F403:N F404:N F405 F501 F502:N F503:N F504:N F601 F602 F603 F604 "
              "F505:N F507:N F506:N F701 F702 F703 F704 F2021 F605 F606 DF:N YJ:N XJ:N F508:N F509:N F510:N "
              "F4051:N F4052:N F4053:N"),
-        {{"F1"}, {"F101"}, {"F202"}, {"F203"}, {"F603"}, {"F602"}, {"F201"}, {"F702"}, {"F2021"}}});
+        {{"F1"}, {"F101", "F1", "F2031", "F301", "F401", "F501", "F202", "F603", "F602", "F604", "F103"}, {"F202"}, {"F203"},
+         {"F603"}, {"F602"}, {"F201"}, {"F702"}, {"F2021"}}});
     // The ledger.
     t.append({"TB1", cols("F1 F2:D F3 LB:I S2 SN:N YF:N:0 FK:N:0 QC:N QM:N S1 F5 F6 F10 H8:D K:N:0 F30"),
         {{"F1"}, {"F2"}, {"F3", "SN"}, {"SN"}, {"LB"}}});
