@@ -5,6 +5,7 @@
 #include "data/posting.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 #include "dialogs/codelist.h"
 #include "dialogs/error_boundary.h"
 #include "dialogs/query.h"
@@ -25,6 +26,10 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <cmath>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -196,6 +201,58 @@ QString SettingKey(const QString& account)
     return QStringLiteral("B01Origin_") + account;
 }
 
+// The list without its joins: the channel and customer codes stand where
+// their names go, and the names come from Names.
+const QString kBareListSql = QStringLiteral("select F1,F101,F2031,F301,F401,F501,F202,F603,F602,F604,F103 from B01 ORDER BY F101");
+constexpr int kPiecesCol = 4, kChannelCol = 6, kCustomerCol = 7;
+
+// Names of a master table by code, matched as the file matches text: ASCII
+// letters without regard to case.
+class Names {
+public:
+    void add(const char* code, const char* name) { m_names.emplace(fold(code), name ? name : ""); }
+    bool has(const char* code) const { return m_names.count(fold(code)) > 0; }
+    // `buffer` is reused from call to call.
+    const std::string* find(const char* code, std::string& buffer) const
+    {
+        buffer.assign(code);
+        foldInPlace(buffer);
+        const auto it = m_names.find(buffer);
+        return it == m_names.end() ? nullptr : &it->second;
+    }
+
+private:
+    static void foldInPlace(std::string& s)
+    {
+        for (char& ch : s)
+            if (ch >= 'A' && ch <= 'Z')
+                ch = char(ch - 'A' + 'a');
+    }
+    static std::string fold(const char* code)
+    {
+        std::string s(code);
+        foldInPlace(s);
+        return s;
+    }
+    std::unordered_map<std::string, std::string> m_names;
+};
+
+// False when two rows share a code: the join would list such a waybill twice,
+// so the list is then read with its joins.
+bool ReadNames(const char* table, Names& names)
+{
+    Statement st(Db(), QStringLiteral("select F1,F2 from %1").arg(QLatin1String(table)));
+    while (st.step()) {
+        const char* code = st.columnUtf8(0);
+        if (!code)
+            continue;
+        if (names.has(code))
+            return false;
+        names.add(code, st.columnUtf8(1));
+    }
+    return true;
+}
+
 } // namespace
 
 int RememberedOrigin(const QString& account)
@@ -304,6 +361,58 @@ void B01::setText(int k, const QString& value)
 }
 
 // ------------------------------------------------------------ list and record
+
+void B01::FillGrid(const QString& sql)
+{
+    // Rows go straight from the statement into the grid's store: a million
+    // waybills never stand in memory twice. The full list takes its two names
+    // from the small master tables held here, which spares two index searches
+    // a waybill; a search runs as written.
+    Names customers, channels;
+    bool namesHere = false;
+    std::optional<Statement> st;
+    try {
+        namesHere = sql == kListSql && ReadNames("M03", customers) && ReadNames("M01", channels);
+        st.emplace(Db(), namesHere ? kBareListSql : TranslateJet(sql));
+    } catch (const DbError& e) {
+        ShowDbFailure(LangStr(QString::fromUtf8(kQueryFailure)), e);
+        return;
+    }
+    SetupGrid();
+    FlexTextStore store = GD->startFill();
+    const int cols = GD->cols();
+    std::string key;
+    int n = 0;
+    try {
+        while (st->step()) {
+            const int have = std::min(cols, st->columnCount());
+            for (int c = 0; c < have; ++c) {
+                const char* p = st->columnUtf8(c);
+                if (namesHere && (c == kChannelCol || c == kCustomerCol)) {
+                    const std::string* name = p ? (c == kChannelCol ? channels : customers).find(p, key) : nullptr;
+                    store.addCell(name ? name->data() : nullptr, name ? qsizetype(name->size()) : 0);
+                } else if (c == kPiecesCol && p) {
+                    store.addCell(QStringView(CStr(st->columnDouble(c))));
+                } else {
+                    store.addCell(p, p ? qsizetype(std::strlen(p)) : 0);
+                }
+            }
+            store.endRow();
+            ++n;
+        }
+    } catch (const DbError& e) {
+        ShowDbFailure(LangStr(QString::fromUtf8(kQueryFailure)), e);
+        return;
+    }
+    if (n == 0) {
+        RecCount = 0;
+        return;
+    }
+    GD->setAll(std::move(store));
+    RecCount = n;
+    CurRow = 1;
+    ShowPosition();
+}
 
 QString B01::counterText() const
 {

@@ -16,6 +16,7 @@ class B01 : public ListFrame {
 public:
     explicit B01(QWidget* parent = nullptr);
 
+    void FillGrid(const QString& sql) override;
     void Menu_Add_Click() override;
     void Menu_edit_Click() override;
     void Menu_del_Click() override;

@@ -54,15 +54,24 @@ TEST_F(WaybillTest, ListShowsEveryWaybillWithItsNamesAndTheMenuInOrder)
     storeWaybill("W002", "未出货", "C02");
     Db().execute("update B01 set F202='E2', F101='2024-01-05' where F1='W002'");
     storeWaybill("W001", "李四", "C99");
+    storeWaybill("W003", "未出货", "c01"); // codes match without regard to case
+    Db().execute("update B01 set F401=2.5, F101='2024-06-01' where F1='W003'");
     B01* w = openWindow();
     FlexGrid* g = grid(w);
-    ASSERT_EQ(g->rows(), 3);
+    ASSERT_EQ(g->rows(), 4);
     EXPECT_EQ(g->rowTexts(0), QStringList({"速递单号", "寄件日期", "目的地", "服务类型", "货品件数", "付款方式", "出货渠道",
                                            "发件客户", "外务员", "出货审核", "备注"}));
     // Oldest first; an unknown customer is listed with an empty name.
     EXPECT_EQ(g->rowTexts(1), QStringList({"W002", "2024-01-05", "东京", "D", "", "月结", "慢运", "乙公司", "张三", "未出货", ""}));
     EXPECT_EQ(g->textMatrix(2, 7), "");
-    EXPECT_EQ(host.panels[4], "速递单：共 2 条记录 当前为第 1 条");
+    EXPECT_EQ(g->rowTexts(3).mid(4, 4), QStringList({"2.5", "月结", "", "甲公司"}));
+    EXPECT_EQ(host.panels[4], "速递单：共 3 条记录 当前为第 1 条");
+
+    // Two channels under one code: the list joins as the statement would,
+    // listing that waybill under each.
+    Db().execute("insert into M01 (F1,F2) values ('e2','慢运二')");
+    w->formLoad();
+    EXPECT_EQ(g->rows(), 5);
     QStringList bar;
     for (QMenu* m : w->menus())
         bar << m->menuAction()->text();

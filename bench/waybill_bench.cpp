@@ -1,0 +1,257 @@
+// The waybill register on a full data file: 1,000,000 waybills and their
+// 2,000,000 ledger entries (a receivable and a payable each). Times opening
+// the window, which lists every waybill, with the memory it then holds, and
+// saving a shipped waybill with both of its postings.
+#include "support/bench_support.h"
+
+#include "data/globals.h"
+#include "data/sqltext.h"
+#include "waybills/b01.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlcipher/sqlite3.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QLineEdit>
+#include <QSettings>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <malloc.h>
+#include <vector>
+
+namespace {
+
+constexpr int kWaybills = 1'000'000;
+constexpr int kCustomers = 200;
+constexpr int kChannels = 10;
+constexpr int kPerDay = 300;
+const QDate kFirstDay(2015, 1, 1);
+
+// Resident and peak resident memory of this process, in MB.
+double StatusMb(const char* key)
+{
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+class Stmt {
+public:
+    explicit Stmt(const char* sql)
+    {
+        if (sqlite3_prepare_v2(gDb->handle(), sql, -1, &m_st, nullptr) != SQLITE_OK)
+            fail();
+    }
+    ~Stmt() { sqlite3_finalize(m_st); }
+    Stmt& text(int i, const QByteArray& v)
+    {
+        sqlite3_bind_text(m_st, i, v.constData(), int(v.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Stmt& num(int i, double v)
+    {
+        sqlite3_bind_double(m_st, i, v);
+        return *this;
+    }
+    void run()
+    {
+        if (sqlite3_step(m_st) != SQLITE_DONE)
+            fail();
+        sqlite3_reset(m_st);
+    }
+
+private:
+    void fail()
+    {
+        std::fprintf(stderr, "statement failed: %s\n", sqlite3_errmsg(gDb->handle()));
+        std::exit(1);
+    }
+    sqlite3_stmt* m_st = nullptr;
+};
+
+QByteArray U(const QString& s)
+{
+    return s.toUtf8();
+}
+
+void FillMasters()
+{
+    for (int c = 0; c < kChannels; ++c) {
+        const QString ch = QStringLiteral("E%1").arg(c, 2, 10, QChar('0'));
+        gDb->execute("insert into M01 (F1,F2,D0,D1,S0,S1,JFD) values (" + SqlQuote(ch) + "," + SqlQuote("渠道" + ch) + ",0.5,0.5,0.5,0.5,0)");
+        gDb->execute("insert into M011 (F1,F2,F3,P101,P102,P201,P202) values (" + SqlQuote(ch + "A") + ",'一区'," + SqlQuote(ch)
+                     + ",20,8,30,6)");
+    }
+    for (int z = 0; z < 20; ++z) {
+        const QString zone = QStringLiteral("Z%1").arg(z, 2, 10, QChar('0'));
+        gDb->execute("insert into M02 (F1,F2) values (" + SqlQuote(zone) + "," + SqlQuote("区域" + zone) + ")");
+        gDb->execute("insert into M021 (F0,F1) values (" + SqlQuote(zone) + "," + SqlQuote("地点" + zone) + ")");
+    }
+    for (int c = 0; c < kCustomers; ++c) {
+        const QString code = QStringLiteral("C%1").arg(c, 3, 10, QChar('0'));
+        gDb->execute("insert into M03 (F1,F2,F301) values (" + SqlQuote(code) + "," + SqlQuote("客户" + code) + ",'全称')");
+        gDb->execute("insert into M031 (F0,F1,F2,F3,F4,F5) values (" + SqlQuote(code) + ",'Z00',10,5,20,8)");
+    }
+    for (int s = 0; s < 20; ++s)
+        gDb->execute("insert into M04 (F1,F2) values (" + SqlQuote(QStringLiteral("外务员%1").arg(s)) + ",'备注')");
+    gDb->execute("insert into M05 (F1) values ('深圳')");
+    gDb->execute("insert into M06 (F1) values ('破损')");
+}
+
+// Every waybill shipped, with its receivable and payable in the ledger, the
+// balances carried party by party as the save leaves them.
+void FillWaybills()
+{
+    Transaction tx(*gDb);
+    FillMasters();
+    Stmt bill("insert into B01 (F1,F101,F201,F202,F203,F2031,F2041,F301,F401,F402,F404,F501,F502,F504,F505,F507,F601,F602,"
+              "F603,F604,F2021,YJ,F103) values (?1,?2,'深圳',?3,?4,?5,'发件公司','S',1,?6,?6,'月结',?7,?7,1,?8,'管理员',?9,?10,"
+              "'管理员',?11,?7,?12)");
+    Stmt entry("insert into TB1 (F1,F2,F3,LB,S2,SN,YF,QC,QM,S1,F5,F6,F10,H8) values (?1,?2,?3,?4,?5,?6,?7,?8,?9,'备注','管理员',"
+               "'管理员','',?2)");
+    QHash<QString, double> balance;
+    for (int i = 0; i < kWaybills; ++i) {
+        const QByteArray no = QStringLiteral("W%1").arg(i, 8, 10, QChar('0')).toUtf8();
+        const QByteArray date = U(DateText(kFirstDay.addDays(i / kPerDay)));
+        const QString ch = QStringLiteral("E%1").arg(i % kChannels, 2, 10, QChar('0'));
+        const QString cust = QStringLiteral("C%1").arg(i % kCustomers, 3, 10, QChar('0'));
+        const QString zone = QStringLiteral("Z%1").arg(i % 20, 2, 10, QChar('0'));
+        const double weight = 0.5 + (i % 40) * 0.5;
+        const double fee = 10 + (i % 40) * 5, cost = 20 + (i % 40) * 8;
+        bill.text(1, no).text(2, date).text(3, U(ch)).text(4, U(zone)).text(5, U("地点" + zone)).num(6, weight).num(7, fee)
+            .num(8, cost).text(9, U(QStringLiteral("外务员%1").arg(i % 20))).text(10, U(cust)).text(11, U(ch + "A"))
+            .text(12, i % 7 == 0 ? QByteArray("备注") : QByteArray())
+            .run();
+        // Numbers as the counter hands them out: 31 for a new day, 2 within it.
+        const double sn = 31.0 + (i / kPerDay) * (2.0 * (kPerDay - 1) + 31.0) + 2.0 * (i % kPerDay);
+        const QString customer = "客户" + cust, channel = "渠道" + ch;
+        double& owed = balance[customer];
+        entry.text(1, "YS" + no).text(2, date).text(3, U(customer)).num(4, -9).text(5, U("增加应收")).num(6, sn).num(7, fee)
+            .num(8, owed).num(9, owed + fee).run();
+        owed += fee;
+        double& payable = balance[channel];
+        entry.text(1, "YF" + no).text(2, date).text(3, U(channel)).num(4, 9).text(5, U("增加应付")).num(6, sn + 1).num(7, cost)
+            .num(8, payable).num(9, payable + cost).run();
+        payable += cost;
+        if (i + 1 == kWaybills)
+            gDb->execute("update sysinfo set Setval=" + SqlNum(sn) + " where ID=100");
+    }
+    tx.commit();
+}
+
+struct Fixture {
+    BenchDataFile file;
+    Fixture()
+    {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, file.folder() + "/settings");
+        gAppPath = file.folder() + "/";
+        gUserCode = kAdminCode;
+        gUserName = "管理员";
+        gCanSeePrices = gCanEditShipped = gCanEditAccounts = true;
+        QElapsedTimer t;
+        t.start();
+        FillWaybills();
+        std::printf("data file: %d waybills, %d ledger entries in %.1f s\n", kWaybills, 2 * kWaybills, t.elapsed() / 1000.0);
+        file.reopen();
+        malloc_trim(0);
+        std::printf("resident before the window opens: %.0f MB\n", StatusMb("VmRSS:"));
+    }
+};
+
+Fixture& F()
+{
+    static Fixture f;
+    return f;
+}
+
+B01* g_window = nullptr;
+
+void BM_OpenWaybillWindow(benchmark::State& state)
+{
+    F();
+    for (auto _ : state) {
+        const double before = StatusMb("VmRSS:");
+        QElapsedTimer t;
+        t.start();
+        g_window = new B01;
+        g_window->formLoad();
+        g_window->showInHost();
+        g_window->resize(860, 600);
+        QApplication::processEvents();
+        g_window->grab(); // painted, so usable
+        const double seconds = t.nsecsElapsed() / 1e9;
+        state.SetIterationTime(seconds);
+        state.counters["rows"] = g_window->recCount();
+        state.counters["rss_MB"] = StatusMb("VmRSS:");
+        state.counters["rss_added_MB"] = StatusMb("VmRSS:") - before;
+        state.counters["peak_MB"] = StatusMb("VmHWM:");
+    }
+}
+BENCHMARK(BM_OpenWaybillWindow)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A shipped waybill of today: the window checks its codes and number, writes
+// it, posts its receivable and payable and carries both parties' balances.
+void BM_SaveShippedWaybill(benchmark::State& state)
+{
+    B01* w = g_window;
+    if (!w) {
+        state.SkipWithError("the window did not open");
+        return;
+    }
+    const auto box = [w](int k) { return w->findChild<QLineEdit*>(QStringLiteral("Txt(%1)").arg(k)); };
+    const auto list = [w](int k) { return w->findChild<QComboBox*>(QStringLiteral("Cmb(%1)").arg(k)); };
+    int n = 0;
+    std::vector<double> times;
+    for (auto _ : state) {
+        w->findChild<QAction*>("Menu_Add")->trigger();
+        box(0)->setText(QStringLiteral("N%1").arg(n++, 8, 10, QChar('0')));
+        list(31)->setEditText("C007.客户C007");
+        list(30)->setEditText("外务员3");
+        list(17)->setEditText("S.物品(Parcel)");
+        list(25)->setEditText("月结.Account");
+        list(6)->setEditText("Z03.区域Z03");
+        list(4)->setEditText("深圳");
+        list(7)->setEditText("地点Z03");
+        list(5)->setEditText("E03.渠道E03");
+        list(40)->setEditText("E03A.一区");
+        box(21)->setText("2.5");
+        box(28)->setText("42.00");
+        box(34)->setText("51.00");
+        w->chkChuHuo()->setChecked(true);
+        QElapsedTimer t;
+        t.start();
+        w->findChild<QAction*>("Menu_save")->trigger();
+        const double seconds = t.nsecsElapsed() / 1e9;
+        if (w->editMode() != 0) {
+            state.SkipWithError("the save was refused");
+            return;
+        }
+        times.push_back(seconds * 1000);
+        state.SetIterationTime(seconds);
+    }
+    std::sort(times.begin(), times.end());
+    state.counters["median_ms"] = times[times.size() / 2];
+    state.counters["max_ms"] = times.back();
+    state.counters["rss_MB"] = StatusMb("VmRSS:");
+}
+BENCHMARK(BM_SaveShippedWaybill)->Iterations(50)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return RunBenchmarks(argc, argv);
+}
