@@ -277,7 +277,7 @@ B01::B01(QWidget* parent)
     setSearchHead(kSearchHead);
     setSearchFieldIndex(0);
     setTabCaptions("速递单列表", "速递单资料");
-    setWidthTwips(12900);
+    setWidthTwips(13500);
 
     Menu_Check = addCommand("&C.出货", "Menu_Check", Menu_query);
     addBrowseCommand(Menu_Check);

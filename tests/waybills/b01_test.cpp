@@ -1,6 +1,10 @@
 #include "waybill_fixture.h"
 
 #include "customers/a04.h"
+#include "dialogs/query.h"
+#include "shell/mform.h"
+#include "shell/window_registry.h"
+#include "waybills/waybill_windows.h"
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/sqltext.h"
@@ -13,6 +17,8 @@
 #include <QDateEdit>
 #include <QFile>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QTabBar>
 
@@ -499,4 +505,74 @@ TEST_F(WaybillTest, CalculatorStartsFromTheProgramFolderOrIsMissed)
     SetOpenResponder({});
     ASSERT_EQ(started.size(), 1);
     EXPECT_TRUE(started[0].endsWith(folder->file("jisuan"))) << started[0].toStdString();
+}
+
+TEST_F(WaybillTest, SearchListsWhatItFindsAndAlwaysEndsOnTheList)
+{
+    storeWaybill("W001", "未出货");
+    storeWaybill("W002", "未出货", "C02");
+    B01* w = openWindow();
+    auto* tabs = w->findChild<QTabBar*>("TabS");
+    tabs->setCurrentIndex(1);
+    QStringList fields;
+    const auto search = [&](int field, const QString& value) {
+        modal->on("Query", [&, field, value](QDialog& d) {
+            auto& q = static_cast<Query&>(d);
+            fields.clear();
+            for (int i = 0; i < q.CmbF->count(); ++i)
+                fields << q.CmbF->itemText(i);
+            q.CmbF->setCurrentIndex(field);
+            q.Txt->setText(value);
+            q.addCondition();
+            q.runQuery();
+        });
+        trigger(w, "Menu_query");
+    };
+    search(5, "乙公司");
+    EXPECT_EQ(fields, QStringList({"速递单号", "寄件日期", "目的地", "服务类型", "付款方式", "发件客户", "外务员", "始发地",
+                                   "渠道编码", "区域编码", "转单号", "制单人", "审核人"}));
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    ASSERT_EQ(grid(w)->rows(), 2);
+    EXPECT_EQ(grid(w)->textMatrix(1, 0), "W002");
+    EXPECT_EQ(host.panels[4], "速递单：共 1 条记录 当前为第 1 条");
+
+    // Nothing found: the blank row and a count of 0; the fill leaves the
+    // panel as the search dialog left it.
+    search(0, "W999");
+    EXPECT_EQ(grid(w)->rows(), 2);
+    EXPECT_EQ(grid(w)->textMatrix(1, 0), "");
+    EXPECT_EQ(w->recCount(), 0);
+    EXPECT_EQ(host.panels[4], "");
+    msgs->expect("该单已经出货!不能再次进行出货操作");
+    trigger(w, "Menu_Check");
+}
+
+TEST_F(WaybillTest, TheMainWindowOpensTheRegisterInItsWorkArea)
+{
+    storeWaybill("W001", "未出货");
+    RegisterWaybillWindows();
+    SetMainHost(nullptr);
+    MForm main;
+    main.resize(1024, 768);
+    main.show();
+    Pump();
+    main.findChild<QAction*>("Menu_b")->trigger();
+    Pump();
+    auto* w = qobject_cast<B01*>(WindowRegistry::loaded("B01"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(main.findChild<QMdiArea*>()->activeSubWindow()->widget(), w);
+    EXPECT_EQ(grid(w)->textMatrix(1, 0), "W001");
+    GrabToPng(&main, "main_B01");
+    main.findChild<QAction*>("Menu_b")->trigger(); // the same window again
+    EXPECT_EQ(WindowRegistry::loaded("B01"), w);
+    trigger(w, "Menu_Add");
+    w->activateWindow();
+    Entry e;
+    e.number = "W002";
+    fill(w, e);
+    GrabToPng(&main, "main_B01_add");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(ledger("YSW002"), "31 0 20");
+    EXPECT_TRUE(w->close());
+    Pump();
 }
