@@ -76,6 +76,7 @@ TEST_F(D201Test, RefusesEachWrongEntryInOrderAndWritesNothing)
         dlg.Txt[1]->setFocus();
         fill(dlg, c.customer, c.noteNo, c.amount);
         msgs->clear();
+        msgs->expect(c.message);
         dlg.Command1_Click();
         ASSERT_EQ(msgs->count(), 1);
         EXPECT_EQ(msgs->last().text, c.message);
@@ -176,6 +177,7 @@ TEST_F(D201Test, AFailedWriteShowsTheEngineTextChangesNothingAndStaysOpen)
     D201 dlg(d2);
     dlg.formLoad();
     fill(dlg, "C01.华联商场", "N001", "40");
+    msgs->expect("付款登记失败!系统返回如下信息：");
     dlg.Command1_Click();
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_TRUE(msgs->last().text.contains("disk is full")) << msgs->last().text.toStdString();

@@ -130,6 +130,7 @@ TEST_F(D2Test, CancelledSearchKeepsTheListAndNoHitsLeaveTheBlankRow)
 TEST_F(D2Test, AFailingLoadShowsTheEngineText)
 {
     D2* d2 = open<D2>();
+    msgs->expect("NoSuchTable");
     d2->FillGrid("select * from NoSuchTable");
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_TRUE(msgs->last().text.contains("NoSuchTable")) << msgs->last().text.toStdString();

@@ -142,6 +142,7 @@ TEST_F(D3Test, AnUnknownCustomerIsRefusedAndTheListStays)
     D3* w = openMay("C02");
     for (const char* text : {"华联商场", "C99.无此客户"}) {
         combo(w, "CmbKH")->setEditText(text);
+        msgs->expect("客户编号输入错误!");
         w->RunQuery();
         EXPECT_EQ(msgs->last().text, "客户编号输入错误!");
         EXPECT_EQ(msgs->last().title, "提示");
@@ -237,7 +238,9 @@ TEST_F(D3Test, NothingListedOrNoTemplateLeavesTheScratchTableAlone)
     D3* w = openMay();
     setPeriod(w, QDate(2030, 1, 1), QDate(2030, 1, 31));
     w->RunQuery();
+    msgs->expect("无数据！");
     trigger(w, "Menu_print");
+    msgs->expect("无数据可打印！");
     trigger(w, "Menu_print2");
     EXPECT_EQ(msgs->texts(), QStringList({"无数据！", "无数据可打印！"}));
 
@@ -245,7 +248,9 @@ TEST_F(D3Test, NothingListedOrNoTemplateLeavesTheScratchTableAlone)
     w->RunQuery();
     QFile::remove(folder->file("prntd3.rpt"));
     QFile::remove(folder->file("prntd4.rpt"));
+    msgs->expect("报表文件prntd3.rpt丢失！");
     trigger(w, "Menu_print");
+    msgs->expect("报表文件prntd4.rpt丢失！");
     trigger(w, "Menu_print2");
     EXPECT_EQ(msgs->texts().mid(2), QStringList({"报表文件prntd3.rpt丢失！", "报表文件prntd4.rpt丢失！"}));
     EXPECT_EQ(scratchRows(), QStringList({"earlier||||||"}));

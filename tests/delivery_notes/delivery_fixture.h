@@ -24,12 +24,13 @@
 //        N007 2024-05-15 C09 20     paid 5
 class DeliveryTest : public WindowTest {
 protected:
+    DeliveryTest() { strictResponders = true; }
     void SetUp() override
     {
         WindowTest::SetUp();
         ReportControl::SetPrinterLookup([] { return QString(); });
         RegisterDeliveryNoteWindows();
-        modals = std::make_unique<ModalScript>();
+        modals = modal.get();
         Database& db = Db();
         db.execute("insert into TA2 (F1,F2,F3,F4,F5) values ('C01','华联商场','深圳市福田区深南大道1号','0755-83000001','0755-83000002')");
         db.execute("insert into TA2 (F1,F2,F3,F4,F5) values ('C02','新星贸易','广州市天河路8号','020-88000001','020-88000002')");
@@ -44,7 +45,6 @@ protected:
     }
     void TearDown() override
     {
-        modals.reset();
         if (Prnt* p = Prnt::Loaded())
             delete p;
         ReportControl::SetPrinterLookup({});
@@ -71,5 +71,5 @@ protected:
     static QComboBox* combo(QWidget* w, const char* name) { return w->findChild<QComboBox*>(name); }
     static QDateEdit* picker(QWidget* w, const QString& name) { return w->findChild<QDateEdit*>(name); }
 
-    std::unique_ptr<ModalScript> modals;
+    ModalScript* modals = nullptr; // the strict fixture's dialog script
 };
