@@ -53,23 +53,14 @@ A011::A011(QWidget* parent)
         headers << QString();
     setGridColumns(headers);
 
-    addField({.label = "区域编号", .column = "F1", .maxLength = 8, .required = true, .labRect = Px(16, 17, 96, 20),
-              .txtRect = Px(116, 14, 110, 22), .index = 0, .gridCol = 1, .upperCase = true});
+    addCodeField(1);
     // The channel: its name while browsing, the list of channels while adding or editing.
     m_channelField = addField({.label = "所属出货渠道", .column = "F3", .required = true, .labRect = Px(240, 17, 90, 20),
                                .txtRect = Px(330, 14, 160, 22), .index = 2, .gridCol = kChannelNameCol,
                                .editor = FieldEditor::List, .kind = FieldKind::Code, .editorName = "CmbLB",
                                .listSql = "select * from M01 order by F1"});
     CmbLB = cmb(2);
-    addField({.label = "区域概称(中文)", .column = "F2", .required = true, .labRect = Px(16, 47, 96, 20),
-              .txtRect = Px(116, 44, 254, 22), .index = 1, .gridCol = 2});
-    addField({.label = "区域概称(英文)", .column = "F4", .labRect = Px(16, 77, 96, 20), .txtRect = Px(116, 74, 254, 22),
-              .index = 3, .gridCol = 6});
-    txt(3)->setInputMethodHints(Qt::ImhPreferLatin);
-    addField({.label = "送达工作日", .column = "F6", .labRect = Px(16, 107, 96, 20), .txtRect = Px(116, 104, 80, 22),
-              .searchType = 1, .index = 4, .gridCol = 3, .kind = FieldKind::Number});
-    addField({.label = "备注信息", .column = "F8", .labRect = Px(16, 137, 96, 20), .txtRect = Px(116, 134, 254, 44),
-              .index = 5, .gridCol = 4});
+    addNameFields(2, 6, 4, 3, 5, 4);
 
     // The costs: the four first and step costs on the first line, then the
     // ten heavy segments, each with its flag, four to a line.

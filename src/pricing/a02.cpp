@@ -52,8 +52,7 @@ A02::A02(QWidget* parent)
         headers << QString();
     setGridColumns(headers);
 
-    addField({.label = "区域编号", .column = "F1", .maxLength = 8, .required = true, .labRect = Px(16, 17, 96, 20),
-              .txtRect = Px(116, 14, 110, 22), .index = 0, .gridCol = 0, .upperCase = true});
+    addCodeField(0);
     // The scope: a list shown only while adding or editing.
     addField({.column = "F3", .txtRect = Px(286, 14, 84, 22), .index = 5, .gridCol = kNoGridColumn,
               .editor = FieldEditor::List, .editorName = "cmbFw", .items = {"国内", "国外"}, .clearOnAdd = false,
@@ -62,14 +61,7 @@ A02::A02(QWidget* parent)
     Labfw = new QLabel("范围", Frm);
     Labfw->setObjectName("Labfw");
     Labfw->setGeometry(246, 17, 36, 20);
-    addField({.label = "区域概称(中文)", .column = "F2", .required = true, .labRect = Px(16, 47, 96, 20),
-              .txtRect = Px(116, 44, 254, 22), .index = 1, .gridCol = 1});
-    addField({.label = "区域概称(英文)", .column = "F4", .labRect = Px(16, 77, 96, 20), .txtRect = Px(116, 74, 254, 22),
-              .index = 2, .gridCol = 2});
-    addField({.label = "送达工作日", .column = "F6", .labRect = Px(16, 107, 96, 20), .txtRect = Px(116, 104, 80, 22),
-              .searchType = 1, .index = 3, .gridCol = 3, .kind = FieldKind::Number});
-    addField({.label = "备注信息", .column = "F8", .labRect = Px(16, 137, 96, 20), .txtRect = Px(116, 134, 254, 44),
-              .index = 4, .gridCol = 4});
+    addNameFields(1, 2, 3, 3, 4, 4);
 
     // The nineteen prices: the four first and step prices on the first line,
     // then the fifteen heavy-parcel segments, four to a line.

@@ -33,6 +33,26 @@ ZoneWindow::ZoneWindow(const QString& name, const QString& table, const QString&
     FrmPrice->setObjectName("FrmPrice");
 }
 
+void ZoneWindow::addCodeField(int codeGrid)
+{
+    addField({.label = "区域编号", .column = "F1", .maxLength = 8, .required = true, .labRect = Px(16, 17, 96, 20),
+              .txtRect = Px(116, 14, 110, 22), .index = 0, .gridCol = codeGrid, .upperCase = true});
+}
+
+void ZoneWindow::addNameFields(int zhGrid, int enGrid, int daysBox, int daysGrid, int remarkBox, int remarkGrid)
+{
+    addField({.label = "区域概称(中文)", .column = "F2", .required = true, .labRect = Px(16, 47, 96, 20),
+              .txtRect = Px(116, 44, 254, 22), .index = 1, .gridCol = zhGrid});
+    addField({.label = "区域概称(英文)", .column = "F4", .labRect = Px(16, 77, 96, 20), .txtRect = Px(116, 74, 254, 22),
+              .index = m_englishBox, .gridCol = enGrid});
+    // The English name is typed in Latin letters.
+    txt(m_englishBox)->setInputMethodHints(Qt::ImhPreferLatin);
+    addField({.label = "送达工作日", .column = "F6", .labRect = Px(16, 107, 96, 20), .txtRect = Px(116, 104, 80, 22),
+              .searchType = 1, .index = daysBox, .gridCol = daysGrid, .kind = FieldKind::Number});
+    addField({.label = "备注信息", .column = "F8", .labRect = Px(16, 137, 96, 20), .txtRect = Px(116, 134, 254, 44),
+              .index = remarkBox, .gridCol = remarkGrid});
+}
+
 void ZoneWindow::finishDetailPage(int placesTop)
 {
     m_places = new PlaceEditor(m_placeTable, Frm);

@@ -29,6 +29,11 @@ protected:
     ZoneWindow(const QString& name, const QString& table, const QString& placeTable, int englishBox,
                QWidget* parent = nullptr);
 
+    // The zone code Txt(0) shown in list column codeGrid, in the top line.
+    void addCodeField(int codeGrid);
+    // Below it: the Chinese and English names, delivery days and remark,
+    // each with its box and list column (the Chinese name is Txt(1)).
+    void addNameFields(int zhGrid, int enGrid, int daysBox, int daysGrid, int remarkBox, int remarkGrid);
     // The place editor and the pictures, after the fields so that Enter
     // leads from the prices into the places.
     void finishDetailPage(int placesTop);
