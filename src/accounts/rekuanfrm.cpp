@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -52,17 +53,17 @@ ReKuanFrm::ReKuanFrm(QWidget* parent)
     // One party is the lighter work; all of them has to be chosen.
     Opt1->setChecked(true);
 
-    // A dialog of its own size; the list sits in the gap of the second
-    // option's caption, right after "刷新".
+    // A dialog of its own size. The list stands in the gap of the second
+    // option's caption, right after "刷新"; the caption's tail follows the list.
     setFixedSize(TwipsToPx(5700), TwipsToPx(2500));
     Opt0->setGeometry(TwipsToPx(360), TwipsToPx(300), TwipsToPx(5000), TwipsToPx(360));
-    Opt1->setGeometry(TwipsToPx(360), TwipsToPx(900), TwipsToPx(5000), TwipsToPx(360));
     const int indicator = Opt1->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, Opt1)
         + Opt1->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, Opt1);
-    const int gapLeft = Opt1->x() + indicator + Opt1->fontMetrics().horizontalAdvance(QStringLiteral("刷新 "));
-    const int gapWidth = Opt1->fontMetrics().horizontalAdvance(QString(23, QLatin1Char(' ')));
-    Cmb->setGeometry(gapLeft, Opt1->y() - 2, std::max(gapWidth, TwipsToPx(1800)), TwipsToPx(360) + 4);
-    Cmb->raise();
+    const int head = indicator + Opt1->fontMetrics().horizontalAdvance(QStringLiteral("刷新 "));
+    Opt1->setGeometry(TwipsToPx(360), TwipsToPx(900), head, TwipsToPx(360));
+    Cmb->setGeometry(Opt1->x() + head, Opt1->y() - 2, TwipsToPx(2000), TwipsToPx(360) + 4);
+    auto* tail = new QLabel(QStringLiteral("应收应付帐"), this);
+    tail->setGeometry(Cmb->geometry().right() + 6, Opt1->y(), TwipsToPx(1500), TwipsToPx(360));
     Command1->setGeometry(TwipsToPx(2100), TwipsToPx(1700), TwipsToPx(1500), TwipsToPx(450));
     Command2->setGeometry(TwipsToPx(3840), TwipsToPx(1700), TwipsToPx(1500), TwipsToPx(450));
 

@@ -188,12 +188,13 @@ protected:
         return host ? QFileInfo(host->Cry().reportFileName()).fileName() : QString();
     }
     // Pictures for a look by eye, when ACCOUNTS_PNG_DIR names a folder.
-    static void keepGrab(QWidget* w, const QString& name)
+    static void keepGrab(QWidget* w, const QString& name, bool resize = true)
     {
         const QByteArray dir = qgetenv("ACCOUNTS_PNG_DIR");
         if (dir.isEmpty())
             return;
-        w->resize(1100, 460);
+        if (resize)
+            w->resize(1100, 460);
         Pump();
         w->grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
     }
