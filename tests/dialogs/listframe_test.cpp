@@ -133,6 +133,7 @@ protected:
 
 class ListFrameTest : public WindowTest {
 protected:
+    ListFrameTest() { strictResponders = true; }
     void SetUp() override
     {
         WindowTest::SetUp();
@@ -430,6 +431,7 @@ TEST_F(ListFrameTest, ADatabaseFailureInACommandOrAGridEventIsShownAndTheWindowG
     Failing* w = open<Failing>();
     trigger(w, "Menu_Add");
     type(box(w, 0), "李四");
+    msgs->expect("NoSuchTable");
     trigger(w, "Menu_save");
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_TRUE(msgs->last().text.startsWith("操作执行错误!系统返回如下信息：\r")) << msgs->last().text.toStdString();
@@ -441,6 +443,7 @@ TEST_F(ListFrameTest, ADatabaseFailureInACommandOrAGridEventIsShownAndTheWindowG
     trigger(w, "Menu_cancel");
     w->findChild<QTabBar*>("TabS")->setCurrentIndex(0);
     w->failShowing = true;
+    msgs->expect("操作执行错误!系统返回如下信息：");
     emit grid(w)->dblClick();
     EXPECT_EQ(msgs->count(), 2);
     EXPECT_EQ(w->findChild<QTabBar*>("TabS")->currentIndex(), 1);
