@@ -7,7 +7,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-class CodeListTest : public DataTest {};
+class CodeListTest : public DataTest {
+protected:
+    CodeListTest() { strictResponders = true; }
+};
 
 TEST_F(CodeListTest, FillsCodeAndNameOrTheNameAloneWithNullAsEmpty)
 {
@@ -39,6 +42,7 @@ TEST_F(CodeListTest, CopiesTheCodeAndTheRequiredFormRefusesAnEmptyList)
     EXPECT_EQ(CopyComboCode(&list, &box), "");
     EXPECT_EQ(box.text(), "");
     box.setText("kept");
+    msgs->expect("请输入发件客户!");
     EXPECT_EQ(CopyComboCodeRequired(&list, &box, "发件客户"), "");
     EXPECT_EQ(box.text(), "kept");
     ASSERT_EQ(msgs->count(), 1);
@@ -50,6 +54,7 @@ TEST_F(CodeListTest, CopiesTheCodeAndTheRequiredFormRefusesAnEmptyList)
 TEST_F(CodeListTest, RunWriteRollsBackEverythingAndShowsTheEngineText)
 {
     EXPECT_TRUE(RunWrite("保存失败!系统返回如下信息：", [] { Db().execute("insert into M05 (F1) values ('A')"); }));
+    msgs->expect("NoSuchTable");
     EXPECT_FALSE(RunWrite("保存失败!系统返回如下信息：", [] {
         Db().execute("insert into M05 (F1) values ('B')");
         Db().execute("insert into NoSuchTable values (1)");
@@ -58,6 +63,7 @@ TEST_F(CodeListTest, RunWriteRollsBackEverythingAndShowsTheEngineText)
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_TRUE(msgs->last().text.startsWith("保存失败!系统返回如下信息：\r")) << msgs->last().text.toStdString();
     EXPECT_TRUE(msgs->last().text.contains("NoSuchTable"));
+    msgs->expect("查询执行错误!系统返回如下信息：");
     EXPECT_FALSE(RunGuarded("查询执行错误!系统返回如下信息：", [] { Db().openRecordset("select x from y"); }));
     EXPECT_EQ(msgs->count(), 2);
 }
