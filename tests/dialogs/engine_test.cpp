@@ -11,6 +11,7 @@ namespace {
 
 class EngineTest : public DataTest {
 protected:
+    EngineTest() { strictResponders = true; }
     void SetUp() override
     {
         DataTest::SetUp();
@@ -192,6 +193,7 @@ TEST_F(EngineTest, MissingTemplateColumnFormulaOrTableGiveTheirMessages)
     ASSERT_TRUE(cry.setAction(1)) << msgs->texts().join('\n').toStdString();
     ASSERT_TRUE(preview.report());
     cry.setReportFileName(folder->file("badcol.rpt"));
+    msgs->expect("报表文件badcol.rpt所用的字段F9在数据表PRNTC023中不存在!");
     EXPECT_FALSE(cry.setAction(1));
     EXPECT_EQ(msgs->texts(), QStringList{"报表文件badcol.rpt所用的字段F9在数据表PRNTC023中不存在!"});
     EXPECT_FALSE(preview.report());
@@ -271,6 +273,7 @@ TEST_F(EngineTest, FillScratchTableQuotesAndIsAllOrNothing)
     EXPECT_EQ(rs.at(0, 1).toString(), "它's -- ; 中文");
 
     // A failing write is shown and leaves the previous rows.
+    msgs->expect("F99");
     EXPECT_FALSE(FillScratchTable("PRNTC05", {"F1", "F99"}, {{"x", "y"}}));
     EXPECT_EQ(msgs->count(), 1);
     EXPECT_EQ(Db().openRecordset("select F1 from PRNTC05").recordCount(), 2);
