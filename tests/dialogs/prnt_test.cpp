@@ -48,6 +48,7 @@ private:
 
 class PrntTest : public DataTest {
 protected:
+    PrntTest() { strictResponders = true; }
     void SetUp() override
     {
         DataTest::SetUp();
@@ -170,10 +171,12 @@ TEST_F(PrntTest, SecondPrintReplacesThePreviewInTheSameHost)
 TEST_F(PrntTest, PrintMenuPrintsTheLastReportToPdfWithoutAPrinter)
 {
     FileDialogRecorder files;
+    files.setStrict(true);
     printNotice("YD1");
     Prnt* host = printQuote("O'Brien 贸易公司", "价格含税'");
     const QString pdf = folder->file("out.pdf");
     files.answer(pdf);
+    msgs->expect("您的电脑没有安装打印机!");
     ASSERT_TRUE(menu(host, "Menu_prnt"));
     menu(host, "Menu_prnt")->trigger();
 
@@ -205,6 +208,8 @@ TEST_F(PrntTest, PrintMenuPrintsTheLastReportToPdfWithoutAPrinter)
     msgs->clear();
     files.answer(pdf);
     files.answer(folder->file("second"));
+    msgs->expect("您的电脑没有安装打印机!");
+    msgs->expect("目标文件夹存在同名文件，请更换文件名！");
     menu(host, "Menu_prnt")->trigger();
     EXPECT_EQ(msgs->texts(), (QStringList{"您的电脑没有安装打印机!", "目标文件夹存在同名文件，请更换文件名！"}));
     ASSERT_EQ(files.dialogs().size(), 3);
@@ -216,6 +221,8 @@ TEST_F(PrntTest, PrintMenuPrintsTheLastReportToPdfWithoutAPrinter)
     // Cancelling the file choice writes nothing and says nothing more.
     msgs->clear();
     QFile::remove(pdf);
+    files.answer("");
+    msgs->expect("您的电脑没有安装打印机!");
     menu(host, "Menu_prnt")->trigger();
     EXPECT_EQ(msgs->texts(), QStringList{"您的电脑没有安装打印机!"});
     EXPECT_FALSE(QFile::exists(pdf));
@@ -227,6 +234,7 @@ TEST_F(PrntTest, PrintFailureIsToldAndTheHostKeepsItsPreview)
     // The template went away after the preview: the print names it, the
     // host stays open and keeps showing the report.
     ASSERT_TRUE(QFile::remove(folder->file("quote.rpt")));
+    msgs->expect("报表文件quote.rpt丢失!");
     menu(host, "Menu_prnt")->trigger();
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_EQ(msgs->last().text, "报表文件quote.rpt丢失!");
@@ -240,6 +248,7 @@ TEST_F(PrntTest, PrintFailureIsToldAndTheHostKeepsItsPreview)
     msgs->clear();
     ReportControl::SetPrinterLookup([] { return QStringLiteral("没有这台打印机"); });
     WriteTextFile(folder->file("quote.rpt"), "table PRNTM03\ndetail 6\n  field 0 0 30 6 F1\n");
+    msgs->expect("打印机没有这台打印机无法打印报表quote.rpt!");
     menu(host, "Menu_prnt")->trigger();
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_EQ(msgs->last().text, "打印机没有这台打印机无法打印报表quote.rpt!");
@@ -270,6 +279,7 @@ TEST_F(PrntTest, FormulasOfOneReportDoNotReachTheNext)
     cry.setReportFileName(gAppPath + "quote.rpt");
     EXPECT_TRUE(cry.formulas().isEmpty());
     cry.setDestination(0);
+    msgs->expect("报表文件quote.rpt所用的公式to没有给出!");
     EXPECT_FALSE(cry.setAction(1));
     EXPECT_EQ(msgs->texts(), QStringList{"报表文件quote.rpt所用的公式to没有给出!"});
     EXPECT_FALSE(host->preview()->report());
@@ -284,6 +294,7 @@ TEST_F(PrntTest, MissingTemplateIsReportedAndNothingIsShown)
     cry.setDataFiles(0, gDbPath);
     cry.setReportFileName(gAppPath + "prntd3.rpt");
     cry.setDestination(0);
+    msgs->expect("报表文件prntd3.rpt丢失!");
     EXPECT_FALSE(cry.setAction(1));
     EXPECT_EQ(msgs->texts(), QStringList{"报表文件prntd3.rpt丢失!"});
     EXPECT_EQ(msgs->last().style, 64);
@@ -294,6 +305,7 @@ TEST_F(PrntTest, MissingTemplateIsReportedAndNothingIsShown)
     msgs->clear();
     cry.setDataFiles(0, folder->file("other.dat"));
     cry.setReportFileName(gAppPath + "prntc05.rpt");
+    msgs->expect("other.dat不是当前打开的数据文件!");
     EXPECT_FALSE(cry.setAction(1));
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_TRUE(msgs->last().text.contains("other.dat"));
