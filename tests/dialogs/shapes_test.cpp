@@ -77,7 +77,10 @@ summary 9
   sum 242 2 34 7 right bold F10 format="#0.00" when F4 = "合  计"
 )";
 
-class ShapesTest : public DataTest {};
+class ShapesTest : public DataTest {
+protected:
+    ShapesTest() { strictResponders = true; }
+};
 
 TEST_F(ShapesTest, LedgerRunsTotalsRowsAndGrandTotals)
 {
