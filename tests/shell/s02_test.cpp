@@ -1,3 +1,4 @@
+#include "support/modal_script.h"
 #include "support/testenv.h"
 
 #include "data/globals.h"
@@ -23,9 +24,11 @@ namespace {
 
 class S02Test : public DataTest {
 protected:
+    S02Test() { strictResponders = true; }
     void SetUp() override
     {
         DataTest::SetUp();
+        modal = std::make_unique<ModalScript>(true);
         SetMainHost(&host);
     }
     void TearDown() override
@@ -34,6 +37,7 @@ protected:
         SetMainHost(nullptr);
         Pump();
         gEditing.clear();
+        modal.reset();
         DataTest::TearDown();
     }
     void open()
@@ -88,6 +92,7 @@ protected:
 
     FakeHost host;
     QPointer<S02> win;
+    std::unique_ptr<ModalScript> modal;
 };
 
 } // namespace
@@ -154,6 +159,7 @@ TEST_F(S02Test, AddsAnOperatorInUpperCaseWithTheTickedRightsAndTheLogInNeedsThem
     login.formLoad();
     login.findChild<QComboBox*>("cmbhu")->setEditText("ABC");
     login.findChild<QLineEdit*>("Txt(1)")->setText("pw1");
+    msgs->expect("密码输入错误!");
     login.ok();
     EXPECT_EQ(msgs->last().text, "密码输入错误!");
     EXPECT_EQ(gUserCode, "001");
@@ -169,6 +175,7 @@ TEST_F(S02Test, RefusesTheAdministratorsDeleteADuplicateAndEmptyBoxes)
 {
     Db().execute("insert into TE1 (F1,F2,F3) values ('002','李四','')");
     open();
+    msgs->expect("001是管理员帐号，不能删除!");
     trigger("Menu_del");
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_EQ(msgs->last().text, "001是管理员帐号，不能删除!");
@@ -179,6 +186,7 @@ TEST_F(S02Test, RefusesTheAdministratorsDeleteADuplicateAndEmptyBoxes)
     // Blanks around the account in the grid do not get it deleted either.
     Db().execute("update TE1 set F1=' 001 ' where F1='001'");
     win->FillGrid("select * from TE1 order by F1");
+    msgs->expect("001是管理员帐号，不能删除!");
     trigger("Menu_del");
     EXPECT_EQ(msgs->last().text, "001是管理员帐号，不能删除!");
     Db().execute("update TE1 set F1='001' where F1=' 001 '");
@@ -188,6 +196,7 @@ TEST_F(S02Test, RefusesTheAdministratorsDeleteADuplicateAndEmptyBoxes)
     trigger("Menu_Add");
     type(0, "002");
     type(1, "王五");
+    msgs->expect("[李四]已经使用了002这个编号，请重新设置编号!");
     trigger("Menu_save");
     EXPECT_EQ(msgs->last().text, "[李四]已经使用了002这个编号，请重新设置编号!");
     EXPECT_EQ(msgs->last().style, vbStyle::Information);
@@ -195,9 +204,11 @@ TEST_F(S02Test, RefusesTheAdministratorsDeleteADuplicateAndEmptyBoxes)
 
     type(0, "003");
     type(1, "  ");
+    msgs->expect("操作员姓名不能为空!");
     trigger("Menu_save");
     EXPECT_EQ(msgs->last().text, "操作员姓名不能为空!");
     type(0, "");
+    msgs->expect("操作员帐号不能为空!");
     trigger("Menu_save");
     EXPECT_EQ(msgs->last().text, "操作员帐号不能为空!");
     EXPECT_EQ(win->editMode(), ListFrame::Adding);
@@ -237,6 +248,7 @@ TEST_F(S02Test, AnEditReplacesTheRowAndAFailedInsertLosesNothing)
     trigger("Menu_edit");
     EXPECT_FALSE(box(0)->isReadOnly());
     type(1, "root");
+    msgs->expect("TE1 is read-only");
     trigger("Menu_save");
     EXPECT_TRUE(msgs->last().text.contains("TE1 is read-only"));
     EXPECT_EQ(GetStr("select F2 from TE1 where F1='001'"), "管理员");
@@ -252,6 +264,7 @@ TEST_F(S02Test, AnEditReplacesTheRowAndAFailedInsertLosesNothing)
     selectRow(2);
     trigger("Menu_edit");
     type(0, "001");
+    msgs->expect("[管理员]已经使用了001这个编号，请重新设置编号!");
     trigger("Menu_save");
     EXPECT_EQ(msgs->last().text, "[管理员]已经使用了001这个编号，请重新设置编号!");
     type(0, "002");
@@ -282,12 +295,13 @@ TEST_F(S02Test, DeletesAfterTheQuestionAndClosesWhileEditing)
     Db().execute("insert into TE1 (F1,F2,F3) values ('002','李四','')");
     open();
     selectRow(2);
-    msgs->answer(vbBtn::No);
+    msgs->expect("真的要删除李四的资料吗?", vbBtn::No);
     trigger("Menu_del");
     EXPECT_EQ(msgs->last().text, "真的要删除李四的资料吗?");
     EXPECT_EQ(msgs->last().style, vbStyle::YesNo + vbStyle::Question);
     EXPECT_EQ(GetVal("select count(*) from TE1"), 2);
 
+    msgs->expect("真的要删除李四的资料吗?", vbBtn::Yes);
     trigger("Menu_del");
     EXPECT_EQ(GetStr("select F1 from TE1 where F1='002'"), "");
     EXPECT_EQ(grid()->rows(), 2);
