@@ -175,6 +175,7 @@ void LedgerEntryWindow::SetupGrid()
     GD->setAll(2, kCols, std::move(cells));
     for (int c = 0; c < kCols; ++c)
         GD->setFixedAlignment(c, Qt::AlignCenter);
+    GD->setColAlignment(kAmount, Qt::AlignRight | Qt::AlignVCenter);
     m_curRow = 1;
     sizeColumns();
 }
