@@ -259,6 +259,7 @@ TEST_F(ZhLstTest, AnEditFindsItsEntryByNumberWhenASequenceNumberIsShared)
     EXPECT_EQ(count("select SN from TB1 where F1='X1'"), 50);
     EXPECT_EQ(count("select YF from TB1 where F1='X2'"), 25);
     EXPECT_EQ(count("select YF from TB1 where F1='X1'"), 10);
+    EXPECT_EQ(ExpectChainsHold(), 2);
 }
 
 TEST_F(ZhLstTest, EditAndDeleteNeedTheRightAndDeleteAsksFirst)
@@ -277,6 +278,7 @@ TEST_F(ZhLstTest, EditAndDeleteNeedTheRightAndDeleteAsksFirst)
     trigger(w, "Menu_del");
     EXPECT_EQ(count("select count(*) from TB1"), 1);
     EXPECT_EQ(w->Edstu, 0);
+    EXPECT_EQ(ExpectChainsHold(), 1);
 }
 
 TEST_F(ZhLstTest, CancelAsksBeforeNewRowsGo)
