@@ -1,5 +1,6 @@
 #include "customers/customer_windows.h"
 
+#include "customers/a03.h"
 #include "customers/a030.h"
 #include "customers/a04.h"
 #include "customers/a05.h"
@@ -8,6 +9,7 @@
 
 void RegisterCustomerWindows()
 {
+    WindowRegistry::registerChild("A03", [] { return new A03; }, {.maximized = true});
     WindowRegistry::registerChild("A030", [] { return new A030; });
     WindowRegistry::registerChild("A04", [] { return new A04; });
     WindowRegistry::registerChild("A05", [] { return new A05; });

@@ -836,6 +836,12 @@ void FlexGrid::setMergeCol(int c, bool on)
     updateFixedAreas();
 }
 
+void FlexGrid::setMergeScrolling(bool on)
+{
+    m_mergeScrolling = on;
+    scheduleMerges();
+}
+
 void FlexGrid::scheduleMerges()
 {
     if (m_mergePending)
@@ -861,7 +867,7 @@ void FlexGrid::refreshMerges()
     m_mergePending = false;
     clearSpans();
     updateFixedAreas();
-    if (!m_merge)
+    if (!m_merge || !m_mergeScrolling)
         return;
     const FlexTextStore& s = m_model->m_store;
     const int h = m_model->headerRows();

@@ -135,6 +135,9 @@ public:
     bool mergeCells() const { return m_merge; }
     void setMergeRow(int r, bool on);
     void setMergeCol(int c, bool on);
+    // Off: only the fixed cells merge (two-row captions over a list whose
+    // equal neighbours must stay apart). On by default.
+    void setMergeScrolling(bool on);
     // Recomputes the merged areas now (they are otherwise brought up to date
     // when the event loop next runs).
     void refreshMerges();
@@ -227,6 +230,7 @@ private:
     bool m_byRow = false;
     bool m_redraw = true;
     bool m_merge = false;
+    bool m_mergeScrolling = true;
     bool m_mergePending = false;
     int m_syncing = 0;
     std::vector<int> m_colTwips;   // -1: default width
