@@ -5,6 +5,7 @@
 #include "data/globals.h"
 #include "shell/mform.h"
 #include "shell/window_registry.h"
+#include "support/modal_script.h"
 #include "support/testenv.h"
 #include "platform/msgbox.h"
 
@@ -22,9 +23,11 @@ namespace {
 
 class RefListMainWindowTest : public DataTest {
 protected:
+    RefListMainWindowTest() { strictResponders = true; }
     void SetUp() override
     {
         DataTest::SetUp();
+        modal = std::make_unique<ModalScript>(true);
         RegisterCustomerWindows();
         main = std::make_unique<MForm>();
         main->resize(1000, 700);
@@ -37,8 +40,10 @@ protected:
         WindowRegistry::closeAll();
         main.reset();
         Pump();
+        modal.reset();
         DataTest::TearDown();
     }
+    std::unique_ptr<ModalScript> modal;
     std::unique_ptr<MForm> main;
 };
 
@@ -77,11 +82,13 @@ TEST_F(RefListMainWindowTest, OpensFromTheMenuAndGuardsTheMainWindowWhileAdding)
     ASSERT_EQ(w->editMode(), 1);
 
     msgs->clear();
+    msgs->expect("操作员正在编辑数据,请先[保存]数据或[取消]编辑!");
     EXPECT_FALSE(main->close());
     EXPECT_TRUE(main->isVisible());
     EXPECT_EQ(msgs->last().text, "操作员正在编辑数据,请先[保存]数据或[取消]编辑!");
     EXPECT_EQ(msgs->last().style, 48);
     // Closing the child's frame is refused too.
+    msgs->expect("操作员正在编辑数据,请先[保存]数据或[取消]编辑!");
     sub->close();
     Pump();
     EXPECT_EQ(WindowRegistry::loaded("A04"), w);
