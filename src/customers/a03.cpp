@@ -78,6 +78,8 @@ A03::A03(QWidget* parent)
     FrmBtm = new QFrame(Frm);
     FrmBtm->setObjectName("FrmBtm");
     FrmBtm->setFrameShape(QFrame::NoFrame);
+    // Enlarged, it covers the quote grid.
+    FrmBtm->setAutoFillBackground(true);
 
     struct Master {
         const char* header;

@@ -3,6 +3,7 @@
 #include "data/database.h"
 #include "data/globals.h"
 #include "dialogs/prnt.h"
+#include "platform/cell_editor.h"
 #include "platform/flexgrid.h"
 
 #include <QDir>
@@ -154,4 +155,10 @@ TEST_F(A03SheetTest, WindowAndSheetLookRight)
     named(w, "TxtHPBM")->setText("U");
     click(w, "CmdDownList");
     GrabToPng(w, "A03_edit");
+    click(w, "CmdDownList");
+    w->quoteGrid()->cellEditor()->open(3, 4);
+    GrabToPng(w, "A03_cell");
+    trigger(w, "Menu_cancel");
+    click(w, "CmdUpDown");
+    GrabToPng(w, "A03_remarks");
 }
