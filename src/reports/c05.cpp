@@ -10,8 +10,8 @@
 #include "platform/vb.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
-#include <QFocusEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -104,10 +104,10 @@ bool C05::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     } else if (event->type() == QEvent::FocusOut) {
-        // Leaving for a menu or another window, or closing, is no move to another box.
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (!m_unloading && reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason &&
-            reason != Qt::ActiveWindowFocusReason)
+        // Only a move to another control of this window checks the box: a menu,
+        // another window or closing leaves it alone.
+        QWidget* next = QApplication::focusWidget();
+        if (!m_unloading && next && isAncestorOf(next))
             Txt_Validate(index);
     }
     return ChildWindow::eventFilter(watched, event);

@@ -21,6 +21,26 @@ protected:
         QApplication::setActiveWindow(w);
         return w;
     }
+    // The notice inside a work area beside another window, the focus in
+    // Txt(0) holding `number`, as the operator leaves it in the main window.
+    C05* openBesideAnotherWindow(QMdiArea& mdi, const QString& number)
+    {
+        mdi.resize(900, 600);
+        mdi.show();
+        mdi.addSubWindow(new QLineEdit)->show();
+        auto* w = new C05;
+        QMdiSubWindow* sub = mdi.addSubWindow(w);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(w, &ChildWindow::unloaded, sub, &QMdiSubWindow::close);
+        sub->show();
+        mdi.activateWindow();
+        QApplication::setActiveWindow(&mdi);
+        mdi.setActiveSubWindow(sub);
+        box(w, 0)->setFocus();
+        box(w, 0)->setText(number);
+        EXPECT_TRUE(box(w, 0)->hasFocus());
+        return w;
+    }
     // Types the number into Txt(0) and leaves the box with Enter.
     void lookUp(C05* w, const QString& number)
     {
@@ -105,23 +125,25 @@ TEST_F(C05Test, ClosingInsideTheMainWindowLooksNothingUp)
 {
     // The focus leaves the number box as the window goes: no look-up, no message.
     QMdiArea mdi;
-    mdi.resize(900, 600);
-    mdi.show();
-    auto* other = mdi.addSubWindow(new QLineEdit);
-    other->show();
-    auto* w = new C05;
-    QMdiSubWindow* sub = mdi.addSubWindow(w);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(w, &ChildWindow::unloaded, sub, &QMdiSubWindow::close);
-    sub->show();
-    mdi.activateWindow();
-    QApplication::setActiveWindow(&mdi);
-    mdi.setActiveSubWindow(sub);
-    box(w, 0)->setFocus();
-    box(w, 0)->setText("W404");
-    ASSERT_TRUE(box(w, 0)->hasFocus());
+    C05* w = openBesideAnotherWindow(mdi, "W404");
     w->close();
     Pump();
+}
+
+TEST_F(C05Test, OnlyAMoveToAnotherBoxOfTheNoticeLooksTheNumberUp)
+{
+    QMdiArea mdi;
+    C05* w = openBesideAnotherWindow(mdi, "W404");
+    QMdiSubWindow* notice = mdi.activeSubWindow();
+    // Over to the other window and back: nothing is looked up.
+    mdi.setActiveSubWindow(mdi.subWindowList().first());
+    Pump();
+    mdi.setActiveSubWindow(notice);
+    Pump();
+    ASSERT_TRUE(box(w, 0)->hasFocus());
+    msgs->expect("你输入的运单号不存在!");
+    box(w, 2)->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(msgs->boxes().size(), 1);
 }
 
 TEST_F(C05Test, ClosingGivesTheToolBarBackAndLeavesTheStatusBar)
