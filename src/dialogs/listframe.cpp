@@ -976,7 +976,7 @@ void ListFrame::Menu_query_Click()
     ExecModal(q);
     q.loader = nullptr;
     if (!PubSql.isEmpty())
-        FillGrid(PubSql);
+        FillGrid(searchStatement(PubSql));
 }
 
 void ListFrame::Menu_ToExcel_Click()

@@ -272,6 +272,9 @@ protected:
     virtual QString duplicateMessage(const QString& typedKey) const;
     // The search dialog's field table.
     virtual void fillSearchFields(Query& q);
+    // The statement a finished search fills the list with: the dialog's own
+    // by default; a window may add to it (a grouping).
+    virtual QString searchStatement(const QString& found) const { return found; }
 
     // The key of the current grid row as the grid shows it.
     QString currentKey() const;

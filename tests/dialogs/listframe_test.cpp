@@ -4,6 +4,7 @@
 #include "data/queries.h"
 #include "data/sqltext.h"
 #include "dialogs/listframe.h"
+#include "dialogs/query.h"
 #include "platform/flexgrid.h"
 #include "platform/vb.h"
 #include "support/window_test.h"
@@ -577,4 +578,29 @@ TEST_F(ListFrameTest, AWindowWordsItsOwnDeleteQuestion)
     trigger(w, "Menu_del");
     EXPECT_EQ(msgs->last().text, "真的要删除[王五]吗?");
     EXPECT_EQ(count("select count(*) from M04"), 1);
+}
+
+TEST_F(ListFrameTest, AWindowMayAddToTheSearchStatementBeforeTheFill)
+{
+    class Grouped : public ListFrame {
+    public:
+        Grouped()
+            : ListFrame("Grouped")
+        {
+            setTable("M04");
+            setListSql("select * from M04 order by F1");
+            setSearchHead("Select M04.F1 from M04 left join B01 on B01.F602=M04.F1 ");
+            addField({.header = "姓名", .column = "F1"});
+        }
+
+    protected:
+        QString searchStatement(const QString& found) const override { return found + " GROUP BY M04.F1 "; }
+    };
+    Db().execute("insert into M04 (F1) values ('王五'), ('李四')");
+    Db().execute("insert into B01 (F1,F602) values ('W1','王五'), ('W2','王五')");
+    Grouped* w = open<Grouped>();
+    modal->on("Query", [](QDialog& d) { static_cast<Query&>(d).runQuery(); });
+    trigger(w, "Menu_query");
+    EXPECT_EQ(w->grid()->rows(), 3); // each name once, however many waybills join it
+    EXPECT_EQ(w->recCount(), 2);
 }
