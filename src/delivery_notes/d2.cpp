@@ -25,11 +25,7 @@ D2::D2(QWidget* parent)
     : ChildWindow("D2", parent)
 {
     setWindowTitle("客户付款记录");
-    GD = new FlexGrid(this);
-    GD->setObjectName("GD");
-    GD->setSelectionByRow(true);
-    GD->setFixedCols(0);
-    KeepNoteColumnsSized(GD);
+    GD = MakeNoteGrid(this);
 
     Menu_A = addCommand("&A.付款", "Menu_A");
     Menu_query = addCommand("&Q.查找", "Menu_query");
@@ -103,13 +99,8 @@ void D2::GD_RowColChange()
     if (m_inRowChange)
         return;
     m_inRowChange = true;
-    const int last = GD->rows() - 1;
-    // The sums row cannot be current: its data row above is. The blank row of
-    // an empty list stays where it is.
-    if (last > 1 && GD->row() == last && GD->textMatrix(last, 1).isEmpty()) {
-        GD->setRow(last - 1);
-        GD->setRowSel(last - 1);
-    }
+    // After a payment is appended the last row is that payment, not a sums row.
+    StepOffSumsRow(GD);
     CurRow = GD->row();
     ShowPosition();
     m_inRowChange = false;

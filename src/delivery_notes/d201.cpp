@@ -41,10 +41,7 @@ D201::D201(QWidget* parent)
         lab->setObjectName(QStringLiteral("Lab(%1)").arg(i));
         Lab.append(lab);
     }
-    CmbKH = new QComboBox(this);
-    CmbKH->setObjectName("CmbKH");
-    CmbKH->setEditable(true);
-    CmbKH->setInsertPolicy(QComboBox::NoInsert);
+    CmbKH = MakeNoteCustomerBox(this);
     for (int i = 0; i < 2; ++i) {
         auto* txt = new QLineEdit(this);
         txt->setObjectName(QStringLiteral("Txt(%1)").arg(i));

@@ -5,8 +5,7 @@
 #include "data/queries.h"
 #include "data/sqltext.h"
 #include "delivery_notes/note_grid.h"
-#include "dialogs/prnt.h"
-#include "dialogs/report_control.h"
+#include "dialogs/report_window.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
@@ -33,6 +32,12 @@ void Tell(const QString& text)
     MsgBox(text, vbStyle::Information, gMsgTitle);
 }
 
+// A report formula "name='value'".
+QString Formula(const char* name, const QString& value)
+{
+    return QLatin1String(name) + QStringLiteral("='") + value + QLatin1Char('\'');
+}
+
 } // namespace
 
 D3::D3(QWidget* parent)
@@ -48,10 +53,7 @@ D3::D3(QWidget* parent)
         lab->setObjectName(QStringLiteral("Lab(%1)").arg(i));
         Lab.append(lab);
     }
-    CmbKH = new QComboBox(FrM);
-    CmbKH->setObjectName("CmbKH");
-    CmbKH->setEditable(true);
-    CmbKH->setInsertPolicy(QComboBox::NoInsert);
+    CmbKH = MakeNoteCustomerBox(FrM);
     CmbKH->setMinimumWidth(200);
     CmbKH->installEventFilter(this);
     for (int i = 0; i < 2; ++i) {
@@ -76,11 +78,7 @@ D3::D3(QWidget* parent)
     bar->addWidget(CmdReQuery);
     bar->addStretch();
 
-    GD = new FlexGrid(this);
-    GD->setObjectName("GD");
-    GD->setSelectionByRow(true);
-    GD->setFixedCols(0);
-    KeepNoteColumnsSized(GD);
+    GD = MakeNoteGrid(this);
 
     Menu_print = addCommand("&P.打印销售帐款统计表", "Menu_print");
     Menu_print2 = addCommand("&M.打印客户月结单", "Menu_print2");
@@ -190,14 +188,8 @@ void D3::GD_RowColChange()
     if (m_inRowChange)
         return;
     m_inRowChange = true;
-    // The sums row cannot be current: the last note is. The blank row of an
-    // empty list stays where it is.
-    const int last = GD->rows() - 1;
-    if (last > 1 && GD->row() == last) {
-        GD->setRow(last - 1);
-        GD->setRowSel(last - 1);
+    if (StepOffSumsRow(GD))
         GD->setFocus();
-    }
     CurRow = GD->row();
     ShowPosition();
     m_inRowChange = false;
@@ -213,83 +205,80 @@ QString D3::periodText() const
     return LangStr("日期由  ") + DateText(DTP[0]->date()) + LangStr("  至  ") + DateText(DTP[1]->date());
 }
 
-void D3::printReport(const QString& templateName, const QString& emptyMessage, const QList<QStringList>& rows,
-                     const std::function<QStringList()>& formulas)
+bool D3::refusePrint(const QString& templateName, const QString& emptyMessage) const
 {
     if (GD->textMatrix(1, 0).isEmpty()) {
         Tell(emptyMessage);
-        return;
+        return true;
     }
+    // Checked here, before the host fills the scratch table, so that a missing
+    // template leaves the rows of the last print where they are.
     if (!QFileInfo::exists(gAppPath + templateName)) {
         Tell(LangStr("报表文件") + templateName + LangStr("丢失！"));
-        return;
+        return true;
     }
-    if (!FillScratchTable("PRTB2", kScratchColumns, rows))
-        return;
-    const QStringList texts = formulas();
-    Prnt* host = Prnt::Show();
-    ReportControl& cry = host->Cry();
-    cry.setDataFiles(0, gDbPath);
-    cry.setReportFileName(gAppPath + templateName);
-    for (int i = 0; i < texts.size(); ++i)
-        cry.setFormulas(i, texts[i]);
-    cry.setDestination(0);
-    cry.setAction(1);
+    return false;
+}
+
+QList<QStringList> D3::noteRows(const std::function<bool(int row)>& keep) const
+{
+    QList<QStringList> rows;
+    for (int r = 1; r <= GD->rows() - 2; ++r)
+        if (keep(r))
+            rows << GD->rowTexts(r).mid(0, 7);
+    return rows;
+}
+
+QStringList D3::columnFormulas(const QString& dateCaption) const
+{
+    return {
+        Formula("fpdh", LangStr("发货单号")),
+        Formula("fprq", dateCaption),
+        Formula("ymhkd", LangStr("金额(元)")),
+        Formula("fkhkd", LangStr("付款(元)")),
+        Formula("jyhkd", LangStr("欠款(元)")),
+        Formula("gong", LangStr("共：")),
+    };
 }
 
 void D3::Menu_print_Click()
 {
-    QList<QStringList> rows;
-    for (int r = 1; r <= GD->rows() - 2; ++r)
-        rows << GD->rowTexts(r).mid(0, 7);
-    printReport("prntd3.rpt", LangStr("无数据！"), rows, [this] {
-        return QStringList{
-            "myName='" + companyName() + "'",
-            "Cpt='" + LangStr("销售帐款统计报表") + "'",
-            "rq='" + periodText() + "'",
-            "kh='" + LangStr("客户") + "'",
-            "khmc='" + LangStr("名称") + "'",
-            "fpdh='" + LangStr("发货单号") + "'",
-            "fprq='" + LangStr("发货日期") + "'",
-            "ymhkd='" + LangStr("金额(元)") + "'",
-            "fkhkd='" + LangStr("付款(元)") + "'",
-            "jyhkd='" + LangStr("欠款(元)") + "'",
-            "gong='" + LangStr("共：") + "'",
-        };
-    });
+    if (refusePrint("prntd3.rpt", LangStr("无数据！")))
+        return;
+    const QStringList formulas = QStringList{
+        Formula("myName", companyName()),
+        Formula("Cpt", LangStr("销售帐款统计报表")),
+        Formula("rq", periodText()),
+        Formula("kh", LangStr("客户")),
+        Formula("khmc", LangStr("名称")),
+    } + columnFormulas(LangStr("发货日期"));
+    PrintThroughHost({"PRTB2", kScratchColumns, noteRows([](int) { return true; }), "prntd3.rpt", formulas});
 }
 
 void D3::Menu_print2_Click()
 {
+    if (refusePrint("prntd4.rpt", LangStr("无数据可打印！")))
+        return;
     const QString code = GD->textMatrix(CurRow, 0);
     const QString name = GD->textMatrix(CurRow, 1);
     // Only what the customer still owes goes on the statement.
-    QList<QStringList> rows;
-    for (int r = 1; r <= GD->rows() - 2; ++r) {
-        if (GD->textMatrix(r, 0) == code && Val(GD->textMatrix(r, 6)) > 0)
-            rows << GD->rowTexts(r).mid(0, 7);
-    }
-    printReport("prntd4.rpt", LangStr("无数据可打印！"), rows, [this, code, name] {
-        const QString key = SqlQuote(code);
-        return QStringList{
-            "Cpt='" + LangStr("客户月结单") + "'",
-            "myName='" + companyName() + "'",
-            "rq='" + periodText() + "'",
-            "khbm='" + LangStr("客户编码： ") + code + "   " + name + "'",
-            "addr='" + LangStr("地址    ： ") + GetStr("select F3 from TA2 where F1=" + key) + "'",
-            "tel='" + LangStr("电话    ： ") + GetStr("select F4 from TA2 where F1=" + key) + "'",
-            "fax='" + LangStr("传真    ： ") + GetStr("select F5 from TA2 where F1=" + key) + "'",
-            "zly='" + LangStr("只打印剩余帐项") + "'",
-            "yjrq='" + LangStr("月结日期：") + "'",
-            "yjrqjz='" + LangStr("预缴日期截至：") + "'",
-            "fpdh='" + LangStr("发货单号") + "'",
-            "fprq='" + LangStr("发货日期：") + "'",
-            "ymhkd='" + LangStr("金额(元)") + "'",
-            "fkhkd='" + LangStr("付款(元)") + "'",
-            "jyhkd='" + LangStr("欠款(元)") + "'",
-            "gong='" + LangStr("共：") + "'",
-        };
+    const QList<QStringList> rows = noteRows([this, &code](int r) {
+        return GD->textMatrix(r, 0) == code && Val(GD->textMatrix(r, 6)) > 0;
     });
+    const QString key = SqlQuote(code);
+    const QStringList formulas = QStringList{
+        Formula("Cpt", LangStr("客户月结单")),
+        Formula("myName", companyName()),
+        Formula("rq", periodText()),
+        Formula("khbm", LangStr("客户编码： ") + code + "   " + name),
+        Formula("addr", LangStr("地址    ： ") + GetStr("select F3 from TA2 where F1=" + key)),
+        Formula("tel", LangStr("电话    ： ") + GetStr("select F4 from TA2 where F1=" + key)),
+        Formula("fax", LangStr("传真    ： ") + GetStr("select F5 from TA2 where F1=" + key)),
+        Formula("zly", LangStr("只打印剩余帐项")),
+        Formula("yjrq", LangStr("月结日期：")),
+        Formula("yjrqjz", LangStr("预缴日期截至：")),
+    } + columnFormulas(LangStr("发货日期："));
+    PrintThroughHost({"PRTB2", kScratchColumns, rows, "prntd4.rpt", formulas});
 }
 
 void D3::Menu_Return_Click()

@@ -47,10 +47,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The common steps of both prints: nothing listed, a missing template,
-    // the scratch rows, then the report host with the formulas.
-    void printReport(const QString& templateName, const QString& emptyMessage, const QList<QStringList>& rows,
-                     const std::function<QStringList()>& formulas);
+    // Nothing listed or the template gone: the operator is told and the
+    // scratch table is left as it was. True when refused.
+    bool refusePrint(const QString& templateName, const QString& emptyMessage) const;
+    // The cells of the listed notes (the sums row left out) that `keep` takes.
+    QList<QStringList> noteRows(const std::function<bool(int row)>& keep) const;
+    // The formulas both statements begin their columns with, after the headings.
+    QStringList columnFormulas(const QString& dateCaption) const;
     QString companyName() const;
     QString periodText() const;
 

@@ -44,6 +44,16 @@ private:
 
 } // namespace
 
+FlexGrid* MakeNoteGrid(QWidget* parent)
+{
+    auto* gd = new FlexGrid(parent);
+    gd->setObjectName("GD");
+    gd->setSelectionByRow(true);
+    gd->setFixedCols(0);
+    KeepNoteColumnsSized(gd);
+    return gd;
+}
+
 void SetupNoteGrid(FlexGrid* gd, const QStringList& headers, const QList<int>& moneyCols)
 {
     gd->clear();
@@ -100,6 +110,25 @@ void KeepNoteColumnsSized(FlexGrid* gd)
 bool NoteGridIsEmpty(const FlexGrid* gd)
 {
     return gd->rows() == 2 && TrimBlanks(gd->textMatrix(1, 0)).isEmpty();
+}
+
+bool StepOffSumsRow(FlexGrid* gd)
+{
+    const int last = gd->rows() - 1;
+    if (last <= 1 || gd->row() != last || !gd->textMatrix(last, 1).isEmpty())
+        return false;
+    gd->setRow(last - 1);
+    gd->setRowSel(last - 1);
+    return true;
+}
+
+QComboBox* MakeNoteCustomerBox(QWidget* parent)
+{
+    auto* list = new QComboBox(parent);
+    list->setObjectName("CmbKH");
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    return list;
 }
 
 void FillNoteCustomers(QComboBox* list, const QStringList& first)

@@ -5,10 +5,15 @@
 
 class FlexGrid;
 class QComboBox;
+class QWidget;
 class RecordSet;
 
 // What the delivery-note windows share: a grid of a statement's rows with a
 // sums row under them, and the customer list of TA2.
+
+// The statement grid "GD" of a window: whole rows selected, no fixed column,
+// its columns kept sized to its width.
+FlexGrid* MakeNoteGrid(QWidget* parent);
 
 // Clears the grid to a header row and one blank row, the headers centred,
 // the money columns right-aligned.
@@ -27,6 +32,14 @@ void KeepNoteColumnsSized(FlexGrid* gd);
 
 // True when the grid holds no data: the blank row of an empty list.
 bool NoteGridIsEmpty(const FlexGrid* gd);
+
+// The sums row cannot be current: when the current row is the last one and
+// that is the sums row (no customer name in column 1), the data row above it
+// becomes current. The blank row of an empty list stays. True when it moved.
+bool StepOffSumsRow(FlexGrid* gd);
+
+// The editable customer list "CmbKH" of a window; typed text is not added.
+QComboBox* MakeNoteCustomerBox(QWidget* parent);
 
 // Items "code.name" of every TA2 customer, in code order, after `first`
 // items already in the list. A failing read is shown and leaves them out.
