@@ -1,8 +1,7 @@
 #include "reports/c01.h"
 
-#include "data/queries.h"
 #include "data/sqltext.h"
-#include "reports/parties.h"
+#include "reports/report_parts.h"
 
 #include <QAction>
 #include <QMenu>
@@ -40,10 +39,8 @@ void C01::printLayout(int layout)
         return;
     // The scratch table holds the waybill numbers; the templates read the
     // rest from the waybills themselves.
-    ReportPrintJob job{"PRNTC01", {"F1"}, gridRows({0}), QStringLiteral("prntc01%1.rpt").arg(layout), {}};
-    if (layout == 1) {
-        const QString name = GetStr("select F2 FROM M01 where F1=" + SqlQuote(curCode()));
-        job.formulas << "TOWHO='TO:" + name + "  出货明细 '";
-    }
+    ReportPrintJob job{"PRNTC01", ScratchColumns(1), gridRows({0}), QStringLiteral("prntc01%1.rpt").arg(layout), {}};
+    if (layout == 1)
+        job.formulas << "TOWHO='TO:" + PartyName("M01", curCode()) + "  出货明细 '";
     PrintThroughHost(job);
 }

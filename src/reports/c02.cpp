@@ -1,8 +1,7 @@
 #include "reports/c02.h"
 
-#include "data/queries.h"
 #include "data/sqltext.h"
-#include "reports/parties.h"
+#include "reports/report_parts.h"
 
 C02::C02(QWidget* parent)
     : ReportWindow("C02", "对帐明细表", parent)
@@ -17,14 +16,11 @@ C02::C02(QWidget* parent)
 
 QString C02::refreshSql() const
 {
-    return "select F101 ,F1,F301 ,F2031,F402,F502,F503,F505,F508,F504 from B01 where  "
-           " datediff('d'," + SqlQuote(startText()) + ",F101 ) >= 0  And datediff('d'," + SqlQuote(endText()) + ",F101 ) <= 0 "
+    return "select F101 ,F1,F301 ,F2031,F402,F502,F503,F505,F508,F504 from B01 where  " + PeriodCondition(*this, "F101") +
            " AND f603=" + SqlQuote(curCode()) + " AND F501='月结'";
 }
 
 ReportPrintJob C02::printJob() const
 {
-    const QString name = GetStr("select F2 FROM M03 where F1=" + SqlQuote(curCode()));
-    return {"PRNTC023", {"F1", "F2", "F3", "F4", "F5", "F6"}, gridRows({0, 1, 2, 3, 4, 9}), "prntc023.rpt",
-            {"RQ='对帐日期:" + startText() + "至" + endText() + "'", "KH='" + name + "'"}};
+    return StatementPrintJob(*this, gridRows({0, 1, 2, 3, 4, 9}), "M03");
 }

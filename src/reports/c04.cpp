@@ -2,6 +2,7 @@
 
 #include "data/sqltext.h"
 #include "platform/flexgrid.h"
+#include "reports/report_parts.h"
 
 C04::C04(QWidget* parent)
     : ReportWindow("C04", "月结表", parent)
@@ -21,19 +22,14 @@ QString C04::refreshSql() const
 {
     return "select B01.F101,M03.F2,B01.F1,B01.F301,B01.F402,B01.F2031,B01.XJ,B01.YJ,B01.DF,B01.F602,M01.F2,B01.F404,"
            "B01.F507,B01.F506,B01.F103 from B01,M01,M03 where    "
-           " B01.F202=M01.F1 AND B01.F603=M03.F1 AND "
-           " datediff('d'," + SqlQuote(startText()) + ",F101 ) >= 0  And datediff('d'," + SqlQuote(endText()) +
-           ",F101 ) <= 0 ORDER BY B01.F603";
+           " B01.F202=M01.F1 AND B01.F603=M03.F1 AND " + PeriodCondition(*this, "F101") + "ORDER BY B01.F603";
 }
 
 ReportPrintJob C04::printJob() const
 {
     // Only waybill rows are printed, each under its day of the month; the
     // template totals them itself.
-    ReportPrintJob job{"PRNTC04",
-                       {"F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12", "F13", "F14", "F15"},
-                       {},
-                       "prntc04.rpt",
+    ReportPrintJob job{"PRNTC04", ScratchColumns(15), {}, "prntc04.rpt",
                        {"RQ='" + startText() + "至" + endText() + "月结表'"}};
     for (int r = 1; r < grid()->rows(); ++r) {
         const std::optional<QDateTime> day = ParseDateText(grid()->textMatrix(r, 0));

@@ -5,9 +5,9 @@
 #include "data/queries.h"
 #include "data/sqltext.h"
 #include "dialogs/error_boundary.h"
-#include "dialogs/report_window.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"
+#include "reports/report_parts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -151,7 +151,7 @@ void C05::Menu_P_Click()
         MsgBox(QStringLiteral("请输入问题原因!"), vbStyle::Information, QString());
         return;
     }
-    PrintThroughHost({"PRNTC05", {"F1", "F2", "F3", "F4", "F5", "F6", "F7"}, {row}, "prntc05.rpt", {}});
+    PrintThroughHost({"PRNTC05", ScratchColumns(7), {row}, "prntc05.rpt", {}});
 }
 
 void C05::menu_R_Click() { close(); }

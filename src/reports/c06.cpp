@@ -1,8 +1,8 @@
 #include "reports/c06.h"
 
 #include "data/database.h"
-#include "data/sqltext.h"
 #include "platform/vb.h"
+#include "reports/report_parts.h"
 
 namespace {
 constexpr int kProfit = 10;
@@ -27,9 +27,7 @@ QString C06::refreshSql() const
            "sum(B01.F507) AS CB,SUM(B01.F506) AS CF,SUM(B01.F508) AS HY,SUM(B01.F509) AS QK,SUM(B01.F510) AS KP,"
            "0 AS ML,M03.F8 AS YW "
            " FROM B01,M03 WHERE M03.F1=B01.F603  "
-           "AND  datediff('d'," + SqlQuote(startText()) + ",B01.F101 ) >= 0  And datediff('d'," + SqlQuote(endText()) +
-           ",B01.F101 ) <= 0 "
-           " group by M03.F2,M03.F8 ORDER BY M03.F8 ";
+           "AND " + PeriodCondition(*this, "B01.F101") + " group by M03.F2,M03.F8 ORDER BY M03.F8 ";
 }
 
 void C06::fillRow(const RecordSet& rs, int record, QString* cells) const
@@ -49,9 +47,6 @@ QString C06::totalText(int col, double sum) const
 
 ReportPrintJob C06::printJob() const
 {
-    return {"PRNTC04",
-            {"F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12"},
-            gridRows({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}),
-            "prntc06.rpt",
+    return {"PRNTC04", ScratchColumns(12), gridRows({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}), "prntc06.rpt",
             {"RQ='" + startText() + "至" + endText() + "毛利表'"}};
 }

@@ -71,9 +71,7 @@ TEST_F(C01Test, ThreeLayoutsPrintTheWaybillNumbers)
         EXPECT_EQ(reportFile(), l.file);
         EXPECT_EQ(formulas(), l.formulas) << l.item;
         ASSERT_TRUE(preview()) << l.item;
-        const QStringList page = preview()->pages[0].texts();
-        for (const QString& text : l.texts)
-            EXPECT_TRUE(page.contains(text)) << l.item << ": " << text.toStdString();
+        EXPECT_EQ(missingOnPage(l.texts), QStringList()) << l.item;
         keepPng(QFileInfo(l.file).completeBaseName());
     }
 }

@@ -17,7 +17,19 @@
 
 namespace {
 
-class ReportWindowTest : public ReportsTest {};
+class ReportWindowTest : public ReportsTest {
+protected:
+    // The customer reconciliation set to March for a customer with one waybill, not yet refreshed.
+    C02* openOneWaybillStatement()
+    {
+        customer("C001", "华南贸易");
+        waybill("W1", "2024-03-05", "C001", {{"F402", 2}, {"F504", 30}, {"F501", "月结"}});
+        C02* w = open<C02>();
+        setPeriod(w, "2024-03-01", "2024-03-31");
+        setParty(w, "C001");
+        return w;
+    }
+};
 
 TEST(ReportPeriodTest, EndsYesterdayAndStartsOnTheSameDayAMonthBefore)
 {
@@ -130,11 +142,7 @@ TEST_F(ReportWindowTest, EveryReportOpensFromTheMainWindowsRegistry)
 
 TEST_F(ReportWindowTest, RefusedRefreshShowsTheEngineTextAndTheWindowGoesOn)
 {
-    customer("C001", "华南贸易");
-    waybill("W1", "2024-03-05", "C001", {{"F402", 2}, {"F504", 30}, {"F501", "月结"}});
-    C02* w = open<C02>();
-    setPeriod(w, "2024-03-01", "2024-03-31");
-    setParty(w, "C001");
+    C02* w = openOneWaybillStatement();
     Db().execute("alter table B01 rename to B01x");
     msgs->expect("刷新数据错误!系统返回如下信息：");
     refresh(w);
@@ -150,11 +158,7 @@ TEST_F(ReportWindowTest, RefusedRefreshShowsTheEngineTextAndTheWindowGoesOn)
 
 TEST_F(ReportWindowTest, FailingPrintShowsTheEngineTextAndLeavesTheScratchTable)
 {
-    customer("C001", "华南贸易");
-    waybill("W1", "2024-03-05", "C001", {{"F402", 2}, {"F504", 30}, {"F501", "月结"}});
-    C02* w = open<C02>();
-    setPeriod(w, "2024-03-01", "2024-03-31");
-    setParty(w, "C001");
+    C02* w = openOneWaybillStatement();
     refresh(w);
     Db().execute("insert into PRNTC023 (F1) values ('last print')");
     Db().executeNative("create trigger refuse before insert on PRNTC023 begin select raise(abort, 'scratch refused'); end");

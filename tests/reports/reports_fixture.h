@@ -98,6 +98,17 @@ protected:
         Prnt* host = Prnt::Loaded();
         return host && host->preview() ? host->preview()->report() : nullptr;
     }
+    // The texts that page 1 of the host's preview does not show (all of them
+    // when there is no preview).
+    static QStringList missingOnPage(const QStringList& texts)
+    {
+        const QStringList page = preview() ? preview()->pages[0].texts() : QStringList();
+        QStringList missing;
+        for (const QString& text : texts)
+            if (!page.contains(text))
+                missing << text;
+        return missing;
+    }
     static QStringList formulas()
     {
         Prnt* host = Prnt::Loaded();
