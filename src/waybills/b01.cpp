@@ -26,9 +26,11 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <cmath>
+#include <charconv>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace {
@@ -144,7 +146,6 @@ QList<Placed> PageLayout()
     };
 }
 constexpr int kShippedRow = 15;
-constexpr int kPageRows = 18;
 
 // ------------------------------------------------------------ lists
 
@@ -207,35 +208,51 @@ const QString kBareListSql = QStringLiteral("select F1,F101,F2031,F301,F401,F501
 constexpr int kPiecesCol = 4, kChannelCol = 6, kCustomerCol = 7;
 
 // Names of a master table by code, matched as the file matches text: ASCII
-// letters without regard to case.
+// letters without regard to case. A code as stored is found without folding.
 class Names {
 public:
-    void add(const char* code, const char* name) { m_names.emplace(fold(code), name ? name : ""); }
-    bool has(const char* code) const { return m_names.count(fold(code)) > 0; }
-    // `buffer` is reused from call to call.
-    const std::string* find(const char* code, std::string& buffer) const
+    void add(const char* code, const char* name)
     {
-        buffer.assign(code);
-        foldInPlace(buffer);
-        const auto it = m_names.find(buffer);
+        const std::string value = name ? name : "";
+        m_names.emplace(code, value);
+        m_names.emplace(fold(code), value);
+    }
+    bool has(const char* code) const { return m_names.count(fold(code)) > 0; }
+    const std::string* find(const char* code) const
+    {
+        auto it = m_names.find(std::string_view(code));
+        if (it == m_names.end())
+            it = m_names.find(fold(code));
         return it == m_names.end() ? nullptr : &it->second;
     }
 
 private:
-    static void foldInPlace(std::string& s)
-    {
-        for (char& ch : s)
-            if (ch >= 'A' && ch <= 'Z')
-                ch = char(ch - 'A' + 'a');
-    }
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
     static std::string fold(const char* code)
     {
         std::string s(code);
-        foldInPlace(s);
+        for (char& ch : s)
+            if (ch >= 'A' && ch <= 'Z')
+                ch = char(ch - 'A' + 'a');
         return s;
     }
-    std::unordered_map<std::string, std::string> m_names;
+    std::unordered_map<std::string, std::string, Hash, std::equal_to<>> m_names;
 };
+
+// A number cell as the list shows it (CStr), whole numbers without a QString.
+void AddNumberCell(FlexTextStore& store, double x)
+{
+    if (std::fabs(x) < 1e15 && x == std::trunc(x)) {
+        char buf[24];
+        const auto end = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(x)).ptr;
+        store.addCell(buf, qsizetype(end - buf));
+    } else {
+        store.addCell(QStringView(CStr(x)));
+    }
+}
 
 // False when two rows share a code: the join would list such a waybill twice,
 // so the list is then read with its joins.
@@ -262,7 +279,11 @@ int RememberedOrigin(const QString& account)
 
 void RememberOrigin(const QString& account, int index)
 {
-    SaveSetting("Quenvarix", "Express", SettingKey(account), QString::number(index));
+    // Writing the settings file costs more than the rest of a save: only a
+    // changed choice is written.
+    const QString value = QString::number(index);
+    if (GetSetting("Quenvarix", "Express", SettingKey(account)) != value)
+        SaveSetting("Quenvarix", "Express", SettingKey(account), value);
 }
 
 // ============================================================ the window
@@ -381,7 +402,6 @@ void B01::FillGrid(const QString& sql)
     SetupGrid();
     FlexTextStore store = GD->startFill();
     const int cols = GD->cols();
-    std::string key;
     int n = 0;
     try {
         while (st->step()) {
@@ -389,10 +409,10 @@ void B01::FillGrid(const QString& sql)
             for (int c = 0; c < have; ++c) {
                 const char* p = st->columnUtf8(c);
                 if (namesHere && (c == kChannelCol || c == kCustomerCol)) {
-                    const std::string* name = p ? (c == kChannelCol ? channels : customers).find(p, key) : nullptr;
+                    const std::string* name = p ? (c == kChannelCol ? channels : customers).find(p) : nullptr;
                     store.addCell(name ? name->data() : nullptr, name ? qsizetype(name->size()) : 0);
                 } else if (c == kPiecesCol && p) {
-                    store.addCell(QStringView(CStr(st->columnDouble(c))));
+                    AddNumberCell(store, st->columnDouble(c));
                 } else {
                     store.addCell(p, p ? qsizetype(std::strlen(p)) : 0);
                 }
@@ -401,6 +421,7 @@ void B01::FillGrid(const QString& sql)
             ++n;
         }
     } catch (const DbError& e) {
+        RecCount = 0;
         ShowDbFailure(LangStr(QString::fromUtf8(kQueryFailure)), e);
         return;
     }
