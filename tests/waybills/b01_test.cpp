@@ -352,14 +352,28 @@ TEST_F(WaybillTest, PricesAreMaskedWithoutTheRightYetStillComputeWhenClicked)
     EXPECT_EQ(box(clerk, 26)->echoMode(), QLineEdit::Normal);
 }
 
+TEST_F(WaybillTest, AddPresetsTheRememberedOriginOnlyWhenItExists)
+{
+    B01* w = openWindow();
+    const std::pair<int, QString> cases[] = {{0, "广州.天河"}, {1, "深圳"}, {2, ""}, {-1, ""}};
+    for (const auto& [index, origin] : cases) {
+        RememberOrigin("001", index);
+        trigger(w, "Menu_Add");
+        EXPECT_EQ(list(w, 4)->currentText(), origin) << index;
+        trigger(w, "Menu_cancel");
+    }
+}
+
 TEST_F(WaybillTest, CloseIsRefusedWhileAWaybillIsOpenForEntry)
 {
     B01* w = openWindow();
     trigger(w, "Menu_Add");
+    EXPECT_FALSE(w->findChild<QAction*>("Menu_Check")->isEnabled());
     msgs->expect("操作员正在编辑数据,请先[保存]数据或[取消]编辑!");
     EXPECT_FALSE(w->close());
     EXPECT_EQ(msgs->last().style, vbStyle::Exclamation);
     trigger(w, "Menu_cancel");
+    EXPECT_TRUE(w->findChild<QAction*>("Menu_Check")->isEnabled());
     EXPECT_TRUE(w->close());
 }
 
