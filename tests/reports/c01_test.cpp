@@ -76,6 +76,24 @@ TEST_F(C01Test, ThreeLayoutsPrintTheWaybillNumbers)
     }
 }
 
+TEST_F(C01Test, ChannelMissingFromTheListStillListsAndHeadsTheListWithoutAName)
+{
+    customer("C001", "华南贸易");
+    waybill("W1", "2024-03-05", "C001", {{"F202", "Q9"}, {"F604", "张三"}, {"F401", 2}, {"F404", 1.5}});
+    waybill("W2", "2024-03-05", "NOCUST", {{"F202", "Q9"}, {"F604", "张三"}, {"F401", 9}, {"F404", 9}});
+    C01* w = open<C01>();
+    w->findChild<QDateEdit*>("DTP")->setDate(QDate(2024, 3, 5));
+    setParty(w, "Q9");
+    refresh(w);
+    // The channel is matched on its code alone; the customer must exist.
+    EXPECT_EQ(gridLines(grid(w)), QStringList({"W1||华南贸易||2|1.5||", "||||2|1.5|0|"}));
+    // The heading names the refreshed channel, whatever the list shows now.
+    setParty(w, "Q1.联邦快递");
+    trigger(w, "menu_P1");
+    EXPECT_EQ(formulas(), QStringList({"TOWHO='TO:  出货明细 '"}));
+    ASSERT_TRUE(preview());
+}
+
 TEST_F(C01Test, RefusesBlankChannelAndEmptyPrint)
 {
     C01* w = open<C01>();

@@ -102,11 +102,13 @@ TEST_F(C02Test, RefusesBlankAndNoFoundCodesAndEmptyPrints)
 TEST_F(C02Test, TypedCodeWithoutNameAndQuotesReachTheStatementQuoted)
 {
     customer("O'K", "奥凯");
-    waybill("W1", "2024-03-05", "O'K", {{"F402", 2}, {"F504", 30}, {"F501", "月结"}});
+    waybill("W1", "2024-03-05", "O'K", {{"F2031", "O'Hare"}, {"F402", 2}, {"F504", 30}, {"F501", "月结"}});
     C02* w = openMarch("  O'K  ");
     EXPECT_EQ(w->curCode(), "O'K");
     EXPECT_EQ(gridLines(grid(w)).size(), 2);
     trigger(w, "Menu_P");
+    // A cell holding a quote reaches the scratch table as it is.
+    EXPECT_EQ(scratch("PRNTC023", "F2,F4"), QStringList({"W1|O'Hare", "|"}));
     EXPECT_EQ(formulas().value(1), "KH='奥凯'");
     EXPECT_TRUE(preview()->pages[0].texts().contains("对帐单位: 奥凯"));
 }

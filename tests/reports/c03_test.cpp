@@ -32,6 +32,7 @@ TEST_F(C03Test, ListsOnlyTheChannelsShippedWaybillsWhateverTheirPayment)
               QStringList({"2024-03-01|W1|2|30.5", "2024-03-05|W5|1.5|20", "||3.5|50.5"}));
     EXPECT_EQ(formulas(), QStringList({"RQ='对帐日期:2024-03-01至2024-03-31'", "KH='联邦快递'"}));
     EXPECT_TRUE(preview()->pages[0].texts().contains("对帐单位: 联邦快递"));
+    keepGrab(w, "C03");
 }
 
 TEST_F(C03Test, RefusesBlankAndNoFoundChannels)
