@@ -60,6 +60,7 @@ TEST_F(WorkedExampleTest, SequenceNumbersAndBalancesOfEveryEntry)
     EXPECT_EQ(debts->grid()->textMatrix(rowOf(debts, "E4"), 5), "250");
     EXPECT_EQ(ExpectChainsHold(), 7);
     EXPECT_EQ(msgs->count(), 0);
+    keepGrab(receipts, "PayLst");
 }
 
 TEST_F(WorkedExampleTest, DetailLedgerOfTheWholePeriodAndOfItsLastFourDays)

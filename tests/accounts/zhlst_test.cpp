@@ -3,6 +3,7 @@
 #include "dialogs/query.h"
 
 #include <QAction>
+#include <cmath>
 
 namespace {
 
@@ -348,4 +349,32 @@ TEST_F(ZhLstTest, ShownForTheOtherKindItAsksWhileAddingThenStartsAfresh)
     EXPECT_EQ(cell(2, 0), "YF240310090507");
     EXPECT_EQ(w->editor()->editorFor(2, 2).items, QStringList({"渠道甲"}));
     keepGrab(w, "zhLst");
+}
+
+TEST_F(ZhLstTest, AnEditIsCheckedAsANewRowIs)
+{
+    openDebts();
+    post(w, "E1", "2024-03-01", "Alpha", 100);
+    clickCell(w, 1, 0);
+    trigger(w, "Menu_edit");
+    clickCell(w, 1, 5);
+    typeCell(w, "0");
+    msgs->expect("第1行[欠款金额]不能为0！");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(w->Edstu, 2);
+    EXPECT_EQ(count("select YF from TB1 where F1='E1'"), 100);
+}
+
+TEST_F(ZhLstTest, ACrowdedGapIsToldAfterTheEntryIsSaved)
+{
+    ledgerRow("A1", -9, "2024-03-01", "Alpha", 100, 10, 0);
+    ledgerRow("A2", -9, "2024-03-03", "Alpha", std::nextafter(100.0, 200.0), 10, 0);
+    openDebts();
+    trigger(w, "Menu_Add");
+    typeRow(w, "A3", "2024-03-02", "Alpha", "5");
+    msgs->expect("您历史日期中插入了过多的单据");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(msgs->last().title, "");
+    EXPECT_EQ(count("select count(*) from TB1 where F1='A3' and SN=100"), 1);
+    EXPECT_EQ(w->Edstu, 0);
 }
