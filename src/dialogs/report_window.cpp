@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <cmath>
 #include <optional>
 
@@ -289,7 +290,11 @@ void ReportWindow::SetupGrid()
 void ReportWindow::ShowPosition()
 {
     GD->setRowSel(GD->row());
+    // Col 0 starts the selection; it must not scroll a wide grid back from the clicked cell.
+    QScrollBar* across = GD->horizontalScrollBar();
+    const int left = across->value();
     GD->setCol(0);
+    across->setValue(left);
     selectRowCells();
     MainHost* host = GetMainHost();
     if (!host)

@@ -3,6 +3,8 @@
 #include "reports/c04.h"
 
 #include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <QScrollBar>
 
 namespace {
 
@@ -52,6 +54,25 @@ TEST_F(C04Test, PrintsTheWaybillRowsUnderTheirDayOfTheMonth)
     EXPECT_EQ(missingOnPage({"2024-03-01至2024-04-30月结表", "23", "W3", "易碎", "合    计", "7.5", "45.50", "29.50"}),
               QStringList());
     keepPng("prntc04");
+}
+
+TEST_F(C04Test, ClickingACellOnTheRightKeepsTheViewWhereItIs)
+{
+    C04* w = openMarch();
+    w->resize(700, 400);
+    Pump();
+    FlexGrid* g = grid(w);
+    QScrollBar* across = g->horizontalScrollBar();
+    across->setValue(across->maximum());
+    ASSERT_GT(across->value(), 0);
+    const QPoint cell = g->visualRect(g->model()->index(1, 13)).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(type, cell, g->viewport()->mapToGlobal(cell), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, {});
+        QApplication::sendEvent(g->viewport(), &e);
+    }
+    EXPECT_EQ(host.panels[4], "共 4 条记录 当前为第 2 条");
+    EXPECT_EQ(across->value(), across->maximum());
 }
 
 TEST_F(C04Test, HighlightLeavesTheRemarkColumnOut)
