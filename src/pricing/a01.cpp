@@ -9,6 +9,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QTabBar>
 #include <cmath>
 
 namespace {
@@ -129,6 +130,15 @@ void A01::Menu_Add_Click()
         Lab.value(k)->setText(kOpenEnd);
 }
 
+void A01::Menu_del_Click()
+{
+    const bool onDetail = TabS->currentIndex() == 1;
+    const int before = RecCount;
+    ListFrame::Menu_del_Click();
+    if (onDetail && RecCount != before)
+        TabS->setCurrentIndex(1);
+}
+
 int A01::normaliseCount()
 {
     // The whole part of the number typed, kept within 0..10.
@@ -154,6 +164,13 @@ void A01::Txt_LostFocus(int index)
     if (prev >= Val(txt(index)->text()))
         txt(index)->setText(CStr(prev + 2));
     Lab.value(index - 1)->setText(SegmentEnd(Val(txt(index)->text())));
+}
+
+void A01::fieldEntered(const Field& f)
+{
+    // The text of a box entered is selected, to be typed over.
+    if (QLineEdit* entered = txt(f.index))
+        entered->selectAll();
 }
 
 void A01::fieldLeft(const Field& f)

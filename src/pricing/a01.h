@@ -12,6 +12,8 @@ public:
     explicit A01(QWidget* parent = nullptr);
 
     void Menu_Add_Click() override;
+    // A delete from the detail page leaves it showing the record now current.
+    void Menu_del_Click() override;
 
     // The segment count becomes a whole number 0-10 and shows that many
     // segment boxes; leaving the box then moves on to the first segment.
@@ -22,6 +24,7 @@ public:
 protected:
     QString shownText(const Field& f, const QString& stored) const override;
     void recordShown() override;
+    void fieldEntered(const Field& f) override;
     void fieldLeft(const Field& f) override;
     bool checkEntries() override;
     QStringList entryValues() const override;

@@ -55,7 +55,8 @@ A011::A011(QWidget* parent)
 
     addCodeField(1);
     // The channel: its name while browsing, the list of channels while adding or editing.
-    m_channelField = addField({.label = "所属出货渠道", .column = "F3", .required = true, .labRect = Px(240, 17, 90, 20),
+    // Checked after the code and the Chinese name (checkEntries).
+    m_channelField = addField({.label = "所属出货渠道", .column = "F3", .labRect = Px(240, 17, 90, 20),
                                .txtRect = Px(330, 14, 160, 22), .index = 2, .gridCol = kChannelNameCol,
                                .editor = FieldEditor::List, .kind = FieldKind::Code, .editorName = "CmbLB",
                                .listSql = "select * from M01 order by F1"});
@@ -67,15 +68,10 @@ A011::A011(QWidget* parent)
     FrmPrice->setTitle("出货成本(元)");
     FrmPrice->setGeometry(8, 192, 740, 138);
     for (int i = 0; i < 14; ++i) {
-        const int x = 12 + (i % 4) * 182;
-        const int y = 24 + (i / 4) * 27;
         const bool segment = i >= 4;
-        addField({.label = segment ? QString::number(i - 3) : QString::fromUtf8(kFirstStepCaptions[i]),
-                  .column = kCostColumns[i], .labRect = Px(x, y + 3, segment ? 100 : 110, 20),
-                  .txtRect = Px(x + (segment ? 100 : 110), y, segment ? 52 : 60, 22), .index = 9 + i, .gridCol = 7 + i,
-                  .kind = FieldKind::Number, .host = FrmPrice});
+        addPriceField(i, segment ? QString::number(i - 3) : QString::fromUtf8(kFirstStepCaptions[i]), kCostColumns[i], 7 + i);
         if (segment) {
-            addField({.column = QStringLiteral("A3%1").arg(i - 4), .txtRect = Px(x + 154, y + 2, 18, 18), .index = 9 + i,
+            addField({.column = QStringLiteral("A3%1").arg(i - 4), .txtRect = priceFlagRect(i), .index = 9 + i,
                       .gridCol = kNoGridColumn, .editor = FieldEditor::Check, .host = FrmPrice, .clearOnAdd = false});
         }
     }
@@ -193,6 +189,10 @@ void A011::Menu_edit_Click()
 
 bool A011::checkEntries()
 {
+    if (TrimBlanks(CmbLB->currentText()).isEmpty()) {
+        MsgBox(emptyMessage(field(m_channelField)), vbStyle::Information, gMsgTitle);
+        return false;
+    }
     // The list's text has been cut to its code in Txt(2).
     m_channelCode = TrimBlanks(txt(2)->text());
     if (GetStr("select F1 from M01 where F1=" + SqlQuote(m_channelCode)).isEmpty()) {
@@ -245,16 +245,9 @@ void A011::fillSearchFields(Query& q)
     q.addField("地区名称(英文)", "M0111.F2", Query::TextField);
 }
 
-void A011::Menu_query_Click()
-{
-    m_searching = true;
-    ZoneWindow::Menu_query_Click();
-    m_searching = false;
-}
-
-void A011::FillGrid(const QString& sql)
+QString A011::searchStatement(const QString& found) const
 {
     // A search joins the places, so that a place finds its zone; the grouping
     // lists each zone once however many of its places match.
-    ZoneWindow::FillGrid(m_searching ? sql + " GROUP BY " + kGroupColumns + " " : sql);
+    return found + " GROUP BY " + kGroupColumns + " ";
 }

@@ -17,8 +17,6 @@ public:
 
     void Menu_Add_Click() override;
     void Menu_edit_Click() override;
-    void Menu_query_Click() override;
-    void FillGrid(const QString& sql) override;
 
     // The first/step captions and boxes and the segment captions of a channel.
     void LoadChannelCaptions(const QString& channelCode);
@@ -38,6 +36,7 @@ protected:
     QString insertStatement(const QStringList& values) const override;
     QString gridRowText(const QStringList& values) const override;
     void fillSearchFields(Query& q) override;
+    QString searchStatement(const QString& found) const override;
 
 private:
     void showSegments(int count);
@@ -45,5 +44,4 @@ private:
     QLabel* Label1;
     int m_channelField = -1;
     QString m_channelCode; // the checked channel of the save in progress
-    bool m_searching = false;
 };

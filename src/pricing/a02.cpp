@@ -67,13 +67,8 @@ A02::A02(QWidget* parent)
     // then the fifteen heavy-parcel segments, four to a line.
     FrmPrice->setTitle("报价(元)");
     FrmPrice->setGeometry(8, 192, 740, 166);
-    for (int i = 0; i < 19; ++i) {
-        const int x = 12 + (i % 4) * 182;
-        const int y = 24 + (i / 4) * 27;
-        addField({.label = DesignedCaption(9 + i), .column = kPriceColumns[i], .labRect = Px(x, y + 3, 110, 20),
-                  .txtRect = Px(x + 110, y, 60, 22), .index = 9 + i, .gridCol = 5 + i, .kind = FieldKind::Number,
-                  .host = FrmPrice, .format = i < 4 ? QStringLiteral("#0.0") : QString()});
-    }
+    for (int i = 0; i < 19; ++i)
+        addPriceField(i, DesignedCaption(9 + i), kPriceColumns[i], 5 + i, i < 4 ? QStringLiteral("#0.0") : QString());
     finishDetailPage(364);
     addPrintCommand();
     addExportCommand();

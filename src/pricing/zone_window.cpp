@@ -53,6 +53,29 @@ void ZoneWindow::addNameFields(int zhGrid, int enGrid, int daysBox, int daysGrid
               .index = remarkBox, .gridCol = remarkGrid});
 }
 
+namespace {
+// A price's caption and box on the price frame, in pixels.
+constexpr int kPriceColumn = 182;
+constexpr int kPriceLine = 27;
+constexpr int kCaptionWidth = 106;
+constexpr int kPriceWidth = 54;
+int PriceX(int i) { return 12 + (i % 4) * kPriceColumn; }
+int PriceY(int i) { return 24 + (i / 4) * kPriceLine; }
+} // namespace
+
+void ZoneWindow::addPriceField(int i, const QString& caption, const QString& column, int gridCol, const QString& format)
+{
+    const int x = PriceX(i), y = PriceY(i);
+    addField({.label = caption, .column = column, .labRect = Px(x, y + 3, kCaptionWidth, 20),
+              .txtRect = Px(x + kCaptionWidth, y, kPriceWidth, 22), .index = 9 + i, .gridCol = gridCol,
+              .kind = FieldKind::Number, .host = FrmPrice, .format = format});
+}
+
+QRect ZoneWindow::priceFlagRect(int i)
+{
+    return Px(PriceX(i) + kCaptionWidth + kPriceWidth + 2, PriceY(i) + 2, 18, 18);
+}
+
 void ZoneWindow::finishDetailPage(int placesTop)
 {
     m_places = new PlaceEditor(m_placeTable, Frm);

@@ -34,6 +34,12 @@ protected:
     // Below it: the Chinese and English names, delivery days and remark,
     // each with its box and list column (the Chinese name is Txt(1)).
     void addNameFields(int zhGrid, int enGrid, int daysBox, int daysGrid, int remarkBox, int remarkGrid);
+    // Price box Txt(9 + i) with its caption, the i-th on `FrmPrice`, four
+    // to a line, every box in its line's column.
+    void addPriceField(int i, const QString& caption, const QString& column, int gridCol,
+                       const QString& format = QString());
+    // Where a check box right of price box i stands.
+    static QRect priceFlagRect(int i);
     // The place editor and the pictures, after the fields so that Enter
     // leads from the prices into the places.
     void finishDetailPage(int placesTop);

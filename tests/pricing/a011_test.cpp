@@ -16,12 +16,6 @@
 
 namespace {
 
-void AddPlace(PlaceEditor* ed, const QString& zh)
-{
-    ed->Txt[0]->setText(zh);
-    ed->Cmd_Click(0);
-}
-
 // Which of the ten segment rows show, as "1110000000".
 QString ShownSegments(A011* w)
 {
@@ -56,7 +50,7 @@ protected:
         w->CmbLB_Validate();
         set(w, 0, code);
         set(w, 1, name);
-        AddPlace(w->placeEditor(), name);
+        addPlace(w->placeEditor(), name);
     }
 };
 
@@ -146,29 +140,29 @@ TEST_F(A011Test, SaveRefusalsNameTheirCauseAndStoreNothing)
 {
     channelZone("A9", "华南", "A", 3);
     struct Case {
-        QString channel, code;
+        QString channel, code, name;
         bool place;
         int costBox;
         QString cost, message;
     } cases[] = {
-        {"A.快递A", "", true, 9, "", "区域编号不能为空!"},
-        {"", "N1", true, 9, "", "所属出货渠道不能为空!"},
-        {"Q.nobody", "N1", true, 9, "", "所属出货渠道编号输入错误!"},
-        {"A.快递A", "N1", false, 9, "", "请输入该区域包含的具体地区名！"},
-        {"A.快递A", "N1", true, 22, "-1", "出货成本不能为负值！"}, // a hidden segment too
-        {"B.O'Neil", "A9", true, 9, "", "[华南]已经使用了A9这个编号，请重新设置编号!"},
+        {"A.快递A", "", "n", true, 9, "", "区域编号不能为空!"},
+        {"", "N1", " ", true, 9, "", "区域概称(中文)不能为空!"}, // the name before the channel
+        {"", "N1", "n", true, 9, "", "所属出货渠道不能为空!"},
+        {"Q.nobody", "N1", "n", true, 9, "", "所属出货渠道编号输入错误!"},
+        {".快递A", "N1", "n", true, 9, "", "所属出货渠道编号输入错误!"}, // no code before the "."
+        {"A.快递A", "N1", "n", false, 9, "", "请输入该区域包含的具体地区名！"},
+        {"A.快递A", "N1", "n", true, 22, "-1", "出货成本不能为负值！"}, // a hidden segment too
+        {"B.O'Neil", "A9", "n", true, 9, "", "[华南]已经使用了A9这个编号，请重新设置编号!"},
     };
     A011* w = openA011();
     for (const Case& c : cases) {
-        startZone(w, c.channel, c.code, "n");
+        startZone(w, c.channel, c.code, c.name);
         if (!c.place) {
             w->placeEditor()->Txt[0]->setText("n");
             w->placeEditor()->Cmd_Click(1);
         }
         set(w, c.costBox, c.cost);
-        msgs->expect(c.message);
-        trigger(w, "Menu_save");
-        EXPECT_EQ(w->editMode(), 1) << c.message.toStdString();
+        expectRefusedSave(w, c.message, 1);
         EXPECT_EQ(count("select count(*) from M011"), 1);
         EXPECT_EQ(count("select count(*) from M0111"), 0);
         trigger(w, "Menu_cancel");
@@ -217,8 +211,7 @@ TEST_F(A011Test, DeleteRemovesTheZoneAndItsPlacesAndWorksWithoutAChannelName)
     EXPECT_EQ(gridRow(w, 1, 2), "|");
     trigger(w, "Menu_del"); // empty list: nothing
 
-    modal->on("Query", [](QDialog& d) { static_cast<Query&>(d).runQuery(); });
-    trigger(w, "Menu_query");
+    search(w, [](Query& q) { q.runQuery(); });
     EXPECT_EQ(gridRow(w, 1, 3), "|X1|无渠道");
     msgs->expect("真的要删除无渠道吗?");
     trigger(w, "Menu_del");
@@ -234,21 +227,16 @@ TEST_F(A011Test, SearchByPlaceListsAZoneOnce)
     place("M0111", "A1", "上海浦东");
     place("M0111", "A2", "广州");
     A011* w = openA011();
-    QStringList captions;
-    modal->on("Query", [&](QDialog& d) {
-        auto& q = static_cast<Query&>(d);
-        for (int i = 0; i < q.CmbF->count(); ++i)
-            captions << q.CmbF->itemText(i);
-        EXPECT_EQ(q.CmbF->currentIndex(), 2);
+    const SearchOffer offer = search(w, [](Query& q) {
         q.CmbF->setCurrentIndex(6);
         q.CmbGX->setCurrentIndex(1); // like
         q.Txt->setText("上海");
         q.addCondition();
         q.runQuery();
     });
-    trigger(w, "Menu_query");
-    EXPECT_EQ(captions, QStringList({"所属渠道", "区域编号", "区域概称(中文)", "区域概称(英文)", "送达时日", "备注",
-                                     "地区名称(中文)", "地区名称(英文)"}));
+    EXPECT_EQ(offer.captions, QStringList({"所属渠道", "区域编号", "区域概称(中文)", "区域概称(英文)", "送达时日",
+                                           "备注", "地区名称(中文)", "地区名称(英文)"}));
+    EXPECT_EQ(offer.start, 2);
     EXPECT_EQ(grid(w)->rows(), 2);
     EXPECT_EQ(gridRow(w, 1, 3), "快递A|A1|华东");
     EXPECT_EQ(grid(w)->textMatrix(1, 21), "3");
@@ -258,16 +246,31 @@ TEST_F(A011Test, AFailedSaveKeepsTheOldZoneAndExportHoldsTheVisibleColumns)
 {
     channelZone("A1", "华东", "A", 3);
     place("M0111", "A1", "上海");
-    Db().executeNative("CREATE TRIGGER refuse BEFORE INSERT ON M0111 BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    refuseInserts("M0111");
     A011* w = openA011();
     EXPECT_EQ(ExportColumns(*grid(w)), QList<int>({0, 1, 2, 3, 4}));
     EXPECT_NE(w->findChild<QAction*>("Menu_toExcel"), nullptr);
     trigger(w, "Menu_edit");
     set(w, 0, "A2");
-    msgs->expect("保存失败!系统返回如下信息：");
-    trigger(w, "Menu_save");
-    EXPECT_EQ(w->editMode(), 2);
+    expectRefusedSave(w, "保存失败!系统返回如下信息：", 2);
     EXPECT_EQ(column("select F1 from M011"), QStringList({"A1"}));
     EXPECT_EQ(column("select F0 from M0111"), QStringList({"A1"}));
     EXPECT_EQ(box(w, 0)->text(), "A2");
+}
+
+TEST_F(A011Test, CostBoxesStandInColumnsWithTheFlagBesideEachSegment)
+{
+    A011* w = openA011();
+    for (int i = 0; i < 14; ++i) {
+        QLineEdit* cost = box(w, 9 + i);
+        EXPECT_EQ(cost->x(), box(w, 9 + i % 4)->x()) << 9 + i; // under the first/step box of its column
+        EXPECT_LT(lab(w, 9 + i)->geometry().right(), cost->x()) << 9 + i;
+        if (i < 4)
+            continue;
+        const QRect flag = w->chk(9 + i)->geometry();
+        EXPECT_GT(flag.left(), cost->geometry().right()) << 9 + i;
+        EXPECT_EQ(flag.center().y(), cost->geometry().center().y()) << 9 + i;
+        if (i % 4 < 3 && i < 13) // clear of the next column's caption
+            EXPECT_LT(flag.right(), lab(w, 10 + i)->x()) << 9 + i;
+    }
 }

@@ -183,8 +183,7 @@ TEST_F(A01Test, NumbersAreUniqueAndOnlyChannelsNotInUseAreRenumbered)
     trigger(w, "Menu_cancel");
 
     startChannel(w, "b", "另一个", 0);
-    msgs->expect("[快递B]已经使用了b这个序号，请重新设置序号!");
-    trigger(w, "Menu_save");
+    expectRefusedSave(w, "[快递B]已经使用了b这个序号，请重新设置序号!", 1);
     trigger(w, "Menu_cancel");
 
     grid(w)->setRow(2);
@@ -267,26 +266,51 @@ TEST_F(A01Test, ADeleteNotInUseAsksWithTheNameInBrackets)
 TEST_F(A01Test, AFailedSaveKeepsTheChannelAndSearchOffersNumberAndName)
 {
     channel("A", "快递A");
-    Db().executeNative("CREATE TRIGGER refuse BEFORE INSERT ON M01 BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    refuseInserts("M01");
     A01* w = openA01();
     trigger(w, "Menu_edit");
     set(w, 1, "新名称");
-    msgs->expect("保存失败!系统返回如下信息：");
-    trigger(w, "Menu_save");
-    EXPECT_EQ(w->editMode(), 2);
+    expectRefusedSave(w, "保存失败!系统返回如下信息：", 2);
     EXPECT_EQ(firstRow("select F1,F2 from M01"), "A|快递A");
     EXPECT_EQ(box(w, 1)->text(), "新名称");
     trigger(w, "Menu_cancel");
 
-    QStringList captions;
-    modal->on("Query", [&](QDialog& d) {
-        auto& q = static_cast<Query&>(d);
-        for (int i = 0; i < q.CmbF->count(); ++i)
-            captions << q.CmbF->itemText(i);
-        EXPECT_EQ(q.CmbF->currentIndex(), 1);
-        q.cancel();
-    });
-    trigger(w, "Menu_query");
-    EXPECT_EQ(captions, QStringList({"序号", "出货渠道"}));
+    const SearchOffer offer = search(w);
+    EXPECT_EQ(offer.captions, QStringList({"序号", "出货渠道"}));
+    EXPECT_EQ(offer.start, 1);
     EXPECT_EQ(gridRow(w, 1, 2), "A|快递A");
+}
+
+TEST_F(A01Test, ADeleteFromTheDetailPageShowsTheRecordNowCurrent)
+{
+    channel("A", "快递A");
+    channel("B", "快递B", {1, 1, 1, 1, 0});
+    A01* w = openA01();
+    QTabBar* tabs = w->findChild<QTabBar*>("TabS");
+    tabs->setCurrentIndex(1);
+    msgs->expect("真的要删除[快递A]吗?");
+    trigger(w, "Menu_del");
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    EXPECT_EQ(QStringList({box(w, 0)->text(), box(w, 1)->text(), box(w, 3)->text()}), QStringList({"B", "快递B", "1.0"}));
+    EXPECT_EQ(host.panels[4], "共 1 条记录 当前为第 1 条");
+
+    tabs->setCurrentIndex(0); // from the list it stays on the list
+    msgs->expect("真的要删除[快递B]吗?");
+    trigger(w, "Menu_del");
+    EXPECT_EQ(tabs->currentIndex(), 0);
+}
+
+TEST_F(A01Test, ABoxEnteredWhileEditingHasItsTextSelected)
+{
+    channel("A", "快递A", {1, 1, 1, 1, 2, 10, 20});
+    A01* w = openA01();
+    activate(w);
+    trigger(w, "Menu_edit");
+    ASSERT_TRUE(box(w, 0)->hasFocus());
+    EXPECT_EQ(box(w, 0)->selectedText(), "A");
+    box(w, 7)->setFocus();
+    set(w, 7, "2");
+    box(w, 1)->setFocus(); // leaving the count moves on to the first segment
+    ASSERT_TRUE(box(w, 8)->hasFocus());
+    EXPECT_EQ(box(w, 8)->selectedText(), "10");
 }

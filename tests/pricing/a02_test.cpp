@@ -17,19 +17,6 @@
 #include <QPushButton>
 #include <QTabBar>
 
-namespace {
-
-// Adds a place through the editor, as the operator does.
-void AddPlace(PlaceEditor* ed, const QString& zh, const QString& en = {})
-{
-    ed->Txt[0]->setText(zh);
-    ed->Txt[1]->setText(en);
-    ed->Txt[2]->clear();
-    ed->Cmd_Click(0);
-}
-
-} // namespace
-
 class A02Test : public PricingTest {
 protected:
     A02* openA02()
@@ -181,11 +168,9 @@ TEST_F(A02Test, SaveRefusalsStoreNothingAndKeepTheMode)
         type(box(w, 0), c.code);
         set(w, 1, c.name);
         if (c.place)
-            AddPlace(w->placeEditor(), "P");
+            addPlace(w->placeEditor(), "P");
         set(w, c.priceBox, c.price);
-        msgs->expect(c.message);
-        trigger(w, "Menu_save");
-        EXPECT_EQ(w->editMode(), 1) << c.message.toStdString();
+        expectRefusedSave(w, c.message, 1);
         EXPECT_EQ(count("select count(*) from M02"), 1);
         EXPECT_EQ(count("select count(*) from M021"), 0);
         trigger(w, "Menu_cancel");
@@ -216,7 +201,7 @@ TEST_F(A02Test, RenamingMovesThePlacesAndLeavesQuotesAndWaybills)
 
     // Under its own code: the row and its places are written anew.
     trigger(w, "Menu_edit");
-    AddPlace(w->placeEditor(), "苏州");
+    addPlace(w->placeEditor(), "苏州");
     trigger(w, "Menu_save");
     EXPECT_EQ(column("select F1 from M021 where F0='Z9' order by rowid"), QStringList({"上海", "南京", "苏州"}));
     EXPECT_EQ(count("select count(*) from M02"), 2);
@@ -226,13 +211,11 @@ TEST_F(A02Test, AFailedSaveKeepsTheOldZoneWholeAndTheTypedInput)
 {
     zone("Z1", "华东");
     place("M021", "Z1", "上海");
-    Db().executeNative("CREATE TRIGGER refuse BEFORE INSERT ON M021 BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    refuseInserts("M021");
     A02* w = openA02();
     trigger(w, "Menu_edit");
     set(w, 1, "新名称");
-    msgs->expect("保存失败!系统返回如下信息：");
-    trigger(w, "Menu_save");
-    EXPECT_EQ(w->editMode(), 2);
+    expectRefusedSave(w, "保存失败!系统返回如下信息：", 2);
     EXPECT_EQ(box(w, 1)->text(), "新名称");
     EXPECT_EQ(GetStr("select F2 from M02 where F1='Z1'"), "华东");
     EXPECT_EQ(column("select F1 from M021"), QStringList({"上海"}));
@@ -271,24 +254,18 @@ TEST_F(A02Test, SearchOffersFiveFieldsStartingOnTheEnglishName)
     zone("Z1", "华东");
     zone("Z2", "华南");
     A02* w = openA02();
-    QStringList captions;
-    modal->on("Query", [&](QDialog& d) {
-        auto& q = static_cast<Query&>(d);
-        for (int i = 0; i < q.CmbF->count(); ++i)
-            captions << q.CmbF->itemText(i);
-        EXPECT_EQ(q.CmbF->currentIndex(), 2);
+    const SearchOffer offer = search(w, [](Query& q) {
         q.CmbF->setCurrentIndex(1);
         q.Txt->setText("华南");
         q.addCondition();
         q.runQuery();
     });
-    trigger(w, "Menu_query");
-    EXPECT_EQ(captions, QStringList({"区域编号", "区域概称(中文)", "区域概称(英文)", "送达时日", "备注"}));
+    EXPECT_EQ(offer.captions, QStringList({"区域编号", "区域概称(中文)", "区域概称(英文)", "送达时日", "备注"}));
+    EXPECT_EQ(offer.start, 2);
     EXPECT_EQ(grid(w)->rows(), 2);
     EXPECT_EQ(gridRow(w, 1, 2), "Z2|华南");
 
-    modal->cancel("Query");
-    trigger(w, "Menu_query");
+    search(w); // cancelled: the list stays
     EXPECT_EQ(gridRow(w, 1, 2), "Z2|华南");
     trigger(w, "Menu_print"); // does nothing
 }

@@ -3,12 +3,16 @@
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/sqltext.h"
+#include "dialogs/listframe.h"
+#include "dialogs/query.h"
 #include "platform/flexgrid.h"
+#include "pricing/place_editor.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 
 void PricingTest::channel(const QString& code, const QString& name, const QList<double>& standard)
 {
@@ -101,4 +105,42 @@ void PricingTest::activate(QWidget* w)
     w->activateWindow();
     QApplication::setActiveWindow(w);
     Pump();
+}
+
+void PricingTest::addPlace(PlaceEditor* ed, const QString& zh, const QString& en)
+{
+    ed->Txt[0]->setText(zh);
+    ed->Txt[1]->setText(en);
+    ed->Txt[2]->clear();
+    ed->Cmd_Click(0);
+}
+
+void PricingTest::refuseInserts(const QString& table)
+{
+    Db().executeNative(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE INSERT ON %1 BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                           .arg(table));
+}
+
+void PricingTest::expectRefusedSave(ListFrame* w, const QString& message, int mode)
+{
+    msgs->expect(message);
+    trigger(w, "Menu_save");
+    EXPECT_EQ(w->editMode(), mode) << message.toStdString();
+}
+
+PricingTest::SearchOffer PricingTest::search(ListFrame* w, const std::function<void(Query&)>& then)
+{
+    SearchOffer offer;
+    modal->on("Query", [&](QDialog& d) {
+        auto& q = static_cast<Query&>(d);
+        for (int i = 0; i < q.CmbF->count(); ++i)
+            offer.captions << q.CmbF->itemText(i);
+        offer.start = q.CmbF->currentIndex();
+        if (then)
+            then(q);
+        else
+            q.cancel();
+    });
+    trigger(w, "Menu_query");
+    return offer;
 }

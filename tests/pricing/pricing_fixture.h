@@ -2,6 +2,7 @@
 #include "support/window_test.h"
 
 #include <QStringList>
+#include <functional>
 #include <ostream>
 
 // Readable texts in failure messages.
@@ -10,9 +11,12 @@ inline void PrintTo(const QString& s, std::ostream* os)
     *os << '"' << s.toStdString() << '"';
 }
 
+class ListFrame;
+class PlaceEditor;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class Query;
 
 // Pricing windows on a fresh data file: strict responders, rows put in
 // directly, controls found by their system names.
@@ -42,4 +46,18 @@ protected:
     static void set(QWidget* w, int k, const QString& text);
     // The window shows in front with the focus, for tests of focus rules.
     static void activate(QWidget* w);
+    // Adds a place through the editor, as the operator does.
+    static void addPlace(PlaceEditor* ed, const QString& zh, const QString& en = {});
+    // Every insert into the table fails from now on.
+    static void refuseInserts(const QString& table);
+
+    // Saves, expecting the box `message`; the window stays in `mode`.
+    void expectRefusedSave(ListFrame* w, const QString& message, int mode);
+    // What the window's search offers: its fields and the one it starts on.
+    // `then` works the dialog afterwards; by default it is cancelled.
+    struct SearchOffer {
+        QStringList captions;
+        int start = -1;
+    };
+    SearchOffer search(ListFrame* w, const std::function<void(Query&)>& then = {});
 };

@@ -17,6 +17,11 @@ class PricingMainWindowTest : public PricingTest {};
 
 TEST_F(PricingMainWindowTest, EachMenuItemOpensItsWindowInTheWorkArea)
 {
+    channel("A", "快递A", {1, 0.5, 0.5, 0.5, 4, 21, 31, 101, 201});
+    channelZone("A1", "华东", "A", 4);
+    place("M0111", "A1", "上海", "Shanghai");
+    zone("Z1", "华东");
+    place("M021", "Z1", "上海", "Shanghai");
     RegisterPricingWindows();
     SetMainHost(nullptr);
     MForm main;
@@ -36,6 +41,10 @@ TEST_F(PricingMainWindowTest, EachMenuItemOpensItsWindowInTheWorkArea)
         GrabToPng(&main, QStringLiteral("main_%1").arg(c.window));
         w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
         GrabToPng(&main, QStringLiteral("main_%1_detail").arg(c.window));
+        trigger(w, "Menu_Add");
+        Pump();
+        GrabToPng(&main, QStringLiteral("main_%1_add").arg(c.window));
+        trigger(w, "Menu_cancel");
         EXPECT_TRUE(w->close());
         Pump();
     }
