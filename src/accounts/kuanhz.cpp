@@ -46,28 +46,10 @@ QStringList KuanHz::headers() const
     return {"关系单位", "", "", "", "", "", "期初应" + s, "增加应" + s, "本期已" + s, "期末应" + s};
 }
 
-void KuanHz::SetupGrid()
-{
-    std::vector<QString> cells(size_t(2) * kCols);
-    const QStringList h = headers();
-    for (int c = 0; c < kCols; ++c)
-        cells[size_t(c)] = h[c];
-    GD->setAll(2, kCols, std::move(cells));
-    for (int c = 0; c < kCols; ++c)
-        GD->setFixedAlignment(c, Qt::AlignCenter);
-    // Money reads down its decimal points.
-    for (int c = 6; c < kCols; ++c)
-        GD->setColAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-    GD->setRow(1);
-}
-
 void KuanHz::fillFrom(const RecordSet& rs)
 {
     const int n = rs.recordCount();
-    std::vector<QString> cells(size_t(n + 2) * kCols);
-    const QStringList h = headers();
-    for (int c = 0; c < kCols; ++c)
-        cells[size_t(c)] = h[c];
+    std::vector<QString> cells = headedCells(n + 2);
     auto row = [&](int r) { return &cells[size_t(r) * kCols]; };
 
     // The sums add the stored values and are formatted once.

@@ -53,29 +53,11 @@ QStringList KuanMx::headers() const
     return {partyCaption(), partyCaption(), "单据号", "业务类型", "", "", "期初应" + s, "本期增加应" + s, "本期已" + s, "期末应" + s};
 }
 
-void KuanMx::SetupGrid()
-{
-    std::vector<QString> cells(size_t(2) * kCols);
-    const QStringList h = headers();
-    for (int c = 0; c < kCols; ++c)
-        cells[size_t(c)] = h[c];
-    GD->setAll(2, kCols, std::move(cells));
-    for (int c = 0; c < kCols; ++c)
-        GD->setFixedAlignment(c, Qt::AlignCenter);
-    // Money reads down its decimal points.
-    for (int c = 6; c < kCols; ++c)
-        GD->setColAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-    GD->setRow(1);
-}
-
 void KuanMx::fillFrom(const RecordSet& rs)
 {
     const int n = rs.recordCount();
     // Sized once for the worst case (a total row per entry), cut at the end.
-    std::vector<QString> cells(size_t(n * 2 + 2) * kCols);
-    const QStringList h = headers();
-    for (int c = 0; c < kCols; ++c)
-        cells[size_t(c)] = h[c];
+    std::vector<QString> cells = headedCells(n * 2 + 2);
     auto cell = [&](int r, int c) -> QString& { return cells[size_t(r) * kCols + c]; };
 
     std::vector<int> totalRows;

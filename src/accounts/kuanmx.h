@@ -18,13 +18,11 @@ public:
 protected:
     QDate defaultFrom(const QDate& today) const override;
     QString selectHead() const override;
-    void SetupGrid() override;
+    QStringList headers() const override;
     void fillFrom(const RecordSet& rs) override;
     void sizeColumns(int gridTwips) override;
     QString defaultCaption() const override;
 
 private:
-    QStringList headers() const;
-
     QAction* Menu_Weihu;
 };

@@ -25,6 +25,7 @@
 namespace {
 
 constexpr int kBarTwips = 600;
+constexpr int kLedgerCols = 10;
 
 QDateEdit* makeDatePicker(QWidget* parent, const QString& name)
 {
@@ -173,6 +174,26 @@ void LedgerReport::formLoad()
     FillPartyList();
     m_loaded = true;
     Cmd_Click();
+}
+
+std::vector<QString> LedgerReport::headedCells(int rows) const
+{
+    std::vector<QString> cells(size_t(rows) * kLedgerCols);
+    const QStringList h = headers();
+    for (int c = 0; c < kLedgerCols; ++c)
+        cells[size_t(c)] = h.value(c);
+    return cells;
+}
+
+void LedgerReport::SetupGrid()
+{
+    GD->setAll(2, kLedgerCols, headedCells(2));
+    for (int c = 0; c < kLedgerCols; ++c)
+        GD->setFixedAlignment(c, Qt::AlignCenter);
+    // Money reads down its decimal points.
+    for (int c = 6; c < kLedgerCols; ++c)
+        GD->setColAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    GD->setRow(1);
 }
 
 void LedgerReport::FillPartyList()

@@ -3,6 +3,8 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 class FlexGrid;
 class QAction;
@@ -59,8 +61,8 @@ protected:
     virtual QDate defaultFrom(const QDate& today) const = 0;
     // The select list and table up to "WHERE TB1.LB", the side's test follows.
     virtual QString selectHead() const = 0;
-    // The header row and one empty row.
-    virtual void SetupGrid() = 0;
+    // The ten column headers.
+    virtual QStringList headers() const = 0;
     // The grid from the rows of the query (at least one).
     virtual void fillFrom(const RecordSet& rs) = 0;
     // Column widths for a grid `gridTwips` wide.
@@ -68,6 +70,10 @@ protected:
     // The caption a window opened without one shows.
     virtual QString defaultCaption() const = 0;
 
+    // The header row and one empty row.
+    void SetupGrid();
+    // Cells for a grid of `rows` rows of ten columns, the headers in row 0.
+    std::vector<QString> headedCells(int rows) const;
     // The statement of a query with the current period and filter.
     QString ledgerSql() const;
     void resizeEvent(QResizeEvent* event) override;

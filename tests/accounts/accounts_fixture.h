@@ -1,59 +1,34 @@
 #pragma once
-#include "data/qt_print.h"
+#include "reports/reports_fixture.h"
 #include "support/ledger_check.h"
-#include "support/window_test.h"
 
 #include "accounts/entry_grid.h"
 #include "accounts/kuanhz.h"
 #include "accounts/kuanmx.h"
 #include "accounts/paylst.h"
 #include "accounts/zhlst.h"
-#include "data/database.h"
-#include "data/globals.h"
 #include "data/ledger.h"
 #include "data/posting.h"
-#include "data/sqltext.h"
 #include "dialogs/error_boundary.h"
-#include "dialogs/prnt.h"
+#include "dialogs/toexcel.h"
 #include "platform/cell_editor.h"
-#include "platform/flexgrid.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QDateEdit>
-#include <QFileInfo>
-#include <QLineEdit>
-#include <QPushButton>
-
-// The ledger windows on a fresh data file with seeded customers and
-// channels; new document numbers come from a fixed clock, prints go to the
-// report host's preview.
-class AccountsTest : public WindowTest {
+// The ledger windows as the report windows are tested (seeded customers
+// and channels, prints into the report host's preview, pictures in
+// REPORT_PNG_DIR); new document numbers come from a fixed clock.
+class AccountsTest : public ReportsTest {
 protected:
-    AccountsTest() { strictResponders = true; }
-
     void SetUp() override
     {
-        WindowTest::SetUp();
-        ReportControl::SetPrinterLookup([] { return QString(); });
+        ReportsTest::SetUp();
         SetDocNoClock([] { return QDateTime(QDate(2024, 3, 10), QTime(9, 5, 7)); });
     }
     void TearDown() override
     {
-        delete Prnt::Loaded();
-        ReportControl::SetPrinterLookup({});
         SetDocNoClock({});
-        WindowTest::TearDown();
+        ReportsTest::TearDown();
     }
 
-    static void customer(const QString& code, const QString& name)
-    {
-        Db().execute("insert into M03 (F1,F2) values (" + SqlQuote(code) + "," + SqlQuote(name) + ")");
-    }
-    static void channel(const QString& code, const QString& name)
-    {
-        Db().execute("insert into M01 (F1,F2) values (" + SqlQuote(code) + "," + SqlQuote(name) + ")");
-    }
     // A ledger row as another window would have left it.
     static void ledgerRow(const QString& no, int lb, const QString& date, const QString& party, double sn, double yf,
                           double fk, const QString& f6 = "管理员", int k = 0)
@@ -139,69 +114,28 @@ protected:
         return out;
     }
 
-    // --- the ledgers
-
-    static void setPeriod(LedgerReport* w, const QString& from, const QString& to)
-    {
-        w->findChild<QDateEdit*>("DTP(0)")->setDate(QDate::fromString(from, Qt::ISODate));
-        w->findChild<QDateEdit*>("DTP(1)")->setDate(QDate::fromString(to, Qt::ISODate));
-    }
+    // A query as the operator runs it: period, party, "生成报表".
     static void run(LedgerReport* w, const QString& from, const QString& to, const QString& party = {})
     {
         setPeriod(w, from, to);
-        w->findChild<QComboBox*>("Cmb")->setEditText(party);
-        w->findChild<QPushButton*>("Cmd")->click();
+        setParty(w, party);
+        refresh(w);
     }
-    // Every grid row from row 1, its cells joined by "|".
-    static QStringList gridLines(FlexGrid* g)
+    // The grid "&T.导出" hands to the export dialog (which is then cancelled).
+    FlexGrid* exportedGrid(QWidget* w)
     {
-        QStringList out;
-        for (int r = 1; r < g->rows(); ++r)
-            out << g->rowTexts(r).join('|');
-        return out;
+        FlexGrid* exported = nullptr;
+        modal->on("ToExcel", [&](QDialog& d) {
+            exported = static_cast<ToExcel&>(d).Sgd;
+            d.reject();
+        });
+        trigger(w, "Menu_TE");
+        return exported;
     }
-    static QStringList scratch(const QString& table, const QString& cols)
-    {
-        QStringList out;
-        const RecordSet rs = Db().openRecordset("select " + cols + " from " + table + " order by rowid");
-        for (int r = 0; r < rs.recordCount(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < rs.fieldCount(); ++c)
-                cells << rs.at(r, c).toString();
-            out << cells.join('|');
-        }
-        return out;
-    }
-    static const ReportLayout* preview()
-    {
-        Prnt* host = Prnt::Loaded();
-        return host && host->preview() ? host->preview()->report() : nullptr;
-    }
-    static QMap<int, QString> formulas()
+    // The report control's formulas by their index.
+    static QMap<int, QString> formulaMap()
     {
         Prnt* host = Prnt::Loaded();
         return host ? host->Cry().formulas() : QMap<int, QString>();
-    }
-    static QString reportFile()
-    {
-        Prnt* host = Prnt::Loaded();
-        return host ? QFileInfo(host->Cry().reportFileName()).fileName() : QString();
-    }
-    // Pictures for a look by eye, when ACCOUNTS_PNG_DIR names a folder.
-    static void keepGrab(QWidget* w, const QString& name, bool resize = true)
-    {
-        const QByteArray dir = qgetenv("ACCOUNTS_PNG_DIR");
-        if (dir.isEmpty())
-            return;
-        if (resize)
-            w->resize(1100, 460);
-        Pump();
-        w->grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
-    }
-    static void keepPng(const QString& name)
-    {
-        const QByteArray dir = qgetenv("ACCOUNTS_PNG_DIR");
-        if (!dir.isEmpty() && preview())
-            RenderReportPage(*preview(), 0, 110).save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
     }
 };

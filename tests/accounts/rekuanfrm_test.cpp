@@ -67,7 +67,7 @@ TEST_F(ReKuanFrmTest, OnePartyIsRecomputedOverItsWholeHistory)
 {
     EXPECT_TRUE(form.Opt1->isChecked());
     form.Cmb->setEditText("O'Brien");
-    keepGrab(&form, "ReKuanFrm", false);
+    keepGrab(&form, "ReKuanFrm");
     msgs->expect("刷新完成！");
     start("  O'Brien ");
     EXPECT_EQ(balances("O'Brien"), QStringList({"O'Brien-1 31 0/100", "O'Brien-2 64 100/70"}));
