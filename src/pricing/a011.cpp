@@ -236,11 +236,7 @@ QString A011::gridRowText(const QStringList& values) const
 void A011::fillSearchFields(Query& q)
 {
     q.addField("所属渠道", "M01.F2", Query::TextField);
-    q.addField("区域编号", "M011.F1", Query::TextField);
-    q.addField("区域概称(中文)", "M011.F2", Query::TextField);
-    q.addField("区域概称(英文)", "M011.F4", Query::TextField);
-    q.addField("送达时日", "M011.F6", Query::NumberField);
-    q.addField("备注", "M011.F8", Query::TextField);
+    addZoneSearchFields(q);
     q.addField("地区名称(中文)", "M0111.F1", Query::TextField);
     q.addField("地区名称(英文)", "M0111.F2", Query::TextField);
 }

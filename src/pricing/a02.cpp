@@ -128,9 +128,5 @@ bool A02::checkEntries()
 
 void A02::fillSearchFields(Query& q)
 {
-    q.addField("区域编号", "M02.F1", Query::TextField);
-    q.addField("区域概称(中文)", "M02.F2", Query::TextField);
-    q.addField("区域概称(英文)", "M02.F4", Query::TextField);
-    q.addField("送达时日", "M02.F6", Query::NumberField);
-    q.addField("备注", "M02.F8", Query::TextField);
+    addZoneSearchFields(q);
 }

@@ -4,6 +4,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "dialogs/query.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"
@@ -127,6 +128,15 @@ void ZoneWindow::fieldEntered(const Field& f)
             box->setText("Zone " + code);
     }
     box->selectAll();
+}
+
+void ZoneWindow::addZoneSearchFields(Query& q) const
+{
+    q.addField("区域编号", m_table + ".F1", Query::TextField);
+    q.addField("区域概称(中文)", m_table + ".F2", Query::TextField);
+    q.addField("区域概称(英文)", m_table + ".F4", Query::TextField);
+    q.addField("送达时日", m_table + ".F6", Query::NumberField);
+    q.addField("备注", m_table + ".F8", Query::TextField);
 }
 
 bool ZoneWindow::checkPlaces()

@@ -44,6 +44,9 @@ protected:
     // leads from the prices into the places.
     void finishDetailPage(int placesTop);
 
+    // The zone's own search fields, in the list's order: code, names,
+    // delivery days, remark.
+    void addZoneSearchFields(Query& q) const;
     // Refusals shared by both windows; false after the message.
     bool checkPlaces();
     bool checkPrices(int firstBox, int lastBox, const QString& negativeMessage);
