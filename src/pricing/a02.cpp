@@ -70,7 +70,9 @@ A02::A02(QWidget* parent)
     for (int i = 0; i < 19; ++i)
         addPriceField(i, DesignedCaption(9 + i), kPriceColumns[i], 5 + i, i < 4 ? QStringLiteral("#0.0") : QString());
     finishDetailPage(364);
-    addPrintCommand();
+    // Print does nothing; it starts out of use, like save and cancel, until
+    // the first return to browsing.
+    addPrintCommand()->setEnabled(false);
     addExportCommand();
 }
 

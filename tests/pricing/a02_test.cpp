@@ -269,3 +269,19 @@ TEST_F(A02Test, SearchOffersFiveFieldsStartingOnTheEnglishName)
     EXPECT_EQ(gridRow(w, 1, 2), "Z2|华南");
     trigger(w, "Menu_print"); // does nothing
 }
+
+TEST_F(A02Test, PrintStartsOutOfUseAndFollowsBrowsingAfterTheFirstReturn)
+{
+    zone("Z1", "华东");
+    A02* w = openA02();
+    QAction* print = w->findChild<QAction*>("Menu_print");
+    QStringList states;
+    states << (print->isEnabled() ? "on" : "off");
+    trigger(w, "Menu_edit");
+    states << (print->isEnabled() ? "on" : "off");
+    trigger(w, "Menu_cancel");
+    states << (print->isEnabled() ? "on" : "off");
+    trigger(w, "Menu_Add");
+    states << (print->isEnabled() ? "on" : "off");
+    EXPECT_EQ(states, QStringList({"off", "off", "on", "off"}));
+}
