@@ -474,8 +474,7 @@ void ListFrame::FillGrid(const QString& sql)
     try {
         rs = Db().openRecordset(sql);
     } catch (const DbError& e) {
-        // A statement the engine refuses (a bad search) leaves the list as it was.
-        ShowDbFailure(LangStr(QString::fromUtf8(kQueryFailure)), e);
+        listRefused(e);
         return;
     }
     SetupGrid();
@@ -497,6 +496,12 @@ void ListFrame::FillGrid(const QString& sql)
     GD->setAll(n + 1, cols, std::move(cells));
     CurRow = 1;
     ShowPosition();
+}
+
+void ListFrame::listRefused(const DbError& e)
+{
+    // A statement the engine refuses (a bad search) leaves the list as it was.
+    ShowDbFailure(LangStr(QString::fromUtf8(kQueryFailure)), e);
 }
 
 QString ListFrame::counterText() const
@@ -975,6 +980,7 @@ void ListFrame::Menu_query_Click()
         q.CmbF->setCurrentIndex(m_searchIndex);
     ExecModal(q);
     q.loader = nullptr;
+    searchClosed();
     if (!PubSql.isEmpty())
         FillGrid(searchStatement(PubSql));
 }

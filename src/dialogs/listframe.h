@@ -275,6 +275,12 @@ protected:
     // The statement a finished search fills the list with: the dialog's own
     // by default; a window may add to it (a grouping).
     virtual QString searchStatement(const QString& found) const { return found; }
+    // The search dialog has closed, found or cancelled, before a found
+    // statement fills the list.
+    virtual void searchClosed() {}
+    // A list statement the engine refused (a bad search): shown with the
+    // query-failure words, the list left as it was.
+    virtual void listRefused(const DbError& e);
 
     // The key of the current grid row as the grid shows it.
     QString currentKey() const;

@@ -6,6 +6,7 @@
 #include "dialogs/listframe.h"
 #include "dialogs/query.h"
 #include "platform/flexgrid.h"
+#include "platform/msgbox.h"
 #include "platform/vb.h"
 #include "support/window_test.h"
 
@@ -603,4 +604,45 @@ TEST_F(ListFrameTest, AWindowMayAddToTheSearchStatementBeforeTheFill)
     trigger(w, "Menu_query");
     EXPECT_EQ(w->grid()->rows(), 3); // each name once, however many waybills join it
     EXPECT_EQ(w->recCount(), 2);
+}
+
+TEST_F(ListFrameTest, AWindowHearsTheSearchCloseBeforeTheFillAndWordsARefusedList)
+{
+    class Searching : public ListFrame {
+    public:
+        Searching()
+            : ListFrame("Searching")
+        {
+            setTable("M04");
+            setListSql("select * from M04 order by F1");
+            setSearchHead("Select M04.* from M04 ");
+            addField({.header = "姓名", .column = "F1"});
+        }
+        QStringList seen;
+
+    protected:
+        void searchClosed() override { seen << QStringLiteral("closed with %1 rows").arg(grid()->rows()); }
+        void listRefused(const DbError& e) override
+        {
+            seen << "refused";
+            SetupGrid();
+            MsgBox(e.message(), vbStyle::Information, gMsgTitle);
+        }
+    };
+    Db().execute("insert into M04 (F1) values ('王五'), ('李四')");
+    Searching* w = open<Searching>();
+    modal->cancel("Query");
+    trigger(w, "Menu_query");
+    modal->on("Query", [](QDialog& d) {
+        auto& q = static_cast<Query&>(d);
+        q.Txt->setText("王五");
+        q.addCondition();
+        q.runQuery();
+    });
+    trigger(w, "Menu_query");
+    EXPECT_EQ(w->grid()->rows(), 2);
+    msgs->expect("no such table");
+    w->FillGrid("select * from nowhere");
+    EXPECT_EQ(w->seen, QStringList({"closed with 3 rows", "closed with 3 rows", "refused"}));
+    EXPECT_EQ(w->grid()->textMatrix(1, 0), "");
 }
