@@ -2,6 +2,7 @@
 
 #include "customers/quote_math.h"
 #include "data/database.h"
+#include "data/dberror.h"
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -35,6 +37,8 @@ constexpr int kRemarkHeight = 500;
 // The factor box and the remark lines take this many characters.
 constexpr int kNameLength = 49;
 constexpr int kRemarkLength = 100;
+// The current customer is marked up to this list column.
+constexpr int kMarkedLastCol = 6;
 
 // The list shows code, short name, Chinese address, telephone, fax,
 // salesman and remark; the other columns are carried for the detail page.
@@ -131,12 +135,12 @@ A03::A03(QWidget* parent)
     CmdUpDown->setObjectName("CmdUpDown");
     CmdUpDown->setGeometry(TwipsToPx(10320), TwipsToPx(127), TwipsToPx(375), TwipsToPx(360));
     CmdUpDown->setFocusPolicy(Qt::TabFocus);
-    connect(CmdUpDown, &QPushButton::clicked, this, [this] { runCommand([this] { CmdUpDown_Click(); }); });
+    connectButton(CmdUpDown, &A03::CmdUpDown_Click);
 
     CmdReNewPrice = new QPushButton(QStringLiteral("更新报价"), FrmTop);
     CmdReNewPrice->setObjectName("CmdReNewPrice");
     CmdReNewPrice->setGeometry(TwipsToPx(10200), TwipsToPx(2062), TwipsToPx(975), TwipsToPx(375));
-    connect(CmdReNewPrice, &QPushButton::clicked, this, [this] { runCommand([this] { CmdReNewPrice_Click(); }); });
+    connectButton(CmdReNewPrice, &A03::CmdReNewPrice_Click);
 
     buildQuoteControls();
 
@@ -164,6 +168,11 @@ A03::A03(QWidget* parent)
         previous = memo;
     }
     setTabOrder(previous, CmdUpDown);
+}
+
+void A03::connectButton(QPushButton* button, void (A03::*handler)())
+{
+    connect(button, &QPushButton::clicked, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
 }
 
 void A03::formLoad()
@@ -225,11 +234,13 @@ void A03::layoutDetail()
     for (int c = kFirstPriceCol; c <= 10; ++c)
         GdMx->setColWidth(c, std::max(300, priceTwips));
 
-    // The remark area stands under the grid, or over it while enlarged.
+    // The remark area stands under the grid, or over it while enlarged,
+    // inside the page's border.
+    const int border = Frm->frameWidth();
     if (m_remarksEnlarged)
-        FrmBtm->setGeometry(0, gridTop, fw, gridH + TwipsToPx(kRemarkHeight));
+        FrmBtm->setGeometry(border, gridTop, fw - 2 * border, gridH + TwipsToPx(kRemarkHeight));
     else
-        FrmBtm->setGeometry(0, gridTop + gridH, fw, TwipsToPx(kRemarkHeight));
+        FrmBtm->setGeometry(border, gridTop + gridH, fw - 2 * border, TwipsToPx(kRemarkHeight));
     FrmBtm->raise();
 
     // The quote strip and the clear button lie beside the tabs.
@@ -259,6 +270,18 @@ void A03::CmdUpDown_Click()
 }
 
 // ------------------------------------------------------------ frame hooks
+
+void A03::ShowPosition()
+{
+    ListFrame::ShowPosition();
+    // The customer is marked from its code to its telephone (columns 0 to 6).
+    const int row = CurRow - GD->fixedRows();
+    QAbstractItemModel* model = GD->model();
+    const QModelIndex from = model->index(row, 0);
+    const QModelIndex to = model->index(row, kMarkedLastCol - GD->fixedCols());
+    if (from.isValid() && to.isValid())
+        GD->selectionModel()->select(QItemSelection(from, to), QItemSelectionModel::ClearAndSelect);
+}
 
 QString A03::counterText() const
 {
@@ -375,6 +398,22 @@ void A03::fillSearchFields(Query& q)
         q.addField(GD->textMatrix(0, c), "M03." + field(c).column, Query::TextField);
 }
 
+void A03::searchClosed()
+{
+    // The list page shows after every search, a cancelled one too, before a
+    // found statement fills it.
+    if (TabS->currentIndex() == 1)
+        TabS->setCurrentIndex(0);
+}
+
+void A03::listRefused(const DbError& e)
+{
+    // The engine's text alone, over an emptied list; the counter keeps its text.
+    SetupGrid();
+    RecCount = 0;
+    MsgBox(e.message(), vbStyle::Information, gMsgTitle);
+}
+
 // ------------------------------------------------------------ commands
 
 void A03::Menu_Add_Click()
@@ -384,35 +423,30 @@ void A03::Menu_Add_Click()
     txt(11)->setText(QStringLiteral("1"));
 }
 
+bool A03::refuseEmptyList(const char* message)
+{
+    if (!listIsEmpty())
+        return false;
+    MsgBox(LangStr(QString::fromUtf8(message)), vbStyle::Information, gMsgTitle);
+    return true;
+}
+
 void A03::Menu_edit_Click()
 {
-    if (listIsEmpty()) {
-        MsgBox(LangStr("没有客户资料可修改!"), vbStyle::Information, gMsgTitle);
-        return;
-    }
-    ListFrame::Menu_edit_Click();
+    if (!refuseEmptyList("没有客户资料可修改!"))
+        ListFrame::Menu_edit_Click();
 }
 
 void A03::Menu_del_Click()
 {
-    if (listIsEmpty()) {
-        MsgBox(LangStr("无客户资料可删除!"), vbStyle::Information, gMsgTitle);
+    if (refuseEmptyList("无客户资料可删除!"))
         return;
-    }
     ListFrame::Menu_del_Click();
     // An emptied list keeps its blank row current.
     if (CurRow < 1) {
         CurRow = 1;
         GD->setRow(1);
     }
-}
-
-void A03::Menu_query_Click()
-{
-    ListFrame::Menu_query_Click();
-    // The list page shows after every search, a cancelled one too.
-    if (TabS->currentIndex() == 1)
-        TabS->setCurrentIndex(0);
 }
 
 void A03::Menu_save_Click()
@@ -451,10 +485,8 @@ void A03::Menu_print2_Click()
 
 void A03::printSheet(SheetScope scope)
 {
-    if (listIsEmpty()) {
-        MsgBox(LangStr("无数据可打印!"), vbStyle::Information, gMsgTitle);
+    if (refuseEmptyList("无数据可打印!"))
         return;
-    }
     // From the list page, the sheet is that of the customer selected there.
     if (TabS->currentIndex() == 0)
         TabS->setCurrentIndex(1);

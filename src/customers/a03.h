@@ -56,10 +56,10 @@ public:
     // Writes a pending in-cell edit into the grid and closes the editor.
     void TxtEnter_LostFocus();
 
+    void ShowPosition() override;
     void Menu_Add_Click() override;
     void Menu_edit_Click() override;
     void Menu_del_Click() override;
-    void Menu_query_Click() override;
     void Menu_save_Click() override;
     void Menu_ToExcel_Click() override;
 
@@ -76,10 +76,16 @@ protected:
     QString duplicateMessage(const QString& typedKey) const override;
     QString deleteQuestion(const QString& name) const override;
     void fillSearchFields(Query& q) override;
+    void searchClosed() override;
+    void listRefused(const DbError& e) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Runs a button's handler as a command of this window.
+    void connectButton(QPushButton* button, void (A03::*handler)());
+    // True (after telling the operator) when the list holds no customer.
+    bool refuseEmptyList(const char* message);
     void buildQuoteControls();
     void layoutDetail();
     void setRemarksEnlarged(bool on);

@@ -69,7 +69,9 @@ void A03::buildQuoteControls()
     GdMx = new FlexGrid(Frm);
     GdMx->setObjectName("GdMx");
     GdMx->setFixedCols(0);
-    connect(GdMx, &FlexGrid::clicked, this, [this] { runCommand([this] { GdMx_Click(); }); });
+    // Straight to the handler, not as a command: a command gives the focus
+    // back where it was and would take it from the price editor the click opens.
+    connect(GdMx, &FlexGrid::clicked, this, &A03::GdMx_Click);
     GdMx->installEventFilter(this);
 
     FlexCellEditor* editor = GdMx->cellEditor();
@@ -93,33 +95,28 @@ void A03::buildQuoteControls()
     PicLRQ->setFrameShape(QFrame::StyledPanel);
     PicLRQ->setAutoFillBackground(true);
     auto* row = new QWidget(PicLRQ);
+    row->setObjectName("PicLRQBar");
     auto* strip = new QHBoxLayout(row);
     strip->setContentsMargins(4, 0, 4, 0);
     strip->setSpacing(4);
+    // Each control of the strip under its name, in the strip's order.
+    const auto put = [&](auto* control, const char* name, int width = 0) {
+        control->setObjectName(name);
+        if (width > 0)
+            control->setFixedWidth(width);
+        strip->addWidget(control);
+        return control;
+    };
     strip->addWidget(new QLabel(QStringLiteral("区域编码："), row));
-    TxtHPBM = new QLineEdit(row);
-    TxtHPBM->setObjectName("TxtHPBM");
-    TxtHPBM->setFixedWidth(80);
-    strip->addWidget(TxtHPBM);
-    CmdDownList = new QPushButton(QStringLiteral("▼"), row);
-    CmdDownList->setObjectName("CmdDownList");
-    CmdDownList->setFixedWidth(22);
+    TxtHPBM = put(new QLineEdit(row), "TxtHPBM", 80);
+    CmdDownList = put(new QPushButton(QStringLiteral("▼"), row), "CmdDownList", 22);
     CmdDownList->setFocusPolicy(Qt::NoFocus);
-    strip->addWidget(CmdDownList);
     strip->addSpacing(8);
     strip->addWidget(new QLabel(QStringLiteral("客户加价系数："), row));
-    TxtSL = new QLineEdit(row);
-    TxtSL->setObjectName("TxtSL");
-    TxtSL->setFixedWidth(60);
-    strip->addWidget(TxtSL);
-    CmdEnter = new QPushButton(QStringLiteral("增加报价"), row);
-    CmdEnter->setObjectName("CmdEnter");
-    strip->addWidget(CmdEnter);
-    CmdDel = new QPushButton(QString::fromUtf8(kDeleteCaption), row);
-    CmdDel->setObjectName("CmdDel");
-    strip->addWidget(CmdDel);
+    TxtSL = put(new QLineEdit(row), "TxtSL", 60);
+    CmdEnter = put(new QPushButton(QStringLiteral("增加报价"), row), "CmdEnter");
+    CmdDel = put(new QPushButton(QString::fromUtf8(kDeleteCaption), row), "CmdDel");
     strip->addStretch();
-    row->setObjectName("PicLRQBar");
 
     GdDownList = new FlexGrid(PicLRQ);
     GdDownList->setObjectName("GdDownList");
@@ -134,10 +131,10 @@ void A03::buildQuoteControls()
 
     for (QLineEdit* box : {TxtHPBM, TxtSL})
         box->installEventFilter(this);
-    connect(CmdEnter, &QPushButton::clicked, this, [this] { runCommand([this] { CmdEnter_Click(); }); });
-    connect(CmdDel, &QPushButton::clicked, this, [this] { runCommand([this] { CmdDel_Click(); }); });
-    connect(CmdDownList, &QPushButton::clicked, this, [this] { runCommand([this] { CmdDownList_Click(); }); });
-    connect(CmdGdMxclear, &QPushButton::clicked, this, [this] { runCommand([this] { CmdGdMxclear_Click(); }); });
+    connectButton(CmdEnter, &A03::CmdEnter_Click);
+    connectButton(CmdDel, &A03::CmdDel_Click);
+    connectButton(CmdDownList, &A03::CmdDownList_Click);
+    connectButton(CmdGdMxclear, &A03::CmdGdMxclear_Click);
 
     PicLRQ->hide();
     CmdGdMxclear->hide();
@@ -183,6 +180,8 @@ void A03::SetupQuoteGrid()
     for (int c = kFirstPriceCol; c < kQuoteCols; ++c)
         GdMx->setColAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     m_quoteRow = 1;
+    // The current row is the lower caption row: no quote is marked.
+    GdMx->clearSelection();
 }
 
 void A03::LoadQuotes()
@@ -222,6 +221,8 @@ void A03::ShowQuotePosition()
 {
     if (m_quoteRow >= GdMx->fixedRows())
         GdMx->setRow(m_quoteRow);
+    else
+        GdMx->clearSelection();
     if (quoteGridEmpty() && GdMx->rows() == 3)
         SetStatus(LangStr("无报价"));
     else

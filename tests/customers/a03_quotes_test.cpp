@@ -6,6 +6,7 @@
 #include "platform/flexgrid.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -15,6 +16,18 @@ namespace {
 QPushButton* button(QWidget* w, const char* name)
 {
     return w->findChild<QPushButton*>(name);
+}
+
+// The operator's click on a cell of the quote grid.
+void ClickCell(FlexGrid* g, int r, int c)
+{
+    const QPoint p = g->cellRect(r, c).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(type, p, g->viewport()->mapToGlobal(p), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(g->viewport(), &e);
+    }
+    Pump();
 }
 } // namespace
 
@@ -55,6 +68,7 @@ TEST_F(A03Test, LoadShowsStoredQuotesInZoneOrder)
     EXPECT_EQ(quoteRow(w, 3), "B2|华北|12.0|11.5|10.0|9.0|12");
     EXPECT_EQ(w->quoteGrid()->textMatrix(3, 7), ""); // a Null price
     EXPECT_EQ(status(), "报价单：共 2 条记录 当前为第 0 条");
+    EXPECT_TRUE(w->quoteGrid()->selectionModel()->selectedIndexes().isEmpty()); // no quote marked at position 0
 
     // A customer without quotes: the blank row, the counter left alone.
     w->findChild<QTabBar*>("TabS")->setCurrentIndex(0);
@@ -288,4 +302,58 @@ TEST_F(A03Test, AClickOnAQuoteNamesItsZoneForTheDelete)
     msgs->expect("真的要删除[澳门]的报价吗?");
     click(w, "CmdDel");
     EXPECT_EQ(g->rows(), 3);
+}
+
+TEST_F(A03Test, AClickOnAPriceOpensTheEditorThatStaysUntilTheNextClick)
+{
+    zone("A1", "香港");
+    zone("A2", "澳门");
+    customer("C1", "客户一");
+    quote("C1", "A1", {10, 9, 8, 7, 6});
+    quote("C1", "A2", {11, 9, 8, 7, 6});
+    A03* w = openA03();
+    FlexGrid* g = w->quoteGrid();
+    FlexCellEditor* ed = g->cellEditor();
+    w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
+    ClickCell(g, 2, 3);
+    EXPECT_FALSE(ed->isOpen()); // browsing
+    EXPECT_EQ(status(), "报价单：共 2 条记录 当前为第 1 条");
+    EXPECT_EQ(named(w, "TxtHPBM")->text(), "");
+
+    trigger(w, "Menu_edit");
+    Pump();
+    ClickCell(g, 3, 4);
+    ASSERT_TRUE(ed->isOpen());
+    EXPECT_EQ(QApplication::focusWidget(), ed->lineEdit());
+    EXPECT_EQ(named(w, "TxtHPBM")->text(), "A2");
+    EXPECT_EQ(status(), "报价单：共 2 条记录 当前为第 2 条");
+    type(ed->lineEdit(), "55");
+    ClickCell(g, 2, 0);
+    EXPECT_FALSE(ed->isOpen());
+    EXPECT_EQ(g->textMatrix(3, 4), "55");
+    EXPECT_EQ(named(w, "TxtHPBM")->text(), "A1");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(firstRow("select F4 from M031 where F1='A2'"), "55");
+}
+
+TEST_F(A03Test, ZoneTextsAreTakenAsTyped)
+{
+    zone("O'1", "奥", "国内", {10});
+    zone("O'2", "澳", "国内", {10});
+    A03* w = openA03();
+    startAdd(w, "C1", "客户一");
+    // An empty code names no zone, not the grid's blank row.
+    msgs->expect("无效的区域编码!");
+    addZone(w, "", "1");
+    EXPECT_EQ(quoteRow(w, 2, 3), "||");
+    addZone(w, "O'1", "1");
+    EXPECT_EQ(quoteRow(w, 2, 3), "O'1|奥|10.0");
+    // Quoted again at factor 1: the amount stays and loses its decimal.
+    msgs->expect("已经存在针对该区域的报价！");
+    addZone(w, "O'1", "1");
+    EXPECT_EQ(w->quoteGrid()->textMatrix(2, 2), "10");
+    named(w, "TxtHPBM")->setText("O'");
+    click(w, "CmdDownList");
+    click(w, "CmdDel");
+    EXPECT_EQ(quoteRow(w, 3, 3), "O'2|澳|10.0");
 }

@@ -304,3 +304,61 @@ TEST_F(A03Test, MainWindowOpensTheCustomerWindowByItsName)
     EXPECT_EQ(WindowRegistry::loaded("A03"), w);
     w->close();
 }
+
+TEST_F(A03Test, TheListMarksTheCurrentCustomerFromCodeToTelephone)
+{
+    customer("C1", "客户一");
+    customer("C2", "客户二");
+    A03* w = openA03();
+    FlexGrid* gd = grid(w);
+    for (int row : {1, 2, 1}) {
+        SCOPED_TRACE(row);
+        if (row != gd->row())
+            gd->setRow(row);
+        QSet<int> rows, cols;
+        for (const QModelIndex& i : gd->selectionModel()->selectedIndexes()) {
+            rows << i.row() + gd->fixedRows();
+            cols << i.column() + gd->fixedCols();
+        }
+        // Column 0 is drawn like the header; the fax, salesman and remark stay unmarked.
+        EXPECT_EQ(rows, QSet<int>({row}));
+        EXPECT_EQ(cols, QSet<int>({1, 2, 3, 4, 5, 6}));
+    }
+}
+
+TEST_F(A03Test, ARefusedListStatementShowsTheEnginesTextAloneOverAnEmptyList)
+{
+    customer("C1", "客户一");
+    A03* w = openA03();
+    const QString counter = status();
+    msgs->expect("no such column");
+    w->FillGrid("select M03.* FROM M03  Where M03.F99 = 1");
+    EXPECT_TRUE(msgs->last().text.startsWith("no such column")); // the engine's words, nothing in front
+    EXPECT_EQ(msgs->last().style, vbStyle::Information);
+    EXPECT_EQ(msgs->last().title, gMsgTitle);
+    EXPECT_EQ(grid(w)->rows(), 2);
+    EXPECT_EQ(grid(w)->textMatrix(1, 0), "");
+    EXPECT_EQ(status(), counter);
+    msgs->expect("无客户资料可删除!");
+    trigger(w, "Menu_del");
+}
+
+TEST_F(A03Test, ASearchFromTheDetailPageShowsTheListBeforeItIsFilled)
+{
+    customer("C1", "客户一");
+    customer("C2", "客户二");
+    A03* w = openA03();
+    grid(w)->setRow(2);
+    tabs(w)->setCurrentIndex(1);
+    modal->on("Query", [](QDialog& d) {
+        auto& q = static_cast<Query&>(d);
+        q.Txt->setText("无此客户");
+        q.addCondition();
+        q.runQuery();
+    });
+    trigger(w, "Menu_query");
+    EXPECT_EQ(tabs(w)->currentIndex(), 0);
+    EXPECT_EQ(grid(w)->textMatrix(1, 0), "");
+    // Nothing found: the counter still tells of the list the page showed.
+    EXPECT_EQ(status(), "客户资料列表：共 2 条记录 当前为第 2 条");
+}
