@@ -396,7 +396,7 @@ void B01::FillGrid(const QString& sql)
         namesHere = sql == kListSql && ReadNames("M03", customers) && ReadNames("M01", channels);
         st.emplace(Db(), namesHere ? kBareListSql : TranslateJet(sql));
     } catch (const DbError& e) {
-        ShowDbFailure(LangStr(QString::fromUtf8(kQueryFailure)), e);
+        listRefused(e);
         return;
     }
     SetupGrid();
@@ -422,7 +422,7 @@ void B01::FillGrid(const QString& sql)
         }
     } catch (const DbError& e) {
         RecCount = 0;
-        ShowDbFailure(LangStr(QString::fromUtf8(kQueryFailure)), e);
+        listRefused(e);
         return;
     }
     if (n == 0) {
