@@ -4,6 +4,7 @@
 #include "data/globals.h"
 #include "data/sqltext.h"
 #include "dialogs/prnt.h"
+#include "dialogs/query.h"
 #include "platform/flexgrid.h"
 
 #include <QLineEdit>
@@ -105,4 +106,14 @@ QString A03Test::firstRow(const QString& sql)
     for (int c = 0; rs.recordCount() > 0 && c < rs.fieldCount(); ++c)
         out << rs.at(0, c).toString();
     return out.join('|');
+}
+
+void A03Test::scriptSearch(const QString& name)
+{
+    modal->on("Query", [name](QDialog& d) {
+        auto& q = static_cast<Query&>(d);
+        q.Txt->setText(name);
+        q.addCondition();
+        q.runQuery();
+    });
 }

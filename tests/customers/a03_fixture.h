@@ -34,6 +34,8 @@ protected:
     static QLineEdit* named(QWidget* w, const QString& name);
     // Cells c0..c(n-1) of the quote grid's row r joined by "|".
     static QString quoteRow(A03* w, int r, int n = 7);
+    // Scripts the search dialog to look for customers whose short name is `name`.
+    void scriptSearch(const QString& name);
     // A statement's first row joined by "|".
     static QString firstRow(const QString& sql);
     QString status() const { return host.panels.value(4); }

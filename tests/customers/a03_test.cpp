@@ -5,9 +5,11 @@
 #include "dialogs/query.h"
 #include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"
+#include "platform/vb.h"
 #include "customers/customer_windows.h"
 #include "shell/window_registry.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -350,15 +352,39 @@ TEST_F(A03Test, ASearchFromTheDetailPageShowsTheListBeforeItIsFilled)
     A03* w = openA03();
     grid(w)->setRow(2);
     tabs(w)->setCurrentIndex(1);
-    modal->on("Query", [](QDialog& d) {
-        auto& q = static_cast<Query&>(d);
-        q.Txt->setText("无此客户");
-        q.addCondition();
-        q.runQuery();
-    });
+    scriptSearch("无此客户");
     trigger(w, "Menu_query");
     EXPECT_EQ(tabs(w)->currentIndex(), 0);
     EXPECT_EQ(grid(w)->textMatrix(1, 0), "");
     // Nothing found: the counter still tells of the list the page showed.
     EXPECT_EQ(status(), "客户资料列表：共 2 条记录 当前为第 2 条");
+}
+
+TEST_F(A03Test, EnterWalksTheDetailPageAndTheFullNameStartsAsTheShortName)
+{
+    A03* w = openA03();
+    Pump();
+    trigger(w, "Menu_Add");
+    type(box(w, 0), "C1");
+    pressKey(box(w, 0), Qt::Key_Return);
+    type(box(w, 1), "客户一");
+    QStringList seen;
+    for (int i = 0; i < 13; ++i) {
+        QWidget* f = QApplication::focusWidget();
+        ASSERT_NE(f, nullptr);
+        seen << f->objectName();
+        pressKey(f, Qt::Key_Return);
+        Pump();
+    }
+    // The strip's factor box sends an empty zone box back to the zone box.
+    EXPECT_EQ(seen, QStringList({"Txt(1)", "Txt(2)", "Txt(3)", "Txt(4)", "Txt(5)", "Txt(6)", "Txt(7)", "Txt(8)", "CmbYWY",
+                                 "Txt(11)", "TxtHPBM", "TxtSL", "TxtHPBM"}));
+    EXPECT_EQ(box(w, 2)->text(), "客户一");
+    // The strip's box in the focus is light green, the one left the window colour.
+    QLineEdit* factorBox = named(w, "TxtSL");
+    ASSERT_EQ(QApplication::focusWidget(), factorBox);
+    EXPECT_EQ(factorBox->palette().color(QPalette::Base), VbColor(0xC0FFC0));
+    EXPECT_EQ(factorBox->text(), "1"); // the customer's factor
+    EXPECT_EQ(named(w, "TxtHPBM")->palette().color(QPalette::Base), VbColor(kWindowColor));
+    trigger(w, "Menu_cancel");
 }
