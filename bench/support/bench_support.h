@@ -2,6 +2,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <chrono>
+#include <utility>
 
 // A fresh data file in a temporary folder, opened as gDb for the benchmark's life.
 class BenchDataFile {
@@ -24,6 +25,9 @@ inline double MsSince(std::chrono::steady_clock::time_point t0)
 {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
+
+// This process's resident memory and its peak so far (VmRSS, VmHWM), in MB.
+std::pair<double, double> ProcessMemoryMb();
 
 // Runs the registered benchmarks inside an offscreen QApplication.
 int RunBenchmarks(int argc, char** argv);

@@ -3,7 +3,10 @@
 #include "data/sqltext.h"
 #include "platform/vb.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QTimer>
+#include <QUrl>
 #define SQLITE_HAS_CODEC 1
 #include <sqlcipher/sqlite3.h>
 
@@ -11,6 +14,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <string_view>
 
 // ---------------------------------------------------------------- Value
 
@@ -320,7 +325,49 @@ void likeFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     sqlite3_result_int(ctx, pat->matches(likeText(argv[1])) ? 1 : 0);
 }
 
-std::optional<QDateTime> argDate(sqlite3_value* v)
+// A date argument: its day and its time of day.
+struct DayTime {
+    QDate date;
+    int hour = 0, minute = 0, second = 0;
+};
+
+int digits(const unsigned char* p, int n)
+{
+    int v = 0;
+    for (int i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9')
+            return -1;
+        v = v * 10 + (p[i] - '0');
+    }
+    return v;
+}
+
+// The stored form, yyyy-MM-dd or yyyy-MM-dd HH:mm:ss, read without a regular
+// expression: a date function over a whole table reads it on every row.
+std::optional<DayTime> isoDayTime(const unsigned char* p, int n)
+{
+    if ((n != 10 && n != 19) || p[4] != '-' || p[7] != '-')
+        return std::nullopt;
+    const int y = digits(p, 4), m = digits(p + 5, 2), d = digits(p + 8, 2);
+    if (y < 0 || m < 0 || d < 0)
+        return std::nullopt;
+    DayTime t;
+    t.date = QDate(y, m, d);
+    if (n == 19) {
+        if (p[10] != ' ' || p[13] != ':' || p[16] != ':')
+            return std::nullopt;
+        t.hour = digits(p + 11, 2);
+        t.minute = digits(p + 14, 2);
+        t.second = digits(p + 17, 2);
+        if (t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59)
+            return std::nullopt;
+    }
+    if (!t.date.isValid())
+        return std::nullopt;
+    return t;
+}
+
+std::optional<DayTime> argDate(sqlite3_value* v)
 {
     switch (sqlite3_value_type(v)) {
     case SQLITE_NULL: return std::nullopt;
@@ -328,15 +375,36 @@ std::optional<QDateTime> argDate(sqlite3_value* v)
     case SQLITE_FLOAT: {
         // A Jet serial day number: 1899-12-30 plus days.
         const double d = sqlite3_value_double(v);
-        return QDateTime(QDate(1899, 12, 30).addDays(qint64(std::floor(d))), QTime(0, 0));
+        return DayTime{QDate(1899, 12, 30).addDays(qint64(std::floor(d)))};
     }
-    default: return ParseDateText(argText(v));
+    default: {
+        const auto* p = sqlite3_value_text(v);
+        const int n = sqlite3_value_bytes(v);
+        if (!p)
+            return std::nullopt;
+        if (const auto fast = isoDayTime(p, n))
+            return fast;
+        // Any other form the date parser reads (a digit-less text is no date).
+        const auto dt = ParseDateText(QString::fromUtf8(reinterpret_cast<const char*>(p), n));
+        if (!dt)
+            return std::nullopt;
+        return DayTime{dt->date(), dt->time().hour(), dt->time().minute(), dt->time().second()};
+    }
     }
 }
 
 void datediffFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    const QString interval = argText(argv[0]).toLower();
+    // The interval, lower-cased: a few ASCII letters.
+    char interval[8] = {};
+    if (const auto* p = sqlite3_value_text(argv[0])) {
+        const int n = sqlite3_value_bytes(argv[0]);
+        for (int i = 0; i < n && i < 7; ++i)
+            interval[i] = char(std::tolower(p[i]));
+        if (n > 7)
+            interval[0] = '?';
+    }
+    const std::string_view iv(interval);
     const auto a = argDate(argv[1]);
     const auto b = argDate(argv[2]);
     if (!a || !b) {
@@ -344,30 +412,30 @@ void datediffFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         return;
     }
     // Jet counts the boundaries crossed between the two dates, not elapsed time.
-    const QDate da = a->date(), db = b->date();
+    const QDate da = a->date, db = b->date;
     const qint64 days = da.daysTo(db);
-    const qint64 hours = days * 24 + (b->time().hour() - a->time().hour());
-    const qint64 minutes = hours * 60 + (b->time().minute() - a->time().minute());
+    const qint64 hours = days * 24 + (b->hour - a->hour);
+    const qint64 minutes = hours * 60 + (b->minute - a->minute);
     auto sundayOf = [](const QDate& d) { return d.addDays(-(d.dayOfWeek() % 7)); };
     qint64 r = 0;
-    if (interval == "d" || interval == "y")
+    if (iv == "d" || iv == "y")
         r = days;
-    else if (interval == "w")
+    else if (iv == "w")
         r = days / 7;
-    else if (interval == "ww")
+    else if (iv == "ww")
         r = sundayOf(da).daysTo(sundayOf(db)) / 7;
-    else if (interval == "m")
+    else if (iv == "m")
         r = (db.year() - da.year()) * 12 + (db.month() - da.month());
-    else if (interval == "q")
+    else if (iv == "q")
         r = (db.year() - da.year()) * 4 + ((db.month() - 1) / 3 - (da.month() - 1) / 3);
-    else if (interval == "yyyy")
+    else if (iv == "yyyy")
         r = db.year() - da.year();
-    else if (interval == "h")
+    else if (iv == "h")
         r = hours;
-    else if (interval == "n")
+    else if (iv == "n")
         r = minutes;
-    else if (interval == "s")
-        r = minutes * 60 + (b->time().second() - a->time().second());
+    else if (iv == "s")
+        r = minutes * 60 + (b->second - a->second);
     else {
         sqlite3_result_error(ctx, "datediff: unknown interval", -1);
         return;
@@ -382,7 +450,7 @@ void datePartFunc(sqlite3_context* ctx, sqlite3_value* v, int part)
         sqlite3_result_null(ctx);
         return;
     }
-    sqlite3_result_int(ctx, part == 0 ? d->date().year() : part == 1 ? d->date().month() : d->date().day());
+    sqlite3_result_int(ctx, part == 0 ? d->date.year() : part == 1 ? d->date.month() : d->date.day());
 }
 
 void registerFunctions(sqlite3* db)
@@ -415,42 +483,89 @@ struct Database::Stmt {
     Stmt(const Stmt&) = delete;
 };
 
+Database::Database()
+    : m_idle(std::make_unique<QObject>())
+{
+}
+
 Database::~Database()
 {
+    m_idle.reset(); // a checkpoint still waiting for idle time is dropped: closing does it
     if (m_db)
         sqlite3_close_v2(m_db);
 }
 
+namespace {
+// Pages in the write-ahead journal after which it is moved into the file when
+// the program is next idle, and after which that is done at once.
+constexpr int kCheckpointWhenIdle = 1000;
+constexpr int kCheckpointNow = 16000;
+} // namespace
+
+int Database::journalGrew(void* self, sqlite3* db, const char* name, int pages)
+{
+    auto* d = static_cast<Database*>(self);
+    if (pages >= kCheckpointNow || (pages >= kCheckpointWhenIdle && !QCoreApplication::instance())) {
+        sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    } else if (pages >= kCheckpointWhenIdle && !d->m_checkpointPending) {
+        d->m_checkpointPending = true;
+        QTimer::singleShot(0, d->m_idle.get(), [d] {
+            d->m_checkpointPending = false;
+            d->checkpoint();
+        });
+    }
+    return SQLITE_OK;
+}
+
+void Database::checkpoint()
+{
+    // Passive: whatever a reader still needs stays in the journal for later.
+    sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+}
+
 std::unique_ptr<Database> Database::open(const QString& path, const QString& key)
 {
-    if (!QFileInfo(path).isFile())
-        throw DbError(QStringLiteral("找不到文件 '%1'。").arg(path));
-    std::unique_ptr<Database> db(new Database);
-    db->m_path = path;
-    // The program uses its connection from one thread only: no per-call locking.
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db->m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString msg = db->m_db ? engineText(db->m_db) : QStringLiteral("cannot open");
-        throw DbError(QStringLiteral("不能打开数据库 '%1': %2").arg(path, msg));
-    }
-    db->configure(key, false);
-    return db;
+    return openFile(path, key, Mode::Open);
+}
+
+std::unique_ptr<Database> Database::openReadOnly(const QString& path, const QString& key)
+{
+    return openFile(path, key, Mode::ReadOnly);
 }
 
 std::unique_ptr<Database> Database::create(const QString& path, const QString& key)
 {
-    if (QFileInfo::exists(path))
+    return openFile(path, key, Mode::Create);
+}
+
+std::unique_ptr<Database> Database::openFile(const QString& path, const QString& key, Mode mode)
+{
+    if (mode == Mode::Create && QFileInfo::exists(path))
         throw DbError(QStringLiteral("文件已经存在 '%1'。").arg(path));
+    if (mode != Mode::Create && !QFileInfo(path).isFile())
+        throw DbError(QStringLiteral("找不到文件 '%1'。").arg(path));
     std::unique_ptr<Database> db(new Database);
     db->m_path = path;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db->m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK)
-        throw DbError(db->m_db ? engineText(db->m_db) : QStringLiteral("cannot create"));
-    db->configure(key, true);
+    // The program uses its connection from one thread only: no per-call locking.
+    const int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)
+        | (mode == Mode::Create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+    // Read-only is also "immutable": the engine then reads the file as it lies
+    // and creates no journal or index beside it, whatever its journal mode.
+    const QByteArray name = mode == Mode::ReadOnly
+        ? (QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?immutable=1")).toUtf8()
+        : path.toUtf8();
+    const int rc = sqlite3_open_v2(name.constData(), &db->m_db, flags | (mode == Mode::ReadOnly ? SQLITE_OPEN_URI : 0), nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = db->m_db ? engineText(db->m_db) : QStringLiteral("cannot open");
+        if (mode == Mode::Create)
+            throw DbError(msg);
+        throw DbError(QStringLiteral("不能打开数据库 '%1': %2").arg(path, msg));
+    }
+    db->configure(key, mode);
     return db;
 }
 
-void Database::configure(const QString& key, bool creating)
+void Database::configure(const QString& key, Mode mode)
 {
     if (!key.isEmpty()) {
         const QByteArray k = key.toUtf8();
@@ -483,14 +598,24 @@ void Database::configure(const QString& key, bool creating)
     sqlite3_finalize(st);
     if (rc != SQLITE_OK)
         throw DbError(QStringLiteral("不可识别的数据库格式 '%1'。(%2)").arg(m_path, msg));
-    if (tables == 0 && !creating)
+    if (tables == 0 && mode != Mode::Create)
         throw DbError(QStringLiteral("不可识别的数据库格式 '%1'。(the file holds no tables)").arg(m_path));
-    executeNative(QStringLiteral("PRAGMA journal_mode=DELETE"));
-    executeNative(QStringLiteral("PRAGMA synchronous=FULL"));
-    // Every page read is decrypted: keep up to 256 MB of them (taken only as
-    // needed), so a walk over a large ledger neither decrypts each page twice
-    // nor spills half-written pages in the middle of its transaction.
-    executeNative(QStringLiteral("PRAGMA cache_size=-262144"));
+    // A write-ahead journal: rewriting a party's balances writes each changed
+    // page once, where a rollback journal first copies every page it will
+    // change. A new file is written plain (one file, nothing beside it);
+    // singleFile() returns an open one to that state for a copy.
+    if (mode != Mode::ReadOnly) {
+        executeNative(mode == Mode::Create ? QStringLiteral("PRAGMA journal_mode=DELETE") : QStringLiteral("PRAGMA journal_mode=WAL"));
+        executeNative(QStringLiteral("PRAGMA synchronous=FULL"));
+        // In place of the engine's own checkpoint after the commit that fills
+        // the journal: a large save would wait for it.
+        if (mode == Mode::Open)
+            sqlite3_wal_hook(m_db, &Database::journalGrew, this);
+    }
+    // Every page read is decrypted: keep up to 64 MB of them (taken only as
+    // needed). A party's balances lie together in the ledger and fit in it;
+    // reading a whole large table goes by without holding the table twice.
+    executeNative(QStringLiteral("PRAGMA cache_size=-65536"));
     registerFunctions(m_db);
 }
 
@@ -543,6 +668,79 @@ RecordSet Database::openRecordset(const QString& sql)
     return rs;
 }
 
+std::string_view RowView::text(int col) const
+{
+    const Value& v = m_values[size_t(col)];
+    switch (v.kind()) {
+    case Value::Null: return {};
+    case Value::Text: return v.utf8();
+    default: {
+        QByteArray& out = m_numbers[size_t(col)];
+        out = v.toString().toUtf8();
+        return std::string_view(out.constData(), size_t(out.size()));
+    }
+    }
+}
+
+qint64 Database::forEachRow(const QString& sql, const std::function<bool(const RowView&)>& fn, QStringList* names)
+{
+    RowReader reader(*this, sql);
+    if (names)
+        *names = reader.names();
+    return reader.read(std::numeric_limits<qint64>::max(), fn);
+}
+
+RowReader::RowReader(Database& db, const QString& sql)
+    : m_db(db)
+{
+    Database::Stmt st = db.prepare(TranslateJet(sql));
+    std::swap(m_stmt, st.s);
+    const int cols = sqlite3_column_count(m_stmt);
+    for (int c = 0; c < cols; ++c)
+        m_names.append(QString::fromUtf8(sqlite3_column_name(m_stmt, c)));
+    m_row.m_values.resize(size_t(cols));
+    m_row.m_numbers.resize(size_t(cols));
+}
+
+RowReader::~RowReader()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+qint64 RowReader::read(qint64 maxRows, const std::function<bool(const RowView&)>& fn)
+{
+    qint64 n = 0;
+    const int cols = int(m_row.m_values.size());
+    while (n < maxRows && !m_end) {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_DONE) {
+            m_end = true;
+            break;
+        }
+        if (rc != SQLITE_ROW) {
+            m_end = true;
+            throw DbError(engineText(m_db.handle()));
+        }
+        for (int c = 0; c < cols; ++c) {
+            Value& v = m_row.m_values[size_t(c)];
+            switch (sqlite3_column_type(m_stmt, c)) {
+            case SQLITE_INTEGER: v = Value::fromInteger(sqlite3_column_int64(m_stmt, c)); break;
+            case SQLITE_FLOAT: v = Value::fromReal(sqlite3_column_double(m_stmt, c)); break;
+            case SQLITE_NULL: v = Value(); break;
+            default: {
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, c));
+                const int bytes = sqlite3_column_bytes(m_stmt, c);
+                v = Value::fromUtf8View(bytes > 0 ? p : "", quint32(bytes));
+            }
+            }
+        }
+        ++n;
+        if (!fn(m_row))
+            break;
+    }
+    return n;
+}
+
 int Database::execute(const QString& sql)
 {
     Stmt st = prepare(TranslateJet(sql));
@@ -563,6 +761,23 @@ void Database::executeNative(const QString& sql)
         sqlite3_free(err);
         throw DbError(msg);
     }
+}
+
+void Database::singleFile()
+{
+    if (inTransaction())
+        throw DbError(QStringLiteral("事务进行中，不能整理数据文件 (a transaction is open)"));
+    // Leaving the write-ahead journal moves every page into the file and
+    // removes the journal and its index.
+    executeNative(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    RecordSet rs = openRecordset(QStringLiteral("PRAGMA journal_mode"));
+    if (rs.eof() || rs.field(0).toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
+        throw DbError(QStringLiteral("数据文件的日志没能写回 (journal mode %1)").arg(rs.eof() ? QString() : rs.field(0).toString()));
+}
+
+QStringList Database::sideFiles(const QString& path)
+{
+    return {path + QStringLiteral("-wal"), path + QStringLiteral("-shm"), path + QStringLiteral("-journal")};
 }
 
 bool Database::inTransaction() const

@@ -1,12 +1,17 @@
 #pragma once
 #include "data/dberror.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
+class QObject;
 struct sqlite3;
+struct sqlite3_stmt;
 
 // One value of a record set: Null, a number or text, as the engine gave it.
 // Text read from the file stays UTF-8 in its record set's store and becomes a
@@ -40,6 +45,8 @@ public:
     qint64 toInt() const { return m_kind == Integer ? m_int : qint64(toDouble()); }
     // VB truth: a non-zero number, or text "True"/"-1".
     bool toBool() const;
+    // A text value's UTF-8 bytes (empty for the other kinds).
+    std::string_view utf8() const { return m_kind == Text ? std::string_view(m_utf8, m_size) : std::string_view(); }
 
 private:
     void copyFrom(const Value& o);
@@ -91,6 +98,24 @@ private:
     int m_pos = 0;
 };
 
+// One row of a SELECT being stepped by Database::forEachRow. What it hands
+// out is valid only while the callback that received it runs.
+class RowView {
+public:
+    int count() const { return int(m_values.size()); }
+    // Text values view the engine's own bytes; nothing is copied.
+    const Value& value(int col) const { return m_values[size_t(col)]; }
+    // The value as the system shows it (Value::toString), as UTF-8: text as
+    // stored, numbers with up to 15 significant digits, Null as "".
+    std::string_view text(int col) const;
+    QString string(int col) const { return value(col).toString(); }
+
+private:
+    friend class RowReader;
+    std::vector<Value> m_values;
+    mutable std::vector<QByteArray> m_numbers; // this row's numbers as text, made when asked
+};
+
 // The one open data file.
 class Database {
 public:
@@ -101,6 +126,9 @@ public:
     // Opens an existing file with its key; never creates one. A wrong key or a
     // damaged file fails here. Throws DbError with the engine's text.
     static std::unique_ptr<Database> open(const QString& path, const QString& key);
+    // Opens an existing file only to read it: nothing in it or beside it is
+    // changed (a backup being looked at before a restore).
+    static std::unique_ptr<Database> openReadOnly(const QString& path, const QString& key);
     // Creates a new file (the data-file tool only); refuses an existing path.
     static std::unique_ptr<Database> create(const QString& path, const QString& key);
 
@@ -108,23 +136,75 @@ public:
 
     // A snapshot of a SELECT in the program's dialect.
     RecordSet openRecordset(const QString& sql);
+    // Steps a SELECT in the program's dialect and hands each row to fn as it
+    // comes, keeping none: a large grid fills its own store straight from the
+    // statement. fn returns false to stop. names, when given, receives the
+    // column names first. Returns the rows handed over; throws DbError.
+    // RowReader reads the same a slice at a time.
+    qint64 forEachRow(const QString& sql, const std::function<bool(const RowView&)>& fn, QStringList* names = nullptr);
     // An action statement; returns the rows affected.
     int execute(const QString& sql);
     // A statement in SQLite's own dialect, untranslated (schema, pragmas).
     void executeNative(const QString& sql);
 
+    // Writes everything the journal holds into the data file and leaves it a
+    // single file with nothing beside it, as a copy of the file needs it;
+    // the database stays open. Throws DbError (also inside a transaction).
+    void singleFile();
+    // The files the engine may keep beside a data file while it is open.
+    static QStringList sideFiles(const QString& path);
+
     bool inTransaction() const;
     sqlite3* handle() const { return m_db; }
     qint64 lastInsertRowId() const;
 
+    // Moves what the write-ahead journal holds into the data file, as far as
+    // no reader still needs it. Commits leave this to when the program is
+    // idle (or to a journal grown large), so a save does not wait for it.
+    void checkpoint();
+
 private:
-    Database() = default;
-    void configure(const QString& key, bool creating);
+    friend class RowReader;
+    Database();
+    enum class Mode { Open, Create, ReadOnly };
+    static std::unique_ptr<Database> openFile(const QString& path, const QString& key, Mode mode);
+    void configure(const QString& key, Mode mode);
     struct Stmt;
     Stmt prepare(const QString& nativeSql);
 
+    static int journalGrew(void* self, sqlite3* db, const char* name, int pages);
+
     sqlite3* m_db = nullptr;
     QString m_path;
+    std::unique_ptr<QObject> m_idle; // owns the pending idle-time checkpoint
+    bool m_checkpointPending = false;
+};
+
+// A SELECT in the program's dialect read a slice at a time, the rows handed
+// over as they come (Database::forEachRow reads all of it at once). A window
+// can show the first rows of a long list at once and take the rest while it
+// lets itself repaint. Rows the program writes between slices may or may not
+// show up in later slices. Destroy it before its database.
+class RowReader {
+public:
+    // Prepares the statement; throws DbError.
+    RowReader(Database& db, const QString& sql);
+    ~RowReader();
+    RowReader(const RowReader&) = delete;
+    RowReader& operator=(const RowReader&) = delete;
+
+    const QStringList& names() const { return m_names; }
+    // Hands up to maxRows further rows to fn, which returns false to stop
+    // after its row. Returns the rows handed over; throws DbError.
+    qint64 read(qint64 maxRows, const std::function<bool(const RowView&)>& fn);
+    bool atEnd() const { return m_end; }
+
+private:
+    Database& m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+    QStringList m_names;
+    RowView m_row;
+    bool m_end = false;
 };
 
 // Commits when commit() is called; rolls back when it goes out of scope

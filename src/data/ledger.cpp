@@ -4,7 +4,9 @@
 #include "data/sqltext.h"
 #include "data/statement.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -40,16 +42,57 @@ struct LedgerRow {
     double sn = 0;
 };
 
-LedgerRow firstRow(const QString& sql)
+// The ends of the calendar: a dated entry's F2 lies between them, Null and
+// text that is no date do not, as datediff gives them no day.
+const QString kFirstDay = QStringLiteral("'0001-01-01'");
+const QString kPastLastDay = QStringLiteral("'9999-12-32'");
+
+// The first row of a look-up on F2 and SN, with the document left out bound as ?1.
+LedgerRow firstRow(const QString& nativeSql, const QString& docNo)
 {
+    Statement st(Db(), nativeSql);
+    st.bind(1, docNo);
     LedgerRow r;
-    RecordSet rs = Db().openRecordset(sql);
-    if (rs.eof())
-        return r;
-    r.found = true;
-    r.date = rs.field(0).toString();
-    r.sn = rs.field(1).toDouble();
+    if (st.step()) {
+        r.found = true;
+        r.date = st.columnText(0);
+        r.sn = st.columnDouble(1);
+    }
     return r;
+}
+
+QString dateText(const QString& nativeSql)
+{
+    Statement st(Db(), nativeSql);
+    return st.step() ? st.columnText(0) : QString();
+}
+
+// Whether the highest number dated on or before a day is found sooner by
+// walking the sequence index down from the top (past the entries dated later;
+// the index holds date and document number, so no row is read) than through
+// the date index (every entry up to that day, each row read for its number,
+// some thirty times the work an entry). Both find the same row; the ledger's
+// date span tells which reads less.
+bool searchFromTheTop(const QDate& day)
+{
+    const auto oldest = ParseDateText(dateText("select min(F2) from TB1 where F2 >= " + kFirstDay));
+    const auto newest = ParseDateText(dateText("select max(F2) from TB1 where F2 < " + kPastLastDay));
+    if (!oldest || !newest)
+        return true;
+    return day.daysTo(newest->date()) <= 30 * oldest->date().daysTo(day);
+}
+
+// An amount as the record sets read it: a number, Null as 0, text only when
+// all of it is a number.
+double amountAt(const Statement& st, int col)
+{
+    if (st.columnIsNull(col))
+        return 0;
+    if (st.columnIsNumber(col))
+        return st.columnDouble(col);
+    bool ok = false;
+    const double v = st.columnText(col).trimmed().toDouble(&ok);
+    return ok && std::isfinite(v) ? v : 0;
 }
 
 bool sameDay(const QString& dateText, const QDate& d)
@@ -89,21 +132,32 @@ double NextLedgerSN(const QDate& d, const QString& docNo, double cur, bool* crow
 {
     if (crowded)
         *crowded = false;
-    const QString day = DateText(d);
-    const QString doc = SqlEscape(docNo);
+    // The look-ups of "datediff('d', d, F2) < 0 / <= 0 / > 0" as ranges on the
+    // stored date text. A "+" before a column keeps the engine from using its
+    // index, so each look-up walks the index that reaches its row soonest.
+    const QString day = "'" + DateText(d) + "'";
+    const QString dayAfter = "'" + DateText(d.addDays(1)) + "'";
 
-    const LedgerRow before = firstRow("select top 1 F2,SN from TB1 where  datediff('d','" + day
-                                      + "',F2 ) < 0 and F1<>'" + doc + "' order by sn desc ");
-    const double prev = before.found ? before.sn : 0;
-
-    const LedgerRow onOrBefore = firstRow("select top 1 F2,SN from TB1 where  datediff('d','" + day
-                                          + "',F2 ) <= 0 and F1<>'" + doc + "' order by sn desc ");
+    // base: the highest number dated on or before d.
+    const LedgerRow onOrBefore = searchFromTheTop(d)
+        ? firstRow("select F2,SN from TB1 where +F2 >= " + kFirstDay + " and +F2 < " + dayAfter
+                       + " and F1<>?1 order by SN desc limit 1", docNo)
+        : firstRow("select F2,SN from TB1 where F2 >= " + kFirstDay + " and F2 < " + dayAfter
+                       + " and F1<>?1 order by +SN desc limit 1", docNo);
     const double base = onOrBefore.found ? onOrBefore.sn : 0;
     const bool baseSameDay = onOrBefore.found && sameDay(onOrBefore.date, d);
 
-    const LedgerRow after = firstRow("select top 1 F2,SN from TB1 where  datediff('d','" + day
-                                     + "',F2 ) > 0 and SN>" + SqlNum(base) + "  and F1<>'" + doc
-                                     + "'  order by sn  ");
+    // prev: the highest number dated before d, at most base (its rows are among base's).
+    const LedgerRow before = onOrBefore.found
+        ? firstRow("select F2,SN from TB1 where +F2 >= " + kFirstDay + " and +F2 < " + day + " and SN <= "
+                       + SqlNum(base) + " and F1<>?1 order by SN desc limit 1", docNo)
+        : LedgerRow();
+    const double prev = before.found ? before.sn : 0;
+
+    // next: the lowest number above base dated after d.
+    const LedgerRow after = firstRow("select F2,SN from TB1 where +F2 >= " + dayAfter + " and +F2 < " + kPastLastDay
+                                         + " and SN > " + SqlNum(base) + " and F1<>?1 order by SN limit 1",
+                                     docNo);
     if (!after.found) {
         if (cur > prev)
             return cur;
@@ -126,38 +180,48 @@ double NextLedgerSN(const QDate& d, const QString& docNo, double cur, bool* crow
 void RecalcBalances(double sn, const QString& party)
 {
     Database& db = Db();
-    const QString name = SqlEscape(party);
-    const QString from = SqlNum(sn);
 
     // Rows at SN 0 are out of the order (being renumbered): their stale QM
     // must not open the chain.
     double bal = 0;
     {
-        RecordSet rs = db.openRecordset("select top 1 QM from TB1 where (F3='" + name
-                                        + "' AND  not (F6='' or F6 is null)) and sn<" + from
-                                        + " and SN<>0 order by sn desc");
-        if (!rs.eof() && !rs.field(0).isNull())
-            bal = rs.field(0).toDouble();
+        Statement opening(db, QStringLiteral("select QM from TB1 where (F3=?1 AND not (F6='' or F6 is null)) "
+                                             "and SN<?2 and SN<>0 order by SN desc limit 1"));
+        opening.bind(1, party);
+        opening.bind(2, sn);
+        if (opening.step())
+            bal = amountAt(opening, 0);
     }
 
-    const RecordSet rows = db.openRecordset("select rowid,YF,FK,QC,QM from TB1 where SN<>0 AND  SN>="
-                                            + from + " and F3='" + name + "' ORDER BY SN");
-    if (rows.recordCount() == 0)
-        return;
-
+    // The party's rows are read straight from the statement, not kept: only
+    // the rows whose balances change are remembered.
+    struct Change {
+        qint64 rowid;
+        double qc, qm;
+    };
+    std::vector<Change> changes;
+    {
+        Statement rows(db, QStringLiteral("select rowid,YF,FK,QC,QM from TB1 where SN<>0 AND SN>=?2 and F3=?1 ORDER BY SN"));
+        rows.bind(1, party);
+        rows.bind(2, sn);
+        while (rows.step()) {
+            const double qc = bal;
+            bal = bal + amountAt(rows, 1) - amountAt(rows, 2);
+            // A row that already holds its balances is not rewritten: a refresh
+            // of a consistent ledger then writes no page at all.
+            if (rows.columnIsNumber(3) && rows.columnIsNumber(4) && rows.columnDouble(3) == qc && rows.columnDouble(4) == bal)
+                continue;
+            changes.push_back({rows.columnInt64(0), qc, bal});
+        }
+    }
+    // Written in file order rather than sequence order: each page is then
+    // visited once, in turn.
+    std::sort(changes.begin(), changes.end(), [](const Change& a, const Change& b) { return a.rowid < b.rowid; });
     Statement update(db, QStringLiteral("update TB1 set QC=?1,QM=?2 where rowid=?3"));
-    for (int r = 0; r < rows.recordCount(); ++r) {
-        const double qc = bal;
-        bal = bal + rows.at(r, 1).toDouble() - rows.at(r, 2).toDouble();
-        // A row that already holds its balances is not rewritten: a refresh
-        // of a consistent ledger then writes no page at all.
-        const Value& oldQc = rows.at(r, 3);
-        const Value& oldQm = rows.at(r, 4);
-        if (oldQc.isNumber() && oldQm.isNumber() && oldQc.toDouble() == qc && oldQm.toDouble() == bal)
-            continue;
-        update.bind(1, qc);
-        update.bind(2, bal);
-        update.bindInt64(3, rows.at(r, 0).toInt());
+    for (const Change& c : changes) {
+        update.bind(1, c.qc);
+        update.bind(2, c.qm);
+        update.bindInt64(3, c.rowid);
         update.run();
     }
 }

@@ -31,6 +31,35 @@ const LedgerKind& LedgerKindOf(int lb)
 
 namespace {
 
+constexpr int kBlockBits = 36; // room for 6 * 10^10 entries per party
+constexpr int kPartyBits = 26; // a thousand parties rarely share a block
+
+// F3 compares without regard to ASCII case: "ABC" and "abc" are one party.
+QByteArray partyKey(const QString& party)
+{
+    QByteArray k = party.toUtf8();
+    for (char& c : k)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return k;
+}
+
+} // namespace
+
+qint64 LedgerRowBlock(const QString& party)
+{
+    // FNV-1a: stable across runs and builds, unlike a seeded hash.
+    quint64 h = 1469598103934665603ULL;
+    for (char c : partyKey(party)) {
+        h ^= quint8(c);
+        h *= 1099511628211ULL;
+    }
+    const quint64 slot = (h >> (64 - kPartyBits)) + 1; // block 0 is left to rows numbered the usual way
+    return qint64(slot << kBlockBits);
+}
+
+namespace {
+
 // A posting half-done outside a transaction would leave a raised counter or a
 // row without balances behind: refuse it before anything is written.
 void requireTransaction()
@@ -51,11 +80,20 @@ QString savedAtOf(const LedgerEntry& e)
 
 } // namespace
 
+qint64 LedgerPosting::nextRowId(const QString& party)
+{
+    const qint64 block = LedgerRowBlock(party);
+    Statement st(Db(), QStringLiteral("select max(rowid) from TB1 where rowid >= ?1 and rowid < ?2"));
+    st.bindInt64(1, block);
+    st.bindInt64(2, block + (qint64(1) << kBlockBits));
+    return st.step() && !st.columnIsNull(0) ? st.columnInt64(0) + 1 : block;
+}
+
 void LedgerPosting::insert(const LedgerEntry& e, double sn)
 {
     const LedgerKind& kind = LedgerKindOf(e.lb);
-    Statement st(Db(), QStringLiteral("insert into TB1 (S2,SN,LB,F1,F2,F3,%1,S1,F5,F6,F10,H8) "
-                                      "values (?1,?2,?3,?4,?5,?6,?7,?8,?9,?9,?10,?11)")
+    Statement st(Db(), QStringLiteral("insert into TB1 (S2,SN,LB,F1,F2,F3,%1,S1,F5,F6,F10,H8,rowid) "
+                                      "values (?1,?2,?3,?4,?5,?6,?7,?8,?9,?9,?10,?11,?12)")
                            .arg(kind.moneyColumn()));
     st.bind(1, kind.business);
     st.bind(2, sn);
@@ -68,6 +106,7 @@ void LedgerPosting::insert(const LedgerEntry& e, double sn)
     st.bind(9, operatorOf(e));
     st.bind(10, e.remark);
     st.bind(11, savedAtOf(e));
+    st.bindInt64(12, nextRowId(e.party));
     st.run();
 }
 
@@ -97,12 +136,14 @@ double LedgerPosting::edit(const QString& oldDocNo, const LedgerEntry& e)
     Database& db = Db();
     double oldSn = 0;
     QString oldParty;
+    qint64 rowid = 0;
     {
-        RecordSet rs = db.openRecordset("select SN,F3 from TB1 where F1=" + SqlQuote(oldDocNo));
+        RecordSet rs = db.openRecordset("select SN,F3,rowid from TB1 where F1=" + SqlQuote(oldDocNo));
         if (rs.eof())
             throw DbError(QStringLiteral("找不到要修改的单据[%1]!").arg(oldDocNo));
         oldSn = rs.field(0).toDouble();
         oldParty = rs.field(1).toString();
+        rowid = rs.field(2).toInt();
     }
     // Out of the order first, so the old party's chain closes over the gap and
     // the look-ups for the new number do not see the entry where it was.
@@ -124,6 +165,13 @@ double LedgerPosting::edit(const QString& oldDocNo, const LedgerEntry& e)
     st.bind(8, sn);
     st.bind(9, oldDocNo);
     st.run();
+    // An entry that changes party moves to the new party's block.
+    if (partyKey(oldParty) != partyKey(e.party)) {
+        Statement move(db, QStringLiteral("update TB1 set rowid=?1 where rowid=?2"));
+        move.bindInt64(1, nextRowId(e.party));
+        move.bindInt64(2, rowid);
+        move.run();
+    }
     RecalcBalances(sn, e.party);
     return sn;
 }

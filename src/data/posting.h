@@ -48,6 +48,13 @@ struct LedgerEntry {
     QDateTime savedAt;    // H8; invalid: now
 };
 
+// Where a party's entries go in the file: TB1 rows are numbered (rowid) in
+// blocks, one block per party name (as F3 compares it, ASCII case aside), so
+// one party's rows lie together and recomputing its balances reads and
+// writes a few pages instead of one row on every page of the ledger. The
+// first rowid of the party's block.
+qint64 LedgerRowBlock(const QString& party);
+
 // Posts and removes entries on gDb inside the caller's Transaction (it refuses
 // to run outside one). Every call numbers, writes and recomputes the balances
 // of every party it touched before it returns, so the chain holds after each
@@ -87,5 +94,6 @@ public:
 
 private:
     void insert(const LedgerEntry& e, double sn);
+    static qint64 nextRowId(const QString& party);
     bool m_crowded = false;
 };

@@ -57,9 +57,10 @@ QList<TableDef> buildSchema()
              "F4051:N F4052:N F4053:N"),
         {{"F1"}, {"F101", "F1", "F2031", "F301", "F401", "F501", "F202", "F603", "F602", "F604", "F103"}, {"F202"}, {"F203"},
          {"F603"}, {"F602"}, {"F201"}, {"F702"}, {"F2021"}}});
-    // The ledger.
+    // The ledger. The sequence index carries the date and the document number,
+    // so the numbering's look-ups walk it without reading a single row.
     t.append({"TB1", cols("F1 F2:D F3 LB:I S2 SN:N YF:N:0 FK:N:0 QC:N QM:N S1 F5 F6 F10 H8:D K:N:0 F30"),
-        {{"F1"}, {"F2"}, {"F3", "SN"}, {"SN"}, {"LB"}}});
+        {{"F1"}, {"F2"}, {"F3", "SN"}, {"SN", "F2", "F1"}, {"LB"}}});
     t.append({"sysinfo", cols("ID:I Setval:N setStr"), {{"ID"}}});
     t.append({"TE1", cols("F1 F2 F3" + range("F6", 0, 7, "I")), {{"F1"}}});
     // Delivery notes.

@@ -1,6 +1,7 @@
 #include "data/sqltext.h"
 
 #include "data/dberror.h"
+#include "data/jet_dates.h"
 
 #include <QRegularExpression>
 #include <charconv>
@@ -73,25 +74,7 @@ std::optional<QDateTime> ParseDateText(const QString& input)
     return QDateTime(date, time);
 }
 
-// The translator works on tokens and never looks inside quotes:
-//   SELECT [DISTINCT] TOP n ...  ->  SELECT [DISTINCT] ... LIMIT n (at the end of
-//                                    its own statement or parenthesised sub-select)
-//   True / False                 ->  -1 / 0
-//   a & b                        ->  a || b
-//   #date#                       ->  'yyyy-MM-dd'
-//   'a date in another form'     ->  'yyyy-MM-dd[ HH:mm:ss]'
-// LIKE keeps its shape: the database's like() is replaced by one that reads Jet
-// patterns, and datediff() is an application function.
-namespace {
-
-enum class Tok { Word, Number, String, Ident, Punct, Space, Other };
-
-struct Token {
-    Tok kind;
-    QString text;
-};
-
-QList<Token> tokenize(const QString& sql)
+QList<Token> TokenizeJet(const QString& sql)
 {
     QList<Token> out;
     const int n = sql.size();
@@ -169,10 +152,7 @@ QList<Token> tokenize(const QString& sql)
     return out;
 }
 
-bool isWord(const Token& t, const char* w)
-{
-    return t.kind == Tok::Word && t.text.compare(QLatin1String(w), Qt::CaseInsensitive) == 0;
-}
+namespace {
 
 int nextSolid(const QList<Token>& toks, int i)
 {
@@ -182,24 +162,22 @@ int nextSolid(const QList<Token>& toks, int i)
     return i;
 }
 
-QString normaliseDateLiteral(const QString& inner, bool* changed)
-{
-    *changed = false;
-    static const QRegularExpression iso(QStringLiteral(R"(^\d{4}-\d{2}-\d{2}( \d{2}:\d{2}:\d{2})?$)"));
-    const auto dt = ParseDateText(inner);
-    if (!dt)
-        return inner;
-    if (iso.match(inner).hasMatch() && !inner.endsWith(QLatin1String(" 00:00:00")))
-        return inner;
-    *changed = true;
-    return DateTimeText(*dt);
-}
-
 } // namespace
 
+// The translator works on tokens and never looks inside quotes:
+//   SELECT [DISTINCT] TOP n ...  ->  SELECT [DISTINCT] ... LIMIT n (at the end of
+//                                    its own statement or parenthesised sub-select)
+//   True / False                 ->  -1 / 0
+//   a & b                        ->  a || b
+//   #date#                       ->  'yyyy-MM-dd'
+//   a literal bound for a date column, and datediff's dates, in another form
+//                                ->  'yyyy-MM-dd[ HH:mm:ss]'
+//   datediff('d', column, 'date') <op> n  ->  a range on the column (jet_dates.cpp)
+// LIKE keeps its shape: the database's like() is replaced by one that reads Jet
+// patterns, and datediff() is an application function.
 QString TranslateJet(const QString& sql)
 {
-    QList<Token> toks = tokenize(sql);
+    QList<Token> toks = TokenizeJet(sql);
 
     // One statement per call: a ";" may only be followed by blanks.
     for (int i = 0; i < toks.size(); ++i) {
@@ -216,8 +194,15 @@ QString TranslateJet(const QString& sql)
     QList<QString> limitAtDepth{QString()};
     QString out;
     out.reserve(sql.size() + 16);
+    const DateRewrites dates = FindDateRewrites(toks);
     for (int i = 0; i < toks.size(); ++i) {
-        Token& t = toks[i];
+        if (dates.drop.contains(i))
+            continue;
+        if (const auto r = dates.replace.constFind(i); r != dates.replace.constEnd()) {
+            out += *r;
+            continue;
+        }
+        const Token& t = toks[i];
         if (t.kind == Tok::Punct && t.text == "(") {
             limitAtDepth.append(QString());
             out += t.text;
@@ -232,17 +217,17 @@ QString TranslateJet(const QString& sql)
             out += t.text;
             continue;
         }
-        if (isWord(t, "TOP")) {
+        if (IsWord(t, "TOP")) {
             // Only directly after SELECT or SELECT DISTINCT.
             int p = i - 1;
             while (p >= 0 && toks[p].kind == Tok::Space)
                 --p;
-            bool afterSelect = p >= 0 && isWord(toks[p], "SELECT");
-            if (!afterSelect && p >= 0 && (isWord(toks[p], "DISTINCT") || isWord(toks[p], "ALL"))) {
+            bool afterSelect = p >= 0 && IsWord(toks[p], "SELECT");
+            if (!afterSelect && p >= 0 && (IsWord(toks[p], "DISTINCT") || IsWord(toks[p], "ALL"))) {
                 int q = p - 1;
                 while (q >= 0 && toks[q].kind == Tok::Space)
                     --q;
-                afterSelect = q >= 0 && isWord(toks[q], "SELECT");
+                afterSelect = q >= 0 && IsWord(toks[q], "SELECT");
             }
             const int nx = nextSolid(toks, i);
             if (afterSelect && nx < toks.size() && toks[nx].kind == Tok::Number) {
@@ -256,31 +241,19 @@ QString TranslateJet(const QString& sql)
             out += QStringLiteral("||");
             continue;
         }
-        if (isWord(t, "True")) {
+        if (IsWord(t, "True")) {
             out += QStringLiteral("-1");
             continue;
         }
-        if (isWord(t, "False")) {
+        if (IsWord(t, "False")) {
             out += QStringLiteral("0");
             continue;
         }
         if (t.kind == Tok::Other && t.text.startsWith('#')) {
             const QString inner = t.text.mid(1, t.text.size() - 2);
-            bool changed = false;
-            const QString norm = normaliseDateLiteral(inner, &changed);
-            out += SqlQuote(ParseDateText(inner) ? norm : inner);
+            const auto dt = ParseDateText(inner);
+            out += SqlQuote(dt ? DateTimeText(*dt) : inner);
             continue;
-        }
-        if (t.kind == Tok::String) {
-            const QString inner = t.text.mid(1, t.text.size() - 2);
-            if (inner.size() >= 6 && inner.size() <= 24 && inner[0].isDigit()) {
-                bool changed = false;
-                const QString norm = normaliseDateLiteral(inner, &changed);
-                if (changed) {
-                    out += SqlQuote(norm);
-                    continue;
-                }
-            }
         }
         out += t.text;
     }

@@ -100,6 +100,33 @@ const char* Statement::columnUtf8(int col) const
     return reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
 }
 
+QString Statement::columnText(int col) const
+{
+    const char* p = columnUtf8(col);
+    return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, col)) : QString();
+}
+
+double Statement::columnDouble(int col) const
+{
+    return sqlite3_column_double(m_stmt, col);
+}
+
+qint64 Statement::columnInt64(int col) const
+{
+    return sqlite3_column_int64(m_stmt, col);
+}
+
+bool Statement::columnIsNumber(int col) const
+{
+    const int type = sqlite3_column_type(m_stmt, col);
+    return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+}
+
+bool Statement::columnIsNull(int col) const
+{
+    return sqlite3_column_type(m_stmt, col) == SQLITE_NULL;
+}
+
 void Statement::reset()
 {
     sqlite3_reset(m_stmt);

@@ -28,10 +28,23 @@ void RunBackup(QWidget* parent)
     QString failure;
     {
         WaitCursor wait;
-        // The file is copied closed, so the copy holds no half-written page.
+        // Everything the write-ahead journal holds goes into the file first,
+        // and the file is copied closed: the copy is one whole file, with no
+        // half-written page and nothing left behind in a journal beside it.
+        try {
+            if (gDb)
+                gDb->singleFile();
+        } catch (const DbError& e) {
+            MsgBox("备份失败!系统返回如下信息：\r" + e.message(), vbStyle::Information, QString());
+            return;
+        }
         gDb.reset();
         LetRepaint();
-        failure = CopyFileSafely(gDbPath, target, false);
+        for (const QString& side : Database::sideFiles(gDbPath))
+            if (QFileInfo::exists(side))
+                failure = QStringLiteral("数据文件旁仍有日志文件 %1").arg(side);
+        if (failure.isEmpty())
+            failure = CopyFileSafely(gDbPath, target, false);
         if (!failure.isEmpty()) {
             try {
                 gDb = Database::open(gDbPath, DataFileKey());

@@ -8,6 +8,7 @@
 #include "platform/msgbox.h"
 #include "platform/platform.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -57,7 +58,8 @@ QString S32::checkSource(const QString& source)
     if (target.exists() && src.canonicalFilePath() == target.canonicalFilePath())
         return "不能用数据文件本身恢复数据!";
     try {
-        auto db = Database::open(source, DataFileKey());
+        // Looked at only: the operator's backup is not changed by the check.
+        auto db = Database::openReadOnly(source, DataFileKey());
         db->openRecordset("select F1 from TE1");
     } catch (const std::exception& e) {
         return "所选文件不是本系统的数据文件!系统返回如下信息：" + QString(QChar(13)) + QString::fromUtf8(e.what());
@@ -84,6 +86,12 @@ void S32::restoreData()
         LetRepaint();
         WaitCursor wait;
         failure = CopyFileSafely(source, gDbPath, true);
+        // A journal left beside the old file belongs to it: opened with the
+        // restored file it would be played into it.
+        if (failure.isEmpty())
+            for (const QString& side : Database::sideFiles(gDbPath))
+                if (QFileInfo::exists(side) && !QFile::remove(side))
+                    failure = QStringLiteral("不能删除旧的日志文件 %1").arg(side);
     }
     if (failure.isEmpty())
         MsgBox("数据恢复完成，请重新运行本系统！", vbStyle::Information, QString());

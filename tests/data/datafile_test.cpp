@@ -272,3 +272,91 @@ TEST(MakeDatafile, ExcelTemplateIsPlainWithThirtyTextColumns)
     db->execute("insert into mysheet (F1,F30) values ('0012','x')");
     EXPECT_EQ(db->openRecordset("select F1 from mysheet").field(0).toString(), "0012");
 }
+
+namespace {
+
+QByteArray whole(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList sideFilesPresent(const QString& path)
+{
+    QStringList out;
+    for (const QString& side : Database::sideFiles(path))
+        if (QFileInfo::exists(side))
+            out << side;
+    return out;
+}
+
+} // namespace
+
+TEST_F(DataFile, WriteAheadJournalWhileOpenAndOneWholeFileForACopy)
+{
+    const QString path = folder->file("vembra.dat");
+    EXPECT_EQ(GetStr("PRAGMA journal_mode"), "wal");
+    Db().execute("insert into M04 (F1,F2) values ('w1','in the journal')");
+    EXPECT_GT(QFileInfo(path + "-wal").size(), 0);
+    {
+        Transaction tx(Db());
+        EXPECT_THROW(Db().singleFile(), DbError);
+    }
+    Db().singleFile();
+    EXPECT_EQ(sideFilesPresent(path), QStringList());
+    EXPECT_EQ(GetStr("PRAGMA journal_mode"), "delete");
+    // The file alone holds everything written, and the database goes on working.
+    const QString copy = folder->file("copy.dat");
+    ASSERT_TRUE(QFile::copy(path, copy));
+    EXPECT_EQ(Database::openReadOnly(copy, DataFileKey())->openRecordset("select F2 from M04 where F1='w1'").field(0).toString(),
+              "in the journal");
+    Db().execute("insert into M04 (F1,F2) values ('w2','after')");
+    EXPECT_EQ(GetStr("select count(*) from M04"), "2");
+    folder->closeDb();
+    EXPECT_EQ(sideFilesPresent(path), QStringList()) << "a clean close leaves the file alone";
+}
+
+TEST_F(DataFile, ReadOnlyOpenChangesNothingAndWritesNothing)
+{
+    const QString path = folder->file("vembra.dat");
+    Db().execute("insert into M04 (F1,F2) values ('r1','x')");
+    folder->closeDb();
+    // A file last used by the program and one written plain for a copy.
+    for (bool plain : {false, true}) {
+        if (plain) {
+            folder->openDb();
+            Db().singleFile();
+            folder->closeDb();
+        }
+        const QByteArray before = whole(path);
+        {
+            auto db = Database::openReadOnly(path, DataFileKey());
+            EXPECT_EQ(db->openRecordset("select F1 from M04").field(0).toString(), "r1");
+            EXPECT_THROW(db->execute("delete from M04"), DbError);
+        }
+        EXPECT_EQ(whole(path), before) << "plain " << plain;
+        EXPECT_EQ(sideFilesPresent(path), QStringList());
+    }
+    EXPECT_THROW(Database::openReadOnly(folder->file("missing.dat"), DataFileKey()), DbError);
+    EXPECT_THROW(Database::openReadOnly(path, "wrong key"), DbError);
+}
+
+TEST_F(DataFile, ALargeCommitLeavesTheJournalToIdleTime)
+{
+    const QString path = folder->file("vembra.dat");
+    Pump();
+    const qint64 before = QFileInfo(path).size();
+    {
+        Transaction tx(Db());
+        const QString remark(1000, QChar(0x901F)); // about a page a row
+        for (int i = 0; i < 1500; ++i)
+            Db().execute(QStringLiteral("insert into M04 (F1,F2) values ('%1','%2')").arg(i).arg(remark));
+        tx.commit();
+    }
+    // Committed into the journal; the file itself grows when the program is idle.
+    EXPECT_EQ(QFileInfo(path).size(), before);
+    EXPECT_GT(QFileInfo(path + "-wal").size(), 1000 * 4096);
+    Pump();
+    EXPECT_GT(QFileInfo(path).size(), before + 1000 * 4096);
+    EXPECT_EQ(GetStr("select count(*) from M04"), "1500");
+}

@@ -4,6 +4,7 @@
 #include "support/testenv.h"
 
 #include <cmath>
+#include <tuple>
 #include <optional>
 
 namespace {
@@ -358,6 +359,54 @@ TEST_F(LedgerTest, RenumberingLeavesANeighbourWithTheSameNumberInPlace)
     EXPECT_EQ(sn, 107.75);
     EXPECT_EQ(expectConsistentChain("甲"), 3);
     EXPECT_THROW(RenumberLedgerEntry(55, "甲", D, "nope", "甲"), DbError);
+}
+
+// The numbering's look-ups search by index, from the top of the sequence or
+// through the dates, whichever reads less; they find what the day comparisons
+// written with datediff find, also on a ledger whose numbers are out of date
+// order and among rows without a date.
+TEST_F(LedgerTest, NumberingLookUpsFindWhatTheDayComparisonsFind)
+{
+    const QDate start(2024, 1, 1);
+    int n = 0;
+    for (int day = 0; day < 40; day += 3)
+        for (int k = 0; k < 3; ++k)
+            addRow(QStringLiteral("R%1").arg(++n), start.addDays(day), "甲", 31 + 31 * day + 2 * k);
+    addRow("OUT", start.addDays(5), "甲", 2000);      // numbered out of its day's place
+    addRow("EARLY", start.addDays(38), "甲", 40);     // and the other way
+    Db().execute("insert into TB1 (F1,F2,SN,F6) values ('NODATE','',5000,'x')");
+    Db().execute("insert into TB1 (F1,F2,SN,F6) values ('NULLDATE',Null,6000,'x')");
+    Db().execute("insert into TB1 (F1,F2,SN,F6) values ('TEXT','abc',7000,'x')");
+    auto reference = [&](const QDate& d, const QString& doc) {
+        auto first = [&](const QString& cond, const QString& order) {
+            RecordSet rs = Db().openRecordset("select F2,SN from TB1 where datediff('d'," + SqlQuote(DateText(d))
+                                              + ",F2 || '') " + cond + " and F1<>" + SqlQuote(doc) + " order by SN " + order);
+            return rs.eof() ? std::optional<double>() : std::optional<double>(rs.field(1).toDouble());
+        };
+        const auto prev = first("< 0", "desc");
+        const auto base = first("<= 0", "desc");
+        RecordSet rs = Db().openRecordset("select SN from TB1 where datediff('d'," + SqlQuote(DateText(d)) + ",F2 || '') > 0 and SN>"
+                                          + SqlNum(base.value_or(0)) + " and F1<>" + SqlQuote(doc) + " order by SN");
+        return std::tuple(prev.value_or(0), base.value_or(0), rs.eof() ? -1.0 : rs.field(0).toDouble());
+    };
+    for (int day = -2; day <= 42; ++day) {
+        for (const QString doc : {"NEW", "R7"}) {
+            const QDate d = start.addDays(day);
+            const auto [prev, base, next] = reference(d, doc);
+            setCounter(9999);
+            const double sn = NextLedgerSN(d, doc, 0);
+            if (next < 0) {
+                EXPECT_EQ(sn, counter()) << day;
+                EXPECT_LT(sn, 9999) << day;
+            } else {
+                EXPECT_EQ(sn, base + (next - base) / 4) << "day " << day << " prev " << prev << " base " << base << " next " << next;
+            }
+            // A current number strictly between prev and next is kept.
+            if (next > 0 && next - prev > 1) {
+                EXPECT_EQ(NextLedgerSN(d, doc, prev + (next - prev) / 2), prev + (next - prev) / 2) << day;
+            }
+        }
+    }
 }
 
 TEST_F(LedgerTest, UnreadableLedgerIsAnErrorNotAnEmptyLedger)

@@ -88,7 +88,7 @@ TEST_F(PostingTest, EachKindWritesItsRowExactlyAsGiven)
         {9, "YF001", "增加应付|9|YF001|2024-03-10|O'Brien 2024.1.1|12.5|0"},
         {-9, "ys'2", "增加应收|-9|ys'2|2024-03-10|O'Brien 2024.1.1|12.5|0"},
         {10, "FK003", "付款|10|FK003|2024-03-10|O'Brien 2024.1.1|0|12.5"},
-        {-10, "SK004", "收款|-10|SK004|2024-03-10|O'Brien 2024.1.1|0|12.5"},
+        {-10, "1/2/2024", "收款|-10|1/2/2024|2024-03-10|O'Brien 2024.1.1|0|12.5"},
     };
     for (const Case& c : cases) {
         LedgerEntry e = entry(c.lb, c.doc, D, "O'Brien 2024.1.1", 12.5);
@@ -227,6 +227,34 @@ TEST_F(PostingTest, CrowdedGapIsAWarningForAfterTheCommit)
     EXPECT_EQ(p.warning(), CrowdedLedgerMessage()) << "kept over later postings";
     tx.commit();
     EXPECT_EQ(rows(), 4);
+}
+
+TEST_F(PostingTest, EachPartysEntriesLieTogetherInTheFile)
+{
+    auto rowid = [&](const QString& doc) { return Db().openRecordset("select rowid from TB1 where F1=" + SqlQuote(doc)).field(0).toInt(); };
+    auto inBlock = [&](const QString& doc, const QString& party) {
+        return rowid(doc) >= LedgerRowBlock(party) && rowid(doc) < LedgerRowBlock(party) + (qint64(1) << 36);
+    };
+    post(entry(-9, "A1", D, "Acme", 1));
+    post(entry(9, "C1", D, "渠道", 1));
+    post(entry(-9, "A2", D.addDays(1), "ACME", 1)); // one party as F3 compares it
+    Db().execute("insert into TB1 (F1,F3,SN) values ('raw','other',0)"); // numbered the usual way
+    post(entry(-9, "A3", D, "acme", 1));
+    const qint64 block = LedgerRowBlock("Acme");
+    EXPECT_EQ(LedgerRowBlock("aCmE"), block);
+    EXPECT_NE(LedgerRowBlock("渠道"), block);
+    EXPECT_EQ(rowid("A1"), block);
+    EXPECT_EQ(rowid("A2"), block + 1);
+    EXPECT_GT(rowid("A3"), rowid("A2"));
+    EXPECT_TRUE(inBlock("A3", "Acme"));
+    EXPECT_EQ(rowid("C1"), LedgerRowBlock("渠道"));
+    // An entry that changes party moves to the new party's block.
+    Transaction tx(Db());
+    LedgerPosting p;
+    p.edit("A2", entry(-9, "A2", D.addDays(1), "渠道", 1));
+    tx.commit();
+    EXPECT_TRUE(inBlock("A2", "渠道"));
+    EXPECT_EQ(ExpectChainsHold(), 4);
 }
 
 TEST_F(PostingTest, ChainCheckNamesABrokenLink)

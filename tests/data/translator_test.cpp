@@ -58,11 +58,14 @@ TEST(TranslateJet, DateLiteralsInOtherFormsBecomeIso)
 {
     EXPECT_EQ(TranslateJet("select * from B01 where F101=#1/5/2024#"), "select * from B01 where F101='2024-01-05'");
     EXPECT_EQ(TranslateJet("select * from B01 where F101=#2024/1/5 8:05#"), "select * from B01 where F101='2024-01-05 08:05:00'");
-    EXPECT_EQ(TranslateJet("select '2024/1/5', '2024-1-5 00:00:00', '2024-01-05 00:00:00', '2024年1月5日'"),
-              "select '2024-01-05', '2024-01-05', '2024-01-05', '2024-01-05'");
-    // Text that only looks a little like a date stays as written.
-    EXPECT_EQ(TranslateJet("select '2024-01-05 13:14:15', '2024/13/45', '12345678', '1/2/3'"),
-              "select '2024-01-05 13:14:15', '2024/13/45', '12345678', '1/2/3'");
+    EXPECT_EQ(TranslateJet("select #2024/1/5#, #2024-1-5 00:00:00#, #2024年1月5日#"), "select '2024-01-05', '2024-01-05', '2024-01-05'");
+    // Quoted text becomes ISO only where it meets a date column.
+    EXPECT_EQ(TranslateJet("select * from B01 where F101 in ('2024/1/5', '2024-1-5 00:00:00', '2024-01-05 00:00:00', '2024年1月5日')"),
+              "select * from B01 where F101 in ('2024-01-05', '2024-01-05', '2024-01-05', '2024-01-05')");
+    EXPECT_EQ(TranslateJet("select '2024/1/5', '2024年1月5日' from B01"), "select '2024/1/5', '2024年1月5日' from B01");
+    // Text that only looks a little like a date stays as written, even for a date column.
+    EXPECT_EQ(TranslateJet("select * from B01 where F101 in ('2024-01-05 13:14:15', '2024/13/45', '12345678', '1/2/3')"),
+              "select * from B01 where F101 in ('2024-01-05 13:14:15', '2024/13/45', '12345678', '1/2/3')");
 }
 
 TEST(TranslateJet, TopBecomesLimitOfItsOwnSelect)

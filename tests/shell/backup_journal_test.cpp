@@ -1,0 +1,92 @@
+// Backup and restore with the data file's write-ahead journal: the backup is
+// one whole file holding every committed write, and a restore leaves no
+// journal of the old file beside the restored one.
+#include "data/globals.h"
+#include "data/queries.h"
+#include "data/schema.h"
+#include "shell/backup.h"
+#include "shell/s32.h"
+#include "shell/startup.h"
+#include "support/testenv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList besideData(const QString& folder)
+{
+    return QDir(folder).entryList({"vembra.dat*"}, QDir::Files);
+}
+
+class BackupJournalTest : public DataTest {
+protected:
+    BackupJournalTest() { strictResponders = true; }
+    void SetUp() override
+    {
+        DataTest::SetUp();
+        files.setStrict(true);
+        ResetProgramEndRequest();
+    }
+    void TearDown() override
+    {
+        ResetProgramEndRequest();
+        DataTest::TearDown();
+    }
+    FileDialogRecorder files;
+};
+
+TEST_F(BackupJournalTest, BackupHoldsWritesStillInTheJournalAndIsOneFile)
+{
+    Db().execute("insert into M04 (F1,F2) values ('j1','only in the journal')");
+    ASSERT_GT(QFileInfo(gDbPath + "-wal").size(), 0);
+    const QString target = folder->file("DataBak.dat");
+    files.answer(target);
+    msgs->expect("备份完成！请重新启动系统！");
+    RunBackup(nullptr);
+    EXPECT_TRUE(ProgramEndRequested());
+    EXPECT_EQ(besideData(folder->path()), QStringList{"vembra.dat"});
+    EXPECT_EQ(bytesOf(target), bytesOf(gDbPath));
+    EXPECT_EQ(Database::openReadOnly(target, DataFileKey())->openRecordset("select F2 from M04 where F1='j1'").field(0).toString(),
+              "only in the journal");
+    // The copy needs nothing beside it: read where it lies, it stays as it is.
+    EXPECT_EQ(QDir(folder->path()).entryList({"DataBak.dat*"}, QDir::Files), QStringList{"DataBak.dat"});
+}
+
+TEST_F(BackupJournalTest, RestoreLeavesNoJournalOfTheOldFileAndDoesNotTouchTheBackup)
+{
+    Db().execute("insert into M04 (F1,F2) values ('b1','in the backup')");
+    Db().singleFile();
+    const QString backup = folder->file("DataBak.dat");
+    ASSERT_TRUE(QFile::copy(gDbPath, backup));
+    Db().execute("delete from M04");
+
+    // A journal left beside the data file by a program that died while writing.
+    folder->closeDb();
+    {
+        QFile stale(gDbPath + "-wal");
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.write(QByteArray(8192, '\x5a'));
+    }
+    const QByteArray backupBytes = bytesOf(backup);
+    S32 dlg;
+    files.answer(backup);
+    msgs->expect("数据恢复完成，请重新运行本系统！");
+    dlg.restoreData();
+    EXPECT_TRUE(ProgramEndRequested());
+    EXPECT_EQ(besideData(folder->path()), QStringList{"vembra.dat"});
+    EXPECT_EQ(bytesOf(gDbPath), backupBytes);
+    EXPECT_EQ(bytesOf(backup), backupBytes) << "checking the backup must not change it";
+    folder->openDb();
+    EXPECT_EQ(GetStr("select F2 from M04 where F1='b1'"), "in the backup");
+    EXPECT_EQ(GetStr("PRAGMA integrity_check"), "ok");
+}
+
+} // namespace
