@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QItemSelection>
@@ -46,6 +47,13 @@ QDateEdit* makeDatePicker(QWidget* parent, const QString& name)
 
 bool PrintThroughHost(const ReportPrintJob& job)
 {
+    if (!QFileInfo(gAppPath + job.templateName).isFile()) {
+        const QString message = job.missingTemplateMessage.isEmpty()
+            ? QStringLiteral("报表文件%1丢失!").arg(job.templateName)
+            : job.missingTemplateMessage;
+        MsgBox(message, vbStyle::Information, gMsgTitle);
+        return false;
+    }
     if (!job.table.isEmpty() && !FillScratchTable(job.table, job.columns, job.rows))
         return false;
     try {

@@ -18,18 +18,23 @@ class RecordSet;
 // What a print hands to the report host: the scratch table with its rows
 // (written in one transaction, every value bound), the template in the
 // program folder and the formulas "name='value'" in order (formula i is
-// formulas[i]; an empty entry leaves that index unset).
+// formulas[i]; an empty entry leaves that index unset). A window that words
+// its own missing-template message gives it; otherwise the host's wording
+// "报表文件<name>丢失!" is used.
 struct ReportPrintJob {
     QString table;
     QStringList columns;
     QList<QStringList> rows;
     QString templateName;
     QStringList formulas;
+    QString missingTemplateMessage = {};
 };
 
-// Fills the scratch table and has the report host preview the template over
-// it. A refused statement or a failing report is shown with the engine's
-// text; false then, and the pointer is normal again.
+// Checks the template, fills the scratch table and has the report host
+// preview the template over it. A missing template is told before anything
+// is written, so the scratch table keeps the last print's rows. A refused
+// statement or a failing report is shown with the engine's text; false then,
+// and the pointer is normal again.
 bool PrintThroughHost(const ReportPrintJob& job);
 
 // The default period of a report opened on `today`: it ends yesterday (today

@@ -179,6 +179,20 @@ TEST_F(ReportWindowTest, FailingPrintShowsTheEngineTextAndLeavesTheScratchTable)
     ASSERT_TRUE(preview());
 }
 
+TEST_F(ReportWindowTest, AMissingTemplateIsToldBeforeTheScratchTableIsTouched)
+{
+    C02* w = openOneWaybillStatement();
+    refresh(w);
+    Db().execute("insert into PRNTC023 (F1) values ('last print')");
+    QFile::remove(folder->file("prntc023.rpt"));
+    msgs->expect("报表文件prntc023.rpt丢失!");
+    trigger(w, "Menu_P");
+    EXPECT_EQ(msgs->last().text, "报表文件prntc023.rpt丢失!");
+    EXPECT_EQ(msgs->last().title, "提示");
+    EXPECT_EQ(scratch("PRNTC023", "F1"), QStringList({"last print"}));
+    EXPECT_EQ(Prnt::Loaded(), nullptr);
+}
+
 TEST_F(ReportWindowTest, ExportHandsTheGridToTheExportDialog)
 {
     C03* w = open<C03>();
