@@ -14,7 +14,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -205,19 +204,17 @@ QString D3::periodText() const
     return LangStr("日期由  ") + DateText(DTP[0]->date()) + LangStr("  至  ") + DateText(DTP[1]->date());
 }
 
-bool D3::refusePrint(const QString& templateName, const QString& emptyMessage) const
+bool D3::refuseEmptyPrint(const QString& emptyMessage) const
 {
-    if (GD->textMatrix(1, 0).isEmpty()) {
-        Tell(emptyMessage);
-        return true;
-    }
-    // Checked here, before the host fills the scratch table, so that a missing
-    // template leaves the rows of the last print where they are.
-    if (!QFileInfo::exists(gAppPath + templateName)) {
-        Tell(LangStr("报表文件") + templateName + LangStr("丢失！"));
-        return true;
-    }
-    return false;
+    if (!GD->textMatrix(1, 0).isEmpty())
+        return false;
+    Tell(emptyMessage);
+    return true;
+}
+
+QString D3::missingTemplateMessage(const QString& templateName)
+{
+    return LangStr("报表文件") + templateName + LangStr("丢失！");
 }
 
 QList<QStringList> D3::noteRows(const std::function<bool(int row)>& keep) const
@@ -243,7 +240,7 @@ QStringList D3::columnFormulas(const QString& dateCaption) const
 
 void D3::Menu_print_Click()
 {
-    if (refusePrint("prntd3.rpt", LangStr("无数据！")))
+    if (refuseEmptyPrint(LangStr("无数据！")))
         return;
     const QStringList formulas = QStringList{
         Formula("myName", companyName()),
@@ -252,12 +249,13 @@ void D3::Menu_print_Click()
         Formula("kh", LangStr("客户")),
         Formula("khmc", LangStr("名称")),
     } + columnFormulas(LangStr("发货日期"));
-    PrintThroughHost({"PRTB2", kScratchColumns, noteRows([](int) { return true; }), "prntd3.rpt", formulas});
+    PrintThroughHost({"PRTB2", kScratchColumns, noteRows([](int) { return true; }), "prntd3.rpt", formulas,
+                      missingTemplateMessage("prntd3.rpt")});
 }
 
 void D3::Menu_print2_Click()
 {
-    if (refusePrint("prntd4.rpt", LangStr("无数据可打印！")))
+    if (refuseEmptyPrint(LangStr("无数据可打印！")))
         return;
     const QString code = GD->textMatrix(CurRow, 0);
     const QString name = GD->textMatrix(CurRow, 1);
@@ -278,7 +276,7 @@ void D3::Menu_print2_Click()
         Formula("yjrq", LangStr("月结日期：")),
         Formula("yjrqjz", LangStr("预缴日期截至：")),
     } + columnFormulas(LangStr("发货日期："));
-    PrintThroughHost({"PRTB2", kScratchColumns, rows, "prntd4.rpt", formulas});
+    PrintThroughHost({"PRTB2", kScratchColumns, rows, "prntd4.rpt", formulas, missingTemplateMessage("prntd4.rpt")});
 }
 
 void D3::Menu_Return_Click()

@@ -47,9 +47,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Nothing listed or the template gone: the operator is told and the
-    // scratch table is left as it was. True when refused.
-    bool refusePrint(const QString& templateName, const QString& emptyMessage) const;
+    // Nothing listed: the operator is told and the scratch table is left as
+    // it was. True when refused.
+    bool refuseEmptyPrint(const QString& emptyMessage) const;
+    // This window's wording when a template is gone (the print host checks).
+    static QString missingTemplateMessage(const QString& templateName);
     // The cells of the listed notes (the sums row left out) that `keep` takes.
     QList<QStringList> noteRows(const std::function<bool(int row)>& keep) const;
     // The formulas both statements begin their columns with, after the headings.
