@@ -42,15 +42,6 @@ QDateTime now()
     return docNoClock() ? docNoClock()() : QDateTime::currentDateTime();
 }
 
-// A party name as chosen or typed: the blanks around it and line breaks go;
-// a "'" stays, it is part of the name waybills post under.
-QString partyText(const QString& s)
-{
-    QString t = s;
-    t.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
-    return t.trimmed();
-}
-
 std::optional<QDate> dateOf(const QString& text)
 {
     const auto dt = ParseDateText(text.trimmed());
@@ -291,6 +282,12 @@ void LedgerEntryWindow::setUpEditor()
     });
     connect(ed, &FlexCellEditor::committed, this,
             [this](int row, int col, const QString&, const QString& text) { afterCommit(row, col, text); });
+    // One list box serves the date and the party column; it answers to the
+    // name of the column it stands in, CmbEnter(1) or CmbEnter(2).
+    connect(ed, &FlexCellEditor::opened, this, [ed](int, int col) {
+        if (col >= kDate && col < kAmount)
+            ed->comboBox()->setObjectName(QStringLiteral("CmbEnter(%1)").arg(col));
+    });
 }
 
 bool LedgerEntryWindow::commitCell(int row, int col, QString& text)
@@ -305,7 +302,9 @@ bool LedgerEntryWindow::commitCell(int row, int col, QString& text)
         return true;
     }
     case kParty:
-        text = partyText(text);
+        // "'" becomes "’" as in the masters' names, which waybills post under:
+        // a typed "O'Brien" is the customer O’Brien, not a second party.
+        text = SqlText(text);
         return true;
     case kAmount:
         text = CStr(Val(SqlText(text)));
@@ -346,7 +345,7 @@ bool LedgerEntryWindow::commitCell(int row, int col, QString& text)
 
 void LedgerEntryWindow::afterCommit(int row, int col, const QString& text)
 {
-    if (col != kNumber || Edstu != 1)
+    if (col != kNumber || Edstu == 0)
         return;
     const int last = GD->rows() - 1;
     if (!text.isEmpty()) {
@@ -355,6 +354,8 @@ void LedgerEntryWindow::afterCommit(int row, int col, const QString& text)
             appendRow();
         return;
     }
+    if (Edstu != 1)
+        return;
     // An emptied number takes the new row back out; the last one is emptied.
     m_rowWent = true;
     if (row < last) {

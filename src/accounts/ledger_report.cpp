@@ -51,15 +51,6 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
     return b;
 }
 
-// The party as typed or chosen: blanks around it and line breaks go, a "'"
-// stays, as it is part of the name the ledger stores.
-QString partyText(const QString& s)
-{
-    QString t = s;
-    t.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
-    return t.trimmed();
-}
-
 } // namespace
 
 QString MoneyText(double x) { return Format(x, gMoneyFmt); }
@@ -213,8 +204,9 @@ void LedgerReport::FillPartyList()
 
 void LedgerReport::Cmd_Click()
 {
-    const QString text = partyText(Cmb->currentText());
-    // The whole name is the filter: a "." inside it is part of the name.
+    // Cleaned as the names are stored ("'" as "’"); the whole name is the
+    // filter, a "." inside it is part of the name.
+    const QString text = SqlText(Cmb->currentText());
     if (text.isEmpty() || text.startsWith(QStringLiteral("所有")))
         Txt->clear();
     else

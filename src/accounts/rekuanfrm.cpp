@@ -80,9 +80,9 @@ bool ReKuanFrm::eventFilter(QObject* watched, QEvent* event)
 
 void ReKuanFrm::Cmb_GotFocus()
 {
-    // Once per opening: a list loaded again on every focus would name a
-    // party twice and refresh it twice.
-    if (Cmb->count() > 0 || !tmpCmb)
+    // Loaded while it holds fewer than two names: a list of one name takes it
+    // again on each visit (refreshing a party twice does it no harm).
+    if (Cmb->count() >= 2 || !tmpCmb)
         return;
     const QString typed = Cmb->currentText();
     QStringList names;
@@ -108,9 +108,9 @@ bool ReKuanFrm::refresh(const QStringList& parties)
 
 void ReKuanFrm::Command1_Click()
 {
-    Cmb_GotFocus();
     QStringList parties;
     if (Opt0->isChecked()) {
+        Cmb_GotFocus();
         for (int i = 0; i < Cmb->count(); ++i)
             parties << Cmb->itemText(i);
     } else {

@@ -18,7 +18,7 @@ public:
     // The caller's side; kept, the refresh goes by name alone.
     int LB = 0;
 
-    // Loads the caller's names into the list the first time it is needed.
+    // Loads the caller's names into the list while it holds fewer than two.
     void Cmb_GotFocus();
     // "开始刷新".
     void Command1_Click();

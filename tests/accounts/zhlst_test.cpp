@@ -14,7 +14,7 @@ protected:
         AccountsTest::SetUp();
         customer("C1", "Alpha");
         customer("C2", "A.B");
-        customer("C3", "O'Brien");
+        customer("C3", "O’Brien"); // as the customer window stores "O'Brien"
         channel("Q1", "渠道甲");
     }
     zhLst* openDebts()
@@ -96,7 +96,7 @@ TEST_F(ZhLstTest, EachCellTakesWhatItsColumnAccepts)
         QString kept;
     } cases[] = {
         {1, "2024/3/5", "2024-03-05"}, {1, "2024-02-30", today}, {1, "abc", today},
-        {2, "  O'Brien ", "O'Brien"},  {5, "12.50", "12.5"},     {5, "abc", "0"},
+        {2, "  O'Brien ", "O’Brien"},  {5, "12.50", "12.5"},     {5, "abc", "0"},
         {6, "a'b", "a’b"},             {8, " 备注 ", "备注"},     {0, "ys1", "YS1"},
     };
     for (const auto& c : cases) {
@@ -214,7 +214,7 @@ TEST_F(ZhLstTest, AFailedSaveKeepsEveryTypedRowAndWritesNothing)
     trigger(w, "Menu_save");
     EXPECT_EQ(count("select count(*) from TB1"), 0);
     EXPECT_EQ(w->Edstu, 1);
-    EXPECT_EQ(cell(2, 2), "O'Brien");
+    EXPECT_EQ(cell(2, 2), "O’Brien");
 
     Db().execute("insert into sysinfo (ID,Setval) values (100,0)");
     trigger(w, "Menu_save");
@@ -303,9 +303,9 @@ TEST_F(ZhLstTest, CancelAsksBeforeNewRowsGo)
 
 TEST_F(ZhLstTest, ASearchJoinedByOrListsOnlyTheWindowsKind)
 {
-    ledgerRow("D1", -9, "2024-03-01", "O'Brien", 31, 10, 0);
+    ledgerRow("D1", -9, "2024-03-01", "O’Brien", 31, 10, 0);
     ledgerRow("D2", -9, "2024-03-01", "A.B", 33, 10, 0);
-    ledgerRow("R1", -10, "2024-03-01", "O'Brien", 35, 0, 4);
+    ledgerRow("R1", -10, "2024-03-01", "O’Brien", 35, 0, 4);
     ledgerRow("P1", 9, "2024-03-01", "A.B", 37, 5, 0);
     openDebts();
     QStringList captions;
@@ -315,7 +315,7 @@ TEST_F(ZhLstTest, ASearchJoinedByOrListsOnlyTheWindowsKind)
             captions << q.CmbF->itemText(i) + ":" + q.GD->textMatrix(i, 1);
         EXPECT_EQ(q.CmbF->currentIndex(), 3);
         q.CmbF->setCurrentIndex(2);
-        q.Txt->setText("O'Brien");
+        q.Txt->setText("O’Brien");
         q.addCondition();
         q.CmbLG->setCurrentIndex(1); // 或者
         q.Txt->setText("A.B");
@@ -379,4 +379,34 @@ TEST_F(ZhLstTest, ACrowdedGapIsToldAfterTheEntryIsSaved)
     EXPECT_EQ(msgs->last().title, "");
     EXPECT_EQ(count("select count(*) from TB1 where F1='A3' and SN=100"), 1);
     EXPECT_EQ(w->Edstu, 0);
+}
+
+TEST_F(ZhLstTest, EachListEditorAnswersToItsColumnsName)
+{
+    openDebts();
+    trigger(w, "Menu_Add");
+    QStringList names;
+    for (int i = 0; i < 4; ++i) {
+        names << cellEditor(w)->objectName();
+        enter(w);
+        if (i == 1)
+            typeCell(w, "Alpha");
+    }
+    EXPECT_EQ(names, QStringList({"TxtEnter", "CmbEnter(1)", "CmbEnter(2)", "TxtEnter"}));
+}
+
+TEST_F(ZhLstTest, AnEditedLastRowWhoseNumberIsTakenGetsAnEmptyRowBelow)
+{
+    openDebts();
+    post(w, "E1", "2024-03-01", "Alpha", 100);
+    ASSERT_EQ(w->grid()->rows(), 2);
+    clickCell(w, 1, 0);
+    trigger(w, "Menu_edit");
+    typeCell(w, "e9");
+    enter(w);
+    EXPECT_EQ(gridLines(w->grid()), QStringList({"E9|2024-03-01|Alpha|||100||管理员||31", "|||||||||"}));
+    trigger(w, "Menu_save");
+    EXPECT_EQ(count("select count(*) from TB1 where F1='E9'"), 1);
+    EXPECT_EQ(w->grid()->rows(), 3);
+    EXPECT_EQ(w->listedCount(), 1);
 }
