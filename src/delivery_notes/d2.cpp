@@ -111,8 +111,11 @@ void D2::AppendPayment(const QStringList& cells)
     const int last = GD->rows() - 1;
     if (GD->rows() > 2 && GD->textMatrix(last, 1).isEmpty())
         GD->removeItem(last);
+    // Only the blank row of an empty list goes; a listed payment without a
+    // customer code stays.
+    const bool blankList = GD->rows() == 2 && GD->rowTexts(1).join(QString()).trimmed().isEmpty();
     GD->addItem(cells.join(QLatin1Char('\t')));
-    if (GD->textMatrix(1, 0).isEmpty())
+    if (blankList)
         GD->removeItem(1);
     GD->setRow(GD->rows() - 1);
     GD_RowColChange();

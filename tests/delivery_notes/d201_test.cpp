@@ -147,6 +147,23 @@ TEST_F(D201Test, PaymentIntoAnEmptyListLeavesItsOneRow)
     EXPECT_EQ(host.panels[4], "客户付款记录：共 1 条记录 当前为第 1 条");
 }
 
+TEST_F(D201Test, AListedPaymentWithoutACustomerCodeStaysWhenAPaymentJoins)
+{
+    payment("", "N005", "2024-05-02", "5", "25");
+    D2* d2 = listWithSearch();
+    FlexGrid* gd = grid(d2);
+    ASSERT_EQ(gd->rows(), 3);
+    D201 dlg(d2);
+    dlg.formLoad();
+    dlg.DTP->setDate(QDate(2024, 6, 3));
+    fill(dlg, "C01.华联商场", "N001", "10");
+    dlg.Command1_Click();
+    ASSERT_EQ(gd->rows(), 3);
+    EXPECT_EQ(rowText(gd, 1), "||N005|30|2024-05-02|5|25.00");
+    EXPECT_EQ(rowText(gd, 2), "C01|华联商场|N001|100|2024-06-03|10|90");
+    EXPECT_EQ(host.panels[4], "客户付款记录：共 2 条记录 当前为第 2 条");
+}
+
 TEST_F(D201Test, MoreThanOwedOrANegativeAmountIsTakenAsTyped)
 {
     struct Case {
