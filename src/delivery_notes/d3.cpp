@@ -206,7 +206,9 @@ QString D3::periodText() const
 
 bool D3::refuseEmptyPrint(const QString& emptyMessage) const
 {
-    if (!GD->textMatrix(1, 0).isEmpty())
+    // A listed note without a customer code sorts first; the list is empty
+    // only when no note is listed at all (no sums row under the blank row).
+    if (GD->rows() > 2)
         return false;
     Tell(emptyMessage);
     return true;

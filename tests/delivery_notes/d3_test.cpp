@@ -257,6 +257,17 @@ TEST_F(D3Test, NothingListedOrNoTemplateLeavesTheScratchTableAlone)
     EXPECT_EQ(Prnt::Loaded(), nullptr);
 }
 
+TEST_F(D3Test, ANoteWithoutACustomerFirstInTheListStillPrints)
+{
+    Db().execute("insert into TD1 (F1,F2,F3,F9,F91) values ('N030','2024-05-06',NULL,9,0)");
+    D3* w = openMay();
+    EXPECT_EQ(rowText(grid(w), 1), "||N030|2024-05-06|9|0|9.00");
+    trigger(w, "Menu_print");
+    EXPECT_EQ(msgs->count(), 0) << msgs->texts().join('\n').toStdString();
+    EXPECT_EQ(scratchRows().size(), 6);
+    EXPECT_EQ(scratchRows().first(), "||N030|2024-05-06|9|0|9");
+}
+
 TEST_F(D3Test, AnEmptyAmountPrintsEmpty)
 {
     Db().execute("update TD1 set F9=NULL where F1='N001'");
