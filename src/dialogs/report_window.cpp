@@ -6,6 +6,7 @@
 #include "data/sqltext.h"
 #include "dialogs/codelist.h"
 #include "dialogs/error_boundary.h"
+#include "dialogs/filter_bar.h"
 #include "dialogs/prnt.h"
 #include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"
@@ -30,18 +31,8 @@
 
 namespace {
 
-constexpr int kBarTwips = 600;
 constexpr auto kHint = "请选择适当的日期范围及客户之后刷新数据";
 constexpr auto kRefreshFailed = "刷新数据错误!系统返回如下信息：";
-
-QDateEdit* makeDatePicker(QWidget* parent, const QString& name)
-{
-    auto* d = new QDateEdit(parent);
-    d->setObjectName(name);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    d->setCalendarPopup(true);
-    return d;
-}
 
 } // namespace
 
@@ -90,43 +81,23 @@ int ReportColumnWidth(int innerTwips, int divisor, int subtrahend)
 
 ReportWindow::ReportWindow(const QString& name, const QString& caption, QWidget* parent)
     : ChildWindow(name, parent)
-    , Frm(new QFrame(this))
-    , DTP0(makeDatePicker(Frm, QStringLiteral("DTP(0)")))
-    , DTP1(makeDatePicker(Frm, QStringLiteral("DTP(1)")))
+    , Frm(MakeFilterBar(this))
+    , DTP0(MakeDatePicker(Frm, QStringLiteral("DTP(0)")))
+    , DTP1(MakeDatePicker(Frm, QStringLiteral("DTP(1)")))
     , Label1(new QLabel(QStringLiteral("至"), Frm))
     , Label2(new QLabel(Frm))
-    , Cmb(new QComboBox(Frm))
-    , Cmd(new QPushButton(QStringLiteral("刷新数据"), Frm))
+    , Cmb(MakePartyList(Frm))
+    , Cmd(MakeCommandButton(Frm, QStringLiteral("Cmd"), QStringLiteral("刷新数据")))
     , GD(new FlexGrid(this))
     , m_hint(QString::fromUtf8(kHint))
 {
     setWindowTitle(caption);
-    Frm->setObjectName(QStringLiteral("Frm"));
-    Frm->setFrameShape(QFrame::StyledPanel);
-    Frm->setFixedHeight(TwipsToPx(kBarTwips));
     Label1->setObjectName(QStringLiteral("Label1"));
     Label2->setObjectName(QStringLiteral("Label2"));
-    Cmb->setObjectName(QStringLiteral("Cmb"));
-    Cmb->setEditable(true);
-    Cmb->setInsertPolicy(QComboBox::NoInsert);
-    Cmb->setMinimumWidth(TwipsToPx(3000));
-    Cmd->setObjectName(QStringLiteral("Cmd"));
-    Cmd->setAutoDefault(false);
     Label2->hide();
     Cmb->hide();
 
-    auto* bar = new QHBoxLayout(Frm);
-    bar->setContentsMargins(TwipsToPx(120), 0, TwipsToPx(120), 0);
-    bar->setSpacing(TwipsToPx(90));
-    bar->addWidget(DTP0);
-    bar->addWidget(Label1);
-    bar->addWidget(DTP1);
-    bar->addSpacing(TwipsToPx(240));
-    bar->addWidget(Label2);
-    bar->addWidget(Cmb);
-    bar->addSpacing(TwipsToPx(240));
-    bar->addWidget(Cmd);
-    bar->addStretch(1);
+    LayOutFilterBar(Frm, {DTP0, Label1, DTP1, nullptr, Label2, Cmb, nullptr, Cmd});
 
     GD->setObjectName(QStringLiteral("GD"));
     GD->setFixedCols(0);
