@@ -137,8 +137,10 @@ void D201::Command1_Click()
         Tell(amountCaption + "不能为0！");
         return;
     }
-    // A note with nothing paid yet may hold Null: it counts as 0 paid.
-    const QString outstandingSql = "SELECT F9-IFNULL(F91,0) AS SL FROM TD1 WHERE F1=" + SqlQuote(note);
+    // A note with nothing paid yet may hold Null: it counts as 0 paid. What is
+    // owed is money, taken to the cent, so payments that add up to the note
+    // settle it exactly (100.1 + 200.2 leaves no 5.7E-14 to pay).
+    const QString outstandingSql = "SELECT ROUND(F9-IFNULL(F91,0),2) AS SL FROM TD1 WHERE F1=" + SqlQuote(note);
     if (GetVal(outstandingSql) <= 0) {
         Tell(LangStr("指定的") + noteCaption + LangStr("已经清结，不需要继续付款!"));
         return;

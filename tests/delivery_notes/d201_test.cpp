@@ -187,6 +187,28 @@ TEST_F(D201Test, MoreThanOwedOrANegativeAmountIsTakenAsTyped)
     EXPECT_EQ(msgs->count(), 0) << msgs->texts().join('\n').toStdString();
 }
 
+TEST_F(D201Test, PaymentsAddingUpToTheNoteSettleItToTheCent)
+{
+    note("N040", "2024-05-20", "C01", "300.3", "0");
+    D2* d2 = open<D2>();
+    for (const char* amount : {"100.1", "200.2"}) {
+        D201 dlg(d2);
+        dlg.formLoad();
+        fill(dlg, "C01.华联商场", "N040", amount);
+        dlg.Command1_Click();
+    }
+    EXPECT_EQ(msgs->count(), 0) << msgs->texts().join('\n').toStdString();
+    EXPECT_EQ(value("select F5 from TD2 where F2='N040' and F4=200.2"), "0");
+    EXPECT_EQ(grid(d2)->textMatrix(2, 6), "0");
+
+    D201 dlg(d2);
+    dlg.formLoad();
+    fill(dlg, "C01.华联商场", "N040", "1");
+    msgs->expect("指定的发货单号已经清结，不需要继续付款!");
+    dlg.Command1_Click();
+    EXPECT_EQ(paymentRows(), 2);
+}
+
 TEST_F(D201Test, AFailedWriteShowsTheEngineTextChangesNothingAndStaysOpen)
 {
     Db().executeNative("CREATE TRIGGER td2_full BEFORE INSERT ON TD2 BEGIN SELECT RAISE(ABORT, 'disk is full'); END");
