@@ -128,25 +128,6 @@ void fillLedger(bool grouped)
     tx.commit();
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-double medianMs(int runs, const std::function<void()>& f)
-{
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        ms.push_back(t.nsecsElapsed() / 1e6);
-    }
-    return median(ms);
-}
-
 // A query as the operator runs it: period, party, "生成报表".
 void runLedger(LedgerReport* w, const QDate& from, const QDate& to, const QString& party)
 {
@@ -189,13 +170,13 @@ int main(int argc, char** argv)
     KuanMx detail(-10);
     detail.formLoad();
     const QString party = customerName(123);
-    const double mx = medianMs(runs, [&] { runLedger(&detail, first, last, party); });
+    const double mx = MedianMs(runs, [&] { runLedger(&detail, first, last, party); });
     std::printf("detail ledger of one customer for one month (%d grid rows): %.1f ms (aim: under 300)\n",
                 detail.grid()->rows() - 2, mx);
 
     KuanHz summary(-10);
     summary.formLoad();
-    const double hz = medianMs(runs, [&] { runLedger(&summary, first, last, QString()); });
+    const double hz = MedianMs(runs, [&] { runLedger(&summary, first, last, QString()); });
     std::printf("summary ledger of all customers for one month (%d parties): %.1f ms (aim: under 1000)\n",
                 summary.grid()->rows() - 2, hz);
 
@@ -211,11 +192,11 @@ int main(int argc, char** argv)
         form.Opt0->setChecked(true);
         form.Command1_Click();
     };
-    const double all = medianMs(std::max(1, runs / 2), refreshAll);
+    const double all = MedianMs(std::max(1, runs / 2), refreshAll);
     std::printf("refresh of all %d parties, balances holding: %.1f ms (aim: under 10000)\n", kCustomers + kChannels, all);
 
     // The same recomputations without the window, for comparison.
-    const double bare = medianMs(std::max(1, runs / 2), [&] {
+    const double bare = MedianMs(std::max(1, runs / 2), [&] {
         Transaction tx(*gDb);
         for (int i = 1; i < everyone.count(); ++i)
             RecalcBalances(0, everyone.itemText(i));

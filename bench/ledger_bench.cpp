@@ -104,33 +104,6 @@ void fillLedger(bool scattered)
     tx.commit();
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// Median milliseconds of runs of f; prepare runs untimed before each.
-double medianMs(int runs, const std::function<void()>& f, const std::function<void()>& prepare = {})
-{
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        if (prepare)
-            prepare();
-        QElapsedTimer t;
-        t.start();
-        f();
-        ms.push_back(t.nsecsElapsed() / 1e6);
-    }
-    if (qEnvironmentVariableIsSet("BENCH_VERBOSE")) {
-        for (double m : ms)
-            std::printf(" [%.1f]", m);
-        std::printf("\n");
-    }
-    return median(ms);
-}
-
 // One recomputation of the big party with its commit.
 void recalcAndCommit()
 {
@@ -183,7 +156,7 @@ int main(int argc, char** argv)
     std::printf("first RecalcBalances(0, party), cold cache, balances all Null, commit included: %.1f ms\n",
                 t.nsecsElapsed() / 1e6);
     std::printf("RecalcBalances(0, party) on a consistent ledger (nothing to write), commit included: %.1f ms\n",
-                medianMs(runs, recalcAndCommit));
+                MedianMs(runs, recalcAndCommit));
 
     // Every run rewrites all 100,000 rows: the first entry's amount changes
     // before each, so every later balance moves.
@@ -191,7 +164,7 @@ int main(int argc, char** argv)
     // apart, after each run.
     int flip = 0;
     std::vector<double> idle;
-    const double rewrite = medianMs(runs, recalcAndCommit, [&] {
+    const double rewrite = MedianMs(runs, recalcAndCommit, [&] {
         QElapsedTimer i;
         i.start();
         QCoreApplication::processEvents();
@@ -205,14 +178,14 @@ int main(int argc, char** argv)
     QCoreApplication::processEvents();
     idle.push_back(i.nsecsElapsed() / 1e6);
     idle.erase(idle.begin());
-    std::printf("  then, when the program is idle, the journal moved into the file: %.1f ms\n", median(idle));
+    std::printf("  then, when the program is idle, the journal moved into the file: %.1f ms\n", MedianOf(idle));
 
     const QString month = monthCondition("F2", QDate(2020, 1, 1), QDate(2020, 1, 31));
     qint64 n = 0;
-    const double count = medianMs(runs, [&] { n = gDb->openRecordset("select count(*) from TB1 where" + month).field(0).toInt(); });
+    const double count = MedianMs(runs, [&] { n = gDb->openRecordset("select count(*) from TB1 where" + month).field(0).toInt(); });
     std::printf("one month's count (%lld rows): %.2f ms (aim: under 10)\n", n, count);
     int parties = 0;
-    const double totals = medianMs(runs, [&] {
+    const double totals = MedianMs(runs, [&] {
         parties = gDb->openRecordset("select F3,sum(YF),sum(FK) from TB1 where" + month + " group by F3").recordCount();
     });
     std::printf("one month's totals per party (%d parties): %.2f ms\n", parties, totals);
@@ -221,7 +194,7 @@ int main(int argc, char** argv)
     for (int daysBack : {3, 365 * 5}) {
         const QDate d = dayOf(kRows - 1).addDays(-daysBack);
         double sn = 0;
-        const double ms = medianMs(runs, [&] {
+        const double ms = MedianMs(runs, [&] {
             Transaction tx(*gDb);
             sn = NextLedgerSN(d, QStringLiteral("NEW"), 0);
         });

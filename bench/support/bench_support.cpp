@@ -4,7 +4,10 @@
 #include "data/schema.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <algorithm>
+#include <cstdio>
 #include <benchmark/benchmark.h>
 
 BenchDataFile::BenchDataFile()
@@ -22,6 +25,34 @@ void BenchDataFile::reopen()
 {
     gDb.reset();
     gDb = Database::open(path(), DataFileKey());
+}
+
+double MedianOf(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double MedianMs(int runs, const std::function<void()>& f, const std::function<void()>& prepare)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        if (prepare)
+            prepare();
+        QElapsedTimer t;
+        t.start();
+        f();
+        ms.push_back(t.nsecsElapsed() / 1e6);
+    }
+    if (qEnvironmentVariableIsSet("BENCH_VERBOSE")) {
+        for (double m : ms)
+            std::printf(" [%.1f]", m);
+        std::printf("\n");
+    }
+    return MedianOf(ms);
 }
 
 int RunBenchmarks(int argc, char** argv)

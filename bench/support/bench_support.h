@@ -2,7 +2,9 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <chrono>
+#include <functional>
 #include <utility>
+#include <vector>
 
 // A fresh data file in a temporary folder, opened as gDb for the benchmark's life.
 class BenchDataFile {
@@ -25,6 +27,13 @@ inline double MsSince(std::chrono::steady_clock::time_point t0)
 {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
+
+// The median of some timings; the mean of the middle two for an even count.
+double MedianOf(std::vector<double> v);
+
+// The median milliseconds of `runs` runs of f; prepare runs untimed before
+// each. With BENCH_VERBOSE set every run's time is printed too.
+double MedianMs(int runs, const std::function<void()>& f, const std::function<void()>& prepare = {});
 
 // This process's resident memory and its peak so far (VmRSS, VmHWM), in MB.
 std::pair<double, double> ProcessMemoryMb();
