@@ -1,10 +1,14 @@
 #include "delivery_fixture.h"
+#include "delivery_notes/d2.h"
 #include "delivery_notes/d3.h"
 #include "dialogs/report_engine.h"
 #include "platform/msgbox.h"
+#include "platform/vb.h"
 
 #include <QFile>
+#include <QFrame>
 #include <QPushButton>
+#include <cmath>
 
 namespace {
 
@@ -279,6 +283,25 @@ TEST_F(D3Test, AnEmptyAmountPrintsEmpty)
     const QStringList texts = previewTexts();
     EXPECT_TRUE(texts.contains("250.50"));
     EXPECT_TRUE(texts.contains("200.00")); // the sums count the empty cell as 0
+}
+
+TEST_F(D3Test, BothListsFillTheirWindowWithSevenEqualColumns)
+{
+    QList<ChildWindow*> windows{open<D2>(), open<D3>()};
+    for (ChildWindow* w : windows) {
+        for (QSize size : {QSize(700, 400), QSize(1200, 600)}) {
+            SCOPED_TRACE(w->objectName().toStdString() + " " + std::to_string(size.width()));
+            w->resize(size);
+            Pump();
+            FlexGrid* gd = grid(w);
+            const int top = w->objectName() == "D3" ? w->findChild<QFrame*>("FrM")->height() : 0;
+            EXPECT_EQ(gd->geometry(), QRect(0, top, size.width(), size.height() - top));
+            // Each column is the inner width / 7 less 30 twips: all seven fit.
+            const int width = int(std::lround(PxToTwips(gd->viewport()->width()) / 7.0 - 30));
+            for (int c = 0; c < 7; ++c)
+                EXPECT_EQ(gd->colWidth(c), width) << c;
+        }
+    }
 }
 
 TEST_F(D3Test, EnterInTheCustomerBoxGoesToTheReloadButton)
