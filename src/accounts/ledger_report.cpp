@@ -5,6 +5,7 @@
 #include "data/queries.h"
 #include "data/sqltext.h"
 #include "dialogs/error_boundary.h"
+#include "dialogs/filter_bar.h"
 #include "dialogs/report_window.h"
 #include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"
@@ -17,38 +18,19 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFrame>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace {
 
-constexpr int kBarTwips = 600;
 constexpr int kLedgerCols = 10;
-
-QDateEdit* makeDatePicker(QWidget* parent, const QString& name)
-{
-    auto* d = new QDateEdit(parent);
-    d->setObjectName(name);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    d->setCalendarPopup(true);
-    return d;
-}
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption)
 {
     auto* l = new QLabel(caption, parent);
     l->setObjectName(name);
     return l;
-}
-
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
 }
 
 } // namespace
@@ -73,44 +55,25 @@ bool SameParty(const QString& a, const QString& b)
 LedgerReport::LedgerReport(const QString& name, int lb, QWidget* parent)
     : ChildWindow(name, parent)
     , LB(lb)
-    , Frm(new QFrame(this))
+    , Frm(MakeFilterBar(this))
     , Labe0(makeLabel(Frm, QStringLiteral("Labe(0)"), QStringLiteral("由")))
-    , DTP0(makeDatePicker(Frm, QStringLiteral("DTP(0)")))
+    , DTP0(MakeDatePicker(Frm, QStringLiteral("DTP(0)")))
     , Labe1(makeLabel(Frm, QStringLiteral("Labe(1)"), QStringLiteral("至")))
-    , DTP1(makeDatePicker(Frm, QStringLiteral("DTP(1)")))
+    , DTP1(MakeDatePicker(Frm, QStringLiteral("DTP(1)")))
     , LabDW(makeLabel(Frm, QStringLiteral("LabDW"), QStringLiteral("关系单位")))
-    , Cmb(new QComboBox(Frm))
+    , Cmb(MakePartyList(Frm))
     , Txt(new QLineEdit(Frm))
-    , Cmd(makeButton(Frm, QStringLiteral("Cmd"), QStringLiteral("生成报表")))
+    , Cmd(MakeCommandButton(Frm, QStringLiteral("Cmd"), QStringLiteral("生成报表")))
     , GD(new FlexGrid(this))
-    , cancelfrm(makeButton(this, QStringLiteral("cancelfrm"), QStringLiteral("请稍候，正在整理数据……")))
-    , CmdCancel(makeButton(this, QStringLiteral("CmdCancel"), QStringLiteral("取消操作")))
+    , cancelfrm(MakeCommandButton(this, QStringLiteral("cancelfrm"), QStringLiteral("请稍候，正在整理数据……")))
+    , CmdCancel(MakeCommandButton(this, QStringLiteral("CmdCancel"), QStringLiteral("取消操作")))
 {
-    Frm->setObjectName(QStringLiteral("Frm"));
-    Frm->setFrameShape(QFrame::StyledPanel);
-    Frm->setFixedHeight(TwipsToPx(kBarTwips));
-    Cmb->setObjectName(QStringLiteral("Cmb"));
-    Cmb->setEditable(true);
-    Cmb->setInsertPolicy(QComboBox::NoInsert);
-    Cmb->setMinimumWidth(TwipsToPx(3000));
     Cmb->setMaxVisibleItems(20);
     // The filter of the last query lies under the list, out of sight.
     Txt->setObjectName(QStringLiteral("Txt"));
     Txt->hide();
 
-    auto* bar = new QHBoxLayout(Frm);
-    bar->setContentsMargins(TwipsToPx(120), 0, TwipsToPx(120), 0);
-    bar->setSpacing(TwipsToPx(90));
-    bar->addWidget(Labe0);
-    bar->addWidget(DTP0);
-    bar->addWidget(Labe1);
-    bar->addWidget(DTP1);
-    bar->addSpacing(TwipsToPx(240));
-    bar->addWidget(LabDW);
-    bar->addWidget(Cmb);
-    bar->addSpacing(TwipsToPx(240));
-    bar->addWidget(Cmd);
-    bar->addStretch(1);
+    LayOutFilterBar(Frm, {Labe0, DTP0, Labe1, DTP1, nullptr, LabDW, Cmb, nullptr, Cmd});
 
     GD->setObjectName(QStringLiteral("GD"));
     GD->setFixedCols(0);

@@ -4,6 +4,7 @@
 #include "data/ledger.h"
 #include "data/queries.h"
 #include "dialogs/error_boundary.h"
+#include "dialogs/filter_bar.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
 #include "platform/vb.h"
@@ -22,14 +23,6 @@ const QString kCaption = QStringLiteral("刷新明细帐");
 const QString kDone = QStringLiteral("刷新完成！");
 constexpr auto kRefreshFailed = "刷新明细帐错误!系统返回如下信息：";
 
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
 } // namespace
 
 ReKuanFrm::ReKuanFrm(QWidget* parent)
@@ -37,8 +30,8 @@ ReKuanFrm::ReKuanFrm(QWidget* parent)
     , Opt0(new QRadioButton(QStringLiteral("刷新所有单位应收应付帐"), this))
     , Opt1(new QRadioButton(QStringLiteral("刷新") + QString(25, QLatin1Char(' ')) + QStringLiteral("应收应付帐"), this))
     , Cmb(new QComboBox(this))
-    , Command1(makeButton(this, QStringLiteral("Command1"), QStringLiteral("开始刷新")))
-    , Command2(makeButton(this, QStringLiteral("Command2"), QStringLiteral("返回上层")))
+    , Command1(MakeCommandButton(this, QStringLiteral("Command1"), QStringLiteral("开始刷新")))
+    , Command2(MakeCommandButton(this, QStringLiteral("Command2"), QStringLiteral("返回上层")))
 {
     setObjectName(QStringLiteral("ReKuanFrm"));
     setWindowTitle(kCaption);
