@@ -6,8 +6,10 @@
 //   - the summary ledger (KuanHz) of all customers for one month;
 //   - the balance refresh (ReKuanFrm) of all 5,000 parties, on a ledger whose
 //     balances hold; and once on a ledger whose balances are all stale.
-// The rows lie in the file in entry order, or with --grouped party by party.
-// Usage: accounts_bench [--runs=N] [--grouped]
+// The rows lie in the file as the posting service leaves them, each party's
+// rows in its own block; with --spread in entry order, a party's rows spread
+// over the whole table (a file filled by some other program).
+// Usage: accounts_bench [--runs=N] [--spread]
 #include "support/bench_support.h"
 
 #include "accounts/kuanhz.h"
@@ -15,6 +17,7 @@
 #include "accounts/rekuanfrm.h"
 #include "data/globals.h"
 #include "data/ledger.h"
+#include "data/posting.h"
 #include "data/sqltext.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"
@@ -69,33 +72,28 @@ struct Entry {
 };
 
 // Entry i, in entry order, has SN 31 + 2i and its party's running balance.
-// The rows go into the file in entry order, a party's rows spread over the
-// whole table; with `grouped` party by party, each party's rows together.
-void fillLedger(bool grouped)
+// The entries are written in entry order. Unless `spread`, each takes the next
+// row number of its party's block, as the posting service numbers them.
+void fillLedger(bool spread)
 {
     const int days = int(kStart.daysTo(kEnd)) + 1;
     std::mt19937 rng(20240310);
     std::vector<Entry> entries(kRows);
     for (Entry& e : entries)
         e = {int(rng() % (kCustomers + kChannels)), float(10 + int(rng() % 50000) / 100.0), rng() % 3 == 0};
-    std::vector<int> order(kRows);
-    for (int i = 0; i < kRows; ++i)
-        order[size_t(i)] = i;
-    if (grouped)
-        std::stable_sort(order.begin(), order.end(),
-                         [&](int a, int b) { return entries[size_t(a)].party < entries[size_t(b)].party; });
+    std::vector<qint64> nextRow(kCustomers + kChannels, 0);
 
     std::vector<double> balance(kCustomers + kChannels, 0.0);
     Transaction tx(*gDb);
     sqlite3* db = gDb->handle();
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db,
-                           "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,QC,QM,S1,F5,F6,F10,H8) "
-                           "values (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,'经手人','管理员','管理员','',?11)",
+                           "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,QC,QM,S1,F5,F6,F10,H8,rowid) "
+                           "values (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,'经手人','管理员','管理员','',?11,?12)",
                            -1, &st, nullptr) != SQLITE_OK)
         fail(db, "prepare");
     const char* texts[] = {"增加应付", "付款", "增加应收", "收款"};
-    for (int i : order) {
+    for (int i = 0; i < kRows; ++i) {
         const Entry& e = entries[size_t(i)];
         const bool customer = e.party < kCustomers;
         const int lb = customer ? (e.pays ? -10 : -9) : (e.pays ? 10 : 9);
@@ -119,6 +117,13 @@ void fillLedger(bool grouped)
         sqlite3_bind_double(st, 9, qc);
         sqlite3_bind_double(st, 10, balance[size_t(e.party)]);
         sqlite3_bind_text(st, 11, saved.constData(), saved.size(), SQLITE_TRANSIENT);
+        qint64& row = nextRow[size_t(e.party)];
+        if (row == 0)
+            row = LedgerRowBlock(QString::fromUtf8(party));
+        if (spread)
+            sqlite3_bind_null(st, 12);
+        else
+            sqlite3_bind_int64(st, 12, row++);
         if (sqlite3_step(st) != SQLITE_DONE)
             fail(db, "insert");
         sqlite3_reset(st);
@@ -144,12 +149,12 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     int runs = 5;
-    bool grouped = false;
+    bool spread = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--runs=", 7) == 0)
             runs = std::max(1, std::atoi(argv[i] + 7));
-        else if (std::strcmp(argv[i], "--grouped") == 0)
-            grouped = true;
+        else if (std::strcmp(argv[i], "--spread") == 0)
+            spread = true;
     }
     // The refresh ends with "刷新完成！": answered at once.
     SetMsgResponder([](const MsgRecord&) { return vbBtn::OK; });
@@ -160,9 +165,9 @@ int main(int argc, char** argv)
     QElapsedTimer t;
     t.start();
     fillParties();
-    fillLedger(grouped);
+    fillLedger(spread);
     std::printf("filled %d ledger rows of %d parties over ten years (%s) in %.1f s\n", kRows, kCustomers + kChannels,
-                grouped ? "each party's rows together" : "rows in entry order", t.nsecsElapsed() / 1e9);
+                spread ? "a party's rows spread over the table" : "each party's rows in its block, as the program writes them", t.nsecsElapsed() / 1e9);
     data.reopen();
     std::printf("%d runs each, medians, cache cold before the first run\n", runs);
 
