@@ -239,6 +239,9 @@ MForm::MForm(QWidget* parent)
     m_mdi->setObjectName("MDIArea");
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // A closing child (a print preview, a report) gives the front back to the
+    // window that was active before it, not to the oldest one.
+    m_mdi->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     setCentralWidget(m_mdi);
     connect(m_mdi, &QMdiArea::subWindowActivated, this,
             [this](QMdiSubWindow* sub) { showMenusOf(sub ? sub : m_mdi->currentSubWindow()); });

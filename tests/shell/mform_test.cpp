@@ -66,6 +66,16 @@ public:
     }
 };
 
+// A child window whose one menu carries its own name.
+class NamedChild : public ChildWindow {
+public:
+    explicit NamedChild(const QString& name)
+        : ChildWindow(name)
+    {
+        addMenu("&E." + name, "Menu_" + name);
+    }
+};
+
 QStringList barNames(QMenuBar* bar)
 {
     QStringList out;
@@ -244,6 +254,22 @@ TEST_F(MFormTest, WindowThatFailsToLoadIsReportedAndNotKept)
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->windowTitle(), "应收帐款明细");
     EXPECT_EQ(msgs->count(), 1);
+}
+
+TEST_F(MFormTest, ClosingAChildBringsBackTheWindowActiveBeforeIt)
+{
+    main->show();
+    for (const QString name : {"C02", "C03", "C06"})
+        WindowRegistry::registerChild(name, [name] { return new NamedChild(name); });
+    // The last one stands for a print preview opened over the window that printed.
+    for (const char* item : {"Menu_C02", "Menu_C03", "Menu_C06"})
+        main->command(item)->trigger();
+    WindowRegistry::loaded("C06")->close();
+    Pump();
+    QMdiSubWindow* sub = main->mdiArea()->activeSubWindow();
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(sub->widget(), WindowRegistry::loaded("C03"));
+    EXPECT_EQ(barNames(main->menuBar()), QStringList{"Menu_C03"});
 }
 
 TEST_F(MFormTest, ActiveChildShowsItsMenusInTheMenuBar)
