@@ -474,11 +474,16 @@ void B01::prepareEditors(int mode)
     ListFrame::prepareEditors(mode);
     if (mode == Browse || gCanSeePrices)
         return;
-    // Masked boxes stay out of the Tab order and cannot be typed into, but a
-    // click reaches them, so the fee, total and cost still compute for an
-    // operator who may not see them and the waybill can be saved.
-    for (int k : kPriceFields)
+    // Masked boxes stay out of the Tab order, but a click reaches them and
+    // they take typing unseen: the fee, total and cost compute for an operator
+    // who may not see them, the factor and the extra fees can be given, and
+    // the waybill can be saved (an empty factor would make its total 0). The
+    // channel and its zone are chosen in their lists, which stay hidden.
+    for (int k : kPriceFields) {
         Txt[k]->setFocusPolicy(Qt::ClickFocus);
+        if (k != 5 && k != 40)
+            Txt[k]->setReadOnly(false);
+    }
 }
 
 // ------------------------------------------------------------ commands

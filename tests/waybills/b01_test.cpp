@@ -352,6 +352,35 @@ TEST_F(WaybillTest, PricesAreMaskedWithoutTheRightYetStillComputeWhenClicked)
     EXPECT_EQ(box(clerk, 26)->echoMode(), QLineEdit::Normal);
 }
 
+TEST_F(WaybillTest, WithoutThePriceRightTheFactorAndFeesAreTypedUnseenAndTheWaybillSaves)
+{
+    gUserCode = "002";
+    gCanSeePrices = false;
+    B01* w = openWindow();
+    trigger(w, "Menu_Add");
+    Entry e;
+    e.channel.clear();
+    e.cost = "0";
+    fill(w, e);
+    // Typed as the clerk types: over the stars, after a click.
+    for (const auto& [k, typed] : {std::pair{33, "1.1"}, std::pair{27, "5"}, std::pair{43, "2"}}) {
+        enter(w, k);
+        clearBox(box(w, k));
+        type(box(w, k), typed);
+        EXPECT_EQ(box(w, k)->text(), typed) << k;
+        EXPECT_EQ(box(w, k)->focusPolicy(), Qt::ClickFocus) << k;
+        EXPECT_EQ(box(w, k)->echoMode(), QLineEdit::Password) << k;
+    }
+    // The channel box under its hidden list takes no typing.
+    EXPECT_TRUE(box(w, 5)->isReadOnly());
+    // (20 + 5) x 1.1 + 2
+    enter(w, 28);
+    EXPECT_EQ(box(w, 28)->text(), "29.50");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(w->editMode(), 0);
+    EXPECT_EQ(ledger("YSW001"), "31 0 29.5");
+}
+
 TEST_F(WaybillTest, AddPresetsTheRememberedOriginOnlyWhenItExists)
 {
     B01* w = openWindow();
