@@ -50,8 +50,9 @@ Prnt* Prnt::Show()
         host->formLoad();
     }
     host->showInHost();
-    // In the main window's MDI area the frame takes the host's own size.
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(host->parentWidget()); fresh && sub)
+    // In the main window's MDI area the frame takes the host's own size,
+    // unless it came up maximized over a maximized window: then it fills the area.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(host->parentWidget()); fresh && sub && !sub->isMaximized())
         sub->resize(sub->sizeHint());
     host->raise();
     host->activateWindow();

@@ -168,6 +168,24 @@ TEST_F(PrntTest, SecondPrintReplacesThePreviewInTheSameHost)
     EXPECT_TRUE(third->preview()->report()->pages[0].texts().contains("YD8002"));
 }
 
+TEST_F(PrntTest, OverAMaximizedWindowTheHostFillsTheWorkArea)
+{
+    // The window that prints stands maximized, as the customer and report windows do.
+    auto* printing = new ChildWindow("A03");
+    QMdiSubWindow* frame = host.mdiArea()->addSubWindow(printing);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    frame->showMaximized();
+    host.mdiArea()->setActiveSubWindow(frame);
+    Pump();
+    Prnt* preview = printNotice("YD8003");
+    Pump();
+    auto* sub = qobject_cast<QMdiSubWindow*>(preview->parentWidget());
+    ASSERT_NE(sub, nullptr);
+    ASSERT_TRUE(sub->isMaximized());
+    EXPECT_EQ(sub->size(), host.mdiArea()->viewport()->size());
+    frame->close();
+}
+
 TEST_F(PrntTest, PrintMenuPrintsTheLastReportToPdfWithoutAPrinter)
 {
     FileDialogRecorder files;

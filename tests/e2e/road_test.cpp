@@ -62,17 +62,26 @@ protected:
     // Opens a print's preview and checks it names `texts`; the host is closed again.
     void expectPreview(QWidget* w, const char* action, const QStringList& texts, const QString& picture)
     {
+        auto* frame = qobject_cast<QMdiSubWindow*>(w->parentWidget());
+        ASSERT_NE(frame, nullptr);
+        const bool wasMaximized = frame->isMaximized();
         choose(w, action);
         ASSERT_NE(Prnt::Loaded(), nullptr) << action;
         const QStringList page = PreviewTexts();
         for (const QString& t : texts)
             EXPECT_TRUE(page.contains(t)) << action << " preview lacks " << t.toStdString() << " in "
                                           << page.join(" / ").toStdString();
+        // A maximized preview fills the work area.
+        auto* preview = qobject_cast<QMdiSubWindow*>(Prnt::Loaded()->parentWidget());
+        ASSERT_NE(preview, nullptr);
+        if (preview->isMaximized())
+            EXPECT_EQ(preview->size(), main->mdiArea()->viewport()->size()) << action;
         grab(picture);
         choose(Prnt::Loaded(), "Menu_Rtn");
-        // The window that printed is in front again, its commands in the bar.
+        // The window that printed is in front again, as it stood, its commands in the bar.
         QMdiSubWindow* sub = main->mdiArea()->activeSubWindow();
         EXPECT_EQ(sub ? sub->widget() : nullptr, w) << action;
+        EXPECT_EQ(frame->isMaximized(), wasMaximized) << action;
     }
 
     // Types one cell of a ledger entry row and moves on with Enter.
