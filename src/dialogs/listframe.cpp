@@ -32,6 +32,8 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
+#include <charconv>
+#include <cmath>
 
 const char* const ListFrame::kQueryFailure = "查询执行错误!系统返回如下信息：";
 const char* const ListFrame::kSaveFailure = "保存失败!系统返回如下信息：";
@@ -463,37 +465,70 @@ void ListFrame::SetupGrid()
     CurRow = 1;
 }
 
-QString ListFrame::cellText(const RecordSet& rs, int row, int col) const
+void ListFrame::addCell(FlexTextStore& store, const RowView& row, int col) const
 {
-    return col < rs.fieldCount() ? rs.at(row, col).toString() : QString();
+    if (col >= row.count()) {
+        store.addCell(nullptr, 0);
+        return;
+    }
+    // Whole numbers (counts, pieces) are written as CStr writes them, without
+    // a string made for each.
+    const Value& v = row.value(col);
+    const bool whole = v.kind() == Value::Integer
+        || (v.kind() == Value::Real && std::fabs(v.toDouble()) < 1e15 && v.toDouble() == std::trunc(v.toDouble()));
+    if (whole) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, v.toInt()).ptr;
+        store.addCell(digits, qsizetype(end - digits));
+        return;
+    }
+    store.addCell(row.text(col));
 }
 
 void ListFrame::FillGrid(const QString& sql)
 {
-    RecordSet rs;
+    // Rows go from the statement straight into a store of the grid's kind,
+    // which the grid takes only once the statement has run to its end: a
+    // statement the engine refuses, at once or part way, leaves the list as
+    // it was, and no snapshot of the rows is held beside the grid.
+    const int cols = gridCols();
+    FlexTextStore store(cols);
+    for (int c = 0; c < cols; ++c)
+        store.addCell(QStringView(LangStr(headerText(c))));
+    store.endRow();
+    qint64 n = 0;
+    bool inCells = false;
     try {
-        rs = Db().openRecordset(sql);
+        n = Db().forEachRow(sql, [&](const RowView& row) {
+            inCells = true;
+            for (int c = 0; c < cols; ++c)
+                addCell(store, row, c);
+            store.endRow();
+            inCells = false;
+            return true;
+        });
     } catch (const DbError& e) {
+        // A window's own cell text that fails is its command's failure, not
+        // a refused list.
+        if (inCells)
+            throw;
         listRefused(e);
         return;
     }
     SetupGrid();
-    const int n = rs.recordCount();
     if (n <= 0) {
         RecCount = 0;
         return;
     }
-    RecCount = n;
-    const int cols = GD->cols();
-    std::vector<QString> cells(size_t(n + 1) * cols);
-    for (int c = 0; c < cols; ++c)
-        cells[size_t(c)] = GD->textMatrix(0, c);
-    for (int r = 0; r < n; ++r) {
-        QString* row = &cells[size_t(r + 1) * cols];
-        for (int c = 0; c < cols; ++c)
-            row[c] = cellText(rs, r, c);
+    RecCount = int(n);
+    // The fixed row as SetupGrid wrote it.
+    if (store.cols() != GD->cols())
+        store.setCols(GD->cols());
+    for (int c = 0; c < GD->cols(); ++c) {
+        if (store.utf8(0, c) != GD->textUtf8(0, c))
+            store.setUtf8(0, c, GD->textUtf8(0, c));
     }
-    GD->setAll(n + 1, cols, std::move(cells));
+    GD->setAll(std::move(store));
     CurRow = 1;
     ShowPosition();
 }

@@ -11,6 +11,7 @@
 #include <functional>
 
 class FlexGrid;
+class FlexTextStore;
 class Query;
 class QAction;
 class QCheckBox;
@@ -20,7 +21,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QTabBar;
-class RecordSet;
+class RowView;
 
 // The list/detail window: a tab strip `TabS` whose first tab lists the table
 // in the grid `GD` and whose second shows one record in its fields on the
@@ -71,6 +72,7 @@ class RecordSet;
 //   fieldLeft(f)      focus left it (dependent lists refill here)
 //   enterPressed(f)   Enter in it; true when the window moved the focus itself
 //   shownText(f, s)   how a stored value shows ("C001" -> "C001.客户一")
+//   addCell(s, row, c) how a list cell shows, as the rows stream into the grid
 //   recordShown()     after ShowRecord filled the fields (places grid, remark lines...)
 //   prepareEditors(m) the editors for a mode; call the frame's first, then add the window's own
 //   counterText()     the record counter ("速递单：无单据信息")
@@ -229,8 +231,12 @@ protected:
     virtual int gridCols() const;
     // Header text of a grid column; the declared header or the field's.
     virtual QString headerText(int col) const;
-    // Text of one cell filled from the list statement.
-    virtual QString cellText(const RecordSet& rs, int row, int col) const;
+    // One cell of a row of the list statement, added to the grid's store
+    // (store.addCell, once per call): the value as a record set shows it by
+    // default, "" past the statement's columns. Rows go from the statement
+    // straight into the store, so a window that shows a value otherwise
+    // (a code with its name) adds its own text here.
+    virtual void addCell(FlexTextStore& store, const RowView& row, int col) const;
     // Column widths for a grid this wide; equal shares by default.
     virtual void sizeColumns(int gridWidthTwips);
     // The record counter in panel 4.

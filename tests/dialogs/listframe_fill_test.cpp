@@ -1,0 +1,251 @@
+// How a list window fills its grid from its list statement: every kind of
+// value shows as a record set shows it, the counter and the current row follow,
+// and a statement the engine refuses (at once or part way) leaves the list.
+#include "app_windows.h"
+#include "data/database.h"
+#include "data/dberror.h"
+#include "data/globals.h"
+#include "dialogs/listframe.h"
+#include "platform/flexgrid.h"
+#include "platform/flexstore.h"
+#include "shell/window_registry.h"
+#include "support/window_test.h"
+
+namespace {
+
+const QString kListSql = QStringLiteral("select F1,F2,F3,F4,F5 from FT order by F1");
+
+// A list of the frame over a table of texts, numbers and dates; its sixth
+// column lies past the statement's five.
+class KindsList : public ListFrame {
+public:
+    KindsList()
+        : ListFrame("KindsList")
+    {
+        setTable("FT");
+        setListSql(kListSql);
+        addField({.header = "编号", .label = "编号", .column = "F1"});
+        addField({.header = "金额", .label = "金额", .column = "F2", .kind = FieldKind::Number});
+        addField({.header = "件数", .label = "件数", .column = "F3", .kind = FieldKind::Number});
+        addField({.header = "日期", .label = "日期", .column = "F4", .kind = FieldKind::Date});
+        addField({.header = "名称", .label = "名称", .column = "F5"});
+        addField({.header = "空列", .label = "空列"});
+    }
+    bool emptiesOnRefusal = false;
+
+protected:
+    void listRefused(const DbError& e) override
+    {
+        ListFrame::listRefused(e);
+        if (!emptiesOnRefusal)
+            return;
+        SetupGrid();
+        RecCount = 0;
+        ShowPosition();
+    }
+};
+
+// A list that shows its fifth column as "code.name" from names held in the
+// window, and fails on a code it does not know.
+class NamingList : public KindsList {
+protected:
+    void addCell(FlexTextStore& store, const RowView& row, int col) const override
+    {
+        if (col != 4) {
+            KindsList::addCell(store, row, col);
+            return;
+        }
+        const QString code = row.string(col);
+        if (code == QLatin1String("X"))
+            throw DbError("no such code");
+        store.addCell(QStringView(code + "." + (code == QLatin1String("C1") ? "客户一" : "客户二")));
+    }
+};
+
+class ListFillTest : public WindowTest {
+protected:
+    ListFillTest() { strictResponders = true; }
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        Db().executeNative("create table FT (F1 TEXT, F2 REAL, F3 INTEGER, F4 DATETIME, F5 TEXT)");
+    }
+
+    static QList<QStringList> gridTexts(FlexGrid* g)
+    {
+        QList<QStringList> out;
+        for (int r = 0; r < g->rows(); ++r)
+            out << g->rowTexts(r);
+        return out;
+    }
+    // The rows of a statement as its record set shows them, `cols` cells a row.
+    static QList<QStringList> snapshotTexts(const QString& sql, int cols)
+    {
+        QList<QStringList> out;
+        RecordSet rs = Db().openRecordset(sql);
+        for (int r = 0; r < rs.recordCount(); ++r) {
+            QStringList row;
+            for (int c = 0; c < cols; ++c)
+                row << (c < rs.fieldCount() ? rs.at(r, c).toString() : QString());
+            out << row;
+        }
+        return out;
+    }
+};
+
+TEST_F(ListFillTest, EveryKindOfValueShowsAsTheRecordSetShowsIt)
+{
+    struct Case {
+        const char* values; // F1..F5 as SQL
+        QStringList shown;  // the six cells
+    };
+    const Case cases[] = {
+        {"'001', 3.0, 42, '2024-05-03', '客户一'", {"001", "3", "42", "2024-05-03", "客户一", ""}},
+        {"'002', 0.1 + 0.2, -7, '2024-05-03 08:30:00', 'O''Neil \"引号\"'",
+         {"002", "0.3", "-7", "2024-05-03 08:30:00", "O'Neil \"引号\"", ""}},
+        {"'003', Null, Null, Null, ''", {"003", "", "", "", "", ""}},
+        {"'004', 1234567.891, 9007199254740993, '2023-12-31', '  两端有空格  '",
+         {"004", "1234567.891", "9007199254740993", "2023-12-31", "  两端有空格  ", ""}},
+        {"'005', 1e20, 0, '', 'A.名称'", {"005", "1E+20", "0", "", "A.名称", ""}},
+        {"'006', -3.0, -9223372036854775808, '2024-02-29', '𠀀扩展'",
+         {"006", "-3", "-9223372036854775808", "2024-02-29", "𠀀扩展", ""}},
+        {"'007', 999999999999999.0, 1, '2024-01-01', '7'", {"007", "999999999999999", "1", "2024-01-01", "7", ""}},
+        {"'008', 1e15, 2, '2024-01-01', -0.5", {"008", "1E+15", "2", "2024-01-01", "-0.5", ""}},
+        {"'009', -0.0, 3, '2024-01-01', 3.0", {"009", "0", "3", "2024-01-01", "3.0", ""}},
+        {"'010', -0.000012345, 4, '2024-01-01', '0012'", {"010", "-0.000012345", "4", "2024-01-01", "0012", ""}},
+    };
+    for (const Case& c : cases)
+        Db().executeNative(QStringLiteral("insert into FT values (%1)").arg(QString::fromUtf8(c.values)));
+
+    KindsList* w = open<KindsList>();
+    const QList<QStringList> shown = gridTexts(grid(w));
+    ASSERT_EQ(shown.size(), int(std::size(cases)) + 1);
+    EXPECT_EQ(shown[0], QStringList({"编号", "金额", "件数", "日期", "名称", "空列"}));
+    for (int i = 0; i < int(std::size(cases)); ++i)
+        EXPECT_EQ(shown[i + 1], cases[i].shown) << "row " << i + 1;
+    EXPECT_EQ(shown.mid(1), snapshotTexts(kListSql, 6));
+}
+
+TEST_F(ListFillTest, TheCountAndTheCurrentRowFollowEachFill)
+{
+    for (int i = 1; i <= 5; ++i)
+        Db().executeNative(QStringLiteral("insert into FT values ('%1', %1, %1, '2024-01-0%1', '名%1')").arg(i));
+    KindsList* w = open<KindsList>();
+    EXPECT_EQ(w->recCount(), 5);
+    EXPECT_EQ(w->curRow(), 1);
+    EXPECT_EQ(grid(w)->row(), 1);
+    EXPECT_EQ(host.panels.value(4), "共 5 条记录 当前为第 1 条");
+
+    grid(w)->setRow(4);
+    EXPECT_EQ(w->curRow(), 4);
+    w->FillGrid("select F1,F2,F3,F4,F5 from FT where F3 > 2 order by F1 desc");
+    EXPECT_EQ(w->recCount(), 3);
+    EXPECT_EQ(w->curRow(), 1);
+    EXPECT_EQ(grid(w)->row(), 1);
+    EXPECT_EQ(grid(w)->rows(), 4);
+    EXPECT_EQ(grid(w)->textMatrix(1, 0), "5");
+    EXPECT_EQ(host.panels.value(4), "共 3 条记录 当前为第 1 条");
+
+    // Nothing found: one empty row under the headers, nothing counted, the
+    // counter left as the last fill wrote it.
+    w->FillGrid("select F1,F2,F3,F4,F5 from FT where F3 > 99");
+    EXPECT_EQ(w->recCount(), 0);
+    EXPECT_EQ(w->curRow(), 1);
+    ASSERT_EQ(grid(w)->rows(), 2);
+    EXPECT_EQ(grid(w)->rowTexts(0), QStringList({"编号", "金额", "件数", "日期", "名称", "空列"}));
+    EXPECT_EQ(grid(w)->rowTexts(1), QStringList(6));
+    EXPECT_EQ(host.panels.value(4), "共 3 条记录 当前为第 1 条");
+}
+
+TEST_F(ListFillTest, ARefusedStatementLeavesTheListAsItWas)
+{
+    for (int i = 1; i <= 5; ++i)
+        Db().executeNative(QStringLiteral("insert into FT values ('%1', %1, %1, Null, '名%1')").arg(i));
+    struct Case {
+        const char* what;
+        QString sql;
+        const char* engineSays;
+    };
+    const Case cases[] = {
+        {"refused before any row", "select F1 from NoSuchTable", "NoSuchTable"},
+        // abs() of the smallest integer fails on the third row, after two were read.
+        {"refused part way", "select F1, abs(case when F3 = 3 then -9223372036854775807 - 1 else F3 end) from FT order by F1",
+         "integer overflow"},
+    };
+    KindsList* w = open<KindsList>();
+    grid(w)->setRow(2);
+    const QList<QStringList> before = gridTexts(grid(w));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        msgs->expect(QStringLiteral("查询执行错误!系统返回如下信息："));
+        w->FillGrid(c.sql);
+        ASSERT_EQ(msgs->count(), 1);
+        EXPECT_TRUE(msgs->last().text.contains(c.engineSays)) << msgs->last().text.toStdString();
+        msgs->clear();
+        EXPECT_EQ(gridTexts(grid(w)), before);
+        EXPECT_EQ(w->recCount(), 5);
+        EXPECT_EQ(w->curRow(), 2);
+    }
+
+    // A window that empties its list on a refusal does so.
+    w->emptiesOnRefusal = true;
+    msgs->expect(QStringLiteral("查询执行错误!系统返回如下信息："));
+    w->FillGrid(cases[1].sql);
+    EXPECT_EQ(w->recCount(), 0);
+    EXPECT_EQ(grid(w)->rows(), 2);
+    EXPECT_EQ(grid(w)->textMatrix(1, 0), "");
+}
+
+TEST_F(ListFillTest, AWindowsOwnCellTextsFillItsCellsAndTheirFailureKeepsTheList)
+{
+    Db().executeNative("insert into FT values ('1', 1.5, 1, '2024-01-01', 'C1'), ('2', 2, 2, Null, 'C2')");
+    NamingList* w = open<NamingList>();
+    EXPECT_EQ(grid(w)->rowTexts(1), QStringList({"1", "1.5", "1", "2024-01-01", "C1.客户一", ""}));
+    EXPECT_EQ(grid(w)->rowTexts(2), QStringList({"2", "2", "2", "", "C2.客户二", ""}));
+
+    // The failure is the caller's (a command shows it); the list stays.
+    const QList<QStringList> before = gridTexts(grid(w));
+    Db().executeNative("insert into FT values ('3', 3, 3, Null, 'X')");
+    EXPECT_THROW(w->FillGrid(kListSql), DbError);
+    EXPECT_EQ(gridTexts(grid(w)), before);
+    EXPECT_EQ(w->recCount(), 2);
+}
+
+TEST_F(ListFillTest, OperatorsAndReferenceListsShowTheirRowsAsRead)
+{
+    RegisterAppWindows();
+    Db().execute("insert into TE1 (F1,F2,F3) values ('Z1','张三','AB''C')");
+    Db().execute("insert into TE1 (F1,F2,F3) values ('Z2','','')");
+    Db().executeNative("insert into TE1 (F1,F2,F3) values ('Z3',3.0,Null)");
+    Db().execute("insert into M04 (F1,F2) values ('王五','备注 \"一\"')");
+    Db().execute("insert into M04 (F1,F2) values ('李四','')");
+    Db().executeNative("insert into M04 (F1,F2) values ('赵六',Null)");
+    Db().executeNative("insert into M04 (F1,F2) values ('12',12.5)");
+    struct Case {
+        const char* name;
+        QString sql;
+        QList<QStringList> shown; // some rows, by key
+    };
+    const Case cases[] = {
+        {"S02", "select * from TE1 order by F1", {{"Z1", "张三", "AB'C"}, {"Z2", "", ""}, {"Z3", "3.0", ""}}},
+        {"A04", "select * from M04 order by F1", {{"12", "12.5"}, {"李四", ""}, {"王五", "备注 \"一\""}, {"赵六", ""}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ChildWindow* w = WindowRegistry::openChild(c.name);
+        ASSERT_NE(w, nullptr);
+        FlexGrid* g = grid(w);
+        const QList<QStringList> shown = gridTexts(g);
+        EXPECT_EQ(shown.mid(1), snapshotTexts(c.sql, g->cols()));
+        for (const QStringList& row : c.shown) {
+            bool found = false;
+            for (const QStringList& s : shown)
+                found = found || s == row;
+            EXPECT_TRUE(found) << row.join('|').toStdString();
+        }
+        w->close();
+        Pump();
+    }
+}
+
+} // namespace
