@@ -28,11 +28,30 @@
 #include <QScrollBar>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 namespace {
 
 constexpr auto kHint = "请选择适当的日期范围及客户之后刷新数据";
 constexpr auto kRefreshFailed = "刷新数据错误!系统返回如下信息：";
+
+// True when the column's filled cells below the header, the totals row
+// included, are all numbers (and at least one is filled).
+bool HoldsNumbersOnly(const std::vector<QString>& cells, int cols, int rows, int c)
+{
+    bool any = false;
+    for (int r = 1; r < rows; ++r) {
+        const QString& text = cells[size_t(r) * cols + c];
+        if (text.isEmpty())
+            continue;
+        bool ok = false;
+        text.toDouble(&ok);
+        if (!ok)
+            return false;
+        any = true;
+    }
+    return any;
+}
 
 } // namespace
 
@@ -238,6 +257,9 @@ void ReportWindow::fillGrid()
     QString* totals = &cells[size_t(n + 1) * cols];
     for (int c : m_summed)
         totals[c] = totalText(c, sums[size_t(c)]);
+    // Weights and money stand right-aligned, as in the ledgers; texts and dates left.
+    for (int c = 0; c < cols; ++c)
+        GD->setColAlignment(c, HoldsNumbersOnly(cells, cols, n + 2, c) ? Qt::AlignRight | Qt::AlignVCenter : Qt::Alignment());
     GD->setAll(n + 2, cols, std::move(cells));
     for (int c = 0; c < cols; ++c)
         GD->setCellFontBold(n + 1, c, true);

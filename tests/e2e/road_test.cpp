@@ -195,6 +195,9 @@ TEST_F(WaybillRoadTest, OneWaybillFromThePriceListsThroughTheLedgerToTheReports)
     EXPECT_EQ(gridLines(reconciliation->grid()),
               QStringList({today() + "|W0001|D|东京|1.8|30|5|1.1|2|40.5", "||||1.8|||||40.5"}));
     EXPECT_EQ(panel4(), "共 2 条记录 当前为第 1 条");
+    // Weight and freight stand right-aligned like the ledgers' money.
+    for (int c : {4, 9})
+        EXPECT_EQ(reconciliation->grid()->colAlignment(c), Qt::AlignRight | Qt::AlignVCenter) << c;
     grab("road_13_C02");
     expectPreview(reconciliation, "Menu_P", {"对帐单位: 甲公司", "W0001", "40.50"}, "road_13_C02_print");
     choose(reconciliation, "menu_R");

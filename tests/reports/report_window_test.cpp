@@ -86,6 +86,22 @@ TEST_F(ReportWindowTest, OpensWithTheDefaultPeriodThePartyListAndAnEmptyGrid)
     EXPECT_EQ(bar, QStringList({"Menu_Texcel:&T.导出数据", "Menu_P:&P.打印报表", "menu_R:&R.返回"}));
 }
 
+TEST_F(ReportWindowTest, NumberColumnsStandRightAlignedTextsAndDatesLeft)
+{
+    C02* w = openOneWaybillStatement();
+    waybill("W2", "2024-03-06", "C001", {{"F402", 1.5}, {"F504", 12.25}, {"F501", "月结"}, {"F301", "D"}});
+    refresh(w);
+    ASSERT_EQ(grid(w)->rows(), 4);
+    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+    // Date, number, service type, place (empty everywhere), weight, fees (empty), freight.
+    const struct {
+        int col;
+        bool right;
+    } cases[] = {{0, false}, {1, false}, {2, false}, {3, false}, {4, true}, {5, false}, {9, true}};
+    for (const auto& c : cases)
+        EXPECT_EQ(grid(w)->colAlignment(c.col) == right, c.right) << c.col;
+}
+
 TEST_F(ReportWindowTest, LayoutFollowsEveryResize)
 {
     C02* c02 = open<C02>();
