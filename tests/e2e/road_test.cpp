@@ -12,6 +12,7 @@
 #include "support/ledger_check.h"
 #include "waybills/b01.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
@@ -217,6 +218,33 @@ TEST_F(WaybillRoadTest, OneWaybillFromThePriceListsThroughTheLedgerToTheReports)
     expectPreview(profit, "Menu_P", {"王经理", "甲公司", "40.50", "44.00", "-4.50"}, "road_14_C06_print");
     choose(profit, "menu_R");
 
+    // The waybill is corrected to 2.6 Kg: the fee, total and cost compute
+    // again and its entries are replaced, the receipt's balance before them.
+    ASSERT_EQ(command("Menu_b", "B01"), waybills);
+    choose(waybills, "Menu_edit");
+    EXPECT_EQ(waybills->editMode(), 2);
+    EXPECT_TRUE(waybills->chkChuHuo()->isChecked());
+    typeInto(box(waybills, 21), "2.6");
+    click(box(waybills, 26));
+    EXPECT_EQ(box(waybills, 26)->text(), "42"); // 18 + 4 x 6
+    click(box(waybills, 28));
+    EXPECT_EQ(box(waybills, 28)->text(), "53.70"); // (42 + 5) x 1.1 + 2
+    typeInto(box(waybills, 23), "2.6");
+    click(box(waybills, 34));
+    EXPECT_EQ(box(waybills, 34)->text(), "60.00"); // 20 + 5 x 8
+    choose(waybills, "Menu_save");
+    EXPECT_EQ(waybills->editMode(), 0);
+    EXPECT_EQ(Ledger(), QStringList({receiptNo + "|-10|收款|甲公司|0|15|0|-15|王五|管理员",
+                                     "YSW0001|-9|增加应收|甲公司|53.7|0|-15|38.7|老张|管理员",
+                                     "YFW0001|9|增加应付|快递通道|60|0|0|60|老张|管理员"}));
+    ExpectChainsHold();
+    summary = open<ChildWindow>("Menu_ysz", "KuanHz");
+    ASSERT_NE(summary, nullptr);
+    summaryGrid = summary->findChild<FlexGrid*>("GD");
+    EXPECT_EQ(gridLines(summaryGrid), QStringList({"甲公司||||||0.00|53.70|15.00|38.70", "||||||0.00|53.70|15.00|38.70"}));
+    grab("road_15_KuanHz_after_edit");
+    choose(summary, "Menu_Return");
+
     // The waybill goes; its two entries go with it and the receipt's balance follows.
     ASSERT_EQ(command("Menu_b", "B01"), waybills);
     msgs->expect("真的要删除单号为:W0001的单据吗？", vbBtn::Yes);
@@ -230,7 +258,7 @@ TEST_F(WaybillRoadTest, OneWaybillFromThePriceListsThroughTheLedgerToTheReports)
     Pump();
     EXPECT_EQ(gridLines(detailGrid), QStringList({"甲公司||" + receiptNo + "|收款|||0.00||15.00|-15.00",
                                                   "甲公司||| 合  计 |||0.00|0.00|15.00|-15.00", "|||||||||"}));
-    grab("road_15_KuanMx_after_delete");
+    grab("road_16_KuanMx_after_delete");
 }
 
 TEST_F(WaybillRoadTest, AClerkWithoutThePriceRightEntersAWaybillWithThePricesHidden)
@@ -265,11 +293,11 @@ TEST_F(WaybillRoadTest, AClerkWithoutThePriceRightEntersAWaybillWithThePricesHid
     typeInto(box(w, 33), "1");
     click(box(w, 28));
     EXPECT_EQ(box(w, 28)->text(), "30.00");
-    grab("road_16_B01_clerk_adding");
+    grab("road_17_B01_clerk_adding");
     choose(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 0);
     EXPECT_EQ(firstRow("select F1,F603,F301,F502,F505,F504,F202,F507,F604,F601 from B01"),
               "W0002|C001|S|30|1|30||0|未出货|李四");
     EXPECT_EQ(Ledger(), QStringList({"YSW0002|-9|增加应收|甲公司|30|0|0|30|老张|李四"}));
-    grab("road_16_B01_clerk_saved");
+    grab("road_17_B01_clerk_saved");
 }
