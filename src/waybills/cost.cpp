@@ -6,20 +6,19 @@
 
 CalcOutcome CalcShippingCost(const CostRequest& request, const ChannelStandard* channel, const ChannelZoneCost* zone)
 {
-    const auto message = [](const QString& text) { return CalcOutcome{CalcOutcome::Message, text, {}}; };
     const QString channelText = TrimBlanks(request.channel);
     if (channelText.isEmpty() || channelText == QLatin1String("."))
         return {};
     if (TrimBlanks(request.zone).isEmpty())
-        return message("未输入出货区域，系统无法根据区域的成本价格计算出货成本！");
+        return Refusal("未输入出货区域，系统无法根据区域的成本价格计算出货成本！");
     const double w = request.weight;
     if (!(w > 0))
-        return message("未输入出货重量，系统无法计算出货成本！");
-    const QChar kind = request.service.isEmpty() ? QChar() : request.service.at(0);
-    if (kind != QLatin1Char('D') && kind != QLatin1Char('S'))
-        return message("未输入服务类型，无法计算出货成本！");
+        return Refusal("未输入出货重量，系统无法计算出货成本！");
+    const QChar kind = ServiceKind(request.service);
+    if (kind.isNull())
+        return Refusal("未输入服务类型，无法计算出货成本！");
     if (!channel)
-        return message("您填写的出货渠道编码无效,请从下拉列表中选择！");
+        return Refusal("您填写的出货渠道编码无效,请从下拉列表中选择！");
 
     const bool document = kind == QLatin1Char('D');
     int band = document ? 0 : 2;
@@ -38,7 +37,7 @@ CalcOutcome CalcShippingCost(const CostRequest& request, const ChannelStandard* 
     }
 
     if (!zone)
-        return message(QStringLiteral("指定的区域编码无效！") + QChar(13) + "无法计算出货成本");
+        return Refusal(QStringLiteral("指定的区域编码无效！") + QChar(13) + "无法计算出货成本");
 
     CalcOutcome out;
     double factor = request.factor;

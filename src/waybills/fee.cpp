@@ -22,17 +22,16 @@ double FeeForBand(int band, double weight, double firstWeight, double step, cons
 
 CalcOutcome CalcCustomerFee(const FeeRequest& request, const PricingStandard* standard, const CustomerQuote* quote)
 {
-    const auto message = [](const QString& text) { return CalcOutcome{CalcOutcome::Message, text, {}}; };
     if (TrimBlanks(request.customer).isEmpty())
-        return message("未输入发件客户，系统无法根据报价计算发件费用！");
+        return Refusal("未输入发件客户，系统无法根据报价计算发件费用！");
     if (TrimBlanks(request.zone).isEmpty())
-        return message("未输入目的区域，系统无法根据区域的价格计算发件费用！");
+        return Refusal("未输入目的区域，系统无法根据区域的价格计算发件费用！");
     const double w = request.weight;
     if (!(w > 0))
-        return message("未输入收货重量，系统无法计算发件费用！");
-    const QChar kind = request.service.isEmpty() ? QChar() : request.service.at(0);
-    if (kind != QLatin1Char('D') && kind != QLatin1Char('S'))
-        return message("未输入服务类型，无法计算发件费用！");
+        return Refusal("未输入收货重量，系统无法计算发件费用！");
+    const QChar kind = ServiceKind(request.service);
+    if (kind.isNull())
+        return Refusal("未输入服务类型，无法计算发件费用！");
     if (!standard)
         return {CalcOutcome::NoStandard, QStringLiteral("本公司报价标准设定数据丢失！请重新设置！"), {}};
 
@@ -54,7 +53,7 @@ CalcOutcome CalcCustomerFee(const FeeRequest& request, const PricingStandard* st
     }
 
     if (!quote)
-        return message(QStringLiteral("指定的发件客户编码无效，或是指定的区域编码无效！") + QChar(13) + "无法计算发件费用");
+        return Refusal(QStringLiteral("指定的发件客户编码无效，或是指定的区域编码无效！") + QChar(13) + "无法计算发件费用");
     QString text = CStr(FeeForBand(band, w, firstWeight, step, *quote));
     // A segment without a price is charged by first weight and steps.
     if (band >= 4 && Val(text) == 0)

@@ -22,62 +22,61 @@ QString Columns(const QString& prefix, int from, int to)
     return cols.join(',');
 }
 
+template <size_t N>
+void ReadPrices(const RecordSet& rs, int firstCol, std::array<Price, N>& out)
+{
+    for (size_t i = 0; i < N; ++i)
+        out[i] = PriceOf(rs, firstCol + int(i));
+}
+
+// The first row a statement finds, read into a Row by `read`; nullopt when
+// there is none.
+template <class Row, class Read>
+std::optional<Row> ReadRow(const QString& sql, Read read)
+{
+    const RecordSet rs = Db().openRecordset(sql);
+    if (rs.recordCount() == 0)
+        return std::nullopt;
+    Row row;
+    read(rs, row);
+    return row;
+}
+
 } // namespace
 
 std::optional<PricingStandard> ReadPricingStandard()
 {
-    const RecordSet rs = Db().openRecordset("select " + Columns("F", 1, 19) + ",P888 from MS1");
-    if (rs.recordCount() == 0)
-        return std::nullopt;
-    PricingStandard s;
-    for (int i = 0; i < 19; ++i)
-        s.F[size_t(i)] = PriceOf(rs, i);
-    return s;
+    return ReadRow<PricingStandard>("select " + Columns("F", 1, 19) + ",P888 from MS1",
+                                    [](const RecordSet& rs, PricingStandard& s) { ReadPrices(rs, 0, s.F); });
 }
 
 std::optional<CustomerQuote> ReadCustomerQuote(const QString& customerCode, const QString& zoneCode)
 {
-    const RecordSet rs = Db().openRecordset("select " + Columns("F", 2, 20) + " FROM M031 WHERE F0=" + SqlQuote(customerCode)
-                                            + " and F1=" + SqlQuote(zoneCode));
-    if (rs.recordCount() == 0)
-        return std::nullopt;
-    CustomerQuote q;
-    for (int i = 0; i < 19; ++i)
-        q.price[size_t(i)] = PriceOf(rs, i);
-    return q;
+    return ReadRow<CustomerQuote>(
+        "select " + Columns("F", 2, 20) + " FROM M031 WHERE F0=" + SqlQuote(customerCode) + " and F1=" + SqlQuote(zoneCode),
+        [](const RecordSet& rs, CustomerQuote& q) { ReadPrices(rs, 0, q.price); });
 }
 
 std::optional<ChannelStandard> ReadChannelStandard(const QString& channelCode)
 {
-    const RecordSet rs = Db().openRecordset("select D0,D1,S0,S1,JFD," + Columns("J", 0, 9) + " FROM M01 WHERE F1="
-                                            + SqlQuote(channelCode));
-    if (rs.recordCount() == 0)
-        return std::nullopt;
-    ChannelStandard c;
-    c.D0 = PriceOf(rs, 0);
-    c.D1 = PriceOf(rs, 1);
-    c.S0 = PriceOf(rs, 2);
-    c.S1 = PriceOf(rs, 3);
-    c.JFD = PriceOf(rs, 4);
-    for (int k = 0; k < 10; ++k)
-        c.J[size_t(k)] = PriceOf(rs, 5 + k);
-    return c;
+    return ReadRow<ChannelStandard>("select D0,D1,S0,S1,JFD," + Columns("J", 0, 9) + " FROM M01 WHERE F1=" + SqlQuote(channelCode),
+                                    [](const RecordSet& rs, ChannelStandard& c) {
+                                        for (auto [member, col] : {std::pair{&c.D0, 0}, {&c.D1, 1}, {&c.S0, 2}, {&c.S1, 3}, {&c.JFD, 4}})
+                                            *member = PriceOf(rs, col);
+                                        ReadPrices(rs, 5, c.J);
+                                    });
 }
 
 std::optional<ChannelZoneCost> ReadChannelZoneCost(const QString& zoneCode)
 {
-    const RecordSet rs = Db().openRecordset("select P101,P102,P201,P202,P3," + Columns("P30", 0, 9) + ","
-                                            + Columns("A3", 0, 9) + " FROM M011 WHERE F1=" + SqlQuote(zoneCode));
-    if (rs.recordCount() == 0)
-        return std::nullopt;
-    ChannelZoneCost z;
-    z.P101 = PriceOf(rs, 0);
-    z.P102 = PriceOf(rs, 1);
-    z.P201 = PriceOf(rs, 2);
-    z.P202 = PriceOf(rs, 3);
-    for (int k = 0; k < 10; ++k) {
-        z.perKg[size_t(k)] = PriceOf(rs, 5 + k);
-        z.firstPlusKg[size_t(k)] = !rs.at(0, 15 + k).isNull() && rs.at(0, 15 + k).toBool();
-    }
-    return z;
+    return ReadRow<ChannelZoneCost>(
+        "select P101,P102,P201,P202,P3," + Columns("P30", 0, 9) + "," + Columns("A3", 0, 9) + " FROM M011 WHERE F1=" + SqlQuote(zoneCode),
+        [](const RecordSet& rs, ChannelZoneCost& z) {
+            for (auto [member, col] : {std::pair{&z.P101, 0}, {&z.P102, 1}, {&z.P201, 2}, {&z.P202, 3}})
+                *member = PriceOf(rs, col);
+            ReadPrices(rs, 5, z.perKg);
+            // A yes/no flag; Null is not set.
+            for (int k = 0; k < 10; ++k)
+                z.firstPlusKg[size_t(k)] = rs.at(0, 15 + k).toBool();
+        });
 }

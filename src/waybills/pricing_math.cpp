@@ -94,6 +94,17 @@ bool ExactSteps(double w, double f, double s, double& steps)
 
 } // namespace
 
+CalcOutcome Refusal(const QString& text)
+{
+    return {CalcOutcome::Message, text, {}};
+}
+
+QChar ServiceKind(const QString& listText)
+{
+    const QChar first = listText.isEmpty() ? QChar() : listText.at(0);
+    return first == QLatin1Char('D') || first == QLatin1Char('S') ? first : QChar();
+}
+
 double StartedSteps(double weight, double first, double step)
 {
     if (!(weight > first) || step == 0 || !std::isfinite(weight) || !std::isfinite(first) || !std::isfinite(step))

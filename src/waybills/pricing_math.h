@@ -22,6 +22,13 @@ struct CalcOutcome {
     QString factorText;
 };
 
+// A refusal: `text` is shown and the box keeps what it held.
+CalcOutcome Refusal(const QString& text);
+
+// The service type of a list text by its first character, exactly: 'D' a
+// document, 'S' a parcel, a null QChar for anything else.
+QChar ServiceKind(const QString& listText);
+
 // The number of whole or started steps of `step` by which `weight` lies above
 // `first`; 0 at or under the first weight. Counted on the numbers' decimal
 // forms (15 significant digits), so 1.2 over 0.7 in steps of 0.5 is one step,

@@ -1,7 +1,5 @@
+#include "calc_cases.h"
 #include "waybills/cost.h"
-
-#include <functional>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -40,80 +38,56 @@ CostRequest Req(const QString& service, double w, double factor = 1, double addi
     return {"E1.快运", "E1A.一区", w, service, factor, additional, other};
 }
 
-struct CostCase {
-    const char* what;
-    CostRequest req;
-    std::function<void(ChannelStandard&, ChannelZoneCost&)> change;
-    CalcOutcome::Kind kind;
-    QString cost;
-    QString factor;
-};
+using CostCase = WorkedCase<CostRequest, ChannelStandard, ChannelZoneCost>;
 
 TEST(ShippingCost, PricesByBandStepsAndSegments)
 {
     const auto none = [](ChannelStandard&, ChannelZoneCost&) {};
     const CostCase cases[] = {
-        {"document above the first weight: 20 + 3 x 8", Req("D", 1.6), none, CalcOutcome::Result, "44.00", ""},
-        {"the other cost is added after the steps", Req("D", 1.6, 1, 0, 5), none, CalcOutcome::Result, "49.00", ""},
-        {"an empty factor counts as 1 and is written", Req("D", 1.6, 0), none, CalcOutcome::Result, "44.00", "1"},
-        {"first weight: first x F + A x F + O", Req("D", 0.5, 2, 1, 3), none, CalcOutcome::Result, "45.00", ""},
-        {"steps: A x F + F x (first + n x step) + O", Req("D", 0.6, 1.5, 2, 1), none, CalcOutcome::Result, "46.00", ""},
-        {"parcel takes the parcel columns", Req("S", 2.5), none, CalcOutcome::Result, "42.00", ""},
+        {"document above the first weight: 20 + 3 x 8", Req("D", 1.6), none, "44.00"},
+        {"the other cost is added after the steps", Req("D", 1.6, 1, 0, 5), none, "49.00"},
+        {"an empty factor counts as 1 and is written", Req("D", 1.6, 0), none, "44.00", CalcOutcome::Result, "1"},
+        {"first weight: first x F + A x F + O", Req("D", 0.5, 2, 1, 3), none, "45.00"},
+        {"steps: A x F + F x (first + n x step) + O", Req("D", 0.6, 1.5, 2, 1), none, "46.00"},
+        {"parcel takes the parcel columns", Req("S", 2.5), none, "42.00"},
         {"1.2 over 0.7 in 0.5 steps is one step",
-         Req("D", 1.2), [](ChannelStandard& c, ChannelZoneCost&) { c.D0 = 0.7; }, CalcOutcome::Result, "28.00", ""},
-        {"just under segment 1", Req("S", 9.99), none, CalcOutcome::Result, "84.00", ""},
-        {"segment 1 at its start", Req("S", 10, 1, 2, 1), none, CalcOutcome::Result, "13.00", ""},
-        {"segment 3 from its start", Req("S", 30), none, CalcOutcome::Result, "90.00", ""},
-        {"segment 2 just under segment 3", Req("S", 29.99), none, CalcOutcome::Result, "59.98", ""},
-        {"a document that heavy is priced by the segment", Req("D", 20), none, CalcOutcome::Result, "40.00", ""},
-        {"only the segments JFD counts",
-         Req("S", 6), none, CalcOutcome::Result, "60.00", ""},
+         Req("D", 1.2), [](ChannelStandard& c, ChannelZoneCost&) { c.D0 = 0.7; }, "28.00"},
+        {"just under segment 1", Req("S", 9.99), none, "84.00"},
+        {"segment 1 at its start", Req("S", 10, 1, 2, 1), none, "13.00"},
+        {"segment 3 from its start", Req("S", 30), none, "90.00"},
+        {"segment 2 just under segment 3", Req("S", 29.99), none, "59.98"},
+        {"a document that heavy is priced by the segment", Req("D", 20), none, "40.00"},
+        {"only the segments JFD counts", Req("S", 6), none, "60.00"},
         {"JFD 0: no segments at all",
-         Req("S", 40), [](ChannelStandard& c, ChannelZoneCost&) { c.JFD = 0; }, CalcOutcome::Result, "264.00", ""},
+         Req("S", 40), [](ChannelStandard& c, ChannelZoneCost&) { c.JFD = 0; }, "264.00"},
         {"JFD above 10 uses the ten start columns",
-         Req("S", 40), [](ChannelStandard& c, ChannelZoneCost& z) { c.JFD = 12; c.J[9] = 35; z.perKg[9] = 0.5; },
-         CalcOutcome::Result, "20.00", ""},
+         Req("S", 40), [](ChannelStandard& c, ChannelZoneCost& z) { c.JFD = 12; c.J[9] = 35; z.perKg[9] = 0.5; }, "20.00"},
         {"a segment without a price falls back to steps",
-         Req("S", 10), [](ChannelStandard&, ChannelZoneCost& z) { z.perKg[0] = 0; }, CalcOutcome::Result, "84.00", ""},
+         Req("S", 10), [](ChannelStandard&, ChannelZoneCost& z) { z.perKg[0] = 0; }, "84.00"},
         {"a Null segment price falls back too",
-         Req("S", 10), [](ChannelStandard&, ChannelZoneCost& z) { z.perKg[0].reset(); }, CalcOutcome::Result, "84.00", ""},
+         Req("S", 10), [](ChannelStandard&, ChannelZoneCost& z) { z.perKg[0].reset(); }, "84.00"},
         {"a flagged segment: parcel first price + per Kg above the first weight",
-         Req("D", 20.3, 1, 2), [](ChannelStandard&, ChannelZoneCost& z) { z.firstPlusKg[1] = true; },
-         CalcOutcome::Result, "71.60", ""},
+         Req("D", 20.3, 1, 2), [](ChannelStandard&, ChannelZoneCost& z) { z.firstPlusKg[1] = true; }, "71.60"},
         {"no step weight above the first weight: nothing written",
-         Req("D", 1.6, 0), [](ChannelStandard& c, ChannelZoneCost&) { c.D1.reset(); }, CalcOutcome::Silent, "", "1"},
+         Req("D", 1.6, 0), [](ChannelStandard& c, ChannelZoneCost&) { c.D1.reset(); }, "", CalcOutcome::Silent, "1"},
         {"a Null first weight reads 0: every weight lies above it", Req("D", 0.2),
-         [](ChannelStandard& c, ChannelZoneCost&) { c.D0.reset(); }, CalcOutcome::Result, "28.00", ""},
+         [](ChannelStandard& c, ChannelZoneCost&) { c.D0.reset(); }, "28.00"},
         {"costs round half away from zero: 12.625",
-         Req("D", 0.5), [](ChannelStandard&, ChannelZoneCost& z) { z.P101 = 12.625; }, CalcOutcome::Result, "12.63", ""},
+         Req("D", 0.5), [](ChannelStandard&, ChannelZoneCost& z) { z.P101 = 12.625; }, "12.63"},
         {"costs round on the 15-digit form: 136.5 x 1.15",
-         Req("D", 0.5, 1.15), [](ChannelStandard&, ChannelZoneCost& z) { z.P101 = 136.5; }, CalcOutcome::Result, "156.98", ""},
+         Req("D", 0.5, 1.15), [](ChannelStandard&, ChannelZoneCost& z) { z.P101 = 136.5; }, "156.98"},
         {"Null prices read as 0",
-         Req("D", 0.5), [](ChannelStandard&, ChannelZoneCost& z) { z.P101.reset(); }, CalcOutcome::Result, "0.00", ""},
+         Req("D", 0.5), [](ChannelStandard&, ChannelZoneCost& z) { z.P101.reset(); }, "0.00"},
     };
-    for (const CostCase& c : cases) {
-        ChannelStandard ch = Channel();
-        ChannelZoneCost z = Zone();
-        c.change(ch, z);
-        const CalcOutcome out = CalcShippingCost(c.req, &ch, &z);
-        EXPECT_EQ(out.kind, c.kind) << c.what;
-        EXPECT_EQ(out.text, c.cost) << c.what;
-        EXPECT_EQ(out.factorText, c.factor) << c.what;
-    }
+    ExpectWorkedCases(cases, Channel(), Zone(), ::CalcShippingCost);
 }
 
 TEST(ShippingCost, RefusesInTheOrderOfTheChecks)
 {
     const ChannelStandard ch = Channel();
     const ChannelZoneCost z = Zone();
-    struct Case {
-        CostRequest req;
-        bool channel, zone;
-        CalcOutcome::Kind kind;
-        QString text;
-    };
     const QString noZone = QStringLiteral("指定的区域编码无效！") + QChar(13) + "无法计算出货成本";
-    const Case cases[] = {
+    const RefusalCase<CostRequest> cases[] = {
         {{"", "", 0, ""}, false, false, CalcOutcome::Silent, ""},
         {{" . ", "", 0, ""}, false, false, CalcOutcome::Silent, ""},
         {{"E1", " ", 0, ""}, false, false, CalcOutcome::Message, "未输入出货区域，系统无法根据区域的成本价格计算出货成本！"},
@@ -122,12 +96,7 @@ TEST(ShippingCost, RefusesInTheOrderOfTheChecks)
         {{"E1", "Z", 2, "S"}, false, false, CalcOutcome::Message, "您填写的出货渠道编码无效,请从下拉列表中选择！"},
         {{"E1", "Z", 2, "S", 0}, true, false, CalcOutcome::Message, noZone},
     };
-    for (const Case& c : cases) {
-        const CalcOutcome out = CalcShippingCost(c.req, c.channel ? &ch : nullptr, c.zone ? &z : nullptr);
-        EXPECT_EQ(out.kind, c.kind) << c.text.toStdString();
-        EXPECT_EQ(out.text, c.text);
-        EXPECT_TRUE(out.factorText.isEmpty()) << "a refusal leaves the factor box alone";
-    }
+    ExpectRefusals(cases, ch, z, ::CalcShippingCost);
 }
 
 } // namespace

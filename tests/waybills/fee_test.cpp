@@ -1,7 +1,5 @@
+#include "calc_cases.h"
 #include "waybills/fee.h"
-
-#include <functional>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -34,81 +32,62 @@ FeeRequest Req(const QString& service, double w)
     return {"C01.客户", "A.区域", w, service};
 }
 
-struct FeeCase {
-    const char* what;
-    QString service;
-    double weight;
-    std::function<void(PricingStandard&, CustomerQuote&)> change;
-    QString fee;
-};
+using FeeCase = WorkedCase<FeeRequest, PricingStandard, CustomerQuote>;
 
 TEST(CustomerFee, PricesByBandStepsAndSegments)
 {
     const auto none = [](PricingStandard&, CustomerQuote&) {};
     const FeeCase cases[] = {
-        {"document of exactly the first weight", "D.文件(File)", 0.5, none, "10"},
-        {"0.01 Kg more adds a step", "D.文件(File)", 0.51, none, "15"},
-        {"1.2 Kg is two started steps above 0.5", "D.文件(File)", 1.2, none, "20"},
+        {"document of exactly the first weight", Req("D.文件(File)", 0.5), none, "10"},
+        {"0.01 Kg more adds a step", Req("D.文件(File)", 0.51), none, "15"},
+        {"1.2 Kg is two started steps above 0.5", Req("D.文件(File)", 1.2), none, "20"},
         {"1.2 Kg over 0.7 Kg is exactly one step",
-         "D.文件(File)", 1.2, [](PricingStandard& s, CustomerQuote&) { s.F[0] = 0.7; }, "15"},
-        {"parcel takes the parcel columns", "S.物品(Parcel)", 1.0, none, "28"},
-        {"light parcel pays its first price", "S.物品(Parcel)", 0.2, none, "20"},
-        {"just under segment 1: steps", "S.物品(Parcel)", 20.99, none, "348"},
-        {"segment 1 starts at its start weight", "S.物品(Parcel)", 21, none, "65.1"},
-        {"a document that heavy is priced by the segment too", "D.文件(File)", 21, none, "65.1"},
-        {"just under segment 2", "S.物品(Parcel)", 45.9, none, "142.29"},
-        {"segment 2 at its start", "S.物品(Parcel)", 46, none, "147.2"},
-        {"segment 4 at its start", "S.物品(Parcel)", 101, none, "343.4"},
-        {"equal starts: the highest segment wins", "S.物品(Parcel)", 201, none, "904.5"},
+         Req("D.文件(File)", 1.2), [](PricingStandard& s, CustomerQuote&) { s.F[0] = 0.7; }, "15"},
+        {"parcel takes the parcel columns", Req("S.物品(Parcel)", 1.0), none, "28"},
+        {"light parcel pays its first price", Req("S.物品(Parcel)", 0.2), none, "20"},
+        {"just under segment 1: steps", Req("S.物品(Parcel)", 20.99), none, "348"},
+        {"segment 1 starts at its start weight", Req("S.物品(Parcel)", 21), none, "65.1"},
+        {"a document that heavy is priced by the segment too", Req("D.文件(File)", 21), none, "65.1"},
+        {"just under segment 2", Req("S.物品(Parcel)", 45.9), none, "142.29"},
+        {"segment 2 at its start", Req("S.物品(Parcel)", 46), none, "147.2"},
+        {"segment 4 at its start", Req("S.物品(Parcel)", 101), none, "343.4"},
+        {"equal starts: the highest segment wins", Req("S.物品(Parcel)", 201), none, "904.5"},
         {"a segment without a price falls back to steps",
-         "S.物品(Parcel)", 21, [](PricingStandard&, CustomerQuote& q) { q.price[4] = 0; }, "348"},
+         Req("S.物品(Parcel)", 21), [](PricingStandard&, CustomerQuote& q) { q.price[4] = 0; }, "348"},
         {"a Null segment price falls back too",
-         "S.物品(Parcel)", 21, [](PricingStandard&, CustomerQuote& q) { q.price[4].reset(); }, "348"},
+         Req("S.物品(Parcel)", 21), [](PricingStandard&, CustomerQuote& q) { q.price[4].reset(); }, "348"},
         {"a first price of 0 stays 0",
-         "D.文件(File)", 0.4, [](PricingStandard&, CustomerQuote& q) { q.price[0] = 0; }, "0"},
+         Req("D.文件(File)", 0.4), [](PricingStandard&, CustomerQuote& q) { q.price[0] = 0; }, "0"},
         {"Null starts match every weight: the last segment decides",
-         "D.文件(File)", 2,
+         Req("D.文件(File)", 2),
          [](PricingStandard& s, CustomerQuote&) { for (int i = 4; i < 19; ++i) s.F[size_t(i)].reset(); }, "9"},
         {"Null starts and no price there: first weight and steps",
-         "D.文件(File)", 2,
+         Req("D.文件(File)", 2),
          [](PricingStandard& s, CustomerQuote& q) { for (int i = 4; i < 19; ++i) s.F[size_t(i)].reset(); q.price[18].reset(); },
          "25"},
         {"a Null step weight counts as 0.5",
-         "D.文件(File)", 1.2, [](PricingStandard& s, CustomerQuote&) { s.F[1].reset(); }, "20"},
+         Req("D.文件(File)", 1.2), [](PricingStandard& s, CustomerQuote&) { s.F[1].reset(); }, "20"},
         {"a step weight of 0 counts as 0.5",
-         "D.文件(File)", 1.2, [](PricingStandard& s, CustomerQuote&) { s.F[1] = 0; }, "20"},
+         Req("D.文件(File)", 1.2), [](PricingStandard& s, CustomerQuote&) { s.F[1] = 0; }, "20"},
         {"a Null first weight: above 0 yet not above 0.5 pays the first price",
-         "D.文件(File)", 0.3, [](PricingStandard& s, CustomerQuote&) { s.F[0].reset(); }, "10"},
+         Req("D.文件(File)", 0.3), [](PricingStandard& s, CustomerQuote&) { s.F[0].reset(); }, "10"},
         {"fallback at or under the first weight charges the first price",
-         "D.文件(File)", 25,
+         Req("D.文件(File)", 25),
          [](PricingStandard& s, CustomerQuote& q) { s.F[0] = 30; q.price[4] = 0; }, "10"},
         {"Null quote prices read as 0",
-         "D.文件(File)", 1.2, [](PricingStandard&, CustomerQuote& q) { q.price[1].reset(); }, "10"},
+         Req("D.文件(File)", 1.2), [](PricingStandard&, CustomerQuote& q) { q.price[1].reset(); }, "10"},
         {"the fee is the plain number, not formatted",
-         "D.文件(File)", 0.5, [](PricingStandard&, CustomerQuote& q) { q.price[0] = 12.5; }, "12.5"},
+         Req("D.文件(File)", 0.5), [](PricingStandard&, CustomerQuote& q) { q.price[0] = 12.5; }, "12.5"},
     };
-    for (const FeeCase& c : cases) {
-        PricingStandard s = FreshStandard();
-        CustomerQuote q = Quote();
-        c.change(s, q);
-        const CalcOutcome out = CalcCustomerFee(Req(c.service, c.weight), &s, &q);
-        EXPECT_EQ(out.kind, CalcOutcome::Result) << c.what;
-        EXPECT_EQ(out.text, c.fee) << c.what;
-    }
+    ExpectWorkedCases(cases, FreshStandard(), Quote(), ::CalcCustomerFee);
 }
 
 TEST(CustomerFee, RefusesInTheOrderOfTheChecks)
 {
     const PricingStandard s = FreshStandard();
     const CustomerQuote q = Quote();
-    struct Case {
-        FeeRequest req;
-        bool standard, quote;
-        CalcOutcome::Kind kind;
-        QString text;
-    };
     const QString noQuote = QStringLiteral("指定的发件客户编码无效，或是指定的区域编码无效！") + QChar(13) + "无法计算发件费用";
-    const Case cases[] = {
+    const RefusalCase<FeeRequest> cases[] = {
         {{"", "", 0, ""}, false, false, CalcOutcome::Message, "未输入发件客户，系统无法根据报价计算发件费用！"},
         {{"  ", "A", 1, "D"}, true, true, CalcOutcome::Message, "未输入发件客户，系统无法根据报价计算发件费用！"},
         {{"C01", " ", 0, ""}, false, false, CalcOutcome::Message, "未输入目的区域，系统无法根据区域的价格计算发件费用！"},
@@ -120,11 +99,7 @@ TEST(CustomerFee, RefusesInTheOrderOfTheChecks)
         {{"C01", "A", 1, "D"}, false, false, CalcOutcome::NoStandard, "本公司报价标准设定数据丢失！请重新设置！"},
         {{"C01", "A", 1, "S"}, true, false, CalcOutcome::Message, noQuote},
     };
-    for (const Case& c : cases) {
-        const CalcOutcome out = CalcCustomerFee(c.req, c.standard ? &s : nullptr, c.quote ? &q : nullptr);
-        EXPECT_EQ(out.kind, c.kind) << c.text.toStdString();
-        EXPECT_EQ(out.text, c.text);
-    }
+    ExpectRefusals(cases, s, q, ::CalcCustomerFee);
 }
 
 TEST(TotalFee, FactorTimesFeesPlusOtherRoundedHalfAwayFromZero)
