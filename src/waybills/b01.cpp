@@ -105,7 +105,11 @@ Slot Third(int row, int col)
 
 Slot Half(int row, int col)
 {
-    const int x = kLeft + col * 6225, y = kTop + row * kPitch;
+    const int y = kTop + row * kPitch;
+    // The left half's box starts where the first third's does.
+    if (col == 0)
+        return {QRect(kLeft, y + 45, 1250, 255), QRect(kLeft + 1280, y, 4820, kBoxH)};
+    const int x = kLeft + 6225;
     return {QRect(x, y + 45, 1900, 255), QRect(x + 1930, y, 4170, kBoxH)};
 }
 
@@ -113,7 +117,7 @@ Slot Half(int row, int col)
 Slot Small(int row, int i)
 {
     const int x = kLeft + 4150 + i * 2767, y = kTop + row * kPitch;
-    return {QRect(x, y + 45, 400, 255), QRect(x + 420, y, 2250, kBoxH)};
+    return {QRect(x, y + 45, 400, 255), QRect(x + 420, y, 2226, kBoxH)};
 }
 
 // Field k's place, in the order the fields follow each other on the page.
@@ -338,10 +342,15 @@ void B01::buildDetailPage()
             f.mask = FieldMask::WithoutPriceRight;
         if (k == kCostBox)
             f.mask |= FieldMask::NotAdministrator;
-        // The status follows the shipped box; it is not typed.
+        // The status follows the shipped box; it is not typed, and Tab and
+        // Enter pass it by.
         f.editable = k != 32;
+        f.tabStop = k != 32;
         addField(f);
     }
+    // Names and addresses in English, and the telephone, are typed in Latin letters.
+    for (int k : {9, 11, 13, 15, 16})
+        Txt[k]->setInputMethodHints(Qt::ImhPreferLatin);
     Txt[33]->setToolTip("代收费");
     Txt[35]->setToolTip("运送员车费");
 
@@ -465,6 +474,25 @@ QString B01::shownText(const Field& f, const QString& stored) const
         return stored;
     default: return ListFrame::shownText(f, stored);
     }
+}
+
+void B01::recordShown()
+{
+    // No such waybill: every box stays empty, with no "." or service type
+    // made up from nothing.
+    if (text(0).isEmpty()) {
+        for (int k : {5, 6, 17, 30, 31, 40})
+            setText(k, QString());
+    }
+}
+
+void B01::listRefused(const DbError& e)
+{
+    // The list is emptied before it is read; a refused statement leaves it
+    // so, with the engine's own words.
+    SetupGrid();
+    RecCount = 0;
+    MsgBox(e.message(), vbStyle::Information, gMsgTitle);
 }
 
 // ------------------------------------------------------------ modes
@@ -601,6 +629,7 @@ void B01::fillSearchFields(Query& q)
     q.addField("始发地", "B01.F201", Query::TextField);
     q.addField("渠道编码", "B01.F202", Query::TextField);
     q.addField("区域编码", "B01.F203", Query::TextField);
+    q.GD->setTextMatrix(q.CmbF->count() - 1, 0, "区域区码"); // the table's own spelling
     q.addField("转单号", "B01.F102", Query::TextField);
     q.addField("制单人", "B01.F601", Query::TextField);
     q.addField("审核人", "B01.F604", Query::TextField);
@@ -649,8 +678,11 @@ bool B01::copyRequired(int k)
             MsgBox(LangStr("请输入") + caption + "!", vbStyle::Information, gMsgTitle);
             return false;
         }
-        setText(k, k == 30 ? StaffName(list) : t);
-        return true;
+        // A staff text that begins with "." names no one: the save stops
+        // without a message, as for a code list.
+        const QString name = k == 30 ? StaffName(list) : t;
+        setText(k, name);
+        return !name.isEmpty();
     }
     return !CopyComboCodeRequired(list, Txt[k], caption).isEmpty();
 }

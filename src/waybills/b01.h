@@ -35,6 +35,8 @@ protected:
     void fieldEntered(const Field& f) override;
     void fieldLeft(const Field& f) override;
     void fillSearchFields(Query& q) override;
+    void recordShown() override;
+    void listRefused(const DbError& e) override;
 
 private:
     void buildDetailPage();

@@ -4,7 +4,6 @@
 #include "dialogs/query.h"
 #include "shell/mform.h"
 #include "shell/window_registry.h"
-#include "waybills/waybill_windows.h"
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/sqltext.h"
@@ -286,6 +285,7 @@ TEST_F(WaybillTest, EditThatChangesCustomerAndNumberMendsBothCustomersChains)
     ASSERT_EQ(ledger("YSW002"), "33 20 30");
 
     SelectRow(grid(w), "W001");
+    gUserName = "李四";
     trigger(w, "Menu_edit");
     EXPECT_EQ(list(w, 31)->currentText(), "C01.甲公司");
     choose(w, 31, "C02");
@@ -298,6 +298,7 @@ TEST_F(WaybillTest, EditThatChangesCustomerAndNumberMendsBothCustomersChains)
     EXPECT_EQ(ledger("YSW001"), "");
     // 1.2 Kg for C02: 12 + 2 x 6
     EXPECT_EQ(Fields("select F3,YF from TB1 where F1='YSW009'"), "乙公司|24");
+    EXPECT_EQ(Field("select F601 from B01 where F1='W009'"), "李四"); // the maker becomes the last editor
     EXPECT_EQ(ledger("YSW002"), "33 0 10");
     EXPECT_EQ(ledger("YSW003"), "35 0 24");
     EXPECT_EQ(grid(w)->rows(), 4);
@@ -379,6 +380,51 @@ TEST_F(WaybillTest, WithoutThePriceRightTheFactorAndFeesAreTypedUnseenAndTheWayb
     trigger(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 0);
     EXPECT_EQ(ledger("YSW001"), "31 0 29.5");
+}
+
+TEST_F(WaybillTest, WithoutThePriceRightTheCostComputesWhenAWaybillWithAChannelIsEdited)
+{
+    storeWaybill("W001", "未出货");
+    Db().execute("update B01 set F202='E1', F2021='E1A', F404=1.6 where F1='W001'");
+    gUserCode = "002";
+    gCanSeePrices = false;
+    B01* w = openWindow();
+    trigger(w, "Menu_edit");
+    EXPECT_FALSE(list(w, 5)->isVisible());
+    box(w, 34)->setFocus(); // as a click would: the box is out of the Tab order
+    EXPECT_EQ(box(w, 34)->text(), "44.00");
+    EXPECT_EQ(box(w, 35)->text(), "1");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(Fields("select F202,F2021,F507 from B01 where F1='W001'"), "E1|E1A|44");
+}
+
+TEST_F(WaybillTest, AShippedWaybillWithoutAChannelOwesItsCostToNoParty)
+{
+    B01* w = openWindow();
+    Entry e;
+    e.channel.clear();
+    e.cost = "12";
+    e.shipped = true;
+    add(w, e);
+    EXPECT_EQ(Fields("select F3,YF,SN from TB1 where F1='YFW001'"), "|12|32");
+    EXPECT_EQ(grid(w)->textMatrix(1, 6), "");
+    EXPECT_EQ(box(w, 5)->text(), ".");
+    // Empty dimensions are stored and shown as 0.
+    EXPECT_EQ(Fields("select F4051,F4052,F4053 from B01 where F1='W001'"), "0|0|0");
+    for (int k : {46, 47, 48})
+        EXPECT_EQ(box(w, k)->text(), "0") << k;
+}
+
+TEST_F(WaybillTest, OriginsAndIncidentReasonsHoldingAPointAreStoredWhole)
+{
+    B01* w = openWindow();
+    trigger(w, "Menu_Add");
+    Entry e;
+    e.origin = "广州.天河";
+    fill(w, e);
+    choose(w, 37, "破损.外包装");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(Fields("select F201,F702 from B01 where F1='W001'"), "广州.天河|破损.外包装");
 }
 
 TEST_F(WaybillTest, AddPresetsTheRememberedOriginOnlyWhenItExists)
@@ -515,6 +561,38 @@ TEST_F(WaybillTest, RecordShowsNamesBesideCodes)
     EXPECT_FALSE(w->chkChuHuo()->isChecked());
 }
 
+TEST_F(WaybillTest, AWaybillNotStoredShowsEveryBoxEmpty)
+{
+    struct Case {
+        const char* what;
+        bool listed; // W001 is stored when the list is filled, and deleted afterwards
+    };
+    for (const Case& c : {Case{"an empty register", false}, Case{"a listed waybill deleted since", true}}) {
+        if (c.listed)
+            storeWaybill("W001", "未出货");
+        B01* w = openWindow();
+        Db().execute("delete from B01");
+        w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
+        for (int k = 0; k <= 48; ++k)
+            EXPECT_EQ(box(w, k)->text(), "") << c.what << " " << k;
+        EXPECT_TRUE(w->close());
+    }
+}
+
+TEST_F(WaybillTest, AListTextBeginningWithAPointStopsTheSaveWithoutAMessage)
+{
+    B01* w = openWindow();
+    for (int k : {31, 30, 17, 25, 6}) {
+        trigger(w, "Menu_Add");
+        fill(w, Entry{});
+        choose(w, k, ".x");
+        trigger(w, "Menu_save"); // strict: any message would fail here
+        EXPECT_EQ(w->editMode(), 1) << k;
+        EXPECT_EQ(count("select count(*) from B01"), 0) << k;
+        trigger(w, "Menu_cancel");
+    }
+}
+
 TEST_F(WaybillTest, MissingPricingStandardSendsTheOperatorToIt)
 {
     Db().execute("delete from MS1");
@@ -558,12 +636,14 @@ TEST_F(WaybillTest, SearchListsWhatItFindsAndAlwaysEndsOnTheList)
     auto* tabs = w->findChild<QTabBar*>("TabS");
     tabs->setCurrentIndex(1);
     QStringList fields;
+    QString zoneCaption;
     const auto search = [&](int field, const QString& value) {
         modal->on("Query", [&, field, value](QDialog& d) {
             auto& q = static_cast<Query&>(d);
             fields.clear();
             for (int i = 0; i < q.CmbF->count(); ++i)
                 fields << q.CmbF->itemText(i);
+            zoneCaption = q.GD->textMatrix(9, 0);
             q.CmbF->setCurrentIndex(field);
             q.Txt->setText(value);
             q.addCondition();
@@ -574,6 +654,7 @@ TEST_F(WaybillTest, SearchListsWhatItFindsAndAlwaysEndsOnTheList)
     search(5, "乙公司");
     EXPECT_EQ(fields, QStringList({"速递单号", "寄件日期", "目的地", "服务类型", "付款方式", "发件客户", "外务员", "始发地",
                                    "渠道编码", "区域编码", "转单号", "制单人", "审核人"}));
+    EXPECT_EQ(zoneCaption, "区域区码"); // the field table keeps its own spelling
     EXPECT_EQ(tabs->currentIndex(), 0);
     ASSERT_EQ(grid(w)->rows(), 2);
     EXPECT_EQ(grid(w)->textMatrix(1, 0), "W002");
@@ -588,20 +669,45 @@ TEST_F(WaybillTest, SearchListsWhatItFindsAndAlwaysEndsOnTheList)
     EXPECT_EQ(host.panels[4], "");
     msgs->expect("该单已经出货!不能再次进行出货操作");
     trigger(w, "Menu_Check");
+
+    // A cancelled search leaves the list as it was and shows it.
+    w->FillGrid("select F1 from B01 where F1='W001'");
+    tabs->setCurrentIndex(1);
+    modal->cancel("Query");
+    trigger(w, "Menu_query");
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_EQ(grid(w)->textMatrix(1, 0), "W001");
+}
+
+TEST_F(WaybillTest, ARefusedListStatementEmptiesTheListWithTheEnginesWordsAlone)
+{
+    storeWaybill("W001", "未出货");
+    B01* w = openWindow();
+    const QString bad = "select F1 from B01 where F1=''x'";
+    QString engine;
+    try {
+        Db().openRecordset(bad);
+    } catch (const DbError& e) {
+        engine = e.message();
+    }
+    ASSERT_FALSE(engine.isEmpty());
+    msgs->expect(engine);
+    w->FillGrid(bad);
+    EXPECT_EQ(msgs->last().text, engine);
+    EXPECT_EQ(msgs->last().style, vbStyle::Information);
+    EXPECT_EQ(msgs->last().title, "提示");
+    EXPECT_EQ(grid(w)->rows(), 2);
+    EXPECT_EQ(grid(w)->textMatrix(1, 0), "");
+    EXPECT_EQ(w->recCount(), 0);
+    trigger(w, "Menu_del"); // nothing listed: nothing asked
 }
 
 TEST_F(WaybillTest, TheMainWindowOpensTheRegisterInItsWorkArea)
 {
     storeWaybill("W001", "未出货");
-    RegisterWaybillWindows();
-    SetMainHost(nullptr);
-    MForm main;
-    main.resize(1024, 768);
-    main.show();
-    Pump();
-    main.findChild<QAction*>("Menu_b")->trigger();
-    Pump();
-    auto* w = qobject_cast<B01*>(WindowRegistry::loaded("B01"));
+    std::unique_ptr<MForm> mainWindow;
+    B01* w = openFromMenu(mainWindow);
+    MForm& main = *mainWindow;
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(main.findChild<QMdiArea*>()->activeSubWindow()->widget(), w);
     EXPECT_EQ(grid(w)->textMatrix(1, 0), "W001");

@@ -4,6 +4,9 @@
 #include "data/globals.h"
 #include "data/sqltext.h"
 #include "platform/vb.h"
+#include "shell/mform.h"
+#include "shell/window_registry.h"
+#include "waybills/waybill_windows.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -45,6 +48,20 @@ B01* WaybillTest::openWindow()
     w->activateWindow();
     QApplication::setActiveWindow(w);
     return w;
+}
+
+B01* WaybillTest::openFromMenu(std::unique_ptr<MForm>& main)
+{
+    RegisterWaybillWindows();
+    // The main window is the host its children talk to, not the fixture's fake one.
+    SetMainHost(nullptr);
+    main = std::make_unique<MForm>();
+    main->resize(1024, 768);
+    main->show();
+    Pump();
+    main->findChild<QAction*>("Menu_b")->trigger();
+    Pump();
+    return qobject_cast<B01*>(WindowRegistry::loaded("B01"));
 }
 
 void WaybillTest::choose(B01* w, int k, const QString& text)

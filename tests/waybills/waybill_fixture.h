@@ -2,8 +2,11 @@
 #include "support/window_test.h"
 #include "waybills/b01.h"
 
+class MForm;
+
 #include <QComboBox>
 #include <QDate>
+#include <memory>
 #include <ostream>
 
 inline void PrintTo(const QString& s, std::ostream* os)
@@ -38,6 +41,9 @@ protected:
     };
 
     B01* openWindow();
+    // The register as the operator opens it: "&B.速递单据" of a main window
+    // of 1024 x 768, made here in `main` (the registry learns the window).
+    B01* openFromMenu(std::unique_ptr<MForm>& main);
     // Add, fill and save; the fee, total and cost compute as their boxes are entered.
     void add(B01* w, const Entry& e);
     void fill(B01* w, const Entry& e);
