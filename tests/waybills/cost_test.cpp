@@ -64,6 +64,8 @@ TEST(ShippingCost, PricesByBandStepsAndSegments)
          Req("S", 40), [](ChannelStandard& c, ChannelZoneCost& z) { c.JFD = 12; c.J[9] = 35; z.perKg[9] = 0.5; }, "20.00"},
         {"a segment without a price falls back to steps",
          Req("S", 10), [](ChannelStandard&, ChannelZoneCost& z) { z.perKg[0] = 0; }, "84.00"},
+        {"a fallback at or under the first weight costs the first price",
+         Req("D", 0.4), [](ChannelStandard& c, ChannelZoneCost& z) { c.D0 = 1.5; c.J[0] = 0.3; z.perKg[0] = 0; }, "20.00"},
         {"a Null segment price falls back too",
          Req("S", 10), [](ChannelStandard&, ChannelZoneCost& z) { z.perKg[0].reset(); }, "84.00"},
         {"a flagged segment: parcel first price + per Kg above the first weight",
