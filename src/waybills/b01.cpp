@@ -506,11 +506,13 @@ void B01::prepareEditors(int mode)
     // they take typing unseen: the fee, total and cost compute for an operator
     // who may not see them, the factor and the extra fees can be given, and
     // the waybill can be saved (an empty factor would make its total 0). The
-    // channel and its zone are chosen in their lists, which stay hidden.
+    // channel and its zone are chosen in their lists, which stay hidden; their
+    // boxes take no focus, for leaving them would refill the hidden zone list.
     for (int k : kPriceFields) {
+        if (k == 5 || k == 40)
+            continue;
         Txt[k]->setFocusPolicy(Qt::ClickFocus);
-        if (k != 5 && k != 40)
-            Txt[k]->setReadOnly(false);
+        Txt[k]->setReadOnly(false);
     }
 }
 
