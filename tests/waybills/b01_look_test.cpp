@@ -79,8 +79,12 @@ TEST_F(WaybillTest, EveryPageOfTheRoadReadsWholeFromTheMainWindow)
     GrabToPng(&main, "b01_add_filled");
     trigger(w, "Menu_save");
     ASSERT_EQ(w->editMode(), 0);
-    w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
+    // Shown again from the file: codes beside their names.
+    auto* tabs = w->findChild<QTabBar*>("TabS");
+    tabs->setCurrentIndex(0);
+    tabs->setCurrentIndex(1);
     Pump();
+    EXPECT_EQ(box(w, 31)->text(), "C01.甲公司");
     ExpectReadable(w, "shipped");
     GrabToPng(&main, "b01_shipped");
     EXPECT_TRUE(w->close());
