@@ -40,9 +40,10 @@ void RecalcBalances(double sn, const QString& party);
 // The numbering every new ledger entry goes through before its insert:
 // raises the counter, then takes a new day's number, a same-day number or a
 // slot between existing entries (NextLedgerSN(entryDate, docNo, 0)). Both the
-// waybill save and the entry windows hand 0 as the current number; the waybill
-// save reads the counter after raising it (readCounterAfterStep1), so an
-// unreadable counter fails its save even for a back-dated entry.
+// waybill save and the entry windows hand 0 as the current number. With
+// readCounterAfterStep1 the raised counter is read back at once, so an
+// unreadable counter fails the save even for a back-dated entry; the posting
+// service always asks for that.
 // Returns the SN to insert with; the caller then inserts the row and calls
 // RecalcBalances(sn, party). Throws DbError when the counter row is missing
 // or unreadable. Most callers use LedgerPosting (data/posting.h) instead.

@@ -115,7 +115,9 @@ double LedgerPosting::post(const LedgerEntry& e, const QString& numberAs)
     requireTransaction();
     LedgerKindOf(e.lb); // an unknown kind fails before the counter moves
     bool crowded = false;
-    const double sn = TakeLedgerSN(e.date, numberAs, false, &crowded);
+    // The raised counter is read back for every entry, a back-dated one too: a
+    // counter row that has lost its number fails the save instead of going unseen.
+    const double sn = TakeLedgerSN(e.date, numberAs, true, &crowded);
     m_crowded = m_crowded || crowded;
     insert(e, sn);
     RecalcBalances(sn, e.party);

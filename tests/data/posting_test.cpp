@@ -111,6 +111,10 @@ TEST_F(PostingTest, NumberingFollowsTheCounterAndBackDatedEntriesTakeASlot)
     EXPECT_EQ(counter(), 65);
     EXPECT_EQ(fields("C", "QC,QM").join('|'), "120|130") << "later rows are recomputed";
     EXPECT_EQ(ExpectChainsHold(), 4);
+
+    // A counter that has lost its number fails even a back-dated entry.
+    Db().execute("update sysinfo set Setval=Null where ID=100");
+    EXPECT_THROW(post(entry(-9, "Z", D.addDays(1), "甲", 1)), DbError);
 }
 
 TEST_F(PostingTest, WaybillNumbersItsReceivableAsTypedAndItsPayableOneHigher)
