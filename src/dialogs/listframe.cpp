@@ -499,7 +499,7 @@ void ListFrame::FillGrid(const QString& sql)
     qint64 n = 0;
     bool inCells = false;
     try {
-        n = Db().forEachRow(sql, [&](const RowView& row) {
+        n = Db().forEachRow(fillStatement(sql), [&](const RowView& row) {
             inCells = true;
             for (int c = 0; c < cols; ++c)
                 addCell(store, row, c);

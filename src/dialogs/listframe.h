@@ -231,6 +231,11 @@ protected:
     virtual int gridCols() const;
     // Header text of a grid column; the declared header or the field's.
     virtual QString headerText(int col) const;
+    // The statement a fill runs for `sql` (the list's or a search's): sql
+    // itself by default. A window may read the same list another way (names
+    // from small tables it holds instead of a join); a DbError here is a
+    // refused list.
+    virtual QString fillStatement(const QString& sql) { return sql; }
     // One cell of a row of the list statement, added to the grid's store
     // (store.addCell, once per call): the value as a record set shows it by
     // default, "" past the statement's columns. Rows go from the statement

@@ -62,6 +62,18 @@ protected:
     }
 };
 
+// A list that reads its whole list from a view of its own, and refuses a
+// statement that names "bad".
+class ViewingList : public KindsList {
+protected:
+    QString fillStatement(const QString& sql) override
+    {
+        if (sql.contains("bad"))
+            throw DbError("statement not allowed");
+        return sql == kListSql ? QStringLiteral("select F1,F2,F3,F4,'经视图' from FT order by F1") : sql;
+    }
+};
+
 class ListFillTest : public WindowTest {
 protected:
     ListFillTest() { strictResponders = true; }
@@ -209,6 +221,19 @@ TEST_F(ListFillTest, AWindowsOwnCellTextsFillItsCellsAndTheirFailureKeepsTheList
     EXPECT_THROW(w->FillGrid(kListSql), DbError);
     EXPECT_EQ(gridTexts(grid(w)), before);
     EXPECT_EQ(w->recCount(), 2);
+}
+
+TEST_F(ListFillTest, AWindowMayReadItsListThroughAStatementOfItsOwn)
+{
+    Db().executeNative("insert into FT values ('1', 1, 1, Null, 'C1')");
+    ViewingList* w = open<ViewingList>();
+    EXPECT_EQ(grid(w)->textMatrix(1, 4), "经视图");
+    w->FillGrid("select F1,F2,F3,F4,F5 from FT where F1 = '1'");
+    EXPECT_EQ(grid(w)->textMatrix(1, 4), "C1");
+    msgs->expect("statement not allowed");
+    w->FillGrid("select bad from FT");
+    EXPECT_EQ(msgs->count(), 1);
+    EXPECT_EQ(grid(w)->textMatrix(1, 4), "C1");
 }
 
 TEST_F(ListFillTest, OperatorsAndReferenceListsShowTheirRowsAsRead)
