@@ -471,18 +471,23 @@ void ListFrame::addCell(FlexTextStore& store, const RowView& row, int col) const
         store.addCell(nullptr, 0);
         return;
     }
-    // Whole numbers (counts, pieces) are written as CStr writes them, without
-    // a string made for each.
+    // Numbers are written as CStr writes them; whole ones (counts, pieces)
+    // without a string made for each.
     const Value& v = row.value(col);
-    const bool whole = v.kind() == Value::Integer
-        || (v.kind() == Value::Real && std::fabs(v.toDouble()) < 1e15 && v.toDouble() == std::trunc(v.toDouble()));
-    if (whole) {
+    if (v.kind() == Value::Real) {
+        const double x = v.toDouble();
+        if (!(std::fabs(x) < 1e15 && x == std::trunc(x))) {
+            store.addCell(QStringView(CStr(x)));
+            return;
+        }
+    }
+    if (v.isNumber()) {
         char digits[24];
         const auto end = std::to_chars(digits, digits + sizeof digits, v.toInt()).ptr;
         store.addCell(digits, qsizetype(end - digits));
         return;
     }
-    store.addCell(row.text(col));
+    store.addCell(v.utf8());
 }
 
 void ListFrame::FillGrid(const QString& sql)
