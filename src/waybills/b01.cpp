@@ -26,8 +26,6 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <cmath>
-#include <charconv>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -209,7 +207,7 @@ QString SettingKey(const QString& account)
 // The list without its joins: the channel and customer codes stand where
 // their names go, and the names come from Names.
 const QString kBareListSql = QStringLiteral("select F1,F101,F2031,F301,F401,F501,F202,F603,F602,F604,F103 from B01 ORDER BY F101");
-constexpr int kPiecesCol = 4, kChannelCol = 6, kCustomerCol = 7;
+constexpr int kChannelCol = 6, kCustomerCol = 7;
 
 // Names of a master table by code, matched as the file matches text: ASCII
 // letters without regard to case. A code as stored is found without folding.
@@ -222,9 +220,9 @@ public:
         m_names.emplace(fold(code), value);
     }
     bool has(const char* code) const { return m_names.count(fold(code)) > 0; }
-    const std::string* find(const char* code) const
+    const std::string* find(std::string_view code) const
     {
-        auto it = m_names.find(std::string_view(code));
+        auto it = m_names.find(code);
         if (it == m_names.end())
             it = m_names.find(fold(code));
         return it == m_names.end() ? nullptr : &it->second;
@@ -235,7 +233,7 @@ private:
         using is_transparent = void;
         size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
-    static std::string fold(const char* code)
+    static std::string fold(std::string_view code)
     {
         std::string s(code);
         for (char& ch : s)
@@ -245,18 +243,6 @@ private:
     }
     std::unordered_map<std::string, std::string, Hash, std::equal_to<>> m_names;
 };
-
-// A number cell as the list shows it (CStr), whole numbers without a QString.
-void AddNumberCell(FlexTextStore& store, double x)
-{
-    if (std::fabs(x) < 1e15 && x == std::trunc(x)) {
-        char buf[24];
-        const auto end = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(x)).ptr;
-        store.addCell(buf, qsizetype(end - buf));
-    } else {
-        store.addCell(QStringView(CStr(x)));
-    }
-}
 
 // False when two rows share a code: the join would list such a waybill twice,
 // so the list is then read with its joins.
@@ -392,56 +378,35 @@ void B01::setText(int k, const QString& value)
 
 // ------------------------------------------------------------ list and record
 
-void B01::FillGrid(const QString& sql)
-{
-    // Rows go straight from the statement into the grid's store: a million
-    // waybills never stand in memory twice. The full list takes its two names
-    // from the small master tables held here, which spares two index searches
-    // a waybill; a search runs as written.
+struct B01::ListNames {
     Names customers, channels;
-    bool namesHere = false;
-    std::optional<Statement> st;
-    try {
-        namesHere = sql == kListSql && ReadNames("M03", customers) && ReadNames("M01", channels);
-        st.emplace(Db(), namesHere ? kBareListSql : TranslateJet(sql));
-    } catch (const DbError& e) {
-        listRefused(e);
+};
+
+B01::~B01() = default;
+
+QString B01::fillStatement(const QString& sql)
+{
+    // The full list takes its two names from the small master tables held
+    // here, which spares two index searches a waybill; a search runs as written.
+    m_names.reset();
+    if (sql != kListSql)
+        return sql;
+    auto names = std::make_unique<ListNames>();
+    if (!ReadNames("M03", names->customers) || !ReadNames("M01", names->channels))
+        return sql;
+    m_names = std::move(names);
+    return kBareListSql;
+}
+
+void B01::addCell(FlexTextStore& store, const RowView& row, int col) const
+{
+    if (!m_names || (col != kChannelCol && col != kCustomerCol)) {
+        ListFrame::addCell(store, row, col);
         return;
     }
-    SetupGrid();
-    FlexTextStore store = GD->startFill();
-    const int cols = GD->cols();
-    int n = 0;
-    try {
-        while (st->step()) {
-            const int have = std::min(cols, st->columnCount());
-            for (int c = 0; c < have; ++c) {
-                const char* p = st->columnUtf8(c);
-                if (namesHere && (c == kChannelCol || c == kCustomerCol)) {
-                    const std::string* name = p ? (c == kChannelCol ? channels : customers).find(p) : nullptr;
-                    store.addCell(name ? name->data() : nullptr, name ? qsizetype(name->size()) : 0);
-                } else if (c == kPiecesCol && p) {
-                    AddNumberCell(store, st->columnDouble(c));
-                } else {
-                    store.addCell(p, p ? qsizetype(std::strlen(p)) : 0);
-                }
-            }
-            store.endRow();
-            ++n;
-        }
-    } catch (const DbError& e) {
-        RecCount = 0;
-        listRefused(e);
-        return;
-    }
-    if (n == 0) {
-        RecCount = 0;
-        return;
-    }
-    GD->setAll(std::move(store));
-    RecCount = n;
-    CurRow = 1;
-    ShowPosition();
+    const Names& names = col == kChannelCol ? m_names->channels : m_names->customers;
+    const std::string* name = row.value(col).isNull() ? nullptr : names.find(row.text(col));
+    store.addCell(name ? std::string_view(*name) : std::string_view());
 }
 
 QString B01::counterText() const
@@ -488,8 +453,7 @@ void B01::recordShown()
 
 void B01::listRefused(const DbError& e)
 {
-    // The list is emptied before it is read; a refused statement leaves it
-    // so, with the engine's own words.
+    // A refused statement empties the list and says so in the engine's own words.
     SetupGrid();
     RecCount = 0;
     MsgBox(e.message(), vbStyle::Information, gMsgTitle);

@@ -1,6 +1,8 @@
 #pragma once
 #include "dialogs/listframe.h"
 
+#include <memory>
+
 class QCheckBox;
 class QDateEdit;
 
@@ -16,7 +18,7 @@ class B01 : public ListFrame {
 public:
     explicit B01(QWidget* parent = nullptr);
 
-    void FillGrid(const QString& sql) override;
+    ~B01() override;
     void Menu_Add_Click() override;
     void Menu_edit_Click() override;
     void Menu_del_Click() override;
@@ -29,6 +31,8 @@ public:
     QCheckBox* chkChuHuo() const { return ChkChuHuo; }
 
 protected:
+    QString fillStatement(const QString& sql) override;
+    void addCell(FlexTextStore& store, const RowView& row, int col) const override;
     QString counterText() const override;
     QString shownText(const Field& f, const QString& stored) const override;
     void prepareEditors(int mode) override;
@@ -39,6 +43,10 @@ protected:
     void listRefused(const DbError& e) override;
 
 private:
+    // Customer and channel names by code while the whole list is read.
+    struct ListNames;
+    std::unique_ptr<ListNames> m_names;
+
     void buildDetailPage();
 
     // The computed boxes, as they are entered.
