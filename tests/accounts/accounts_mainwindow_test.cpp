@@ -84,10 +84,12 @@ TEST_F(AccountsMainWindowTest, EachCommandOpensItsWindowWithItsSideAndCaption)
         ASSERT_NE(w, nullptr) << c.item;
         EXPECT_EQ(active(), w) << c.item;
         EXPECT_EQ(w->windowTitle(), c.caption) << c.item;
-        if (auto* e = qobject_cast<LedgerEntryWindow*>(w))
+        if (auto* e = qobject_cast<LedgerEntryWindow*>(w)) {
             EXPECT_EQ(e->LB, c.lb) << c.item;
-        if (auto* r = qobject_cast<LedgerReport*>(w))
+        }
+        if (auto* r = qobject_cast<LedgerReport*>(w)) {
             EXPECT_EQ(r->LB, c.lb) << c.item;
+        }
     }
 }
 

@@ -307,8 +307,9 @@ TEST_F(ListFrameTest, PricesAreMaskedWithoutTheRightAndTheCostForAllButTheAdmini
         // Out of reach while editing: neither typed into nor reached with Tab.
         EXPECT_EQ(box(w, 26)->isReadOnly(), !c.seesPrices);
         EXPECT_EQ(box(w, 26)->focusPolicy() == Qt::NoFocus, !c.seesPrices);
-        if (c.seesPrices)
+        if (c.seesPrices) {
             EXPECT_FALSE(box(w, 34)->isReadOnly());
+        }
         trigger(w, "Menu_cancel");
         w->close();
     }

@@ -313,7 +313,7 @@ TEST_F(QueryTest, LinesAndHeadingsLineUpByBlanks)
     const QFontMetrics fm(q->Lst->font());
     const int blank = fm.horizontalAdvance(' ');
     ASSERT_GT(blank, 0);
-    for (const QString& word : {"或者", "项目", "运单号"})
+    for (const QString word : {"或者", "项目", "运单号"})
         EXPECT_EQ(fm.horizontalAdvance(word), blank * 2 * int(word.size())) << word.toStdString();
     auto captionAt = [&](int line, const QString& caption) {
         const QString text = q->Lst->item(line)->text();

@@ -75,8 +75,9 @@ protected:
         // A maximized preview fills the work area.
         auto* preview = qobject_cast<QMdiSubWindow*>(Prnt::Loaded()->parentWidget());
         ASSERT_NE(preview, nullptr);
-        if (preview->isMaximized())
+        if (preview->isMaximized()) {
             EXPECT_EQ(preview->size(), main->mdiArea()->viewport()->size()) << action;
+        }
         grab(picture);
         choose(Prnt::Loaded(), "Menu_Rtn");
         // The window that printed is in front again, as it stood, its commands in the bar.

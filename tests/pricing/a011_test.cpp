@@ -270,7 +270,8 @@ TEST_F(A011Test, CostBoxesStandInColumnsWithTheFlagBesideEachSegment)
         const QRect flag = w->chk(9 + i)->geometry();
         EXPECT_GT(flag.left(), cost->geometry().right()) << 9 + i;
         EXPECT_EQ(flag.center().y(), cost->geometry().center().y()) << 9 + i;
-        if (i % 4 < 3 && i < 13) // clear of the next column's caption
+        if (i % 4 < 3 && i < 13) { // clear of the next column's caption
             EXPECT_LT(flag.right(), lab(w, 10 + i)->x()) << 9 + i;
+        }
     }
 }
