@@ -699,10 +699,7 @@ void LedgerEntryWindow::Menu_cancel_Click()
 
 void LedgerEntryWindow::Menu_TE_Click()
 {
-    ToExcel& dlg = ToExcel::shared();
-    dlg.Sgd = GD;
-    ExecModal(dlg);
-    dlg.Sgd = nullptr;
+    ExportGrid(GD);
 }
 
 void LedgerEntryWindow::Menu_Return_Click() { close(); }

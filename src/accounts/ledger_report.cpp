@@ -9,7 +9,6 @@
 #include "dialogs/report_window.h"
 #include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"
-#include "platform/modal.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
 #include "platform/vb.h"
@@ -242,10 +241,7 @@ void LedgerReport::ShowPosition()
 
 void LedgerReport::Menu_TE_Click()
 {
-    ToExcel& dlg = ToExcel::shared();
-    dlg.Sgd = GD;
-    ExecModal(dlg);
-    dlg.Sgd = nullptr;
+    ExportGrid(GD);
 }
 
 void LedgerReport::Menu_Return_Click() { close(); }

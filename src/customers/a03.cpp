@@ -12,7 +12,6 @@
 #include "dialogs/toexcel.h"
 #include "platform/cell_editor.h"
 #include "platform/flexgrid.h"
-#include "platform/modal.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
 #include "platform/vb.h"
@@ -465,10 +464,7 @@ void A03::Menu_save_Click()
 
 void A03::Menu_ToExcel_Click()
 {
-    ToExcel& dlg = ToExcel::shared();
-    dlg.Sgd = TabS->currentIndex() == 0 ? GD : GdMx;
-    ExecModal(dlg);
-    dlg.Sgd = nullptr;
+    ExportGrid(TabS->currentIndex() == 0 ? GD : GdMx);
 }
 
 // ------------------------------------------------------------ quote sheets

@@ -147,10 +147,7 @@ void D2::Menu_query_Click()
 
 void D2::Menu_ToExcel_Click()
 {
-    ToExcel& dlg = ToExcel::shared();
-    dlg.Sgd = GD;
-    ExecModal(dlg);
-    dlg.Sgd = nullptr;
+    ExportGrid(GD);
 }
 
 void D2::Menu_Return_Click()

@@ -1027,10 +1027,7 @@ void ListFrame::Menu_query_Click()
 
 void ListFrame::Menu_ToExcel_Click()
 {
-    ToExcel& dlg = ToExcel::shared();
-    dlg.Sgd = GD;
-    ExecModal(dlg);
-    dlg.Sgd = nullptr;
+    ExportGrid(GD);
 }
 
 // ------------------------------------------------------------ guard, entry controls

@@ -10,7 +10,6 @@
 #include "dialogs/prnt.h"
 #include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"
-#include "platform/modal.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
 #include "platform/vb.h"
@@ -338,10 +337,7 @@ void ReportWindow::Menu_P_Click()
 
 void ReportWindow::Menu_ToExcel_Click()
 {
-    ToExcel& dlg = ToExcel::shared();
-    dlg.Sgd = GD;
-    ExecModal(dlg);
-    dlg.Sgd = nullptr;
+    ExportGrid(GD);
 }
 
 void ReportWindow::menu_R_Click() { close(); }

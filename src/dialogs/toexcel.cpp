@@ -4,6 +4,7 @@
 #include "platform/flexgrid.h"
 #include "data/globals.h"
 #include "platform/mainhost.h"
+#include "platform/modal.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
 #include "data/queries.h"
@@ -133,6 +134,14 @@ ToExcel& ToExcel::shared()
         instance = new ToExcel(host ? host->hostWidget() : nullptr);
     }
     return *instance;
+}
+
+void ExportGrid(FlexGrid* grid)
+{
+    ToExcel& dlg = ToExcel::shared();
+    dlg.Sgd = grid;
+    ExecModal(dlg);
+    dlg.Sgd = nullptr;
 }
 
 void ToExcel::showEvent(QShowEvent* event)

@@ -16,11 +16,8 @@ class QPushButton;
 // staging table mysheet of the export template excel.dat, then writes that
 // table as the sheet "mysheet" of an .xlsx workbook.
 //
-// How a window calls it:
-//
-//     ToExcel& dlg = ToExcel::shared();
-//     dlg.Sgd = GD;          // the grid to export (header row included)
-//     ExecModal(dlg);
+// How a window calls it: ExportGrid(GD) (the grid to export, header row
+// included).
 //
 // Column 0 and each of the columns 1..29 at least 2 twips wide are exported,
 // grid column c to staging field F(c+1). The sheet holds the staging rows and
@@ -69,6 +66,10 @@ private:
     // false when the writer refused.
     bool writeWorkbook(Database& staging, const QString& path, int version);
 };
+
+// Shows the shared export dialog modally over grid, and lets go of the grid
+// when it closes.
+void ExportGrid(FlexGrid* grid);
 
 // The path the export writes to: a name without the .xlsx ending gets it.
 QString XlsxPath(const QString& path);
