@@ -75,28 +75,20 @@ LedgerEntryWindow::LedgerEntryWindow(const QString& name, int lb, QWidget* paren
     GD->setObjectName(QStringLiteral("GD"));
     GD->setFixedCols(0);
 
-    Menu_Add = addCommand(QStringLiteral("&A.增加"), QStringLiteral("Menu_Add"));
-    Menu_edit = addCommand(QStringLiteral("&E.修改"), QStringLiteral("Menu_edit"));
-    Menu_del = addCommand(QStringLiteral("&D.删除"), QStringLiteral("Menu_del"));
-    Menu_query = addCommand(QStringLiteral("&Q.查找"), QStringLiteral("Menu_query"));
+    Menu_Add = addCommand(QStringLiteral("&A.增加"), QStringLiteral("Menu_Add"), [this] { Menu_Add_Click(); });
+    Menu_edit = addCommand(QStringLiteral("&E.修改"), QStringLiteral("Menu_edit"), [this] { Menu_edit_Click(); });
+    Menu_del = addCommand(QStringLiteral("&D.删除"), QStringLiteral("Menu_del"), [this] { Menu_del_Click(); });
+    Menu_query = addCommand(QStringLiteral("&Q.查找"), QStringLiteral("Menu_query"), [this] { Menu_query_Click(); });
     Menu_print = addCommand(QStringLiteral("&P.打印"), QStringLiteral("Menu_print"));
-    Menu_save = addCommand(QStringLiteral("&S.保存"), QStringLiteral("Menu_save"));
-    Menu_cancel = addCommand(QStringLiteral("&C.取消"), QStringLiteral("Menu_cancel"));
-    Menu_TE = addCommand(QStringLiteral("&T.导出"), QStringLiteral("Menu_TE"));
-    Menu_Return = addCommand(QStringLiteral("&R.返回"), QStringLiteral("Menu_Return"));
+    Menu_save = addCommand(QStringLiteral("&S.保存"), QStringLiteral("Menu_save"), [this] { Menu_save_Click(); });
+    Menu_cancel = addCommand(QStringLiteral("&C.取消"), QStringLiteral("Menu_cancel"), [this] { Menu_cancel_Click(); });
+    Menu_TE = addCommand(QStringLiteral("&T.导出"), QStringLiteral("Menu_TE"), [this] { Menu_TE_Click(); });
+    Menu_Return = addCommand(QStringLiteral("&R.返回"), QStringLiteral("Menu_Return"), [this] { Menu_Return_Click(); });
     // The entry list has no printed form.
     Menu_print->setEnabled(false);
     Menu_save->setEnabled(false);
     Menu_cancel->setEnabled(false);
 
-    connect(Menu_Add, &QAction::triggered, this, [this] { Menu_Add_Click(); });
-    connect(Menu_edit, &QAction::triggered, this, [this] { Menu_edit_Click(); });
-    connect(Menu_del, &QAction::triggered, this, [this] { Menu_del_Click(); });
-    connect(Menu_query, &QAction::triggered, this, [this] { Menu_query_Click(); });
-    connect(Menu_save, &QAction::triggered, this, [this] { Menu_save_Click(); });
-    connect(Menu_cancel, &QAction::triggered, this, [this] { Menu_cancel_Click(); });
-    connect(Menu_TE, &QAction::triggered, this, [this] { Menu_TE_Click(); });
-    connect(Menu_Return, &QAction::triggered, this, [this] { Menu_Return_Click(); });
     connect(GD, &FlexGrid::clicked, this, [this] { GD_Click(); });
     connect(GD, &FlexGrid::rowColChange, this, [this] { GD_RowColChange(); });
     setUpEditor();

@@ -23,8 +23,8 @@ const QString kTotalCaption = QStringLiteral(" 合  计 ");
 KuanMx::KuanMx(int lb, QWidget* parent)
     : LedgerReport(QStringLiteral("KuanMx"), lb, parent)
 {
-    Menu_Weihu = addCommand(QStringLiteral("&S.维护"), QStringLiteral("Menu_Weihu"), Menu_Sort);
-    connect(Menu_Weihu, &QAction::triggered, this, [this] { Menu_Weihu_Click(); });
+    Menu_Weihu = addCommand(QStringLiteral("&S.维护"), QStringLiteral("Menu_Weihu"), [this] { Menu_Weihu_Click(); },
+                            Menu_Sort);
 }
 
 QString KuanMx::defaultCaption() const

@@ -86,16 +86,13 @@ LedgerReport::LedgerReport(const QString& name, int lb, QWidget* parent)
 
     Menu_Sort = addCommand(QStringLiteral("&S.排序"), QStringLiteral("Menu_Sort"));
     Menu_M = addCommand(QStringLiteral("&M.价格显示"), QStringLiteral("Menu_M"));
-    Menu_TE = addCommand(QStringLiteral("&T.导出"), QStringLiteral("Menu_TE"));
-    Menu_print = addCommand(QStringLiteral("&P.打印"), QStringLiteral("Menu_print"));
-    Menu_Return = addCommand(QStringLiteral("&R.返回"), QStringLiteral("Menu_Return"));
+    Menu_TE = addCommand(QStringLiteral("&T.导出"), QStringLiteral("Menu_TE"), [this] { Menu_TE_Click(); });
+    Menu_print = addCommand(QStringLiteral("&P.打印"), QStringLiteral("Menu_print"), [this] { Menu_print_Click(); });
+    Menu_Return = addCommand(QStringLiteral("&R.返回"), QStringLiteral("Menu_Return"), [this] { Menu_Return_Click(); });
     // Sorting and prices have nothing to offer on a ledger.
     Menu_Sort->setEnabled(false);
     Menu_M->setEnabled(false);
 
-    connect(Menu_TE, &QAction::triggered, this, [this] { Menu_TE_Click(); });
-    connect(Menu_print, &QAction::triggered, this, [this] { Menu_print_Click(); });
-    connect(Menu_Return, &QAction::triggered, this, [this] { Menu_Return_Click(); });
     connect(Cmd, &QPushButton::clicked, this, [this] { Cmd_Click(); });
     connect(CmdCancel, &QPushButton::clicked, this, [this] { CmdCancel_Click(); });
     connect(GD, &FlexGrid::clicked, this, [this] { ShowPosition(); });

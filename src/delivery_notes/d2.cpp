@@ -27,20 +27,16 @@ D2::D2(QWidget* parent)
     setWindowTitle("客户付款记录");
     GD = MakeNoteGrid(this);
 
-    Menu_A = addCommand("&A.付款", "Menu_A");
-    Menu_query = addCommand("&Q.查找", "Menu_query");
+    Menu_A = addCommand("&A.付款", "Menu_A", [this] { Menu_A_Click(); });
+    Menu_query = addCommand("&Q.查找", "Menu_query", [this] { Menu_query_Click(); });
     Menu_Sort = addCommand("&S.排序", "Menu_Sort");
-    Menu_ToExcel = addCommand("&T.导出数据", "Menu_ToExcel");
+    Menu_ToExcel = addCommand("&T.导出数据", "Menu_ToExcel", [this] { Menu_ToExcel_Click(); });
     Menu_print = addCommand("&P.打印", "Menu_print");
-    Menu_Return = addCommand("&R.返回", "Menu_Return");
+    Menu_Return = addCommand("&R.返回", "Menu_Return", [this] { Menu_Return_Click(); });
     // The list keeps the order of its search and is not printed.
     Menu_Sort->setEnabled(false);
     Menu_print->setEnabled(false);
 
-    connect(Menu_A, &QAction::triggered, this, [this] { Menu_A_Click(); });
-    connect(Menu_query, &QAction::triggered, this, [this] { Menu_query_Click(); });
-    connect(Menu_ToExcel, &QAction::triggered, this, [this] { Menu_ToExcel_Click(); });
-    connect(Menu_Return, &QAction::triggered, this, [this] { Menu_Return_Click(); });
     connect(GD, &FlexGrid::rowColChange, this, [this] { GD_RowColChange(); });
     resize(900, 560);
 }

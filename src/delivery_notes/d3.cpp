@@ -79,12 +79,9 @@ D3::D3(QWidget* parent)
 
     GD = MakeNoteGrid(this);
 
-    Menu_print = addCommand("&P.打印销售帐款统计表", "Menu_print");
-    Menu_print2 = addCommand("&M.打印客户月结单", "Menu_print2");
-    Menu_Return = addCommand("&R.返回", "Menu_Return");
-    connect(Menu_print, &QAction::triggered, this, [this] { Menu_print_Click(); });
-    connect(Menu_print2, &QAction::triggered, this, [this] { Menu_print2_Click(); });
-    connect(Menu_Return, &QAction::triggered, this, [this] { Menu_Return_Click(); });
+    Menu_print = addCommand("&P.打印销售帐款统计表", "Menu_print", [this] { Menu_print_Click(); });
+    Menu_print2 = addCommand("&M.打印客户月结单", "Menu_print2", [this] { Menu_print2_Click(); });
+    Menu_Return = addCommand("&R.返回", "Menu_Return", [this] { Menu_Return_Click(); });
     connect(CmdReQuery, &QPushButton::clicked, this, [this] { RunQuery(); });
     connect(GD, &FlexGrid::rowColChange, this, [this] { GD_RowColChange(); });
     resize(960, 600);

@@ -34,10 +34,8 @@ Prnt::Prnt()
     layout->addWidget(m_label1);
     layout->addWidget(m_preview, 1);
 
-    connect(addCommand(QStringLiteral("&P.打印"), QStringLiteral("Menu_prnt")), &QAction::triggered, this,
-        &Prnt::Menu_prnt_Click);
-    connect(addCommand(QStringLiteral("&R.返回"), QStringLiteral("Menu_Rtn")), &QAction::triggered, this,
-        &Prnt::Menu_Rtn_Click);
+    addCommand(QStringLiteral("&P.打印"), QStringLiteral("Menu_prnt"), [this] { Menu_prnt_Click(); });
+    addCommand(QStringLiteral("&R.返回"), QStringLiteral("Menu_Rtn"), [this] { Menu_Rtn_Click(); });
 }
 
 Prnt* Prnt::Show()

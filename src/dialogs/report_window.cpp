@@ -163,23 +163,17 @@ void ReportWindow::setColumnRule(int divisor, int subtrahend, int sized, const Q
 
 QAction* ReportWindow::addExportCommand(const QString& objectName)
 {
-    QAction* a = addCommand(QStringLiteral("&T.导出数据"), objectName);
-    connect(a, &QAction::triggered, this, [this] { Menu_ToExcel_Click(); });
-    return a;
+    return addCommand(QStringLiteral("&T.导出数据"), objectName, [this] { Menu_ToExcel_Click(); });
 }
 
 QAction* ReportWindow::addPrintCommand(const QString& caption, const QString& objectName)
 {
-    QAction* a = addCommand(caption, objectName);
-    connect(a, &QAction::triggered, this, [this] { Menu_P_Click(); });
-    return a;
+    return addCommand(caption, objectName, [this] { Menu_P_Click(); });
 }
 
 QAction* ReportWindow::addReturnCommand()
 {
-    QAction* a = addCommand(QStringLiteral("&R.返回"), QStringLiteral("menu_R"));
-    connect(a, &QAction::triggered, this, [this] { menu_R_Click(); });
-    return a;
+    return addCommand(QStringLiteral("&R.返回"), QStringLiteral("menu_R"), [this] { menu_R_Click(); });
 }
 
 void ReportWindow::formLoad()

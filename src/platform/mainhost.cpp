@@ -52,6 +52,14 @@ QAction* ChildWindow::addCommand(const QString& caption, const QString& objectNa
     return action;
 }
 
+QAction* ChildWindow::addCommand(const QString& caption, const QString& objectName,
+                                 const std::function<void()>& handler, QAction* before)
+{
+    QAction* action = addCommand(caption, objectName, before);
+    connect(action, &QAction::triggered, this, [handler] { handler(); });
+    return action;
+}
+
 void ChildWindow::openAs(int, const QString& caption)
 {
     if (!caption.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 class QMdiArea;
 class QAction;
@@ -42,6 +43,9 @@ public:
     QMenu* addMenu(const QString& caption, const QString& objectName, QAction* before = nullptr);
     // A menu-bar entry without items: choosing it runs the returned action.
     QAction* addCommand(const QString& caption, const QString& objectName, QAction* before = nullptr);
+    // The same, with the handler that choosing it runs.
+    QAction* addCommand(const QString& caption, const QString& objectName, const std::function<void()>& handler,
+                        QAction* before = nullptr);
     const QList<QMenu*>& menus() const { return m_menus; }
     void setWritesDateOnUnload(bool on) { m_writesDate = on; }
     bool writesDateOnUnload() const { return m_writesDate; }

@@ -77,10 +77,8 @@ C05::C05(QWidget* parent)
         setTabOrder(Txt[i], Txt[i + 1]);
     resize(TwipsToPx(9840), TwipsToPx(5160));
 
-    connect(addCommand(QStringLiteral("&P.打印"), QStringLiteral("Menu_P")), &QAction::triggered, this,
-        &C05::Menu_P_Click);
-    connect(addCommand(QStringLiteral("&R.返回"), QStringLiteral("menu_R")), &QAction::triggered, this,
-        &C05::menu_R_Click);
+    addCommand(QStringLiteral("&P.打印"), QStringLiteral("Menu_P"), [this] { Menu_P_Click(); });
+    addCommand(QStringLiteral("&R.返回"), QStringLiteral("menu_R"), [this] { menu_R_Click(); });
 }
 
 void C05::sendTab() { focusNextPrevChild(true); }
