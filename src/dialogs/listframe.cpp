@@ -966,9 +966,12 @@ void ListFrame::saveRecord()
         Db().execute(insertStatement(values));
         writeDetails(key, TrimBlanks(oldKey));
     });
-    if (!saved)
-        return;
+    if (saved)
+        showSavedRow(gridRowText(values));
+}
 
+void ListFrame::showSavedRow(const QString& rowText)
+{
     if (EditMode == Adding) {
         RecCount = RecCount + 1;
     } else if (GD->rows() > 2) {
@@ -976,7 +979,7 @@ void ListFrame::saveRecord()
     } else {
         SetupGrid();
     }
-    GD->addItem(gridRowText(values));
+    GD->addItem(rowText);
     if (listIsEmpty())
         GD->removeItem(1);
     EndEdit();

@@ -296,6 +296,10 @@ protected:
     // The key of the current grid row as the grid shows it.
     QString currentKey() const;
     bool listIsEmpty() const;
+    // After a save: the saved record's row (tab-joined) replaces the edited
+    // one or counts as one more, editing ends, and that row, at the end of
+    // the list, is the current one.
+    void showSavedRow(const QString& rowText);
     void setMenusForEditing(bool editing);
     // Puts a stored value into a field's box or check box (through shownText).
     void showValue(int pos, const QString& stored);

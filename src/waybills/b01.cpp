@@ -765,22 +765,10 @@ bool B01::saveWaybill()
     if (!saved)
         return false;
 
-    if (EditMode == Adding)
-        RecCount = RecCount + 1;
-    else if (GD->rows() > 2)
-        GD->removeItem(CurRow);
-    else
-        SetupGrid();
     setText(5, text(5) + "." + channel);
     const QStringList row = {number, text(1), TrimBlanks(text(7)), text(17), CStr(Val(text(20))), text(25),
                              channel, customer, TrimBlanks(text(30)), TrimBlanks(text(32)), TrimBlanks(text(3))};
-    GD->addItem(row.join(QLatin1Char('\t')));
-    if (listIsEmpty())
-        GD->removeItem(1);
-    EndEdit();
-    CurRow = GD->rows() - 1;
-    GD->setRow(CurRow);
-    GD_RowColChange();
+    showSavedRow(row.join(QLatin1Char('\t')));
     if (!posting.warning().isEmpty())
         MsgBox(posting.warning(), vbStyle::Information, QString());
     return true;
