@@ -6,10 +6,7 @@
 #include "data/queries.h"
 #include "dialogs/error_boundary.h"
 #include "dialogs/report_window.h"
-#include "platform/msgbox.h"
 #include "platform/vb.h"
-
-#include <QFileInfo>
 
 namespace {
 
@@ -74,12 +71,10 @@ QSet<QString> ForeignZoneCodes()
 bool PrintQuoteSheet(SheetScope scope, const QList<QStringList>& quoteRows, const QStringList& formulas)
 {
     const QString name = QuoteSheetTemplate(scope);
-    if (!QFileInfo::exists(gAppPath + name)) {
-        MsgBox(LangStr("报表文件") + name + LangStr("丢失!"), vbStyle::Information, gMsgTitle);
-        return false;
-    }
     QSet<QString> foreign;
     if (!RunGuarded(LangStr(QString::fromUtf8(kCommandFailure)), [&] { foreign = ForeignZoneCodes(); }))
         return false;
-    return PrintThroughHost({"PRNTM03", ScratchColumns(), QuoteSheetRows(quoteRows, foreign, scope), name, formulas});
+    // The host checks the template before the scratch table is touched.
+    return PrintThroughHost({"PRNTM03", ScratchColumns(), QuoteSheetRows(quoteRows, foreign, scope), name, formulas,
+                             LangStr("报表文件") + name + LangStr("丢失!")});
 }
