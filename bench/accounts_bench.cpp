@@ -22,9 +22,6 @@
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"
 
-#define SQLITE_HAS_CODEC 1
-#include <sqlcipher/sqlite3.h>
-
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
@@ -48,12 +45,6 @@ const QDate kEnd(2024, 12, 31);
 
 QString customerName(int i) { return QStringLiteral("客户%1").arg(i, 4, 10, QChar('0')); }
 QString channelName(int i) { return QStringLiteral("渠道%1").arg(i, 4, 10, QChar('0')); }
-
-void fail(sqlite3* db, const char* what)
-{
-    std::fprintf(stderr, "%s failed: %s\n", what, sqlite3_errmsg(db));
-    std::exit(1);
-}
 
 void fillParties()
 {
@@ -85,51 +76,39 @@ void fillLedger(bool spread)
 
     std::vector<double> balance(kCustomers + kChannels, 0.0);
     Transaction tx(*gDb);
-    sqlite3* db = gDb->handle();
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db,
-                           "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,QC,QM,S1,F5,F6,F10,H8,rowid) "
-                           "values (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,'经手人','管理员','管理员','',?11,?12)",
-                           -1, &st, nullptr) != SQLITE_OK)
-        fail(db, "prepare");
-    const char* texts[] = {"增加应付", "付款", "增加应收", "收款"};
+    BenchStatement insert("insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,QC,QM,S1,F5,F6,F10,H8,rowid) "
+                          "values (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,'经手人','管理员','管理员','',?11,?12)");
     for (int i = 0; i < kRows; ++i) {
         const Entry& e = entries[size_t(i)];
         const bool customer = e.party < kCustomers;
-        const int lb = customer ? (e.pays ? -10 : -9) : (e.pays ? 10 : 9);
-        const QByteArray doc = QStringLiteral("%1%2").arg(lb == 9 ? "YF" : lb == -9 ? "YS" : lb == 10 ? "FK" : "SK").arg(i, 9, 10, QChar('0')).toUtf8();
-        const QDate day = kStart.addDays(qint64(i) * days / kRows);
-        const QByteArray date = DateText(day).toUtf8();
-        const QByteArray party = (customer ? customerName(e.party) : channelName(e.party - kCustomers)).toUtf8();
-        const QByteArray s2 = QByteArray(texts[(customer ? 2 : 0) + (e.pays ? 1 : 0)]);
-        const QByteArray saved = (DateText(day) + " 10:15:00").toUtf8();
+        const LedgerKind& kind = LedgerKindOf(customer ? (e.pays ? kReceiptTaken : kReceivableAdded)
+                                                       : (e.pays ? kPaymentMade : kPayableAdded));
+        const QString date = DateText(kStart.addDays(qint64(i) * days / kRows));
+        const QString party = customer ? customerName(e.party) : channelName(e.party - kCustomers);
         const double amount = e.amount;
         const double qc = balance[size_t(e.party)];
         balance[size_t(e.party)] = qc + (e.pays ? -amount : amount);
-        sqlite3_bind_text(st, 1, doc.constData(), doc.size(), SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 2, date.constData(), date.size(), SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 3, party.constData(), party.size(), SQLITE_TRANSIENT);
-        sqlite3_bind_int(st, 4, lb);
-        sqlite3_bind_text(st, 5, s2.constData(), s2.size(), SQLITE_TRANSIENT);
-        sqlite3_bind_double(st, 6, 31.0 + 2.0 * i);
-        sqlite3_bind_double(st, 7, e.pays ? 0.0 : amount);
-        sqlite3_bind_double(st, 8, e.pays ? amount : 0.0);
-        sqlite3_bind_double(st, 9, qc);
-        sqlite3_bind_double(st, 10, balance[size_t(e.party)]);
-        sqlite3_bind_text(st, 11, saved.constData(), saved.size(), SQLITE_TRANSIENT);
+        insert.text(1, (kind.prefix + QStringLiteral("%1").arg(i, 9, 10, QChar('0'))).toUtf8())
+            .text(2, date.toUtf8())
+            .text(3, party.toUtf8())
+            .integer(4, kind.lb)
+            .text(5, kind.business.toUtf8())
+            .num(6, 31.0 + 2.0 * i)
+            .num(7, e.pays ? 0.0 : amount)
+            .num(8, e.pays ? amount : 0.0)
+            .num(9, qc)
+            .num(10, balance[size_t(e.party)])
+            .text(11, (date + " 10:15:00").toUtf8());
         qint64& row = nextRow[size_t(e.party)];
         if (row == 0)
-            row = LedgerRowBlock(QString::fromUtf8(party));
+            row = LedgerRowBlock(party);
         if (spread)
-            sqlite3_bind_null(st, 12);
+            insert.null(12);
         else
-            sqlite3_bind_int64(st, 12, row++);
-        if (sqlite3_step(st) != SQLITE_DONE)
-            fail(db, "insert");
-        sqlite3_reset(st);
+            insert.integer(12, row++);
+        insert.run();
     }
-    sqlite3_finalize(st);
-    gDb->execute("update sysinfo set Setval=" + SqlNum(31.0 + 2.0 * (kRows - 1)) + " where ID=100");
+    SetLedgerCounter(31.0 + 2.0 * (kRows - 1));
     tx.commit();
 }
 

@@ -19,7 +19,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QFile>
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -81,22 +80,6 @@ Fixture& fixture()
     return f;
 }
 
-// VmRSS and VmHWM of this process, in MB.
-std::pair<double, double> ResidentMb()
-{
-    QFile f("/proc/self/status");
-    double rss = 0, hwm = 0;
-    if (f.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : f.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:"))
-                rss = line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-            else if (line.startsWith("VmHWM:"))
-                hwm = line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-        }
-    }
-    return {rss, hwm};
-}
-
 double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -138,7 +121,7 @@ void StepRows(const char* sql, Field&& field, EndRow&& endRow)
 
 void ReportRun(const char* what, const FlexGrid& grid, double fillMs, double paintMs, double baseMb)
 {
-    const auto [rss, hwm] = ResidentMb();
+    const auto [rss, hwm] = ProcessMemoryMb();
     std::printf("%s: %d rows x %d cols filled in %.1f ms, first paint %.1f ms; resident %.0f MB "
                 "(grid %.0f MB), peak %.0f MB\n",
                 what, grid.rows() - 1, grid.cols(), fillMs, paintMs, rss, rss - baseMb, hwm);
@@ -223,7 +206,7 @@ void BM_MillionRowsAsQStrings(benchmark::State& state)
 {
     fixture();
     malloc_trim(0);
-    const double base = ResidentMb().first;
+    const double base = ProcessMemoryMb().first;
     std::vector<double> fills, paints;
     for (auto _ : state) {
         auto grid = std::make_unique<FlexGrid>();
@@ -271,7 +254,7 @@ void BM_MillionRowsAsUtf8(benchmark::State& state)
 {
     fixture();
     malloc_trim(0);
-    const double base = ResidentMb().first;
+    const double base = ProcessMemoryMb().first;
     std::vector<double> fills, paints, edits;
     for (auto _ : state) {
         auto grid = std::make_unique<FlexGrid>();

@@ -17,9 +17,6 @@
 #include "data/schema.h"
 #include "data/sqltext.h"
 
-#define SQLITE_HAS_CODEC 1
-#include <sqlcipher/sqlite3.h>
-
 #include <QCoreApplication>
 #include <QDate>
 #include <QElapsedTimer>
@@ -43,12 +40,6 @@ const QString kParty = QStringLiteral("大客户");
 
 QDate dayOf(int i) { return kStart.addDays(i / kRowsPerDay); }
 
-void fail(sqlite3* db, const char* what)
-{
-    std::fprintf(stderr, "%s failed: %s\n", what, sqlite3_errmsg(db));
-    std::exit(1);
-}
-
 // Entry i in sequence order has SN 31 + 2i. The chunks of 5,000 entries are
 // written in a shuffled order, as back-dated entries land in the file after
 // later ones, so a party's rows in SN order jump about the table.
@@ -60,47 +51,35 @@ void fillLedger(bool scattered)
     std::shuffle(chunks.begin(), chunks.end(), std::mt19937(20240310));
 
     Transaction tx(*gDb);
-    sqlite3* db = gDb->handle();
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db,
-                           "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,S1,F5,F6,F10,H8,rowid) "
-                           "values (?1,?2,?3,?4,?5,?6,?7,?8,'经手人','管理员','管理员','',?9,?10)",
-                           -1, &st, nullptr) != SQLITE_OK)
-        fail(db, "prepare");
+    BenchStatement insert("insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,S1,F5,F6,F10,H8,rowid) "
+                          "values (?1,?2,?3,?4,?5,?6,?7,?8,'经手人','管理员','管理员','',?9,?10)");
     for (int chunk : chunks) {
         for (int i = chunk * kChunk; i < (chunk + 1) * kChunk; ++i) {
             const bool big = i % kPartyEvery == 0;
             const int lb = big ? (i % 3 == 0 ? -10 : -9) : (i % 4 == 0 ? 9 : i % 4 == 1 ? 10 : i % 4 == 2 ? -9 : -10);
-            const QByteArray doc = QStringLiteral("%1%2").arg(lb == 9 ? "YF" : lb == -9 ? "YS" : lb == 10 ? "FK" : "SK").arg(i, 8, 10, QChar('0')).toUtf8();
-            const QByteArray date = DateText(dayOf(i)).toUtf8();
+            const LedgerKind& kind = LedgerKindOf(lb);
+            const QString date = DateText(dayOf(i));
             const QString name = big ? kParty : lb > 0 ? QStringLiteral("渠道%1").arg(i % 40) : QStringLiteral("客户%1").arg(i % 900);
-            const QByteArray party = name.toUtf8();
-            const QByteArray s2 = (lb == 9 ? QStringLiteral("增加应付") : lb == -9 ? QStringLiteral("增加应收") : lb == 10 ? QStringLiteral("付款") : QStringLiteral("收款")).toUtf8();
-            const QByteArray saved = (DateText(dayOf(i)) + " 10:15:00").toUtf8();
-            const bool pays = lb == 10 || lb == -10;
-            sqlite3_bind_text(st, 1, doc.constData(), doc.size(), SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 2, date.constData(), date.size(), SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 3, party.constData(), party.size(), SQLITE_TRANSIENT);
-            sqlite3_bind_int(st, 4, lb);
-            sqlite3_bind_text(st, 5, s2.constData(), s2.size(), SQLITE_TRANSIENT);
-            sqlite3_bind_double(st, 6, 31.0 + 2.0 * i);
-            sqlite3_bind_double(st, 7, pays ? 0.0 : 12.5 + i % 7);
-            sqlite3_bind_double(st, 8, pays ? 20.25 : 0.0);
-            sqlite3_bind_text(st, 9, saved.constData(), saved.size(), SQLITE_TRANSIENT);
+            insert.text(1, (kind.prefix + QStringLiteral("%1").arg(i, 8, 10, QChar('0'))).toUtf8())
+                .text(2, date.toUtf8())
+                .text(3, name.toUtf8())
+                .integer(4, lb)
+                .text(5, kind.business.toUtf8())
+                .num(6, 31.0 + 2.0 * i)
+                .num(7, kind.payment ? 0.0 : 12.5 + i % 7)
+                .num(8, kind.payment ? 20.25 : 0.0)
+                .text(9, (date + " 10:15:00").toUtf8());
             if (scattered) {
-                sqlite3_bind_null(st, 10);
+                insert.null(10);
             } else {
                 const qint64 block = LedgerRowBlock(name); // two names may share a block
                 auto [it, fresh] = nextRowId.try_emplace(block, block);
-                sqlite3_bind_int64(st, 10, it->second++);
+                insert.integer(10, it->second++);
             }
-            if (sqlite3_step(st) != SQLITE_DONE)
-                fail(db, "insert");
-            sqlite3_reset(st);
+            insert.run();
         }
     }
-    sqlite3_finalize(st);
-    gDb->execute("update sysinfo set Setval=" + SqlNum(31.0 + 2.0 * (kRows - 1)) + " where ID=100");
+    SetLedgerCounter(31.0 + 2.0 * (kRows - 1));
     tx.commit();
 }
 

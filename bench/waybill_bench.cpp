@@ -8,16 +8,12 @@
 #include "data/sqltext.h"
 #include "waybills/b01.h"
 
-#define SQLITE_HAS_CODEC 1
-#include <sqlcipher/sqlite3.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHash>
 #include <QLineEdit>
 #include <QSettings>
@@ -34,53 +30,6 @@ constexpr int kCustomers = 200;
 constexpr int kChannels = 10;
 constexpr int kPerDay = 300;
 const QDate kFirstDay(2015, 1, 1);
-
-// Resident and peak resident memory of this process, in MB.
-double StatusMb(const char* key)
-{
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0;
-}
-
-class Stmt {
-public:
-    explicit Stmt(const char* sql)
-    {
-        if (sqlite3_prepare_v2(gDb->handle(), sql, -1, &m_st, nullptr) != SQLITE_OK)
-            fail();
-    }
-    ~Stmt() { sqlite3_finalize(m_st); }
-    Stmt& text(int i, const QByteArray& v)
-    {
-        sqlite3_bind_text(m_st, i, v.constData(), int(v.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    Stmt& num(int i, double v)
-    {
-        sqlite3_bind_double(m_st, i, v);
-        return *this;
-    }
-    void run()
-    {
-        if (sqlite3_step(m_st) != SQLITE_DONE)
-            fail();
-        sqlite3_reset(m_st);
-    }
-
-private:
-    void fail()
-    {
-        std::fprintf(stderr, "statement failed: %s\n", sqlite3_errmsg(gDb->handle()));
-        std::exit(1);
-    }
-    sqlite3_stmt* m_st = nullptr;
-};
 
 QByteArray U(const QString& s)
 {
@@ -117,10 +66,10 @@ void FillWaybills()
 {
     Transaction tx(*gDb);
     FillMasters();
-    Stmt bill("insert into B01 (F1,F101,F201,F202,F203,F2031,F2041,F301,F401,F402,F404,F501,F502,F504,F505,F507,F601,F602,"
+    BenchStatement bill("insert into B01 (F1,F101,F201,F202,F203,F2031,F2041,F301,F401,F402,F404,F501,F502,F504,F505,F507,F601,F602,"
               "F603,F604,F2021,YJ,F103) values (?1,?2,'深圳',?3,?4,?5,'发件公司','S',1,?6,?6,'月结',?7,?7,1,?8,'管理员',?9,?10,"
               "'管理员',?11,?7,?12)");
-    Stmt entry("insert into TB1 (F1,F2,F3,LB,S2,SN,YF,QC,QM,S1,F5,F6,F10,H8) values (?1,?2,?3,?4,?5,?6,?7,?8,?9,'备注','管理员',"
+    BenchStatement entry("insert into TB1 (F1,F2,F3,LB,S2,SN,YF,QC,QM,S1,F5,F6,F10,H8) values (?1,?2,?3,?4,?5,?6,?7,?8,?9,'备注','管理员',"
                "'管理员','',?2)");
     QHash<QString, double> balance;
     for (int i = 0; i < kWaybills; ++i) {
@@ -147,7 +96,7 @@ void FillWaybills()
             .num(8, payable).num(9, payable + cost).run();
         payable += cost;
         if (i + 1 == kWaybills)
-            gDb->execute("update sysinfo set Setval=" + SqlNum(sn) + " where ID=100");
+            SetLedgerCounter(sn);
     }
     tx.commit();
 }
@@ -167,7 +116,7 @@ struct Fixture {
         std::printf("data file: %d waybills, %d ledger entries in %.1f s\n", kWaybills, 2 * kWaybills, t.elapsed() / 1000.0);
         file.reopen();
         malloc_trim(0);
-        std::printf("resident before the window opens: %.0f MB\n", StatusMb("VmRSS:"));
+        std::printf("resident before the window opens: %.0f MB\n", ProcessMemoryMb().first);
     }
 };
 
@@ -183,7 +132,7 @@ void BM_OpenWaybillWindow(benchmark::State& state)
 {
     F();
     for (auto _ : state) {
-        const double before = StatusMb("VmRSS:");
+        const double before = ProcessMemoryMb().first;
         QElapsedTimer t;
         t.start();
         g_window = new B01;
@@ -195,9 +144,9 @@ void BM_OpenWaybillWindow(benchmark::State& state)
         const double seconds = t.nsecsElapsed() / 1e9;
         state.SetIterationTime(seconds);
         state.counters["rows"] = g_window->recCount();
-        state.counters["rss_MB"] = StatusMb("VmRSS:");
-        state.counters["rss_added_MB"] = StatusMb("VmRSS:") - before;
-        state.counters["peak_MB"] = StatusMb("VmHWM:");
+        state.counters["rss_MB"] = ProcessMemoryMb().first;
+        state.counters["rss_added_MB"] = ProcessMemoryMb().first - before;
+        state.counters["peak_MB"] = ProcessMemoryMb().second;
     }
 }
 BENCHMARK(BM_OpenWaybillWindow)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -257,7 +206,7 @@ void BM_SaveShippedWaybill(benchmark::State& state)
     }
     std::sort(floor.begin(), floor.end());
     state.counters["commit_floor_ms"] = floor[floor.size() / 2];
-    state.counters["rss_MB"] = StatusMb("VmRSS:");
+    state.counters["rss_MB"] = ProcessMemoryMb().first;
 }
 BENCHMARK(BM_SaveShippedWaybill)->Iterations(50)->UseManualTime()->Unit(benchmark::kMillisecond);
 
