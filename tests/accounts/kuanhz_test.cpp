@@ -31,21 +31,21 @@ TEST_F(KuanHzTest, OneRowPerNamedPartyAndTheirTotal)
     Db().execute("insert into TB1 (F1,LB,F2,SN,YF,FK,QC,QM,F6,K) values ('X2',9,'2024-03-06',43,7,0,0,7,'管理员',0)");
     auto* w = open<KuanHz>(10);
     run(w, "2024-03-01", "2024-03-31");
-    EXPECT_EQ(gridLines(w->grid()), QStringList({"A||||||0.00|10.00|0.00|10.00",
+    EXPECT_EQ(GridLines(w->grid()), QStringList({"A||||||0.00|10.00|0.00|10.00",
                                                  "A.B||||||0.00|80.00|30.25|49.75",
                                                  "渠道甲||||||0.00|120.50|0.00|120.50",
                                                  "||||||0.00|210.50|30.25|180.25"}));
     EXPECT_EQ(host.panels[4], "进出流水帐：共 3 条记录 当前为第 1 条");
     // The whole name is matched: "A" is not "A.B".
     run(w, "2024-03-01", "2024-03-31", "A.B");
-    EXPECT_EQ(gridLines(w->grid()), QStringList({"A.B||||||0.00|80.00|30.25|49.75", "||||||0.00|80.00|30.25|49.75"}));
+    EXPECT_EQ(GridLines(w->grid()), QStringList({"A.B||||||0.00|80.00|30.25|49.75", "||||||0.00|80.00|30.25|49.75"}));
     // A click on the total row goes back to row 1.
     w->grid()->setRow(2);
     w->ShowPosition();
     EXPECT_EQ(host.panels[4], "进出流水帐：共 1 条记录 当前为第 1 条");
 
     run(w, "2023-01-01", "2023-01-31");
-    EXPECT_EQ(gridLines(w->grid()), QStringList({"|||||||||"}));
+    EXPECT_EQ(GridLines(w->grid()), QStringList({"|||||||||"}));
     EXPECT_EQ(host.panels[4], "无信息");
 }
 

@@ -86,11 +86,11 @@ TEST_F(KuanMxTest, EmptyPeriodShowsNoInformationAndAGroupWithoutPartyStillTotals
     ledgerRow("P2", 9, "2024-03-03", "渠道甲", 33, 60, 0);
     auto* w = open<KuanMx>(10);
     run(w, "2023-01-01", "2023-01-31");
-    EXPECT_EQ(gridLines(w->grid()), QStringList({"|||||||||"}));
+    EXPECT_EQ(GridLines(w->grid()), QStringList({"|||||||||"}));
     EXPECT_EQ(host.panels[4], "无信息");
 
     run(w, "2024-03-01", "2024-03-31");
-    EXPECT_EQ(gridLines(w->grid()), QStringList({"||P1||||0.00|40.00||0.00", "||| 合  计 |||0.00|40.00|0.00|0.00",
+    EXPECT_EQ(GridLines(w->grid()), QStringList({"||P1||||0.00|40.00||0.00", "||| 合  计 |||0.00|40.00|0.00|0.00",
                                                  "渠道甲||P2||||0.00|60.00||0.00", "渠道甲||| 合  计 |||0.00|60.00|0.00|0.00",
                                                  "|||||||||"}));
     // Total rows are shaded from the document column on.

@@ -41,16 +41,16 @@ TEST_F(PartyNamesTest, APartyTypedWithAQuoteIsTheMastersPartyInEveryLedgerWindow
         q.runQuery();
     });
     trigger(receipts, "Menu_query");
-    EXPECT_EQ(gridLines(receipts->grid()), QStringList({"SK1|2024-03-02|O’Brien|||30||管理员||62"}));
+    EXPECT_EQ(GridLines(receipts->grid()), QStringList({"SK1|2024-03-02|O’Brien|||30||管理员||62"}));
 
     auto* mx = open<KuanMx>(-10);
     run(mx, "2024-03-01", "2024-03-31", "O'Brien");
-    EXPECT_EQ(gridLines(mx->grid()), QStringList({"O’Brien||YSW1|增加应收|||0.00|100.00||100.00",
+    EXPECT_EQ(GridLines(mx->grid()), QStringList({"O’Brien||YSW1|增加应收|||0.00|100.00||100.00",
                                                   "O’Brien||SK1|收款|||||30.00|70.00",
                                                   "O’Brien||| 合  计 |||0.00|100.00|30.00|70.00", "|||||||||"}));
     auto* hz = open<KuanHz>(-10);
     run(hz, "2024-03-01", "2024-03-31", "O'Brien");
-    EXPECT_EQ(gridLines(hz->grid()),
+    EXPECT_EQ(GridLines(hz->grid()),
               QStringList({"O’Brien||||||0.00|100.00|30.00|70.00", "||||||0.00|100.00|30.00|70.00"}));
 
     // The refresh finds the name in the detail ledger's list and redoes its chain.

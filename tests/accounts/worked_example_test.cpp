@@ -68,7 +68,7 @@ TEST_F(WorkedExampleTest, DetailLedgerOfTheWholePeriodAndOfItsLastFourDays)
     enterMarch();
     auto* mx = open<KuanMx>(-10);
     run(mx, "2024-03-01", "2024-03-05");
-    EXPECT_EQ(gridLines(mx->grid()), QStringList({
+    EXPECT_EQ(GridLines(mx->grid()), QStringList({
                                          "Alpha||E1|增加应收|||0.00|1000.00||1000.00",
                                          "Alpha||E6|收款|||||400.00|600.00",
                                          "Alpha||E3|收款|||||300.00|300.00",
@@ -83,7 +83,7 @@ TEST_F(WorkedExampleTest, DetailLedgerOfTheWholePeriodAndOfItsLastFourDays)
     EXPECT_EQ(host.panels[4], "进出流水帐：共 9 条记录 当前为第 1 条");
 
     run(mx, "2024-03-02", "2024-03-05");
-    EXPECT_EQ(gridLines(mx->grid()), QStringList({
+    EXPECT_EQ(GridLines(mx->grid()), QStringList({
                                          "Alpha||E3|收款|||600.00||300.00|300.00",
                                          "Alpha||E4|增加应收||||250.00||550.00",
                                          "Alpha||| 合  计 |||600.00|250.00|300.00|550.00",
@@ -101,7 +101,7 @@ TEST_F(WorkedExampleTest, SummaryLedgerOfTheWholePeriodAndOfItsLastFourDays)
     enterMarch();
     auto* hz = open<KuanHz>(-10);
     run(hz, "2024-03-01", "2024-03-05");
-    EXPECT_EQ(gridLines(hz->grid()), QStringList({"Alpha||||||0.00|1250.00|700.00|550.00",
+    EXPECT_EQ(GridLines(hz->grid()), QStringList({"Alpha||||||0.00|1250.00|700.00|550.00",
                                                   "Beta||||||0.00|650.00|650.00|0.00",
                                                   "||||||0.00|1900.00|1350.00|550.00"}));
     EXPECT_EQ(host.panels[4], "进出流水帐：共 2 条记录 当前为第 1 条");
@@ -126,17 +126,17 @@ TEST_F(WorkedExampleTest, DeletingAnEntryRecomputesItsPartyAndBothLedgersFollow)
 
     auto* mx = open<KuanMx>(-10);
     run(mx, "2024-03-01", "2024-03-05", "Beta");
-    EXPECT_EQ(gridLines(mx->grid()), QStringList({"Beta||E5|增加应收|||0.00|150.00||150.00",
+    EXPECT_EQ(GridLines(mx->grid()), QStringList({"Beta||E5|增加应收|||0.00|150.00||150.00",
                                                   "Beta||E7|收款|||||650.00|-500.00",
                                                   "Beta||| 合  计 |||0.00|150.00|650.00|-500.00", "|||||||||"}));
     EXPECT_EQ(host.panels[4], "进出流水帐：共 3 条记录 当前为第 1 条");
     run(mx, "2024-03-03", "2024-03-05", "Beta");
-    EXPECT_EQ(gridLines(mx->grid()), QStringList({"Beta||E7|收款|||150.00||650.00|-500.00",
+    EXPECT_EQ(GridLines(mx->grid()), QStringList({"Beta||E7|收款|||150.00||650.00|-500.00",
                                                   "Beta||| 合  计 |||150.00|0.00|650.00|-500.00", "|||||||||"}));
 
     auto* hz = open<KuanHz>(-10);
     run(hz, "2024-03-01", "2024-03-05");
-    EXPECT_EQ(gridLines(hz->grid()), QStringList({"Alpha||||||0.00|1250.00|700.00|550.00",
+    EXPECT_EQ(GridLines(hz->grid()), QStringList({"Alpha||||||0.00|1250.00|700.00|550.00",
                                                   "Beta||||||0.00|150.00|650.00|-500.00",
                                                   "||||||0.00|1400.00|1350.00|50.00"}));
     EXPECT_EQ(host.panels[4], "进出流水帐：共 2 条记录 当前为第 1 条");

@@ -297,7 +297,7 @@ TEST_F(ZhLstTest, CancelAsksBeforeNewRowsGo)
     msgs->expect("确定不保存您新录入的资料吗？", vbBtn::OK);
     trigger(w, "Menu_cancel");
     EXPECT_EQ(w->Edstu, 0);
-    EXPECT_EQ(gridLines(w->grid()), QStringList({"E1|2024-03-01|Alpha|||100||管理员||31"}));
+    EXPECT_EQ(GridLines(w->grid()), QStringList({"E1|2024-03-01|Alpha|||100||管理员||31"}));
     EXPECT_TRUE(w->findChild<QAction*>("Menu_Return")->isEnabled());
 }
 
@@ -346,7 +346,7 @@ TEST_F(ZhLstTest, ShownForTheOtherKindItAsksWhileAddingThenStartsAfresh)
     EXPECT_EQ(w->LB, 9);
     EXPECT_EQ(w->Edstu, 0);
     EXPECT_EQ(w->windowTitle(), "增加应付款");
-    EXPECT_EQ(gridLines(w->grid()), QStringList({"P1|2024-03-01|渠道甲|||5||管理员||31"}));
+    EXPECT_EQ(GridLines(w->grid()), QStringList({"P1|2024-03-01|渠道甲|||5||管理员||31"}));
     trigger(w, "Menu_Add");
     EXPECT_EQ(cell(2, 0), "YF240310090507");
     EXPECT_EQ(w->editor()->editorFor(2, 2).items, QStringList({"渠道甲"}));
@@ -404,7 +404,7 @@ TEST_F(ZhLstTest, AnEditedLastRowWhoseNumberIsTakenGetsAnEmptyRowBelow)
     trigger(w, "Menu_edit");
     typeCell(w, "e9");
     enter(w);
-    EXPECT_EQ(gridLines(w->grid()), QStringList({"E9|2024-03-01|Alpha|||100||管理员||31", "|||||||||"}));
+    EXPECT_EQ(GridLines(w->grid()), QStringList({"E9|2024-03-01|Alpha|||100||管理员||31", "|||||||||"}));
     trigger(w, "Menu_save");
     EXPECT_EQ(count("select count(*) from TB1 where F1='E9'"), 1);
     EXPECT_EQ(w->grid()->rows(), 3);

@@ -93,19 +93,7 @@ QLineEdit* A03Test::named(QWidget* w, const QString& name)
 
 QString A03Test::quoteRow(A03* w, int r, int n)
 {
-    QStringList cells;
-    for (int c = 0; c < n; ++c)
-        cells << w->quoteGrid()->textMatrix(r, c);
-    return cells.join('|');
-}
-
-QString A03Test::firstRow(const QString& sql)
-{
-    const RecordSet rs = Db().openRecordset(sql);
-    QStringList out;
-    for (int c = 0; rs.recordCount() > 0 && c < rs.fieldCount(); ++c)
-        out << rs.at(0, c).toString();
-    return out.join('|');
+    return GridRowText(w->quoteGrid(), r, n);
 }
 
 void A03Test::scriptSearch(const QString& name)

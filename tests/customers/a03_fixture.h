@@ -1,14 +1,10 @@
 #pragma once
 #include "customers/a03.h"
+#include "support/qt_print.h"
+#include "support/table_text.h"
 #include "support/window_test.h"
 
 #include <QStringList>
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 class QPushButton;
 
@@ -36,7 +32,5 @@ protected:
     static QString quoteRow(A03* w, int r, int n = 7);
     // Scripts the search dialog to look for customers whose short name is `name`.
     void scriptSearch(const QString& name);
-    // A statement's first row joined by "|".
-    static QString firstRow(const QString& sql);
     QString status() const { return host.panels.value(4); }
 };

@@ -107,7 +107,7 @@ TEST_F(A03Test, AddingAZoneMultipliesItsPricesByTheFactor)
     addZone(w, "A1", "1");
     EXPECT_EQ(quoteRow(w, 2, 4), "A1|香港|11.5|10.4");
     trigger(w, "Menu_save");
-    EXPECT_EQ(firstRow("select F1,F2,F3,F6,F20 from M031 where F0='C1'"), "A1|11.5|10.4|9.2|0");
+    EXPECT_EQ(FirstRecord("select F1,F2,F3,F6,F20 from M031 where F0='C1'"), "A1|11.5|10.4|9.2|0");
 }
 
 TEST_F(A03Test, BatchAddTakesEveryZoneOfThePrefixOnce)
@@ -256,7 +256,7 @@ TEST_F(A03Test, AZoneWithoutANameIsQuotedEditedAndSaved)
     click(w, "CmdReNewPrice");
     EXPECT_EQ(w->quoteGrid()->cellEditor()->editorFor(2, 3).kind, CellEditorSpec::Text);
     trigger(w, "Menu_save");
-    EXPECT_EQ(firstRow("select F1,F2 from M031 where F0='C1' order by F1"), "N1|20");
+    EXPECT_EQ(FirstRecord("select F1,F2 from M031 where F0='C1' order by F1"), "N1|20");
     EXPECT_EQ(count("select count(*) from M031"), 2);
 }
 
@@ -280,7 +280,7 @@ TEST_F(A03Test, TheCellEditorTakesNumbersWhileEditingOnly)
     ed->lineEdit()->setText("7.25元");
     // Saving takes the price still being typed.
     trigger(w, "Menu_save");
-    EXPECT_EQ(firstRow("select F2,F3,F6 from M031"), "10|0|7.25");
+    EXPECT_EQ(FirstRecord("select F2,F3,F6 from M031"), "10|0|7.25");
     EXPECT_FALSE(ed->isOpen());
 }
 
@@ -333,7 +333,7 @@ TEST_F(A03Test, AClickOnAPriceOpensTheEditorThatStaysUntilTheNextClick)
     EXPECT_EQ(g->textMatrix(3, 4), "55");
     EXPECT_EQ(named(w, "TxtHPBM")->text(), "A1");
     trigger(w, "Menu_save");
-    EXPECT_EQ(firstRow("select F4 from M031 where F1='A2'"), "55");
+    EXPECT_EQ(FirstRecord("select F4 from M031 where F1='A2'"), "55");
 }
 
 TEST_F(A03Test, ZoneTextsAreTakenAsTyped)

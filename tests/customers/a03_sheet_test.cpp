@@ -17,23 +17,7 @@ namespace {
 // Rows of the scratch table as "F1|F2|F31|...|F39".
 QStringList Scratch()
 {
-    QStringList out;
-    const RecordSet rs = Db().openRecordset("select F1,F2,F31,F32,F33,F34,F35,F36,F37,F38,F39 from PRNTM03");
-    for (int r = 0; r < rs.recordCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < rs.fieldCount(); ++c)
-            cells << rs.at(r, c).toString();
-        out << cells.join('|');
-    }
-    return out;
-}
-
-QStringList PageTexts()
-{
-    Prnt* host = Prnt::Loaded();
-    if (!host || !host->preview() || !host->preview()->report() || host->preview()->report()->pages.isEmpty())
-        return {};
-    return host->preview()->report()->pages[0].texts();
+    return Records("select F1,F2,F31,F32,F33,F34,F35,F36,F37,F38,F39 from PRNTM03");
 }
 
 // With SYSTEM_GRAB_DIR set, the sheet's first page is kept as a picture too.
@@ -89,7 +73,7 @@ TEST_F(A03SheetTest, InternationalSheetTakesTheForeignZonesWithItsFormulas)
                                         "P6='45-70Kg'"}));
     EXPECT_EQ(f[10], "B1='价格含燃油附加费'");
     EXPECT_EQ(f[13], "B4='有效期至年底'");
-    const QStringList texts = PageTexts();
+    const QStringList texts = PreviewPageTexts();
     EXPECT_TRUE(texts.contains("国际快递报价表"));
     EXPECT_TRUE(texts.contains("TO:O'Neil"));
     EXPECT_TRUE(texts.contains("美国"));
@@ -106,7 +90,7 @@ TEST_F(A03SheetTest, DomesticSheetTakesEveryOtherZone)
     // A zone without a scope or a name is domestic; an empty price stays empty.
     EXPECT_EQ(Scratch(), QStringList({"HK|香港|12|6|15|7.5|5|4.5|4|3.5|3", "XX||9||||||||"}));
     EXPECT_EQ(QFileInfo(Prnt::Loaded()->Cry().reportFileName()).fileName(), "prnTM032.rpt");
-    const QStringList texts = PageTexts();
+    const QStringList texts = PreviewPageTexts();
     EXPECT_TRUE(texts.contains("国内快递报价表"));
     EXPECT_TRUE(texts.contains("7.5"));
     EXPECT_TRUE(texts.contains("45-70Kg"));
@@ -121,7 +105,7 @@ TEST_F(A03SheetTest, ACustomerWithoutQuotesPrintsAnEmptySheet)
     trigger(w, "Menu_print2");
     EXPECT_EQ(w->quoteGrid()->rows(), 3); // its blank row
     EXPECT_TRUE(Scratch().isEmpty());
-    EXPECT_TRUE(PageTexts().contains("国内快递报价表"));
+    EXPECT_TRUE(PreviewPageTexts().contains("国内快递报价表"));
 }
 
 TEST_F(A03SheetTest, MissingTemplateOrCustomerIsRefusedBeforeAnythingIsWritten)

@@ -93,7 +93,7 @@ TEST_F(A03Test, SaveStoresFactorOneAndTheTypedTextsExactly)
     trigger(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 0);
     // The short name is a ledger party: its "'" is stored as the ledger stores it.
-    EXPECT_EQ(firstRow("select F1,F2,F302,F8,F9,F94,P888 from M03"), "O'K|Bob’s|It's \"ours\"|王五|a'b -- c;|line '5'|1");
+    EXPECT_EQ(FirstRecord("select F1,F2,F302,F8,F9,F94,P888 from M03"), "O'K|Bob’s|It's \"ours\"|王五|a'b -- c;|line '5'|1");
     EXPECT_EQ(grid(w)->textMatrix(1, 1), "Bob’s");
     EXPECT_EQ(grid(w)->textMatrix(1, 11), "1.2");
     EXPECT_EQ(status(), "客户资料列表：共 1 条记录 当前为第 1 条");
@@ -153,8 +153,8 @@ TEST_F(A03Test, FailedSaveKeepsTheOldCustomerQuotesAndInput)
     EXPECT_TRUE(msgs->last().text.contains("quotes refused"));
     EXPECT_EQ(w->editMode(), 2);
     EXPECT_EQ(box(w, 1)->text(), "改名");
-    EXPECT_EQ(firstRow("select F2 from M03 where F1='C1'"), "客户一");
-    EXPECT_EQ(firstRow("select F1,F2,F3 from M031 where F0='C1'"), "A1|12|11");
+    EXPECT_EQ(FirstRecord("select F2 from M03 where F1='C1'"), "客户一");
+    EXPECT_EQ(FirstRecord("select F1,F2,F3 from M031 where F0='C1'"), "A1|12|11");
     EXPECT_EQ(w->quoteGrid()->textMatrix(2, 0), "A1");
 }
 

@@ -4,7 +4,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/schema.h"
-#include "qt_print.h"
+#include "support/qt_print.h"
 #include "support/testenv.h"
 
 #include <QFile>

@@ -5,7 +5,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
-#include "qt_print.h"
+#include "support/qt_print.h"
 #include "support/testenv.h"
 
 namespace {

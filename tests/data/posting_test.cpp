@@ -4,7 +4,7 @@
 #include "data/ledger.h"
 #include "data/posting.h"
 #include "data/sqltext.h"
-#include "qt_print.h"
+#include "support/qt_print.h"
 #include "support/ledger_check.h"
 #include "support/testenv.h"
 

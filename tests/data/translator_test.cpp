@@ -4,7 +4,8 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
-#include "qt_print.h"
+#include "support/qt_print.h"
+#include "support/table_text.h"
 #include "support/testenv.h"
 #include "platform/vb.h"
 
@@ -16,15 +17,6 @@ QString eval(const QString& expr)
     RecordSet rs = Db().openRecordset("select " + expr);
     const Value& v = rs.at(0, 0);
     return v.isNull() ? QStringLiteral("<null>") : v.toString();
-}
-
-QStringList column(const QString& sql)
-{
-    QStringList out;
-    RecordSet rs = Db().openRecordset(sql);
-    for (; !rs.eof(); rs.moveNext())
-        out << rs.field(0).toString();
-    return out;
 }
 
 } // namespace
@@ -90,20 +82,20 @@ protected:
 
 TEST_F(TranslatorOnFile, TopInSubSelectAndWithComment)
 {
-    EXPECT_EQ(column("select F1 from M03 where F1 in (select top 2 F1 from M03 order by F1 desc) order by F1"),
+    EXPECT_EQ(FirstColumn("select F1 from M03 where F1 in (select top 2 F1 from M03 order by F1 desc) order by F1"),
               QStringList({"C004", "C005"}));
-    EXPECT_EQ(column("select top 3 F1 from (select top 4 F1 from M03 order by F1) order by F1 desc"),
+    EXPECT_EQ(FirstColumn("select top 3 F1 from (select top 4 F1 from M03 order by F1) order by F1 desc"),
               QStringList({"C004", "C003", "C002"}));
     // A trailing comment must not swallow the LIMIT.
-    EXPECT_EQ(column("select top 1 F1 from M03 order by F1 -- the first one"), QStringList({"C001"}));
-    EXPECT_EQ(column("select top 1 F1 from M03 /* newest */ order by F1 desc;"), QStringList({"C005"}));
+    EXPECT_EQ(FirstColumn("select top 1 F1 from M03 order by F1 -- the first one"), QStringList({"C001"}));
+    EXPECT_EQ(FirstColumn("select top 1 F1 from M03 /* newest */ order by F1 desc;"), QStringList({"C005"}));
 }
 
 TEST_F(TranslatorOnFile, IdentifiersAndTextCompareWithoutCase)
 {
     EXPECT_EQ(GetStr("SELECT f2 FROM m03 WHERE f1='c003'"), "name C003");
     EXPECT_EQ(GetStr("select SETVAL from SysInfo Where id=100"), "0");
-    EXPECT_EQ(column("select F1 from M03 where F2 like 'NAME C00[1-2]' order by f1"), QStringList({"C001", "C002"}));
+    EXPECT_EQ(FirstColumn("select F1 from M03 where F2 like 'NAME C00[1-2]' order by f1"), QStringList({"C001", "C002"}));
     EXPECT_EQ(msgs->count(), 0);
 }
 
@@ -137,7 +129,7 @@ TEST_F(TranslatorOnFile, DatesWrittenInAnyFormAreStoredIsoAndFoundByEveryForm)
     for (const QString& f : forms)
         Db().execute(QStringLiteral("insert into B01 (F1,F101) values ('D%1',%2)").arg(++n).arg(f));
     Db().execute("insert into B01 (F1,F101) values ('T1','2024/1/5 8:05:09')");
-    EXPECT_EQ(column("select distinct F101 from B01 where F1 like 'D*'"), QStringList({"2024-01-05"}));
+    EXPECT_EQ(FirstColumn("select distinct F101 from B01 where F1 like 'D*'"), QStringList({"2024-01-05"}));
     EXPECT_EQ(GetStr("select F101 from B01 where F1='T1'"), "2024-01-05 08:05:09");
     for (const QString& f : forms)
         EXPECT_EQ(GetStr("select count(*) from B01 where F101=" + f), QString::number(forms.size())) << f.toStdString();
@@ -208,9 +200,9 @@ TEST_F(TranslatorOnFile, LikeWithNullEmptyAndNumbers)
 {
     Db().execute("insert into M04 (F1,F2) values ('n1',Null)");
     Db().execute("insert into M04 (F1,F2) values ('e1','')");
-    EXPECT_EQ(column("select F1 from M04 where F2 like '*'"), QStringList({"e1"}));
-    EXPECT_EQ(column("select F1 from M04 where F2 like ''"), QStringList({"e1"}));
-    EXPECT_EQ(column("select F1 from M04 where F2 not like 'x*'"), QStringList({"e1"}));
+    EXPECT_EQ(FirstColumn("select F1 from M04 where F2 like '*'"), QStringList({"e1"}));
+    EXPECT_EQ(FirstColumn("select F1 from M04 where F2 like ''"), QStringList({"e1"}));
+    EXPECT_EQ(FirstColumn("select F1 from M04 where F2 not like 'x*'"), QStringList({"e1"}));
     EXPECT_EQ(eval("'a' like Null"), "<null>");
     EXPECT_EQ(eval("Null like '*'"), "<null>");
     // Numbers compare in the form they are shown in.

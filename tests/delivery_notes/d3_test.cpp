@@ -4,6 +4,7 @@
 #include "dialogs/report_engine.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"
+#include "support/table_text.h"
 
 #include <QFile>
 #include <QFrame>
@@ -35,29 +36,13 @@ protected:
             out << gd->textMatrix(r, c);
         return out;
     }
-    static QStringList scratchRows()
-    {
-        QStringList out;
-        RecordSet rs = Db().openRecordset("select F0,F1,F3,F2,F6,F7,F8 from PRTB2 order by rowid");
-        for (int r = 0; r < rs.recordCount(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < 7; ++c)
-                cells << rs.at(r, c).toString();
-            out << cells.join('|');
-        }
-        return out;
-    }
+    static QStringList scratchRows() { return Records("select F0,F1,F3,F2,F6,F7,F8 from PRTB2 order by rowid"); }
     static QStringList formulas()
     {
         QStringList out;
         for (const QString& f : Prnt::Loaded()->Cry().formulas())
             out << f;
         return out;
-    }
-    static QStringList previewTexts()
-    {
-        const ReportLayout* layout = Prnt::Loaded()->preview()->report();
-        return layout && !layout->pages.isEmpty() ? layout->pages[0].texts() : QStringList();
     }
 };
 
@@ -196,7 +181,7 @@ TEST_F(D3Test, SalesStatementPrintsTheListWithTheCompanyName)
         "kh='客户'", "khmc='名称'", "fpdh='发货单号'", "fprq='发货日期'", "ymhkd='金额(元)'",
         "fkhkd='付款(元)'", "jyhkd='欠款(元)'", "gong='共：'",
     }));
-    const QStringList texts = previewTexts();
+    const QStringList texts = PreviewPageTexts();
     for (const char* t : {"捷诺达速递有限公司", "销售帐款统计报表", "日期由  2024-05-01  至  2024-05-31", "N004",
                           "250.50", "-10.00", "510.50", "205.50", "305.00", "共：", "5"})
         EXPECT_TRUE(texts.contains(t)) << t;
@@ -223,7 +208,7 @@ TEST_F(D3Test, MonthlyStatementPrintsWhatTheCurrentCustomerOwes)
         "yjrq='月结日期：'", "yjrqjz='预缴日期截至：'", "fpdh='发货单号'", "fprq='发货日期：'",
         "ymhkd='金额(元)'", "fkhkd='付款(元)'", "jyhkd='欠款(元)'", "gong='共：'",
     }));
-    const QStringList texts = previewTexts();
+    const QStringList texts = PreviewPageTexts();
     for (const char* t : {"捷诺达速递有限公司", "客户月结单", "客户编码： C01   华联商场", "电话    ： 0755-83000001",
                           "N001", "N002", "350.50", "300.00"})
         EXPECT_TRUE(texts.contains(t)) << t;
@@ -233,7 +218,7 @@ TEST_F(D3Test, MonthlyStatementPrintsWhatTheCurrentCustomerOwes)
     grid(w)->setRow(4);
     trigger(w, "Menu_print2");
     EXPECT_EQ(scratchRows(), QStringList());
-    EXPECT_TRUE(previewTexts().contains("客户编码： C02   新星贸易"));
+    EXPECT_TRUE(PreviewPageTexts().contains("客户编码： C02   新星贸易"));
 }
 
 TEST_F(D3Test, NothingListedOrNoTemplateLeavesTheScratchTableAlone)
@@ -280,7 +265,7 @@ TEST_F(D3Test, AnEmptyAmountPrintsEmpty)
     trigger(w, "Menu_print");
     EXPECT_EQ(msgs->count(), 0) << msgs->texts().join('\n').toStdString();
     EXPECT_EQ(scratchRows().first(), "C01|华联商场|N001|2024-05-03||0|");
-    const QStringList texts = previewTexts();
+    const QStringList texts = PreviewPageTexts();
     EXPECT_TRUE(texts.contains("250.50"));
     EXPECT_TRUE(texts.contains("200.00")); // the sums count the empty cell as 0
 }

@@ -159,40 +159,6 @@ void RoadTest::pick(QComboBox* list, const QString& start)
 
 // ------------------------------------------------------------ reading
 
-QStringList RoadTest::gridLines(FlexGrid* g, int from)
-{
-    QStringList out;
-    for (int r = from; r < g->rows(); ++r)
-        out << g->rowTexts(r).join('|');
-    return out;
-}
-
-QString RoadTest::gridRow(FlexGrid* g, int r, int n)
-{
-    QStringList cells;
-    for (int c = 0; c < n; ++c)
-        cells << g->textMatrix(r, c);
-    return cells.join('|');
-}
-
-QStringList RoadTest::column(const QString& sql)
-{
-    QStringList out;
-    const RecordSet rs = Db().openRecordset(sql);
-    for (int r = 0; r < rs.recordCount(); ++r)
-        out << rs.at(r, 0).toString();
-    return out;
-}
-
-QString RoadTest::firstRow(const QString& sql)
-{
-    const RecordSet rs = Db().openRecordset(sql);
-    QStringList out;
-    for (int c = 0; rs.recordCount() > 0 && c < rs.fieldCount(); ++c)
-        out << rs.at(0, c).toString();
-    return out.join('|');
-}
-
 QString RoadTest::panel4() const
 {
     return main->panelText(4);
@@ -219,7 +185,7 @@ void RoadTest::setPricingStandard()
     });
     main->command("Menu_S01")->trigger();
     Pump();
-    EXPECT_EQ(firstRow("select F1,F2,F3,F4,F5,F6,P888 from MS1"), "1|0.5|0.5|0.5|21|46|1.5");
+    EXPECT_EQ(FirstRecord("select F1,F2,F3,F4,F5,F6,P888 from MS1"), "1|0.5|0.5|0.5|21|46|1.5");
 }
 
 void RoadTest::addChannel()
@@ -236,7 +202,7 @@ void RoadTest::addChannel()
     grab("road_02_A01_adding");
     choose(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 0);
-    EXPECT_EQ(firstRow("select F1,F2,F3,D0,D1,S0,S1,JFD from M01"), "E|快递通道|日本线|0.5|0.5|0.5|0.5|0");
+    EXPECT_EQ(FirstRecord("select F1,F2,F3,D0,D1,S0,S1,JFD from M01"), "E|快递通道|日本线|0.5|0.5|0.5|0.5|0");
     EXPECT_EQ(panel4(), "共 1 条记录 当前为第 1 条");
     grab("road_02_A01_saved");
     choose(w, "Menu_Return");
@@ -268,8 +234,8 @@ void RoadTest::addChannelZone()
     grab("road_03_A011_adding");
     choose(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 0);
-    EXPECT_EQ(firstRow("select F1,F2,F3,F4,F6,P101,P102,P201,P202 from M011"), "E1|日本|E|Japan|3|20|8|30|6");
-    EXPECT_EQ(column("select F1 from M0111 where F0='E1'"), QStringList{"东京"});
+    EXPECT_EQ(FirstRecord("select F1,F2,F3,F4,F6,P101,P102,P201,P202 from M011"), "E1|日本|E|Japan|3|20|8|30|6");
+    EXPECT_EQ(FirstColumn("select F1 from M0111 where F0='E1'"), QStringList{"东京"});
     grab("road_03_A011_saved");
     choose(w, "Menu_Return");
 }
@@ -299,8 +265,8 @@ void RoadTest::addCompanyZone()
     grab("road_04_A02_adding");
     choose(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 0);
-    EXPECT_EQ(firstRow("select F1,F2,F3,F4,F6,P101,P102,P201,P202,P301 from M02"), "JP|日本区|国外|Japan|2|15|5|25|9|8.5");
-    EXPECT_EQ(column("select F1 from M021 where F0='JP' order by F1"), QStringList({"东京", "大阪"}));
+    EXPECT_EQ(FirstRecord("select F1,F2,F3,F4,F6,P101,P102,P201,P202,P301 from M02"), "JP|日本区|国外|Japan|2|15|5|25|9|8.5");
+    EXPECT_EQ(FirstColumn("select F1 from M021 where F0='JP' order by F1"), QStringList({"东京", "大阪"}));
     grab("road_04_A02_saved");
     choose(w, "Menu_Return");
 }
@@ -326,7 +292,7 @@ void RoadTest::addReferenceLists()
         typeInto(box(w, 1), QString::fromUtf8(l.remark));
         choose(w, "Menu_save");
         EXPECT_EQ(w->editMode(), 0) << l.item;
-        EXPECT_EQ(firstRow(QStringLiteral("select F1,F2 from %1").arg(l.table)),
+        EXPECT_EQ(FirstRecord(QStringLiteral("select F1,F2 from %1").arg(l.table)),
                   QString::fromUtf8(l.name) + "|" + QString::fromUtf8(l.remark));
         grab(QStringLiteral("road_05_%1").arg(l.window));
         choose(w, "Menu_Return");
@@ -363,12 +329,12 @@ void RoadTest::addCustomerWithQuote()
     FlexGrid* quotes = w->quoteGrid();
     ASSERT_EQ(quotes->rows(), 3);
     // 15 x 1.2, 5 x 1.2, 25 x 1.2, 9 x 1.2, 8.5 x 1.2, each to one decimal.
-    EXPECT_EQ(gridRow(quotes, 2, 7), "JP|日本区|18.0|6.0|30.0|10.8|10.2");
+    EXPECT_EQ(GridRowText(quotes, 2, 7), "JP|日本区|18.0|6.0|30.0|10.8|10.2");
     grab("road_06_A03_quoting");
     choose(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 0);
-    EXPECT_EQ(firstRow("select F1,F2,F301,F302,F8,P888 from M03"), "C001|甲公司|甲贸易有限公司|Jia Trading Co.|王经理|1");
-    EXPECT_EQ(firstRow("select F0,F1,F2,F3,F4,F5,F6 from M031"), "C001|JP|18|6|30|10.8|10.2");
+    EXPECT_EQ(FirstRecord("select F1,F2,F301,F302,F8,P888 from M03"), "C001|甲公司|甲贸易有限公司|Jia Trading Co.|王经理|1");
+    EXPECT_EQ(FirstRecord("select F0,F1,F2,F3,F4,F5,F6 from M031"), "C001|JP|18|6|30|10.8|10.2");
     grab("road_06_A03_saved");
 }
 
@@ -441,7 +407,7 @@ void RoadTest::addClerkAndLogIn()
     }
     grab("road_10_S02_adding");
     choose(w, "Menu_save");
-    EXPECT_EQ(firstRow("select F1,F2,F3,F60,F61,F62,F63,F64,F65,F66,F67 from TE1 where F1='002'"),
+    EXPECT_EQ(FirstRecord("select F1,F2,F3,F60,F61,F62,F63,F64,F65,F66,F67 from TE1 where F1='002'"),
               "002|李四|PW|1|1|1|1|1|0|1|1");
     choose(w, "Menu_Return");
 

@@ -1,15 +1,11 @@
 #pragma once
 #include "shell/shell_fixture.h"
+#include "support/qt_print.h"
+#include "support/table_text.h"
 
 #include <QDate>
 #include <QString>
 #include <QStringList>
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 class ChildWindow;
 class FlexGrid;
@@ -59,10 +55,6 @@ protected:
     static void pick(QComboBox* list, const QString& start);
 
     // --- reading
-    static QStringList gridLines(FlexGrid* g, int from = 1);
-    static QString gridRow(FlexGrid* g, int r, int n);
-    static QStringList column(const QString& sql);
-    static QString firstRow(const QString& sql);
     QString panel4() const;
 
     // --- the road's stages, each through the windows

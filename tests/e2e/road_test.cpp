@@ -25,24 +25,7 @@ namespace {
 // The ledger as "F1|LB|S2|F3|YF|FK|QC|QM|S1|F6", in sequence order.
 QStringList Ledger()
 {
-    QStringList out;
-    const RecordSet rs = Db().openRecordset("select F1,LB,S2,F3,YF,FK,QC,QM,S1,F6 from TB1 order by SN");
-    for (int r = 0; r < rs.recordCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < rs.fieldCount(); ++c)
-            cells << rs.at(r, c).toString();
-        out << cells.join('|');
-    }
-    return out;
-}
-
-// The texts of page 1 of the report host's preview.
-QStringList PreviewTexts()
-{
-    Prnt* host = Prnt::Loaded();
-    if (!host || !host->preview() || !host->preview()->report() || host->preview()->report()->pages.isEmpty())
-        return {};
-    return host->preview()->report()->pages[0].texts();
+    return Records("select F1,LB,S2,F3,YF,FK,QC,QM,S1,F6 from TB1 order by SN");
 }
 
 } // namespace
@@ -68,7 +51,7 @@ protected:
         const bool wasMaximized = frame->isMaximized();
         choose(w, action);
         ASSERT_NE(Prnt::Loaded(), nullptr) << action;
-        const QStringList page = PreviewTexts();
+        const QStringList page = PreviewPageTexts();
         for (const QString& t : texts)
             EXPECT_TRUE(page.contains(t)) << action << " preview lacks " << t.toStdString() << " in "
                                           << page.join(" / ").toStdString();
@@ -125,10 +108,10 @@ TEST_F(WaybillRoadTest, OneWaybillFromThePriceListsThroughTheLedgerToTheReports)
     if (HasFatalFailure())
         return;
     auto* waybills = qobject_cast<B01*>(WindowRegistry::loaded("B01"));
-    EXPECT_EQ(gridRow(waybills->grid(), 1, 11),
+    EXPECT_EQ(GridRowText(waybills->grid(), 1, 11),
               "W0001|" + today() + "|东京|D|1|月结|快递通道|甲公司|张三|管理员|");
     EXPECT_EQ(panel4(), "速递单：共 1 条记录 当前为第 1 条");
-    EXPECT_EQ(firstRow("select F1,F603,F602,F201,F203,F2031,F301,F401,F402,F404,F501,F502,F503,F505,F508,F504,"
+    EXPECT_EQ(FirstRecord("select F1,F603,F602,F201,F203,F2031,F301,F401,F402,F404,F501,F502,F503,F505,F508,F504,"
                        "F202,F2021,F507,F506,F604,DF,YJ,XJ,F2041 from B01"),
               "W0001|C001|张三|深圳|JP|东京|D|1|1.8|1.8|月结|30|5|1.1|2|40.5|E|E1|44|1|管理员|0|40.5|0|甲贸易有限公司");
 
@@ -136,14 +119,14 @@ TEST_F(WaybillRoadTest, OneWaybillFromThePriceListsThroughTheLedgerToTheReports)
     // payable numbered right after the receivable.
     EXPECT_EQ(Ledger(), QStringList({"YSW0001|-9|增加应收|甲公司|40.5|0|0|40.5|老张|管理员",
                                      "YFW0001|9|增加应付|快递通道|44|0|0|44|老张|管理员"}));
-    EXPECT_EQ(column("select SN from TB1 order by SN"), QStringList({"31", "32"}));
+    EXPECT_EQ(FirstColumn("select SN from TB1 order by SN"), QStringList({"31", "32"}));
     ExpectChainsHold();
 
     // The receivable stands in the debt entry list for receivables.
     auto* debts = open<LedgerEntryWindow>("Menu_ys", "zhLst");
     ASSERT_NE(debts, nullptr);
     ASSERT_GE(debts->grid()->rows(), 2);
-    EXPECT_EQ(gridRow(debts->grid(), 1, 9), "YSW0001|" + today() + "|甲公司|||40.5|老张|管理员|");
+    EXPECT_EQ(GridRowText(debts->grid(), 1, 9), "YSW0001|" + today() + "|甲公司|||40.5|老张|管理员|");
     grab("road_08_zhLst");
     choose(debts, "Menu_Return");
 
@@ -168,7 +151,7 @@ TEST_F(WaybillRoadTest, OneWaybillFromThePriceListsThroughTheLedgerToTheReports)
     auto* detail = open<ChildWindow>("Menu_ysmx", "KuanMx");
     ASSERT_NE(detail, nullptr);
     auto* detailGrid = detail->findChild<FlexGrid*>("GD");
-    EXPECT_EQ(gridLines(detailGrid),
+    EXPECT_EQ(GridLines(detailGrid),
               QStringList({"甲公司||YSW0001|增加应收|||0.00|40.50||40.50",
                            "甲公司||" + receiptNo + "|收款|||||15.00|25.50",
                            "甲公司||| 合  计 |||0.00|40.50|15.00|25.50", "|||||||||"}));
@@ -180,11 +163,11 @@ TEST_F(WaybillRoadTest, OneWaybillFromThePriceListsThroughTheLedgerToTheReports)
     auto* summary = open<ChildWindow>("Menu_ysz", "KuanHz");
     ASSERT_NE(summary, nullptr);
     auto* summaryGrid = summary->findChild<FlexGrid*>("GD");
-    EXPECT_EQ(gridLines(summaryGrid), QStringList({"甲公司||||||0.00|40.50|15.00|25.50", "||||||0.00|40.50|15.00|25.50"}));
+    EXPECT_EQ(GridLines(summaryGrid), QStringList({"甲公司||||||0.00|40.50|15.00|25.50", "||||||0.00|40.50|15.00|25.50"}));
     grab("road_12_KuanHz");
     expectPreview(summary, "Menu_print", {"甲公司", "25.50"}, "road_12_KuanHz_print");
     summary = open<ChildWindow>("Menu_yfz", "KuanHz");
-    EXPECT_EQ(gridLines(summaryGrid), QStringList({"快递通道||||||0.00|44.00|0.00|44.00", "||||||0.00|44.00|0.00|44.00"}));
+    EXPECT_EQ(GridLines(summaryGrid), QStringList({"快递通道||||||0.00|44.00|0.00|44.00", "||||||0.00|44.00|0.00|44.00"}));
     choose(summary, "Menu_Return");
 
     // The customer's reconciliation lists the waybill with its weight and freight.
@@ -194,7 +177,7 @@ TEST_F(WaybillRoadTest, OneWaybillFromThePriceListsThroughTheLedgerToTheReports)
     pick(list(reconciliation, "Cmb"), "C001");
     reconciliation->findChild<QPushButton*>("Cmd")->click();
     Pump();
-    EXPECT_EQ(gridLines(reconciliation->grid()),
+    EXPECT_EQ(GridLines(reconciliation->grid()),
               QStringList({today() + "|W0001|D|东京|1.8|30|5|1.1|2|40.5", "||||1.8|||||40.5"}));
     EXPECT_EQ(panel4(), "共 2 条记录 当前为第 1 条");
     // Weight and freight stand right-aligned like the ledgers' money.
@@ -211,10 +194,10 @@ TEST_F(WaybillRoadTest, OneWaybillFromThePriceListsThroughTheLedgerToTheReports)
     profit->findChild<QPushButton*>("Cmd")->click();
     Pump();
     ASSERT_EQ(profit->grid()->rows(), 3);
-    EXPECT_EQ(gridRow(profit->grid(), 1, 7), "甲公司|0|40.5|0|40.5|44|1");
+    EXPECT_EQ(GridRowText(profit->grid(), 1, 7), "甲公司|0|40.5|0|40.5|44|1");
     EXPECT_EQ(profit->grid()->textMatrix(1, 10), "-4.50");
     EXPECT_EQ(profit->grid()->textMatrix(1, 11), "王经理");
-    EXPECT_EQ(gridRow(profit->grid(), 2, 7), "|0|40.5|0|40.5|44|1");
+    EXPECT_EQ(GridRowText(profit->grid(), 2, 7), "|0|40.5|0|40.5|44|1");
     grab("road_14_C06");
     expectPreview(profit, "Menu_P", {"王经理", "甲公司", "40.50", "44.00", "-4.50"}, "road_14_C06_print");
     choose(profit, "menu_R");
@@ -242,7 +225,7 @@ TEST_F(WaybillRoadTest, OneWaybillFromThePriceListsThroughTheLedgerToTheReports)
     summary = open<ChildWindow>("Menu_ysz", "KuanHz");
     ASSERT_NE(summary, nullptr);
     summaryGrid = summary->findChild<FlexGrid*>("GD");
-    EXPECT_EQ(gridLines(summaryGrid), QStringList({"甲公司||||||0.00|53.70|15.00|38.70", "||||||0.00|53.70|15.00|38.70"}));
+    EXPECT_EQ(GridLines(summaryGrid), QStringList({"甲公司||||||0.00|53.70|15.00|38.70", "||||||0.00|53.70|15.00|38.70"}));
     grab("road_15_KuanHz_after_edit");
     choose(summary, "Menu_Return");
 
@@ -250,14 +233,14 @@ TEST_F(WaybillRoadTest, OneWaybillFromThePriceListsThroughTheLedgerToTheReports)
     ASSERT_EQ(command("Menu_b", "B01"), waybills);
     msgs->expect("真的要删除单号为:W0001的单据吗？", vbBtn::Yes);
     choose(waybills, "Menu_del");
-    EXPECT_EQ(column("select F1 from B01"), QStringList());
+    EXPECT_EQ(FirstColumn("select F1 from B01"), QStringList());
     EXPECT_EQ(Ledger(), QStringList({receiptNo + "|-10|收款|甲公司|0|15|0|-15|王五|管理员"}));
     ExpectChainsHold();
     EXPECT_EQ(panel4(), "速递单：无单据信息");
     ASSERT_EQ(command("Menu_ysmx", "KuanMx"), detail);
     detail->findChild<QPushButton*>("Cmd")->click();
     Pump();
-    EXPECT_EQ(gridLines(detailGrid), QStringList({"甲公司||" + receiptNo + "|收款|||0.00||15.00|-15.00",
+    EXPECT_EQ(GridLines(detailGrid), QStringList({"甲公司||" + receiptNo + "|收款|||0.00||15.00|-15.00",
                                                   "甲公司||| 合  计 |||0.00|0.00|15.00|-15.00", "|||||||||"}));
     grab("road_16_KuanMx_after_delete");
 }
@@ -297,7 +280,7 @@ TEST_F(WaybillRoadTest, AClerkWithoutThePriceRightEntersAWaybillWithThePricesHid
     grab("road_17_B01_clerk_adding");
     choose(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 0);
-    EXPECT_EQ(firstRow("select F1,F603,F301,F502,F505,F504,F202,F507,F604,F601 from B01"),
+    EXPECT_EQ(FirstRecord("select F1,F603,F301,F502,F505,F504,F202,F507,F604,F601 from B01"),
               "W0002|C001|S|30|1|30||0|未出货|李四");
     EXPECT_EQ(Ledger(), QStringList({"YSW0002|-9|增加应收|甲公司|30|0|0|30|老张|李四"}));
     grab("road_17_B01_clerk_saved");

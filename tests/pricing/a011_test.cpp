@@ -126,8 +126,8 @@ TEST_F(A011Test, SaveStoresTheChannelCodeCostsCountAndFlagsAndListsTheZone)
     w->chk(14)->setChecked(false);
     trigger(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 0);
-    EXPECT_EQ(firstRow("select F1,F2,F3,F4,F6,P101,P300,P309,P3,A30,A31 from M011"), "A1|华东|A|East|3|12|8.5|0|3|-1|0");
-    EXPECT_EQ(column("select F1 from M0111 where F0='A1'"), QStringList({"华东"}));
+    EXPECT_EQ(FirstRecord("select F1,F2,F3,F4,F6,P101,P300,P309,P3,A30,A31 from M011"), "A1|华东|A|East|3|12|8.5|0|3|-1|0");
+    EXPECT_EQ(FirstColumn("select F1 from M0111 where F0='A1'"), QStringList({"华东"}));
     EXPECT_EQ(gridRow(w, 1, 7), "快递A|A1|华东|3||A|East");
     EXPECT_EQ(grid(w)->textMatrix(1, 21), "3");
     EXPECT_EQ(grid(w)->rows(), 2); // the blank row of the empty list went
@@ -191,8 +191,8 @@ TEST_F(A011Test, DetailShowsTheStoredSegmentsWithTheChannelsCurrentCaptionsAndFl
     EXPECT_FALSE(box(w, 0)->isReadOnly());
     set(w, 0, "a7");
     trigger(w, "Menu_save"); // renamed; the count stays the stored one
-    EXPECT_EQ(firstRow("select F1,P3,A30 from M011"), "a7|2|-1");
-    EXPECT_EQ(column("select F0 from M0111"), QStringList({"a7"}));
+    EXPECT_EQ(FirstRecord("select F1,P3,A30 from M011"), "a7|2|-1");
+    EXPECT_EQ(FirstColumn("select F0 from M0111"), QStringList({"a7"}));
 }
 
 TEST_F(A011Test, DeleteRemovesTheZoneAndItsPlacesAndWorksWithoutAChannelName)
@@ -205,8 +205,8 @@ TEST_F(A011Test, DeleteRemovesTheZoneAndItsPlacesAndWorksWithoutAChannelName)
     A011* w = openA011();
     msgs->expect("真的要删除华东吗?");
     trigger(w, "Menu_del");
-    EXPECT_EQ(column("select F1 from M011"), QStringList({"X1"}));
-    EXPECT_EQ(column("select F1 from M0111"), QStringList({"北京"}));
+    EXPECT_EQ(FirstColumn("select F1 from M011"), QStringList({"X1"}));
+    EXPECT_EQ(FirstColumn("select F1 from M0111"), QStringList({"北京"}));
     EXPECT_EQ(GetStr("select F2021 from B01"), "A1");
     EXPECT_EQ(gridRow(w, 1, 2), "|");
     trigger(w, "Menu_del"); // empty list: nothing
@@ -253,8 +253,8 @@ TEST_F(A011Test, AFailedSaveKeepsTheOldZoneAndExportHoldsTheVisibleColumns)
     trigger(w, "Menu_edit");
     set(w, 0, "A2");
     expectRefusedSave(w, "保存失败!系统返回如下信息：", 2);
-    EXPECT_EQ(column("select F1 from M011"), QStringList({"A1"}));
-    EXPECT_EQ(column("select F0 from M0111"), QStringList({"A1"}));
+    EXPECT_EQ(FirstColumn("select F1 from M011"), QStringList({"A1"}));
+    EXPECT_EQ(FirstColumn("select F0 from M0111"), QStringList({"A1"}));
     EXPECT_EQ(box(w, 0)->text(), "A2");
 }
 

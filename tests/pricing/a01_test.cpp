@@ -137,13 +137,13 @@ TEST_F(A01Test, SaveNormalisesTheCountAndAsksForEveryShownSegment)
         set(w, 7 + k, QString::number(10 * k));
     trigger(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 0);
-    EXPECT_EQ(firstRow("select F1,F2,D0,JFD,J0,J9 from M01"), "A|快递A|0|10|10|100");
+    EXPECT_EQ(FirstRecord("select F1,F2,D0,JFD,J0,J9 from M01"), "A|快递A|0|10|10|100");
 
     // A count of 0 checks no segment.
     startChannel(w, "B", "快递B", 0);
     set(w, 7, "-3");
     trigger(w, "Menu_save");
-    EXPECT_EQ(firstRow("select JFD from M01 where F1='B'"), "0");
+    EXPECT_EQ(FirstRecord("select JFD from M01 where F1='B'"), "0");
 }
 
 TEST_F(A01Test, AChannelShowsTheSegmentsWhoseStartIsNotZero)
@@ -196,7 +196,7 @@ TEST_F(A01Test, NumbersAreUniqueAndOnlyChannelsNotInUseAreRenumbered)
     clearBox(box(w, 0));
     type(box(w, 0), "C");
     trigger(w, "Menu_save");
-    EXPECT_EQ(column("select F1 from M01 order by F1"), QStringList({"A", "C"}));
+    EXPECT_EQ(FirstColumn("select F1 from M01 order by F1"), QStringList({"A", "C"}));
     EXPECT_EQ(gridRow(w, 2, 2), "C|快递B");
     EXPECT_EQ(w->curRow(), 2);
     EXPECT_EQ(host.panels[4], "共 2 条记录 当前为第 2 条");
@@ -208,7 +208,7 @@ TEST_F(A01Test, TextsSaveExactlyButTheNameAsTheLedgerWritesIt)
     startChannel(w, "X", " O'Brien Express ", 0);
     set(w, 2, "Côte d'Ivoire, Xi'an");
     trigger(w, "Menu_save");
-    EXPECT_EQ(firstRow("select F2,F3 from M01"), "O’Brien Express|Côte d'Ivoire, Xi'an");
+    EXPECT_EQ(FirstRecord("select F2,F3 from M01"), "O’Brien Express|Côte d'Ivoire, Xi'an");
     EXPECT_EQ(gridRow(w, 1, 3), "X|O’Brien Express|Côte d'Ivoire, Xi'an");
     QString code = "X";
     EXPECT_EQ(GetNameByCode(code, "M01"), "O’Brien Express"); // as the waybill postings name it
@@ -241,7 +241,7 @@ TEST_F(A01Test, DeleteOfAChannelInUseIsForTheAdministratorAndTakesItsWaybills)
     trigger(w, "Menu_del");
     EXPECT_EQ(msgs->boxes().last().title, "请再次确认");
     EXPECT_EQ(count("select count(*) from M01"), 0);
-    EXPECT_EQ(column("select F1 from B01"), QStringList({"W2"}));
+    EXPECT_EQ(FirstColumn("select F1 from B01"), QStringList({"W2"}));
     // Its zones, their places, the company zones, quotes and ledger stay.
     EXPECT_EQ(count("select count(*) from M011"), 1);
     EXPECT_EQ(count("select count(*) from M0111"), 1);
@@ -271,7 +271,7 @@ TEST_F(A01Test, AFailedSaveKeepsTheChannelAndSearchOffersNumberAndName)
     trigger(w, "Menu_edit");
     set(w, 1, "新名称");
     expectRefusedSave(w, "保存失败!系统返回如下信息：", 2);
-    EXPECT_EQ(firstRow("select F1,F2 from M01"), "A|快递A");
+    EXPECT_EQ(FirstRecord("select F1,F2 from M01"), "A|快递A");
     EXPECT_EQ(box(w, 1)->text(), "新名称");
     trigger(w, "Menu_cancel");
 

@@ -137,9 +137,9 @@ TEST_F(A02Test, AddTakesCapitalsPrefillsNamesAndAppendsTheSavedZone)
     trigger(w, "Menu_save");
 
     EXPECT_EQ(w->editMode(), 0);
-    EXPECT_EQ(firstRow("select F2,F3,F4,F6,F8,P101,P315 from M02 where F1='AB1'"),
+    EXPECT_EQ(FirstRecord("select F2,F3,F4,F6,F8,P101,P315 from M02 where F1='AB1'"),
               "区域AB1|国内|Xi'an|2|O'Brien|12.5|0");
-    EXPECT_EQ(column("select F1 || '/' || F2 from M021 where F0='AB1'"), QStringList({"区域AB1/Xi'an"}));
+    EXPECT_EQ(FirstColumn("select F1 || '/' || F2 from M021 where F0='AB1'"), QStringList({"区域AB1/Xi'an"}));
     EXPECT_EQ(gridRow(w, 2, 6), "AB1|区域AB1|Xi'an|2|O'Brien|12.5"); // at the end, unsorted
     EXPECT_EQ(w->curRow(), 2);
     EXPECT_EQ(grid(w)->row(), 2);
@@ -192,8 +192,8 @@ TEST_F(A02Test, RenamingMovesThePlacesAndLeavesQuotesAndWaybills)
     clearBox(box(w, 0));
     type(box(w, 0), "z9");
     trigger(w, "Menu_save");
-    EXPECT_EQ(column("select F1 from M02 order by F1"), QStringList({"Z2", "Z9"}));
-    EXPECT_EQ(column("select F0 || F1 from M021 order by rowid"), QStringList({"Z2广州", "Z9上海", "Z9南京"}));
+    EXPECT_EQ(FirstColumn("select F1 from M02 order by F1"), QStringList({"Z2", "Z9"}));
+    EXPECT_EQ(FirstColumn("select F0 || F1 from M021 order by rowid"), QStringList({"Z2广州", "Z9上海", "Z9南京"}));
     EXPECT_EQ(GetStr("select F1 from M031"), "Z1");
     EXPECT_EQ(GetStr("select F203 from B01"), "Z1");
     EXPECT_EQ(gridRow(w, 2, 2), "Z9|华东"); // moved to the end
@@ -203,7 +203,7 @@ TEST_F(A02Test, RenamingMovesThePlacesAndLeavesQuotesAndWaybills)
     trigger(w, "Menu_edit");
     addPlace(w->placeEditor(), "苏州");
     trigger(w, "Menu_save");
-    EXPECT_EQ(column("select F1 from M021 where F0='Z9' order by rowid"), QStringList({"上海", "南京", "苏州"}));
+    EXPECT_EQ(FirstColumn("select F1 from M021 where F0='Z9' order by rowid"), QStringList({"上海", "南京", "苏州"}));
     EXPECT_EQ(count("select count(*) from M02"), 2);
 }
 
@@ -218,7 +218,7 @@ TEST_F(A02Test, AFailedSaveKeepsTheOldZoneWholeAndTheTypedInput)
     expectRefusedSave(w, "保存失败!系统返回如下信息：", 2);
     EXPECT_EQ(box(w, 1)->text(), "新名称");
     EXPECT_EQ(GetStr("select F2 from M02 where F1='Z1'"), "华东");
-    EXPECT_EQ(column("select F1 from M021"), QStringList({"上海"}));
+    EXPECT_EQ(FirstColumn("select F1 from M021"), QStringList({"上海"}));
 }
 
 TEST_F(A02Test, DeleteRemovesTheZoneAndItsPlacesOnly)
@@ -236,8 +236,8 @@ TEST_F(A02Test, DeleteRemovesTheZoneAndItsPlacesOnly)
     EXPECT_EQ(count("select count(*) from M02"), 2);
     msgs->expect("真的要删除华东吗?", vbBtn::Yes);
     trigger(w, "Menu_del");
-    EXPECT_EQ(column("select F1 from M02"), QStringList({"Z2"}));
-    EXPECT_EQ(column("select F1 from M021"), QStringList({"广州"}));
+    EXPECT_EQ(FirstColumn("select F1 from M02"), QStringList({"Z2"}));
+    EXPECT_EQ(FirstColumn("select F1 from M021"), QStringList({"广州"}));
     EXPECT_EQ(count("select count(*) from M031"), 1);
     EXPECT_EQ(count("select count(*) from B01"), 1);
 

@@ -67,31 +67,9 @@ QCheckBox* PricingTest::check(QWidget* w, int k)
     return w->findChild<QCheckBox*>(QStringLiteral("Chk(%1)").arg(k));
 }
 
-QStringList PricingTest::column(const QString& sql)
-{
-    QStringList out;
-    const RecordSet rs = Db().openRecordset(sql);
-    for (int r = 0; r < rs.recordCount(); ++r)
-        out << rs.at(r, 0).toString();
-    return out;
-}
-
-QString PricingTest::firstRow(const QString& sql)
-{
-    const RecordSet rs = Db().openRecordset(sql);
-    QStringList out;
-    for (int c = 0; rs.recordCount() > 0 && c < rs.fieldCount(); ++c)
-        out << rs.at(0, c).toString();
-    return out.join('|');
-}
-
 QString PricingTest::gridRow(QWidget* w, int r, int n)
 {
-    FlexGrid* g = grid(w);
-    QStringList cells;
-    for (int c = 0; c < n; ++c)
-        cells << g->textMatrix(r, c);
-    return cells.join('|');
+    return GridRowText(grid(w), r, n);
 }
 
 void PricingTest::set(QWidget* w, int k, const QString& text)

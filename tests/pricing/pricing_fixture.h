@@ -1,15 +1,10 @@
 #pragma once
+#include "support/qt_print.h"
+#include "support/table_text.h"
 #include "support/window_test.h"
 
 #include <QStringList>
 #include <functional>
-#include <ostream>
-
-// Readable texts in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 class ListFrame;
 class PlaceEditor;
@@ -36,10 +31,6 @@ protected:
     static QLabel* lab(QWidget* w, int k);
     static QComboBox* combo(QWidget* w, const QString& name);
     static QCheckBox* check(QWidget* w, int k);
-    // The first field of every row of a statement, as the system shows values.
-    static QStringList column(const QString& sql);
-    // The fields of a statement's first row joined by "|".
-    static QString firstRow(const QString& sql);
     // The grid's row r as "c0|c1|...", over its first n columns.
     static QString gridRow(QWidget* w, int r, int n);
     // Sets a box's text as the operator would leave it.

@@ -39,7 +39,7 @@ TEST_F(C01Test, ListsTheChannelsShippedWaybillsOfTheDay)
     EXPECT_EQ(w->findChild<QDateEdit*>("DTP(1)"), nullptr);
     FlexGrid* g = grid(w);
     EXPECT_EQ(g->rowTexts(0), QStringList({"运单号", "D/S", "发件公司", "目的地", "件数", "重量", "到付", "备注"}));
-    EXPECT_EQ(gridLines(g), QStringList({"W1|D|华南贸易|东京|1|0.5|0|", "W2|S|东方电子|纽约|3|12.5|88|加急",
+    EXPECT_EQ(GridLines(g), QStringList({"W1|D|华南贸易|东京|1|0.5|0|", "W2|S|东方电子|纽约|3|12.5|88|加急",
                                          "||||4|13|88|"}));
     EXPECT_EQ(host.panels[4], "共 3 条记录 当前为第 1 条");
     keepGrab(w, "C01");
@@ -86,7 +86,7 @@ TEST_F(C01Test, ChannelMissingFromTheListStillListsAndHeadsTheListWithoutAName)
     setParty(w, "Q9");
     refresh(w);
     // The channel is matched on its code alone; the customer must exist.
-    EXPECT_EQ(gridLines(grid(w)), QStringList({"W1||华南贸易||2|1.5||", "||||2|1.5|0|"}));
+    EXPECT_EQ(GridLines(grid(w)), QStringList({"W1||华南贸易||2|1.5||", "||||2|1.5|0|"}));
     // The heading names the refreshed channel, whatever the list shows now.
     setParty(w, "Q1.联邦快递");
     trigger(w, "menu_P1");
@@ -101,7 +101,7 @@ TEST_F(C01Test, RefusesBlankChannelAndEmptyPrint)
     refresh(w);
     setParty(w, "Q9");
     refresh(w);
-    EXPECT_EQ(gridLines(grid(w)), QStringList({"||||0|0|0|"}));
+    EXPECT_EQ(GridLines(grid(w)), QStringList({"||||0|0|0|"}));
     for (const char* item : {"menu_P1", "Menu_P2", "Menu_P3"}) {
         msgs->expect("无数据可打印");
         trigger(w, item);

@@ -41,7 +41,7 @@ TEST_F(C02Test, ListsTheCustomersMonthlyAccountWaybillsOfThePeriodWithTotals)
     EXPECT_EQ(g->rowTexts(0), QStringList({"日期", "运单号", "D/S", "目的地", "重量", "基本费用", "附加费用", "燃油费率",
                                            "其它费用", "运费"}));
     ASSERT_EQ(g->rows(), 4);
-    EXPECT_EQ(gridLines(g), QStringList({"2024-03-01|W1|D|东京|1.5|80|10|1.1|2|100",
+    EXPECT_EQ(GridLines(g), QStringList({"2024-03-01|W1|D|东京|1.5|80|10|1.1|2|100",
                                          "2024-03-31|W2|S|纽约|2.5|||||60.5",
                                          "||||4|||||160.5"}));
     EXPECT_EQ(host.panels[4], "共 3 条记录 当前为第 1 条");
@@ -91,7 +91,7 @@ TEST_F(C02Test, RefusesBlankAndNoFoundCodesAndEmptyPrints)
     setPeriod(w, "2024-03-01", "2024-03-31");
     setParty(w, "C999");
     refresh(w);
-    EXPECT_EQ(gridLines(grid(w)), QStringList({"||||0|||||0"}));
+    EXPECT_EQ(GridLines(grid(w)), QStringList({"||||0|||||0"}));
     EXPECT_EQ(host.panels[4], "请选择适当的日期范围及客户之后刷新数据");
     msgs->expect("无数据可打印");
     trigger(w, "Menu_P");
@@ -105,7 +105,7 @@ TEST_F(C02Test, TypedCodeWithoutNameAndQuotesReachTheStatementQuoted)
     waybill("W1", "2024-03-05", "O'K", {{"F2031", "O'Hare"}, {"F402", 2}, {"F504", 30}, {"F501", "月结"}});
     C02* w = openMarch("  O'K  ");
     EXPECT_EQ(w->curCode(), "O'K");
-    EXPECT_EQ(gridLines(grid(w)).size(), 2);
+    EXPECT_EQ(GridLines(grid(w)).size(), 2);
     trigger(w, "Menu_P");
     // A cell holding a quote reaches the scratch table as it is.
     EXPECT_EQ(scratch("PRNTC023", "F2,F4"), QStringList({"W1|O'Hare", "|"}));
@@ -119,7 +119,7 @@ TEST_F(C02Test, NullValuesShowEmptyAndCountAsZero)
     waybill("W1", "2024-03-05", "C001", {{"F402", QVariant()}, {"F504", 30}, {"F501", "月结"}});
     waybill("W2", "2024-03-06", "C001", {{"F402", 2}, {"F504", QVariant()}, {"F501", "月结"}});
     C02* w = openMarch();
-    EXPECT_EQ(gridLines(grid(w)), QStringList({"2024-03-05|W1||||||||30", "2024-03-06|W2|||2|||||",
+    EXPECT_EQ(GridLines(grid(w)), QStringList({"2024-03-05|W1||||||||30", "2024-03-06|W2|||2|||||",
                                                "||||2|||||30"}));
 }
 

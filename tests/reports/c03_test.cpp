@@ -25,7 +25,7 @@ TEST_F(C03Test, ListsOnlyTheChannelsShippedWaybillsWhateverTheirPayment)
     FlexGrid* g = grid(w);
     EXPECT_EQ(g->rowTexts(0), QStringList({"日期", "运单号", "D/S", "目的地", "重量", "运费"}));
     // No customer join here: a waybill of an unknown customer is listed.
-    EXPECT_EQ(gridLines(g), QStringList({"2024-03-01|W1|||2|30.5", "2024-03-05|W5|S|巴黎|1.5|20", "||||3.5|50.5"}));
+    EXPECT_EQ(GridLines(g), QStringList({"2024-03-01|W1|||2|30.5", "2024-03-05|W5|S|巴黎|1.5|20", "||||3.5|50.5"}));
 
     trigger(w, "Menu_P");
     EXPECT_EQ(scratch("PRNTC023", "F1,F2,F5,F6"),

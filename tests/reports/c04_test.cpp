@@ -37,7 +37,7 @@ TEST_F(C04Test, ListsEveryWaybillWithChannelByCustomerWithSevenTotals)
     EXPECT_EQ(g->rowTexts(0), QStringList({"日期", "单位", "运单号", "D/S", "收重", "目的地", "现金", "月结", "到付", "收件",
                                            "出司", "出重", "出费", "车费", "备注"}));
     // Ordered by customer code; not yet reviewed waybills too.
-    EXPECT_EQ(gridLines(g), QStringList({"2024-03-23|华南贸易|W2||3|||45.5|||联邦快递|3|12.5||",
+    EXPECT_EQ(GridLines(g), QStringList({"2024-03-23|华南贸易|W2||3|||45.5|||联邦快递|3|12.5||",
                                          "2024-04-02|华南贸易|W3||3||||30||联邦快递|3|9||",
                                          "2024-03-07|东方电子|W1|D|1.5|东京|20|||小李|联邦快递|2|8|1|易碎",
                                          "||||7.5||20|45.5|30|||8|29.5|1|"}));

@@ -34,7 +34,7 @@ TEST_F(C06Test, GrossProfitPerCustomerAndSalesmanWithTotals)
     FlexGrid* g = grid(w);
     EXPECT_EQ(g->rowTexts(0), QStringList({"客户", "现金", "月结", "到付", "总量", "出货", "车费", "", "", "", "毛利", "业务员"}));
     // 100 - 60.5 - 10 = 29.50; 50 - 60 - 0 = -10.00; the total adds the shown values.
-    EXPECT_EQ(gridLines(g), QStringList({"华南贸易|40|60|0|100|60.5|10||||29.50|王五",
+    EXPECT_EQ(GridLines(g), QStringList({"华南贸易|40|60|0|100|60.5|10||||29.50|王五",
                                          "东方电子|0|30|20|50|60|0||||-10.00|赵六",
                                          "|40|90|20|150|120.5|10|0|0|0|19.50|"}));
     EXPECT_EQ(host.panels[4], "共 3 条记录 当前为第 1 条");
@@ -55,7 +55,7 @@ TEST_F(C06Test, EmptyPeriodHoldsZerosAndRefusesToPrint)
     C06* w = open<C06>();
     setPeriod(w, "2024-03-01", "2024-03-31");
     refresh(w);
-    EXPECT_EQ(gridLines(grid(w)), QStringList({"|0|0|0|0|0|0|0|0|0|0.00|"}));
+    EXPECT_EQ(GridLines(grid(w)), QStringList({"|0|0|0|0|0|0|0|0|0|0.00|"}));
     EXPECT_EQ(host.panels[4], "请选择适当的日期范围及客户之后刷新数据");
     msgs->expect("无数据可打印");
     trigger(w, "Menu_P");
@@ -68,7 +68,7 @@ TEST_F(C06Test, SumsOverEmptyValuesShowEmptyAndCountAsZero)
     C06* w = open<C06>();
     setPeriod(w, "2024-03-01", "2024-03-31");
     refresh(w);
-    EXPECT_EQ(gridLines(grid(w)), QStringList({"华南贸易||25||25||||||25.00|王五", "|0|25|0|25|0|0|0|0|0|25.00|"}));
+    EXPECT_EQ(GridLines(grid(w)), QStringList({"华南贸易||25||25||||||25.00|王五", "|0|25|0|25|0|0|0|0|0|25.00|"}));
 }
 
 } // namespace

@@ -164,12 +164,12 @@ TEST_F(ReportWindowTest, RefusedRefreshShowsTheEngineTextAndTheWindowGoesOn)
     refresh(w);
     EXPECT_TRUE(msgs->last().text.contains("B01"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(gridLines(grid(w)), QStringList({"|||||||||"}));
+    EXPECT_EQ(GridLines(grid(w)), QStringList({"|||||||||"}));
     EXPECT_EQ(host.panels[4], "请选择适当的日期范围及客户之后刷新数据");
 
     Db().execute("alter table B01x rename to B01");
     refresh(w);
-    EXPECT_EQ(gridLines(grid(w)).size(), 2);
+    EXPECT_EQ(GridLines(grid(w)).size(), 2);
 }
 
 TEST_F(ReportWindowTest, FailingPrintShowsTheEngineTextAndLeavesTheScratchTable)

@@ -1,5 +1,6 @@
 #pragma once
-#include "data/qt_print.h"
+#include "support/qt_print.h"
+#include "support/table_text.h"
 #include "support/window_test.h"
 
 #include "data/database.h"
@@ -71,26 +72,10 @@ protected:
     static void setParty(QWidget* w, const QString& text) { w->findChild<QComboBox*>("Cmb")->setEditText(text); }
     static void refresh(QWidget* w) { w->findChild<QPushButton*>("Cmd")->click(); }
 
-    // Every cell of the grid from row 1, a row as its texts joined by "|".
-    static QStringList gridLines(FlexGrid* g)
-    {
-        QStringList out;
-        for (int r = 1; r < g->rows(); ++r)
-            out << g->rowTexts(r).join('|');
-        return out;
-    }
     // Rows of a scratch table in insertion order, the given columns joined by "|".
     static QStringList scratch(const QString& table, const QString& cols)
     {
-        QStringList out;
-        const RecordSet rs = Db().openRecordset("select " + cols + " from " + table + " order by rowid");
-        for (int r = 0; r < rs.recordCount(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < rs.fieldCount(); ++c)
-                cells << rs.at(r, c).toString();
-            out << cells.join('|');
-        }
-        return out;
+        return Records("select " + cols + " from " + table + " order by rowid");
     }
     // The host's report: its template name, formulas and the texts of page 1.
     static const ReportLayout* preview()
@@ -102,7 +87,7 @@ protected:
     // when there is no preview).
     static QStringList missingOnPage(const QStringList& texts)
     {
-        const QStringList page = preview() ? preview()->pages[0].texts() : QStringList();
+        const QStringList page = PreviewPageTexts();
         QStringList missing;
         for (const QString& text : texts)
             if (!page.contains(text))

@@ -29,16 +29,6 @@ QString Field(const QString& sql)
     return rs.recordCount() ? rs.at(0, 0).toString() : QStringLiteral("<none>");
 }
 
-// The first row's fields joined by "|".
-QString Fields(const QString& sql)
-{
-    const RecordSet rs = Db().openRecordset(sql);
-    QStringList cells;
-    for (int c = 0; rs.recordCount() && c < rs.fieldCount(); ++c)
-        cells << rs.at(0, c).toString();
-    return cells.join('|');
-}
-
 int RowOf(FlexGrid* g, const QString& number)
 {
     for (int r = 1; r < g->rows(); ++r)
@@ -104,17 +94,10 @@ TEST_F(WaybillTest, FirstAndSecondSaveOfADayPostTheirEntries)
     EXPECT_EQ(ledger("YSW002"), "33 20 30");
     EXPECT_EQ(ledger("YFW002"), "34 0 20");
     EXPECT_EQ(Field("select Setval from sysinfo where ID=100"), "33");
-    const RecordSet rs = Db().openRecordset("select S2,LB,F2,F3,YF,S1,F5,F6,F10 from TB1 where F1 in ('YSW002','YFW002') order by SN");
+    const QStringList got = Records("select S2,LB,F2,F3,YF,S1,F5,F6,F10 from TB1 where F1 in ('YSW002','YFW002') order by SN");
     const QString today = DateText(QDate::currentDate());
-    QStringList got;
-    for (int r = 0; r < 2; ++r) {
-        QStringList cells;
-        for (int c = 0; c < 9; ++c)
-            cells << rs.at(r, c).toString();
-        got << cells.join('|');
-    }
     EXPECT_EQ(got, QStringList({"增加应收|-9|" + today + "|甲公司|10|老张|管理员|管理员|", "增加应付|9|" + today + "|快运|20|老张|管理员|管理员|"}));
-    EXPECT_EQ(Fields("select F604,F501,YJ,DF,XJ from B01 where F1='W002'"), "管理员|月结|10|0|0");
+    EXPECT_EQ(FirstRecord("select F604,F501,YJ,DF,XJ from B01 where F1='W002'"), "管理员|月结|10|0|0");
     EXPECT_EQ(Field("select F604 from B01 where F1='W001'"), "未出货");
     EXPECT_EQ(host.panels[4], "速递单：共 2 条记录 当前为第 2 条");
     EXPECT_EQ(grid(w)->rowTexts(2), QStringList({"W002", today, "东京", "D", "0", "月结", "快运", "甲公司", "张三", "管理员", ""}));
@@ -180,7 +163,7 @@ TEST_F(WaybillTest, SaveRefusesInOrderAndWritesNothingUntilAllIsRight)
     }
     trigger(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 0);
-    EXPECT_EQ(Fields("select F504,F202,F2021 from B01 where F1='W002'"), "15|E1|E1A");
+    EXPECT_EQ(FirstRecord("select F504,F202,F2021 from B01 where F1='W002'"), "15|E1|E1A");
 }
 
 TEST_F(WaybillTest, ShipMarksTheOperatorOnceAndTakesTheRowOutOfTheList)
@@ -297,7 +280,7 @@ TEST_F(WaybillTest, EditThatChangesCustomerAndNumberMendsBothCustomersChains)
     EXPECT_EQ(count("select count(*) from B01 where F1='W001'"), 0);
     EXPECT_EQ(ledger("YSW001"), "");
     // 1.2 Kg for C02: 12 + 2 x 6
-    EXPECT_EQ(Fields("select F3,YF from TB1 where F1='YSW009'"), "乙公司|24");
+    EXPECT_EQ(FirstRecord("select F3,YF from TB1 where F1='YSW009'"), "乙公司|24");
     EXPECT_EQ(Field("select F601 from B01 where F1='W009'"), "李四"); // the maker becomes the last editor
     EXPECT_EQ(ledger("YSW002"), "33 0 10");
     EXPECT_EQ(ledger("YSW003"), "35 0 24");
@@ -401,7 +384,7 @@ TEST_F(WaybillTest, WithoutThePriceRightTheCostComputesWhenAWaybillWithAChannelI
     EXPECT_EQ(box(w, 34)->text(), "52.00");
     EXPECT_EQ(box(w, 35)->text(), "1");
     trigger(w, "Menu_save");
-    EXPECT_EQ(Fields("select F202,F2021,F507 from B01 where F1='W001'"), "E1|E1B|52");
+    EXPECT_EQ(FirstRecord("select F202,F2021,F507 from B01 where F1='W001'"), "E1|E1B|52");
 }
 
 TEST_F(WaybillTest, AShippedWaybillWithoutAChannelOwesItsCostToNoParty)
@@ -412,11 +395,11 @@ TEST_F(WaybillTest, AShippedWaybillWithoutAChannelOwesItsCostToNoParty)
     e.cost = "12";
     e.shipped = true;
     add(w, e);
-    EXPECT_EQ(Fields("select F3,YF,SN from TB1 where F1='YFW001'"), "|12|32");
+    EXPECT_EQ(FirstRecord("select F3,YF,SN from TB1 where F1='YFW001'"), "|12|32");
     EXPECT_EQ(grid(w)->textMatrix(1, 6), "");
     EXPECT_EQ(box(w, 5)->text(), ".");
     // Empty dimensions are stored and shown as 0.
-    EXPECT_EQ(Fields("select F4051,F4052,F4053 from B01 where F1='W001'"), "0|0|0");
+    EXPECT_EQ(FirstRecord("select F4051,F4052,F4053 from B01 where F1='W001'"), "0|0|0");
     for (int k : {46, 47, 48})
         EXPECT_EQ(box(w, k)->text(), "0") << k;
 }
@@ -430,7 +413,7 @@ TEST_F(WaybillTest, OriginsAndIncidentReasonsHoldingAPointAreStoredWhole)
     fill(w, e);
     choose(w, 37, "破损.外包装");
     trigger(w, "Menu_save");
-    EXPECT_EQ(Fields("select F201,F702 from B01 where F1='W001'"), "广州.天河|破损.外包装");
+    EXPECT_EQ(FirstRecord("select F201,F702 from B01 where F1='W001'"), "广州.天河|破损.外包装");
 }
 
 TEST_F(WaybillTest, AddPresetsTheRememberedOriginOnlyWhenItExists)

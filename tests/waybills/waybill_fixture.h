@@ -1,4 +1,6 @@
 #pragma once
+#include "support/qt_print.h"
+#include "support/table_text.h"
 #include "support/window_test.h"
 #include "waybills/b01.h"
 
@@ -7,12 +9,6 @@ class MForm;
 #include <QComboBox>
 #include <QDate>
 #include <memory>
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 // The waybill window on a data file with two customers and their quotes, two
 // channels with a zone each, two company zones with places, field staff,
