@@ -81,13 +81,7 @@ void D2::ShowPosition()
     const int n = GD->textMatrix(rows - 1, 1).isEmpty() ? rows - 2 : rows - 1;
     GD->setRow(CurRow);
     GD->setRowSel(CurRow);
-    MainHost* host = GetMainHost();
-    if (!host)
-        return;
-    if (NoteGridIsEmpty(GD))
-        host->setPanelText(4, LangStr("无信息"));
-    else
-        host->setPanelText(4, LangStr(QStringLiteral("客户付款记录：共 %1 条记录 当前为第 %2 条").arg(n).arg(CurRow)));
+    ShowNoteCounter(GD, "客户付款记录", n, CurRow);
 }
 
 void D2::GD_RowColChange()

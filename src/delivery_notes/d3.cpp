@@ -170,13 +170,7 @@ void D3::ShowPosition()
         GD->setCellFontBold(MarkRow, 2, false);
     MarkRow = CurRow;
     GD->setCellFontBold(CurRow, 2, true);
-    MainHost* host = GetMainHost();
-    if (!host)
-        return;
-    if (NoteGridIsEmpty(GD))
-        host->setPanelText(4, LangStr("无信息"));
-    else
-        host->setPanelText(4, LangStr(QStringLiteral("发货单列表：共 %1 条记录 当前为第 %2 条").arg(GD->rows() - 2).arg(CurRow)));
+    ShowNoteCounter(GD, "发货单列表", GD->rows() - 2, CurRow);
 }
 
 void D3::GD_RowColChange()

@@ -5,6 +5,7 @@
 #include "data/queries.h"
 #include "dialogs/codelist.h"
 #include "platform/flexgrid.h"
+#include "platform/mainhost.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"
 
@@ -110,6 +111,17 @@ void KeepNoteColumnsSized(FlexGrid* gd)
 bool NoteGridIsEmpty(const FlexGrid* gd)
 {
     return gd->rows() == 2 && TrimBlanks(gd->textMatrix(1, 0)).isEmpty();
+}
+
+void ShowNoteCounter(const FlexGrid* gd, const QString& list, int count, int current)
+{
+    MainHost* host = GetMainHost();
+    if (!host)
+        return;
+    if (NoteGridIsEmpty(gd))
+        host->setPanelText(4, LangStr("无信息"));
+    else
+        host->setPanelText(4, LangStr(list + QStringLiteral("：共 %1 条记录 当前为第 %2 条").arg(count).arg(current)));
 }
 
 bool StepOffSumsRow(FlexGrid* gd)
