@@ -460,12 +460,8 @@ void FlexCellEditor::gridScrolled()
 
 void FlexCellEditor::gridReset()
 {
-    if (!m_open)
-        return;
-    const int r = m_row;
-    const int c = m_col;
-    close(true);
-    emit cancelled(r, c);
+    // The cell under the editor is gone: the edit is dropped.
+    cancel();
 }
 
 void FlexCellEditor::rowsInserted(int at, int count)
