@@ -96,23 +96,15 @@ ListFrame::ListFrame(const QString& name, QWidget* parent)
     Frm->setFrameShape(QFrame::StyledPanel);
     Frm->hide();
 
-    Menu_Add = addCommand("&A.增加", "Menu_Add");
-    Menu_edit = addCommand("&E.修改", "Menu_edit");
-    Menu_del = addCommand("&D.删除", "Menu_del");
-    Menu_query = addCommand("&Q.查找", "Menu_query");
-    Menu_save = addCommand("&S.保存", "Menu_save");
-    Menu_cancel = addCommand("&C.取消", "Menu_cancel");
-    Menu_Return = addCommand("&R.返回", "Menu_Return");
+    Menu_Add = addGuardedCommand("&A.增加", "Menu_Add", [this] { Menu_Add_Click(); });
+    Menu_edit = addGuardedCommand("&E.修改", "Menu_edit", [this] { Menu_edit_Click(); });
+    Menu_del = addGuardedCommand("&D.删除", "Menu_del", [this] { Menu_del_Click(); });
+    Menu_query = addGuardedCommand("&Q.查找", "Menu_query", [this] { Menu_query_Click(); });
+    Menu_save = addGuardedCommand("&S.保存", "Menu_save", [this] { Menu_save_Click(); });
+    Menu_cancel = addGuardedCommand("&C.取消", "Menu_cancel", [this] { Menu_cancel_Click(); });
+    Menu_Return = addGuardedCommand("&R.返回", "Menu_Return", [this] { Menu_Return_Click(); });
     Menu_save->setEnabled(false);
     Menu_cancel->setEnabled(false);
-
-    connectCommand(Menu_Add, [this] { Menu_Add_Click(); });
-    connectCommand(Menu_edit, [this] { Menu_edit_Click(); });
-    connectCommand(Menu_del, [this] { Menu_del_Click(); });
-    connectCommand(Menu_query, [this] { Menu_query_Click(); });
-    connectCommand(Menu_save, [this] { Menu_save_Click(); });
-    connectCommand(Menu_cancel, [this] { Menu_cancel_Click(); });
-    connectCommand(Menu_Return, [this] { Menu_Return_Click(); });
 
     // Grid and tab events read the database too: a failure is shown, never fatal.
     const QString failure = QString::fromUtf8(kCommandFailure);
@@ -135,16 +127,16 @@ ListFrame::~ListFrame()
 
 QAction* ListFrame::addExportCommand(const QString& objectName, QAction* before)
 {
-    Menu_ToExcel = addCommand("&T.导出数据", objectName, before ? before : Menu_Return);
-    connectCommand(Menu_ToExcel, [this] { Menu_ToExcel_Click(); });
+    Menu_ToExcel = addGuardedCommand("&T.导出数据", objectName, [this] { Menu_ToExcel_Click(); },
+                                     before ? before : Menu_Return);
     addBrowseCommand(Menu_ToExcel);
     return Menu_ToExcel;
 }
 
 QAction* ListFrame::addPrintCommand(const QString& objectName, QAction* before)
 {
-    Menu_print = addCommand("&P.打印", objectName, before ? before : Menu_save);
-    connectCommand(Menu_print, [this] { Menu_print_Click(); });
+    Menu_print = addGuardedCommand("&P.打印", objectName, [this] { Menu_print_Click(); },
+                                   before ? before : Menu_save);
     addBrowseCommand(Menu_print);
     return Menu_print;
 }
@@ -288,6 +280,14 @@ void ListFrame::connectCommand(QAction* command, std::function<void()> handler, 
 {
     connect(command, &QAction::triggered, this,
             [this, handler = std::move(handler), failurePrefix] { runCommand(handler, failurePrefix); });
+}
+
+QAction* ListFrame::addGuardedCommand(const QString& caption, const QString& objectName, std::function<void()> handler,
+                                      QAction* before)
+{
+    QAction* command = addCommand(caption, objectName, before);
+    connectCommand(command, std::move(handler));
+    return command;
 }
 
 void ListFrame::runCommand(const std::function<void()>& handler, const QString& failurePrefix)

@@ -220,6 +220,9 @@ protected:
     // program, and after a refusal the focus goes back where it was.
     void connectCommand(QAction* command, std::function<void()> handler,
                         const QString& failurePrefix = QString::fromUtf8(kCommandFailure));
+    // A menu-bar command (as addCommand places it) connected that way.
+    QAction* addGuardedCommand(const QString& caption, const QString& objectName, std::function<void()> handler,
+                               QAction* before = nullptr);
     // Runs a command that way.
     void runCommand(const std::function<void()>& handler, const QString& failurePrefix = QString::fromUtf8(kCommandFailure));
     // Inside a command: where the focus goes once it is over (the key box

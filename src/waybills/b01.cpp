@@ -290,12 +290,10 @@ B01::B01(QWidget* parent)
     setTabCaptions("速递单列表", "速递单资料");
     setWidthTwips(13500);
 
-    Menu_Check = addCommand("&C.出货", "Menu_Check", Menu_query);
+    Menu_Check = addGuardedCommand("&C.出货", "Menu_Check", [this] { Menu_Check_Click(); }, Menu_query);
     addBrowseCommand(Menu_Check);
     addExportCommand();
-    Menu_JSQ = addCommand("&J.计算器", "Menu_JSQ", Menu_ToExcel);
-    connectCommand(Menu_Check, [this] { Menu_Check_Click(); });
-    connectCommand(Menu_JSQ, [this] { Menu_JSQ_Click(); });
+    Menu_JSQ = addGuardedCommand("&J.计算器", "Menu_JSQ", [this] { Menu_JSQ_Click(); }, Menu_ToExcel);
 
     buildDetailPage();
 }
