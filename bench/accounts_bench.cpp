@@ -19,6 +19,7 @@
 #include "data/ledger.h"
 #include "data/posting.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"
 
@@ -76,8 +77,8 @@ void fillLedger(bool spread)
 
     std::vector<double> balance(kCustomers + kChannels, 0.0);
     Transaction tx(*gDb);
-    BenchStatement insert("insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,QC,QM,S1,F5,F6,F10,H8,rowid) "
-                          "values (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,'经手人','管理员','管理员','',?11,?12)");
+    Statement insert(*gDb, "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,QC,QM,S1,F5,F6,F10,H8,rowid) "
+                           "values (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,'经手人','管理员','管理员','',?11,?12)");
     for (int i = 0; i < kRows; ++i) {
         const Entry& e = entries[size_t(i)];
         const bool customer = e.party < kCustomers;
@@ -88,24 +89,24 @@ void fillLedger(bool spread)
         const double amount = e.amount;
         const double qc = balance[size_t(e.party)];
         balance[size_t(e.party)] = qc + (e.pays ? -amount : amount);
-        insert.text(1, (kind.prefix + QStringLiteral("%1").arg(i, 9, 10, QChar('0'))).toUtf8())
-            .text(2, date.toUtf8())
-            .text(3, party.toUtf8())
-            .integer(4, kind.lb)
-            .text(5, kind.business.toUtf8())
-            .num(6, 31.0 + 2.0 * i)
-            .num(7, e.pays ? 0.0 : amount)
-            .num(8, e.pays ? amount : 0.0)
-            .num(9, qc)
-            .num(10, balance[size_t(e.party)])
-            .text(11, (date + " 10:15:00").toUtf8());
+        insert.bind(1, kind.prefix + QStringLiteral("%1").arg(i, 9, 10, QChar('0')));
+        insert.bind(2, date);
+        insert.bind(3, party);
+        insert.bindInt64(4, kind.lb);
+        insert.bind(5, kind.business);
+        insert.bind(6, 31.0 + 2.0 * i);
+        insert.bind(7, e.pays ? 0.0 : amount);
+        insert.bind(8, e.pays ? amount : 0.0);
+        insert.bind(9, qc);
+        insert.bind(10, balance[size_t(e.party)]);
+        insert.bind(11, date + " 10:15:00");
         qint64& row = nextRow[size_t(e.party)];
         if (row == 0)
             row = LedgerRowBlock(party);
         if (spread)
-            insert.null(12);
+            insert.bindNull(12);
         else
-            insert.integer(12, row++);
+            insert.bindInt64(12, row++);
         insert.run();
     }
     SetLedgerCounter(31.0 + 2.0 * (kRows - 1));

@@ -16,6 +16,7 @@
 #include "data/posting.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -51,8 +52,8 @@ void fillLedger(bool scattered)
     std::shuffle(chunks.begin(), chunks.end(), std::mt19937(20240310));
 
     Transaction tx(*gDb);
-    BenchStatement insert("insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,S1,F5,F6,F10,H8,rowid) "
-                          "values (?1,?2,?3,?4,?5,?6,?7,?8,'经手人','管理员','管理员','',?9,?10)");
+    Statement insert(*gDb, "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,S1,F5,F6,F10,H8,rowid) "
+                           "values (?1,?2,?3,?4,?5,?6,?7,?8,'经手人','管理员','管理员','',?9,?10)");
     for (int chunk : chunks) {
         for (int i = chunk * kChunk; i < (chunk + 1) * kChunk; ++i) {
             const bool big = i % kPartyEvery == 0;
@@ -60,21 +61,21 @@ void fillLedger(bool scattered)
             const LedgerKind& kind = LedgerKindOf(lb);
             const QString date = DateText(dayOf(i));
             const QString name = big ? kParty : lb > 0 ? QStringLiteral("渠道%1").arg(i % 40) : QStringLiteral("客户%1").arg(i % 900);
-            insert.text(1, (kind.prefix + QStringLiteral("%1").arg(i, 8, 10, QChar('0'))).toUtf8())
-                .text(2, date.toUtf8())
-                .text(3, name.toUtf8())
-                .integer(4, lb)
-                .text(5, kind.business.toUtf8())
-                .num(6, 31.0 + 2.0 * i)
-                .num(7, kind.payment ? 0.0 : 12.5 + i % 7)
-                .num(8, kind.payment ? 20.25 : 0.0)
-                .text(9, (date + " 10:15:00").toUtf8());
+            insert.bind(1, kind.prefix + QStringLiteral("%1").arg(i, 8, 10, QChar('0')));
+            insert.bind(2, date);
+            insert.bind(3, name);
+            insert.bindInt64(4, lb);
+            insert.bind(5, kind.business);
+            insert.bind(6, 31.0 + 2.0 * i);
+            insert.bind(7, kind.payment ? 0.0 : 12.5 + i % 7);
+            insert.bind(8, kind.payment ? 20.25 : 0.0);
+            insert.bind(9, date + " 10:15:00");
             if (scattered) {
-                insert.null(10);
+                insert.bindNull(10);
             } else {
                 const qint64 block = LedgerRowBlock(name); // two names may share a block
                 auto [it, fresh] = nextRowId.try_emplace(block, block);
-                insert.integer(10, it->second++);
+                insert.bindInt64(10, it->second++);
             }
             insert.run();
         }

@@ -5,7 +5,9 @@
 #include "support/bench_support.h"
 
 #include "data/globals.h"
+#include "data/posting.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 #include "waybills/b01.h"
 
 #include <QAction>
@@ -30,11 +32,6 @@ constexpr int kCustomers = 200;
 constexpr int kChannels = 10;
 constexpr int kPerDay = 300;
 const QDate kFirstDay(2015, 1, 1);
-
-QByteArray U(const QString& s)
-{
-    return s.toUtf8();
-}
 
 void FillMasters()
 {
@@ -66,35 +63,53 @@ void FillWaybills()
 {
     Transaction tx(*gDb);
     FillMasters();
-    BenchStatement bill("insert into B01 (F1,F101,F201,F202,F203,F2031,F2041,F301,F401,F402,F404,F501,F502,F504,F505,F507,F601,F602,"
-              "F603,F604,F2021,YJ,F103) values (?1,?2,'深圳',?3,?4,?5,'发件公司','S',1,?6,?6,'月结',?7,?7,1,?8,'管理员',?9,?10,"
-              "'管理员',?11,?7,?12)");
-    BenchStatement entry("insert into TB1 (F1,F2,F3,LB,S2,SN,YF,QC,QM,S1,F5,F6,F10,H8) values (?1,?2,?3,?4,?5,?6,?7,?8,?9,'备注','管理员',"
-               "'管理员','',?2)");
+    Statement bill(*gDb, "insert into B01 (F1,F101,F201,F202,F203,F2031,F2041,F301,F401,F402,F404,F501,F502,F504,F505,F507,F601,"
+                         "F602,F603,F604,F2021,YJ,F103) values (?1,?2,'深圳',?3,?4,?5,'发件公司','S',1,?6,?6,'月结',?7,?7,1,?8,"
+                         "'管理员',?9,?10,'管理员',?11,?7,?12)");
+    Statement entry(*gDb, "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,QC,QM,S1,F5,F6,F10,H8) values (?1,?2,?3,?4,?5,?6,?7,?8,?9,'备注',"
+                          "'管理员','管理员','',?2)");
     QHash<QString, double> balance;
+    // Waybill no's entry of one kind, the party's balance carried on.
+    auto post = [&](int lb, const QString& no, const QString& date, const QString& party, double sn, double amount) {
+        const LedgerKind& kind = LedgerKindOf(lb);
+        double& carried = balance[party];
+        entry.bind(1, kind.prefix + no);
+        entry.bind(2, date);
+        entry.bind(3, party);
+        entry.bind(4, double(lb));
+        entry.bind(5, kind.business);
+        entry.bind(6, sn);
+        entry.bind(7, amount);
+        entry.bind(8, carried);
+        entry.bind(9, carried + amount);
+        entry.run();
+        carried += amount;
+    };
     for (int i = 0; i < kWaybills; ++i) {
-        const QByteArray no = QStringLiteral("W%1").arg(i, 8, 10, QChar('0')).toUtf8();
-        const QByteArray date = U(DateText(kFirstDay.addDays(i / kPerDay)));
+        const QString no = QStringLiteral("W%1").arg(i, 8, 10, QChar('0'));
+        const QString date = DateText(kFirstDay.addDays(i / kPerDay));
         const QString ch = QStringLiteral("E%1").arg(i % kChannels, 2, 10, QChar('0'));
         const QString cust = QStringLiteral("C%1").arg(i % kCustomers, 3, 10, QChar('0'));
         const QString zone = QStringLiteral("Z%1").arg(i % 20, 2, 10, QChar('0'));
         const double weight = 0.5 + (i % 40) * 0.5;
         const double fee = 10 + (i % 40) * 5, cost = 20 + (i % 40) * 8;
-        bill.text(1, no).text(2, date).text(3, U(ch)).text(4, U(zone)).text(5, U("地点" + zone)).num(6, weight).num(7, fee)
-            .num(8, cost).text(9, U(QStringLiteral("外务员%1").arg(i % 20))).text(10, U(cust)).text(11, U(ch + "A"))
-            .text(12, i % 7 == 0 ? QByteArray("备注") : QByteArray())
-            .run();
+        bill.bind(1, no);
+        bill.bind(2, date);
+        bill.bind(3, ch);
+        bill.bind(4, zone);
+        bill.bind(5, "地点" + zone);
+        bill.bind(6, weight);
+        bill.bind(7, fee);
+        bill.bind(8, cost);
+        bill.bind(9, QStringLiteral("外务员%1").arg(i % 20));
+        bill.bind(10, cust);
+        bill.bind(11, ch + "A");
+        bill.bind(12, i % 7 == 0 ? QStringLiteral("备注") : QString());
+        bill.run();
         // Numbers as the counter hands them out: 31 for a new day, 2 within it.
         const double sn = 31.0 + (i / kPerDay) * (2.0 * (kPerDay - 1) + 31.0) + 2.0 * (i % kPerDay);
-        const QString customer = "客户" + cust, channel = "渠道" + ch;
-        double& owed = balance[customer];
-        entry.text(1, "YS" + no).text(2, date).text(3, U(customer)).num(4, -9).text(5, U("增加应收")).num(6, sn).num(7, fee)
-            .num(8, owed).num(9, owed + fee).run();
-        owed += fee;
-        double& payable = balance[channel];
-        entry.text(1, "YF" + no).text(2, date).text(3, U(channel)).num(4, 9).text(5, U("增加应付")).num(6, sn + 1).num(7, cost)
-            .num(8, payable).num(9, payable + cost).run();
-        payable += cost;
+        post(kReceivableAdded, no, date, "客户" + cust, sn, fee);
+        post(kPayableAdded, no, date, "渠道" + ch, sn + 1, cost);
         if (i + 1 == kWaybills)
             SetLedgerCounter(sn);
     }

@@ -4,15 +4,11 @@
 #include "data/schema.h"
 #include "data/sqltext.h"
 
-#define SQLITE_HAS_CODEC 1
-#include <sqlcipher/sqlite3.h>
-
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <benchmark/benchmark.h>
 
 BenchDataFile::BenchDataFile()
@@ -30,54 +26,6 @@ void BenchDataFile::reopen()
 {
     gDb.reset();
     gDb = Database::open(path(), DataFileKey());
-}
-
-BenchStatement::BenchStatement(const char* sql)
-{
-    if (sqlite3_prepare_v2(gDb->handle(), sql, -1, &m_st, nullptr) != SQLITE_OK)
-        fail("prepare");
-}
-
-BenchStatement::~BenchStatement()
-{
-    sqlite3_finalize(m_st);
-}
-
-BenchStatement& BenchStatement::text(int i, const QByteArray& v)
-{
-    sqlite3_bind_text(m_st, i, v.constData(), int(v.size()), SQLITE_TRANSIENT);
-    return *this;
-}
-
-BenchStatement& BenchStatement::num(int i, double v)
-{
-    sqlite3_bind_double(m_st, i, v);
-    return *this;
-}
-
-BenchStatement& BenchStatement::integer(int i, qint64 v)
-{
-    sqlite3_bind_int64(m_st, i, v);
-    return *this;
-}
-
-BenchStatement& BenchStatement::null(int i)
-{
-    sqlite3_bind_null(m_st, i);
-    return *this;
-}
-
-void BenchStatement::run()
-{
-    if (sqlite3_step(m_st) != SQLITE_DONE)
-        fail("statement");
-    sqlite3_reset(m_st);
-}
-
-void BenchStatement::fail(const char* what)
-{
-    std::fprintf(stderr, "%s failed: %s\n", what, sqlite3_errmsg(gDb->handle()));
-    std::exit(1);
 }
 
 void SetLedgerCounter(double sn)

@@ -1,13 +1,10 @@
 #pragma once
-#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 #include <chrono>
 #include <functional>
 #include <utility>
 #include <vector>
-
-struct sqlite3_stmt;
 
 // A fresh data file in a temporary folder, opened as gDb for the benchmark's life.
 class BenchDataFile {
@@ -37,29 +34,6 @@ double MedianOf(std::vector<double> v);
 // The median milliseconds of `runs` runs of f; prepare runs untimed before
 // each. With BENCH_VERBOSE set every run's time is printed too.
 double MedianMs(int runs, const std::function<void()>& f, const std::function<void()>& prepare = {});
-
-// One prepared statement on gDb, bound by position and run again and
-// again: how the benchmarks fill millions of rows. A benchmark cannot go on
-// after a failed statement, so a failure ends the program with the engine's
-// words.
-class BenchStatement {
-public:
-    explicit BenchStatement(const char* sql);
-    ~BenchStatement();
-    BenchStatement(const BenchStatement&) = delete;
-    BenchStatement& operator=(const BenchStatement&) = delete;
-
-    BenchStatement& text(int i, const QByteArray& v);
-    BenchStatement& num(int i, double v);
-    BenchStatement& integer(int i, qint64 v);
-    BenchStatement& null(int i);
-    // Runs the statement and keeps it ready for the next bindings.
-    void run();
-
-private:
-    [[noreturn]] void fail(const char* what);
-    sqlite3_stmt* m_st = nullptr;
-};
 
 // Sets the ledger's sequence counter to the last number a fill handed out.
 void SetLedgerCounter(double sn);
