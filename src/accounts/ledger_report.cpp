@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
 
@@ -180,9 +181,24 @@ QString LedgerReport::ledgerSql() const
     sql += " AND TB1.F6<>'' and (not TB1.F6 is null) and TB1.K=0 and datediff('d'," + SqlQuote(fromText())
         + ",TB1.F2)>=0 AND  datediff('d'," + SqlQuote(toText()) + ",TB1.F2)<=0 ";
     const QString party = Txt->text().trimmed();
-    if (!party.isEmpty())
-        sql += " and TB1.F3 like " + SqlQuote(party) + " ";
+    if (!party.isEmpty()) {
+        // A listed name, or one without a pattern character, is matched whole
+        // (a party "[VIP]" or "No#1" finds its own entries) through the party
+        // index; a pattern typed by hand ("A*") still selects by pattern.
+        static const QRegularExpression pattern(QStringLiteral("[*?#\\[]"));
+        const bool literal = !party.contains(pattern) || isListedParty(party);
+        sql += (literal ? " and TB1.F3 = " : " and TB1.F3 like ") + SqlQuote(party) + " ";
+    }
     return sql + " order by TB1.F3,TB1.SN";
+}
+
+bool LedgerReport::isListedParty(const QString& cleaned) const
+{
+    // Item 0 is "所有..."; the others are names as stored, cleaned as the filter is.
+    for (int i = 1; i < Cmb->count(); ++i)
+        if (SqlText(Cmb->itemText(i)) == cleaned)
+            return true;
+    return false;
 }
 
 void LedgerReport::FillLedger()

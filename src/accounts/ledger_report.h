@@ -76,6 +76,8 @@ protected:
     std::vector<QString> headedCells(int rows) const;
     // The statement of a query with the current period and filter.
     QString ledgerSql() const;
+    // Whether a cleaned filter text is one of the party names in the list.
+    bool isListedParty(const QString& cleaned) const;
     void resizeEvent(QResizeEvent* event) override;
     // The bar's party label as the headers use it.
     QString partyCaption() const;

@@ -80,6 +80,27 @@ TEST_F(KuanMxTest, FiltersByTheWholePartyNameAsAPattern)
     }
 }
 
+TEST_F(KuanMxTest, AListedPartyWhoseNameHoldsPatternCharactersIsFoundWhole)
+{
+    // Names the list offers are matched as written, never as a pattern.
+    const QStringList listed{"[VIP]客户", "No#1", "A*B", "50%--;"};
+    int code = 0;
+    for (const QString& p : listed)
+        customer(QStringLiteral("K%1").arg(++code), p);
+    const QStringList parties = listed + QStringList{"V客户", "No51", "AxB", "50%--;x"};
+    double sn = 31;
+    for (const QString& p : parties)
+        ledgerRow("D-" + p, -9, "2024-03-04", p, sn += 2, 5, 0);
+    auto* w = open<KuanMx>(-10);
+    for (const QString& p : listed) {
+        run(w, "2024-03-01", "2024-03-31", p);
+        EXPECT_EQ(documents(w), QStringList{"D-" + p}) << p.toStdString();
+    }
+    // A pattern typed by hand still selects by pattern.
+    run(w, "2024-03-01", "2024-03-31", "No#*");
+    EXPECT_EQ(documents(w), QStringList{"D-No51"});
+}
+
 TEST_F(KuanMxTest, EmptyPeriodShowsNoInformationAndAGroupWithoutPartyStillTotals)
 {
     ledgerRow("P1", 9, "2024-03-02", "", 31, 40, 0);
