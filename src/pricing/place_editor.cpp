@@ -4,6 +4,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 #include "dialogs/error_boundary.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"
@@ -221,9 +222,14 @@ void PlaceEditor::deletePlaces(const QString& zoneCode) const
 
 void PlaceEditor::insertPlaces(const QString& zoneCode) const
 {
+    // One insert prepared for every row; the names go in as bound values.
+    Statement insert(Db(), QStringLiteral("insert into %1 (F0,F1,F2,F8) VALUES (?1,?2,?3,?4)").arg(m_table));
     for (const Place& p : places()) {
-        Db().execute(QStringLiteral("insert into %1 (F0,F1,F2,F8) VALUES (%2,%3,%4,%5)")
-                         .arg(m_table, SqlQuote(zoneCode), SqlQuote(p.zh), SqlQuote(p.en), SqlQuote(p.remark)));
+        insert.bind(1, zoneCode);
+        insert.bind(2, p.zh);
+        insert.bind(3, p.en);
+        insert.bind(4, p.remark);
+        insert.run();
     }
 }
 
