@@ -20,9 +20,11 @@ C04::C04(QWidget* parent)
 
 QString C04::refreshSql() const
 {
+    // The "+" keeps the customer index from serving the ordering: it would
+    // walk every waybill of every year; the send-date index reads the period.
     return "select B01.F101,M03.F2,B01.F1,B01.F301,B01.F402,B01.F2031,B01.XJ,B01.YJ,B01.DF,B01.F602,M01.F2,B01.F404,"
            "B01.F507,B01.F506,B01.F103 from B01,M01,M03 where    "
-           " B01.F202=M01.F1 AND B01.F603=M03.F1 AND " + PeriodCondition(*this, "F101") + "ORDER BY B01.F603";
+           " B01.F202=M01.F1 AND B01.F603=M03.F1 AND " + PeriodCondition(*this, "F101") + "ORDER BY +B01.F603";
 }
 
 ReportPrintJob C04::printJob() const

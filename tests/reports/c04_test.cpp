@@ -43,6 +43,18 @@ TEST_F(C04Test, ListsEveryWaybillWithChannelByCustomerWithSevenTotals)
                                          "||||7.5||20|45.5|30|||8|29.5|1|"}));
 }
 
+TEST_F(C04Test, ReadsThePeriodThroughTheSendDateIndex)
+{
+    struct Exposed : C04 {
+        using C04::refreshSql;
+    };
+    Exposed w;
+    const QStringList plan = Records("EXPLAIN QUERY PLAN " + w.refreshSql());
+    const QStringList waybills = plan.filter("TABLE B01");
+    ASSERT_EQ(waybills.size(), 1) << plan.join('\n').toStdString();
+    EXPECT_TRUE(waybills[0].contains("SEARCH") && waybills[0].contains("(F101>? AND F101<?)")) << waybills[0].toStdString();
+}
+
 TEST_F(C04Test, PrintsTheWaybillRowsUnderTheirDayOfTheMonth)
 {
     C04* w = openMarch();
