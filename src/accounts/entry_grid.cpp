@@ -168,11 +168,14 @@ void LedgerEntryWindow::FillGrid(QString& sql)
     SetupGrid();
     if (sql != m_lastSql) {
         // The search's conditions are bracketed, so one joined by "或者"
-        // cannot reach entries of another kind.
+        // cannot reach entries of another kind. Under a search the kind is
+        // tested row by row ("+"): its index holds a quarter of the ledger
+        // under each of its four values, and would be walked instead of the
+        // date's or the number's that the conditions can use.
         const qsizetype where = sql.indexOf(QLatin1String("Where"));
         const QString lb = QString::number(LB);
         if (where >= 0)
-            sql = sql.left(where) + "Where (" + sql.mid(where + 5) + ") and TB1.lb=" + lb + " order by TB1.sn  ";
+            sql = sql.left(where) + "Where (" + sql.mid(where + 5) + ") and +TB1.lb=" + lb + " order by TB1.sn  ";
         else
             sql += " Where TB1.lb=" + lb + "  order by TB1.sn  ";
     }

@@ -330,6 +330,32 @@ TEST_F(ZhLstTest, ASearchJoinedByOrListsOnlyTheWindowsKind)
     EXPECT_EQ(cell(2, 0), "D2");
 }
 
+TEST_F(ZhLstTest, ASearchByDateOrNumberGoesThroughThatColumnsIndex)
+{
+    ledgerRow("D1", -9, "2024-03-01", "Alpha", 31, 10, 0);
+    openDebts();
+    const struct {
+        int field;
+        const char* index; // the plan's search on the ledger
+    } cases[] = {{0, "(F1=?)"}, {1, "(F2>? AND F2<?)"}};
+    for (const auto& c : cases) {
+        modal->on("Query", [&](QDialog& d) {
+            auto& q = static_cast<Query&>(d);
+            q.CmbF->setCurrentIndex(c.field);
+            q.CmbGX->setCurrentIndex(q.CmbGX->findText("等于(=)"));
+            q.Txt->setText("O'Brien--;%*");
+            q.DTP->setDate(QDate(2024, 3, 1));
+            q.addCondition();
+            q.runQuery();
+        });
+        trigger(w, "Menu_query");
+        const QStringList ledger = Records("EXPLAIN QUERY PLAN " + w->lastSql()).filter("TABLE TB1");
+        ASSERT_EQ(ledger.size(), 1) << c.field;
+        EXPECT_TRUE(ledger[0].contains(c.index)) << ledger[0].toStdString();
+        EXPECT_EQ(w->listedCount(), c.field == 1 ? 1 : 0) << c.field;
+    }
+}
+
 TEST_F(ZhLstTest, ShownForTheOtherKindItAsksWhileAddingThenStartsAfresh)
 {
     ledgerRow("P1", 9, "2024-03-01", "渠道甲", 31, 5, 0);
