@@ -609,8 +609,13 @@ void Database::configure(const QString& key, Mode mode)
         executeNative(QStringLiteral("PRAGMA synchronous=FULL"));
         // In place of the engine's own checkpoint after the commit that fills
         // the journal: a large save would wait for it.
-        if (mode == Mode::Open)
+        if (mode == Mode::Open) {
             sqlite3_wal_hook(m_db, &Database::journalGrew, this);
+            // A large write (an initialisation, a refresh of every balance) grows
+            // the journal to the size of what it changed; once checkpointed it
+            // is cut back instead of keeping that space beside the data file.
+            executeNative(QStringLiteral("PRAGMA journal_size_limit=67108864"));
+        }
     }
     // Every page read is decrypted: keep up to 64 MB of them (taken only as
     // needed). A party's balances lie together in the ledger and fit in it;

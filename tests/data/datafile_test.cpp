@@ -296,6 +296,7 @@ TEST_F(DataFile, WriteAheadJournalWhileOpenAndOneWholeFileForACopy)
 {
     const QString path = folder->file("vembra.dat");
     EXPECT_EQ(GetStr("PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(GetStr("PRAGMA journal_size_limit"), "67108864") << "a checkpointed journal is cut back";
     Db().execute("insert into M04 (F1,F2) values ('w1','in the journal')");
     EXPECT_GT(QFileInfo(path + "-wal").size(), 0);
     {
