@@ -85,13 +85,30 @@ void S32::restoreData()
         gDb.reset();
         LetRepaint();
         WaitCursor wait;
-        failure = CopyFileSafely(source, gDbPath, true);
         // A journal left beside the old file belongs to it: opened with the
-        // restored file it would be played into it.
+        // restored file it would be played into it. It is set aside before the
+        // copy and put back if the copy fails, so a failure leaves the old data
+        // exactly as it was.
+        QStringList setAside;
+        for (const QString& side : Database::sideFiles(gDbPath)) {
+            if (!QFileInfo::exists(side))
+                continue;
+            const QString aside = side + QStringLiteral(".old");
+            QFile::remove(aside);
+            if (!QFile::rename(side, aside)) {
+                failure = QStringLiteral("不能移开旧的日志文件 %1").arg(side);
+                break;
+            }
+            setAside << side;
+        }
         if (failure.isEmpty())
-            for (const QString& side : Database::sideFiles(gDbPath))
-                if (QFileInfo::exists(side) && !QFile::remove(side))
-                    failure = QStringLiteral("不能删除旧的日志文件 %1").arg(side);
+            failure = CopyFileSafely(source, gDbPath, true);
+        for (const QString& side : std::as_const(setAside)) {
+            if (failure.isEmpty())
+                QFile::remove(side + QStringLiteral(".old"));
+            else
+                QFile::rename(side + QStringLiteral(".old"), side);
+        }
     }
     if (failure.isEmpty())
         MsgBox("数据恢复完成，请重新运行本系统！", vbStyle::Information, QString());

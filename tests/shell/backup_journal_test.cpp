@@ -89,4 +89,27 @@ TEST_F(BackupJournalTest, RestoreLeavesNoJournalOfTheOldFileAndDoesNotTouchTheBa
     EXPECT_EQ(GetStr("PRAGMA integrity_check"), "ok");
 }
 
+TEST_F(BackupJournalTest, AFailedRestoreLeavesTheOldFilesJournalWhereItWas)
+{
+    const QString backup = folder->file("DataBak.dat");
+    folder->closeDb();
+    ASSERT_TRUE(QFile::copy(gDbPath, backup));
+    // The data file's place holds a folder, so the copy fails after the old
+    // journal was set aside.
+    gDbPath = folder->file("taken.dat");
+    ASSERT_TRUE(QDir(folder->path()).mkdir("taken.dat"));
+    const QByteArray journal(8192, '\x5a');
+    {
+        QFile wal(gDbPath + "-wal");
+        ASSERT_TRUE(wal.open(QIODevice::WriteOnly));
+        wal.write(journal);
+    }
+    S32 dlg;
+    files.answer(backup);
+    msgs->expect("数据恢复失败，原数据文件未改变");
+    dlg.restoreData();
+    EXPECT_EQ(bytesOf(gDbPath + "-wal"), journal);
+    EXPECT_FALSE(QFileInfo::exists(gDbPath + "-wal.old"));
+}
+
 } // namespace
