@@ -726,10 +726,13 @@ void ListFrame::EndEdit()
 
 bool ListFrame::IsInUse(const QString& key)
 {
+    // A look-up the engine refuses throws: taken as "not in use" it would let
+    // anyone delete a record that waybills still name.
     const QString k = TrimBlanks(key);
     for (const Reference& ref : std::as_const(m_references)) {
-        const QString found = GetStr(QStringLiteral("select %1 FROM %2 WHERE %1=%3").arg(ref.column, ref.table, SqlQuote(k)));
-        if (!found.isEmpty())
+        const RecordSet rs = Db().openRecordset(
+            QStringLiteral("select %1 FROM %2 WHERE %1=%3").arg(ref.column, ref.table, SqlQuote(k)));
+        if (!rs.eof() && !rs.at(0, 0).toString().isEmpty())
             return true;
     }
     return false;

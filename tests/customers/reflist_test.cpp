@@ -228,6 +228,21 @@ TEST_F(RefListTest, EntryInUseIsRefusedOrDeletedWithItsWaybillsAfterTwoQuestions
     EXPECT_EQ(host.panels[4], "共 1 条记录 当前为第 1 条");
 }
 
+TEST_F(RefListTest, AFailedInUseLookUpStopsTheDelete)
+{
+    A04* w = open<A04>();
+    addRecord(w, "王五", "r1");
+    grid(w)->setRow(1);
+    gUserCode = "002";
+    // The waybills cannot be read: the entry is not taken for unused.
+    Db().execute("alter table B01 rename to B01gone");
+    msgs->clear();
+    msgs->expect("B01");
+    trigger(w, "Menu_del");
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_EQ(rows("M04"), QStringList({"王五|r1"}));
+}
+
 TEST_F(RefListTest, DeletingTheLastRowLeavesTheBlankRowAndCountsZero)
 {
     A04* w = open<A04>();
