@@ -263,17 +263,6 @@ int ListFrame::fieldOf(const QWidget* control) const
     return -1;
 }
 
-QWidget* ListFrame::entryControl(int pos) const
-{
-    const FieldControls& c = m_controls[pos];
-    return c.editor ? c.editor : c.box;
-}
-
-bool ListFrame::isMasked(int pos) const
-{
-    return m_controls.value(pos).masked;
-}
-
 // ------------------------------------------------------------ commands wiring
 
 void ListFrame::connectCommand(QAction* command, std::function<void()> handler, const QString& failurePrefix)
@@ -1167,9 +1156,6 @@ bool ListFrame::eventFilter(QObject* watched, QEvent* event)
             auto* list = qobject_cast<QComboBox*>(w);
             if (list && list->view() && list->view()->isVisible())
                 return false;
-            const int pos = fieldOf(w);
-            if (pos >= 0 && EditMode != Browse && enterPressed(m_fields[pos]))
-                return true;
             moveFocusOn(w);
             return true;
         }

@@ -70,7 +70,6 @@ class RowView;
 // and overrides hooks rather than the procedures:
 //   fieldEntered(f)   focus came into a field in add or edit mode (fee and cost boxes compute here)
 //   fieldLeft(f)      focus left it (dependent lists refill here)
-//   enterPressed(f)   Enter in it; true when the window moved the focus itself
 //   shownText(f, s)   how a stored value shows ("C001" -> "C001.客户一")
 //   addCell(s, row, c) how a list cell shows, as the rows stream into the grid
 //   recordShown()     after ShowRecord filled the fields (places grid, remark lines...)
@@ -141,9 +140,6 @@ public:
     // Position of the field whose editor is `control` (its box, list, picker
     // or check box); -1 for any other control.
     int fieldOf(const QWidget* control) const;
-    // The control that takes the input of a field in add or edit mode.
-    QWidget* entryControl(int pos) const;
-    bool isMasked(int pos) const;
 
     // The window's load step: language hook, masks, lists, browse mode, first fill.
     void formLoad() override;
@@ -260,9 +256,6 @@ protected:
     // Focus came into (left) a field's control while adding or editing.
     virtual void fieldEntered(const Field& f) { Q_UNUSED(f) }
     virtual void fieldLeft(const Field& f) { Q_UNUSED(f) }
-    // Enter in a field's control while adding or editing: true when the
-    // window moved the focus itself (to a button); otherwise the focus moves on.
-    virtual bool enterPressed(const Field& f) { Q_UNUSED(f) return false; }
     // Message for an empty required field; the label's caption + "不能为空!".
     virtual QString emptyMessage(const Field& f) const;
     // Extra checks of save after the required fields; false stops the save.
