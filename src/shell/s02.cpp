@@ -53,9 +53,9 @@ S02::S02(QWidget* parent)
     // No search here; the command stays out of the menu bar.
     Menu_query->setVisible(false);
 
-    m_rightsLabel = new QLabel("操作员权限", Frm);
-    m_rightsLabel->setObjectName("LabRights");
-    m_rightsLabel->setGeometry(TwipsRect(240, 1740, 1500, 255));
+    auto* rightsLabel = new QLabel("操作员权限", Frm);
+    rightsLabel->setObjectName("LabRights");
+    rightsLabel->setGeometry(TwipsRect(240, 1740, 1500, 255));
     // The rights F60..F67, read from the operator's row. A new operator
     // starts with the rights of the one shown before.
     for (int i = 0; i < 8; ++i) {

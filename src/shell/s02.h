@@ -2,7 +2,6 @@
 #include "dialogs/listframe.h"
 
 class QCheckBox;
-class QLabel;
 
 // Operator management ("系统操作员管理", table TE1): accounts, names,
 // passwords and the eight rights the log-in applies. Unlike the other list
@@ -12,9 +11,6 @@ class S02 : public ListFrame {
 public:
     explicit S02(QWidget* parent = nullptr);
 
-    // The detail page: the boxes from the current grid row, the right boxes
-    // from the operator's row (the frame reads fields the grid lacks there).
-    void LoadPermissionChecks() { ShowRecord(); }
     QCheckBox* chk(int i) const;
 
     void Menu_del_Click() override;
@@ -27,5 +23,4 @@ protected:
 
 private:
     QCheckBox* m_chk42 = nullptr;  // shown on the page, never read or stored
-    QLabel* m_rightsLabel = nullptr;
 };
