@@ -19,22 +19,15 @@ bool Application::notify(QObject* receiver, QEvent* event)
     static bool showing = false;
     try {
         return QApplication::notify(receiver, event);
-    } catch (const DbError& e) {
-        if (showing) {
-            std::fprintf(stderr, "%s\n", qPrintable(e.message()));
-            return false;
-        }
-        showing = true;
-        ShowDbFailure(QString::fromUtf8(kCommandFailure), e);
-        showing = false;
     } catch (const std::exception& e) {
+        const auto* db = dynamic_cast<const DbError*>(&e);
+        const QString text = db ? db->message() : QString::fromLocal8Bit(e.what());
         if (showing) {
-            std::fprintf(stderr, "%s\n", e.what());
+            std::fprintf(stderr, "%s\n", qPrintable(text));
             return false;
         }
         showing = true;
-        MsgBox(QString::fromUtf8(kCommandFailure) + QLatin1Char('\r') + QString::fromLocal8Bit(e.what()),
-               vbStyle::Information, gMsgTitle);
+        MsgBox(QString::fromUtf8(kCommandFailure) + QLatin1Char('\r') + text, vbStyle::Information, gMsgTitle);
         showing = false;
     }
     return false;
