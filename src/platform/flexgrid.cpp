@@ -793,13 +793,7 @@ Qt::Alignment FlexGrid::colAlignment(int c) const
 
 void FlexGrid::setCellAlignment(int r, int c, Qt::Alignment alignment)
 {
-    if (r < 0 || r >= rows() || c < 0 || c >= cols())
-        return;
-    m_model->styleFor(r, c).align = alignment;
-    if (const QModelIndex i = viewIndex(r, c); i.isValid())
-        emit m_model->dataChanged(i, i, {Qt::TextAlignmentRole});
-    else
-        updateFixedAreas();
+    changeStyle(r, c, Qt::TextAlignmentRole, [&](FlexTextModel::CellStyle& s) { s.align = alignment; });
 }
 
 Qt::Alignment FlexGrid::cellAlignment(int r, int c) const
@@ -1005,37 +999,30 @@ void FlexGrid::dropStylesFrom(int firstRow)
         it = (it.key() >> 20) >= firstRow ? styles.erase(it) : std::next(it);
 }
 
-void FlexGrid::setCellBackColor(int r, int c, const QColor& color)
+void FlexGrid::changeStyle(int r, int c, int role, const std::function<void(FlexTextModel::CellStyle&)>& change)
 {
     if (r < 0 || r >= rows() || c < 0 || c >= cols())
         return;
-    m_model->styleFor(r, c).back = color;
+    change(m_model->styleFor(r, c));
     if (const QModelIndex i = viewIndex(r, c); i.isValid())
-        emit m_model->dataChanged(i, i, {Qt::BackgroundRole});
+        emit m_model->dataChanged(i, i, {role});
     else
         updateFixedAreas();
+}
+
+void FlexGrid::setCellBackColor(int r, int c, const QColor& color)
+{
+    changeStyle(r, c, Qt::BackgroundRole, [&](FlexTextModel::CellStyle& s) { s.back = color; });
 }
 
 void FlexGrid::setCellForeColor(int r, int c, const QColor& color)
 {
-    if (r < 0 || r >= rows() || c < 0 || c >= cols())
-        return;
-    m_model->styleFor(r, c).fore = color;
-    if (const QModelIndex i = viewIndex(r, c); i.isValid())
-        emit m_model->dataChanged(i, i, {Qt::ForegroundRole});
-    else
-        updateFixedAreas();
+    changeStyle(r, c, Qt::ForegroundRole, [&](FlexTextModel::CellStyle& s) { s.fore = color; });
 }
 
 void FlexGrid::setCellFontBold(int r, int c, bool bold)
 {
-    if (r < 0 || r >= rows() || c < 0 || c >= cols())
-        return;
-    m_model->styleFor(r, c).bold = bold;
-    if (const QModelIndex i = viewIndex(r, c); i.isValid())
-        emit m_model->dataChanged(i, i, {Qt::FontRole});
-    else
-        updateFixedAreas();
+    changeStyle(r, c, Qt::FontRole, [&](FlexTextModel::CellStyle& s) { s.bold = bold; });
 }
 
 QColor FlexGrid::cellBackColor(int r, int c) const

@@ -204,6 +204,8 @@ private:
     void moveTo(int r, int c, bool notify);
     void clampCurrent();
     void scheduleMerges();
+    // Changes one cell's style (any cell, fixed ones too) and repaints it.
+    void changeStyle(int r, int c, int role, const std::function<void(FlexTextModel::CellStyle&)>& change);
     void shiftStyles(int from, int by);
     void dropStylesFrom(int firstRow);
     void insertRowsAt(int at, int count, const QStringList* texts);
