@@ -117,6 +117,5 @@ private:
     QAction* Menu_print2;
 
     int m_quoteRow = 1;
-    int m_editCol = 0;
     bool m_remarksEnlarged = false;
 };

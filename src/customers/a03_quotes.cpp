@@ -469,8 +469,7 @@ void A03::GdMx_Click()
 {
     m_quoteRow = GdMx->row();
     ShowQuotePosition();
-    m_editCol = GdMx->col();
-    if (m_editCol == 0)
+    if (GdMx->col() == 0)
         GdMx->selectRow(m_quoteRow - GdMx->fixedRows());
     // In add or edit mode a click names the zone the delete button acts on.
     if (EditMode != Browse)
