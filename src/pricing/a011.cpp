@@ -20,13 +20,13 @@
 
 namespace {
 
-// The list's 22 columns; the search selects them too and groups by them.
-const char* const kListColumns = "M01.F2 AS LB,M011.F1,M011.F2,M011.F6,M011.F8,M01.F1,M011.F4,M011.P101,M011.P102,"
-                                 "M011.P201,M011.P202,M011.P300,M011.P301,M011.P302,M011.P303,M011.P304,M011.P305,"
-                                 "M011.P306,M011.P307,M011.P308,M011.P309,M011.P3";
-const char* const kGroupColumns = "M01.F2,M011.F1,M011.F2,M011.F6,M011.F8,M01.F1,M011.F4,M011.P101,M011.P102,"
-                                  "M011.P201,M011.P202,M011.P300,M011.P301,M011.P302,M011.P303,M011.P304,M011.P305,"
-                                  "M011.P306,M011.P307,M011.P308,M011.P309,M011.P3";
+// The list's 22 columns, the channel name first; the search selects them
+// too and groups by them.
+const QString kZoneColumns = QStringLiteral(
+    "M011.F1,M011.F2,M011.F6,M011.F8,M01.F1,M011.F4,M011.P101,M011.P102,M011.P201,M011.P202,M011.P300,M011.P301,"
+    "M011.P302,M011.P303,M011.P304,M011.P305,M011.P306,M011.P307,M011.P308,M011.P309,M011.P3");
+const QString kListColumns = "M01.F2 AS LB," + kZoneColumns;
+const QString kGroupColumns = "M01.F2," + kZoneColumns;
 
 constexpr int kChannelNameCol = 0;
 constexpr int kChannelCodeCol = 5;
