@@ -15,10 +15,6 @@
 
 namespace {
 
-const char* const kColumns = "M02.F1,M02.F2,M02.F4,M02.F6,M02.F8,M02.P101,M02.P102,M02.P201,M02.P202,"
-                             "M02.P301,M02.P302,M02.P303,M02.P304,M02.P305,M02.P306,M02.P307,M02.P308,"
-                             "M02.P309,M02.P310,M02.P311,M02.P312,M02.P313,M02.P314,M02.P315";
-
 // Lab(9)..Lab(27) as designed, kept while the pricing standard has no row.
 QString DesignedCaption(int k)
 {
@@ -38,14 +34,24 @@ QString DesignedCaption(int k)
 const char* const kPriceColumns[19] = {"P101", "P102", "P201", "P202", "P301", "P302", "P303", "P304", "P305", "P306",
                                        "P307", "P308", "P309", "P310", "P311", "P312", "P313", "P314", "P315"};
 
+// The list's columns: code, names, delivery days, remark and the nineteen prices.
+QString ListColumns()
+{
+    QString cols = QStringLiteral("M02.F1,M02.F2,M02.F4,M02.F6,M02.F8");
+    for (const char* price : kPriceColumns)
+        cols += QStringLiteral(",M02.") + QLatin1String(price);
+    return cols;
+}
+
 } // namespace
 
 A02::A02(QWidget* parent)
     : ZoneWindow("A02", "M02", "M021", 2, parent)
 {
     setWindowTitle("本公司速递区域资料与报价");
-    setListSql(QStringLiteral("select %1 from M02 order by M02.F1").arg(kColumns));
-    setSearchHead(QStringLiteral("select %1 from M02 ").arg(kColumns));
+    const QString columns = ListColumns();
+    setListSql(QStringLiteral("select %1 from M02 order by M02.F1").arg(columns));
+    setSearchHead(QStringLiteral("select %1 from M02 ").arg(columns));
     setSearchFieldIndex(2);
     QStringList headers = {"区域编号", "区域概称(中文)", "区域概称(英文)", "送达时日", "备注"};
     while (headers.size() < 25)
