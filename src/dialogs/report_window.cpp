@@ -107,7 +107,6 @@ ReportWindow::ReportWindow(const QString& name, const QString& caption, QWidget*
     , Cmb(MakePartyList(Frm))
     , Cmd(MakeCommandButton(Frm, QStringLiteral("Cmd"), QStringLiteral("刷新数据")))
     , GD(new FlexGrid(this))
-    , m_hint(QString::fromUtf8(kHint))
 {
     setWindowTitle(caption);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -296,7 +295,7 @@ void ReportWindow::ShowPosition()
     if (!gridIsEmpty())
         host->setPanelText(4, QStringLiteral("共 %1 条记录 当前为第 %2 条").arg(GD->rows() - 1).arg(GD->row()));
     else
-        host->setPanelText(4, m_hint);
+        host->setPanelText(4, QString::fromUtf8(kHint));
 }
 
 void ReportWindow::selectRowCells()

@@ -125,7 +125,6 @@ protected:
     void setColumnRule(int divisor, int subtrahend, int sized, const QList<int>& hidden = {});
     // The selection runs from column 0 to this one (default: the last).
     void setLastSelectedCol(int col) { m_lastSelCol = col; }
-    void setHintText(const QString& text) { m_hint = text; }
     // The commands, in the order the report adds them.
     QAction* addExportCommand(const QString& objectName = QStringLiteral("Menu_ToExcel"));
     QAction* addPrintCommand(const QString& caption = QStringLiteral("&P.打印报表"),
@@ -173,6 +172,5 @@ private:
     int m_sized = 0;
     QList<int> m_hidden;
     int m_lastSelCol = -1;
-    QString m_hint;
     QString m_curCode;
 };
