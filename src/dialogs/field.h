@@ -46,8 +46,6 @@ class TypingRules : public QObject {
 public:
     TypingRules(QLineEdit* box, int maxLength, bool upperCase);
     static TypingRules* of(QLineEdit* box);
-    int maxLength() const { return m_max; }
-    bool upperCase() const { return m_upper; }
     void setMaxLength(int n) { m_max = n; }
     void setUpperCase(bool on) { m_upper = on; }
 
