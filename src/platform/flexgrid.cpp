@@ -50,20 +50,12 @@ protected:
         std::vector<FlexGrid::Line> rows, cols;
         const FlexTextModel* m = m_grid->m_model;
         if (orientation() == Qt::Horizontal) {
-            for (int r = 0, y = 0; r < m->headerRows(); ++r) {
-                rows.push_back({r, y, m_grid->fixedRowPx(r)});
-                y += rows.back().size;
-            }
+            rows = m_grid->fixedRowLines();
             for (int s = 0; s < count(); ++s)
                 if (!isSectionHidden(s))
                     cols.push_back({m->gridCol(s), sectionViewportPosition(s), sectionSize(s)});
         } else {
-            for (int c = 0, x = 0; c < m->headerCols(); ++c) {
-                const int w = m_grid->colPx(c);
-                if (w > 0)
-                    cols.push_back({c, x, w});
-                x += w;
-            }
+            cols = m_grid->fixedColLines();
             if (count() == 0)
                 return;
             int first = std::max(0, visualIndexAt(0));
@@ -103,19 +95,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
-        std::vector<FlexGrid::Line> rows, cols;
-        const FlexTextModel* m = m_grid->m_model;
-        for (int r = 0, y = 0; r < m->headerRows(); ++r) {
-            rows.push_back({r, y, m_grid->fixedRowPx(r)});
-            y += rows.back().size;
-        }
-        for (int c = 0, x = 0; c < m->headerCols(); ++c) {
-            const int w = m_grid->colPx(c);
-            if (w > 0)
-                cols.push_back({c, x, w});
-            x += w;
-        }
-        m_grid->paintFixed(p, rows, cols);
+        m_grid->paintFixed(p, m_grid->fixedRowLines(), m_grid->fixedColLines());
     }
 
 private:
@@ -347,6 +327,28 @@ int FlexGrid::fixedRowPx(int r) const
 {
     const int tw = m_fixedRowTwips[size_t(r)];
     return tw < 0 ? verticalHeader()->defaultSectionSize() : std::max(1, TwipsToPx(tw));
+}
+
+std::vector<FlexGrid::Line> FlexGrid::fixedRowLines() const
+{
+    std::vector<Line> lines;
+    for (int r = 0, y = 0; r < m_model->headerRows(); ++r) {
+        lines.push_back({r, y, fixedRowPx(r)});
+        y += lines.back().size;
+    }
+    return lines;
+}
+
+std::vector<FlexGrid::Line> FlexGrid::fixedColLines() const
+{
+    std::vector<Line> lines;
+    for (int c = 0, x = 0; c < m_model->headerCols(); ++c) {
+        const int w = colPx(c);
+        if (w > 0)
+            lines.push_back({c, x, w});
+        x += w;
+    }
+    return lines;
 }
 
 int FlexGrid::fixedRowsHeight() const

@@ -211,6 +211,9 @@ private:
     void insertRowsAt(int at, int count, const QStringList* texts);
     int colPx(int c) const;
     int fixedRowPx(int r) const;
+    // The fixed rows from the top, and the fixed columns not hidden from the left.
+    std::vector<Line> fixedRowLines() const;
+    std::vector<Line> fixedColLines() const;
     int fixedRowsHeight() const;
     int fixedColsWidth() const;
     void updateFixedAreas();
