@@ -113,7 +113,8 @@ void D201::Command1_Click()
     // "."; the look-ups and the stored row use it trimmed.
     const QString code = NoteCustomerCode(CmbKH->currentText());
     const QString key = TrimBlanks(code);
-    if (GetStr("select F2 from TA2 where F1=" + SqlQuote(key)).isEmpty()) {
+    const QString name = NoteCustomerName(key);
+    if (name.isEmpty()) {
         Tell(customer + LangStr("编号输入错误!"));
         CmbKH->setFocus();
         return;
@@ -160,7 +161,6 @@ void D201::Command1_Click()
         return;
 
     if (D2* d2 = list()) {
-        const QString name = GetStr("select F2 from TA2 where F1=" + SqlQuote(key));
         const double noteAmount = GetVal("SELECT F9 FROM TD1 WHERE F1=" + SqlQuote(note));
         d2->AppendPayment({key, name, note, CStr(noteAmount), day, CStr(amount), CStr(balance)});
     }

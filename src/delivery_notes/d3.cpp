@@ -115,7 +115,7 @@ void D3::RunQuery()
         // The list holds trimmed codes; a typed one is looked up and filtered
         // alike, so blanks before its "." cannot empty the list.
         const QString code = TrimBlanks(NoteCustomerCode(CmbKH->currentText()));
-        if (GetStr("select F2 from TA2 where F1=" + SqlQuote(code)).isEmpty()) {
+        if (NoteCustomerName(code).isEmpty()) {
             Tell(LangStr("客户编号输入错误!"));
             CmbKH->setFocus();
             return;

@@ -3,6 +3,7 @@
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/queries.h"
+#include "data/sqltext.h"
 #include "dialogs/codelist.h"
 #include "platform/flexgrid.h"
 #include "platform/mainhost.h"
@@ -158,4 +159,9 @@ QString NoteCustomerCode(const QString& text)
 {
     const int dot = text.indexOf(QLatin1Char('.'));
     return dot >= 0 ? text.left(dot) : TrimBlanks(text);
+}
+
+QString NoteCustomerName(const QString& code)
+{
+    return GetStr("select F2 from TA2 where F1=" + SqlQuote(code));
 }

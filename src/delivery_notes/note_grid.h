@@ -52,3 +52,7 @@ void FillNoteCustomers(QComboBox* list, const QStringList& first = {});
 // The customer code of a list text: the text before its first "." as it
 // stands, or the whole text trimmed when it holds no ".".
 QString NoteCustomerCode(const QString& text);
+
+// The name (F2) of the TA2 customer `code`; "" when there is none, which is
+// how a typed code is found wrong.
+QString NoteCustomerName(const QString& code);
