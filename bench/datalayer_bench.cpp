@@ -1,6 +1,7 @@
 // Reading a large waybill table into text: through a snapshot record set versus
 // stepping the bare SQLite API. The windows fill their grids from record sets, so
 // the layer has to stay close to the bare loop.
+#include "support/bench_support.h"
 #include "data/database.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
@@ -13,11 +14,8 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -148,20 +146,6 @@ void BM_BareSqliteToText(benchmark::State& state)
 }
 BENCHMARK(BM_BareSqliteToText)->Unit(benchmark::kMillisecond);
 
-template <typename F>
-double medianOf(int runs, F f)
-{
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        const auto t0 = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(f());
-        const auto t1 = std::chrono::steady_clock::now();
-        ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return runs % 2 ? ms[size_t(runs / 2)] : (ms[size_t(runs / 2 - 1)] + ms[size_t(runs / 2)]) / 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -169,9 +153,9 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     fixture();
     readBare(); // warm the page cache for both
-    const double layer = medianOf(7, readThroughLayer);
-    const double bare = medianOf(7, readBare);
-    const double opening = medianOf(7, [] { return fixture().db->openRecordset(fixture().select).recordCount(); });
+    const double layer = MedianMs(7, [] { benchmark::DoNotOptimize(readThroughLayer()); });
+    const double bare = MedianMs(7, [] { benchmark::DoNotOptimize(readBare()); });
+    const double opening = MedianMs(7, [] { benchmark::DoNotOptimize(fixture().db->openRecordset(fixture().select).recordCount()); });
     std::printf("%d rows x %d columns\n", kRows, int(fixture().db->openRecordset("select * from B01 where 1=0").fieldCount()));
     std::printf("medians of 7 runs\n");
     std::printf("record set to text: %.1f ms\n", layer);

@@ -80,12 +80,6 @@ Fixture& fixture()
     return f;
 }
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 // One statement stepped to its end; each field handed over as UTF-8 bytes, the
 // way the data layer's streaming reader gives them (numbers with up to 15
 // significant digits, Null as no bytes).
@@ -146,7 +140,7 @@ void BM_GridFromSnapshot(benchmark::State& state)
         times.push_back(MsSince(t0));
     }
     std::printf("grid fill from snapshot: %d rows x %d cols, median %.1f ms\n", grid.rows() - 1, grid.cols(),
-                Median(times));
+                MedianOf(times));
 }
 BENCHMARK(BM_GridFromSnapshot)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -184,7 +178,7 @@ void TimeListFill(benchmark::State& state, BenchList& w, const char* how)
         w.FillGrid("select * from GB order by F1");
         times.push_back(MsSince(t0));
     }
-    std::printf("FillGrid (%s): %d records, median %.1f ms\n", how, w.recCount(), Median(times));
+    std::printf("FillGrid (%s): %d records, median %.1f ms\n", how, w.recCount(), MedianOf(times));
 }
 
 void BM_ListWindowFillGrid(benchmark::State& state)
@@ -228,8 +222,8 @@ void BM_MillionRowsAsQStrings(benchmark::State& state)
         paints.push_back(MsSince(t1));
         ReportRun("a million rows as QString", *grid, fills.back(), paints.back(), base);
     }
-    std::printf("a million rows as QString: median fill %.1f ms, median first paint %.1f ms\n", Median(fills),
-                Median(paints));
+    std::printf("a million rows as QString: median fill %.1f ms, median first paint %.1f ms\n", MedianOf(fills),
+                MedianOf(paints));
 }
 BENCHMARK(BM_MillionRowsAsQStrings)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -245,7 +239,7 @@ void BM_MillionRowsStepOnly(benchmark::State& state)
         times.push_back(MsSince(t0));
         benchmark::DoNotOptimize(bytes);
     }
-    std::printf("a million rows stepped, no grid: median %.1f ms\n", Median(times));
+    std::printf("a million rows stepped, no grid: median %.1f ms\n", MedianOf(times));
 }
 BENCHMARK(BM_MillionRowsStepOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -290,7 +284,7 @@ void BM_MillionRowsAsUtf8(benchmark::State& state)
     }
     std::printf("a million rows as UTF-8: median fill %.1f ms, median first paint %.1f ms, "
                 "10,000 cell edits after it %.1f ms\n",
-                Median(fills), Median(paints), Median(edits));
+                MedianOf(fills), MedianOf(paints), MedianOf(edits));
 }
 BENCHMARK(BM_MillionRowsAsUtf8)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -331,7 +325,7 @@ void BM_MillionRowsGridSideOnly(benchmark::State& state)
         grid.setAll(std::move(store));
         times.push_back(MsSince(t0));
     }
-    std::printf("a million rows into the store and the grid, texts in memory: median %.1f ms\n", Median(times));
+    std::printf("a million rows into the store and the grid, texts in memory: median %.1f ms\n", MedianOf(times));
 }
 BENCHMARK(BM_MillionRowsGridSideOnly)->Unit(benchmark::kMillisecond)->Iterations(5);
 
