@@ -149,13 +149,18 @@ QString LedgerEntryWindow::openingSql() const
     return listHead().replace(0, 6, QStringLiteral("select TOP 1000"));
 }
 
-void LedgerEntryWindow::SetupGrid()
+std::vector<QString> LedgerEntryWindow::headedCells(int rows) const
 {
+    std::vector<QString> cells(size_t(rows) * kCols);
     const QStringList h = headers();
-    std::vector<QString> cells(size_t(2) * kCols);
     for (int c = 0; c < kCols; ++c)
         cells[size_t(c)] = h.value(c);
-    GD->setAll(2, kCols, std::move(cells));
+    return cells;
+}
+
+void LedgerEntryWindow::SetupGrid()
+{
+    GD->setAll(2, kCols, headedCells(2));
     for (int c = 0; c < kCols; ++c)
         GD->setFixedAlignment(c, Qt::AlignCenter);
     GD->setColAlignment(kAmount, Qt::AlignRight | Qt::AlignVCenter);
@@ -187,10 +192,7 @@ void LedgerEntryWindow::FillGrid(QString& sql)
         const int n = rs.recordCount();
         if (n == 0)
             return;
-        std::vector<QString> cells(size_t(n + 1) * kCols);
-        const QStringList h = headers();
-        for (int c = 0; c < kCols; ++c)
-            cells[size_t(c)] = h.value(c);
+        std::vector<QString> cells = headedCells(n + 1);
         for (int r = 0; r < n; ++r)
             for (int c = 0; c < kCols; ++c)
                 cells[size_t(r + 1) * kCols + c] = rs.at(r, c).toString();

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 class FlexCellEditor;
 class FlexGrid;
@@ -104,6 +105,8 @@ private:
     void setUpForKind();
     QString listHead() const;
     QString openingSql() const;
+    // Cells for a grid of `rows` rows, the headers in row 0.
+    std::vector<QString> headedCells(int rows) const;
     void setUpEditor();
     // The cell an editor goes to when (row, col) is chosen; may number the row.
     void choose(int& row, int& col);
