@@ -10,6 +10,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -385,6 +386,11 @@ bool FlexCellEditor::gridKey(QKeyEvent* event)
 {
     if (m_open) {
         // Keys that reach the grid while its editor is open are the editor's.
+        // One the editor leaves alone comes back up to the grid, its parent,
+        // and ends here instead of going round again.
+        if (m_forwarding)
+            return true;
+        const QScopedValueRollback forwarding(m_forwarding, true);
         QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->text());
         QCoreApplication::sendEvent(m_open, &copy);
         return true;
@@ -405,6 +411,7 @@ bool FlexCellEditor::gridKey(QKeyEvent* event)
     const bool fresh = spec.kind == CellEditorSpec::Text || (spec.kind == CellEditorSpec::List && spec.editable);
     if (!openAt(r, c, fresh ? QString() : m_grid->textMatrix(r, c), !fresh))
         return false;
+    const QScopedValueRollback forwarding(m_forwarding, true);
     QKeyEvent copy(QEvent::KeyPress, event->key(), event->modifiers(), typed);
     QCoreApplication::sendEvent(m_open, &copy);
     return true;

@@ -152,4 +152,5 @@ private:
     int m_col = -1;
     bool m_busy = false;
     bool m_refused = false;
+    bool m_forwarding = false; // a key is being handed from the grid to the editor
 };

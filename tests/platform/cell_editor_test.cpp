@@ -423,3 +423,20 @@ TEST_F(CellEditorTest, EditorsTakeTheWindowsColours)
     EXPECT_EQ(ed->comboBox()->objectName(), "CmbEnter");
     EXPECT_EQ(ed->comboBox()->palette().color(QPalette::Base), QColor(0xc0, 0xff, 0xc0));
 }
+
+TEST_F(CellEditorTest, AKeyTheEditorLeavesAloneStopsAtTheGrid)
+{
+    // Such a key comes back up to the grid, the editor's parent; handed to the
+    // editor again it went round until the program crashed.
+    for (const int c : {0, 1, 3}) {
+        ASSERT_TRUE(ed->open(2, c));
+        const QString before = g->textMatrix(2, c);
+        for (const int k : {Qt::Key_F5, Qt::Key_F12}) {
+            key(ed->widget(), k);
+            key(g, k);
+        }
+        EXPECT_TRUE(ed->isOpen()) << c;
+        ed->cancel();
+        EXPECT_EQ(g->textMatrix(2, c), before) << c;
+    }
+}
