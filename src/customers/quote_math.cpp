@@ -3,18 +3,7 @@
 #include "data/queries.h"
 #include "platform/vb.h"
 
-#include <charconv>
-
 namespace {
-
-// A weight held as a single-precision number, in its shortest plain form
-// (20.5, 44, -1), as the captions were always written.
-QString SingleText(float x)
-{
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed);
-    return QString::fromLatin1(buf, int(res.ptr - buf));
-}
 
 float SingleOf(const std::optional<double>& v)
 {

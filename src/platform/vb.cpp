@@ -201,6 +201,13 @@ QString Format(double x, const QString& pattern)
     return out;
 }
 
+QString SingleText(double weight)
+{
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, static_cast<float>(weight), std::chars_format::fixed);
+    return QString::fromLatin1(buf, int(res.ptr - buf));
+}
+
 QString TrimBlanks(const QString& s)
 {
     int b = 0, e = s.size();

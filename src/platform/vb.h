@@ -11,6 +11,10 @@ double Val(const QString& s);
 // A number as text with up to 15 significant digits ("3", "0.3", "-1.5").
 QString CStr(double x);
 
+// A weight held as a single-precision number, in its shortest plain form
+// (20.5, 44, -1), as the weight captions are written.
+QString SingleText(double weight);
+
 // Format patterns like "#0.00", "#0.0", "0.00", "#0000", "#,##0.00".
 // Rounds a half away from zero on the number's 15-digit decimal form.
 QString Format(double x, const QString& pattern);

@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <charconv>
 #include <cmath>
 
 namespace {
@@ -106,11 +105,4 @@ bool WorldMaps::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QObject::eventFilter(watched, event);
-}
-
-QString SingleText(double weight)
-{
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, static_cast<float>(weight), std::chars_format::fixed);
-    return QString::fromLatin1(buf, int(res.ptr - buf));
 }

@@ -22,6 +22,3 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-// A weight held as a single-precision number, in its shortest decimal form
-// (21, 20.5), as the zone windows write their weight captions.
-QString SingleText(double weight);
