@@ -216,5 +216,5 @@ QString A01::deleteQuestion(const QString& name) const
 void A01::fillSearchFields(Query& q)
 {
     q.addField("序号", "M01.F1", Query::TextField);
-    q.addField("出货渠道", "M01.F2", Query::TextField);
+    q.addField("出货渠道", "M01.F2", Query::TextField, Query::Stored::Sanitised);
 }
