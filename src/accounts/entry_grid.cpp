@@ -606,8 +606,10 @@ void LedgerEntryWindow::Menu_query_Click()
         {kHandler, "S1", Query::TextField},     {kMaker, "F5", Query::TextField},
         {kRemark, "F10", Query::TextField},
     };
+    // The party is stored as commitCell cleans it.
     for (const auto& f : fields)
-        q.addField(h.value(f.col), f.field, f.type);
+        q.addField(h.value(f.col), f.field, f.type,
+                   f.field == "TB1.F3" ? Query::Stored::Sanitised : Query::Stored::AsTyped);
     q.CmbF->setCurrentIndex(3);
     ExecModal(q);
     q.loader = nullptr;

@@ -392,9 +392,11 @@ QString A03::deleteQuestion(const QString& name) const
 
 void A03::fillSearchFields(Query& q)
 {
-    // The eleven text columns, under the list's headers.
+    // The eleven text columns, under the list's headers; the short name is
+    // stored as entryValues cleans it.
     for (int c = 0; c <= 10; ++c)
-        q.addField(GD->textMatrix(0, c), "M03." + field(c).column, Query::TextField);
+        q.addField(GD->textMatrix(0, c), "M03." + field(c).column, Query::TextField,
+                   field(c).column == QLatin1String("F2") ? Query::Stored::Sanitised : Query::Stored::AsTyped);
 }
 
 void A03::searchClosed()

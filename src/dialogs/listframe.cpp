@@ -716,11 +716,12 @@ void ListFrame::EndEdit()
 bool ListFrame::IsInUse(const QString& key)
 {
     // A look-up the engine refuses throws: taken as "not in use" it would let
-    // anyone delete a record that waybills still name.
+    // anyone delete a record that waybills still name. One referring row
+    // answers the question.
     const QString k = TrimBlanks(key);
     for (const Reference& ref : std::as_const(m_references)) {
         const RecordSet rs = Db().openRecordset(
-            QStringLiteral("select %1 FROM %2 WHERE %1=%3").arg(ref.column, ref.table, SqlQuote(k)));
+            QStringLiteral("select TOP 1 %1 FROM %2 WHERE %1=%3").arg(ref.column, ref.table, SqlQuote(k)));
         if (!rs.eof() && !rs.at(0, 0).toString().isEmpty())
             return true;
     }

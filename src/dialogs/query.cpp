@@ -161,8 +161,10 @@ Query& Query::shared()
     return *instance;
 }
 
-void Query::addField(const QString& caption, const QString& qualifiedField, FieldType type)
+void Query::addField(const QString& caption, const QString& qualifiedField, FieldType type, Stored stored)
 {
+    if (stored == Stored::Sanitised)
+        m_sanitised << qualifiedField;
     const int r = CmbF->count();
     if (GD->rows() < r + 1)
         GD->setRows(r + 1);
@@ -182,6 +184,7 @@ void Query::resetForm()
         QSignalBlocker block(CmbF);
         CmbF->clear();
     }
+    m_sanitised.clear();
     CmbGX->clear();
     Lst->clear();
     LstSql->clear();
@@ -271,7 +274,11 @@ void Query::addCondition()
     const QString op = ' ' + relation.mid(3, relation.size() - 4) + ' ';
 
     QString display = prefix + caption + "  " + relation.left(2) + "  ";
-    QString sql = type == DateField ? connector + "datediff('d'," : connector + field + op;
+    QString sql = connector;
+    if (type == DateField)
+        sql += "datediff('d',";
+    else if (type == NumberField)
+        sql += field + op;
 
     QString value;
     if (!Txt->isHidden())
@@ -285,10 +292,8 @@ void Query::addCondition()
         sql += "'" + value + "'," + field + " )" + op + "0 ";
     else if (type == NumberField)
         sql += SqlNum(Val(Txt->text())); // every digit typed, not the 15 shown
-    else if (op == " like ")
-        sql += "'*" + SqlEscape(value) + "*'  ";
     else
-        sql += "'" + SqlEscape(value) + "'  ";
+        sql += textCondition(field, op, value);
 
     Lst->addItem(display);
     LstSql->addItem(sql);
@@ -297,6 +302,21 @@ void Query::addCondition()
         CmbLG->show();
         CmbLG->setCurrentIndex(0);
     }
+}
+
+QString Query::textCondition(const QString& field, const QString& op, const QString& value) const
+{
+    const auto literal = [&op](const QString& v) {
+        return op == " like " ? "'*" + SqlEscape(v) + "*'" : "'" + SqlEscape(v) + "'";
+    };
+    if (!value.contains('\'') || !m_sanitised.contains(field))
+        return field + op + literal(value) + "  ";
+    // Names are stored with "’" for "'": an "O'Brien" typed finds the stored
+    // O’Brien, and a row written otherwise still finds itself. Two terms on
+    // the one column keep its index serving "=".
+    QString curly = value;
+    curly.replace('\'', QChar(0x2019));
+    return "(" + field + op + literal(value) + " Or " + field + op + literal(curly) + ")  ";
 }
 
 void Query::removeCondition()

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 class FlexGrid;
 class QComboBox;
@@ -39,6 +40,10 @@ class Query : public QDialog {
     Q_OBJECT
 public:
     enum FieldType { TextField = 0, NumberField = 1, DateField = 2 };
+    // How a text column holds "'": as typed, or turned into "’" as the names
+    // cleaned by SqlText are. A value typed with "'" searches a sanitised
+    // column in both spellings.
+    enum class Stored { AsTyped, Sanitised };
 
     explicit Query(QWidget* parent = nullptr);
 
@@ -51,7 +56,8 @@ public:
     QString SqlHeadstr;
 
     // Appends a row to GD and its caption to CmbF.
-    void addField(const QString& caption, const QString& qualifiedField, FieldType type);
+    void addField(const QString& caption, const QString& qualifiedField, FieldType type,
+                  Stored stored = Stored::AsTyped);
 
     // The controls, by the names the windows and tests use.
     FlexGrid* GD;
@@ -88,4 +94,8 @@ private:
     void fieldChosen(int index);
     void resetForm();
     int fieldType(int index) const;
+    // The condition on a text field: the value, or both of its spellings.
+    QString textCondition(const QString& field, const QString& op, const QString& value) const;
+
+    QStringList m_sanitised; // qualified fields stored as SqlText cleans them
 };

@@ -1,5 +1,6 @@
 #include "pricing/a01.h"
 
+#include "data/database.h"
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
@@ -41,8 +42,10 @@ A01::A01(QWidget* parent)
     setTabCaptions("渠道列表", "渠道资料");
     setWidthTwips(9000);
     setNameColumn(1);
-    // Waybills name their channel; the administrator's delete takes them along.
+    // Waybills and channel zones name their channel; the administrator's
+    // delete takes them along (the zones with their places).
     addReference({"B01", "F202"});
+    addReference({"M011", "F3"});
 
     addField({.header = "序号", .label = "渠道序号", .column = "F1", .maxLength = 1, .required = true,
               .labRect = Px(16, 17, 72, 20), .txtRect = Px(92, 14, 40, 22)});
@@ -190,6 +193,14 @@ bool A01::checkEntries()
             return false;
         }
     }
+    // A start not above the one before it would leave that segment never charged.
+    for (int k = 2; k <= count; ++k) {
+        if (Val(txt(kCountBox + k)->text()) <= Val(txt(kCountBox + k - 1)->text())) {
+            MsgBox(LangStr("第") + QString::number(k) + LangStr("个计费段的起始重量必须大于上一个计费段的起始重量!"),
+                   vbStyle::Information, gMsgTitle);
+            return false;
+        }
+    }
     return true;
 }
 
@@ -213,8 +224,15 @@ QString A01::deleteQuestion(const QString& name) const
     return LangStr("真的要删除") + "[" + name + "]" + LangStr("吗?");
 }
 
+void A01::purgeReferences(const QString& key)
+{
+    // The places first, while their zones still name the channel.
+    Db().execute("delete from M0111 where F0 in (select F1 from M011 where F3=" + SqlQuote(key) + ")");
+    ListFrame::purgeReferences(key);
+}
+
 void A01::fillSearchFields(Query& q)
 {
     q.addField("序号", "M01.F1", Query::TextField);
-    q.addField("出货渠道", "M01.F2", Query::TextField);
+    q.addField("出货渠道", "M01.F2", Query::TextField, Query::Stored::Sanitised);
 }

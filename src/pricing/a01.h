@@ -4,8 +4,8 @@
 // The shipping channels and their charging standard ("出货渠道计价标准",
 // table M01): number, name, remark, the first and step weights of documents
 // and parcels, and up to ten heavy segments given by their start weights.
-// A channel that waybills use keeps its number and may be deleted only by
-// the administrator, its waybills with it.
+// A channel that waybills or channel zones use keeps its number and may be
+// deleted only by the administrator, its waybills and zones with it.
 class A01 : public ListFrame {
     Q_OBJECT
 public:
@@ -30,6 +30,7 @@ protected:
     QStringList entryValues() const override;
     QString duplicateMessage(const QString& typedKey) const override;
     QString deleteQuestion(const QString& name) const override;
+    void purgeReferences(const QString& key) override;
     void fillSearchFields(Query& q) override;
 
 private:

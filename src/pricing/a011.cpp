@@ -235,7 +235,7 @@ QString A011::gridRowText(const QStringList& values) const
 
 void A011::fillSearchFields(Query& q)
 {
-    q.addField("所属渠道", "M01.F2", Query::TextField);
+    q.addField("所属渠道", "M01.F2", Query::TextField, Query::Stored::Sanitised);
     addZoneSearchFields(q);
     q.addField("地区名称(中文)", "M0111.F1", Query::TextField);
     q.addField("地区名称(英文)", "M0111.F2", Query::TextField);

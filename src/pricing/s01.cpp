@@ -179,6 +179,15 @@ void S01::CmdOK_Click()
             return;
         }
     }
+    // A start below the one before it would leave that segment never charged.
+    // Equal starts stay: unused segments repeat the last one.
+    for (int k = 2; k <= 15; ++k) {
+        if (values[3 + k] < values[2 + k]) {
+            MsgBox(LangStr("第") + QString::number(k) + LangStr("个计费段的起始重量不能小于上一个计费段的起始重量！"),
+                   vbStyle::Information, " " + gMsgTitle);
+            return;
+        }
+    }
     QStringList nums;
     for (double v : values)
         nums << SqlNum(v);

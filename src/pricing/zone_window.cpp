@@ -1,6 +1,7 @@
 #include "pricing/zone_window.h"
 
 #include "data/database.h"
+#include "data/dberror.h"
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
@@ -177,6 +178,12 @@ QString ZoneWindow::duplicateMessage(const QString& typedKey) const
 {
     const QString owner = GetStr(QStringLiteral("select F2 from %1 where F1=%2").arg(m_table, SqlQuote(TrimBlanks(typedKey))));
     return "[" + owner + "]" + LangStr("已经使用了") + typedKey + LangStr("这个编号，请重新设置编号!");
+}
+
+void ZoneWindow::listRefused(const DbError& e)
+{
+    // The engine's text alone; the list keeps what it showed.
+    MsgBox(e.message(), vbStyle::Information, gMsgTitle);
 }
 
 QString ZoneWindow::gridRowText(const QStringList& values) const

@@ -57,6 +57,7 @@ protected:
     void writeDetails(const QString& key, const QString& oldKey) override;
     void deleteRecord(const QString& key) override;
     QString duplicateMessage(const QString& typedKey) const override;
+    void listRefused(const DbError& e) override;
     QString gridRowText(const QStringList& values) const override;
     void sizeColumns(int gridWidthTwips) override;
 

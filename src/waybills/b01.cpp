@@ -589,7 +589,8 @@ void B01::fillSearchFields(Query& q)
     const std::pair<int, const char*> listed[] = {{0, "B01.F1"}, {1, "B01.F101"}, {2, "B01.F2031"}, {3, "B01.F301"},
                                                   {5, "B01.F501"}, {7, "M03.F2"}, {8, "B01.F602"}};
     for (const auto& [col, field] : listed)
-        q.addField(GD->textMatrix(0, col), field, col == 1 ? Query::DateField : Query::TextField);
+        q.addField(GD->textMatrix(0, col), field, col == 1 ? Query::DateField : Query::TextField,
+                   col == 7 ? Query::Stored::Sanitised : Query::Stored::AsTyped); // the customer's short name
     q.addField("始发地", "B01.F201", Query::TextField);
     q.addField("渠道编码", "B01.F202", Query::TextField);
     q.addField("区域编码", "B01.F203", Query::TextField);

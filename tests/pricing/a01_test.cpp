@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTabBar>
+#include <sqlcipher/sqlite3.h>
 
 namespace {
 
@@ -146,6 +147,31 @@ TEST_F(A01Test, SaveNormalisesTheCountAndAsksForEveryShownSegment)
     EXPECT_EQ(FirstRecord("select JFD from M01 where F1='B'"), "0");
 }
 
+TEST_F(A01Test, SaveRefusesAShownSegmentStartNotAboveThePrevious)
+{
+    // Segment 1 raised above segment 2 (no rule on leaving it), an equal
+    // start; a hidden segment past the count is not looked at.
+    const struct {
+        QList<int> starts;
+        int refused; // the segment named; 0: saved with two segments
+    } cases[] = {{{25, 20, 30}, 2}, {{10, 20, 20}, 3}, {{10, 30, 5}, 0}};
+    A01* w = openA01();
+    for (const auto& c : cases) {
+        startChannel(w, "A", "快递A", c.refused ? 3 : 2);
+        for (int k = 1; k <= 3; ++k)
+            set(w, 7 + k, QString::number(c.starts[k - 1]));
+        if (!c.refused) {
+            trigger(w, "Menu_save");
+            continue;
+        }
+        expectRefusedSave(w, QStringLiteral("第%1个计费段的起始重量必须大于上一个计费段的起始重量!").arg(c.refused), 1);
+        EXPECT_EQ(msgs->last().title, "提示");
+        EXPECT_EQ(count("select count(*) from M01"), 0);
+        trigger(w, "Menu_cancel");
+    }
+    EXPECT_EQ(FirstRecord("select JFD,J0,J1,J2 from M01"), "2|10|30|5");
+}
+
 TEST_F(A01Test, AChannelShowsTheSegmentsWhoseStartIsNotZero)
 {
     struct Case {
@@ -219,6 +245,8 @@ TEST_F(A01Test, DeleteOfAChannelInUseIsForTheAdministratorAndTakesItsWaybills)
     channel("A", "快递A");
     channelZone("A1", "华东", "A");
     place("M0111", "A1", "上海");
+    channelZone("B1", "华东", "B");
+    place("M0111", "B1", "上海");
     zone("Z1", "华东");
     Db().execute("insert into M031 (F0,F1) values ('C1','Z1')");
     Db().execute("insert into TB1 (F1,F3,LB,YF) values ('YFW1','快递A',9,10)");
@@ -242,13 +270,50 @@ TEST_F(A01Test, DeleteOfAChannelInUseIsForTheAdministratorAndTakesItsWaybills)
     EXPECT_EQ(msgs->boxes().last().title, "请再次确认");
     EXPECT_EQ(count("select count(*) from M01"), 0);
     EXPECT_EQ(FirstColumn("select F1 from B01"), QStringList({"W2"}));
-    // Its zones, their places, the company zones, quotes and ledger stay.
-    EXPECT_EQ(count("select count(*) from M011"), 1);
-    EXPECT_EQ(count("select count(*) from M0111"), 1);
+    // Its zones and their places go with it; another channel's zones, the
+    // company zones, quotes and ledger stay.
+    EXPECT_EQ(FirstColumn("select F1 from M011"), QStringList({"B1"}));
+    EXPECT_EQ(FirstColumn("select F0 from M0111"), QStringList({"B1"}));
     EXPECT_EQ(count("select count(*) from M02"), 1);
     EXPECT_EQ(count("select count(*) from M031"), 1);
     EXPECT_EQ(count("select count(*) from TB1"), 1);
     EXPECT_EQ(gridRow(w, 1, 2), "|");
+}
+
+TEST_F(A01Test, AChannelWithZonesIsInUseThoughNoWaybillNamesIt)
+{
+    channel("A", "快递A");
+    channelZone("A1", "华东", "A");
+    A01* w = openA01();
+    trigger(w, "Menu_edit");
+    EXPECT_TRUE(box(w, 0)->isReadOnly());
+    trigger(w, "Menu_cancel");
+    gUserCode = "002";
+    msgs->expect("[快递A]已经在系统中应用，不能删除!");
+    trigger(w, "Menu_del");
+    EXPECT_EQ(count("select count(*) from M01") + count("select count(*) from M011"), 2);
+}
+
+TEST_F(A01Test, TheInUseTestReadsOneReferringRowHoweverManyThereAre)
+{
+    channel("A", "快递A");
+    for (const char* no : {"W1", "W2", "W3"})
+        waybill(no, "F202", "A");
+    A01* w = openA01();
+    // Rows the engine hands out for statements on the waybills.
+    int waybillRows = 0;
+    sqlite3_trace_v2(
+        Db().handle(), SQLITE_TRACE_ROW,
+        [](unsigned, void* counter, void* stmt, void*) {
+            if (QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt*>(stmt))).contains("FROM B01"))
+                ++*static_cast<int*>(counter);
+            return 0;
+        },
+        &waybillRows);
+    trigger(w, "Menu_edit");
+    sqlite3_trace_v2(Db().handle(), 0, nullptr, nullptr);
+    EXPECT_TRUE(box(w, 0)->isReadOnly());
+    EXPECT_EQ(waybillRows, 1);
 }
 
 TEST_F(A01Test, ADeleteNotInUseAsksWithTheNameInBrackets)

@@ -7,6 +7,7 @@
 #include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"
 #include "platform/vb.h"
+#include "pricing/a011.h"
 #include "pricing/a02.h"
 #include "pricing/place_editor.h"
 #include "pricing/world_maps.h"
@@ -284,4 +285,18 @@ TEST_F(A02Test, PrintStartsOutOfUseAndFollowsBrowsingAfterTheFirstReturn)
     trigger(w, "Menu_Add");
     states << (print->isEnabled() ? "on" : "off");
     EXPECT_EQ(states, QStringList({"off", "off", "on", "off"}));
+}
+
+TEST_F(A02Test, ARefusedListStatementInEitherZoneWindowShowsTheEnginesTextAlone)
+{
+    zone("Z1", "华东");
+    channel("A", "快递A");
+    channelZone("A1", "华南", "A");
+    for (ListFrame* w : {static_cast<ListFrame*>(openA02()), static_cast<ListFrame*>(open<A011>())}) {
+        const QString listed = gridRow(w, 1, 3);
+        msgs->expect("no such column");
+        w->FillGrid("select F99 from M02");
+        EXPECT_TRUE(msgs->last().text.startsWith("no such column")); // nothing in front
+        EXPECT_EQ(gridRow(w, 1, 3), listed);
+    }
 }

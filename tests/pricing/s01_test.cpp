@@ -160,6 +160,27 @@ TEST_F(S01Test, ABoxThatIsNoPositiveNumberIsRefusedAndTheRowStays)
     }
 }
 
+TEST_F(S01Test, AFallingSegmentStartIsRefusedNamingItsSegment)
+{
+    // Segment 1 raised above segment 2 (no rule on leaving it); a later start
+    // below its predecessor. Equal starts save (the designed 201s).
+    const struct {
+        int box;
+        const char* text;
+        int segment;
+    } cases[] = {{4, "50", 2}, {10, "150", 7}};
+    for (const auto& c : cases) {
+        const QString before = StoredRow();
+        S01 w;
+        w.txt(c.box)->setText(c.text);
+        msgs->expect("警告！", vbBtn::Yes);
+        msgs->expect(QStringLiteral("第%1个计费段的起始重量不能小于上一个计费段的起始重量！").arg(c.segment));
+        w.CmdOK_Click();
+        EXPECT_EQ(msgs->last().title, " 提示");
+        EXPECT_EQ(StoredRow(), before) << c.box;
+    }
+}
+
 TEST_F(S01Test, SaveReplacesEveryRowWithOneRowOfTheShownNumbers)
 {
     Db().execute("update MS1 set F1=1.26");
