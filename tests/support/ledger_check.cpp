@@ -1,7 +1,6 @@
 #include "ledger_check.h"
 
 #include "data/globals.h"
-#include "data/posting.h"
 #include "data/sqltext.h"
 
 #include <gtest/gtest.h>
@@ -51,19 +50,4 @@ int ExpectChainsHold()
 int ExpectChainHolds(const QString& party)
 {
     return check(" and F3=" + SqlQuote(party));
-}
-
-double PostLedgerEntry(int lb, const QString& docNo, const QDate& date, const QString& party, double amount)
-{
-    LedgerEntry e;
-    e.lb = lb;
-    e.docNo = docNo;
-    e.date = date;
-    e.party = party;
-    e.amount = amount;
-    Transaction tx(Db());
-    LedgerPosting posting;
-    const double sn = posting.post(e);
-    tx.commit();
-    return sn;
 }

@@ -1,5 +1,4 @@
 #pragma once
-#include <QDate>
 #include <QString>
 
 // Checks the running balances of the ledger on gDb, party by party in SN
@@ -9,7 +8,3 @@
 int ExpectChainsHold();
 // The same for one party only.
 int ExpectChainHolds(const QString& party);
-// Posts one entry through the posting service in its own transaction, as a
-// window's save does: a row another window (or an older file) left behind.
-// Returns its SN.
-double PostLedgerEntry(int lb, const QString& docNo, const QDate& date, const QString& party, double amount);
