@@ -55,6 +55,14 @@ void tell(const QString& text)
     MsgBox(LangStr(text), vbStyle::Information, QString());
 }
 
+// The hidden sequence number is the key of an edit or a delete: it is kept in
+// its exact form, which finds its row again where 15 digits would not (two
+// entries of a crowded gap differ in the last bits).
+QString snText(double sn)
+{
+    return SqlNum(sn);
+}
+
 } // namespace
 
 QString MakeDocNo(const QString& prefix, const QDateTime& at)
@@ -193,9 +201,12 @@ void LedgerEntryWindow::FillGrid(QString& sql)
         if (n == 0)
             return;
         std::vector<QString> cells = headedCells(n + 1);
-        for (int r = 0; r < n; ++r)
+        for (int r = 0; r < n; ++r) {
             for (int c = 0; c < kCols; ++c)
                 cells[size_t(r + 1) * kCols + c] = rs.at(r, c).toString();
+            if (const Value& sn = rs.at(r, kSn); sn.isNumber())
+                cells[size_t(r + 1) * kCols + kSn] = snText(sn.toDouble());
+        }
         GD->setAll(n + 1, kCols, std::move(cells));
         m_count = n;
     });
@@ -490,6 +501,21 @@ bool LedgerEntryWindow::checkRow(int row)
     return true;
 }
 
+LedgerRowKey LedgerEntryWindow::keyOf(int row) const
+{
+    return {GD->textMatrix(row, kNumber), GD->textMatrix(row, kSn).toDouble(), LB};
+}
+
+bool LedgerEntryWindow::numbersFree(const QStringList& numbers)
+{
+    QString taken;
+    if (!RunGuarded(LangStr(QString::fromUtf8(kSaveFailure)), [&] { taken = FirstLedgerDocNoTaken(numbers); }))
+        return false;
+    if (!taken.isEmpty())
+        tell(QStringLiteral("在系统中，已经采用了[%1]这个单据编号！").arg(taken));
+    return taken.isEmpty();
+}
+
 LedgerEntry LedgerEntryWindow::entryOf(int row) const
 {
     LedgerEntry e;
@@ -556,6 +582,7 @@ void LedgerEntryWindow::Menu_edit_Click()
     BeginEdit();
     m_oldNumber = GD->textMatrix(m_anchor, kNumber);
     m_oldParty = GD->textMatrix(m_anchor, kParty);
+    m_oldSn = keyOf(m_anchor).sn;
     int row = m_anchor;
     int col = kNumber;
     choose(row, col);
@@ -569,14 +596,16 @@ void LedgerEntryWindow::Menu_del_Click()
         tell(QStringLiteral("对不起,您无此权限!"));
         return;
     }
-    if (m_count == 0 || m_curRow >= GD->rows())
+    // A row without a number (the blank one an edit may leave below the
+    // list) is no entry.
+    if (m_count == 0 || m_curRow >= GD->rows() || GD->textMatrix(m_curRow, kNumber).trimmed().isEmpty())
         return;
-    const QString number = GD->textMatrix(m_curRow, kNumber);
-    if (MsgBox(LangStr(QStringLiteral("真的要删除[%1]吗？").arg(number)), vbStyle::YesNo + vbStyle::Question, gMsgTitle) != vbBtn::Yes)
+    const LedgerRowKey key = keyOf(m_curRow);
+    if (MsgBox(LangStr(QStringLiteral("真的要删除[%1]吗？").arg(key.docNo)), vbStyle::YesNo + vbStyle::Question, gMsgTitle) != vbBtn::Yes)
         return;
-    // The later entries of its party are recomputed with it gone.
+    // That one entry goes, and the later entries of its party are recomputed.
     LedgerPosting posting;
-    if (!RunWrite(LangStr(QString::fromUtf8(kDeleteFailure)), [&] { posting.remove({number.trimmed()}); }))
+    if (!RunWrite(LangStr(QString::fromUtf8(kDeleteFailure)), [&] { posting.removeEntry(key); }))
         return;
     if (GD->rows() >= 3)
         GD->removeItem(m_curRow);
@@ -639,6 +668,13 @@ void LedgerEntryWindow::saveNew()
     for (int r = m_anchor; r <= end; ++r)
         if (!checkRow(r))
             return;
+    // A number checked as it was typed may have been taken since, by a
+    // waybill saved meanwhile.
+    QStringList numbers;
+    for (int r = m_anchor; r <= end; ++r)
+        numbers << entryOf(r).docNo;
+    if (!numbersFree(numbers))
+        return;
     for (int r = m_anchor; r <= end; ++r)
         GD->setTextMatrix(r, kMaker, gUserName);
 
@@ -652,7 +688,7 @@ void LedgerEntryWindow::saveNew()
         }))
         return;
     for (int r = m_anchor; r <= end; ++r)
-        GD->setTextMatrix(r, kSn, CStr(sns[size_t(r - m_anchor)]));
+        GD->setTextMatrix(r, kSn, snText(sns[size_t(r - m_anchor)]));
     for (int r = last; r > end; --r)
         GD->removeItem(r);
     m_count += end - m_anchor + 1;
@@ -671,12 +707,15 @@ void LedgerEntryWindow::saveEdit()
     const int row = m_anchor;
     if (!checkRow(row))
         return;
-    // Found by its old number: a sequence number may be shared in a crowded gap.
+    const LedgerEntry e = entryOf(row);
+    if (e.docNo.compare(m_oldNumber.trimmed(), Qt::CaseInsensitive) != 0 && !numbersFree({e.docNo}))
+        return;
+    // Found by its old number, sequence number and kind: the one row listed.
     LedgerPosting posting;
     double sn = 0;
-    if (!RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] { sn = posting.edit(m_oldNumber, entryOf(row)); }))
+    if (!RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] { sn = posting.edit({m_oldNumber, m_oldSn, LB}, e); }))
         return;
-    GD->setTextMatrix(row, kSn, CStr(sn));
+    GD->setTextMatrix(row, kSn, snText(sn));
     EndEdit();
     m_curRow = row;
     ShowPosition();

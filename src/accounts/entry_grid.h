@@ -12,6 +12,7 @@ class FlexGrid;
 class QAction;
 struct LedgerEntry;
 struct LedgerKind;
+struct LedgerRowKey;
 
 // A document number made from the clock: the prefix, then the year's last
 // two digits, month, day, hour, minute and second, two digits each
@@ -118,6 +119,12 @@ private:
     bool rowIsBlankTail(int row) const;
     bool checkRow(int row);
     LedgerEntry entryOf(int row) const;
+    // The stored entry a listed row shows: its number, its hidden sequence
+    // number and the window's kind.
+    LedgerRowKey keyOf(int row) const;
+    // Refuses the first of numbers that a new entry may not take, as a
+    // number in use is refused in its cell.
+    bool numbersFree(const QStringList& numbers);
     void saveNew();
     void saveEdit();
     void sizeColumns();
@@ -130,6 +137,7 @@ private:
     int m_anchor = 1;
     QString m_oldNumber;
     QString m_oldParty;
+    double m_oldSn = 0;
     QStringList m_dates;
     QStringList m_parties;
     bool m_rowWent = false;     // a commit took its row out of the grid or emptied it

@@ -5,6 +5,8 @@
 #include "data/sqltext.h"
 #include "data/statement.h"
 
+#include <QSet>
+
 QString LedgerKind::partyListSql() const
 {
     return channels() ? QStringLiteral("select F2 from M01 order by F1") : QStringLiteral("select F2 from M03 order by F1");
@@ -34,10 +36,11 @@ namespace {
 constexpr int kBlockBits = 36; // room for 6 * 10^10 entries per party
 constexpr int kPartyBits = 26; // a thousand parties rarely share a block
 
-// F3 compares without regard to ASCII case: "ABC" and "abc" are one party.
-QByteArray partyKey(const QString& party)
+// Text columns compare without regard to ASCII case: "ABC" and "abc" are
+// one party, one document number.
+QByteArray nocaseKey(const QString& text)
 {
-    QByteArray k = party.toUtf8();
+    QByteArray k = text.toUtf8();
     for (char& c : k)
         if (c >= 'A' && c <= 'Z')
             c = char(c - 'A' + 'a');
@@ -50,12 +53,75 @@ qint64 LedgerRowBlock(const QString& party)
 {
     // FNV-1a: stable across runs and builds, unlike a seeded hash.
     quint64 h = 1469598103934665603ULL;
-    for (char c : partyKey(party)) {
+    for (char c : nocaseKey(party)) {
         h ^= quint8(c);
         h *= 1099511628211ULL;
     }
     const quint64 slot = (h >> (64 - kPartyBits)) + 1; // block 0 is left to rows numbered the usual way
     return qint64(slot << kBlockBits);
+}
+
+namespace {
+
+// The prefixes and kinds of a waybill's two postings.
+const LedgerDocument kWaybillPostings[] = {{QStringLiteral("YS"), kReceivableAdded}, {QStringLiteral("YF"), kPayableAdded}};
+
+} // namespace
+
+QList<LedgerDocument> WaybillPostings(const QString& number)
+{
+    QList<LedgerDocument> docs;
+    for (const LedgerDocument& p : kWaybillPostings)
+        docs.append({p.docNo + number, p.lb});
+    return docs;
+}
+
+QString WaybillNumberHeldBy(const QString& number, bool ownPostings)
+{
+    const QList<LedgerDocument> postings = WaybillPostings(number);
+    Statement st(Db(), QStringLiteral("select F1,LB from TB1 where F1=?1 or F1=?2 order by rowid"));
+    st.bind(1, postings[0].docNo);
+    st.bind(2, postings[1].docNo);
+    int own[2] = {0, 0};
+    while (st.step()) {
+        const QString docNo = st.columnText(0);
+        const qint64 lb = st.columnInt64(1);
+        bool mine = false;
+        for (int i = 0; i < 2 && ownPostings && !mine; ++i) {
+            if (lb == postings[i].lb && nocaseKey(docNo) == nocaseKey(postings[i].docNo))
+                mine = ++own[i] == 1; // a second one beside it is another entry's
+        }
+        if (!mine)
+            return docNo;
+    }
+    return QString();
+}
+
+QString FirstLedgerDocNoTaken(const QStringList& docNos)
+{
+    if (docNos.isEmpty())
+        return QString();
+    QStringList numbers, waybills;
+    for (const QString& d : docNos) {
+        numbers << SqlQuote(d);
+        for (const LedgerDocument& p : kWaybillPostings)
+            if (d.size() > p.docNo.size() && d.startsWith(p.docNo, Qt::CaseInsensitive))
+                waybills << SqlQuote(d.mid(p.docNo.size()));
+    }
+    QSet<QByteArray> taken;
+    Database& db = Db();
+    for (RecordSet rs = db.openRecordset("select F1 from TB1 where F1 in (" + numbers.join(',') + ")"); !rs.eof(); rs.moveNext())
+        taken.insert(nocaseKey(rs.field(0).toString()));
+    if (!waybills.isEmpty()) {
+        for (RecordSet rs = db.openRecordset("select F1 from B01 where F1 in (" + waybills.join(',') + ")"); !rs.eof();
+             rs.moveNext())
+            for (const LedgerDocument& d : WaybillPostings(rs.field(0).toString()))
+                taken.insert(nocaseKey(d.docNo));
+    }
+    for (const QString& d : docNos)
+        if (taken.contains(nocaseKey(d)))
+            return d;
+    return QString();
 }
 
 namespace {
@@ -131,31 +197,50 @@ void LedgerPosting::postAt(const LedgerEntry& e, double sn)
     RecalcBalances(sn, e.party);
 }
 
-double LedgerPosting::edit(const QString& oldDocNo, const LedgerEntry& e)
+namespace {
+
+// The stored row a key names; the lowest rowid when a file holds the same
+// row twice, so a change still touches one row only.
+struct StoredEntry {
+    qint64 rowid = 0;
+    double sn = 0;
+    QString party;
+    bool hasParty = false;
+};
+
+StoredEntry storedEntry(const LedgerRowKey& row, const QString& missing)
+{
+    Statement st(Db(), QStringLiteral("select rowid,SN,F3 from TB1 where F1=?1 and LB=?2 and ifnull(SN,0)=?3 "
+                                      "order by rowid limit 1"));
+    st.bind(1, row.docNo);
+    st.bindInt64(2, row.lb);
+    st.bind(3, row.sn);
+    if (!st.step())
+        throw DbError(missing.arg(row.docNo));
+    return {st.columnInt64(0), st.columnDouble(1), st.columnText(2), !st.columnIsNull(2)};
+}
+
+} // namespace
+
+double LedgerPosting::edit(const LedgerRowKey& row, const LedgerEntry& e)
 {
     requireTransaction();
-    const LedgerKind& kind = LedgerKindOf(e.lb);
+    const LedgerKind& kind = LedgerKindOf(row.lb);
+    const StoredEntry old = storedEntry(row, QStringLiteral("找不到要修改的单据[%1]!"));
     Database& db = Db();
-    double oldSn = 0;
-    QString oldParty;
-    qint64 rowid = 0;
-    {
-        RecordSet rs = db.openRecordset("select SN,F3,rowid from TB1 where F1=" + SqlQuote(oldDocNo));
-        if (rs.eof())
-            throw DbError(QStringLiteral("找不到要修改的单据[%1]!").arg(oldDocNo));
-        oldSn = rs.field(0).toDouble();
-        oldParty = rs.field(1).toString();
-        rowid = rs.field(2).toInt();
-    }
     // Out of the order first, so the old party's chain closes over the gap and
     // the look-ups for the new number do not see the entry where it was.
-    db.execute("update TB1 set SN=0 where SN=" + SqlNum(oldSn) + " and F1=" + SqlQuote(oldDocNo));
-    RecalcBalances(oldSn, oldParty);
+    {
+        Statement out(db, QStringLiteral("update TB1 set SN=0 where rowid=?1"));
+        out.bindInt64(1, old.rowid);
+        out.run();
+    }
+    RecalcBalances(old.sn, old.party);
     bool crowded = false;
-    const double sn = NextLedgerSN(e.date, oldDocNo, 0, &crowded);
+    const double sn = NextLedgerSN(e.date, row.docNo, 0, &crowded);
     m_crowded = m_crowded || crowded;
 
-    Statement st(db, QStringLiteral("update TB1 set F1=?1,F2=?2,F3=?3,%1=?4,S1=?5,F10=?6,H8=?7,SN=?8 where F1=?9")
+    Statement st(db, QStringLiteral("update TB1 set F1=?1,F2=?2,F3=?3,%1=?4,S1=?5,F10=?6,H8=?7,SN=?8 where rowid=?9")
                          .arg(kind.moneyColumn()));
     st.bind(1, e.docNo);
     st.bind(2, DateText(e.date));
@@ -165,28 +250,40 @@ double LedgerPosting::edit(const QString& oldDocNo, const LedgerEntry& e)
     st.bind(6, e.remark);
     st.bind(7, savedAtOf(e));
     st.bind(8, sn);
-    st.bind(9, oldDocNo);
+    st.bindInt64(9, old.rowid);
     st.run();
     // An entry that changes party moves to the new party's block.
-    if (partyKey(oldParty) != partyKey(e.party)) {
+    if (nocaseKey(old.party) != nocaseKey(e.party)) {
         Statement move(db, QStringLiteral("update TB1 set rowid=?1 where rowid=?2"));
         move.bindInt64(1, nextRowId(e.party));
-        move.bindInt64(2, rowid);
+        move.bindInt64(2, old.rowid);
         move.run();
     }
     RecalcBalances(sn, e.party);
     return sn;
 }
 
-int LedgerPosting::remove(const QStringList& docNos)
+void LedgerPosting::removeEntry(const LedgerRowKey& row)
 {
     requireTransaction();
-    if (docNos.isEmpty())
+    const StoredEntry old = storedEntry(row, QStringLiteral("找不到要删除的单据[%1]!"));
+    Statement st(Db(), QStringLiteral("delete from TB1 where rowid=?1"));
+    st.bindInt64(1, old.rowid);
+    st.run();
+    // A row at SN 0 is out of the order already: its going changes no balance.
+    if (old.sn != 0 && old.hasParty)
+        RecalcBalances(old.sn, old.party);
+}
+
+int LedgerPosting::remove(const QList<LedgerDocument>& docs)
+{
+    requireTransaction();
+    if (docs.isEmpty())
         return 0;
-    QStringList quoted;
-    for (const QString& d : docNos)
-        quoted << "F1=" + SqlQuote(d);
-    const QString where = quoted.join(QStringLiteral(" OR "));
+    QStringList each;
+    for (const LedgerDocument& d : docs)
+        each << "(F1=" + SqlQuote(d.docNo) + " and LB=" + SqlNum(d.lb) + ")";
+    const QString where = each.join(QStringLiteral(" OR "));
     Database& db = Db();
     // Where each touched party's chain has to be redone from. Rows at SN 0 are
     // out of the order already: their going changes no balance.

@@ -48,6 +48,40 @@ struct LedgerEntry {
     QDateTime savedAt;    // H8; invalid: now
 };
 
+// One stored entry as an entry window lists it. A document number alone
+// does not name one row (the kinds share TB1.F1, and a file may already hold
+// a number typed by hand beside a waybill's posting of the same text), nor
+// does a sequence number (a crowded gap shares one): with the kind they name
+// the row the operator chose.
+struct LedgerRowKey {
+    QString docNo; // F1 as stored
+    double sn = 0; // SN as stored
+    int lb = 0;
+};
+
+// The rows of one document of one kind.
+struct LedgerDocument {
+    QString docNo;
+    int lb = 0;
+};
+
+// What a waybill's save posts under: "YS" + its number as a receivable (-9),
+// "YF" + its number as a payable (9).
+QList<LedgerDocument> WaybillPostings(const QString& number);
+
+// The stored document number of a ledger entry, other than the waybill's own
+// postings, that already holds one of the numbers the waybill `number` posts
+// under, or "" when they are free. With ownPostings (the waybill is saved
+// again under its stored number) one row of each posting's own kind is the
+// waybill's; any further one is another entry's. Throws DbError on a failed read.
+QString WaybillNumberHeldBy(const QString& number, bool ownPostings);
+
+// The first of docNos that a new entry may not take, as given, or "": a
+// ledger row holds it, or it is what a stored waybill posts under ("YS"/"YF"
+// and its number), which that waybill's next save would write. Throws
+// DbError on a failed read.
+QString FirstLedgerDocNoTaken(const QStringList& docNos);
+
 // Where a party's entries go in the file: TB1 rows are numbered (rowid) in
 // blocks, one block per party name (as F3 compares it, ASCII case aside), so
 // one party's rows lie together and recomputing its balances reads and
@@ -62,11 +96,11 @@ qint64 LedgerRowBlock(const QString& party);
 //
 // The waybill save:
 //     LedgerPosting posting;
-//     posting.remove({"YF" + old, "YS" + old});          // edit only
+//     posting.remove(WaybillPostings(old));              // edit only
 //     const double sn = posting.post(receivable, waybillNo);
 //     if (shipped) posting.postAt(payable, sn + 1);
-// The entry windows: post(entry) for each new row, edit(oldDocNo, entry),
-// remove({docNo}). After the commit the caller shows warning() when it is not
+// The entry windows: post(entry) for each new row, edit(row, entry),
+// removeEntry(row). After the commit the caller shows warning() when it is not
 // empty (information icon, empty title).
 class LedgerPosting {
 public:
@@ -79,15 +113,19 @@ public:
     // Inserts the entry at a number the caller gives (the waybill's payable
     // takes its receivable's number + 1), then recomputes its party.
     void postAt(const LedgerEntry& e, double sn);
-    // Rewrites the stored entry oldDocNo with e (number, date, party, amount,
-    // handler, remark, save time; its kind, business text and operator stay):
-    // the entry leaves the order, its old party's chain closes over the gap,
-    // it takes a number for its date and its new party is recomputed.
-    // Returns the new SN. Throws DbError when no entry has that number.
-    double edit(const QString& oldDocNo, const LedgerEntry& e);
-    // Deletes every entry whose F1 is one of docNos and recomputes each party
-    // they belonged to from the first removed entry on. Returns the rows deleted.
-    int remove(const QStringList& docNos);
+    // Rewrites the stored entry `row` (that one row only) with e (number,
+    // date, party, amount, handler, remark, save time; its kind, business text
+    // and operator stay): the entry leaves the order, its old party's chain
+    // closes over the gap, it takes a number for its date and its new party is
+    // recomputed. Returns the new SN. Throws DbError when no entry is `row`.
+    double edit(const LedgerRowKey& row, const LedgerEntry& e);
+    // Deletes the one stored entry `row` and recomputes its party from there.
+    // Throws DbError when no entry is `row`.
+    void removeEntry(const LedgerRowKey& row);
+    // Deletes every entry of one of docs (its number and its kind) and
+    // recomputes each party they belonged to from the first removed entry on.
+    // Returns the rows deleted.
+    int remove(const QList<LedgerDocument>& docs);
 
     // The message for the operator once the transaction has committed, or "".
     QString warning() const;

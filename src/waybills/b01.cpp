@@ -553,7 +553,7 @@ void B01::Menu_del_Click()
     LedgerPosting posting;
     const bool done = RunWrite(LangStr(QString::fromUtf8(kDeleteFailure)), [&] {
         Db().execute("delete from B01 WHERE F1=" + SqlQuote(number));
-        posting.remove({"YF" + number, "YS" + number});
+        posting.remove(WaybillPostings(number));
     });
     if (done)
         removeCurrentRow();
@@ -715,6 +715,18 @@ bool B01::saveWaybill()
         setFocusAfterCommand(Txt[0]);
         return false;
     }
+    // The waybill posts under "YS"/"YF" and its number: an entry already
+    // holding one would be overwritten or deleted with the waybill's own.
+    QString held;
+    if (!RunGuarded(LangStr(QString::fromUtf8(kSaveFailure)), [&] {
+            held = WaybillNumberHeldBy(number, EditMode == Editing && number.compare(oldKey, Qt::CaseInsensitive) == 0);
+        }))
+        return false;
+    if (!held.isEmpty()) {
+        MsgBox("帐款单据[" + held + "]已经使用了" + text(0) + "这个速递单号，请重新设置!", vbStyle::Information, gMsgTitle);
+        setFocusAfterCommand(Txt[0]);
+        return false;
+    }
 
     // What the grid row and the ledger entries show.
     const QString customer = GetStr("select F2 from M03 where F1=" + key(31));
@@ -752,7 +764,7 @@ bool B01::saveWaybill()
     LedgerPosting posting;
     const bool saved = RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] {
         if (EditMode == Editing) {
-            posting.remove({"YF" + oldKey, "YS" + oldKey});
+            posting.remove(WaybillPostings(oldKey));
             Db().execute("delete from B01 where F1=" + SqlQuote(oldKey));
         }
         Db().execute(insert);

@@ -146,8 +146,8 @@ TEST_F(PostingTest, RemovingADocumentRecomputesEveryPartyItTouched)
     post(entry(-10, "E", D.addDays(1), "other", 1));
     Transaction tx(Db());
     LedgerPosting p;
-    EXPECT_EQ(p.remove({"YF1", "YS1"}), 2);
-    EXPECT_EQ(p.remove({"nothing"}), 0);
+    EXPECT_EQ(p.remove({{"YF1", 9}, {"YS1", -9}}), 2);
+    EXPECT_EQ(p.remove({{"nothing", -9}}), 0);
     EXPECT_EQ(p.remove({}), 0);
     tx.commit();
     EXPECT_EQ(fields("B", "QC,QM").join('|'), "100|105");
@@ -169,9 +169,9 @@ TEST_F(PostingTest, EditMovesTheEntryAndKeepsBothPartiesChains)
     // A moves to the next day, to another party, another number and amount.
     LedgerEntry e = entry(-9, "A2", D.addDays(1), "乙", 7);
     e.remark = QStringLiteral("改");
-    const double sn = p.edit("A", e);
+    const double sn = p.edit({"A", 31, -9}, e);
     EXPECT_EQ(sn, 64 + (95 - 64) / 4.0);
-    EXPECT_THROW(p.edit("nope", e), DbError);
+    EXPECT_THROW(p.edit({"nope", 31, -9}, e), DbError);
     tx.commit();
     EXPECT_EQ(fields("A2", "SN,F2,F3,YF,F10,S2,LB,F5,F6").join('|'),
               QStringLiteral("%1|2024-03-11|乙|7|改|增加应收|-9|甲方|甲方").arg(sn));
@@ -181,12 +181,34 @@ TEST_F(PostingTest, EditMovesTheEntryAndKeepsBothPartiesChains)
     EXPECT_EQ(ExpectChainsHold(), 4);
 }
 
+TEST_F(PostingTest, AWaybillNumberIsHeldByAnyEntryButTheWaybillsOwnPostings)
+{
+    const struct {
+        QList<LedgerDocument> stored;
+        bool own; // saved again under its stored number
+        const char* held;
+    } cases[] = {
+        {{{"YS10011", -9}, {"XYS1001", -9}}, false, ""}, {{{"yf1001", 10}}, false, "yf1001"},
+        {{{"YS1001", -9}, {"YF1001", 9}}, true, ""},     {{{"YF1001", 9}, {"YF1001", 9}}, true, "YF1001"},
+    };
+    for (const auto& c : cases) {
+        Db().execute("delete from TB1");
+        for (const LedgerDocument& d : c.stored)
+            post(entry(d.lb, d.docNo, D, "甲", 1));
+        EXPECT_EQ(WaybillNumberHeldBy("1001", c.own), c.held) << c.held;
+    }
+    // A new entry may take neither a stored number nor one a stored (unshipped) waybill posts under.
+    Db().execute("insert into B01 (F1) values ('W1')");
+    EXPECT_EQ(FirstLedgerDocNoTaken({"YF", "FKW1", "YFW12", "O'Brien", "yf1001", "yfw1"}), "yf1001");
+    EXPECT_EQ(FirstLedgerDocNoTaken({"N1", "YFW1"}), "YFW1");
+}
+
 TEST_F(PostingTest, PaymentEditWritesTheAmountToFK)
 {
     post(entry(10, "FK1", D, "渠道", 20));
     Transaction tx(Db());
     LedgerPosting p;
-    p.edit("FK1", entry(10, "FK1", D, "渠道", 25));
+    p.edit({"FK1", 31, 10}, entry(10, "FK1", D, "渠道", 25));
     tx.commit();
     EXPECT_EQ(fields("FK1", "YF,FK,QM").join('|'), "0|25|-25");
 }
@@ -196,8 +218,9 @@ TEST_F(PostingTest, RefusedOutsideATransactionBeforeAnythingIsWritten)
     LedgerPosting p;
     EXPECT_THROW(p.post(entry(-9, "A", D, "甲", 1)), DbError);
     EXPECT_THROW(p.postAt(entry(-9, "A", D, "甲", 1), 5), DbError);
-    EXPECT_THROW(p.remove({"A"}), DbError);
-    EXPECT_THROW(p.edit("A", entry(-9, "A", D, "甲", 1)), DbError);
+    EXPECT_THROW(p.remove({{"A", -9}}), DbError);
+    EXPECT_THROW(p.removeEntry({"A", 0, -9}), DbError);
+    EXPECT_THROW(p.edit({"A", 0, -9}, entry(-9, "A", D, "甲", 1)), DbError);
     EXPECT_EQ(counter(), 0);
     EXPECT_EQ(rows(), 0);
 }
@@ -255,7 +278,7 @@ TEST_F(PostingTest, EachPartysEntriesLieTogetherInTheFile)
     // An entry that changes party moves to the new party's block.
     Transaction tx(Db());
     LedgerPosting p;
-    p.edit("A2", entry(-9, "A2", D.addDays(1), "渠道", 1));
+    p.edit({"A2", sn("A2"), -9}, entry(-9, "A2", D.addDays(1), "渠道", 1));
     tx.commit();
     EXPECT_TRUE(inBlock("A2", "渠道"));
     EXPECT_EQ(ExpectChainsHold(), 4);
