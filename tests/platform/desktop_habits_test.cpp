@@ -15,84 +15,44 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-// The program's application object installs the habits for every test program.
+// The program's application object, which every test program runs on,
+// installs the habits.
 
-namespace {
-
-void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
-{
-    QKeyEvent press(QEvent::KeyPress, key, mods);
-    QApplication::sendEvent(w, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, mods);
-    QApplication::sendEvent(w, &release);
-}
-
-// A box and two buttons in a dialog or a plain window; the buttons count their clicks.
-struct Page {
-    explicit Page(bool dialog)
-        : window(dialog ? new QDialog : new QWidget)
-    {
-        auto* lay = new QVBoxLayout(window.get());
-        box = new QLineEdit(window.get());
-        lay->addWidget(box);
-        for (int i = 0; i < 2; ++i) {
-            buttons[i] = new QPushButton(QStringLiteral("Cmd(%1)").arg(i), window.get());
-            QObject::connect(buttons[i], &QPushButton::clicked, [this, i] { ++clicks[i]; });
-            lay->addWidget(buttons[i]);
-        }
-    }
-    void show()
-    {
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        box->setFocus();
-        Pump();
-    }
-    std::unique_ptr<QWidget> window;
-    QLineEdit* box = nullptr;
-    QPushButton* buttons[2] = {};
-    int clicks[2] = {0, 0};
-};
-
-} // namespace
-
-TEST(DesktopHabits, EnterPressesOnlyTheFocusedButtonInDialogsAndWindows)
+TEST(DesktopHabits, EnterPressesTheFocusedButtonAndInABoxOnlyADefaultMadeOnPurpose)
 {
     const struct {
-        int key;
+        bool dialog, madeDefault, inBox;
         Qt::KeyboardModifiers mods;
-        bool presses;
-    } keys[] = {
-        {Qt::Key_Return, Qt::NoModifier, true},
-        {Qt::Key_Enter, Qt::KeypadModifier, true},
-        {Qt::Key_Return, Qt::ControlModifier, false}, // Ctrl+Enter belongs to the window
-        {Qt::Key_Return, Qt::ShiftModifier, false},
+        int pressed; // the button Enter pressed, -1 none
+    } cases[] = {
+        {true, false, false, Qt::NoModifier, 0},      {false, false, false, Qt::NoModifier, 0},
+        {true, false, false, Qt::KeypadModifier, 0},  {true, false, false, Qt::ControlModifier, -1},
+        {true, false, true, Qt::NoModifier, -1},      {false, false, true, Qt::NoModifier, -1},
+        {true, true, true, Qt::NoModifier, 1},
     };
-    for (bool dialog : {true, false}) {
-        for (const auto& k : keys) {
-            Page page(dialog);
-            page.show();
-            page.buttons[1]->setFocus();
-            Key(page.buttons[1], k.key, k.mods);
-            EXPECT_EQ(page.clicks[1], k.presses ? 1 : 0) << dialog << " key " << k.key << " mods " << k.mods;
-            EXPECT_EQ(page.clicks[0], 0) << dialog << " key " << k.key;
+    for (const auto& c : cases) {
+        std::unique_ptr<QWidget> window(c.dialog ? new QDialog : new QWidget);
+        auto* lay = new QVBoxLayout(window.get());
+        auto* box = new QLineEdit;
+        lay->addWidget(box);
+        int pressed = -1;
+        QPushButton* buttons[2];
+        for (int i = 0; i < 2; ++i) {
+            lay->addWidget(buttons[i] = new QPushButton(QStringLiteral("Cmd(%1)").arg(i)));
+            QObject::connect(buttons[i], &QPushButton::clicked, [&pressed, i] { pressed = i; });
         }
-    }
-}
-
-TEST(DesktopHabits, EnterInABoxPressesNoButtonUnlessOneIsTheDefaultOnPurpose)
-{
-    for (bool madeDefault : {false, true}) {
-        Page page(true);
-        if (madeDefault)
-            page.buttons[1]->setDefault(true);
-        page.show();
-        // A button that had the focus does not stay the default either.
-        page.buttons[0]->setFocus();
-        page.box->setFocus();
-        Key(page.box, Qt::Key_Return);
-        EXPECT_EQ(page.clicks[0], 0) << madeDefault;
-        EXPECT_EQ(page.clicks[1], madeDefault ? 1 : 0) << madeDefault;
+        buttons[1]->setDefault(c.madeDefault);
+        window->show();
+        window->activateWindow();
+        Pump();
+        // A button that had the focus does not stay a default either.
+        buttons[0]->setFocus();
+        QWidget* target = c.inBox ? static_cast<QWidget*>(box) : buttons[0];
+        target->setFocus();
+        QKeyEvent enter(QEvent::KeyPress, c.mods & Qt::KeypadModifier ? Qt::Key_Enter : Qt::Key_Return, c.mods);
+        QApplication::sendEvent(target, &enter);
+        EXPECT_EQ(pressed, c.pressed) << "dialog " << c.dialog << " default " << c.madeDefault << " box " << c.inBox
+                                      << " mods " << c.mods;
     }
 }
 
@@ -103,8 +63,7 @@ TEST(DesktopHabits, AnEditableListKeepsWhatWasTyped)
         bool inputMethod;  // the text comes from an input method
         QString typed;
     } cases[] = {
-        {false, false, "C00"}, {false, false, "c001"}, {true, false, "C00"},
-        {false, true, "C00"},  {true, true, "华"},
+        {false, false, "C00"}, {false, false, "c001"}, {true, false, "C00"}, {false, true, "C00"}, {true, true, "华"},
     };
     for (const auto& c : cases) {
         QComboBox list;
@@ -112,19 +71,16 @@ TEST(DesktopHabits, AnEditableListKeepsWhatWasTyped)
         list.setEditable(!c.editableLate);
         list.show();
         Pump();
-        if (c.editableLate)
-            list.setEditable(true);
-        list.setCurrentIndex(-1);
-        list.clearEditText();
+        list.setEditable(true);
+        list.setEditText(QString());
         if (c.inputMethod) {
             QInputMethodEvent commit;
             commit.setCommitString(c.typed);
             QApplication::sendEvent(&list, &commit);
-        } else {
-            for (QChar ch : c.typed) {
-                QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-                QApplication::sendEvent(&list, &press);
-            }
+        }
+        for (QChar ch : c.inputMethod ? QString() : c.typed) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(&list, &press);
         }
         EXPECT_EQ(list.currentText().toStdString(), c.typed.toStdString()) << c.editableLate << c.inputMethod;
     }
@@ -146,11 +102,9 @@ TEST(DesktopHabits, EveryBoxAndModalWindowHasTheNormalPointerAndTheWaitCursorCom
     for (int depth = 0; depth <= 2; ++depth) {
         for (size_t i = 0; i < std::size(asks); ++i) {
             {
-                std::unique_ptr<WaitCursor> outer, inner;
-                if (depth >= 1)
-                    outer = std::make_unique<WaitCursor>();
-                if (depth >= 2)
-                    inner = std::make_unique<WaitCursor>();
+                std::unique_ptr<WaitCursor> waits[2];
+                for (int k = 0; k < depth; ++k)
+                    waits[k] = std::make_unique<WaitCursor>();
                 busy = true;
                 asks[i]();
                 EXPECT_FALSE(busy) << "ask " << i << " depth " << depth;
