@@ -56,8 +56,6 @@ D201::D201(QWidget* parent)
     Command1->setObjectName("Command1");
     Command2 = new QPushButton("取 消", this);
     Command2->setObjectName("Command2");
-    for (QPushButton* b : {Command1, Command2})
-        b->setAutoDefault(false);
     CmbKH->installEventFilter(this);
 
     auto* form = new QGridLayout;

@@ -64,7 +64,6 @@ D3::D3(QWidget* parent)
     }
     CmdReQuery = new QPushButton("重新统计", FrM);
     CmdReQuery->setObjectName("CmdReQuery");
-    CmdReQuery->setAutoDefault(false);
     auto* bar = new QHBoxLayout(FrM);
     bar->addWidget(Lab[2]);
     bar->addWidget(CmbKH);

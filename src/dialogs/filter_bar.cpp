@@ -65,6 +65,5 @@ QPushButton* MakeCommandButton(QWidget* parent, const QString& name, const QStri
 {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);
-    b->setAutoDefault(false);
     return b;
 }

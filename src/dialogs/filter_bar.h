@@ -27,6 +27,6 @@ QDateEdit* MakeDatePicker(QWidget* parent, const QString& name);
 // wide enough for a long name.
 QComboBox* MakePartyList(QWidget* parent);
 
-// A command button named `name`: pressed by a click or its own key, never as
-// the default when Enter is pressed in another control.
+// A command button named `name`: pressed by a click, or by Enter while it has
+// the focus; never as the default when Enter is pressed in another control.
 QPushButton* MakeCommandButton(QWidget* parent, const QString& name, const QString& caption);

@@ -85,10 +85,6 @@ Query::Query(QWidget* parent)
     CmdQuery->setObjectName("CmdQuery");
     CmdCancel = new QPushButton("取 消", this);
     CmdCancel->setObjectName("CmdCancel");
-    for (QPushButton* b : {CmdAdd, CmdRemove, CmdQuery, CmdCancel}) {
-        b->setAutoDefault(false); // Enter is the dialog's own business
-        b->setDefault(false);
-    }
 
     // The heading's words stand over the controls they name: 项目 (column 24
     // of the heading) over the field list, 关系 (42) over the relation, 值 (62)
@@ -420,10 +416,6 @@ bool Query::eventFilter(QObject* watched, QEvent* event)
     }
     if (within(CmbF) || within(CmbGX) || within(CmbLG) || within(DTP)) {
         focusNextChild();
-        return true;
-    }
-    if (auto* button = qobject_cast<QPushButton*>(w)) {
-        button->click();
         return true;
     }
     return false;

@@ -56,6 +56,9 @@ bool HoldsNumbersOnly(const std::vector<QString>& cells, int cols, int rows, int
 
 bool PrintThroughHost(const ReportPrintJob& job)
 {
+    // Busy from the check of the template to the finished layout; a box on
+    // the way has the normal pointer (MsgBox).
+    WaitCursor wait;
     if (!QFileInfo(gAppPath + job.templateName).isFile()) {
         const QString message = job.missingTemplateMessage.isEmpty()
             ? QStringLiteral("报表文件%1丢失!").arg(job.templateName)

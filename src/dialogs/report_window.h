@@ -33,8 +33,8 @@ struct ReportPrintJob {
 // Checks the template, fills the scratch table and has the report host
 // preview the template over it. A missing template is told before anything
 // is written, so the scratch table keeps the last print's rows. A refused
-// statement or a failing report is shown with the engine's text; false then,
-// and the pointer is normal again.
+// statement or a failing report is shown with the engine's text; false then.
+// The wait cursor is up throughout, the normal pointer over a box and after.
 bool PrintThroughHost(const ReportPrintJob& job);
 
 // The default period of a report opened on `today`: it ends yesterday (today

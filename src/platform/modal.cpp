@@ -1,5 +1,7 @@
 #include "platform/modal.h"
 
+#include "platform/platform.h"
+
 #include <QDialog>
 #include <QPointer>
 
@@ -18,6 +20,7 @@ void SetModalDriver(ModalDriver d)
 
 int ExecModal(QDialog& dialog)
 {
+    NormalPointer pointer;
     if (!driver())
         return dialog.exec();
     // As exec() would: a fresh result, the dialog shown and modal.

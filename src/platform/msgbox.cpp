@@ -1,5 +1,7 @@
 #include "platform/msgbox.h"
 
+#include "platform/platform.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -42,6 +44,7 @@ bool HasMsgResponder() { return static_cast<bool>(msgResponder()); }
 
 int MsgBox(const QString& text, int style, const QString& title)
 {
+    NormalPointer pointer;
     if (msgResponder())
         return msgResponder()(MsgRecord{text, style, title});
 
@@ -75,6 +78,7 @@ void SetFileDialogResponder(FileDialogResponder responder) { fileResponder() = s
 
 QString ChooseOpenFile(QWidget* parent, const QString& title, const QString& initialPath, const QString& filter)
 {
+    NormalPointer pointer;
     if (fileResponder())
         return fileResponder()(FileDialogRecord{false, title, initialPath, filter});
     return QFileDialog::getOpenFileName(parent, title, initialPath, filter);
@@ -82,6 +86,7 @@ QString ChooseOpenFile(QWidget* parent, const QString& title, const QString& ini
 
 QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& initialPath, const QString& filter)
 {
+    NormalPointer pointer;
     if (fileResponder())
         return fileResponder()(FileDialogRecord{true, title, initialPath, filter});
     // The caller decides what an existing file means, so the dialog does not ask.

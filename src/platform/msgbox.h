@@ -6,7 +6,8 @@ class QWidget;
 
 // VB-style message box. style = icon (16 critical, 32 question, 48 exclamation,
 // 64 information) + buttons (0 OK, 1 OK/Cancel, 3 Yes/No/Cancel, 4 Yes/No,
-// 5 Retry/Cancel). Returns the button pressed as VB numbers it.
+// 5 Retry/Cancel). Returns the button pressed as VB numbers it. A box (and a
+// file chooser) is shown with the normal pointer, even during long work.
 namespace vbBtn {
 constexpr int OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7;
 }

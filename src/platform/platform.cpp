@@ -108,7 +108,6 @@ QHBoxLayout* MakeCommandRow(QWidget* owner, const QStringList& captions, QPushBu
     for (int i = 0; i < captions.size(); ++i) {
         auto* b = new QPushButton(captions[i], owner);
         b->setObjectName(QStringLiteral("Cmd(%1)").arg(i));
-        b->setAutoDefault(false);
         QObject::connect(b, &QPushButton::clicked, owner, [onClick, i] { onClick(i); });
         row->addWidget(b);
         out[i] = b;
@@ -135,6 +134,20 @@ WaitCursor::WaitCursor()
 WaitCursor::~WaitCursor()
 {
     QApplication::restoreOverrideCursor();
+}
+
+NormalPointer::NormalPointer()
+{
+    while (const QCursor* c = QApplication::overrideCursor()) {
+        m_taken.prepend(*c);
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+NormalPointer::~NormalPointer()
+{
+    for (const QCursor& c : m_taken)
+        QApplication::setOverrideCursor(c);
 }
 
 void LetRepaint()

@@ -1,4 +1,6 @@
 #pragma once
+#include <QCursor>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -19,8 +21,7 @@ class QLineEdit;
 void ShowAsStars(QLineEdit* box);
 
 // A centred row of the command buttons "Cmd(0)", "Cmd(1)", ... of a dialog; a
-// click calls onClick with the button's index. Enter does not press them
-// (it moves between entry boxes). The buttons are written into out[].
+// click calls onClick with the button's index. The buttons are written into out[].
 class QHBoxLayout;
 class QPushButton;
 QHBoxLayout* MakeCommandRow(QWidget* owner, const QStringList& captions, QPushButton** out,
@@ -38,3 +39,17 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 void LetRepaint();
+
+// The normal pointer for the life of the object, however many wait cursors
+// are up: a box or window that waits for the operator must not look like a
+// hang. The wait cursors it took down go back up when it ends.
+class NormalPointer {
+public:
+    NormalPointer();
+    ~NormalPointer();
+    NormalPointer(const NormalPointer&) = delete;
+    NormalPointer& operator=(const NormalPointer&) = delete;
+
+private:
+    QList<QCursor> m_taken; // bottom of the stack first
+};

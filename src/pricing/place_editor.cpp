@@ -48,7 +48,6 @@ PlaceEditor::PlaceEditor(const QString& placeTable, QWidget* parent)
     for (int i = 0; i < 2; ++i) {
         Cmd[i] = new QPushButton(QString::fromUtf8(kButtons[i]), this);
         Cmd[i]->setObjectName(QStringLiteral("Cmd(%1)").arg(i));
-        Cmd[i]->setAutoDefault(false);
         connect(Cmd[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
     }
     GDdq = new FlexGrid(this);

@@ -97,10 +97,8 @@ S01::S01(QWidget* parent)
 
     CmdOK = new QPushButton("保  存", this);
     CmdOK->setObjectName("CmdOK");
-    CmdOK->setAutoDefault(false);
     CmdCancel = new QPushButton("退  出", this);
     CmdCancel->setObjectName("CmdCancel");
-    CmdCancel->setAutoDefault(false);
     connect(CmdOK, &QPushButton::clicked, this, [this] { CmdOK_Click(); });
     connect(CmdCancel, &QPushButton::clicked, this, [this] { CmdCancel_Click(); });
     auto* buttons = new QHBoxLayout;

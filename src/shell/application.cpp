@@ -3,6 +3,7 @@
 #include "data/dberror.h"
 #include "data/globals.h"
 #include "dialogs/error_boundary.h"
+#include "platform/desktop_habits.h"
 #include "platform/msgbox.h"
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 Application::Application(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    InstallDesktopHabits(*this);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event)

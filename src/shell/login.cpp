@@ -80,10 +80,6 @@ Login::Login(QWidget* parent)
     m_cmd[0]->setObjectName("Cmd(0)");
     m_cmd[1] = new QPushButton(LangStr("退 出"), this);
     m_cmd[1]->setObjectName("Cmd(1)");
-    for (QPushButton* b : m_cmd) {
-        b->setAutoDefault(false);
-        b->installEventFilter(this);
-    }
 
     auto* form = new QGridLayout;
     form->addWidget(new QLabel(LangStr("用户："), this), 0, 0);
@@ -141,14 +137,6 @@ bool Login::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_cmbhu && event->type() == QEvent::FocusOut)
         syncAccount();
-    // Enter moves the focus on to "确  定"; Enter there presses it.
-    if ((watched == m_cmd[0] || watched == m_cmd[1]) && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            static_cast<QPushButton*>(watched)->click();
-            return true;
-        }
-    }
     if ((watched == m_txt[0] || watched == m_txt[1]) && event->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
         const bool ctrlS = (ke->key() == Qt::Key_S && (ke->modifiers() & Qt::ControlModifier))

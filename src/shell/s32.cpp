@@ -34,8 +34,6 @@ S32::S32(QWidget* parent)
     restoreBtn->setObjectName("Command1");
     auto* cancelBtn = new QPushButton("取消操作", this);
     cancelBtn->setObjectName("Command2");
-    restoreBtn->setAutoDefault(false);
-    cancelBtn->setAutoDefault(false);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

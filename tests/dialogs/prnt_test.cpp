@@ -1,9 +1,11 @@
 #include "data/database.h"
 #include "data/globals.h"
 #include "dialogs/prnt.h"
+#include "dialogs/report_window.h"
 #include "report_fixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMdiArea>
@@ -327,6 +329,38 @@ TEST_F(PrntTest, MissingTemplateIsReportedAndNothingIsShown)
     EXPECT_FALSE(cry.setAction(1));
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_TRUE(msgs->last().text.contains("other.dat"));
+}
+
+TEST_F(PrntTest, APrintIsBusyWhileItFillsAndLaysOutAndItsBoxesHaveTheNormalPointer)
+{
+    WriteTextFile(folder->file("bad.rpt"), "table PRNTC05\ndetail 6\n  field 0 0 30 6 F99\n");
+    const struct {
+        const char* templateName;
+        const char* refusal; // the box the print ends with, if any
+        bool shown;
+    } cases[] = {
+        {"prntc05.rpt", nullptr, true},
+        {"gone.rpt", "报表文件gone.rpt丢失!", false},
+        {"prntc05.rpt", "scratch refused", false}, // the fill is refused
+        {"bad.rpt", "bad.rpt", false},             // the layout fails
+    };
+    for (const auto& c : cases) {
+        const bool refuseFill = c.refusal && QString(c.refusal) == "scratch refused";
+        if (refuseFill)
+            Db().executeNative("create trigger refuse before insert on PRNTC05 begin select raise(abort, 'scratch refused'); end");
+        if (c.refusal)
+            msgs->expect(c.refusal);
+        WriteWatch watch;
+        const bool shown = PrintThroughHost({"PRNTC05", {"F1", "F2"}, {{"YD1", "甲"}, {"YD2", "乙"}}, c.templateName, {}});
+        EXPECT_EQ(shown, c.shown) << c.templateName;
+        EXPECT_EQ(watch.busyRows, watch.rows) << c.templateName;
+        if (c.shown)
+            EXPECT_EQ(watch.rows, 2);
+        EXPECT_EQ(msgs->busyCount(), 0) << c.templateName;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << c.templateName;
+        if (refuseFill)
+            Db().executeNative("drop trigger refuse");
+    }
 }
 
 } // namespace

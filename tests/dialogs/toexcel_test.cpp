@@ -5,7 +5,9 @@
 #include "dialogs/toexcel.h"
 #include "support/testenv.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QMap>
@@ -375,6 +377,30 @@ TEST_F(ToExcelTest, FallbackOrderAfterAFailingVersion)
     EXPECT_EQ(dlg->Cmb->currentIndex(), 1);
     dlg->close();
     EXPECT_EQ(setting(), "1"); // the version shown last is remembered, failed or not
+}
+
+TEST_F(ToExcelTest, EnterInABoxPressesNoButtonAndEnterOnAButtonPressesIt)
+{
+    dlg->show();
+    dlg->activateWindow();
+    auto enter = [](QWidget* w) {
+        w->setFocus();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+    };
+    // Strict recorders: a pressed "浏览" or "导出数据" would ask or tell something.
+    enter(dlg->Cmb);
+    enter(dlg->Txt);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(msgs->count(), 0);
+
+    msgs->expect("请首先选择文件保存位置!");
+    enter(dlg->Cmd0);
+    files->answer("");
+    enter(dlg->CmdSaveTo);
+    EXPECT_EQ(files->dialogs().size(), 1);
+    enter(dlg->Cmd1);
+    EXPECT_FALSE(dlg->isVisible());
 }
 
 } // namespace

@@ -195,6 +195,53 @@ TEST_F(ReportWindowTest, FailingPrintShowsTheEngineTextAndLeavesTheScratchTable)
     ASSERT_TRUE(preview());
 }
 
+TEST_F(ReportWindowTest, EnterOnTheFocusedRefreshButtonRefreshes)
+{
+    C02* w = openOneWaybillStatement();
+    auto* cmd = w->findChild<QPushButton*>("Cmd");
+    w->activateWindow();
+    cmd->setFocus();
+    pressKey(cmd, Qt::Key_Return);
+    EXPECT_EQ(GridLines(grid(w)).size(), 2);
+    EXPECT_EQ(grid(w)->textMatrix(1, 1), "W1");
+}
+
+TEST_F(ReportWindowTest, ATypedPrefixStaysInThePartyListAndFindsNoOtherCustomer)
+{
+    customer("C001", "华南贸易");
+    customer("C002", "东方电子");
+    waybill("W1", "2024-03-05", "C001", {{"F402", 2}, {"F504", 30}, {"F501", "月结"}});
+    C02* w = open<C02>();
+    setPeriod(w, "2024-03-01", "2024-03-31");
+    auto* cmb = w->findChild<QComboBox*>("Cmb");
+    w->activateWindow();
+    Pump();
+    cmb->setFocus();
+    type(cmb, "C00");
+    EXPECT_EQ(cmb->currentText(), "C00");
+    refresh(w);
+    EXPECT_EQ(w->curCode(), "C00");
+    EXPECT_EQ(GridLines(grid(w)), QStringList({"||||0|||||0"})); // totals of nothing
+}
+
+TEST_F(ReportWindowTest, APrintFillsItsScratchTableUnderTheBusyPointerAndItsRefusalWithout)
+{
+    C02* w = openOneWaybillStatement();
+    refresh(w);
+    {
+        WriteWatch watch;
+        trigger(w, "Menu_P");
+        EXPECT_EQ(watch.rows, 2); // the waybill and the totals row
+        EXPECT_EQ(watch.busyRows, 2);
+    }
+    ASSERT_TRUE(preview());
+    Db().executeNative("create trigger refuse before insert on PRNTC023 begin select raise(abort, 'scratch refused'); end");
+    msgs->expect("scratch refused");
+    trigger(w, "Menu_P");
+    EXPECT_EQ(msgs->busyCount(), 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(ReportWindowTest, AMissingTemplateIsToldBeforeTheScratchTableIsTouched)
 {
     C02* w = openOneWaybillStatement();

@@ -1,4 +1,6 @@
 #pragma once
+#include "support/testenv.h"
+
 #include "shell/window_registry.h"
 
 #include <QDialog>
@@ -9,7 +11,8 @@
 
 // Works every modal dialog through a script instead of a user; records the
 // object names of the dialogs it was given. A dialog without a step is
-// cancelled; in strict mode it also fails the test with the dialog's name.
+// cancelled; in strict mode it also fails the test with the dialog's name, and
+// so does a dialog shown under the busy pointer.
 class ModalScript {
 public:
     using Step = std::function<void(QDialog&)>;
@@ -18,6 +21,11 @@ public:
     {
         WindowRegistry::setModalDriver([this](QDialog& d) {
             shown << d.objectName();
+            if (BusyPointer()) {
+                shownBusy << d.objectName();
+                if (m_strict)
+                    ADD_FAILURE() << "dialog under the busy pointer: " << d.objectName().toStdString();
+            }
             auto it = steps.find(d.objectName());
             if (it != steps.end()) {
                 it->second(d);
@@ -40,6 +48,7 @@ public:
         on(name, [](QDialog& d) { d.reject(); });
     }
     QStringList shown;
+    QStringList shownBusy; // shown while a wait cursor was up
 
 private:
     std::map<QString, Step> steps;

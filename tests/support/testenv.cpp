@@ -1,10 +1,14 @@
 #include "testenv.h"
 
+#include "data/database.h"
 #include "data/globals.h"
 #include "data/schema.h"
 
+#include <sqlcipher/sqlite3.h>
+
 #include <QApplication>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -25,9 +29,20 @@ MsgRecorder::~MsgRecorder()
             ADD_FAILURE() << "scripted message box never shown: \"" << s.text.toStdString() << "\"";
 }
 
+bool BusyPointer()
+{
+    const QCursor* c = QApplication::overrideCursor();
+    return c && c->shape() == Qt::WaitCursor;
+}
+
 int MsgRecorder::respond(const MsgRecord& r)
 {
     m_boxes.append(r);
+    if (BusyPointer()) {
+        ++m_busy;
+        if (m_strict)
+            ADD_FAILURE() << "message box under the busy pointer: \"" << r.text.toStdString() << "\"";
+    }
     if (!m_script.empty()) {
         const Scripted s = m_script.front();
         m_script.pop_front();
@@ -58,6 +73,24 @@ QStringList MsgRecorder::texts() const
     for (const MsgRecord& r : m_boxes)
         out << r.text;
     return out;
+}
+
+WriteWatch::WriteWatch()
+{
+    sqlite3_update_hook(
+        Db().handle(),
+        [](void* self, int, const char*, const char*, sqlite3_int64) {
+            auto* w = static_cast<WriteWatch*>(self);
+            ++w->rows;
+            if (BusyPointer())
+                ++w->busyRows;
+        },
+        this);
+}
+
+WriteWatch::~WriteWatch()
+{
+    sqlite3_update_hook(Db().handle(), nullptr, nullptr);
 }
 
 FileDialogRecorder::FileDialogRecorder()

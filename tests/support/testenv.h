@@ -8,12 +8,16 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// True while a wait cursor is up.
+bool BusyPointer();
+
 // Records every message box and answers from a script.
 //
 // Lenient (the default): a box without a scripted answer gets OK, Yes for
 // Yes/No boxes, Retry for Retry/Cancel. Strict: every box must be scripted, an
 // unscripted one fails the test with its text; scripted boxes that never came
-// fail it too when the recorder goes. Boxes are scripted in the order they come:
+// fail it too when the recorder goes, and so does a box shown under the busy
+// pointer. Boxes are scripted in the order they come:
 //     msgs->setStrict(true);
 //     msgs->expect("保存成功");                // the next box says this
 //     msgs->expect("确实要删除", vbBtn::No);   // the one after; answered No
@@ -39,6 +43,8 @@ public:
     MsgRecord last() const { return m_boxes.isEmpty() ? MsgRecord{} : m_boxes.last(); }
     QStringList texts() const;
     void clear() { m_boxes.clear(); }
+    // Boxes shown while a wait cursor was up.
+    int busyCount() const { return m_busy; }
 
 private:
     struct Scripted {
@@ -51,6 +57,7 @@ private:
     QList<MsgRecord> m_boxes;
     std::deque<Scripted> m_script;
     bool m_strict = false;
+    int m_busy = 0;
 };
 
 // Answers file dialogs from a script and records them. A dialog without an
@@ -95,6 +102,18 @@ protected:
     std::unique_ptr<ProgramFolder> folder;
     std::unique_ptr<MsgRecorder> msgs;
     bool strictResponders = false;
+};
+
+// Counts the rows written into gDb while it lives, and how many of them were
+// written under the wait cursor (a long fill shows it).
+class WriteWatch {
+public:
+    WriteWatch();
+    ~WriteWatch();
+    WriteWatch(const WriteWatch&) = delete;
+    WriteWatch& operator=(const WriteWatch&) = delete;
+    int rows = 0;
+    int busyRows = 0;
 };
 
 // Runs make-datafile (the real tool) and returns its exit code.
