@@ -299,7 +299,7 @@ bool A03::AddQuotes()
         QStringList cells{code, TrimBlanks(rs.at(r, 1).toString())};
         for (int c = kFirstPriceCol; c < kQuoteCols; ++c)
             cells << NewQuotePrice(c, rs.at(r, c).toDouble(), f);
-        GdMx->addItem(cells.join('\t'));
+        GdMx->addItem(cells);
         GdMx->setRowHeight(GdMx->rows() - 1, rowTwips);
     }
     if (quoteGridEmpty() && GdMx->rows() > 3)

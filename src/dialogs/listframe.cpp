@@ -894,7 +894,7 @@ QString ListFrame::insertStatement(const QStringList& values) const
     return QStringLiteral("insert into %1 (%2) VALUES (%3)").arg(m_table, cols.join(','), lits.join(','));
 }
 
-QString ListFrame::gridRowText(const QStringList& values) const
+QStringList ListFrame::gridRowCells(const QStringList& values) const
 {
     QStringList cells(gridCols());
     for (int pos = m_fields.size() - 1; pos >= 0; --pos) {
@@ -902,7 +902,7 @@ QString ListFrame::gridRowText(const QStringList& values) const
         if (col >= 0 && col < cells.size() && pos < values.size())
             cells[col] = values[pos];
     }
-    return cells.join(QLatin1Char('\t'));
+    return cells;
 }
 
 QString ListFrame::duplicateMessage(const QString& typedKey) const
@@ -959,10 +959,10 @@ void ListFrame::saveRecord()
         writeDetails(key, TrimBlanks(oldKey));
     });
     if (saved)
-        showSavedRow(gridRowText(values));
+        showSavedRow(gridRowCells(values));
 }
 
-void ListFrame::showSavedRow(const QString& rowText)
+void ListFrame::showSavedRow(const QStringList& cells)
 {
     if (EditMode == Adding) {
         RecCount = RecCount + 1;
@@ -971,7 +971,7 @@ void ListFrame::showSavedRow(const QString& rowText)
     } else {
         SetupGrid();
     }
-    GD->addItem(rowText);
+    GD->addItem(cells);
     if (listIsEmpty())
         GD->removeItem(1);
     EndEdit();

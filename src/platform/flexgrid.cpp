@@ -584,12 +584,16 @@ void FlexGrid::insertRowsAt(int at, int count, const QStringList* texts)
     scheduleMerges();
 }
 
-void FlexGrid::addItem(const QString& tabJoined, int index)
+void FlexGrid::addItem(const QStringList& cells, int index)
 {
     int at = (index < 0 || index > rows()) ? rows() : index;
     at = std::max(at, m_model->headerRows());
-    const QStringList parts = tabJoined.split(QLatin1Char('\t'));
-    insertRowsAt(at, 1, &parts);
+    insertRowsAt(at, 1, &cells);
+}
+
+void FlexGrid::addItem(const QString& tabJoined, int index)
+{
+    addItem(tabJoined.split(QLatin1Char('\t')), index);
 }
 
 void FlexGrid::removeItem(int r)

@@ -102,7 +102,13 @@ public:
     int rowHeight(int r) const;
     void setRowHeight(int r, int twips);
 
-    // Tab-joined texts of a new row, inserted at row index (-1 appends).
+    // A new row, one text per cell, inserted at row index (-1 appends). A
+    // text may hold any character, a Tab too: rows made of typed or stored
+    // values come this way.
+    void addItem(const QStringList& cells, int index = -1);
+    // The same from one text whose cells are joined by Tab, for rows the
+    // program writes itself ("a\tb"): a Tab in a value would move every
+    // later cell one column on.
     void addItem(const QString& tabJoined, int index = -1);
     void removeItem(int r);
     // Every text "" (rows, columns and widths stay).

@@ -179,7 +179,7 @@ QString ZoneWindow::duplicateMessage(const QString& typedKey) const
     return "[" + owner + "]" + LangStr("已经使用了") + typedKey + LangStr("这个编号，请重新设置编号!");
 }
 
-QString ZoneWindow::gridRowText(const QStringList& values) const
+QStringList ZoneWindow::gridRowCells(const QStringList& values) const
 {
     // The list shows the numbers as they were stored.
     QStringList shown = values;
@@ -187,5 +187,5 @@ QString ZoneWindow::gridRowText(const QStringList& values) const
         if (field(pos).kind == FieldKind::Number)
             shown[pos] = CStr(Val(values[pos]));
     }
-    return ListFrame::gridRowText(shown);
+    return ListFrame::gridRowCells(shown);
 }

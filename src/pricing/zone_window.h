@@ -57,7 +57,7 @@ protected:
     void writeDetails(const QString& key, const QString& oldKey) override;
     void deleteRecord(const QString& key) override;
     QString duplicateMessage(const QString& typedKey) const override;
-    QString gridRowText(const QStringList& values) const override;
+    QStringList gridRowCells(const QStringList& values) const override;
     void sizeColumns(int gridWidthTwips) override;
 
     // A rectangle given in pixels, as the fields take it (twips).

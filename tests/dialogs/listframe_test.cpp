@@ -125,11 +125,10 @@ protected:
             Txt[26]->setText(QString::number(Val(Txt[21]->text()) * 2));
     }
     void fieldLeft(const Field& f) override { left << f.label; }
-    QString gridRowText(const QStringList& values) const override
+    QStringList gridRowCells(const QStringList& values) const override
     {
-        return QStringList{values[0], values[1], values[7], values[17], values[20], values[25], "", "", values[30],
-                           values[32], values[3]}
-            .join('\t');
+        return {values[0], values[1], values[7], values[17], values[20], values[25], "", "", values[30],
+                values[32], values[3]};
     }
 };
 

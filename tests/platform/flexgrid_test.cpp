@@ -88,6 +88,15 @@ TEST(FlexGrid, AddItemAppendsOrInsertsAndRemoveItemTakesTheRowOut)
     EXPECT_EQ(g->row(), 1);
 }
 
+TEST(FlexGrid, ARowOfCellsKeepsATabInsideItsCell)
+{
+    auto g = MakeGrid(1, 3);
+    g->addItem(QStringList{"华东\tEast China", "b"});
+    EXPECT_EQ(g->rowTexts(2), QStringList({"华东\tEast China", "b", ""}));
+    g->addItem(QStringList{"x\ty", "z"}, 1);
+    EXPECT_EQ(Column(*g, 1), QStringList({"H1", "z", "1,1", "b"}));
+}
+
 TEST(FlexGrid, HeaderRowAndFixedRows)
 {
     auto g = MakeGrid(2, 2);
