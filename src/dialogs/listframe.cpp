@@ -203,6 +203,8 @@ int ListFrame::addField(const Field& declared)
             box->hide();
         if (!f.tabStop)
             box->setFocusPolicy(Qt::ClickFocus);
+        if (!f.format.isEmpty())
+            connect(box, &QLineEdit::textChanged, this, [this, pos] { m_controls[pos].showsStored = false; });
         watchEntry(box);
         if (!named)
             PutAt(Txt, k, box);
@@ -555,11 +557,15 @@ QString ListFrame::shownText(const Field& f, const QString& stored) const
 
 void ListFrame::showValue(int pos, const QString& stored)
 {
-    const FieldControls& c = m_controls[pos];
-    if (auto* chk = qobject_cast<QCheckBox*>(c.editor); chk && !c.box)
+    FieldControls& c = m_controls[pos];
+    if (auto* chk = qobject_cast<QCheckBox*>(c.editor); chk && !c.box) {
         chk->setChecked(Val(stored) != 0);
-    else if (c.box)
+    } else if (c.box) {
         c.box->setText(shownText(m_fields[pos], stored));
+        // After setText, whose change forgets the value shown before.
+        c.stored = stored;
+        c.showsStored = !m_fields[pos].format.isEmpty();
+    }
 }
 
 void ListFrame::ShowRecord()
@@ -859,7 +865,8 @@ QString ListFrame::valueOf(int pos) const
         auto* chk = qobject_cast<QCheckBox*>(c.editor);
         return chk && chk->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     }
-    return TrimBlanks(c.box->text());
+    // A rounded price the operator left alone keeps the value it stands for.
+    return TrimBlanks(c.showsStored ? c.stored : c.box->text());
 }
 
 QStringList ListFrame::entryValues() const

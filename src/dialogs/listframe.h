@@ -103,7 +103,7 @@ public:
         bool listWithName = true; // false: the list shows field 0 alone
         int labIndex = -1;        // k of the label Lab(k); -1: the field's own k
         QWidget* host = nullptr;  // parent of label, box and editor; Frm by default
-        QString format = {};      // shown through Format ("#0.0")
+        QString format = {};      // shown through Format ("#0.0"); left as shown, the stored value is saved
         int mask = FieldMask::None;
         bool editable = true;     // unlocked while adding or editing
         bool clearOnAdd = true;   // emptied by add
@@ -342,6 +342,10 @@ private:
         QLineEdit* box = nullptr;
         QWidget* editor = nullptr; // list, picker or check box
         bool masked = false;
+        // A formatted box shows its stored value rounded: while its text is
+        // the one shown, the value saved is the stored one.
+        QString stored;
+        bool showsStored = false;
     };
     void TabS_Click(int index);
     void GD_DblClick();

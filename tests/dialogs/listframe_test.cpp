@@ -263,8 +263,8 @@ TEST_F(ListFrameTest, TheDetailComesFromTheRecordsRowAndEditHandsItToTheEditors)
     EXPECT_EQ(list(w, 4)->currentText(), "上海");
     EXPECT_EQ(w->findChild<QDateEdit*>("DTP")->date(), QDate(2024, 1, 2));
     trigger(w, "Menu_save");
-    // The formatted box writes back the text it shows; the rest as stored.
-    EXPECT_EQ(GetStr("select F4051 from B01 where F1='W1'"), "1.3");
+    // The formatted box left as shown writes back the value stored, as the rest do.
+    EXPECT_EQ(GetStr("select F4051 from B01 where F1='W1'"), "1.25");
     EXPECT_EQ(GetStr("select F603 from B01 where F1='W1'"), "C1");
     EXPECT_EQ(GetStr("select F101 from B01 where F1='W1'"), "2024-01-02");
 

@@ -250,6 +250,20 @@ TEST_F(A02Test, ATabInAZoneNameStaysInItsCellThroughEditsAndQuotes)
     EXPECT_EQ(FirstRecord("select F2,F3,F4,F5,F6 from M031 where F1='Z1'"), prices);
 }
 
+TEST_F(A02Test, APriceLeftAsShownKeepsItsStoredValueAndATypedOneIsTakenAsTyped)
+{
+    zone("Z1", "华东");
+    Db().execute("update M02 set P101=11.55,P102=0.25,P201=7.05 where F1='Z1'");
+    place("M021", "Z1", "上海");
+    A02* w = openA02();
+    trigger(w, "Menu_edit");
+    EXPECT_EQ(box(w, 9)->text(), "11.6");
+    set(w, 4, "新电话"); // an unrelated change
+    set(w, 11, "7.15");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(FirstRecord("select P101,P102,P201,F8 from M02"), "11.55|0.25|7.15|新电话");
+}
+
 TEST_F(A02Test, DeleteRemovesTheZoneAndItsPlacesOnly)
 {
     zone("Z1", "华东");
