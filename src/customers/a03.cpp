@@ -358,14 +358,14 @@ void A03::writeDetails(const QString& key, const QString& oldKey)
         params << QStringLiteral("?%1").arg(i);
     Statement insert(db, "insert into M031 (F0,F1,F2,F3,F4,F5,F6,F7,F8,F9,F10,F11,F12,F13,F14,F15,F16,F17,F18,F19,F20)"
                          " values (" + params.join(',') + ")");
-    for (const QStringList& quote : quoteRows()) {
-        const QString zone = TrimBlanks(quote.value(0));
+    for (int r = 2; r < GdMx->rows(); ++r) {
+        const QString zone = TrimBlanks(GdMx->textMatrix(r, 0));
         if (zone.isEmpty())
             continue;
         insert.bind(1, key);
         insert.bind(2, zone);
         for (int c = kFirstPriceCol; c < kQuoteCols; ++c)
-            insert.bind(c + 1, Val(quote.value(c)));
+            insert.bind(c + 1, quotePrice(r, c));
         insert.run();
     }
 }

@@ -95,8 +95,13 @@ private:
     void FillZoneList();
     void GdDownList_Choose();
     void printSheet(SheetScope scope);
-    // The quote rows as texts (row 2 on), for saving and printing.
+    // The quote rows as texts (row 2 on), for printing.
     QList<QStringList> quoteRows() const;
+    // The price of a quote cell: the stored number while the cell shows it,
+    // or the number its text reads as.
+    double quotePrice(int r, int c) const;
+    // A price the window works out (a re-float) into a cell.
+    void putQuotePrice(int r, int c, const QString& text);
     bool quoteGridEmpty() const;
     QString customerCode() const;
 

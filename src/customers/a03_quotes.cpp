@@ -83,8 +83,12 @@ void A03::buildQuoteControls()
             && !TrimBlanks(GdMx->textMatrix(row, 0)).isEmpty();
         return open ? CellEditorSpec::text() : CellEditorSpec{};
     });
-    editor->setValidator([](int, int, QString& text) {
-        text = TypedPrice(text);
+    editor->setValidator([this, editor](int row, int col, QString& text) {
+        // A price typed over is the price typed, even where it reads as the
+        // text shown; one passed through keeps the number it stands for.
+        if (editor->lineEdit()->isModified())
+            GdMx->setCellValue(row, col, QVariant());
+        text = TypedPrice(col, text);
         return true;
     });
     // Enter puts the price in and stays on the cell.
@@ -206,6 +210,9 @@ void A03::LoadQuotes()
             for (int c = kFirstPriceCol; c < kQuoteCols; ++c) {
                 const Value& v = rs.at(r, c);
                 GdMx->setTextMatrix(2 + r, c, LoadedPrice(c, v.isNull() ? std::nullopt : std::optional(v.toDouble())));
+                // A first or step price shows rounded; saved untouched, it stays as stored.
+                if (!v.isNull())
+                    GdMx->setCellValue(2 + r, c, v.toDouble());
             }
         }
         GdMx->setRedraw(true);
@@ -256,6 +263,18 @@ QList<QStringList> A03::quoteRows() const
     return rows;
 }
 
+double A03::quotePrice(int r, int c) const
+{
+    const QVariant stored = GdMx->cellValue(r, c);
+    return stored.isValid() ? stored.toDouble() : Val(GdMx->textMatrix(r, c));
+}
+
+void A03::putQuotePrice(int r, int c, const QString& text)
+{
+    GdMx->setTextMatrix(r, c, text);
+    GdMx->setCellValue(r, c, QVariant());
+}
+
 QString A03::customerCode() const
 {
     return TrimBlanks(txt(0)->text());
@@ -275,7 +294,7 @@ bool A03::AddQuotes()
             const QString question = LangStr("已经存在针对该区域的报价！") + QChar(13) + LangStr("需要在现有报价基础上，再次浮动报价吗？");
             if (MsgBox(question, vbStyle::YesNo + vbStyle::Question, "提示") == vbBtn::Yes) {
                 for (int c = kFirstPriceCol; c < kQuoteCols; ++c)
-                    GdMx->setTextMatrix(r, c, RefloatedPrice(GdMx->textMatrix(r, c), f));
+                    putQuotePrice(r, c, RefloatedPrice(quotePrice(r, c), f));
             }
             return false;
         }
@@ -299,7 +318,7 @@ bool A03::AddQuotes()
         QStringList cells{code, TrimBlanks(rs.at(r, 1).toString())};
         for (int c = kFirstPriceCol; c < kQuoteCols; ++c)
             cells << NewQuotePrice(c, rs.at(r, c).toDouble(), f);
-        GdMx->addItem(cells.join('\t'));
+        GdMx->addItem(cells);
         GdMx->setRowHeight(GdMx->rows() - 1, rowTwips);
     }
     if (quoteGridEmpty() && GdMx->rows() > 3)
@@ -372,7 +391,7 @@ void A03::CmdReNewPrice_Click()
     TxtEnter_LostFocus();
     for (int r = 2; r < GdMx->rows(); ++r) {
         for (int c = kFirstPriceCol; c < kQuoteCols; ++c)
-            GdMx->setTextMatrix(r, c, RefloatedPrice(GdMx->textMatrix(r, c), f));
+            putQuotePrice(r, c, RefloatedPrice(quotePrice(r, c), f));
     }
     MsgBox(LangStr("报价已更新！请及时保存更新的报价！"), vbStyle::Information, "提示");
 }

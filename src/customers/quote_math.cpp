@@ -59,14 +59,24 @@ QString LoadedPrice(int col, std::optional<double> price)
     return price ? PriceText(col, *price) : QString();
 }
 
+QString RefloatedPrice(double price, double factor)
+{
+    return CStr(Round1(price * factor));
+}
+
 QString RefloatedPrice(const QString& cell, double factor)
 {
-    return CStr(Round1(Val(cell) * factor));
+    return RefloatedPrice(Val(cell), factor);
 }
 
 QString TypedPrice(const QString& text)
 {
     return CStr(Val(text));
+}
+
+QString TypedPrice(int col, const QString& text)
+{
+    return col < kFirstSegmentCol ? CStr(Round1(Val(text))) : TypedPrice(text);
 }
 
 bool IsMeaningfulFactor(double factor)

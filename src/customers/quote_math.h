@@ -37,11 +37,16 @@ QString NewQuotePrice(int col, double price, double factor);
 // A stored price as loaded: one decimal in the first and step columns, the
 // plain number elsewhere; Null shows empty.
 QString LoadedPrice(int col, std::optional<double> price);
-// A price re-floated: Round1(cell's number x factor) as the plain number.
+// A price re-floated: Round1(price x factor) as the plain number; a cell's
+// text counts as the number it reads as.
+QString RefloatedPrice(double price, double factor);
 QString RefloatedPrice(const QString& cell, double factor);
 // A price typed into a cell: its leading number as the plain number (0 for
 // text that is none).
 QString TypedPrice(const QString& text);
+// The same typed into column col: a first or step price is kept to one
+// decimal (Round1), as every other way into those columns keeps it.
+QString TypedPrice(int col, const QString& text);
 
 // Re-floating needs a factor that changes something: above 0 and not 1.
 bool IsMeaningfulFactor(double factor);

@@ -104,7 +104,7 @@ void D2::AppendPayment(const QStringList& cells)
     // Only the blank row of an empty list goes; a listed payment without a
     // customer code stays.
     const bool blankList = GD->rows() == 2 && GD->rowTexts(1).join(QString()).trimmed().isEmpty();
-    GD->addItem(cells.join(QLatin1Char('\t')));
+    GD->addItem(cells);
     if (blankList)
         GD->removeItem(1);
     GD->setRow(GD->rows() - 1);

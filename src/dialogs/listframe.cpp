@@ -203,6 +203,8 @@ int ListFrame::addField(const Field& declared)
             box->hide();
         if (!f.tabStop)
             box->setFocusPolicy(Qt::ClickFocus);
+        if (!f.format.isEmpty())
+            connect(box, &QLineEdit::textChanged, this, [this, pos] { m_controls[pos].showsStored = false; });
         watchEntry(box);
         if (!named)
             PutAt(Txt, k, box);
@@ -555,11 +557,15 @@ QString ListFrame::shownText(const Field& f, const QString& stored) const
 
 void ListFrame::showValue(int pos, const QString& stored)
 {
-    const FieldControls& c = m_controls[pos];
-    if (auto* chk = qobject_cast<QCheckBox*>(c.editor); chk && !c.box)
+    FieldControls& c = m_controls[pos];
+    if (auto* chk = qobject_cast<QCheckBox*>(c.editor); chk && !c.box) {
         chk->setChecked(Val(stored) != 0);
-    else if (c.box)
+    } else if (c.box) {
         c.box->setText(shownText(m_fields[pos], stored));
+        // After setText, whose change forgets the value shown before.
+        c.stored = stored;
+        c.showsStored = !m_fields[pos].format.isEmpty();
+    }
 }
 
 void ListFrame::ShowRecord()
@@ -860,7 +866,8 @@ QString ListFrame::valueOf(int pos) const
         auto* chk = qobject_cast<QCheckBox*>(c.editor);
         return chk && chk->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     }
-    return TrimBlanks(c.box->text());
+    // A rounded price the operator left alone keeps the value it stands for.
+    return TrimBlanks(c.showsStored ? c.stored : c.box->text());
 }
 
 QStringList ListFrame::entryValues() const
@@ -895,7 +902,7 @@ QString ListFrame::insertStatement(const QStringList& values) const
     return QStringLiteral("insert into %1 (%2) VALUES (%3)").arg(m_table, cols.join(','), lits.join(','));
 }
 
-QString ListFrame::gridRowText(const QStringList& values) const
+QStringList ListFrame::gridRowCells(const QStringList& values) const
 {
     QStringList cells(gridCols());
     for (int pos = m_fields.size() - 1; pos >= 0; --pos) {
@@ -903,7 +910,7 @@ QString ListFrame::gridRowText(const QStringList& values) const
         if (col >= 0 && col < cells.size() && pos < values.size())
             cells[col] = values[pos];
     }
-    return cells.join(QLatin1Char('\t'));
+    return cells;
 }
 
 QString ListFrame::duplicateMessage(const QString& typedKey) const
@@ -960,10 +967,10 @@ void ListFrame::saveRecord()
         writeDetails(key, TrimBlanks(oldKey));
     });
     if (saved)
-        showSavedRow(gridRowText(values));
+        showSavedRow(gridRowCells(values));
 }
 
-void ListFrame::showSavedRow(const QString& rowText)
+void ListFrame::showSavedRow(const QStringList& cells)
 {
     if (EditMode == Adding) {
         RecCount = RecCount + 1;
@@ -972,7 +979,7 @@ void ListFrame::showSavedRow(const QString& rowText)
     } else {
         SetupGrid();
     }
-    GD->addItem(rowText);
+    GD->addItem(cells);
     if (listIsEmpty())
         GD->removeItem(1);
     EndEdit();

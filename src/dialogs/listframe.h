@@ -103,7 +103,7 @@ public:
         bool listWithName = true; // false: the list shows field 0 alone
         int labIndex = -1;        // k of the label Lab(k); -1: the field's own k
         QWidget* host = nullptr;  // parent of label, box and editor; Frm by default
-        QString format = {};      // shown through Format ("#0.0")
+        QString format = {};      // shown through Format ("#0.0"); left as shown, the stored value is saved
         int mask = FieldMask::None;
         bool editable = true;     // unlocked while adding or editing
         bool clearOnAdd = true;   // emptied by add
@@ -264,7 +264,8 @@ protected:
     // check boxes. The lists and pickers have been copied into their boxes.
     virtual QStringList entryValues() const;
     virtual QString insertStatement(const QStringList& values) const;
-    virtual QString gridRowText(const QStringList& values) const;
+    // The saved record's list row, one text per grid column.
+    virtual QStringList gridRowCells(const QStringList& values) const;
     // Inside the save's transaction, after the insert (detail tables).
     virtual void writeDetails(const QString& key, const QString& oldKey) { Q_UNUSED(key) Q_UNUSED(oldKey) }
     // Inside a transaction: the record itself (and its own detail rows).
@@ -292,10 +293,10 @@ protected:
     // The key of the current grid row as the grid shows it.
     QString currentKey() const;
     bool listIsEmpty() const;
-    // After a save: the saved record's row (tab-joined) replaces the edited
-    // one or counts as one more, editing ends, and that row, at the end of
-    // the list, is the current one.
-    void showSavedRow(const QString& rowText);
+    // After a save: the saved record's row (one text per column) replaces
+    // the edited one or counts as one more, editing ends, and that row, at
+    // the end of the list, is the current one.
+    void showSavedRow(const QStringList& cells);
     void setMenusForEditing(bool editing);
     // Puts a stored value into a field's box or check box (through shownText).
     void showValue(int pos, const QString& stored);
@@ -341,6 +342,10 @@ private:
         QLineEdit* box = nullptr;
         QWidget* editor = nullptr; // list, picker or check box
         bool masked = false;
+        // A formatted box shows its stored value rounded: while its text is
+        // the one shown, the value saved is the stored one.
+        QString stored;
+        bool showsStored = false;
     };
     void TabS_Click(int index);
     void GD_DblClick();

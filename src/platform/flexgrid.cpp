@@ -20,6 +20,36 @@
 namespace {
 // Cells in a QString vector above which its freed memory is given back at once.
 constexpr size_t kLargeFill = 1000000;
+
+int RowOfKey(qint64 key) { return int(key >> 20); }
+int ColOfKey(qint64 key) { return int(key & 0xfffff); }
+
+// Rows from `from` on move by `by`; when rows go (by < 0) the entries of the
+// rows taken out go with them.
+template <class T>
+void ShiftRows(QHash<qint64, T>& cells, int from, int by)
+{
+    const int firstMoved = std::min(from, from + by);
+    if (by == 0 || std::none_of(cells.keyBegin(), cells.keyEnd(), [&](qint64 k) { return RowOfKey(k) >= firstMoved; }))
+        return; // no entry at or after the rows added or taken out
+    QHash<qint64, T> moved;
+    moved.reserve(cells.size());
+    for (auto it = cells.cbegin(); it != cells.cend(); ++it) {
+        const int r = RowOfKey(it.key());
+        if (r < firstMoved)
+            moved.insert(it.key(), *it);
+        else if (r >= from)
+            moved.insert(FlexTextModel::key(r + by, ColOfKey(it.key())), *it);
+    }
+    cells = std::move(moved);
+}
+
+template <class T, class Pred>
+void DropCells(QHash<qint64, T>& cells, Pred drop)
+{
+    for (auto it = cells.begin(); it != cells.end();)
+        it = drop(it.key()) ? cells.erase(it) : std::next(it);
+}
 } // namespace
 
 // ---------------------------------------------------------------- fixed areas
@@ -417,7 +447,7 @@ void FlexGrid::setRows(int n)
     const int h = m_model->headerRows();
     if (m_editor)
         m_editor->rowsRemoved(n, old - n);
-    dropStylesFrom(n);
+    dropCellDataFrom(n);
     if (std::min(m_fixedRows, n) != h) {
         resetModel([&] { m_model->m_store.setRows(n); });
         return;
@@ -439,8 +469,9 @@ void FlexGrid::setCols(int n)
         return;
     resetModel([&] {
         m_model->m_store.setCols(n);
-        for (auto it = m_model->m_styles.begin(); it != m_model->m_styles.end();)
-            it = (it.key() & 0xfffff) >= n ? m_model->m_styles.erase(it) : std::next(it);
+        const auto beyond = [n](qint64 key) { return ColOfKey(key) >= n; };
+        DropCells(m_model->m_styles, beyond);
+        DropCells(m_model->m_values, beyond);
     });
 }
 
@@ -482,6 +513,8 @@ void FlexGrid::setTextMatrix(int r, int c, const QString& text)
 {
     if (r < 0 || r >= rows() || c < 0 || c >= cols())
         return;
+    if (!m_model->m_values.isEmpty() && m_model->m_store.text(r, c) != text)
+        m_model->m_values.remove(FlexTextModel::key(r, c));
     m_model->m_store.setText(r, c, text);
     if (r < m_model->headerRows() || c < m_model->headerCols()) {
         updateFixedAreas();
@@ -560,7 +593,7 @@ void FlexGrid::setRowHeight(int r, int twips)
 void FlexGrid::insertRowsAt(int at, int count, const QStringList* texts)
 {
     const int h = m_model->headerRows();
-    shiftStyles(at, count);
+    shiftCellData(at, count);
     if (m_editor)
         m_editor->rowsInserted(at, count);
     auto insert = [&] {
@@ -584,12 +617,16 @@ void FlexGrid::insertRowsAt(int at, int count, const QStringList* texts)
     scheduleMerges();
 }
 
-void FlexGrid::addItem(const QString& tabJoined, int index)
+void FlexGrid::addItem(const QStringList& cells, int index)
 {
     int at = (index < 0 || index > rows()) ? rows() : index;
     at = std::max(at, m_model->headerRows());
-    const QStringList parts = tabJoined.split(QLatin1Char('\t'));
-    insertRowsAt(at, 1, &parts);
+    insertRowsAt(at, 1, &cells);
+}
+
+void FlexGrid::addItem(const QString& tabJoined, int index)
+{
+    addItem(tabJoined.split(QLatin1Char('\t')), index);
 }
 
 void FlexGrid::removeItem(int r)
@@ -599,7 +636,7 @@ void FlexGrid::removeItem(int r)
         return;
     if (m_editor)
         m_editor->rowsRemoved(r, 1);
-    shiftStyles(r + 1, -1);
+    shiftCellData(r + 1, -1);
     ++m_syncing;
     m_model->beginRemoveRows({}, r - h, r - h);
     m_model->m_store.removeRows(r, 1);
@@ -619,6 +656,7 @@ void FlexGrid::clear()
     if (m_editor)
         m_editor->gridReset();
     m_model->m_store.clearTexts();
+    m_model->m_values.clear();
     if (m_model->rowCount() > 0 && m_model->columnCount() > 0)
         emit m_model->dataChanged(m_model->index(0, 0),
                                   m_model->index(m_model->rowCount() - 1, m_model->columnCount() - 1));
@@ -974,31 +1012,32 @@ void FlexGrid::paintFixedCell(QPainter& p, const QRect& rect, int r, int c, bool
     p.drawText(shown.adjusted(3, 0, -3, -1), m_model->alignment(r, c).toInt(), text);
 }
 
-// Styles are kept by (row, column): rows from `from` on move by `by`; when
-// rows go (by < 0) the styles of the rows taken out go with them.
-void FlexGrid::shiftStyles(int from, int by)
+void FlexGrid::shiftCellData(int from, int by)
 {
-    auto& styles = m_model->m_styles;
-    if (styles.isEmpty() || by == 0)
-        return;
-    QHash<qint64, FlexTextModel::CellStyle> moved;
-    moved.reserve(styles.size());
-    for (auto it = styles.cbegin(); it != styles.cend(); ++it) {
-        const int r = int(it.key() >> 20);
-        const int c = int(it.key() & 0xfffff);
-        if (r < std::min(from, from + by))
-            moved.insert(it.key(), *it);
-        else if (r >= from)
-            moved.insert(FlexTextModel::key(r + by, c), *it);
-    }
-    styles = std::move(moved);
+    ShiftRows(m_model->m_styles, from, by);
+    ShiftRows(m_model->m_values, from, by);
 }
 
-void FlexGrid::dropStylesFrom(int firstRow)
+void FlexGrid::dropCellDataFrom(int firstRow)
 {
-    auto& styles = m_model->m_styles;
-    for (auto it = styles.begin(); it != styles.end();)
-        it = (it.key() >> 20) >= firstRow ? styles.erase(it) : std::next(it);
+    const auto below = [firstRow](qint64 key) { return RowOfKey(key) >= firstRow; };
+    DropCells(m_model->m_styles, below);
+    DropCells(m_model->m_values, below);
+}
+
+void FlexGrid::setCellValue(int r, int c, const QVariant& value)
+{
+    if (r < 0 || r >= rows() || c < 0 || c >= cols())
+        return;
+    if (value.isValid())
+        m_model->m_values.insert(FlexTextModel::key(r, c), value);
+    else
+        m_model->m_values.remove(FlexTextModel::key(r, c));
+}
+
+QVariant FlexGrid::cellValue(int r, int c) const
+{
+    return m_model->m_values.value(FlexTextModel::key(r, c));
 }
 
 void FlexGrid::changeStyle(int r, int c, int role, const std::function<void(FlexTextModel::CellStyle&)>& change)
@@ -1123,6 +1162,7 @@ void FlexGrid::setAll(FlexTextStore&& store)
     resetModel([&] {
         m_model->m_store = std::move(store);
         m_model->m_styles.clear();
+        m_model->m_values.clear();
     });
 }
 

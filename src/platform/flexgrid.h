@@ -31,6 +31,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Styles and values of cells are kept by this key of (row, column).
+    static qint64 key(int r, int c) { return (qint64(r) << 20) | c; }
+
 private:
     friend class FlexGrid;
     friend class FlexFixedHeader;
@@ -47,7 +50,6 @@ private:
     int gridCol(int modelCol) const { return modelCol + headerCols(); }
     int rows() const { return m_store.rows(); }
     int cols() const { return m_store.cols(); }
-    static qint64 key(int r, int c) { return (qint64(r) << 20) | c; }
     const CellStyle* style(int r, int c) const;
     CellStyle& styleFor(int r, int c) { return m_styles[key(r, c)]; }
     Qt::Alignment alignment(int r, int c) const;
@@ -57,6 +59,7 @@ private:
     std::vector<Qt::Alignment> m_colAlign;
     std::vector<Qt::Alignment> m_fixedAlign;
     QHash<qint64, CellStyle> m_styles;
+    QHash<qint64, QVariant> m_values;
 };
 
 // The grid of the windows: a table view with the row/column vocabulary the
@@ -102,7 +105,13 @@ public:
     int rowHeight(int r) const;
     void setRowHeight(int r, int twips);
 
-    // Tab-joined texts of a new row, inserted at row index (-1 appends).
+    // A new row, one text per cell, inserted at row index (-1 appends). A
+    // text may hold any character, a Tab too: rows made of typed or stored
+    // values come this way.
+    void addItem(const QStringList& cells, int index = -1);
+    // The same from one text whose cells are joined by Tab, for rows the
+    // program writes itself ("a\tb"): a Tab in a value would move every
+    // later cell one column on.
     void addItem(const QString& tabJoined, int index = -1);
     void removeItem(int r);
     // Every text "" (rows, columns and widths stay).
@@ -148,6 +157,15 @@ public:
     QColor cellBackColor(int r, int c) const;
     QColor cellForeColor(int r, int c) const;
     bool cellFontBold(int r, int c) const;
+
+    // A value behind a cell's text, such as the stored number a rounded
+    // text stands for. It belongs to the text: it moves with its row and
+    // goes when a different text is written into the cell (by the program or
+    // the cell editor), when its row or column goes and when the grid is
+    // cleared or filled anew. Writing the same text again keeps it.
+    void setCellValue(int r, int c, const QVariant& value);
+    // The cell's value; invalid when it has none.
+    QVariant cellValue(int r, int c) const;
 
     // Viewport coordinates of a cell, to place an editor over it (fixed cells
     // lie left of or above the viewport). A merged scrolling cell gives its
@@ -206,8 +224,10 @@ private:
     void scheduleMerges();
     // Changes one cell's style (any cell, fixed ones too) and repaints it.
     void changeStyle(int r, int c, int role, const std::function<void(FlexTextModel::CellStyle&)>& change);
-    void shiftStyles(int from, int by);
-    void dropStylesFrom(int firstRow);
+    // Styles and values of the rows from `from` on move by `by` (those of
+    // rows taken out go); from firstRow on they go.
+    void shiftCellData(int from, int by);
+    void dropCellDataFrom(int firstRow);
     void insertRowsAt(int at, int count, const QStringList* texts);
     int colPx(int c) const;
     int fixedRowPx(int r) const;

@@ -225,12 +225,12 @@ QString A011::insertStatement(const QStringList& values) const
     return QStringLiteral("insert into M011 (%1) VALUES (%2)").arg(cols.join(','), lits.join(','));
 }
 
-QString A011::gridRowText(const QStringList& values) const
+QStringList A011::gridRowCells(const QStringList& values) const
 {
-    QStringList cells = ZoneWindow::gridRowText(values).split(QLatin1Char('\t'));
+    QStringList cells = ZoneWindow::gridRowCells(values);
     cells[kChannelCodeCol] = m_channelCode;
     cells[kCountCol] = CStr(Val(TxtD->text()));
-    return cells.join(QLatin1Char('\t'));
+    return cells;
 }
 
 void A011::fillSearchFields(Query& q)

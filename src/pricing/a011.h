@@ -34,7 +34,7 @@ protected:
     void fieldLeft(const Field& f) override;
     bool checkEntries() override;
     QString insertStatement(const QStringList& values) const override;
-    QString gridRowText(const QStringList& values) const override;
+    QStringList gridRowCells(const QStringList& values) const override;
     void fillSearchFields(Query& q) override;
     QString searchStatement(const QString& found) const override;
 

@@ -186,7 +186,7 @@ void ZoneWindow::listRefused(const DbError& e)
     MsgBox(e.message(), vbStyle::Information, gMsgTitle);
 }
 
-QString ZoneWindow::gridRowText(const QStringList& values) const
+QStringList ZoneWindow::gridRowCells(const QStringList& values) const
 {
     // The list shows the numbers as they were stored.
     QStringList shown = values;
@@ -194,5 +194,5 @@ QString ZoneWindow::gridRowText(const QStringList& values) const
         if (field(pos).kind == FieldKind::Number)
             shown[pos] = CStr(Val(values[pos]));
     }
-    return ListFrame::gridRowText(shown);
+    return ListFrame::gridRowCells(shown);
 }

@@ -58,7 +58,7 @@ protected:
     void deleteRecord(const QString& key) override;
     QString duplicateMessage(const QString& typedKey) const override;
     void listRefused(const DbError& e) override;
-    QString gridRowText(const QStringList& values) const override;
+    QStringList gridRowCells(const QStringList& values) const override;
     void sizeColumns(int gridWidthTwips) override;
 
     // A rectangle given in pixels, as the fields take it (twips).

@@ -779,7 +779,7 @@ bool B01::saveWaybill()
     setText(5, text(5) + "." + channel);
     const QStringList row = {number, text(1), TrimBlanks(text(7)), text(17), CStr(Val(text(20))), text(25),
                              channel, customer, TrimBlanks(text(30)), TrimBlanks(text(32)), TrimBlanks(text(3))};
-    showSavedRow(row.join(QLatin1Char('\t')));
+    showSavedRow(row);
     if (!posting.warning().isEmpty())
         MsgBox(posting.warning(), vbStyle::Information, QString());
     return true;

@@ -238,6 +238,47 @@ TEST_F(A03Test, RefloatNeedsAMeaningfulFactorAndQuotes)
     EXPECT_EQ(w->quoteGrid()->textMatrix(2, 2), "14.5");
 }
 
+TEST_F(A03Test, StoredPricesSurviveAnUnrelatedSaveAndTypedFirstPricesKeepOneDecimal)
+{
+    zone("A1", "香港");
+    customer("C1", "客户一");
+    quote("C1", "A1", {11.55, 9.25, 8, 7.05, 6.55});
+    A03* w = openA03();
+    trigger(w, "Menu_edit");
+    EXPECT_EQ(quoteRow(w, 2), "A1|香港|11.6|9.3|8.0|7.1|6.55");
+    box(w, 6)->setText("13800000000"); // a new phone number
+    FlexCellEditor* ed = w->quoteGrid()->cellEditor();
+    ASSERT_TRUE(ed->open(2, 2)); // passed through, nothing typed
+    ASSERT_TRUE(ed->open(2, 3));
+    type(ed->lineEdit(), "11.55");
+    ASSERT_TRUE(ed->open(2, 5));
+    type(ed->lineEdit(), "7.1"); // typed as shown: the typed price
+    ASSERT_TRUE(ed->open(2, 6));
+    type(ed->lineEdit(), "5.55");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(FirstRecord("select F2,F3,F4,F5,F6 from M031"), "11.55|11.6|8|7.1|5.55");
+}
+
+TEST_F(A03Test, ReFloatingMultipliesThePricesAsTheyNowStand)
+{
+    zone("A1", "香港");
+    zone("A2", "澳门");
+    customer("C1", "客户一");
+    quote("C1", "A1", {11.55});
+    quote("C1", "A2", {11.55});
+    A03* w = openA03();
+    trigger(w, "Menu_edit");
+    // Quoted again at factor 1: A1's price is the rounded 11.6 from now on.
+    msgs->expect("已经存在针对该区域的报价！");
+    addZone(w, "A1", "1");
+    box(w, 11)->setText("1.1");
+    msgs->expect("再浮动10%吗？");
+    msgs->expect("报价已更新！");
+    click(w, "CmdReNewPrice");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(FirstColumn("select F2 from M031 order by F1"), QStringList({"12.8", "12.7"})); // 11.6, 11.55 x 1.1
+}
+
 TEST_F(A03Test, AZoneWithoutANameIsQuotedEditedAndSaved)
 {
     zone("N1", "", "国内", {10});

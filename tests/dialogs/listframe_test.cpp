@@ -125,11 +125,10 @@ protected:
             Txt[26]->setText(QString::number(Val(Txt[21]->text()) * 2));
     }
     void fieldLeft(const Field& f) override { left << f.label; }
-    QString gridRowText(const QStringList& values) const override
+    QStringList gridRowCells(const QStringList& values) const override
     {
-        return QStringList{values[0], values[1], values[7], values[17], values[20], values[25], "", "", values[30],
-                           values[32], values[3]}
-            .join('\t');
+        return {values[0], values[1], values[7], values[17], values[20], values[25], "", "", values[30],
+                values[32], values[3]};
     }
 };
 
@@ -264,8 +263,8 @@ TEST_F(ListFrameTest, TheDetailComesFromTheRecordsRowAndEditHandsItToTheEditors)
     EXPECT_EQ(list(w, 4)->currentText(), "上海");
     EXPECT_EQ(w->findChild<QDateEdit*>("DTP")->date(), QDate(2024, 1, 2));
     trigger(w, "Menu_save");
-    // The formatted box writes back the text it shows; the rest as stored.
-    EXPECT_EQ(GetStr("select F4051 from B01 where F1='W1'"), "1.3");
+    // The formatted box left as shown writes back the value stored, as the rest do.
+    EXPECT_EQ(GetStr("select F4051 from B01 where F1='W1'"), "1.25");
     EXPECT_EQ(GetStr("select F603 from B01 where F1='W1'"), "C1");
     EXPECT_EQ(GetStr("select F101 from B01 where F1='W1'"), "2024-01-02");
 

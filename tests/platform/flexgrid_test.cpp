@@ -88,6 +88,34 @@ TEST(FlexGrid, AddItemAppendsOrInsertsAndRemoveItemTakesTheRowOut)
     EXPECT_EQ(g->row(), 1);
 }
 
+TEST(FlexGrid, ARowOfCellsKeepsATabInsideItsCell)
+{
+    auto g = MakeGrid(1, 3);
+    g->addItem(QStringList{"华东\tEast China", "b"});
+    EXPECT_EQ(g->rowTexts(2), QStringList({"华东\tEast China", "b", ""}));
+    g->addItem(QStringList{"x\ty", "z"}, 1);
+    EXPECT_EQ(Column(*g, 1), QStringList({"H1", "z", "1,1", "b"}));
+}
+
+TEST(FlexGrid, ACellValueBelongsToItsTextAndMovesWithItsRow)
+{
+    auto g = MakeGrid(3, 3);
+    g->setCellValue(2, 1, 11.55);
+    g->setTextMatrix(2, 1, "2,1"); // the same text: still the value behind it
+    g->addItem("new", 1);
+    EXPECT_FALSE(g->cellValue(2, 1).isValid());
+    EXPECT_EQ(g->cellValue(3, 1).toDouble(), 11.55);
+    g->removeItem(1);
+    EXPECT_EQ(g->cellValue(2, 1).toDouble(), 11.55);
+    g->setTextMatrix(2, 1, "11.6");
+    EXPECT_FALSE(g->cellValue(2, 1).isValid());
+    g->setCellValue(3, 2, 1.0);
+    g->removeItem(3);
+    g->setCellValue(1, 0, 1.0);
+    g->clear();
+    EXPECT_EQ(g->cellValue(3, 2).isValid() || g->cellValue(1, 0).isValid(), false);
+}
+
 TEST(FlexGrid, HeaderRowAndFixedRows)
 {
     auto g = MakeGrid(2, 2);

@@ -258,6 +258,20 @@ TEST_F(A011Test, AFailedSaveKeepsTheOldZoneAndExportHoldsTheVisibleColumns)
     EXPECT_EQ(box(w, 0)->text(), "A2");
 }
 
+TEST_F(A011Test, ATabInAZoneNameStaysInItsCellThroughEdits)
+{
+    channelZone("A1", "华东", "A", 3);
+    place("M0111", "A1", "上海");
+    A011* w = openA011();
+    trigger(w, "Menu_edit");
+    set(w, 1, "华东\tEast China");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(gridRow(w, 1, 8), "快递A|A1|华东\tEast China|2||A|Zone A1|12");
+    trigger(w, "Menu_edit");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(FirstRecord("select F2,F3,F4,F6,P101,P300,P3,A30 from M011"), "华东\tEast China|A|Zone A1|2|12|8|3|-1");
+}
+
 TEST_F(A011Test, CostBoxesStandInColumnsWithTheFlagBesideEachSegment)
 {
     A011* w = openA011();

@@ -240,6 +240,19 @@ TEST_F(A01Test, TextsSaveExactlyButTheNameAsTheLedgerWritesIt)
     EXPECT_EQ(GetNameByCode(code, "M01"), "O’Brien Express"); // as the waybill postings name it
 }
 
+TEST_F(A01Test, AWeightLeftAsShownKeepsItsStoredValueAndATypedOneIsTakenAsTyped)
+{
+    channel("A", "快递A", {0.55, 1.25, 0.5, 0.5, 0});
+    A01* w = openA01();
+    w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
+    EXPECT_EQ(QStringList({box(w, 3)->text(), box(w, 4)->text()}), QStringList({"0.6", "1.3"}));
+    trigger(w, "Menu_edit");
+    set(w, 2, "改了备注");
+    set(w, 5, "0.75");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(FirstRecord("select D0,D1,S0,S1,F3 from M01"), "0.55|1.25|0.75|0.5|改了备注");
+}
+
 TEST_F(A01Test, DeleteOfAChannelInUseIsForTheAdministratorAndTakesItsWaybills)
 {
     channel("A", "快递A");

@@ -1,5 +1,6 @@
 #include "pricing_fixture.h"
 
+#include "customers/a03.h"
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/queries.h"
@@ -220,6 +221,48 @@ TEST_F(A02Test, AFailedSaveKeepsTheOldZoneWholeAndTheTypedInput)
     EXPECT_EQ(box(w, 1)->text(), "新名称");
     EXPECT_EQ(GetStr("select F2 from M02 where F1='Z1'"), "华东");
     EXPECT_EQ(FirstColumn("select F1 from M021"), QStringList({"上海"}));
+}
+
+TEST_F(A02Test, ATabInAZoneNameStaysInItsCellThroughEditsAndQuotes)
+{
+    zone("Z1", "华东");
+    Db().execute("update M02 set P101=10,P102=9,P201=8,P202=7,P301=6 where F1='Z1'");
+    place("M021", "Z1", "上海");
+    A02* w = openA02();
+    trigger(w, "Menu_edit");
+    set(w, 1, "华东\tEast China"); // pasted from a spreadsheet
+    trigger(w, "Menu_save");
+    EXPECT_EQ(gridRow(w, 1, 6), "Z1|华东\tEast China|Zone Z1|3||10");
+    // The next edit reads the listed row back into the boxes.
+    trigger(w, "Menu_edit");
+    trigger(w, "Menu_save");
+    const QString prices = "10|9|8|7|6";
+    EXPECT_EQ(FirstRecord("select F2,F4,F6,P101,P102,P201,P202,P301 from M02"), "华东\tEast China|Zone Z1|3|" + prices);
+
+    A03* customers = open<A03>();
+    customers->resize(1100, 720);
+    trigger(customers, "Menu_Add");
+    type(box(customers, 0), "C1");
+    set(customers, 1, "客户一");
+    customers->findChild<QLineEdit*>("TxtHPBM")->setText("Z1");
+    customers->findChild<QLineEdit*>("TxtSL")->setText("1");
+    customers->findChild<QPushButton*>("CmdEnter")->click();
+    trigger(customers, "Menu_save");
+    EXPECT_EQ(FirstRecord("select F2,F3,F4,F5,F6 from M031 where F1='Z1'"), prices);
+}
+
+TEST_F(A02Test, APriceLeftAsShownKeepsItsStoredValueAndATypedOneIsTakenAsTyped)
+{
+    zone("Z1", "华东");
+    Db().execute("update M02 set P101=11.55,P102=0.25,P201=7.05 where F1='Z1'");
+    place("M021", "Z1", "上海");
+    A02* w = openA02();
+    trigger(w, "Menu_edit");
+    EXPECT_EQ(box(w, 9)->text(), "11.6");
+    set(w, 4, "新电话"); // an unrelated change
+    set(w, 11, "7.15");
+    trigger(w, "Menu_save");
+    EXPECT_EQ(FirstRecord("select P101,P102,P201,F8 from M02"), "11.55|0.25|7.15|新电话");
 }
 
 TEST_F(A02Test, DeleteRemovesTheZoneAndItsPlacesOnly)
