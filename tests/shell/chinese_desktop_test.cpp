@@ -1,7 +1,9 @@
 #include "shell_fixture.h"
 
 #include "shell/backup.h"
+#include "platform/faces.h"
 #include "shell/chinese_desktop.h"
+#include "support/drawn_faces.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -86,13 +88,18 @@ TEST_F(ShellTest, BackupFileDialogReadsInChinese)
     EXPECT_FALSE(ProgramEndRequested());
 }
 
+bool ListedIn(const QStringList& families, const QString& face)
+{
+    return families.contains(face, Qt::CaseInsensitive);
+}
+
 TEST(ChineseDesktop, FontNamesTheWindowsAskForDrawChineseAndDigits)
 {
     MapFontNames();
     for (const QString& name : MappedFontNames()) {
         const QFont font(name, 9);
         const QString drawnWith = QFontInfo(font).family();
-        EXPECT_TRUE(ChineseSansFamilies().contains(drawnWith) || ChineseMonoFamilies().contains(drawnWith))
+        EXPECT_TRUE(drawnWith == LatinSansFace() || ChineseMonoFamilies().contains(drawnWith))
             << name.toStdString() << " -> " << drawnWith.toStdString();
         const QFontMetrics fm(font);
         EXPECT_TRUE(fm.inFont(QChar(u'共')) && fm.inFont(QChar(u'1'))) << name.toStdString();
@@ -100,6 +107,34 @@ TEST(ChineseDesktop, FontNamesTheWindowsAskForDrawChineseAndDigits)
     // Fixed-pitch names keep a Chinese character two blanks wide.
     const QFontMetrics courier(QFont("Courier New", 9));
     EXPECT_EQ(courier.horizontalAdvance("共"), 2 * courier.horizontalAdvance(' '));
+}
+
+TEST(ChineseDesktop, LatinPunctuationComesFromTheLatinFaceAndChineseFromTheCjkFace)
+{
+    MapFontNames();
+    const QString text = QStringLiteral("O’Brien 1，共");
+    const int latin = int(text.indexOf(QStringLiteral("，")));
+    // The names the windows ask for, and the font of those that ask for none.
+    QList<QFont> fonts{QApplication::font()};
+    for (const QString& name : MappedFontNames())
+        fonts << QFont(name, 9);
+    for (const QFont& font : fonts) {
+        const std::string name = font.family().toStdString();
+        const QStringList faces = DrawnFaces(font, text);
+        // Fixed-pitch names keep one CJK face for everything (columns line up by blanks).
+        const bool mono = ListedIn(ChineseMonoFamilies(), faces.last());
+        for (int i = 0; i < text.size(); ++i) {
+            const bool chinese = i >= latin;
+            EXPECT_TRUE(mono ? ListedIn(ChineseMonoFamilies(), faces[i])
+                             : ListedIn(chinese ? ChineseSansFamilies() : QStringList{LatinSansFace()}, faces[i]))
+                << name << ": " << text.mid(i, 1).toStdString() << " drawn with " << faces[i].toStdString();
+        }
+        // "’" as narrow as "'", not a full-width sign with a gap after it.
+        if (!mono) {
+            const QFontMetricsF fm(font);
+            EXPECT_LT(fm.horizontalAdvance(QChar(0x2019)), 2 * fm.horizontalAdvance(QChar('\''))) << name;
+        }
+    }
 }
 
 TEST_F(ShellTest, StatusBarCounterDigitsMatchTheChinese)
@@ -112,9 +147,12 @@ TEST_F(ShellTest, StatusBarCounterDigitsMatchTheChinese)
     GrabToPng(panel, "status_panel");
     const QFont font = panel->font();
     EXPECT_EQ(font.family(), "Times New Roman"); // the name asked for...
-    // ...drawn with one font that has both the digits and the Chinese, so no
-    // digit comes from a stand-in serif face.
-    EXPECT_TRUE(ChineseSansFamilies().contains(QFontInfo(font).family())) << QFontInfo(font).family().toStdString();
+    // ...drawn with the Latin sans face for the digits and the CJK face for
+    // the Chinese, so no digit comes from a stand-in serif face.
+    EXPECT_EQ(QFontInfo(font).family(), LatinSansFace());
+    const QStringList faces = DrawnFaces(font, "共 1");
+    EXPECT_TRUE(ListedIn(ChineseSansFamilies(), faces[0])) << faces[0].toStdString();
+    EXPECT_TRUE(faces[2].compare(LatinSansFace(), Qt::CaseInsensitive) == 0) << faces[2].toStdString();
     const QFontMetrics fm(font);
     EXPECT_TRUE(fm.inFont(QChar(u'1')) && fm.inFont(QChar(u'共')));
 }
