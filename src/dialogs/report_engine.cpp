@@ -160,7 +160,8 @@ QFont reportFont(const QString& family, double size, bool bold)
 
 struct FittedText {
     QStringList lines;
-    double height = 0; // millimetres
+    double height = 0;    // millimetres
+    double lineHeight = 0; // of the first line
 };
 
 // Breaks text into the lines its box takes: with wrap at word boundaries, or
@@ -202,6 +203,8 @@ FittedText fitText(const QString& text, const RptItem& it, const QFont& font, bo
             line = fm.elidedText(line, Qt::ElideRight, width);
         out.lines << line;
         used += l.height() + leading;
+        if (i == 0)
+            out.lineHeight = used / s;
     }
     out.height = used / s;
     return out;
@@ -301,8 +304,9 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
                                                            : SubstituteFormulas(it.text, formulas, 1, 1);
             if (text.isEmpty())
                 continue;
+            // The grown box keeps the room around its text that one line has.
             const FittedText fit = fitText(text, it, fontOf(it), true);
-            extra = qMax(extra, fit.height - it.rect.height());
+            extra = qMax(extra, fit.height - qMin(fit.lineHeight, it.rect.height()));
         }
         return band->height + extra;
     };
