@@ -1,7 +1,6 @@
 #include "accounts_fixture.h"
 
 #include "accounts/rekuanfrm.h"
-#include "support/report_fit.h"
 
 #include <QAction>
 #include <QLabel>
@@ -163,28 +162,6 @@ TEST_F(KuanMxTest, PrintWritesEveryRowButTheLastAndNamesTheSide)
         keepPng(s.lb > 0 ? "kuanmx-payable" : "kuanmx");
         w->close();
     }
-}
-
-TEST_F(KuanMxTest, PrintedLedgerKeepsALongPartyWithAnApostropheInsideItsColumn)
-{
-    // The longest party name a customer takes, with a Latin apostrophe.
-    const QString party = QStringLiteral("O’Brien 香港国际快递物流有限公司 O’Neil Express Worldwide 分公司").left(49);
-    ledgerRow("P1", -9, "2024-03-02", party, 31, 100, 0);
-    ledgerRow("P2", -10, "2024-03-03", party, 33, 0, 60);
-    RunWrite("", [&] { RecalcBalances(0, party); });
-    auto* w = open<KuanMx>(-10);
-    run(w, "2024-03-01", "2024-03-31");
-    keepGrab(w, "kuanmx_apostrophe_list");
-    trigger(w, "Menu_print");
-    ASSERT_NE(preview(), nullptr);
-    EXPECT_EQ(TextsOutsideTheirBoxes(*preview()), QStringList());
-    const LaidPage& page = preview()->pages[0];
-    // Shown once over its entries, on as many lines as it needs.
-    EXPECT_EQ(page.texts().count(party), 1);
-    for (const LaidItem& it : page.items)
-        if (it.kind == LaidItem::Text && it.text == party)
-            EXPECT_GT(it.lines.size(), 1);
-    keepPng("kuanmx_apostrophe");
 }
 
 TEST_F(KuanMxTest, OpensOnItsSideAndIsSetUpAnewForTheOther)

@@ -2,11 +2,9 @@
 
 #include "data/database.h"
 #include "data/globals.h"
-#include "data/sqltext.h"
 #include "dialogs/prnt.h"
 #include "platform/cell_editor.h"
 #include "platform/flexgrid.h"
-#include "support/report_fit.h"
 
 #include <QDir>
 #include <QFile>
@@ -125,30 +123,6 @@ TEST_F(A03SheetTest, MissingTemplateOrCustomerIsRefusedBeforeAnythingIsWritten)
     msgs->expect("无数据可打印!");
     trigger(empty, "Menu_print1");
     EXPECT_EQ(Scratch().size(), 1);
-}
-
-TEST_F(A03SheetTest, LongestNameAndRemarksFitTheSheet)
-{
-    // The longest short name the window takes, with a Latin apostrophe, and
-    // five remark lines of the most characters they take.
-    const QString name = QStringLiteral("O’Brien 香港国际快递物流有限公司 O’Neil Express Worldwide 分公司").left(49);
-    const QString remark = QString(60, u'备') + QStringLiteral("O’Brien remark line of forty characters.");
-    ASSERT_EQ(remark.size(), 100);
-    Db().execute("update M03 set F2=" + SqlQuote(name) + ", F9=" + SqlQuote(remark) + ", F91=" + SqlQuote(remark) +
-                 ", F92=" + SqlQuote(remark) + ", F93=" + SqlQuote(remark) + ", F94=" + SqlQuote(remark) +
-                 " where F1='C1'");
-    A03* w = openA03();
-    w->resize(1280, 760);
-    GrabToPng(w, "A03_list_longest");
-    for (const char* item : {"Menu_print1", "Menu_print2"}) {
-        trigger(w, item);
-        const ReportLayout* sheet = Prnt::Loaded()->preview()->report();
-        ASSERT_NE(sheet, nullptr);
-        EXPECT_TRUE(sheet->pages.last().texts().contains("TO:" + name)) << item;
-        EXPECT_EQ(TextsOutsideTheirBoxes(*sheet), QStringList()) << item;
-        KeepPage(QStringLiteral("%1_longest").arg(item));
-    }
-    GrabToPng(Prnt::Loaded(), "Prnt_sheet_longest");
 }
 
 TEST_F(A03SheetTest, WindowAndSheetLookRight)
