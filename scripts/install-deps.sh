@@ -6,7 +6,7 @@ pkgs=(cmake g++ make pkg-config
       qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
       libsqlcipher-dev libxlsxwriter-dev
       libgtest-dev libgmock-dev libbenchmark-dev
-      fonts-noto-cjk xvfb xauth poppler-utils unzip)
+      fonts-noto-cjk fonts-liberation2 xvfb xauth poppler-utils unzip)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,6 +1,7 @@
 #include "dialogs/report_engine.h"
 
 #include "data/database.h"
+#include "platform/faces.h"
 #include "platform/vb.h"
 
 #include <QPageLayout>
@@ -9,6 +10,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QScrollBar>
+#include <QTextLayout>
 
 ReportRows::ReportRows(const QStringList& columns, std::vector<QString> cells)
     : m_cells(std::move(cells)), m_cols(int(columns.size()))
@@ -108,7 +110,19 @@ struct Placement {
     const RptItem* item;
     double top;      // the band's top on the page, mm
     int row;         // the detail row, -1 outside detail bands
+    double height;   // the band's height here: more than written when a text grows it
 };
+
+// Where a band grows: the bottom of its highest growing text. What lies at or
+// below it moves down by the growth, what reaches across it stretches.
+double growLine(const RptBand& band)
+{
+    double at = band.height;
+    for (const RptItem& it : band.items)
+        if (it.grow)
+            at = qMin(at, it.rect.bottom());
+    return at;
+}
 
 struct PageDraft {
     QList<Placement> placements;
@@ -125,6 +139,75 @@ QString formatValue(const QString& value, const QString& format)
     bool isNumber = false;
     const double v = TrimBlanks(value).toDouble(&isNumber);
     return isNumber && qIsFinite(v) ? Format(v, format) : value;
+}
+
+// Texts are laid out in units of a fine resolution, without hinting, and
+// drawn scaled to the device: a screen rounds a font to whole pixels, which
+// would make the preview's glyphs wider than the printer's and a text that
+// fits on paper overflow on screen.
+constexpr double kFitDpi = 1200;
+constexpr double kFitPxPerMm = kFitDpi / 25.4;
+
+QFont reportFont(const QString& family, double size, bool bold)
+{
+    QFont f;
+    f.setFamilies(FacesFor(family));
+    f.setPixelSize(qRound(size * kFitDpi / 72.0));
+    f.setBold(bold);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    return f;
+}
+
+struct FittedText {
+    QStringList lines;
+    double height = 0;    // millimetres
+    double lineHeight = 0; // of the first line
+};
+
+// Breaks text into the lines its box takes: with wrap at word boundaries, or
+// anywhere in a word longer than the box; lines below the box are left out
+// unless the box grows, and with elide the last line shown ends in "…".
+FittedText fitText(const QString& text, const RptItem& it, const QFont& font, bool grows)
+{
+    const double s = kFitPxPerMm;
+    // A hair of room for devices that draw a glyph a little wider.
+    const double width = it.rect.width() * s * 0.99;
+    const double height = it.rect.height() * s;
+    QString t = text;
+    t.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout tl(t, font);
+    QTextOption opt;
+    opt.setWrapMode(it.wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    tl.setTextOption(opt);
+    tl.beginLayout();
+    for (QTextLine l = tl.createLine(); l.isValid(); l = tl.createLine())
+        l.setLineWidth(width);
+    tl.endLayout();
+    const QFontMetricsF fm(font);
+    auto plain = [](QString x) { return x.replace(QChar::LineSeparator, QLatin1Char(' ')); };
+    // Drawn, every line takes the font's leading as well.
+    const double leading = qMax(0.0, fm.leading());
+    FittedText out;
+    double used = 0;
+    for (int i = 0; i < tl.lineCount(); ++i) {
+        const QTextLine l = tl.lineAt(i);
+        if (!grows && !out.lines.isEmpty() && used + l.height() + leading > height + 1e-6) {
+            if (it.elide)
+                out.lines.last() = fm.elidedText(plain(t.mid(tl.lineAt(i - 1).textStart())), Qt::ElideRight, width);
+            break;
+        }
+        QString line = t.mid(l.textStart(), l.textLength());
+        while (!line.isEmpty() && (line.back().isSpace()))
+            line.chop(1);
+        if (it.elide && l.naturalTextWidth() > width)
+            line = fm.elidedText(line, Qt::ElideRight, width);
+        out.lines << line;
+        used += l.height() + leading;
+        if (i == 0)
+            out.lineHeight = used / s;
+    }
+    out.height = used / s;
+    return out;
 }
 
 } // namespace
@@ -149,18 +232,19 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
 
     QList<PageDraft> pages;
     double y = 0, bodyTop = 0;
-    auto place = [&](const RptBand* band, int row) {
+    double titleHeight = 0, headerHeight = 0; // as grown by their texts
+    auto place = [&](const RptBand* band, int row, double height) {
         for (const RptItem& it : band->items)
-            pages.last().placements.append({band, &it, y, row});
-        y += band->height;
+            pages.last().placements.append({band, &it, y, row, height});
+        y += height;
     };
     auto newPage = [&]() {
         pages.append(PageDraft{});
         y = pageTop;
         if (pages.size() == 1 && title)
-            place(title, -1);
+            place(title, -1, titleHeight);
         if (header)
-            place(header, -1);
+            place(header, -1, headerHeight);
         bodyTop = y;
     };
     // A band that does not fit goes to the next page; on a fresh page it
@@ -198,7 +282,37 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
     int lastPrinted = -1;
     // A printed row -> the row printed above it on its page (-1: the first on its page).
     std::vector<int> rowAbove(size_t(rows.rowCount()), -1);
+    const QString defaultFamily = tpl.family.isEmpty() ? DefaultReportFamily() : tpl.family;
+    auto fontOf = [&](const RptItem& it) {
+        return reportFont(it.family.isEmpty() ? defaultFamily : it.family, it.size > 0 ? it.size : tpl.size, it.bold);
+    };
+    // A field's text in a detail row; blank where it is suppressed under the row above.
+    auto fieldText = [&](const RptItem& it, int row, int above) {
+        const int col = fieldCol.value(&it);
+        if (it.suppress && above >= 0 && rows.cell(above, col) == rows.cell(row, col))
+            return QString();
+        return formatValue(rows.cell(row, col), it.format);
+    };
+    // The height of a band (for a detail row): more than written when a
+    // growing text needs more lines than its box holds.
+    auto bandHeight = [&](const RptBand* band, int row, int above) {
+        double extra = 0;
+        for (const RptItem& it : band->items) {
+            if (!it.grow || (it.kind != RptItem::Field && it.kind != RptItem::Text) || (it.kind == RptItem::Field && row < 0))
+                continue;
+            const QString text = it.kind == RptItem::Field ? fieldText(it, row, above)
+                                                           : SubstituteFormulas(it.text, formulas, 1, 1);
+            if (text.isEmpty())
+                continue;
+            // The grown box keeps the room around its text that one line has.
+            const FittedText fit = fitText(text, it, fontOf(it), true);
+            extra = qMax(extra, fit.height - qMin(fit.lineHeight, it.rect.height()));
+        }
+        return band->height + extra;
+    };
 
+    titleHeight = title ? bandHeight(title, -1, -1) : 0;
+    headerHeight = header ? bandHeight(header, -1, -1) : 0;
     newPage();
     for (int r = 0; r < rows.rowCount(); ++r) {
         const RptBand* band = nullptr;
@@ -211,8 +325,12 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
         }
         if (!band)
             continue;
-        fit(band->height);
-        place(band, r);
+        double height = bandHeight(band, r, pages.last().lastRow);
+        if (y + height > footerTop + 1e-9 && y > bodyTop + 1e-9) {
+            newPage();
+            height = bandHeight(band, r, -1);
+        }
+        place(band, r, height);
         PageDraft& pg = pages.last();
         rowAbove[size_t(r)] = pg.lastRow;
         if (pg.firstRow < 0)
@@ -229,13 +347,14 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
     for (const Total& t : totals)
         totalOf.insert(t.item, t.value);
     if (summary) {
-        fit(summary->height);
-        place(summary, -1);
+        const double height = bandHeight(summary, -1, -1);
+        fit(height);
+        place(summary, -1, height);
     }
     if (footer) {
         for (PageDraft& pg : pages) {
             for (const RptItem& it : footer->items)
-                pg.placements.append({footer, &it, footerTop, -1});
+                pg.placements.append({footer, &it, footerTop, -1, footer->height});
         }
     }
 
@@ -244,7 +363,6 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
     out.name = tpl.name;
     out.pageSize = tpl.pageSize;
     const int pageCount = int(pages.size());
-    const QString defaultFamily = tpl.family.isEmpty() ? DefaultReportFamily() : tpl.family;
     for (int p = 0; p < pageCount; ++p) {
         const PageDraft& draft = pages[p];
         LaidPage page;
@@ -259,13 +377,27 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
             li.wrap = it.wrap;
             li.penWidth = it.penWidth;
             const QPointF origin(tpl.margins.left(), pl.top);
+            // A grown band moves what sits on its bottom edge down and
+            // stretches what reaches it (column lines, boxes, the growing text).
+            const double grown = pl.height - pl.band->height;
+            const double growAt = grown > 0 ? growLine(*pl.band) : 0;
+            auto onBottom = [&](double yy) { return yy >= growAt - 1e-6; };
             if (it.kind == RptItem::Line) {
                 li.kind = LaidItem::Line;
-                li.line = it.line.translated(origin);
+                QLineF l = it.line;
+                if (grown > 0) {
+                    l.setP1(QPointF(l.x1(), l.y1() + (onBottom(l.y1()) ? grown : 0)));
+                    l.setP2(QPointF(l.x2(), l.y2() + (onBottom(l.y2()) ? grown : 0)));
+                }
+                li.line = l.translated(origin);
                 page.items.append(li);
                 continue;
             }
             li.rect = it.rect.translated(origin);
+            if (grown > 0 && onBottom(it.rect.top()))
+                li.rect.translate(0, grown);
+            else if (grown > 0 && onBottom(it.rect.bottom()))
+                li.rect.setHeight(li.rect.height() + grown);
             if (it.kind == RptItem::Box) {
                 li.kind = LaidItem::Box;
                 page.items.append(li);
@@ -290,13 +422,7 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
                 }
                 if (row < 0)
                     break;
-                const int col = fieldCol.value(&it);
-                if (it.suppress && pl.row >= 0) {
-                    const int above = rowAbove[size_t(pl.row)];
-                    if (above >= 0 && rows.cell(above, col) == rows.cell(row, col))
-                        break;
-                }
-                li.text = formatValue(rows.cell(row, col), it.format);
+                li.text = fieldText(it, row, pl.row >= 0 ? rowAbove[size_t(pl.row)] : -1);
                 break;
             }
             case RptItem::Sum:
@@ -306,6 +432,11 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
             default:
                 break;
             }
+            if ((it.wrap || it.elide) && !li.text.isEmpty()) {
+                RptItem box = it;
+                box.rect = li.rect;
+                li.lines = fitText(li.text, box, fontOf(it), false).lines;
+            }
             page.items.append(li);
         }
         out.pages.append(page);
@@ -313,9 +444,15 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
     return out;
 }
 
+ShownReportText ShowReportText(const LaidItem& it)
+{
+    const double s = kFitPxPerMm;
+    return {reportFont(it.family, it.size, it.bold), QRectF(it.rect.topLeft() * s, it.rect.size() * s), it.align,
+        it.lines.isEmpty() ? it.text : it.lines.join(QLatin1Char('\n')), 1 / s};
+}
+
 void PaintReportPage(QPainter& painter, const LaidPage& page, double s)
 {
-    const double dpi = painter.device() ? painter.device()->logicalDpiY() : 96.0;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
@@ -335,14 +472,13 @@ void PaintReportPage(QPainter& painter, const LaidPage& page, double s)
         case LaidItem::Text: {
             if (it.text.isEmpty())
                 break;
-            QFont f(it.family);
-            // Points on paper, whatever the device's resolution.
-            f.setPointSizeF(it.size * s * 25.4 / dpi);
-            f.setBold(it.bold);
-            painter.setFont(f);
+            const ShownReportText shown = ShowReportText(it);
+            painter.save();
+            painter.scale(s * shown.mmPerUnit, s * shown.mmPerUnit);
+            painter.setFont(shown.font);
             painter.setPen(Qt::black);
-            const int flags = it.align | (it.wrap ? Qt::TextWordWrap : 0);
-            painter.drawText(QRectF(it.rect.topLeft() * s, it.rect.size() * s), flags, it.text);
+            painter.drawText(shown.rect, shown.flags, shown.text);
+            painter.restore();
             break;
         }
         }

@@ -1,6 +1,7 @@
 #pragma once
 #include "dialogs/report_template.h"
 
+#include <QFont>
 #include <QHash>
 #include <QImage>
 #include <QScrollArea>
@@ -41,6 +42,9 @@ struct LaidItem {
     bool bold = false;
     bool wrap = false;
     double penWidth = 0.2;
+    // The text as it fits its box, one entry a line (wrapped or cut with "…");
+    // empty: the text as it is, on one line.
+    QStringList lines;
 };
 
 struct LaidPage {
@@ -63,6 +67,19 @@ ReportRows ReadReportRows(const ReportTemplate& tpl, Database& db);
 // ReportError for a formula the template uses that is neither given nor
 // declared with a default.
 ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, const QMap<QString, QString>& formulas);
+
+// A text item as PaintReportPage draws it: its font (a Latin face before the
+// CJK face), its rectangle, the alignment flags and the text broken into
+// lines, in the fine units texts are laid out in; mmPerUnit turns them into
+// millimetres.
+struct ShownReportText {
+    QFont font;
+    QRectF rect;
+    int flags = 0;
+    QString text;
+    double mmPerUnit = 1;
+};
+ShownReportText ShowReportText(const LaidItem& item);
 
 // The one painting path of reports: preview, printer and PDF all draw pages here.
 // pxPerMm is the device units per millimetre.

@@ -315,6 +315,10 @@ void Parser::parseItem(const QString& kw, const QList<Token>& toks)
             it.bold = true;
         } else if (!t.quoted && key == "wrap") {
             it.wrap = true;
+        } else if (!t.quoted && key == "grow") {
+            it.wrap = it.grow = true;
+        } else if (!t.quoted && key == "elide") {
+            it.elide = true;
         } else if (!t.quoted && key == "suppress" && it.kind == RptItem::Field) {
             it.suppress = true;
         } else if (!t.quoted && key == "when" && (it.kind == RptItem::Sum || it.kind == RptItem::Count)) {

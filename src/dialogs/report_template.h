@@ -46,7 +46,9 @@ struct RptItem {
     QString family;          // empty: the template's font
     double size = 0;         // points; 0: the template's size
     bool bold = false;
-    bool wrap = false;
+    bool wrap = false;       // broken into lines inside the box; lines that do not fit are left out
+    bool grow = false;       // wrap, and in a detail band the row grows until every line fits
+    bool elide = false;      // a text cut for its box ends in "…", cut at a whole character
     bool suppress = false;   // field in a detail band: blank when the row above on the page shows the same
     double penWidth = 0.2;   // line, box: millimetres
     RptCondition when;       // sum, count: only the printed rows that meet it

@@ -1,6 +1,8 @@
 #include "shell/chinese_desktop.h"
 
-#include <QCoreApplication>
+#include "platform/faces.h"
+
+#include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
 #include <QPointer>
@@ -53,8 +55,15 @@ bool InstallQtChinese()
 
 void MapFontNames()
 {
+    // Latin letters, digits and punctuation from the Latin face, Chinese from the CJK face.
+    const QStringList faces = QStringList{LatinSansFace()} + ChineseSansFamilies();
     for (const QString& name : proportionalNames())
-        QFont::insertSubstitutions(name, ChineseSansFamilies());
+        QFont::insertSubstitutions(name, faces);
+    // A window that asks for no font gets the desktop's, which on a Chinese
+    // desktop is the CJK face itself.
+    QFont app = QApplication::font();
+    app.setFamilies(faces);
+    QApplication::setFont(app);
     for (const QString& name : fixedPitchNames())
         QFont::insertSubstitutions(name, ChineseMonoFamilies());
 }

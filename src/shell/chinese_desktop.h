@@ -9,9 +9,11 @@
 bool InstallQtChinese();
 
 // The windows ask for the fonts of the desktop they were drawn on ("Times New
-// Roman", "宋体", "MS Sans Serif"...). Those names are mapped to installed
-// fonts that draw Chinese and Latin digits alike; fixed-pitch names go to a
-// font in which one Chinese character is as wide as two blanks.
+// Roman", "宋体", "MS Sans Serif"...). Those names are mapped to a Latin face
+// for letters, digits and punctuation and a CJK face for Chinese
+// (platform/faces.h); fixed-pitch names go to a font in which one Chinese
+// character is as wide as two blanks. Windows that ask for no font get the
+// same two faces.
 void MapFontNames();
 const QStringList& MappedFontNames();
 

@@ -1,6 +1,7 @@
 #include "reports_fixture.h"
 
 #include "reports/c06.h"
+#include "support/report_fit.h"
 
 namespace {
 
@@ -48,6 +49,34 @@ TEST_F(C06Test, GrossProfitPerCustomerAndSalesmanWithTotals)
     EXPECT_EQ(missingOnPage({"2024-03-01至2024-03-31毛利表", "王五", "华南贸易", "29.50", "-10.00", "合    计", "19.50"}),
               QStringList());
     keepPng("prntc06");
+}
+
+TEST_F(C06Test, PrintFencesACustomerWithoutSalesmanOffTheSalesmanAbove)
+{
+    customer("C1", "华南贸易", "王五");
+    customer("C2", "东方电子", "王五");
+    customer("C3", "无人跟进", "");
+    customer("C4", "O’Brien Trading Company Limited of Kowloon Hong Kong", "赵六");
+    for (const char* c : {"C1", "C2", "C3", "C4"})
+        fee(QStringLiteral("W%1").arg(c), "2024-03-01", c, "现金", 40, 30, 0);
+    C06* w = open<C06>();
+    setPeriod(w, "2024-03-01", "2024-03-31");
+    refresh(w);
+    trigger(w, "Menu_P");
+    ASSERT_NE(preview(), nullptr);
+    EXPECT_EQ(TextsOutsideTheirBoxes(*preview()), QStringList()); // the long name in a taller row
+    // Tops of the customers' rows that a rule across the salesman column
+    // (15 to 35 mm on the paper) closes off from the row above.
+    QMap<QString, bool> fenced;
+    for (const LaidItem& it : preview()->pages[0].items)
+        if (it.kind == LaidItem::Text && it.rect.left() > 35 && it.rect.left() < 40)
+            for (const LaidItem& l : preview()->pages[0].items)
+                fenced[it.text] |= l.kind == LaidItem::Line && l.line.y1() == it.rect.top() && l.line.y2() == it.rect.top()
+                                   && l.line.x1() <= 15 && l.line.x2() >= 35;
+    EXPECT_TRUE(fenced.value("无人跟进"));
+    // Of 王五's two customers, the lower one stays in his group.
+    EXPECT_FALSE(fenced.value("华南贸易") && fenced.value("东方电子"));
+    keepPng("prntc06_without_salesman");
 }
 
 TEST_F(C06Test, EmptyPeriodHoldsZerosAndRefusesToPrint)

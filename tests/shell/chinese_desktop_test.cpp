@@ -1,5 +1,6 @@
 #include "shell_fixture.h"
 
+#include "platform/faces.h"
 #include "shell/backup.h"
 #include "shell/chinese_desktop.h"
 
@@ -8,10 +9,13 @@
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QTimer>
 
 namespace {
@@ -92,7 +96,7 @@ TEST(ChineseDesktop, FontNamesTheWindowsAskForDrawChineseAndDigits)
     for (const QString& name : MappedFontNames()) {
         const QFont font(name, 9);
         const QString drawnWith = QFontInfo(font).family();
-        EXPECT_TRUE(ChineseSansFamilies().contains(drawnWith) || ChineseMonoFamilies().contains(drawnWith))
+        EXPECT_TRUE(drawnWith == LatinSansFace() || ChineseMonoFamilies().contains(drawnWith))
             << name.toStdString() << " -> " << drawnWith.toStdString();
         const QFontMetrics fm(font);
         EXPECT_TRUE(fm.inFont(QChar(u'共')) && fm.inFont(QChar(u'1'))) << name.toStdString();
@@ -100,6 +104,32 @@ TEST(ChineseDesktop, FontNamesTheWindowsAskForDrawChineseAndDigits)
     // Fixed-pitch names keep a Chinese character two blanks wide.
     const QFontMetrics courier(QFont("Courier New", 9));
     EXPECT_EQ(courier.horizontalAdvance("共"), 2 * courier.horizontalAdvance(' '));
+}
+
+TEST(ChineseDesktop, LatinPunctuationComesFromTheLatinFaceAndChineseFromTheCjkFace)
+{
+    MapFontNames();
+    const QString text = QStringLiteral("O’Brien 1，共");
+    QTextLayout layout(text);
+    // The names the windows ask for, and the font of those that ask for none.
+    QList<QFont> fonts{QApplication::font()};
+    for (const QString& name : MappedFontNames())
+        fonts << QFont(name, 9);
+    for (const QFont& font : fonts) {
+        layout.setFont(font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        // Fixed-pitch names keep one CJK face for all (their columns line up by blanks).
+        auto faceOf = [&](int i) { return layout.glyphRuns(i, 1).value(0).rawFont().familyName(); };
+        const bool mono = ChineseMonoFamilies().contains(faceOf(10), Qt::CaseInsensitive);
+        for (int i = 0; i < text.size(); ++i) {
+            const QString face = faceOf(i);
+            const QStringList expected = mono ? ChineseMonoFamilies() : i >= 9 ? ChineseSansFamilies() : QStringList{LatinSansFace()};
+            EXPECT_TRUE(expected.contains(face, Qt::CaseInsensitive))
+                << font.family().toStdString() << ": " << text.mid(i, 1).toStdString() << " drawn with " << face.toStdString();
+        }
+    }
 }
 
 TEST_F(ShellTest, StatusBarCounterDigitsMatchTheChinese)
@@ -112,9 +142,9 @@ TEST_F(ShellTest, StatusBarCounterDigitsMatchTheChinese)
     GrabToPng(panel, "status_panel");
     const QFont font = panel->font();
     EXPECT_EQ(font.family(), "Times New Roman"); // the name asked for...
-    // ...drawn with one font that has both the digits and the Chinese, so no
-    // digit comes from a stand-in serif face.
-    EXPECT_TRUE(ChineseSansFamilies().contains(QFontInfo(font).family())) << QFontInfo(font).family().toStdString();
+    // ...drawn with the Latin sans face for the digits and the CJK face for
+    // the Chinese, so no digit comes from a stand-in serif face.
+    EXPECT_EQ(QFontInfo(font).family(), LatinSansFace());
     const QFontMetrics fm(font);
     EXPECT_TRUE(fm.inFont(QChar(u'1')) && fm.inFont(QChar(u'共')));
 }
