@@ -82,7 +82,11 @@ QByteArray head(const QString& path, int n)
 
 } // namespace
 
-class DataFile : public DataTest {};
+// The file as CreateDataFile writes it, not the copy other suites start from.
+class DataFile : public DataTest {
+protected:
+    DataFile() { dataFileFrom = NewDataFile::Create; }
+};
 
 TEST_F(DataFile, IsEncryptedAndOpensOnlyWithItsKey)
 {

@@ -105,7 +105,7 @@ TEST_F(StartupTest, DataFileWithoutOperatorTableFailsAtTheLogIn)
 
 TEST_F(StartupTest, LogInLeadsIntoTheMainWindow)
 {
-    CreateDataFile(dataFile());
+    CopyTemplateFile("vembra.dat", dataFile());
     qputenv("LC_ALL", "zh_TW.UTF-8");
     modal.on("Login", [](QDialog& d) { TypeLogin(d, "001.管理员", "ADMIN"); });
     const bool goesOn = Main(tmp.path());
@@ -132,7 +132,7 @@ TEST_F(StartupTest, LogInLeadsIntoTheMainWindow)
 
 TEST_F(StartupTest, LeavingTheLogInEndsTheProgram)
 {
-    CreateDataFile(dataFile());
+    CopyTemplateFile("vembra.dat", dataFile());
     // Once by "退 出", once by the window frame.
     for (bool byFrame : {false, true}) {
         ResetProgramEndRequest();

@@ -11,9 +11,11 @@
 #include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QWidget>
+#include <stdexcept>
 
 MsgRecorder::MsgRecorder()
 {
@@ -110,10 +112,22 @@ FileDialogRecorder::FileDialogRecorder()
 
 FileDialogRecorder::~FileDialogRecorder() { SetFileDialogResponder({}); }
 
-ProgramFolder::ProgramFolder(bool open)
+void CopyTemplateFile(const QString& name, const QString& path)
 {
-    CreateDataFile(file("vembra.dat"));
-    CreateExcelTemplate(file("excel.dat"));
+    const QString from = QStringLiteral(DATAFILE_TEMPLATE_DIR "/") + name;
+    if (!QFileInfo(from).isFile())
+        throw std::runtime_error(qPrintable(from + " is missing: build the target datafile_template"));
+    if (!QFile::copy(from, path))
+        throw std::runtime_error(qPrintable("cannot copy " + from + " to " + path));
+}
+
+ProgramFolder::ProgramFolder(bool open, NewDataFile how)
+{
+    if (how == NewDataFile::Create)
+        CreateDataFile(file("vembra.dat"));
+    else
+        CopyTemplateFile("vembra.dat", file("vembra.dat"));
+    CopyTemplateFile("excel.dat", file("excel.dat"));
     // Templates are part of the program folder.
     QDir tdir(QStringLiteral(SOURCE_DIR) + "/templates");
     for (const QString& f : tdir.entryList({"*.rpt"}, QDir::Files))
@@ -141,7 +155,7 @@ void ProgramFolder::closeDb() { gDb.reset(); }
 
 void DataTest::SetUp()
 {
-    folder = std::make_unique<ProgramFolder>();
+    folder = std::make_unique<ProgramFolder>(true, dataFileFrom);
     msgs = std::make_unique<MsgRecorder>();
     msgs->setStrict(strictResponders);
 }

@@ -78,11 +78,20 @@ private:
     bool m_strict = false;
 };
 
-// A fresh program folder with a new data file and export template; opens gDb
+// How a program folder gets its data file: a copy of the one this build's
+// make-datafile wrote for the tests, or written anew by CreateDataFile (for
+// the tests of the file as written).
+enum class NewDataFile { Copy, Create };
+
+// Copies "vembra.dat" or "excel.dat" (the export template), as this build
+// writes them for the tests, to `path`. Throws when it cannot.
+void CopyTemplateFile(const QString& name, const QString& path);
+
+// A fresh program folder with its own data file and export template; opens gDb
 // on it and sets gAppPath/gDbPath and the start-up globals. Logged in as "001".
 class ProgramFolder {
 public:
-    explicit ProgramFolder(bool openDb = true);
+    explicit ProgramFolder(bool openDb = true, NewDataFile how = NewDataFile::Copy);
     ~ProgramFolder();
     QString path() const;              // with trailing "/"
     QString file(const QString& name) const { return path() + name; }
@@ -94,7 +103,9 @@ private:
 };
 
 // Base fixture: a program folder, an open database, a message recorder. A
-// suite that sets strictResponders in its constructor gets a strict recorder.
+// suite that sets strictResponders in its constructor gets a strict recorder;
+// one that sets dataFileFrom to NewDataFile::Create gets a data file written
+// anew.
 class DataTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -102,6 +113,7 @@ protected:
     std::unique_ptr<ProgramFolder> folder;
     std::unique_ptr<MsgRecorder> msgs;
     bool strictResponders = false;
+    NewDataFile dataFileFrom = NewDataFile::Copy;
 };
 
 // Counts the rows written into gDb while it lives, and how many of them were
