@@ -1090,8 +1090,15 @@ void ListFrame::focusChanged(QWidget* old, QWidget* now)
     if (leaving) {
         colour(leaving, false);
         const int pos = fieldOf(leaving);
-        if (now && pos >= 0 && EditMode != Browse)
+        // Only a field that was entered is left: one the focus merely passed
+        // through, on its way to where a leave rule sent it, runs no rule.
+        if (now && pos >= 0 && EditMode != Browse && leaving == m_entered) {
             RunGuarded(failure, [&] { fieldLeft(m_fields[pos]); });
+            // The rule sent the focus elsewhere and that entry has been made:
+            // the control it was going to is not entered.
+            if (QApplication::focusWidget() != now)
+                return;
+        }
     }
     if (!entering)
         return;
@@ -1121,13 +1128,13 @@ void ListFrame::watchEntry(QWidget* control)
     control->installEventFilter(this);
 }
 
-void ListFrame::moveFocusOn(QWidget* from)
+void ListFrame::moveFocusOn(QWidget* from, bool forward)
 {
-    // The next control of this window in the tab order that can take the
-    // focus, passing over the inner parts of the control left.
+    // The next (or previous) control of this window in the tab order that
+    // can take the focus, passing over the inner parts of the control left.
     QWidget* w = from;
     for (int guard = 0; guard < 10000; ++guard) {
-        w = w->nextInFocusChain();
+        w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
         if (!w || w == from)
             return;
         if (from->isAncestorOf(w) || !isAncestorOf(w) || w->focusProxy())
@@ -1157,6 +1164,14 @@ bool ListFrame::eventFilter(QObject* watched, QEvent* event)
             if (list && list->view() && list->view()->isVisible())
                 return false;
             moveFocusOn(w);
+            return true;
+        }
+        // Tab goes round the window's own controls as Enter does, never
+        // through the frame of the window: a leave rule that shows the next
+        // box and sends the focus there then has the last word.
+        const bool tab = ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab;
+        if (tab && qobject_cast<QLineEdit*>(w) && !(ke->modifiers() & ~Qt::ShiftModifier) && entryControlFor(w) == w) {
+            moveFocusOn(w, ke->key() == Qt::Key_Tab && !(ke->modifiers() & Qt::ShiftModifier));
             return true;
         }
     }

@@ -352,7 +352,7 @@ private:
     void watchEntry(QWidget* control);
     QWidget* entryControlFor(QWidget* w) const;
     void colour(QWidget* control, bool focused);
-    void moveFocusOn(QWidget* from);
+    void moveFocusOn(QWidget* from, bool forward = true);
     void restoreFocus(QWidget* control);
 
     QWidget* m_client;

@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTabBar>
+#include <functional>
 
 namespace {
 
@@ -104,6 +105,7 @@ public:
 
     QCheckBox* ChkChuHuo;
     QStringList entered, left;
+    int sendOnFrom = -1, sendOnTo = -1; // leaving box `from` sends the focus to box `to`
 
 protected:
     QString counterText() const override
@@ -124,7 +126,12 @@ protected:
         if (f.index == 26) // the fee computes as the operator enters its box
             Txt[26]->setText(QString::number(Val(Txt[21]->text()) * 2));
     }
-    void fieldLeft(const Field& f) override { left << f.label; }
+    void fieldLeft(const Field& f) override
+    {
+        left << f.label;
+        if (f.index == sendOnFrom)
+            Txt[sendOnTo]->setFocus();
+    }
     QString gridRowText(const QStringList& values) const override
     {
         return QStringList{values[0], values[1], values[7], values[17], values[20], values[25], "", "", values[30],
@@ -364,6 +371,51 @@ TEST_F(ListFrameTest, EveryKindOfControlIsColouredAndEnterMovesOnFromIt)
     enter(late);
     EXPECT_FALSE(late->hasFocus());
     EXPECT_TRUE(QApplication::focusWidget() && w->isAncestorOf(QApplication::focusWidget()));
+}
+
+TEST_F(ListFrameTest, WhereALeaveRuleSendsTheFocusOnlyThatBoxIsEntered)
+{
+    // Box 21 or 3 is where the operator went; the rule of box 20 sends the
+    // focus to box 22 instead, and box 21 or 3 sees no entry and no leave.
+    struct Case {
+        const char* how;
+        std::function<void(WideWindow*)> leave;
+        const char* passed;
+    } cases[] = {
+        {"Tab", [](WideWindow* w) { pressKey(box(w, 20), Qt::Key_Tab); }, "收重(KG)"},
+        {"click", [](WideWindow* w) { click(box(w, 3)); }, "备注"},
+    };
+    for (const Case& c : cases) {
+        WideWindow* w = open<WideWindow>();
+        activate(w);
+        w->sendOnFrom = 20;
+        w->sendOnTo = 22;
+        trigger(w, "Menu_Add");
+        box(w, 20)->setFocus();
+        w->entered.clear();
+        w->left.clear();
+        c.leave(w);
+        EXPECT_TRUE(box(w, 22)->hasFocus()) << c.how;
+        EXPECT_EQ(w->entered, QStringList({"初重(KG)"})) << c.how;
+        EXPECT_EQ(w->left, QStringList({"件数"})) << c.how;
+        for (int k : {3, 20, 21})
+            EXPECT_NE(box(w, k)->palette().color(QPalette::Base), VbColor(kFocusColor)) << c.how << " " << k;
+        EXPECT_EQ(box(w, 22)->palette().color(QPalette::Base), VbColor(kFocusColor)) << c.how;
+        trigger(w, "Menu_cancel");
+        w->close();
+    }
+}
+
+TEST_F(ListFrameTest, ShiftTabGoesBackThroughTheWindowsOwnControls)
+{
+    WideWindow* w = open<WideWindow>();
+    activate(w);
+    trigger(w, "Menu_Add");
+    box(w, 3)->setFocus();
+    pressKey(box(w, 3), Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_TRUE(box(w, 2)->hasFocus());
+    pressKey(box(w, 2), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(w->findChild<QDateEdit*>("DTP")->hasFocus());
 }
 
 TEST_F(ListFrameTest, CheckBoxFieldsFollowTheModeAndTheRecord)

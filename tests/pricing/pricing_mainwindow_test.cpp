@@ -5,10 +5,13 @@
 #include "pricing/a011.h"
 #include "pricing/a02.h"
 #include "pricing/pricing_windows.h"
+#include "platform/vb.h"
 #include "shell/mform.h"
 #include "shell/window_registry.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabBar>
@@ -51,4 +54,46 @@ TEST_F(PricingMainWindowTest, EachMenuItemOpensItsWindowInTheWorkArea)
     modal->cancel("S01");
     main.findChild<QAction*>("Menu_S01")->trigger();
     EXPECT_EQ(modal->shown, QStringList({"S01"}));
+}
+
+TEST_F(PricingMainWindowTest, LeavingTheSegmentCountGoesToTheFirstSegmentAlone)
+{
+    // Segments 10 and 20 stored; segment 2 then holds 5, which its own rule
+    // would raise to 12 if the focus passing through it counted as a visit.
+    channel("A", "快递A", {1, 1, 1, 1, 2, 10, 20});
+    RegisterPricingWindows();
+    SetMainHost(nullptr);
+    MForm main;
+    main.resize(1024, 768);
+    main.show();
+    Pump();
+    struct Case {
+        const char* command;
+        bool byTab;
+        int clicked; // the box clicked when not left by Tab
+    } cases[] = {{"Menu_Add", true, 0}, {"Menu_Add", false, 1}, {"Menu_edit", true, 0}, {"Menu_edit", false, 9}};
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.command) + (c.byTab ? " Tab" : " click");
+        main.findChild<QAction*>("Menu_A01")->trigger();
+        Pump();
+        ChildWindow* w = WindowRegistry::loaded("A01");
+        trigger(w, c.command);
+        Pump();
+        box(w, 9)->setText("5");
+        box(w, 7)->setFocus();
+        clearBox(box(w, 7));
+        type(box(w, 7), "3");
+        if (c.byTab)
+            pressKey(box(w, 7), Qt::Key_Tab);
+        else
+            click(box(w, c.clicked));
+        Pump();
+        EXPECT_EQ(QApplication::focusWidget(), box(w, 8)) << what;
+        for (int k = 0; k <= 17; ++k)
+            EXPECT_EQ(box(w, k)->palette().color(QPalette::Base) == VbColor(kFocusColor), k == 8) << what << " " << k;
+        EXPECT_EQ(box(w, 9)->text(), "5") << what;
+        trigger(w, "Menu_cancel");
+        EXPECT_TRUE(w->close());
+        Pump();
+    }
 }
