@@ -1043,8 +1043,8 @@ QWidget* ListFrame::entryControlFor(QWidget* w) const
     // A list's or a picker's own line edit stands for the control.
     if (QWidget* p = w->parentWidget(); p && (qobject_cast<QComboBox*>(p) || qobject_cast<QAbstractSpinBox*>(p)))
         w = p;
-    if (fieldOf(w) >= 0)
-        return w;
+    if (const int pos = fieldOf(w); pos >= 0)
+        return m_fields[pos].handled ? w : nullptr;
     for (const QPointer<QWidget>& extra : m_extraEntries) {
         if (extra == w)
             return w;

@@ -589,6 +589,39 @@ TEST_F(ListFrameTest, TheFlagsOfAFieldShapeItsControls)
     EXPECT_EQ(GetStr("select F9 from M03 where F1='C2'"), "r");
 }
 
+TEST_F(ListFrameTest, ABoxWithoutHandlingKeepsTheFocusWhileBrowsingAndIsNeverColoured)
+{
+    class Plain : public ListFrame {
+    public:
+        Plain()
+            : ListFrame("Plain")
+        {
+            setTable("M04");
+            setListSql("select * from M04 order by F1");
+            addField({.header = "姓名", .column = "F1"});
+            addField({.header = "备注", .column = "F2", .handled = false});
+        }
+        int entries = 0;
+
+    protected:
+        void fieldEntered(const Field&) override { ++entries; }
+    };
+    Db().execute("insert into M04 (F1,F2) values ('王五','r')");
+    Plain* w = open<Plain>();
+    activate(w);
+    w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
+    box(w, 1)->setFocus();
+    EXPECT_TRUE(box(w, 1)->hasFocus());
+    EXPECT_TRUE(box(w, 1)->isReadOnly());
+    trigger(w, "Menu_edit");
+    box(w, 1)->setFocus();
+    EXPECT_NE(box(w, 1)->palette().color(QPalette::Base), VbColor(kFocusColor));
+    enter(box(w, 1));
+    EXPECT_TRUE(box(w, 1)->hasFocus());
+    EXPECT_EQ(w->entries, 1); // Txt(0), entered by edit
+    trigger(w, "Menu_cancel");
+}
+
 TEST_F(ListFrameTest, AWindowMayKeepItsDesignedSize)
 {
     class Designed : public ListFrame {
