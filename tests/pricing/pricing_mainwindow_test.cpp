@@ -58,8 +58,8 @@ TEST_F(PricingMainWindowTest, EachMenuItemOpensItsWindowInTheWorkArea)
 
 TEST_F(PricingMainWindowTest, LeavingTheSegmentCountGoesToTheFirstSegmentAlone)
 {
-    // Segments 10 and 20 stored; segment 2 then holds 5, which its own rule
-    // would raise to 12 if the focus passing through it counted as a visit.
+    // Segment 2 holds 5, which its own rule would raise to 12 if the focus
+    // passing through it counted as a visit.
     channel("A", "快递A", {1, 1, 1, 1, 2, 10, 20});
     RegisterPricingWindows();
     SetMainHost(nullptr);
@@ -67,31 +67,21 @@ TEST_F(PricingMainWindowTest, LeavingTheSegmentCountGoesToTheFirstSegmentAlone)
     main.resize(1024, 768);
     main.show();
     Pump();
-    struct Case {
-        const char* command;
-        bool byTab;
-        int clicked; // the box clicked when not left by Tab
-    } cases[] = {{"Menu_Add", true, 0}, {"Menu_Add", false, 1}, {"Menu_edit", true, 0}, {"Menu_edit", false, 9}};
-    for (const Case& c : cases) {
-        const std::string what = std::string(c.command) + (c.byTab ? " Tab" : " click");
+    // Adding (segments hidden) and editing (shown), by Tab and by a click.
+    for (const auto& [command, clicked] : {std::pair{"Menu_Add", 0}, {"Menu_Add", 1}, {"Menu_edit", 0}, {"Menu_edit", 9}}) {
         main.findChild<QAction*>("Menu_A01")->trigger();
-        Pump();
         ChildWindow* w = WindowRegistry::loaded("A01");
-        trigger(w, c.command);
-        Pump();
+        trigger(w, command);
         box(w, 9)->setText("5");
         box(w, 7)->setFocus();
         clearBox(box(w, 7));
         type(box(w, 7), "3");
-        if (c.byTab)
-            pressKey(box(w, 7), Qt::Key_Tab);
-        else
-            click(box(w, c.clicked));
+        clicked ? click(box(w, clicked)) : pressKey(box(w, 7), Qt::Key_Tab);
         Pump();
-        EXPECT_EQ(QApplication::focusWidget(), box(w, 8)) << what;
+        EXPECT_EQ(QApplication::focusWidget(), box(w, 8)) << command << clicked;
         for (int k = 0; k <= 17; ++k)
-            EXPECT_EQ(box(w, k)->palette().color(QPalette::Base) == VbColor(kFocusColor), k == 8) << what << " " << k;
-        EXPECT_EQ(box(w, 9)->text(), "5") << what;
+            EXPECT_EQ(box(w, k)->palette().color(QPalette::Base) == VbColor(kFocusColor), k == 8) << command << k;
+        EXPECT_EQ(box(w, 9)->text(), "5") << command << clicked;
         trigger(w, "Menu_cancel");
         EXPECT_TRUE(w->close());
         Pump();
