@@ -304,9 +304,10 @@ bool LedgerEntryWindow::commitCell(int row, int col, QString& text)
     m_numberTaken = false;
     switch (col) {
     case kDate: {
-        // Not a date: today. A date is written in the short form.
-        const auto d = dateOf(SqlText(text));
-        text = DateText(d ? *d : QDate::currentDate());
+        // Typed short forms ("3-5", "24-3-5") are dates too; not a date:
+        // today. A date is written in the short form.
+        const auto d = ReadTypedDate(SqlText(text));
+        text = DateText(d.value_or(QDate::currentDate()));
         return true;
     }
     case kParty:

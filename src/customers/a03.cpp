@@ -127,8 +127,13 @@ A03::A03(QWidget* parent)
     for (int i = 0; i < 4; ++i) {
         addField({.column = QStringLiteral("F9%1").arg(i + 1), .maxLength = kRemarkLength,
                   .txtRect = Box(1350, 660 + 540 * i, 8745), .index = 14 + i, .gridCol = kNoGridColumn,
-                  .editorName = QStringLiteral("TxtMEMO(%1)").arg(i), .host = FrmBtm, .clearOnAdd = false});
+                  .editorName = QStringLiteral("TxtMEMO(%1)").arg(i), .host = FrmBtm, .clearOnAdd = false,
+                  .handled = false});
     }
+
+    // The English name and address are typed in Latin letters.
+    for (int k : {3, 5})
+        txt(k)->setInputMethodHints(Qt::ImhPreferLatin);
 
     CmdUpDown = new QPushButton(QStringLiteral("▲"), FrmBtm);
     CmdUpDown->setObjectName("CmdUpDown");

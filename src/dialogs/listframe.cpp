@@ -12,6 +12,7 @@
 #include "platform/modal.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
+#include "platform/typed_date_edit.h"
 #include "platform/vb.h"
 
 #include <QAbstractItemView>
@@ -223,7 +224,7 @@ int ListFrame::addField(const Field& declared)
             PutAt(Cmb, k, list);
             c.editor = list;
         } else if (f.editor == FieldEditor::Date) {
-            auto* date = new QDateEdit(f.host);
+            auto* date = new TypedDateEdit(f.host);
             date->setObjectName(f.editorName.isEmpty() ? QStringLiteral("DTP") : f.editorName);
             date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
             date->setCalendarPopup(true);
@@ -287,6 +288,9 @@ void ListFrame::runCommand(const std::function<void()>& handler, const QString& 
     // (a message box) must not leave the operator without a box to type in.
     QWidget* focused = QApplication::focusWidget();
     QPointer<QWidget> before = (focused && isAncestorOf(focused)) ? focused : m_entered.data();
+    // A date typed into its box and not yet left counts for the command.
+    if (auto* date = qobject_cast<TypedDateEdit*>(entryControlFor(focused)))
+        date->commitTyping();
     const int modeBefore = EditMode;
     const bool nested = m_inCommand;
     if (!nested)
@@ -1051,8 +1055,8 @@ QWidget* ListFrame::entryControlFor(QWidget* w) const
     // A list's or a picker's own line edit stands for the control.
     if (QWidget* p = w->parentWidget(); p && (qobject_cast<QComboBox*>(p) || qobject_cast<QAbstractSpinBox*>(p)))
         w = p;
-    if (fieldOf(w) >= 0)
-        return w;
+    if (const int pos = fieldOf(w); pos >= 0)
+        return m_fields[pos].handled ? w : nullptr;
     for (const QPointer<QWidget>& extra : m_extraEntries) {
         if (extra == w)
             return w;
@@ -1098,8 +1102,15 @@ void ListFrame::focusChanged(QWidget* old, QWidget* now)
     if (leaving) {
         colour(leaving, false);
         const int pos = fieldOf(leaving);
-        if (now && pos >= 0 && EditMode != Browse)
+        // Only a field that was entered is left: one the focus merely passed
+        // through, on its way to where a leave rule sent it, runs no rule.
+        if (now && pos >= 0 && EditMode != Browse && leaving == m_entered) {
             RunGuarded(failure, [&] { fieldLeft(m_fields[pos]); });
+            // The rule sent the focus elsewhere and that entry has been made:
+            // the control it was going to is not entered.
+            if (QApplication::focusWidget() != now)
+                return;
+        }
     }
     if (!entering)
         return;
@@ -1129,13 +1140,13 @@ void ListFrame::watchEntry(QWidget* control)
     control->installEventFilter(this);
 }
 
-void ListFrame::moveFocusOn(QWidget* from)
+void ListFrame::moveFocusOn(QWidget* from, bool forward)
 {
-    // The next control of this window in the tab order that can take the
-    // focus, passing over the inner parts of the control left.
+    // The next (or previous) control of this window in the tab order that
+    // can take the focus, passing over the inner parts of the control left.
     QWidget* w = from;
     for (int guard = 0; guard < 10000; ++guard) {
-        w = w->nextInFocusChain();
+        w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
         if (!w || w == from)
             return;
         if (from->isAncestorOf(w) || !isAncestorOf(w) || w->focusProxy())
@@ -1165,6 +1176,14 @@ bool ListFrame::eventFilter(QObject* watched, QEvent* event)
             if (list && list->view() && list->view()->isVisible())
                 return false;
             moveFocusOn(w);
+            return true;
+        }
+        // Tab goes round the window's own controls as Enter does, never
+        // through the frame of the window: a leave rule that shows the next
+        // box and sends the focus there then has the last word.
+        const bool tab = ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab;
+        if (tab && qobject_cast<QLineEdit*>(w) && !(ke->modifiers() & ~Qt::ShiftModifier) && entryControlFor(w) == w) {
+            moveFocusOn(w, ke->key() == Qt::Key_Tab && !(ke->modifiers() & Qt::ShiftModifier));
             return true;
         }
     }

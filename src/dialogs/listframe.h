@@ -110,6 +110,8 @@ public:
         bool upperCase = false;   // typed letters become capitals
         bool tabStop = true;      // reached with Tab and Enter
         bool visible = true;      // false: a box never shown
+        bool handled = true;      // false: no focus colour, no Enter move and no entry hooks; while
+                                  // browsing the box keeps the focus, read-only, to be selected and copied
     };
     // A table column that refers to this list's key: a record is in use while
     // some row there names it. The administrator's delete of a record in use
@@ -357,7 +359,7 @@ private:
     void watchEntry(QWidget* control);
     QWidget* entryControlFor(QWidget* w) const;
     void colour(QWidget* control, bool focused);
-    void moveFocusOn(QWidget* from);
+    void moveFocusOn(QWidget* from, bool forward = true);
     void restoreFocus(QWidget* control);
 
     QWidget* m_client;

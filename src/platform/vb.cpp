@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QRegularExpression>
+#include <QTime>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -233,4 +235,49 @@ QColor VbColor(quint32 value)
         }
     }
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+std::optional<QDate> ReadTypedDate(const QString& text, const QDate& today)
+{
+    // Year (four digits or two), month, day; or month/day/four-digit year;
+    // or month and day alone. A time may follow a date with its year.
+    static const QRegularExpression withYear(QStringLiteral(
+        R"(^\s*(\d{1,4})\s*([-/.年])\s*(\d{1,2})\s*([-/.月])\s*(\d{1,4})\s*(日?)(?:[ T]+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
+    static const QRegularExpression monthDay(
+        QStringLiteral(R"(^\s*(\d{1,2})\s*(?:[-/]\s*(\d{1,2})|月\s*(\d{1,2})\s*日?)\s*$)"));
+    int y = 0, m = 0, d = 0;
+    if (const QRegularExpressionMatch mt = withYear.match(text); mt.hasMatch()) {
+        const QString first = mt.captured(1), last = mt.captured(5);
+        if (last.size() == 4) {
+            // 3/5/2024: month, day, year, written with slashes only.
+            if (first.size() > 2 || mt.captured(2) != u"/" || mt.captured(4) != u"/" || !mt.captured(6).isEmpty())
+                return std::nullopt;
+            m = first.toInt();
+            d = mt.captured(3).toInt();
+            y = last.toInt();
+        } else if (last.size() <= 2 && (first.size() == 4 || first.size() == 2)) {
+            y = first.toInt();
+            if (first.size() == 2)
+                y += y < 30 ? 2000 : 1900;
+            m = mt.captured(3).toInt();
+            d = last.toInt();
+        } else {
+            return std::nullopt;
+        }
+        if (!mt.captured(7).isEmpty()) {
+            const QTime time(mt.captured(7).toInt(), mt.captured(8).toInt(), mt.captured(9).toInt());
+            if (!time.isValid())
+                return std::nullopt;
+        }
+    } else if (const QRegularExpressionMatch md = monthDay.match(text); md.hasMatch()) {
+        y = today.year();
+        m = md.captured(1).toInt();
+        d = (md.captured(2).isEmpty() ? md.captured(3) : md.captured(2)).toInt();
+    } else {
+        return std::nullopt;
+    }
+    const QDate date(y, m, d);
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
 }

@@ -1,12 +1,21 @@
 #pragma once
 #include <QColor>
+#include <QDate>
 #include <QString>
+#include <optional>
 
 // The number and text conventions the windows were written against.
 
 // Leading number of a text: blanks are skipped, reading stops at the first
 // character that cannot continue a number; 0 when there is none.
 double Val(const QString& s);
+
+// A date as the operator types it: the full forms (2024-03-05, 2024/3/5,
+// 2024.3.5, 2024年3月5日, 3/5/2024, a time after them allowed), a two-digit
+// year (24-3-5, 24/3/5, 24年3月5日: 00-29 are 2000-2029, 30-99 1930-1999)
+// and no year at all (3-5, 3/5, 3月5日: in the year of `today`). nullopt when
+// the text is no date. Stored values and SQL literals have their own reader.
+std::optional<QDate> ReadTypedDate(const QString& text, const QDate& today = QDate::currentDate());
 
 // A number as text with up to 15 significant digits ("3", "0.3", "-1.5").
 QString CStr(double x);

@@ -410,7 +410,9 @@ void MForm::showChild(QWidget* child, bool maximized)
         sub->setAttribute(Qt::WA_DeleteOnClose);
         if (child->windowIcon().cacheKey() == QApplication::windowIcon().cacheKey())
             sub->setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-        sub->resize(want.expandedTo(QSize(120, 40)) + (sub->sizeHint() - child->sizeHint()).expandedTo(QSize(0, 0)));
+        // The frame adds its borders and title bar: the window inside keeps its size.
+        const QMargins frame = sub->contentsMargins();
+        sub->resize(want.expandedTo(QSize(120, 40)) + QSize(frame.left() + frame.right(), frame.top() + frame.bottom()));
         QPointer<QMdiSubWindow> guard(sub);
         // The child unloads itself (its own close guard has run): take its frame with it.
         if (auto* cw = qobject_cast<ChildWindow*>(child)) {

@@ -148,6 +148,7 @@ QList<Placed> PageLayout()
     };
 }
 constexpr int kShippedRow = 15;
+constexpr int kDesignedWidth = 13500, kDesignedHeight = 8100;
 
 // ------------------------------------------------------------ lists
 
@@ -288,7 +289,9 @@ B01::B01(QWidget* parent)
     setSearchHead(kSearchHead);
     setSearchFieldIndex(0);
     setTabCaptions("速递单列表", "速递单资料");
-    setWidthTwips(13500);
+    // The register keeps its designed place and size, the whole page in view.
+    setKeepsDesignedPosition(true);
+    resize(TwipsToPx(kDesignedWidth), TwipsToPx(kDesignedHeight));
 
     Menu_Check = addGuardedCommand("&C.出货", "Menu_Check", [this] { Menu_Check_Click(); }, Menu_query);
     addBrowseCommand(Menu_Check);

@@ -1,5 +1,6 @@
 #include "accounts_fixture.h"
 
+#include "data/queries.h"
 #include "dialogs/query.h"
 
 #include <QAction>
@@ -103,6 +104,20 @@ TEST_F(ZhLstTest, EachCellTakesWhatItsColumnAccepts)
         setCell(1, c.col, c.typed);
         EXPECT_EQ(cell(1, c.col), c.kept) << c.typed;
     }
+}
+
+TEST_F(ZhLstTest, ADateTypedShortIsSavedInFull)
+{
+    openDebts();
+    trigger(w, "Menu_Add");
+    typeRow(w, "N1", "24-3-5", "Alpha", "7");
+    typeRow(w, "N2", "3月5日", "Alpha", "8");
+    typeRow(w, "N3", "99/12/31", "Alpha", "9");
+    EXPECT_EQ(cell(2, 1), QDate(QDate::currentDate().year(), 3, 5).toString(Qt::ISODate));
+    trigger(w, "Menu_save");
+    EXPECT_EQ(GetStr("select F2 from TB1 where F1='N1'"), "2024-03-05");
+    EXPECT_EQ(GetStr("select F2 from TB1 where F1='N2'"), cell(2, 1));
+    EXPECT_EQ(GetStr("select F2 from TB1 where F1='N3'"), "1999-12-31");
 }
 
 TEST_F(ZhLstTest, EnterWalksTheVisibleColumnsAndOpensTheNextRow)

@@ -10,6 +10,7 @@
 #include "shell/window_registry.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -387,4 +388,29 @@ TEST_F(A03Test, EnterWalksTheDetailPageAndTheFullNameStartsAsTheShortName)
     EXPECT_EQ(factorBox->text(), "1"); // the customer's factor
     EXPECT_EQ(named(w, "TxtHPBM")->palette().color(QPalette::Base), VbColor(kWindowColor));
     trigger(w, "Menu_cancel");
+}
+
+TEST_F(A03Test, TheRemarkLinesAreLeftAloneAndCanBeCopiedWhileBrowsing)
+{
+    customer("C1", "客户一");
+    Db().execute("update M03 set F91='第二行' where F1='C1'");
+    A03* w = openA03();
+    QApplication::setActiveWindow(w);
+    tabs(w)->setCurrentIndex(1);
+    QLineEdit* memo = named(w, "TxtMEMO(0)");
+    WindowTest::click(memo);
+    ASSERT_TRUE(memo->hasFocus() && memo->isReadOnly());
+    memo->selectAll();
+    pressKey(memo, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "第二行");
+    // Editing: no colour, and Enter stays in the line.
+    trigger(w, "Menu_edit");
+    WindowTest::click(memo);
+    pressKey(memo, Qt::Key_Return);
+    EXPECT_TRUE(memo->hasFocus() && !memo->isReadOnly());
+    EXPECT_NE(memo->palette().color(QPalette::Base), VbColor(kFocusColor));
+    trigger(w, "Menu_cancel");
+    // The English name and address ask for Latin input.
+    for (int k = 0; k <= 9; ++k)
+        EXPECT_EQ(bool(box(w, k)->inputMethodHints() & Qt::ImhPreferLatin), k == 3 || k == 5) << k;
 }

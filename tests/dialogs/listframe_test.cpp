@@ -104,6 +104,7 @@ public:
 
     QCheckBox* ChkChuHuo;
     QStringList entered, left;
+    int sendOnFrom = -1, sendOnTo = -1; // leaving box `from` sends the focus to box `to`
 
 protected:
     QString counterText() const override
@@ -124,7 +125,12 @@ protected:
         if (f.index == 26) // the fee computes as the operator enters its box
             Txt[26]->setText(QString::number(Val(Txt[21]->text()) * 2));
     }
-    void fieldLeft(const Field& f) override { left << f.label; }
+    void fieldLeft(const Field& f) override
+    {
+        left << f.label;
+        if (f.index == sendOnFrom)
+            Txt[sendOnTo]->setFocus();
+    }
     QStringList gridRowCells(const QStringList& values) const override
     {
         return {values[0], values[1], values[7], values[17], values[20], values[25], "", "", values[30],
@@ -365,6 +371,29 @@ TEST_F(ListFrameTest, EveryKindOfControlIsColouredAndEnterMovesOnFromIt)
     EXPECT_TRUE(QApplication::focusWidget() && w->isAncestorOf(QApplication::focusWidget()));
 }
 
+TEST_F(ListFrameTest, WhereALeaveRuleSendsTheFocusOnlyThatBoxIsEntered)
+{
+    // Leaving box 20 (by Tab towards 21, by a click on 3) its rule sends the
+    // focus to 22: 21 and 3 are neither coloured nor entered nor left.
+    for (bool byTab : {true, false}) {
+        WideWindow* w = open<WideWindow>();
+        activate(w);
+        w->sendOnFrom = 20;
+        w->sendOnTo = 22;
+        trigger(w, "Menu_Add");
+        box(w, 20)->setFocus();
+        w->entered.clear();
+        byTab ? pressKey(box(w, 20), Qt::Key_Tab) : click(box(w, 3));
+        EXPECT_TRUE(box(w, 22)->hasFocus()) << byTab;
+        EXPECT_EQ(w->entered, QStringList({"初重(KG)"})) << byTab;
+        EXPECT_EQ(w->left.last(), "件数") << byTab;
+        for (int k : {3, 21})
+            EXPECT_NE(box(w, k)->palette().color(QPalette::Base), VbColor(kFocusColor)) << byTab << " " << k;
+        trigger(w, "Menu_cancel");
+        w->close();
+    }
+}
+
 TEST_F(ListFrameTest, CheckBoxFieldsFollowTheModeAndTheRecord)
 {
     // A small window with check-box fields read from the record's row.
@@ -534,6 +563,32 @@ TEST_F(ListFrameTest, TheFlagsOfAFieldShapeItsControls)
     EXPECT_EQ(GetStr("select F8 from M03 where F1='C2'"), "李四");
     EXPECT_EQ(GetStr("select F91 from M03 where F1='C2'"), "m2");
     EXPECT_EQ(GetStr("select F9 from M03 where F1='C2'"), "r");
+}
+
+TEST_F(ListFrameTest, ABoxWithoutHandlingKeepsTheFocusWhileBrowsingAndIsNeverColoured)
+{
+    class Plain : public ListFrame {
+    public:
+        Plain()
+            : ListFrame("Plain")
+        {
+            setTable("M04");
+            setListSql("select * from M04 order by F1");
+            addField({.header = "姓名", .column = "F1"});
+            addField({.header = "备注", .column = "F2", .handled = false});
+        }
+    };
+    Plain* w = open<Plain>();
+    activate(w);
+    w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
+    box(w, 1)->setFocus();
+    EXPECT_TRUE(box(w, 1)->hasFocus() && box(w, 1)->isReadOnly());
+    trigger(w, "Menu_Add");
+    box(w, 1)->setFocus();
+    enter(box(w, 1));
+    EXPECT_TRUE(box(w, 1)->hasFocus());
+    EXPECT_NE(box(w, 1)->palette().color(QPalette::Base), VbColor(kFocusColor));
+    trigger(w, "Menu_cancel");
 }
 
 TEST_F(ListFrameTest, AWindowMayKeepItsDesignedSize)

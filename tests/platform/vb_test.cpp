@@ -103,3 +103,30 @@ TEST(Format, RoundsTheFifteenDigitFormNotTheBinaryOne)
     EXPECT_EQ(Format(std::nan(""), "#0.00"), "0.00");
     EXPECT_EQ(Format(2.5, ""), "2.5");
 }
+
+TEST(ReadTypedDate, ReadsTheFullAndTheShortFormsAnOperatorTypes)
+{
+    const QDate today(2026, 7, 20);
+    const struct {
+        const char* typed;
+        QDate date;
+    } cases[] = {
+        // The full forms.
+        {"2024-03-05", {2024, 3, 5}}, {"2024/3/5", {2024, 3, 5}}, {"2024.3.5", {2024, 3, 5}},
+        {"2024年3月5日", {2024, 3, 5}}, {"3/5/2024", {2024, 3, 5}}, {" 2024-3-5 10:30 ", {2024, 3, 5}},
+        {"2024-03-05 10:30:15", {2024, 3, 5}},
+        // No year: the year of today.
+        {"3-5", {2026, 3, 5}}, {"3/5", {2026, 3, 5}}, {"3月5日", {2026, 3, 5}}, {"12-31", {2026, 12, 31}},
+        {" 3 - 5 ", {2026, 3, 5}}, {"3月5", {2026, 3, 5}},
+        // Two digits of year.
+        {"24-3-5", {2024, 3, 5}}, {"24/3/5", {2024, 3, 5}}, {"24.03.05", {2024, 3, 5}}, {"24年3月5日", {2024, 3, 5}},
+        {"00-1-1", {2000, 1, 1}}, {"29-12-31", {2029, 12, 31}}, {"30-1-1", {1930, 1, 1}}, {"99-12-31", {1999, 12, 31}},
+        // No date.
+        {"", {}}, {"abc", {}}, {"3", {}}, {"3.5", {}}, {"2-30", {}}, {"13-1", {}}, {"24-2-30", {}}, {"4-3-5", {}},
+        {"2024-3-5 25:00", {}}, {"3-5-2024", {}}, {"3月5日2024", {}}, {"2024-3", {}}, {"3/5/24/1", {}},
+    };
+    for (const auto& c : cases) {
+        const std::optional<QDate> read = ReadTypedDate(QString::fromUtf8(c.typed), today);
+        EXPECT_EQ(read.value_or(QDate()), c.date) << c.typed;
+    }
+}

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 void WindowTest::SetUp()
 {
@@ -65,6 +66,19 @@ void WindowTest::pressKey(QWidget* w, int key, Qt::KeyboardModifiers mods)
     QApplication::sendEvent(w, &press);
     QKeyEvent release(QEvent::KeyRelease, key, mods);
     QApplication::sendEvent(w, &release);
+}
+
+void WindowTest::click(QWidget* w)
+{
+    // As the platform does for a press from the mouse: the focus first.
+    if (w->focusPolicy() & Qt::ClickFocus)
+        w->setFocus(Qt::MouseFocusReason);
+    const QPoint p = w->rect().center();
+    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(t, p, w->mapToGlobal(p), Qt::LeftButton,
+                      t == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    }
 }
 
 QStringList WindowTest::rows(const QString& table)

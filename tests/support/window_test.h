@@ -40,6 +40,8 @@ protected:
     static void type(QWidget* box, const QString& text);
     static void clearBox(QLineEdit* box);
     static void pressKey(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
+    // A left click in the middle of a widget, pressed and released.
+    static void click(QWidget* w);
 
     // Rows of a two-column table as "F1|F2", in key order.
     static QStringList rows(const QString& table);

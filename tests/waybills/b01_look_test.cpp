@@ -3,6 +3,7 @@
 #include "data/database.h"
 #include "data/globals.h"
 #include "platform/flexgrid.h"
+#include "platform/vb.h"
 #include "shell/mform.h"
 #include "shell/window_registry.h"
 
@@ -137,4 +138,16 @@ TEST_F(WaybillTest, EnglishNamesAndTheTelephoneAreTypedInLatinLetters)
         const bool latin = k % 2 == 1 || k == 16;
         EXPECT_EQ(bool(box(w, k)->inputMethodHints() & Qt::ImhPreferLatin), latin) << k;
     }
+}
+
+TEST_F(WaybillTest, TheRegisterKeepsItsDesignedSizeInTheMainWindow)
+{
+    std::unique_ptr<MForm> main;
+    B01* w = openFromMenu(main);
+    ASSERT_NE(w, nullptr);
+    Pump();
+    // Not stretched down the work area: the page as designed, 13500 by 8100 twips.
+    EXPECT_EQ(w->size(), QSize(TwipsToPx(13500), TwipsToPx(8100)));
+    EXPECT_LT(w->parentWidget()->height(), main->findChild<QMdiArea*>()->viewport()->height());
+    EXPECT_TRUE(w->close());
 }

@@ -104,6 +104,20 @@ TEST_F(WaybillTest, FirstAndSecondSaveOfADayPostTheirEntries)
     ExpectChainsHold();
 }
 
+TEST_F(WaybillTest, ASendDateTypedShortIsTheWaybillsDate)
+{
+    B01* w = openWindow();
+    trigger(w, "Menu_Add");
+    fill(w, Entry{});
+    // Typed into the picker, saved without leaving it.
+    w->dtp()->setFocus();
+    type(w->dtp(), "24-3-5");
+    trigger(w, "Menu_save");
+    ASSERT_EQ(w->editMode(), 0);
+    EXPECT_EQ(Field("select F101 from B01 where F1='W001'"), "2024-03-05");
+    EXPECT_EQ(Field("select F2 from TB1 where F1='YSW001'"), "2024-03-05");
+}
+
 TEST_F(WaybillTest, BackDatedWaybillTakesASlotBeforeLaterEntries)
 {
     B01* w = openWindow();
