@@ -122,9 +122,7 @@ void LedgerReport::formLoad()
 
 void LedgerReport::SetupGrid()
 {
-    GD->setAll(2, kLedgerCols, HeadedCells(headers(), 2));
-    for (int c = 0; c < kLedgerCols; ++c)
-        GD->setFixedAlignment(c, Qt::AlignCenter);
+    ResetToHeaders(GD, headers());
     // Money reads down its decimal points.
     for (int c = 6; c < kLedgerCols; ++c)
         GD->setColAlignment(c, Qt::AlignRight | Qt::AlignVCenter);

@@ -17,6 +17,13 @@ std::vector<QString> HeadedCells(const QStringList& headers, int rows)
     return cells;
 }
 
+void ResetToHeaders(FlexGrid* gd, const QStringList& headers)
+{
+    gd->setAll(2, int(headers.size()), HeadedCells(headers, 2));
+    for (int c = 0; c < headers.size(); ++c)
+        gd->setFixedAlignment(c, Qt::AlignCenter);
+}
+
 std::vector<QString> TotalsGridCells(const QStringList& headers, const RecordSet& rs, const RecordRowFiller& fillRow,
                                      const QList<int>& summed, const TotalTextFn& totalText)
 {

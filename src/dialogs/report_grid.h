@@ -17,6 +17,10 @@ class RecordSet;
 // Cells of a grid `rows` high and as wide as `headers`, the headers in row 0.
 std::vector<QString> HeadedCells(const QStringList& headers, int rows);
 
+// The grid before a refresh: the header row, its cells centred, and one
+// empty row.
+void ResetToHeaders(FlexGrid* gd, const QStringList& headers);
+
 // The cells of a refreshed grid, sized once from the record count: the
 // headers, one row per record of `rs` written by `fillRow(record, cells)`, and
 // the totals row, whose `summed` columns hold totalText(col, sum) of the

@@ -254,10 +254,7 @@ QString ReportWindow::totalText(int, double sum) const { return CStr(sum); }
 
 void ReportWindow::SetupGrid()
 {
-    const int cols = int(m_headers.size());
-    GD->setAll(2, cols, HeadedCells(m_headers, 2));
-    for (int c = 0; c < cols; ++c)
-        GD->setFixedAlignment(c, Qt::AlignCenter);
+    ResetToHeaders(GD, m_headers);
     GD->setRow(1);
     ShowPosition();
 }
