@@ -1,6 +1,7 @@
 #include "accounts/kuanhz.h"
 
 #include "data/database.h"
+#include "dialogs/report_grid.h"
 #include "dialogs/report_window.h"
 #include "platform/flexgrid.h"
 
@@ -49,7 +50,7 @@ QStringList KuanHz::headers() const
 void KuanHz::fillFrom(const RecordSet& rs)
 {
     const int n = rs.recordCount();
-    std::vector<QString> cells = headedCells(n + 2);
+    std::vector<QString> cells = HeadedCells(headers(), n + 2);
     auto row = [&](int r) { return &cells[size_t(r) * kCols]; };
 
     // The sums add the stored values and are formatted once.
@@ -105,18 +106,16 @@ void KuanHz::Menu_print_Click()
     job.table = QStringLiteral("PrTA1");
     job.columns = QStringList{"F1", "F2", "F3", "F4", "F5", "F6"};
     // Every party row and the total row.
-    for (int r = 1; r <= GD->rows() - 1; ++r)
-        job.rows << QStringList{GD->textMatrix(r, 0), GD->textMatrix(r, 1), GD->textMatrix(r, 6),
-                                GD->textMatrix(r, 7), GD->textMatrix(r, 8), GD->textMatrix(r, 9)};
+    job.rows = GridRows(GD, {0, 1, 6, 7, 8, 9}, GD->rows() - 1);
     job.templateName = QStringLiteral("kuanhz.rpt");
     // Formulas 3 to 6 are left unset (empty): C1, C2 head the party columns,
     // C3 to C6 the money columns.
     job.formulas = QStringList(12);
-    job.formulas[0] = LB == 10 ? QStringLiteral("Cpt='应付货款总帐'") : QStringLiteral("Cpt='应收货款总帐'");
+    job.formulas[0] = ReportFormula("Cpt", LB == 10 ? QStringLiteral("应付货款总帐") : QStringLiteral("应收货款总帐"));
     for (int k = 1; k <= 2; ++k)
-        job.formulas[k] = QStringLiteral("C%1='%2'").arg(k).arg(GD->textMatrix(0, k - 1));
+        job.formulas[k] = ReportFormula(QStringLiteral("C%1").arg(k), GD->textMatrix(0, k - 1));
     for (int k = 7; k <= 10; ++k)
-        job.formulas[k] = QStringLiteral("C%1='%2'").arg(k - 4).arg(GD->textMatrix(0, k - 1));
-    job.formulas[11] = "rq='" + fromText() + " 至 " + toText() + "'";
+        job.formulas[k] = ReportFormula(QStringLiteral("C%1").arg(k - 4), GD->textMatrix(0, k - 1));
+    job.formulas[11] = ReportFormula("rq", fromText() + " 至 " + toText());
     PrintThroughHost(job);
 }

@@ -3,6 +3,7 @@
 #include "accounts/rekuanfrm.h"
 #include "data/database.h"
 #include "data/globals.h"
+#include "dialogs/report_grid.h"
 #include "dialogs/report_window.h"
 #include "platform/flexgrid.h"
 #include "platform/modal.h"
@@ -57,7 +58,7 @@ void KuanMx::fillFrom(const RecordSet& rs)
 {
     const int n = rs.recordCount();
     // Sized once for the worst case (a total row per entry), cut at the end.
-    std::vector<QString> cells = headedCells(n * 2 + 2);
+    std::vector<QString> cells = HeadedCells(headers(), n * 2 + 2);
     auto cell = [&](int r, int c) -> QString& { return cells[size_t(r) * kCols + c]; };
 
     std::vector<int> totalRows;
@@ -135,10 +136,10 @@ void KuanMx::Menu_print_Click()
     }
     job.templateName = QStringLiteral("kuanmx.rpt");
     if (LB == 10)
-        job.formulas << QStringLiteral("Cpt='应付款明细帐'") << QStringLiteral("khbm='供货商编号：'");
+        job.formulas << ReportFormula("Cpt", "应付款明细帐") << ReportFormula("khbm", "供货商编号：");
     else
-        job.formulas << QStringLiteral("Cpt='应收款明细帐'") << QStringLiteral("khbm='客户编号：'");
-    job.formulas << "rq='" + fromText() + " - " + toText() + "'";
+        job.formulas << ReportFormula("Cpt", "应收款明细帐") << ReportFormula("khbm", "客户编号：");
+    job.formulas << ReportFormula("rq", fromText() + " - " + toText());
     PrintThroughHost(job);
 }
 

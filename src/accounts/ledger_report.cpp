@@ -6,7 +6,7 @@
 #include "data/sqltext.h"
 #include "dialogs/error_boundary.h"
 #include "dialogs/filter_bar.h"
-#include "dialogs/report_window.h"
+#include "dialogs/report_grid.h"
 #include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"
@@ -25,13 +25,6 @@
 namespace {
 
 constexpr int kLedgerCols = 10;
-
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption)
-{
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    return l;
-}
 
 } // namespace
 
@@ -56,11 +49,11 @@ LedgerReport::LedgerReport(const QString& name, int lb, QWidget* parent)
     : ChildWindow(name, parent)
     , LB(lb)
     , Frm(MakeFilterBar(this))
-    , Labe0(makeLabel(Frm, QStringLiteral("Labe(0)"), QStringLiteral("由")))
+    , Labe0(MakeBarLabel(Frm, QStringLiteral("Labe(0)"), QStringLiteral("由")))
     , DTP0(MakeDatePicker(Frm, QStringLiteral("DTP(0)")))
-    , Labe1(makeLabel(Frm, QStringLiteral("Labe(1)"), QStringLiteral("至")))
+    , Labe1(MakeBarLabel(Frm, QStringLiteral("Labe(1)"), QStringLiteral("至")))
     , DTP1(MakeDatePicker(Frm, QStringLiteral("DTP(1)")))
-    , LabDW(makeLabel(Frm, QStringLiteral("LabDW"), QStringLiteral("关系单位")))
+    , LabDW(MakeBarLabel(Frm, QStringLiteral("LabDW"), QStringLiteral("关系单位")))
     , Cmb(MakePartyList(Frm))
     , Txt(new QLineEdit(Frm))
     , Cmd(MakeCommandButton(Frm, QStringLiteral("Cmd"), QStringLiteral("生成报表")))
@@ -127,20 +120,9 @@ void LedgerReport::formLoad()
     Cmd_Click();
 }
 
-std::vector<QString> LedgerReport::headedCells(int rows) const
-{
-    std::vector<QString> cells(size_t(rows) * kLedgerCols);
-    const QStringList h = headers();
-    for (int c = 0; c < kLedgerCols; ++c)
-        cells[size_t(c)] = h.value(c);
-    return cells;
-}
-
 void LedgerReport::SetupGrid()
 {
-    GD->setAll(2, kLedgerCols, headedCells(2));
-    for (int c = 0; c < kLedgerCols; ++c)
-        GD->setFixedAlignment(c, Qt::AlignCenter);
+    ResetToHeaders(GD, headers());
     // Money reads down its decimal points.
     for (int c = 6; c < kLedgerCols; ++c)
         GD->setColAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
@@ -204,17 +186,16 @@ bool LedgerReport::isListedParty(const QString& cleaned) const
 void LedgerReport::FillLedger()
 {
     SetupGrid();
-    {
-        WaitCursor wait;
-        try {
+    RunRefresh(
+        [this] {
             const RecordSet rs = Db().openRecordset(ledgerSql());
             if (rs.recordCount() > 0)
                 fillFrom(rs);
-        } catch (const DbError& e) {
+        },
+        [this](const DbError& e) {
             CmdCancel_Click();
             MsgBox(e.message(), vbStyle::Information, gMsgTitle);
-        }
-    }
+        });
     CmdCancel_Click();
     // An empty result says so ("无信息") rather than keeping the last query's count.
     GD->setRow(1);
@@ -243,13 +224,7 @@ void LedgerReport::ShowPosition()
     if (GD->row() >= GD->rows() - 1 && GD->rows() > 2)
         GD->setRow(1);
     GD->setRowSel(GD->row());
-    MainHost* host = GetMainHost();
-    if (!host)
-        return;
-    if (GD->rows() <= 2 && GD->textMatrix(1, 0).trimmed().isEmpty())
-        host->setPanelText(4, LangStr(QStringLiteral("无信息")));
-    else
-        host->setPanelText(4, LangStr(QStringLiteral("进出流水帐：共 %1 条记录 当前为第 %2 条").arg(GD->rows() - 2).arg(GD->row())));
+    ShowListCounter(GD, QStringLiteral("进出流水帐"), GD->rows() - 2, GD->row());
 }
 
 void LedgerReport::Menu_TE_Click()

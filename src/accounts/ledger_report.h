@@ -4,7 +4,6 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
-#include <vector>
 
 class FlexGrid;
 class QAction;
@@ -72,8 +71,6 @@ protected:
 
     // The header row and one empty row.
     void SetupGrid();
-    // Cells for a grid of `rows` rows of ten columns, the headers in row 0.
-    std::vector<QString> headedCells(int rows) const;
     // The statement of a query with the current period and filter.
     QString ledgerSql() const;
     // Whether a cleaned filter text is one of the party names in the list.

@@ -5,6 +5,7 @@
 #include "data/queries.h"
 #include "delivery_notes/note_grid.h"
 #include "dialogs/query.h"
+#include "dialogs/report_grid.h"
 #include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"
 #include "platform/modal.h"
@@ -81,7 +82,7 @@ void D2::ShowPosition()
     const int n = GD->textMatrix(rows - 1, 1).isEmpty() ? rows - 2 : rows - 1;
     GD->setRow(CurRow);
     GD->setRowSel(CurRow);
-    ShowNoteCounter(GD, "客户付款记录", n, CurRow);
+    ShowListCounter(GD, "客户付款记录", n, CurRow);
 }
 
 void D2::GD_RowColChange()

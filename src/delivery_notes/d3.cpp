@@ -5,6 +5,8 @@
 #include "data/queries.h"
 #include "data/sqltext.h"
 #include "delivery_notes/note_grid.h"
+#include "dialogs/filter_bar.h"
+#include "dialogs/report_grid.h"
 #include "dialogs/report_window.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"
@@ -25,16 +27,11 @@ namespace {
 const QStringList kHeaders{"客户编号", "客户名称", "发货单号码", "发货单日期", "金额(元)", "付款(元)", "欠款(元)"};
 const char* const kAllCustomers = "所有客户";
 const QStringList kScratchColumns{"F0", "F1", "F3", "F2", "F6", "F7", "F8"};
+const QList<int> kNoteCols{0, 1, 2, 3, 4, 5, 6};
 
 void Tell(const QString& text)
 {
     MsgBox(text, vbStyle::Information, gMsgTitle);
-}
-
-// A report formula "name='value'".
-QString Formula(const char* name, const QString& value)
-{
-    return QLatin1String(name) + QStringLiteral("='") + value + QLatin1Char('\'');
 }
 
 } // namespace
@@ -47,23 +44,14 @@ D3::D3(QWidget* parent)
     FrM->setObjectName("FrM");
     FrM->setFrameShape(QFrame::StyledPanel);
     const QStringList captions{"发货日期  由", "至", "客 户"};
-    for (int i = 0; i < captions.size(); ++i) {
-        auto* lab = new QLabel(captions[i], FrM);
-        lab->setObjectName(QStringLiteral("Lab(%1)").arg(i));
-        Lab.append(lab);
-    }
+    for (int i = 0; i < captions.size(); ++i)
+        Lab.append(MakeBarLabel(FrM, QStringLiteral("Lab(%1)").arg(i), captions[i]));
     CmbKH = MakeNoteCustomerBox(FrM);
     CmbKH->setMinimumWidth(200);
     CmbKH->installEventFilter(this);
-    for (int i = 0; i < 2; ++i) {
-        auto* dtp = new QDateEdit(FrM);
-        dtp->setObjectName(QStringLiteral("DTP(%1)").arg(i));
-        dtp->setDisplayFormat("yyyy-MM-dd");
-        dtp->setCalendarPopup(true);
-        DTP.append(dtp);
-    }
-    CmdReQuery = new QPushButton("重新统计", FrM);
-    CmdReQuery->setObjectName("CmdReQuery");
+    for (int i = 0; i < 2; ++i)
+        DTP.append(MakeDatePicker(FrM, QStringLiteral("DTP(%1)").arg(i)));
+    CmdReQuery = MakeCommandButton(FrM, "CmdReQuery", "重新统计");
     auto* bar = new QHBoxLayout(FrM);
     bar->addWidget(Lab[2]);
     bar->addWidget(CmbKH);
@@ -137,13 +125,12 @@ void D3::FillGrid(const QString& sql)
 {
     m_inRowChange = true;
     SetupGrid();
-    try {
-        WaitCursor wait;
-        const RecordSet rs = Db().openRecordset(sql + " " + OrderSql);
-        FillNoteRows(GD, rs, 6, {4, 5, 6});
-    } catch (const DbError& e) {
-        MsgBox(e.message(), vbStyle::Information, gMsgTitle);
-    }
+    RunRefresh(
+        [&] {
+            const RecordSet rs = Db().openRecordset(sql + " " + OrderSql);
+            FillNoteRows(GD, rs, 6, {4, 5, 6});
+        },
+        [](const DbError& e) { Tell(e.message()); });
     // The note number is the current column: moving onto a tall merged
     // customer cell would scroll the view to it.
     GD->setCol(2);
@@ -169,7 +156,7 @@ void D3::ShowPosition()
         GD->setCellFontBold(MarkRow, 2, false);
     MarkRow = CurRow;
     GD->setCellFontBold(CurRow, 2, true);
-    ShowNoteCounter(GD, "发货单列表", GD->rows() - 2, CurRow);
+    ShowListCounter(GD, "发货单列表", GD->rows() - 2, CurRow);
 }
 
 void D3::GD_RowColChange()
@@ -209,24 +196,15 @@ QString D3::missingTemplateMessage(const QString& templateName)
     return LangStr("报表文件") + templateName + LangStr("丢失！");
 }
 
-QList<QStringList> D3::noteRows(const std::function<bool(int row)>& keep) const
-{
-    QList<QStringList> rows;
-    for (int r = 1; r <= GD->rows() - 2; ++r)
-        if (keep(r))
-            rows << GD->rowTexts(r).mid(0, 7);
-    return rows;
-}
-
 QStringList D3::columnFormulas(const QString& dateCaption) const
 {
     return {
-        Formula("fpdh", LangStr("发货单号")),
-        Formula("fprq", dateCaption),
-        Formula("ymhkd", LangStr("金额(元)")),
-        Formula("fkhkd", LangStr("付款(元)")),
-        Formula("jyhkd", LangStr("欠款(元)")),
-        Formula("gong", LangStr("共：")),
+        ReportFormula("fpdh", LangStr("发货单号")),
+        ReportFormula("fprq", dateCaption),
+        ReportFormula("ymhkd", LangStr("金额(元)")),
+        ReportFormula("fkhkd", LangStr("付款(元)")),
+        ReportFormula("jyhkd", LangStr("欠款(元)")),
+        ReportFormula("gong", LangStr("共：")),
     };
 }
 
@@ -235,13 +213,13 @@ void D3::Menu_print_Click()
     if (refuseEmptyPrint(LangStr("无数据！")))
         return;
     const QStringList formulas = QStringList{
-        Formula("myName", companyName()),
-        Formula("Cpt", LangStr("销售帐款统计报表")),
-        Formula("rq", periodText()),
-        Formula("kh", LangStr("客户")),
-        Formula("khmc", LangStr("名称")),
+        ReportFormula("myName", companyName()),
+        ReportFormula("Cpt", LangStr("销售帐款统计报表")),
+        ReportFormula("rq", periodText()),
+        ReportFormula("kh", LangStr("客户")),
+        ReportFormula("khmc", LangStr("名称")),
     } + columnFormulas(LangStr("发货日期"));
-    PrintThroughHost({"PRTB2", kScratchColumns, noteRows([](int) { return true; }), "prntd3.rpt", formulas,
+    PrintThroughHost({"PRTB2", kScratchColumns, GridRows(GD, kNoteCols, GD->rows() - 2), "prntd3.rpt", formulas,
                       missingTemplateMessage("prntd3.rpt")});
 }
 
@@ -252,21 +230,21 @@ void D3::Menu_print2_Click()
     const QString code = GD->textMatrix(CurRow, 0);
     const QString name = GD->textMatrix(CurRow, 1);
     // Only what the customer still owes goes on the statement.
-    const QList<QStringList> rows = noteRows([this, &code](int r) {
+    const QList<QStringList> rows = GridRows(GD, kNoteCols, GD->rows() - 2, [this, &code](int r) {
         return GD->textMatrix(r, 0) == code && Val(GD->textMatrix(r, 6)) > 0;
     });
     const QString key = SqlQuote(code);
     const QStringList formulas = QStringList{
-        Formula("Cpt", LangStr("客户月结单")),
-        Formula("myName", companyName()),
-        Formula("rq", periodText()),
-        Formula("khbm", LangStr("客户编码： ") + code + "   " + name),
-        Formula("addr", LangStr("地址    ： ") + GetStr("select F3 from TA2 where F1=" + key)),
-        Formula("tel", LangStr("电话    ： ") + GetStr("select F4 from TA2 where F1=" + key)),
-        Formula("fax", LangStr("传真    ： ") + GetStr("select F5 from TA2 where F1=" + key)),
-        Formula("zly", LangStr("只打印剩余帐项")),
-        Formula("yjrq", LangStr("月结日期：")),
-        Formula("yjrqjz", LangStr("预缴日期截至：")),
+        ReportFormula("Cpt", LangStr("客户月结单")),
+        ReportFormula("myName", companyName()),
+        ReportFormula("rq", periodText()),
+        ReportFormula("khbm", LangStr("客户编码： ") + code + "   " + name),
+        ReportFormula("addr", LangStr("地址    ： ") + GetStr("select F3 from TA2 where F1=" + key)),
+        ReportFormula("tel", LangStr("电话    ： ") + GetStr("select F4 from TA2 where F1=" + key)),
+        ReportFormula("fax", LangStr("传真    ： ") + GetStr("select F5 from TA2 where F1=" + key)),
+        ReportFormula("zly", LangStr("只打印剩余帐项")),
+        ReportFormula("yjrq", LangStr("月结日期：")),
+        ReportFormula("yjrqjz", LangStr("预缴日期截至：")),
     } + columnFormulas(LangStr("发货日期："));
     PrintThroughHost({"PRTB2", kScratchColumns, rows, "prntd4.rpt", formulas, missingTemplateMessage("prntd4.rpt")});
 }

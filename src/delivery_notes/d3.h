@@ -4,7 +4,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 class FlexGrid;
 class QAction;
@@ -52,8 +51,6 @@ private:
     bool refuseEmptyPrint(const QString& emptyMessage) const;
     // This window's wording when a template is gone (the print host checks).
     static QString missingTemplateMessage(const QString& templateName);
-    // The cells of the listed notes (the sums row left out) that `keep` takes.
-    QList<QStringList> noteRows(const std::function<bool(int row)>& keep) const;
     // The formulas both statements begin their columns with, after the headings.
     QStringList columnFormulas(const QString& dateCaption) const;
     QString companyName() const;

@@ -5,8 +5,8 @@
 #include "data/queries.h"
 #include "data/sqltext.h"
 #include "dialogs/codelist.h"
+#include "dialogs/report_grid.h"
 #include "platform/flexgrid.h"
-#include "platform/mainhost.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"
 
@@ -76,20 +76,10 @@ void FillNoteRows(FlexGrid* gd, const RecordSet& rs, int moneyCol, const QList<i
         return;
     const int cols = gd->cols();
     const int fields = std::min(cols, rs.fieldCount());
-    std::vector<QString> cells(size_t(n + 2) * cols);
-    for (int c = 0; c < cols; ++c)
-        cells[size_t(c)] = gd->textMatrix(0, c);
-    std::vector<double> sums(size_t(cols), 0.0);
-    for (int r = 0; r < n; ++r) {
-        QString* row = &cells[size_t(r + 1) * cols];
+    std::vector<QString> cells = TotalsGridCells(gd->rowTexts(0), rs, [&](int r, QString* row) {
         for (int c = 0; c < fields; ++c)
             row[c] = c == moneyCol ? moneyText(rs.at(r, c)) : rs.at(r, c).toString();
-        for (int c : sumCols)
-            sums[size_t(c)] += Val(row[c]);
-    }
-    QString* total = &cells[size_t(n + 1) * cols];
-    for (int c : sumCols)
-        total[c] = CStr(sums[size_t(c)]);
+    }, sumCols);
     gd->setAll(n + 2, cols, std::move(cells));
 }
 
@@ -107,22 +97,6 @@ void SizeNoteColumns(FlexGrid* gd)
 void KeepNoteColumnsSized(FlexGrid* gd)
 {
     gd->viewport()->installEventFilter(new ColumnSizer(gd));
-}
-
-bool NoteGridIsEmpty(const FlexGrid* gd)
-{
-    return gd->rows() == 2 && TrimBlanks(gd->textMatrix(1, 0)).isEmpty();
-}
-
-void ShowNoteCounter(const FlexGrid* gd, const QString& list, int count, int current)
-{
-    MainHost* host = GetMainHost();
-    if (!host)
-        return;
-    if (NoteGridIsEmpty(gd))
-        host->setPanelText(4, LangStr("无信息"));
-    else
-        host->setPanelText(4, LangStr(list + QStringLiteral("：共 %1 条记录 当前为第 %2 条").arg(count).arg(current)));
 }
 
 bool StepOffSumsRow(FlexGrid* gd)

@@ -30,13 +30,6 @@ void FillNoteRows(FlexGrid* gd, const RecordSet& rs, int moneyCol, const QList<i
 void SizeNoteColumns(FlexGrid* gd);
 void KeepNoteColumnsSized(FlexGrid* gd);
 
-// True when the grid holds no data: the blank row of an empty list.
-bool NoteGridIsEmpty(const FlexGrid* gd);
-
-// Panel 4 of the main window for a note list: "无信息" while the grid is
-// empty, otherwise "<list>：共 <count> 条记录 当前为第 <current> 条".
-void ShowNoteCounter(const FlexGrid* gd, const QString& list, int count, int current);
-
 // The sums row cannot be current: when the current row is the last one and
 // that is the sums row (no customer name in column 1), the data row above it
 // becomes current. The blank row of an empty list stays. True when it moved.

@@ -6,6 +6,7 @@
 #include <QDateEdit>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 
 namespace {
@@ -49,6 +50,13 @@ QDateEdit* MakeDatePicker(QWidget* parent, const QString& name)
     d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     d->setCalendarPopup(true);
     return d;
+}
+
+QLabel* MakeBarLabel(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    return l;
 }
 
 QComboBox* MakePartyList(QWidget* parent)

@@ -6,6 +6,7 @@ class QComboBox;
 class QDateEdit;
 class QFrame;
 class QHBoxLayout;
+class QLabel;
 class QPushButton;
 class QWidget;
 
@@ -22,6 +23,9 @@ QHBoxLayout* LayOutFilterBar(QFrame* bar, const QList<QWidget*>& controls);
 
 // A date picker named `name`, showing the short date form, with a calendar.
 QDateEdit* MakeDatePicker(QWidget* parent, const QString& name);
+
+// A caption named `name` in front of a control of the bar.
+QLabel* MakeBarLabel(QWidget* parent, const QString& name, const QString& caption);
 
 // The party list `Cmb`: typed into or chosen from, never added to by typing,
 // wide enough for a long name.

@@ -8,6 +8,7 @@
 #include "dialogs/error_boundary.h"
 #include "dialogs/filter_bar.h"
 #include "dialogs/prnt.h"
+#include "dialogs/report_grid.h"
 #include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"
@@ -26,7 +27,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <cmath>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -53,6 +53,11 @@ bool HoldsNumbersOnly(const std::vector<QString>& cells, int cols, int rows, int
 }
 
 } // namespace
+
+QString ReportFormula(const QString& name, const QString& value)
+{
+    return name + QStringLiteral("='") + value + QLatin1Char('\'');
+}
 
 bool PrintThroughHost(const ReportPrintJob& job)
 {
@@ -105,15 +110,13 @@ ReportWindow::ReportWindow(const QString& name, const QString& caption, QWidget*
     , Frm(MakeFilterBar(this))
     , DTP0(MakeDatePicker(Frm, QStringLiteral("DTP(0)")))
     , DTP1(MakeDatePicker(Frm, QStringLiteral("DTP(1)")))
-    , Label1(new QLabel(QStringLiteral("至"), Frm))
-    , Label2(new QLabel(Frm))
+    , Label1(MakeBarLabel(Frm, QStringLiteral("Label1"), QStringLiteral("至")))
+    , Label2(MakeBarLabel(Frm, QStringLiteral("Label2"), QString()))
     , Cmb(MakePartyList(Frm))
     , Cmd(MakeCommandButton(Frm, QStringLiteral("Cmd"), QStringLiteral("刷新数据")))
     , GD(new FlexGrid(this))
 {
     setWindowTitle(caption);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label2->setObjectName(QStringLiteral("Label2"));
     Label2->hide();
     Cmb->hide();
 
@@ -218,18 +221,8 @@ void ReportWindow::Cmd_Click()
         m_curCode = code;
     }
     SetupGrid();
-    std::optional<DbError> failure;
-    {
-        WaitCursor wait;
-        try {
-            fillGrid();
-        } catch (const DbError& e) {
-            failure = e;
-        }
-    }
-    // The pointer is back before the operator reads the engine's text.
-    if (failure)
-        ShowDbFailure(QString::fromUtf8(kRefreshFailed), *failure);
+    RunRefresh([this] { fillGrid(); },
+               [](const DbError& e) { ShowDbFailure(QString::fromUtf8(kRefreshFailed), e); });
     ShowPosition();
 }
 
@@ -237,27 +230,16 @@ void ReportWindow::fillGrid()
 {
     const RecordSet rs = Db().openRecordset(refreshSql());
     const int cols = int(m_headers.size());
-    const int n = rs.recordCount();
-    // The grid is sized once from the record count and filled in one go.
-    std::vector<QString> cells(size_t(n + 2) * cols);
-    for (int c = 0; c < cols; ++c)
-        cells[size_t(c)] = m_headers[c];
-    std::vector<double> sums(size_t(cols), 0.0);
-    for (int rec = 0; rec < n; ++rec) {
-        QString* row = &cells[size_t(rec + 1) * cols];
-        fillRow(rs, rec, row);
-        for (int c : m_summed)
-            sums[size_t(c)] += Val(row[c]);
-    }
-    QString* totals = &cells[size_t(n + 1) * cols];
-    for (int c : m_summed)
-        totals[c] = totalText(c, sums[size_t(c)]);
+    const int rows = rs.recordCount() + 2;
+    std::vector<QString> cells = TotalsGridCells(
+        m_headers, rs, [&](int rec, QString* row) { fillRow(rs, rec, row); }, m_summed,
+        [this](int col, double sum) { return totalText(col, sum); });
     // Weights and money stand right-aligned, as in the ledgers; texts and dates left.
     for (int c = 0; c < cols; ++c)
-        GD->setColAlignment(c, HoldsNumbersOnly(cells, cols, n + 2, c) ? Qt::AlignRight | Qt::AlignVCenter : Qt::Alignment());
-    GD->setAll(n + 2, cols, std::move(cells));
+        GD->setColAlignment(c, HoldsNumbersOnly(cells, cols, rows, c) ? Qt::AlignRight | Qt::AlignVCenter : Qt::Alignment());
+    GD->setAll(rows, cols, std::move(cells));
     for (int c = 0; c < cols; ++c)
-        GD->setCellFontBold(n + 1, c, true);
+        GD->setCellFontBold(rows - 1, c, true);
     GD->setRow(1);
 }
 
@@ -272,13 +254,7 @@ QString ReportWindow::totalText(int, double sum) const { return CStr(sum); }
 
 void ReportWindow::SetupGrid()
 {
-    const int cols = int(m_headers.size());
-    std::vector<QString> cells(size_t(2) * cols);
-    for (int c = 0; c < cols; ++c)
-        cells[size_t(c)] = m_headers[c];
-    GD->setAll(2, cols, std::move(cells));
-    for (int c = 0; c < cols; ++c)
-        GD->setFixedAlignment(c, Qt::AlignCenter);
+    ResetToHeaders(GD, m_headers);
     GD->setRow(1);
     ShowPosition();
 }
@@ -345,15 +321,7 @@ QString ReportWindow::endText() const { return DateText(endDate()); }
 
 QList<QStringList> ReportWindow::gridRows(const QList<int>& cols) const
 {
-    QList<QStringList> out;
-    out.reserve(GD->rows() - 1);
-    for (int r = 1; r < GD->rows(); ++r) {
-        QStringList row;
-        for (int c : cols)
-            row << GD->textMatrix(r, c);
-        out << row;
-    }
-    return out;
+    return GridRows(GD, cols, GD->rows() - 1);
 }
 
 void ReportWindow::resizeEvent(QResizeEvent* event)

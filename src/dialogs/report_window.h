@@ -30,6 +30,11 @@ struct ReportPrintJob {
     QString missingTemplateMessage = {};
 };
 
+// A formula of a print job: its name, "=" and its value between single
+// quotes, the value as it stands: ReportFormula("rq", "2024-05-01") gives
+// "rq='2024-05-01'".
+QString ReportFormula(const QString& name, const QString& value);
+
 // Checks the template, fills the scratch table and has the report host
 // preview the template over it. A missing template is told before anything
 // is written, so the scratch table keeps the last print's rows. A refused

@@ -37,6 +37,6 @@ QStringList ScratchColumns(int n)
 ReportPrintJob StatementPrintJob(const ReportWindow& w, const QList<QStringList>& rows, const QString& partyTable)
 {
     return {"PRNTC023", ScratchColumns(6), rows, "prntc023.rpt",
-            {"RQ='对帐日期:" + w.startText() + "至" + w.endText() + "'",
-             "KH='" + PartyName(partyTable, w.curCode()) + "'"}};
+            {ReportFormula("RQ", "对帐日期:" + w.startText() + "至" + w.endText()),
+             ReportFormula("KH", PartyName(partyTable, w.curCode()))}};
 }
