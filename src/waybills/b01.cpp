@@ -651,12 +651,16 @@ bool B01::copyRequired(int k)
     return !CopyComboCodeRequired(list, Txt[k], caption).isEmpty();
 }
 
-bool B01::checkCode(int k, const QString& sql)
+std::optional<QString> B01::checkCode(int k, const QString& sql)
 {
-    if (!IsLookupFailure(GetStr(sql)))
-        return true;
+    bool failed = false;
+    const QString found = GetStr(sql, &failed);
+    if (failed)
+        return std::nullopt;
+    if (!IsLookupFailure(found))
+        return found;
     MsgBox(Lab[k]->text() + "输入错误！", vbStyle::Information, gMsgTitle);
-    return false;
+    return std::nullopt;
 }
 
 bool B01::saveWaybill()
@@ -677,9 +681,13 @@ bool B01::saveWaybill()
     setText(37, TrimBlanks(Cmb[37]->currentText()));
 
     const auto key = [this](int k) { return SqlQuote(TrimBlanks(text(k))); };
-    if (!checkCode(31, "select F2 from M03 where F1=" + key(31)))
+    // The customer's and the channel's checks read the names their entries
+    // are posted under.
+    const std::optional<QString> customerName = checkCode(31, "select F2 from M03 where F1=" + key(31));
+    if (!customerName)
         return false;
-    if (!TrimBlanks(text(5)).isEmpty() && !checkCode(5, "select F2 from M01 where F1=" + key(5)))
+    std::optional<QString> channelName = QString();
+    if (!TrimBlanks(text(5)).isEmpty() && !(channelName = checkCode(5, "select F2 from M01 where F1=" + key(5))))
         return false;
     if (!checkCode(4, "select F1 from M05 where F1=" + key(4)) || !checkCode(6, "select F2 from M02 where F1=" + key(6))
         || !checkCode(30, "select F1 from M04 where F1=" + key(30)))
@@ -706,7 +714,10 @@ bool B01::saveWaybill()
     }
 
     const QString number = TrimBlanks(text(0));
-    const QString found = GetStr("select F1 from B01 where F1=" + SqlQuote(number));
+    bool failed = false;
+    const QString found = GetStr("select F1 from B01 where F1=" + SqlQuote(number), &failed);
+    if (failed)
+        return false;
     const QString oldKey = EditMode == Editing ? TrimBlanks(currentKey()) : QString();
     // In an edit the number found may be the waybill's own.
     if (!IsLookupFailure(found) && (EditMode == Adding || found != oldKey)) {
@@ -716,9 +727,11 @@ bool B01::saveWaybill()
     }
 
     // What the grid row and the ledger entries show.
-    const QString customer = GetStr("select F2 from M03 where F1=" + key(31));
-    const QString channel = TrimBlanks(text(5)).isEmpty() ? QString() : GetStr("select F2 from M01 where F1=" + key(5));
-    const QString staffRemark = GetStr("select F2 from M04 where F1=" + key(30));
+    const QString customer = *customerName;
+    const QString channel = *channelName;
+    const QString staffRemark = GetStr("select F2 from M04 where F1=" + key(30), &failed);
+    if (failed)
+        return false;
     const bool shipped = ChkChuHuo->isChecked();
 
     QStringList columns, values;
