@@ -194,6 +194,24 @@ const QList<ListSource>& ListSources()
     return sources;
 }
 
+// A box read-only for as long as this lives; then as it was before.
+class LockedWhile {
+public:
+    explicit LockedWhile(QLineEdit* box)
+        : m_box(box)
+        , m_was(box->isReadOnly())
+    {
+        box->setReadOnly(true);
+    }
+    ~LockedWhile() { m_box->setReadOnly(m_was); }
+    LockedWhile(const LockedWhile&) = delete;
+    LockedWhile& operator=(const LockedWhile&) = delete;
+
+private:
+    QLineEdit* m_box;
+    bool m_was;
+};
+
 bool IsLookupFailure(const QString& r)
 {
     return r.isEmpty() || r == QLatin1String("NoFound");
@@ -809,14 +827,12 @@ void B01::fieldEntered(const Field& f)
 
 void B01::computeInBox(int k, void (B01::*calc)())
 {
-    // The box takes no typing while its value is worked out.
-    const bool locked = Txt[k]->isReadOnly();
-    Txt[k]->setReadOnly(true);
-    {
-        WaitCursor wait;
-        (this->*calc)();
-    }
-    Txt[k]->setReadOnly(locked);
+    // The box takes no typing while its value is worked out, and takes it
+    // again however the working out ends: a price table that cannot be read
+    // leaves a value the operator has to type.
+    const LockedWhile locked(Txt[k]);
+    const WaitCursor wait;
+    (this->*calc)();
 }
 
 void B01::CalcCustomerFee()

@@ -1,9 +1,11 @@
-// The waybill save when the file cannot answer.
+// The waybill save and the computed boxes when the file cannot answer.
 #include "waybill_fixture.h"
 
 #include "data/database.h"
 #include "data/globals.h"
 #include "support/failing_reads.h"
+
+#include <QLineEdit>
 
 namespace {
 const QString kGetStrFailure = QStringLiteral("GetStr执行错误!系统返回如下信息：");
@@ -62,4 +64,31 @@ TEST_F(WaybillTest, EntriesArePostedUnderTheNamesTheirChecksRead)
     EXPECT_EQ(msgs->count(), 0) << msgs->texts().join("\n").toStdString();
     EXPECT_EQ(w->editMode(), 0);
     EXPECT_EQ(Records("select F1,F3 from TB1 order by SN"), QStringList({"YSW001|甲公司", "YFW001|快运"}));
+}
+
+TEST_F(WaybillTest, AFeeOrCostThatCannotBeWorkedOutCanBeTyped)
+{
+    struct Case {
+        int box;
+        const char* table;
+        const char* column;
+    };
+    B01* w = openWindow();
+    trigger(w, "Menu_Add");
+    Entry e;
+    e.total = "20";
+    e.cost = "30";
+    fill(w, e);
+    // The pricing standard, and the channel's charging standard.
+    for (const Case& c : {Case{26, "MS1", "F1"}, Case{34, "M01", "D0"}}) {
+        SCOPED_TRACE(c.box);
+        msgs->clear();
+        msgs->expect(QString(c.table) + "." + c.column);
+        {
+            FailingReads failing(c.table, c.column);
+            enter(w, c.box);
+        }
+        ASSERT_EQ(msgs->count(), 1);
+        EXPECT_FALSE(box(w, c.box)->isReadOnly());
+    }
 }
