@@ -71,29 +71,6 @@ TEST_F(Queries, GetFieldStrFailsSilently)
     EXPECT_EQ(GetStr("select count(*) from M03"), "3");
 }
 
-TEST_F(Queries, ALookUpTellsAFailureFromNothingFound)
-{
-    // Nothing found, and a failure: both answer empty, only one failed.
-    for (const auto& [sql, fails] : {std::pair{"select F2 from M03 where F1='NONE'", false}, {"select F99 from M03", true}}) {
-        SCOPED_TRACE(sql);
-        msgs->clear();
-        bool failed = !fails;
-        EXPECT_EQ(GetStr(sql, &failed), "");
-        EXPECT_EQ(failed, fails);
-        failed = !fails;
-        EXPECT_EQ(GetVal(sql, &failed), 0);
-        EXPECT_EQ(failed, fails);
-        // The boxes come as without the flag: one per failed call.
-        EXPECT_EQ(msgs->count(), fails ? 2 : 0);
-        msgs->clear();
-        if (fails)
-            EXPECT_THROW(GetFieldStrOrThrow(sql), DbError);
-        else
-            EXPECT_EQ(GetFieldStrOrThrow(sql), "");
-        EXPECT_EQ(msgs->count(), 0);
-    }
-}
-
 TEST_F(Queries, GetValCases)
 {
     EXPECT_EQ(GetVal("select P888 from M03 where F1='NONE'"), 0);

@@ -1,11 +1,9 @@
 #pragma once
 #include <string>
 
-// Sets the C library's LC_NUMERIC to a locale that writes "1,5" (German),
-// as a desktop set to such a language does when the program starts, and puts
-// the old one back when it goes. active() is false where no such locale is
-// installed (scripts/install-deps.sh makes de_DE.UTF-8);
-// a test then skips.
+// The C library's LC_NUMERIC set to German ("1,5"), as Qt sets it at start on
+// such a desktop, while this lives. active() is false where the locale is not
+// installed (scripts/install-deps.sh makes it); the test then skips.
 class DecimalCommaLocale {
 public:
     DecimalCommaLocale();
