@@ -249,12 +249,22 @@ QString LedgerEntryWindow::NewDocNo() const
         bool taken = false;
         for (int r = 1; r < GD->rows() && !taken; ++r)
             taken = GD->textMatrix(r, kNumber).compare(no, Qt::CaseInsensitive) == 0;
-        if (!taken)
-            taken = !GetFieldStr("select F1 from TB1 Where F1=" + SqlQuote(no)).isEmpty();
+        // A ledger that cannot be asked proposes no number: the operator types one.
+        if (!taken && !numberStored(no, taken))
+            return QString();
         if (!taken)
             return no;
         t = t.addSecs(1);
     }
+}
+
+bool LedgerEntryWindow::numberStored(const QString& number, bool& stored) const
+{
+    // A failed look-up is no free number: the engine's text is shown and the
+    // caller takes no number.
+    return RunGuarded(LangStr(QString::fromUtf8(kListFailure)), [&] {
+        stored = !GetFieldStrOrThrow("select F1 from TB1 Where F1=" + SqlQuote(number)).isEmpty();
+    });
 }
 
 // ------------------------------------------------------------ editing
@@ -333,7 +343,12 @@ bool LedgerEntryWindow::commitCell(int row, int col, QString& text)
     }
     const QString previous = GD->textMatrix(row, col);
     const bool ownNumber = Edstu == 2 && number == m_oldNumber.toUpper();
-    if (!ownNumber && !GetFieldStr("select F1 from TB1 Where F1=" + SqlQuote(number)).isEmpty()) {
+    bool stored = false;
+    if (!ownNumber && !numberStored(number, stored)) {
+        text = previous;
+        return true;
+    }
+    if (stored) {
         tell(QStringLiteral("在系统中，已经采用了[%1]这个单据编号！").arg(number));
         text = previous;
         return true;

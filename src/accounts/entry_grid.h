@@ -56,8 +56,12 @@ public:
     void ShowPosition();
     void FillEditorLists();
     // A new number for the window's prefix, moved on a second at a time past
-    // numbers the ledger or the grid already holds.
+    // numbers the ledger or the grid already holds; "" when the ledger could
+    // not be asked.
     QString NewDocNo() const;
+    // Whether a ledger entry has this number; false when the ledger could not
+    // be asked (the failure shown).
+    bool numberStored(const QString& number, bool& stored) const;
     void ShowCellEditor();
     void BeginEdit();
     void EndEdit();

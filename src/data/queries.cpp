@@ -27,19 +27,25 @@ QString firstText(const QString& sql, bool* isNumber = nullptr, double* number =
 }
 } // namespace
 
-QString GetStr(const QString& sql)
+QString GetStr(const QString& sql, bool* failed)
 {
+    if (failed)
+        *failed = false;
     try {
         return firstText(sql);
     } catch (const std::exception& e) {
+        if (failed)
+            *failed = true;
         MsgBox(LangStr("GetStr执行错误!系统返回如下信息：") + QChar(13) + QString::fromUtf8(e.what()),
                vbStyle::Information, gMsgTitle);
         return QString();
     }
 }
 
-double GetVal(const QString& sql)
+double GetVal(const QString& sql, bool* failed)
 {
+    if (failed)
+        *failed = false;
     try {
         bool isNumber = false, isNull = false;
         double number = 0;
@@ -55,6 +61,8 @@ double GetVal(const QString& sql)
             throw DbError(QStringLiteral("类型不匹配 ('%1')").arg(text));
         return v;
     } catch (const std::exception& e) {
+        if (failed)
+            *failed = true;
         MsgBox(LangStr("GetVal执行错误!系统返回如下信息：") + QChar(13) + QString::fromUtf8(e.what()),
                vbStyle::Information, gMsgTitle);
         return 0;
@@ -68,6 +76,11 @@ QString GetFieldStr(const QString& sql)
     } catch (const std::exception&) {
         return QString();
     }
+}
+
+QString GetFieldStrOrThrow(const QString& sql)
+{
+    return firstText(sql);
 }
 
 QString CodeOf(const QString& item)

@@ -4,10 +4,16 @@
 class QWidget;
 
 // Single-value queries on gDb. GetStr and GetVal report a failure in a message
-// box and return their empty value; GetFieldStr fails silently.
-QString GetStr(const QString& sql);
-double GetVal(const QString& sql);
+// box and return their empty value; GetFieldStr fails silently. The empty
+// value of a failure reads like "nothing found": a check that decides whether
+// to write or to let someone in passes `failed` (set true on a failure, false
+// otherwise) and stops on it instead.
+QString GetStr(const QString& sql, bool* failed = nullptr);
+double GetVal(const QString& sql, bool* failed = nullptr);
 QString GetFieldStr(const QString& sql);
+// GetFieldStr for such a check: the engine's refusal is thrown (DbError), for
+// the caller to show once in its own words.
+QString GetFieldStrOrThrow(const QString& sql);
 
 // The code of a list item "code.name": the trimmed text before its first ".",
 // the whole trimmed text when it holds none.

@@ -951,7 +951,12 @@ void ListFrame::saveRecord()
 
     QLineEdit* keyBox = Txt.value(0);
     const QString key = keyBox ? TrimBlanks(keyBox->text()) : QString();
-    const QString existing = GetStr(QStringLiteral("select %1 from %2 where %1=%3").arg(m_keyColumn, m_table, SqlQuote(key)));
+    // A look-up that failed has shown its box; taken for "free" it would let
+    // a second record in under a key that is already used.
+    bool failed = false;
+    const QString existing = GetStr(QStringLiteral("select %1 from %2 where %1=%3").arg(m_keyColumn, m_table, SqlQuote(key)), &failed);
+    if (failed)
+        return;
     QString oldKey;
     if (EditMode == Editing)
         oldKey = currentKey();

@@ -55,8 +55,12 @@ double Val(const QString& s)
         if (expDigits)
             buf.append(exp);
     }
-    const double v = std::strtod(buf.constData(), nullptr);
-    return std::isfinite(v) ? v : 0.0;
+    // Read as written, with "." whatever the C library's locale says; out of
+    // range counts as 0.
+    double v = 0;
+    const char* first = buf.constData() + (buf.startsWith('+') ? 1 : 0);
+    const auto res = std::from_chars(first, buf.constData() + buf.size(), v);
+    return res.ec == std::errc() && std::isfinite(v) ? v : 0.0;
 }
 
 namespace {

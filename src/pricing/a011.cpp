@@ -195,7 +195,11 @@ bool A011::checkEntries()
     }
     // The list's text has been cut to its code in Txt(2).
     m_channelCode = TrimBlanks(txt(2)->text());
-    if (GetStr("select F1 from M01 where F1=" + SqlQuote(m_channelCode)).isEmpty()) {
+    bool failed = false;
+    const QString found = GetStr("select F1 from M01 where F1=" + SqlQuote(m_channelCode), &failed);
+    if (failed)
+        return false;
+    if (found.isEmpty()) {
         MsgBox(Lab.value(2)->text() + LangStr("编号输入错误!"), vbStyle::Information, gMsgTitle);
         setFocusAfterCommand(CmbLB);
         return false;

@@ -160,14 +160,23 @@ void Login::ok()
         m_cmbhu->setFocus();
         return;
     }
+    // A look-up that failed has shown its box and lets no one in: its empty
+    // answer would read as a missing account or as an empty password.
     const QString where = " from TE1 where F1=" + SqlQuote(account);
-    if (GetStr("select F1" + where).isEmpty()) {
+    bool failed = false;
+    const QString found = GetStr("select F1" + where, &failed);
+    if (failed)
+        return;
+    if (found.isEmpty()) {
         MsgBox(LangStr("无效的用户名!"), vbStyle::Information, gMsgTitle);
         m_cmbhu->setFocus();
         return;
     }
     // Exact: case counts and blanks count; a Null password equals an empty box.
-    if (GetStr("select F3" + where) != m_txt[1]->text()) {
+    const QString password = GetStr("select F3" + where, &failed);
+    if (failed)
+        return;
+    if (password != m_txt[1]->text()) {
         MsgBox(LangStr("密码输入错误!"), vbStyle::Information, gMsgTitle);
         m_txt[1]->clear();
         m_txt[1]->setFocus();

@@ -62,7 +62,11 @@ void S2::confirm()
         MsgBox("新密码两次输入不同，请重新输入!", vbStyle::Information, gMsgTitle);
         return;
     }
-    const QString stored = GetStr("select F3 from TE1 WHERE F1=" + SqlQuote(gUserCode));
+    // A failed look-up has shown its box; its "" is no old password to match.
+    bool failed = false;
+    const QString stored = GetStr("select F3 from TE1 WHERE F1=" + SqlQuote(gUserCode), &failed);
+    if (failed)
+        return;
     if (m_txt[0]->text() != stored) {
         MsgBox("旧密码错误，你无权修改该用户密码!", vbStyle::Information, gMsgTitle);
         return;

@@ -195,6 +195,24 @@ const QList<ListSource>& ListSources()
     return sources;
 }
 
+// A box read-only for as long as this lives; then as it was before.
+class LockedWhile {
+public:
+    explicit LockedWhile(QLineEdit* box)
+        : m_box(box)
+        , m_was(box->isReadOnly())
+    {
+        box->setReadOnly(true);
+    }
+    ~LockedWhile() { m_box->setReadOnly(m_was); }
+    LockedWhile(const LockedWhile&) = delete;
+    LockedWhile& operator=(const LockedWhile&) = delete;
+
+private:
+    QLineEdit* m_box;
+    bool m_was;
+};
+
 bool IsLookupFailure(const QString& r)
 {
     return r.isEmpty() || r == QLatin1String("NoFound");
@@ -655,12 +673,16 @@ bool B01::copyRequired(int k)
     return !CopyComboCodeRequired(list, Txt[k], caption).isEmpty();
 }
 
-bool B01::checkCode(int k, const QString& sql)
+std::optional<QString> B01::checkCode(int k, const QString& sql)
 {
-    if (!IsLookupFailure(GetStr(sql)))
-        return true;
+    bool failed = false;
+    const QString found = GetStr(sql, &failed);
+    if (failed)
+        return std::nullopt;
+    if (!IsLookupFailure(found))
+        return found;
     MsgBox(Lab[k]->text() + "输入错误！", vbStyle::Information, gMsgTitle);
-    return false;
+    return std::nullopt;
 }
 
 bool B01::saveWaybill()
@@ -681,9 +703,13 @@ bool B01::saveWaybill()
     setText(37, TrimBlanks(Cmb[37]->currentText()));
 
     const auto key = [this](int k) { return SqlQuote(TrimBlanks(text(k))); };
-    if (!checkCode(31, "select F2 from M03 where F1=" + key(31)))
+    // The customer's and the channel's checks read the names their entries
+    // are posted under.
+    const std::optional<QString> customerName = checkCode(31, "select F2 from M03 where F1=" + key(31));
+    if (!customerName)
         return false;
-    if (!TrimBlanks(text(5)).isEmpty() && !checkCode(5, "select F2 from M01 where F1=" + key(5)))
+    std::optional<QString> channelName = QString();
+    if (!TrimBlanks(text(5)).isEmpty() && !(channelName = checkCode(5, "select F2 from M01 where F1=" + key(5))))
         return false;
     if (!checkCode(4, "select F1 from M05 where F1=" + key(4)) || !checkCode(6, "select F2 from M02 where F1=" + key(6))
         || !checkCode(30, "select F1 from M04 where F1=" + key(30)))
@@ -710,7 +736,10 @@ bool B01::saveWaybill()
     }
 
     const QString number = TrimBlanks(text(0));
-    const QString found = GetStr("select F1 from B01 where F1=" + SqlQuote(number));
+    bool failed = false;
+    const QString found = GetStr("select F1 from B01 where F1=" + SqlQuote(number), &failed);
+    if (failed)
+        return false;
     const QString oldKey = EditMode == Editing ? TrimBlanks(currentKey()) : QString();
     // In an edit the number found may be the waybill's own.
     if (!IsLookupFailure(found) && (EditMode == Adding || found != oldKey)) {
@@ -732,9 +761,11 @@ bool B01::saveWaybill()
     }
 
     // What the grid row and the ledger entries show.
-    const QString customer = GetStr("select F2 from M03 where F1=" + key(31));
-    const QString channel = TrimBlanks(text(5)).isEmpty() ? QString() : GetStr("select F2 from M01 where F1=" + key(5));
-    const QString staffRemark = GetStr("select F2 from M04 where F1=" + key(30));
+    const QString customer = *customerName;
+    const QString channel = *channelName;
+    const QString staffRemark = GetStr("select F2 from M04 where F1=" + key(30), &failed);
+    if (failed)
+        return false;
     const bool shipped = ChkChuHuo->isChecked();
 
     QStringList columns, values;
@@ -812,14 +843,12 @@ void B01::fieldEntered(const Field& f)
 
 void B01::computeInBox(int k, void (B01::*calc)())
 {
-    // The box takes no typing while its value is worked out.
-    const bool locked = Txt[k]->isReadOnly();
-    Txt[k]->setReadOnly(true);
-    {
-        WaitCursor wait;
-        (this->*calc)();
-    }
-    Txt[k]->setReadOnly(locked);
+    // The box takes no typing while its value is worked out, and takes it
+    // again however the working out ends: a price table that cannot be read
+    // leaves a value the operator has to type.
+    const LockedWhile locked(Txt[k]);
+    const WaitCursor wait;
+    (this->*calc)();
 }
 
 void B01::CalcCustomerFee()

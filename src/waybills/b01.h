@@ -2,6 +2,7 @@
 #include "dialogs/listframe.h"
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QDateEdit;
@@ -66,7 +67,9 @@ private:
     // The save's checks and its write; false leaves the window in its mode.
     bool saveWaybill();
     bool copyRequired(int k);
-    bool checkCode(int k, const QString& sql);
+    // What the look-up found; nothing when it found nothing (the field's
+    // message) or failed (the look-up's own box).
+    std::optional<QString> checkCode(int k, const QString& sql);
     void presetOrigin();
 
     QString text(int k) const;

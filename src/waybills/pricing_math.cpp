@@ -116,6 +116,7 @@ double StartedSteps(double weight, double first, double step)
     const double q = (weight - first) / std::fabs(step);
     char buf[40];
     const auto res = std::to_chars(buf, buf + sizeof buf - 1, q, std::chars_format::scientific, 14);
-    *res.ptr = '\0';
-    return std::ceil(std::strtod(buf, nullptr));
+    double rounded = q;
+    std::from_chars(buf, res.ptr, rounded);
+    return std::ceil(rounded);
 }

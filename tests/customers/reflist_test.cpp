@@ -12,6 +12,7 @@
 #include "dialogs/toexcel.h"
 #include "data/sqltext.h"
 #include "platform/vb.h"
+#include "support/failing_reads.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -226,6 +227,31 @@ TEST_F(RefListTest, EntryInUseIsRefusedOrDeletedWithItsWaybillsAfterTwoQuestions
     EXPECT_EQ(count("select count(*) from B01 where F602='李四'"), 1);
     EXPECT_EQ(grid(w)->textMatrix(1, 0), "李四");
     EXPECT_EQ(host.panels[4], "共 1 条记录 当前为第 1 条");
+}
+
+TEST_F(RefListTest, AFailedDuplicateLookUpStopsTheSaveWithOnlyItsOwnBox)
+{
+    A04* w = open<A04>();
+    addRecord(w, "王五", "r1");
+    addRecord(w, "李四", "r2");
+    // Adding the taken key, and editing the other record onto it.
+    for (const char* command : {"Menu_Add", "Menu_edit"}) {
+        SCOPED_TRACE(command);
+        trigger(w, command);
+        box(w, 0)->clear();
+        type(box(w, 0), "王五");
+        msgs->clear();
+        msgs->expect("GetStr执行错误!系统返回如下信息：");
+        {
+            FailingReads failing("M04", "F1");
+            trigger(w, "Menu_save");
+        }
+        ASSERT_EQ(msgs->count(), 1);
+        EXPECT_TRUE(msgs->last().text.contains("M04.F1"));
+        EXPECT_NE(w->editMode(), 0);
+        EXPECT_EQ(rows("M04"), QStringList({"李四|r2", "王五|r1"}));
+        trigger(w, "Menu_cancel");
+    }
 }
 
 TEST_F(RefListTest, AFailedInUseLookUpStopsTheDelete)

@@ -1,7 +1,18 @@
 #include "platform/vb.h"
+#include "support/numeric_locale.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
+
+TEST(Val, ReadsAPointWhateverTheCLibrarysLocale)
+{
+    DecimalCommaLocale comma;
+    if (!comma.active())
+        GTEST_SKIP() << "no decimal-comma locale installed";
+    const std::pair<const char*, double> cases[] = {{"1.5", 1.5}, {"+.5", 0.5}, {"-2.5e3", -2500}, {"1,5", 1}, {"1e400", 0}};
+    for (const auto& [text, value] : cases)
+        EXPECT_DOUBLE_EQ(Val(text), value) << text;
+}
 
 TEST(Val, ReadsTheLeadingNumber)
 {

@@ -8,6 +8,7 @@
 #include "platform/flexgrid.h"
 #include "pricing/a011.h"
 #include "pricing/place_editor.h"
+#include "support/failing_reads.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -167,6 +168,20 @@ TEST_F(A011Test, SaveRefusalsNameTheirCauseAndStoreNothing)
         EXPECT_EQ(count("select count(*) from M0111"), 0);
         trigger(w, "Menu_cancel");
     }
+}
+
+TEST_F(A011Test, AFailedChannelLookUpStopsTheSaveWithOnlyItsOwnBox)
+{
+    A011* w = openA011();
+    startZone(w, "A.快递A", "N1", "n");
+    msgs->expect("GetStr执行错误!系统返回如下信息：");
+    {
+        FailingReads failing("M01", "F1");
+        trigger(w, "Menu_save");
+    }
+    EXPECT_EQ(msgs->count(), 1);
+    EXPECT_EQ(w->editMode(), 1);
+    EXPECT_EQ(count("select count(*) from M011"), 0);
 }
 
 TEST_F(A011Test, DetailShowsTheStoredSegmentsWithTheChannelsCurrentCaptionsAndFlags)

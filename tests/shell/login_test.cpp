@@ -1,6 +1,7 @@
 #include "shell_fixture.h"
 
 #include "shell/login.h"
+#include "support/failing_reads.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -119,6 +120,24 @@ TEST_F(LoginTest, EmptyPasswordAndHostileAccounts)
     EXPECT_EQ(msgs->count(), 0);
     EXPECT_EQ(gUserCode, "o'k");
     EXPECT_EQ(gUserName, "王五");
+}
+
+TEST_F(LoginTest, AFailedLookUpLetsNoOneInAndShowsOnlyItsOwnBox)
+{
+    // The account's look-up, and the password's with the account found.
+    for (const char* column : {"F1", "F3"}) {
+        SCOPED_TRACE(column);
+        FailingReads failing("TE1", column);
+        msgs->clear();
+        msgs->expect("GetStr执行错误!系统返回如下信息：");
+        TypeLogin(*login, "002.张三", "");
+        ASSERT_EQ(msgs->count(), 1);
+        EXPECT_TRUE(msgs->last().text.contains(QString("TE1.") + column)) << msgs->last().text.toStdString();
+        EXPECT_NE(login->result(), QDialog::Accepted);
+        EXPECT_TRUE(login->isVisible());
+        EXPECT_EQ(gUserCode, "001");
+        EXPECT_EQ(main->panelText(3), "");
+    }
 }
 
 TEST_F(LoginTest, CtrlSLogsInTheAdministratorWithHisPassword)

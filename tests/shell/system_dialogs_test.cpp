@@ -1,3 +1,4 @@
+#include "support/failing_reads.h"
 #include "support/testenv.h"
 
 #include "data/globals.h"
@@ -93,6 +94,22 @@ TEST_F(S2Test, ChangesOnlyTheLoggedInOperatorsPasswordKeepingCaseAndQuotes)
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(password("002"), " My'Pw ");
     EXPECT_EQ(password("001"), "ADMIN");
+}
+
+TEST_F(S2Test, AFailedLookUpOfTheOldPasswordChangesNothing)
+{
+    // The old password cannot be read, though the row could be written.
+    S2 dlg;
+    type(dlg, "", "new", "new");
+    msgs->expect("GetStr执行错误!系统返回如下信息：");
+    {
+        FailingReads failing("TE1", "F3");
+        dlg.cmdClick(0);
+    }
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    EXPECT_EQ(password("001"), "ADMIN");
+    EXPECT_EQ(Box(&dlg, 1)->text(), "new");
 }
 
 TEST_F(S2Test, ReportsAFailureWhenTheOperatorsRowIsGone)

@@ -1,4 +1,5 @@
 #include "calc_cases.h"
+#include "support/numeric_locale.h"
 #include "waybills/fee.h"
 
 namespace {
@@ -149,6 +150,15 @@ TEST(StartedSteps, CountsOnTheDecimalForm)
     };
     for (const Case& c : cases)
         EXPECT_EQ(StartedSteps(c.w, c.first, c.step), c.steps) << c.w << " " << c.first << " " << c.step;
+}
+
+TEST(StartedSteps, NumbersOfWildlyDifferentScaleCountTheSameUnderADecimalCommaLocale)
+{
+    DecimalCommaLocale comma;
+    if (!comma.active())
+        GTEST_SKIP() << "no decimal-comma locale installed";
+    EXPECT_EQ(StartedSteps(1e30, 1e-10, 1e29), 10);
+    EXPECT_EQ(StartedSteps(2.5e30, 1e-10, 1e29), 25);
 }
 
 } // namespace
