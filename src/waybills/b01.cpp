@@ -17,6 +17,7 @@
 #include "waybills/cost.h"
 #include "waybills/fee.h"
 #include "waybills/price_rows.h"
+#include "waybills/waybill.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,38 +36,28 @@ namespace {
 
 // ------------------------------------------------------------ the field map
 
-// How a box's text is stored: 'T' trimmed text, 'N' its number value, 'D' the
-// send date, 'L' the code or name taken from the list over it (how each list
-// is filled: ListSource).
-struct FieldDef {
-    const char* column;
-    const char* caption;
-    char kind;
+// The boxes the code names; Txt(k), Cmb(k) and Lab(k) keep their numbers.
+enum B01Box {
+    kNumber = 0, kSent = 1, kRemark = 3, kOrigin = 4, kChannel = 5, kZone = 6, kPlace = 7, kShipperFirst = 8,
+    kService = 17, kPieces = 20, kWeightIn = 21, kWeightOut = 23, kPayment = 25, kBasicFee = 26, kExtraFee = 27,
+    kTotal = 28, kMaker = 29, kStaff = 30, kCustomer = 31, kStatus = 32, kFactor = 33, kCost = 34,
+    kCostFactor = 35, kReason = 37, kChannelZone = 40, kOtherFee = 43, kCostOther = 44, kCostExtra = 45,
+    kLength = 46, kHeight = 48,
 };
 
-const FieldDef kFields[49] = {
-    {"F1", "速递单号", 'T'},          {"F101", "寄件日期", 'D'},       {"F102", "转单号", 'T'},
-    {"F103", "备注", 'T'},            {"F201", "始发地", 'L'},         {"F202", "出货渠道", 'L'},
-    {"F203", "目的区域", 'L'},        {"F2031", "目的地", 'L'},        {"F2041", "发件人公司名", 'T'},
-    {"F2042", "Shipper'Company", 'T'}, {"F2051", "发件人地址", 'T'},    {"F2052", "Shipper'Address", 'T'},
-    {"F2061", "收件人公司名", 'T'},    {"F2062", "Consignee'Company", 'T'}, {"F2071", "收件人地址", 'T'},
-    {"F2072", "Consignee'Address", 'T'}, {"F208", "联系电话", 'T'},    {"F301", "服务类型", 'L'},
-    {"F302", "货品名称", 'T'},        {"F303", "海关申明价值", 'T'},   {"F401", "件数", 'N'},
-    {"F402", "收重(KG)", 'N'},        {"F403", "初重(KG)", 'N'},       {"F404", "出重(KG)", 'N'},
-    {"F405", "体积(CM)", 'T'},        {"F501", "付款方式", 'L'},       {"F502", "基本费用", 'N'},
-    {"F503", "附加费用", 'N'},        {"F504", "总计费用", 'N'},       {"F601", "制单人", 'T'},
-    {"F602", "外务员", 'L'},          {"F603", "发件客户", 'L'},       {"F604", "审核人", 'T'},
-    {"F505", "燃油费率", 'N'},        {"F507", "出货成本", 'N'},       {"F506", "燃油费率", 'N'},
-    {"F701", "问题事故", 'T'},        {"F702", "事故原因", 'L'},       {"F703", "处理结果", 'T'},
-    {"F704", "事故说明", 'T'},        {"F2021", "出货区域", 'L'},      {"F605", "收件人签收", 'T'},
-    {"F606", "收件时间", 'T'},        {"F508", "其它费用", 'N'},       {"F509", "其它费用", 'N'},
-    {"F510", "附加费用", 'N'},        {"F4051", "长", 'N'},            {"F4052", "宽", 'N'},
-    {"F4053", "高", 'N'},
+// Box k's caption; its column and whether it holds a number are the
+// waybill's own (WaybillColumns).
+const char* const kCaptions[kWaybillBoxes] = {
+    "速递单号", "寄件日期", "转单号", "备注", "始发地", "出货渠道", "目的区域", "目的地", "发件人公司名",
+    "Shipper'Company", "发件人地址", "Shipper'Address", "收件人公司名", "Consignee'Company", "收件人地址",
+    "Consignee'Address", "联系电话", "服务类型", "货品名称", "海关申明价值", "件数", "收重(KG)", "初重(KG)",
+    "出重(KG)", "体积(CM)", "付款方式", "基本费用", "附加费用", "总计费用", "制单人", "外务员", "发件客户",
+    "审核人", "燃油费率", "出货成本", "燃油费率", "问题事故", "事故原因", "处理结果", "事故说明", "出货区域",
+    "收件人签收", "收件时间", "其它费用", "其它费用", "附加费用", "长", "宽", "高",
 };
 
 // Weights out, fees, factors and costs: masked for an operator without the price right.
 const int kPriceFields[] = {23, 26, 27, 33, 43, 28, 45, 35, 44, 34, 5, 40};
-const int kCostBox = 34;
 
 const QStringList kHeaders = {"速递单号", "寄件日期", "目的地", "服务类型", "货品件数", "付款方式",
                                   "出货渠道", "发件客户", "外务员", "出货审核", "备注"};
@@ -328,12 +319,12 @@ void B01::buildDetailPage()
     for (const ListSource& l : ListSources())
         lists[l.k] = l;
     // Fields in index order, every one read from the waybill's own row.
-    for (int k = 0; k < 49; ++k) {
-        const FieldDef& d = kFields[k];
-        Field f{.label = d.caption, .column = d.column, .maxLength = k == 0 ? 15 : 0, .labRect = place[k].lab,
+    for (int k = 0; k < kWaybillBoxes; ++k) {
+        const WaybillColumn& c = WaybillColumns()[k];
+        Field f{.label = kCaptions[k], .column = c.name, .maxLength = k == 0 ? 15 : 0, .labRect = place[k].lab,
                 .txtRect = place[k].txt, .index = k, .gridCol = kNoGridColumn};
-        f.kind = d.kind == 'N' ? FieldKind::Number : d.kind == 'D' ? FieldKind::Date : FieldKind::Text;
-        if (d.kind == 'D')
+        f.kind = c.number ? FieldKind::Number : k == kSent ? FieldKind::Date : FieldKind::Text;
+        if (k == kSent)
             f.editor = FieldEditor::Date;
         if (lists.contains(k)) {
             const ListSource& l = lists[k];
@@ -345,7 +336,7 @@ void B01::buildDetailPage()
         }
         if (std::find(std::begin(kPriceFields), std::end(kPriceFields), k) != std::end(kPriceFields))
             f.mask = FieldMask::WithoutPriceRight;
-        if (k == kCostBox)
+        if (k == kCost)
             f.mask |= FieldMask::NotAdministrator;
         // The status follows the shipped box; it is not typed, and Tab and
         // Enter pass it by.
@@ -571,11 +562,7 @@ void B01::Menu_del_Click()
         return;
     // The waybill goes with its entries, and the balances after them follow.
     const QString number = TrimBlanks(shown);
-    LedgerPosting posting;
-    const bool done = RunWrite(LangStr(QString::fromUtf8(kDeleteFailure)), [&] {
-        Db().execute("delete from B01 WHERE F1=" + SqlQuote(number));
-        posting.remove(WaybillPostings(number));
-    });
+    const bool done = RunWrite(LangStr(QString::fromUtf8(kDeleteFailure)), [&] { DeleteWaybill(number); });
     if (done)
         removeCurrentRow();
 }
@@ -588,7 +575,7 @@ void B01::Menu_Check_Click()
         MsgBox("该单已经出货!不能再次进行出货操作", vbStyle::Information, gMsgTitle);
         return;
     }
-    Db().execute("update B01 set F604=" + SqlQuote(gUserName) + " where F1=" + SqlQuote(number));
+    MarkWaybillChecked(number, gUserName);
     // A shipped waybill leaves the list until it is filled again.
     if (GD->rows() > 2) {
         GD->removeItem(CurRow);
@@ -685,66 +672,79 @@ std::optional<QString> B01::checkCode(int k, const QString& sql)
     return std::nullopt;
 }
 
-bool B01::saveWaybill()
+bool B01::copyBoxes()
 {
-    for (int k = 46; k <= 48; ++k)
+    for (int k = kLength; k <= kHeight; ++k)
         setText(k, CStr(Val(text(k))));
-    const QDate sent = DTP->date();
-    setText(1, DateText(sent));
-    for (int k : {31, 30, 17, 25, 6, 4}) {
+    setText(kSent, DateText(DTP->date()));
+    for (int k : {kCustomer, kStaff, kService, kPayment, kZone, kOrigin}) {
         if (!copyRequired(k))
             return false;
     }
-    RememberOrigin(gUserCode, Cmb[4]->findText(TrimBlanks(Cmb[4]->currentText()), Qt::MatchExactly | Qt::MatchCaseSensitive));
-    if (!copyRequired(7))
+    RememberOrigin(gUserCode, Cmb[kOrigin]->findText(TrimBlanks(Cmb[kOrigin]->currentText()), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    if (!copyRequired(kPlace))
         return false;
-    CopyComboCode(Cmb[5], Txt[5]);
-    CopyComboCode(Cmb[40], Txt[40]);
-    setText(37, TrimBlanks(Cmb[37]->currentText()));
+    CopyComboCode(Cmb[kChannel], Txt[kChannel]);
+    CopyComboCode(Cmb[kChannelZone], Txt[kChannelZone]);
+    setText(kReason, TrimBlanks(Cmb[kReason]->currentText()));
+    return true;
+}
 
+bool B01::checkCodes(Waybill& w)
+{
     const auto key = [this](int k) { return SqlQuote(TrimBlanks(text(k))); };
     // The customer's and the channel's checks read the names their entries
     // are posted under.
-    const std::optional<QString> customerName = checkCode(31, "select F2 from M03 where F1=" + key(31));
+    const std::optional<QString> customerName = checkCode(kCustomer, "select F2 from M03 where F1=" + key(kCustomer));
     if (!customerName)
         return false;
     std::optional<QString> channelName = QString();
-    if (!TrimBlanks(text(5)).isEmpty() && !(channelName = checkCode(5, "select F2 from M01 where F1=" + key(5))))
+    if (!TrimBlanks(text(kChannel)).isEmpty()
+        && !(channelName = checkCode(kChannel, "select F2 from M01 where F1=" + key(kChannel))))
         return false;
-    if (!checkCode(4, "select F1 from M05 where F1=" + key(4)) || !checkCode(6, "select F2 from M02 where F1=" + key(6))
-        || !checkCode(30, "select F1 from M04 where F1=" + key(30)))
+    if (!checkCode(kOrigin, "select F1 from M05 where F1=" + key(kOrigin))
+        || !checkCode(kZone, "select F2 from M02 where F1=" + key(kZone))
+        || !checkCode(kStaff, "select F1 from M04 where F1=" + key(kStaff)))
         return false;
-    const QString service = text(17), payment = text(25);
+    w.customerName = *customerName;
+    w.channelName = *channelName;
+    return true;
+}
+
+bool B01::checkChoices()
+{
+    const QString service = text(kService), payment = text(kPayment);
     if (service != QLatin1String("S") && service != QLatin1String("D")) {
-        MsgBox(Lab[17]->text() + "输入错误！", vbStyle::Information, gMsgTitle);
+        MsgBox(Lab[kService]->text() + "输入错误！", vbStyle::Information, gMsgTitle);
         return false;
     }
     if (payment != QStringLiteral("到付") && payment != QStringLiteral("现金") && payment != QStringLiteral("月结")) {
-        MsgBox(Lab[25]->text() + "输入错误！", vbStyle::Information, gMsgTitle);
+        MsgBox(Lab[kPayment]->text() + "输入错误！", vbStyle::Information, gMsgTitle);
         return false;
     }
-    for (int k : {0, 7}) {
+    for (int k : {kNumber, kPlace}) {
         if (TrimBlanks(text(k)).isEmpty()) {
             MsgBox(LangStr("请输入") + Lab[k]->text() + "!", vbStyle::Information, gMsgTitle);
             return false;
         }
     }
-    const double total = Val(text(28));
-    if (total == 0) {
-        MsgBox(LangStr("请输入") + Lab[28]->text() + "!", vbStyle::Information, gMsgTitle);
+    if (Val(text(kTotal)) == 0) {
+        MsgBox(LangStr("请输入") + Lab[kTotal]->text() + "!", vbStyle::Information, gMsgTitle);
         return false;
     }
+    return true;
+}
 
-    const QString number = TrimBlanks(text(0));
+bool B01::checkNumberFree(const QString& number, const QString& oldKey)
+{
     bool failed = false;
     const QString found = GetStr("select F1 from B01 where F1=" + SqlQuote(number), &failed);
     if (failed)
         return false;
-    const QString oldKey = EditMode == Editing ? TrimBlanks(currentKey()) : QString();
     // In an edit the number found may be the waybill's own.
     if (!IsLookupFailure(found) && (EditMode == Adding || found != oldKey)) {
-        MsgBox("[" + found + "]已经使用了" + text(0) + "这个速递单号，请重新设置!", vbStyle::Information, gMsgTitle);
-        setFocusAfterCommand(Txt[0]);
+        MsgBox("[" + found + "]已经使用了" + text(kNumber) + "这个速递单号，请重新设置!", vbStyle::Information, gMsgTitle);
+        setFocusAfterCommand(Txt[kNumber]);
         return false;
     }
     // The waybill posts under "YS"/"YF" and its number: an entry already
@@ -755,67 +755,54 @@ bool B01::saveWaybill()
         }))
         return false;
     if (!held.isEmpty()) {
-        MsgBox("帐款单据[" + held + "]已经使用了" + text(0) + "这个速递单号，请重新设置!", vbStyle::Information, gMsgTitle);
-        setFocusAfterCommand(Txt[0]);
+        MsgBox("帐款单据[" + held + "]已经使用了" + text(kNumber) + "这个速递单号，请重新设置!", vbStyle::Information, gMsgTitle);
+        setFocusAfterCommand(Txt[kNumber]);
         return false;
     }
+    return true;
+}
 
-    // What the grid row and the ledger entries show.
-    const QString customer = *customerName;
-    const QString channel = *channelName;
-    const QString staffRemark = GetStr("select F2 from M04 where F1=" + key(30), &failed);
+void B01::fillRecord(Waybill& w) const
+{
+    for (int k = 0; k < kWaybillBoxes; ++k) {
+        if (WaybillColumns()[k].number)
+            w.number[k] = Val(text(k));
+        else
+            w.text[k] = TrimBlanks(text(k));
+    }
+    w.sent = DTP->date();
+    w.numberAs = text(kNumber);
+    w.shipped = ChkChuHuo->isChecked();
+}
+
+bool B01::saveWaybill()
+{
+    Waybill w;
+    if (!copyBoxes() || !checkCodes(w) || !checkChoices())
+        return false;
+    const QString number = TrimBlanks(text(kNumber));
+    const QString oldKey = EditMode == Editing ? TrimBlanks(currentKey()) : QString();
+    if (!checkNumberFree(number, oldKey))
+        return false;
+    bool failed = false;
+    w.handler = GetStr("select F2 from M04 where F1=" + SqlQuote(TrimBlanks(text(kStaff))), &failed);
     if (failed)
         return false;
-    const bool shipped = ChkChuHuo->isChecked();
+    fillRecord(w);
 
-    QStringList columns, values;
-    for (int k = 0; k <= 42; ++k) {
-        columns << kFields[k].column;
-        values << (kFields[k].kind == 'N' ? SqlNum(Val(text(k))) : SqlQuote(TrimBlanks(text(k))));
-    }
-    const PaymentSplit split = SplitByPayment(payment, total);
-    columns << "DF" << "YJ" << "XJ";
-    values << SqlNum(split.DF) << SqlNum(split.YJ) << SqlNum(split.XJ);
-    for (int k = 43; k <= 48; ++k) {
-        columns << kFields[k].column;
-        values << SqlNum(Val(text(k)));
-    }
-    const QString insert = "insert into B01 (" + columns.join(',') + ") VALUES (" + values.join(',') + ")";
-
-    // The waybill, its entries and every balance they move commit together.
-    LedgerEntry receivable;
-    receivable.lb = kReceivableAdded;
-    receivable.docNo = "YS" + number;
-    receivable.date = sent;
-    receivable.party = customer;
-    receivable.amount = total;
-    receivable.handler = staffRemark;
-    LedgerEntry payable = receivable;
-    payable.lb = kPayableAdded;
-    payable.docNo = "YF" + number;
-    payable.party = channel;
-    payable.amount = Val(text(kCostBox));
-    LedgerPosting posting;
-    const bool saved = RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] {
-        if (EditMode == Editing) {
-            posting.remove(WaybillPostings(oldKey));
-            Db().execute("delete from B01 where F1=" + SqlQuote(oldKey));
-        }
-        Db().execute(insert);
-        // Numbered as the waybill number typed; the payable right after the receivable.
-        const double sn = posting.post(receivable, text(0));
-        if (shipped)
-            posting.postAt(payable, sn + 1);
-    });
-    if (!saved)
+    // An edit replaces the stored row, even one stored without a number.
+    const QString old = EditMode == Editing && oldKey.isNull() ? QStringLiteral("") : oldKey;
+    QString warning;
+    if (!RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] { warning = SaveWaybill(w, old); }))
         return false;
 
-    setText(5, text(5) + "." + channel);
-    const QStringList row = {number, text(1), TrimBlanks(text(7)), text(17), CStr(Val(text(20))), text(25),
-                             channel, customer, TrimBlanks(text(30)), TrimBlanks(text(32)), TrimBlanks(text(3))};
+    setText(kChannel, text(kChannel) + "." + w.channelName);
+    const QStringList row = {number, text(kSent), TrimBlanks(text(kPlace)), text(kService), CStr(Val(text(kPieces))),
+                             text(kPayment), w.channelName, w.customerName, TrimBlanks(text(kStaff)),
+                             TrimBlanks(text(kStatus)), TrimBlanks(text(kRemark))};
     showSavedRow(row);
-    if (!posting.warning().isEmpty())
-        MsgBox(posting.warning(), vbStyle::Information, QString());
+    if (!warning.isEmpty())
+        MsgBox(warning, vbStyle::Information, QString());
     return true;
 }
 
@@ -824,16 +811,16 @@ bool B01::saveWaybill()
 void B01::fieldEntered(const Field& f)
 {
     switch (f.index) {
-    case 31:
-        m_customerText = TrimBlanks(Cmb[31]->currentText());
+    case kCustomer:
+        m_customerText = TrimBlanks(Cmb[kCustomer]->currentText());
         break;
-    case 26:
-        computeInBox(26, &B01::CalcCustomerFee);
+    case kBasicFee:
+        computeInBox(kBasicFee, &B01::CalcCustomerFee);
         break;
-    case kCostBox:
-        computeInBox(kCostBox, &B01::CalcShippingCost);
+    case kCost:
+        computeInBox(kCost, &B01::CalcShippingCost);
         break;
-    case 28:
+    case kTotal:
         CalcTotal();
         break;
     default:
@@ -853,7 +840,8 @@ void B01::computeInBox(int k, void (B01::*calc)())
 
 void B01::CalcCustomerFee()
 {
-    const FeeRequest req{Cmb[31]->currentText(), Cmb[6]->currentText(), Val(text(21)), Cmb[17]->currentText()};
+    const FeeRequest req{Cmb[kCustomer]->currentText(), Cmb[kZone]->currentText(), Val(text(kWeightIn)),
+                         Cmb[kService]->currentText()};
     const std::optional<PricingStandard> standard = ReadPricingStandard();
     std::optional<CustomerQuote> quote;
     if (standard)
@@ -861,7 +849,7 @@ void B01::CalcCustomerFee()
     const CalcOutcome out = ::CalcCustomerFee(req, standard ? &*standard : nullptr, quote ? &*quote : nullptr);
     switch (out.kind) {
     case CalcOutcome::Result:
-        setText(26, out.text);
+        setText(kBasicFee, out.text);
         break;
     case CalcOutcome::Message:
         MsgBox(out.text, vbStyle::Information, gMsgTitle);
@@ -877,42 +865,42 @@ void B01::CalcCustomerFee()
 
 void B01::CalcShippingCost()
 {
-    const CostRequest req{Cmb[5]->currentText(), Cmb[40]->currentText(), Val(text(23)), Cmb[17]->currentText(),
-                          Val(text(35)), Val(text(45)), Val(text(44))};
+    const CostRequest req{Cmb[kChannel]->currentText(), Cmb[kChannelZone]->currentText(), Val(text(kWeightOut)),
+                          Cmb[kService]->currentText(), Val(text(kCostFactor)), Val(text(kCostExtra)), Val(text(kCostOther))};
     const std::optional<ChannelStandard> channel = ReadChannelStandard(CodeOf(req.channel));
     std::optional<ChannelZoneCost> zone;
     if (channel)
         zone = ReadChannelZoneCost(CodeOf(req.zone));
     const CalcOutcome out = ::CalcShippingCost(req, channel ? &*channel : nullptr, zone ? &*zone : nullptr);
     if (!out.factorText.isEmpty())
-        setText(35, out.factorText);
+        setText(kCostFactor, out.factorText);
     if (out.kind == CalcOutcome::Result)
-        setText(kCostBox, out.text);
+        setText(kCost, out.text);
     else if (out.kind == CalcOutcome::Message)
         MsgBox(out.text, vbStyle::Information, gMsgTitle);
 }
 
 void B01::CalcTotal()
 {
-    setText(28, TotalFeeText(Val(text(26)), Val(text(27)), Val(text(33)), Val(text(43))));
+    setText(kTotal, TotalFeeText(Val(text(kBasicFee)), Val(text(kExtraFee)), Val(text(kFactor)), Val(text(kOtherFee))));
 }
 
 // ------------------------------------------------------------ lists
 
 void B01::fieldLeft(const Field& f)
 {
-    if (f.index == 5)
+    if (f.index == kChannel)
         channelChosen();
-    else if (f.index == 6)
+    else if (f.index == kZone)
         zoneChosen();
-    else if (f.index == 31)
+    else if (f.index == kCustomer)
         customerChosen();
 }
 
 void B01::channelChosen()
 {
-    QComboBox* zones = Cmb[40];
-    const QString t = TrimBlanks(Cmb[5]->currentText());
+    QComboBox* zones = Cmb[kChannelZone];
+    const QString t = TrimBlanks(Cmb[kChannel]->currentText());
     if (t.isEmpty()) {
         // No channel, no channel zone.
         zones->clear();
@@ -927,11 +915,11 @@ void B01::channelChosen()
 
 void B01::zoneChosen()
 {
-    const QString t = TrimBlanks(Cmb[6]->currentText());
+    const QString t = TrimBlanks(Cmb[kZone]->currentText());
     if (t.isEmpty())
         return;
     // The place typed or chosen before survives the refill.
-    QComboBox* places = Cmb[7];
+    QComboBox* places = Cmb[kPlace];
     const QString kept = places->currentText();
     FillCodeList(places, "select F1,F2 FROM M021 WHERE F0=" + SqlQuote(CodeOf(t)), false);
     places->setEditText(kept);
@@ -940,7 +928,7 @@ void B01::zoneChosen()
 void B01::customerChosen()
 {
     // Only another customer overwrites the shipper details typed by hand.
-    const QString t = TrimBlanks(Cmb[31]->currentText());
+    const QString t = TrimBlanks(Cmb[kCustomer]->currentText());
     if (t.isEmpty() || t == m_customerText)
         return;
     m_customerText = t;
@@ -948,16 +936,16 @@ void B01::customerChosen()
     if (rs.recordCount() == 0)
         return;
     for (int i = 0; i < 4; ++i)
-        setText(8 + i, TrimBlanks(rs.at(0, i).toString()));
-    Cmb[31]->setEditText(TrimBlanks(rs.at(0, 4).toString()) + "." + TrimBlanks(rs.at(0, 5).toString()));
-    m_customerText = TrimBlanks(Cmb[31]->currentText());
+        setText(kShipperFirst + i, TrimBlanks(rs.at(0, i).toString()));
+    Cmb[kCustomer]->setEditText(TrimBlanks(rs.at(0, 4).toString()) + "." + TrimBlanks(rs.at(0, 5).toString()));
+    m_customerText = TrimBlanks(Cmb[kCustomer]->currentText());
 }
 
 // ------------------------------------------------------------ shipped box
 
 void B01::statusChanged()
 {
-    const bool shipped = IsShippedStatus(text(32));
+    const bool shipped = IsShippedStatus(text(kStatus));
     if (ChkChuHuo->isChecked() != shipped)
         ChkChuHuo->setChecked(shipped);
 }
@@ -969,5 +957,5 @@ void B01::ChkChuHuo_Click()
         statusChanged();
         return;
     }
-    setText(32, ChkChuHuo->isChecked() ? gUserName : kNotShipped);
+    setText(kStatus, ChkChuHuo->isChecked() ? gUserName : kNotShipped);
 }
