@@ -38,7 +38,8 @@ namespace {
 
 // The boxes the code names; Txt(k), Cmb(k) and Lab(k) keep their numbers.
 enum B01Box {
-    kNumber = 0, kSent = 1, kRemark = 3, kOrigin = 4, kChannel = 5, kZone = 6, kPlace = 7, kShipperFirst = 8,
+    kNumber = 0, kSent = 1, kTransferNo = 2, kRemark = 3, kOrigin = 4, kChannel = 5, kZone = 6, kPlace = 7, kShipperFirst = 8,
+    kShipperCompanyEn = 9, kShipperAddressEn = 11, kConsigneeCompanyEn = 13, kConsigneeAddressEn = 15, kPhone = 16,
     kService = 17, kPieces = 20, kWeightIn = 21, kWeightOut = 23, kPayment = 25, kBasicFee = 26, kExtraFee = 27,
     kTotal = 28, kMaker = 29, kStaff = 30, kCustomer = 31, kStatus = 32, kFactor = 33, kCost = 34,
     kCostFactor = 35, kReason = 37, kChannelZone = 40, kOtherFee = 43, kCostOther = 44, kCostExtra = 45,
@@ -57,7 +58,8 @@ const char* const kCaptions[kWaybillBoxes] = {
 };
 
 // Weights out, fees, factors and costs: masked for an operator without the price right.
-const int kPriceFields[] = {23, 26, 27, 33, 43, 28, 45, 35, 44, 34, 5, 40};
+const int kPriceFields[] = {kWeightOut, kBasicFee, kExtraFee, kFactor, kOtherFee, kTotal,
+                            kCostExtra, kCostFactor, kCostOther, kCost, kChannel, kChannelZone};
 
 const QStringList kHeaders = {"速递单号", "寄件日期", "目的地", "服务类型", "货品件数", "付款方式",
                                   "出货渠道", "发件客户", "外务员", "出货审核", "备注"};
@@ -172,16 +174,16 @@ struct ListSource {
 const QList<ListSource>& ListSources()
 {
     static const QList<ListSource> sources = {
-        {4, "select F1 from M05 order by F1", false, {}},
-        {37, "select F1 from M06 order by F1", false, {}},
-        {6, "select F1,F2 from M02 order by F1", true, {}},
-        {31, "select F1,F2 from M03 order by F1", true, {}},
-        {5, "select F1,F2 from M01 order by F1", true, {}},
-        {30, "select F1,F2 from M04 order by F1", false, {}},
-        {17, "", true, {"D.文件(File)", "S.物品(Parcel)"}},
-        {25, "", true, {"月结.Account", "现金.Cash", "到付.Charge On Delivery"}},
-        {7, "", false, {}},
-        {40, "", true, {}},
+        {kOrigin, "select F1 from M05 order by F1", false, {}},
+        {kReason, "select F1 from M06 order by F1", false, {}},
+        {kZone, "select F1,F2 from M02 order by F1", true, {}},
+        {kCustomer, "select F1,F2 from M03 order by F1", true, {}},
+        {kChannel, "select F1,F2 from M01 order by F1", true, {}},
+        {kStaff, "select F1,F2 from M04 order by F1", false, {}},
+        {kService, "", true, {"D.文件(File)", "S.物品(Parcel)"}},
+        {kPayment, "", true, {"月结.Account", "现金.Cash", "到付.Charge On Delivery"}},
+        {kPlace, "", false, {}},
+        {kChannelZone, "", true, {}},
     };
     return sources;
 }
@@ -321,7 +323,7 @@ void B01::buildDetailPage()
     // Fields in index order, every one read from the waybill's own row.
     for (int k = 0; k < kWaybillBoxes; ++k) {
         const WaybillColumn& c = WaybillColumns()[k];
-        Field f{.label = kCaptions[k], .column = c.name, .maxLength = k == 0 ? 15 : 0, .labRect = place[k].lab,
+        Field f{.label = kCaptions[k], .column = c.name, .maxLength = k == kNumber ? 15 : 0, .labRect = place[k].lab,
                 .txtRect = place[k].txt, .index = k, .gridCol = kNoGridColumn};
         f.kind = c.number ? FieldKind::Number : k == kSent ? FieldKind::Date : FieldKind::Text;
         if (k == kSent)
@@ -340,22 +342,22 @@ void B01::buildDetailPage()
             f.mask |= FieldMask::NotAdministrator;
         // The status follows the shipped box; it is not typed, and Tab and
         // Enter pass it by.
-        f.editable = k != 32;
-        f.tabStop = k != 32;
+        f.editable = k != kStatus;
+        f.tabStop = k != kStatus;
         addField(f);
     }
     // Names and addresses in English, and the telephone, are typed in Latin letters.
-    for (int k : {9, 11, 13, 15, 16})
+    for (int k : {kShipperCompanyEn, kShipperAddressEn, kConsigneeCompanyEn, kConsigneeAddressEn, kPhone})
         Txt[k]->setInputMethodHints(Qt::ImhPreferLatin);
-    Txt[33]->setToolTip("代收费");
-    Txt[35]->setToolTip("运送员车费");
+    Txt[kFactor]->setToolTip("代收费");
+    Txt[kCostFactor]->setToolTip("运送员车费");
 
     ChkChuHuo = new QCheckBox("已出货", Frm);
     ChkChuHuo->setObjectName("ChkChuHuo");
     const Slot s = Half(kShippedRow, 1);
     ChkChuHuo->setGeometry(TwipsToPx(s.lab.x()), TwipsToPx(s.txt.y()), TwipsToPx(1500), TwipsToPx(kBoxH));
     addEntryControl(ChkChuHuo);
-    connect(Txt[32], &QLineEdit::textChanged, this, [this] { statusChanged(); });
+    connect(Txt[kStatus], &QLineEdit::textChanged, this, [this] { statusChanged(); });
     connect(ChkChuHuo, &QCheckBox::toggled, this, [this] { ChkChuHuo_Click(); });
 
     // Tab follows the page, each list or picker before the box it lies over.
@@ -366,12 +368,12 @@ void B01::buildDetailPage()
         prev = w;
     };
     for (const Placed& p : PageLayout()) {
-        if (p.k == 1)
+        if (p.k == kSent)
             chain(DTP);
         if (QComboBox* list = Cmb.value(p.k))
             chain(list);
         chain(Txt[p.k]);
-        if (p.k == 3)
+        if (p.k == kRemark)
             chain(ChkChuHuo);
     }
 }
@@ -433,13 +435,13 @@ QString B01::shownText(const Field& f, const QString& stored) const
         return stored + "." + GetStr("select F2 from " + table + " where F1=" + SqlQuote(code));
     };
     switch (f.index) {
-    case 31: return withName("M03", stored);
-    case 5: return withName("M01", stored);
-    case 6: return withName("M02", stored);
-    case 40: return withName("M011", TrimBlanks(stored));
-    case 30: return withName("M04", stored);
-    case 17: return stored == QLatin1String("D") ? QStringLiteral("D.文件(File)") : QStringLiteral("S.物品(Parcel)");
-    case 25:
+    case kCustomer: return withName("M03", stored);
+    case kChannel: return withName("M01", stored);
+    case kZone: return withName("M02", stored);
+    case kChannelZone: return withName("M011", TrimBlanks(stored));
+    case kStaff: return withName("M04", stored);
+    case kService: return stored == QLatin1String("D") ? QStringLiteral("D.文件(File)") : QStringLiteral("S.物品(Parcel)");
+    case kPayment:
         if (stored == QStringLiteral("月结"))
             return QStringLiteral("月结.Account");
         if (stored == QStringLiteral("现金"))
@@ -455,8 +457,8 @@ void B01::recordShown()
 {
     // No such waybill: every box stays empty, with no "." or service type
     // made up from nothing.
-    if (text(0).isEmpty()) {
-        for (int k : {5, 6, 17, 30, 31, 40})
+    if (text(kNumber).isEmpty()) {
+        for (int k : {kChannel, kZone, kService, kStaff, kCustomer, kChannelZone})
             setText(k, QString());
     }
 }
@@ -483,7 +485,7 @@ void B01::prepareEditors(int mode)
     // channel and its zone are chosen in their lists, which stay hidden; their
     // boxes take no focus, for leaving them would refill the hidden zone list.
     for (int k : kPriceFields) {
-        if (k == 5 || k == 40)
+        if (k == kChannel || k == kChannelZone)
             continue;
         Txt[k]->setFocusPolicy(Qt::ClickFocus);
         Txt[k]->setReadOnly(false);
@@ -500,32 +502,32 @@ void B01::Menu_Add_Click()
     // empty, and so are the lists that followed its zone and channel.
     for (QLineEdit* t : std::as_const(Txt))
         t->clear();
-    for (int k : {7, 40})
+    for (int k : {kPlace, kChannelZone})
         Cmb[k]->clear();
     for (const ListSource& l : ListSources())
         Cmb[l.k]->setEditText(QString());
     DTP->setDate(QDate::currentDate());
-    setText(29, gUserName);
-    Txt[0]->setReadOnly(false);
-    Cmb[31]->setFocus();
+    setText(kMaker, gUserName);
+    Txt[kNumber]->setReadOnly(false);
+    Cmb[kCustomer]->setFocus();
     // "未审核" unticks the shipped box, which in add mode writes "未出货"; the
     // box may be unticked already, so its rule is applied here as well.
-    setText(32, kNotChecked);
-    if (text(32) == kNotChecked)
+    setText(kStatus, kNotChecked);
+    if (text(kStatus) == kNotChecked)
         ChkChuHuo_Click();
     presetOrigin();
-    Txt[0]->clear();
-    Txt[2]->clear();
-    Cmb[25]->setCurrentIndex(0);
-    if (Cmb[30]->count() > 0)
-        Cmb[30]->setCurrentIndex(0);
+    Txt[kNumber]->clear();
+    Txt[kTransferNo]->clear();
+    Cmb[kPayment]->setCurrentIndex(0);
+    if (Cmb[kStaff]->count() > 0)
+        Cmb[kStaff]->setCurrentIndex(0);
 }
 
 void B01::presetOrigin()
 {
     const int index = RememberedOrigin(gUserCode);
-    if (index >= 0 && index < Cmb[4]->count())
-        Cmb[4]->setCurrentIndex(index);
+    if (index >= 0 && index < Cmb[kOrigin]->count())
+        Cmb[kOrigin]->setCurrentIndex(index);
 }
 
 void B01::Menu_edit_Click()
@@ -542,9 +544,9 @@ void B01::Menu_edit_Click()
     // when the box holds none).
     EditMode = Editing;
     BeginEdit();
-    setText(29, gUserName);
-    Txt[0]->setReadOnly(false);
-    Txt[0]->setFocus();
+    setText(kMaker, gUserName);
+    Txt[kNumber]->setReadOnly(false);
+    Txt[kNumber]->setFocus();
 }
 
 void B01::Menu_del_Click()
@@ -646,14 +648,14 @@ bool B01::copyRequired(int k)
     const QString caption = Lab[k]->text();
     const QString t = TrimBlanks(list->currentText());
     // Origins, places and field staff are names, kept whole.
-    if (k == 4 || k == 7 || k == 30) {
+    if (k == kOrigin || k == kPlace || k == kStaff) {
         if (t.isEmpty()) {
             MsgBox(LangStr("请输入") + caption + "!", vbStyle::Information, gMsgTitle);
             return false;
         }
         // A staff text that begins with "." names no one: the save stops
         // without a message, as for a code list.
-        const QString name = k == 30 ? StaffName(list) : t;
+        const QString name = k == kStaff ? StaffName(list) : t;
         setText(k, name);
         return !name.isEmpty();
     }
