@@ -188,6 +188,35 @@ const QList<ListSource>& ListSources()
     return sources;
 }
 
+// Box k's field: its caption and column, its editor and kind, and who may see it.
+ListFrame::Field BoxField(int k, const Slot& place)
+{
+    const WaybillColumn& c = WaybillColumns()[k];
+    ListFrame::Field f{.label = kCaptions[k], .column = c.name, .maxLength = k == kNumber ? 15 : 0, .labRect = place.lab,
+            .txtRect = place.txt, .index = k, .gridCol = kNoGridColumn};
+    f.kind = c.number ? FieldKind::Number : k == kSent ? FieldKind::Date : FieldKind::Text;
+    if (k == kSent)
+        f.editor = FieldEditor::Date;
+    for (const ListSource& l : ListSources()) {
+        if (l.k != k)
+            continue;
+        f.editor = FieldEditor::List;
+        f.listSql = QString::fromUtf8(l.sql);
+        f.listWithName = l.withName;
+        f.items = l.items;
+        f.kind = l.withName ? FieldKind::Code : FieldKind::Text;
+    }
+    if (std::find(std::begin(kPriceFields), std::end(kPriceFields), k) != std::end(kPriceFields))
+        f.mask = FieldMask::WithoutPriceRight;
+    if (k == kCost)
+        f.mask |= FieldMask::NotAdministrator;
+    // The status follows the shipped box; it is not typed, and Tab and
+    // Enter pass it by.
+    f.editable = k != kStatus;
+    f.tabStop = k != kStatus;
+    return f;
+}
+
 // A box read-only for as long as this lives; then as it was before.
 class LockedWhile {
 public:
@@ -317,35 +346,9 @@ void B01::buildDetailPage()
     QMap<int, Slot> place;
     for (const Placed& p : PageLayout())
         place[p.k] = p.slot;
-    QMap<int, ListSource> lists;
-    for (const ListSource& l : ListSources())
-        lists[l.k] = l;
     // Fields in index order, every one read from the waybill's own row.
-    for (int k = 0; k < kWaybillBoxes; ++k) {
-        const WaybillColumn& c = WaybillColumns()[k];
-        Field f{.label = kCaptions[k], .column = c.name, .maxLength = k == kNumber ? 15 : 0, .labRect = place[k].lab,
-                .txtRect = place[k].txt, .index = k, .gridCol = kNoGridColumn};
-        f.kind = c.number ? FieldKind::Number : k == kSent ? FieldKind::Date : FieldKind::Text;
-        if (k == kSent)
-            f.editor = FieldEditor::Date;
-        if (lists.contains(k)) {
-            const ListSource& l = lists[k];
-            f.editor = FieldEditor::List;
-            f.listSql = QString::fromUtf8(l.sql);
-            f.listWithName = l.withName;
-            f.items = l.items;
-            f.kind = l.withName ? FieldKind::Code : FieldKind::Text;
-        }
-        if (std::find(std::begin(kPriceFields), std::end(kPriceFields), k) != std::end(kPriceFields))
-            f.mask = FieldMask::WithoutPriceRight;
-        if (k == kCost)
-            f.mask |= FieldMask::NotAdministrator;
-        // The status follows the shipped box; it is not typed, and Tab and
-        // Enter pass it by.
-        f.editable = k != kStatus;
-        f.tabStop = k != kStatus;
-        addField(f);
-    }
+    for (int k = 0; k < kWaybillBoxes; ++k)
+        addField(BoxField(k, place[k]));
     // Names and addresses in English, and the telephone, are typed in Latin letters.
     for (int k : {kShipperCompanyEn, kShipperAddressEn, kConsigneeCompanyEn, kConsigneeAddressEn, kPhone})
         Txt[k]->setInputMethodHints(Qt::ImhPreferLatin);
@@ -360,6 +363,11 @@ void B01::buildDetailPage()
     connect(Txt[kStatus], &QLineEdit::textChanged, this, [this] { statusChanged(); });
     connect(ChkChuHuo, &QCheckBox::toggled, this, [this] { ChkChuHuo_Click(); });
 
+    chainTabOrder();
+}
+
+void B01::chainTabOrder()
+{
     // Tab follows the page, each list or picker before the box it lies over.
     QWidget* prev = nullptr;
     const auto chain = [&prev](QWidget* w) {

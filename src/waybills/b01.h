@@ -50,6 +50,7 @@ private:
     std::unique_ptr<ListNames> m_names;
 
     void buildDetailPage();
+    void chainTabOrder();
 
     // The computed boxes, as they are entered.
     void computeInBox(int k, void (B01::*calc)());
