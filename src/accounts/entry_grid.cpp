@@ -24,8 +24,12 @@
 
 namespace {
 
-constexpr int kCols = 10;
-constexpr int kNumber = 0, kDate = 1, kParty = 2, kAmount = 5, kHandler = 6, kMaker = 7, kRemark = 8, kSn = 9;
+// The grid's columns. The related document and the summary (or payment
+// way) are shown empty and never stored; the sequence number is hidden.
+enum EntryColumn {
+    kNumber = 0, kDate = 1, kParty = 2, kRelatedDoc = 3, kSummary = 4, kAmount = 5, kHandler = 6, kMaker = 7,
+    kRemark = 8, kSn = 9, kCols = 10,
+};
 constexpr auto kSaveFailure = "保存失败!系统返回如下信息：";
 constexpr auto kDeleteFailure = "删除失败!系统返回如下信息：";
 constexpr auto kListFailure = "查询执行错误!系统返回如下信息：";
@@ -441,7 +445,7 @@ void LedgerEntryWindow::choose(int& row, int& col)
             GD->setTextMatrix(row, kMaker, gUserName);
         col = kRemark;
     }
-    if (col == 3 || col == 4)
+    if (col == kRelatedDoc || col == kSummary)
         col = kAmount;
     if (col == kSn)
         col = kRemark;
@@ -567,7 +571,7 @@ void LedgerEntryWindow::EndEdit()
     Edstu = 0;
     m_curRow = std::clamp(m_curRow, 1, GD->rows() - 1);
     GD->setRow(m_curRow);
-    GD->setCol(0);
+    GD->setCol(kNumber);
     GD_RowColChange();
 }
 
@@ -646,7 +650,7 @@ void LedgerEntryWindow::Menu_query_Click()
         Query::FieldType type;
     } fields[] = {
         {kNumber, "TB1.F1", Query::TextField},  {kDate, "TB1.F2", Query::DateField},
-        {kParty, "TB1.F3", Query::TextField},   {3, "TB1.F3", Query::TextField},
+        {kParty, "TB1.F3", Query::TextField},   {kRelatedDoc, "TB1.F3", Query::TextField},
         {kAmount, "TB1." + kind().moneyColumn(), Query::NumberField},
         {kHandler, "S1", Query::TextField},     {kMaker, "F5", Query::TextField},
         {kRemark, "F10", Query::TextField},

@@ -17,6 +17,7 @@
 #include "waybills/cost.h"
 #include "waybills/fee.h"
 #include "waybills/price_rows.h"
+#include "waybills/waybill.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,38 +36,30 @@ namespace {
 
 // ------------------------------------------------------------ the field map
 
-// How a box's text is stored: 'T' trimmed text, 'N' its number value, 'D' the
-// send date, 'L' the code or name taken from the list over it (how each list
-// is filled: ListSource).
-struct FieldDef {
-    const char* column;
-    const char* caption;
-    char kind;
+// The boxes the code names; Txt(k), Cmb(k) and Lab(k) keep their numbers.
+enum B01Box {
+    kNumber = 0, kSent = 1, kTransferNo = 2, kRemark = 3, kOrigin = 4, kChannel = 5, kZone = 6, kPlace = 7, kShipperFirst = 8,
+    kShipperCompanyEn = 9, kShipperAddressEn = 11, kConsigneeCompanyEn = 13, kConsigneeAddressEn = 15, kPhone = 16,
+    kService = 17, kPieces = 20, kWeightIn = 21, kWeightOut = 23, kPayment = 25, kBasicFee = 26, kExtraFee = 27,
+    kTotal = 28, kMaker = 29, kStaff = 30, kCustomer = 31, kStatus = 32, kFactor = 33, kCost = 34,
+    kCostFactor = 35, kReason = 37, kChannelZone = 40, kOtherFee = 43, kCostOther = 44, kCostExtra = 45,
+    kLength = 46, kHeight = 48,
 };
 
-const FieldDef kFields[49] = {
-    {"F1", "速递单号", 'T'},          {"F101", "寄件日期", 'D'},       {"F102", "转单号", 'T'},
-    {"F103", "备注", 'T'},            {"F201", "始发地", 'L'},         {"F202", "出货渠道", 'L'},
-    {"F203", "目的区域", 'L'},        {"F2031", "目的地", 'L'},        {"F2041", "发件人公司名", 'T'},
-    {"F2042", "Shipper'Company", 'T'}, {"F2051", "发件人地址", 'T'},    {"F2052", "Shipper'Address", 'T'},
-    {"F2061", "收件人公司名", 'T'},    {"F2062", "Consignee'Company", 'T'}, {"F2071", "收件人地址", 'T'},
-    {"F2072", "Consignee'Address", 'T'}, {"F208", "联系电话", 'T'},    {"F301", "服务类型", 'L'},
-    {"F302", "货品名称", 'T'},        {"F303", "海关申明价值", 'T'},   {"F401", "件数", 'N'},
-    {"F402", "收重(KG)", 'N'},        {"F403", "初重(KG)", 'N'},       {"F404", "出重(KG)", 'N'},
-    {"F405", "体积(CM)", 'T'},        {"F501", "付款方式", 'L'},       {"F502", "基本费用", 'N'},
-    {"F503", "附加费用", 'N'},        {"F504", "总计费用", 'N'},       {"F601", "制单人", 'T'},
-    {"F602", "外务员", 'L'},          {"F603", "发件客户", 'L'},       {"F604", "审核人", 'T'},
-    {"F505", "燃油费率", 'N'},        {"F507", "出货成本", 'N'},       {"F506", "燃油费率", 'N'},
-    {"F701", "问题事故", 'T'},        {"F702", "事故原因", 'L'},       {"F703", "处理结果", 'T'},
-    {"F704", "事故说明", 'T'},        {"F2021", "出货区域", 'L'},      {"F605", "收件人签收", 'T'},
-    {"F606", "收件时间", 'T'},        {"F508", "其它费用", 'N'},       {"F509", "其它费用", 'N'},
-    {"F510", "附加费用", 'N'},        {"F4051", "长", 'N'},            {"F4052", "宽", 'N'},
-    {"F4053", "高", 'N'},
+// Box k's caption; its column and whether it holds a number are the
+// waybill's own (WaybillColumns).
+const char* const kCaptions[kWaybillBoxes] = {
+    "速递单号", "寄件日期", "转单号", "备注", "始发地", "出货渠道", "目的区域", "目的地", "发件人公司名",
+    "Shipper'Company", "发件人地址", "Shipper'Address", "收件人公司名", "Consignee'Company", "收件人地址",
+    "Consignee'Address", "联系电话", "服务类型", "货品名称", "海关申明价值", "件数", "收重(KG)", "初重(KG)",
+    "出重(KG)", "体积(CM)", "付款方式", "基本费用", "附加费用", "总计费用", "制单人", "外务员", "发件客户",
+    "审核人", "燃油费率", "出货成本", "燃油费率", "问题事故", "事故原因", "处理结果", "事故说明", "出货区域",
+    "收件人签收", "收件时间", "其它费用", "其它费用", "附加费用", "长", "宽", "高",
 };
 
 // Weights out, fees, factors and costs: masked for an operator without the price right.
-const int kPriceFields[] = {23, 26, 27, 33, 43, 28, 45, 35, 44, 34, 5, 40};
-const int kCostBox = 34;
+const int kPriceFields[] = {kWeightOut, kBasicFee, kExtraFee, kFactor, kOtherFee, kTotal,
+                            kCostExtra, kCostFactor, kCostOther, kCost, kChannel, kChannelZone};
 
 const QStringList kHeaders = {"速递单号", "寄件日期", "目的地", "服务类型", "货品件数", "付款方式",
                                   "出货渠道", "发件客户", "外务员", "出货审核", "备注"};
@@ -181,18 +174,47 @@ struct ListSource {
 const QList<ListSource>& ListSources()
 {
     static const QList<ListSource> sources = {
-        {4, "select F1 from M05 order by F1", false, {}},
-        {37, "select F1 from M06 order by F1", false, {}},
-        {6, "select F1,F2 from M02 order by F1", true, {}},
-        {31, "select F1,F2 from M03 order by F1", true, {}},
-        {5, "select F1,F2 from M01 order by F1", true, {}},
-        {30, "select F1,F2 from M04 order by F1", false, {}},
-        {17, "", true, {"D.文件(File)", "S.物品(Parcel)"}},
-        {25, "", true, {"月结.Account", "现金.Cash", "到付.Charge On Delivery"}},
-        {7, "", false, {}},
-        {40, "", true, {}},
+        {kOrigin, "select F1 from M05 order by F1", false, {}},
+        {kReason, "select F1 from M06 order by F1", false, {}},
+        {kZone, "select F1,F2 from M02 order by F1", true, {}},
+        {kCustomer, "select F1,F2 from M03 order by F1", true, {}},
+        {kChannel, "select F1,F2 from M01 order by F1", true, {}},
+        {kStaff, "select F1,F2 from M04 order by F1", false, {}},
+        {kService, "", true, {"D.文件(File)", "S.物品(Parcel)"}},
+        {kPayment, "", true, {"月结.Account", "现金.Cash", "到付.Charge On Delivery"}},
+        {kPlace, "", false, {}},
+        {kChannelZone, "", true, {}},
     };
     return sources;
+}
+
+// Box k's field: its caption and column, its editor and kind, and who may see it.
+ListFrame::Field BoxField(int k, const Slot& place)
+{
+    const WaybillColumn& c = WaybillColumns()[k];
+    ListFrame::Field f{.label = kCaptions[k], .column = c.name, .maxLength = k == kNumber ? 15 : 0, .labRect = place.lab,
+            .txtRect = place.txt, .index = k, .gridCol = kNoGridColumn};
+    f.kind = c.number ? FieldKind::Number : k == kSent ? FieldKind::Date : FieldKind::Text;
+    if (k == kSent)
+        f.editor = FieldEditor::Date;
+    for (const ListSource& l : ListSources()) {
+        if (l.k != k)
+            continue;
+        f.editor = FieldEditor::List;
+        f.listSql = QString::fromUtf8(l.sql);
+        f.listWithName = l.withName;
+        f.items = l.items;
+        f.kind = l.withName ? FieldKind::Code : FieldKind::Text;
+    }
+    if (std::find(std::begin(kPriceFields), std::end(kPriceFields), k) != std::end(kPriceFields))
+        f.mask = FieldMask::WithoutPriceRight;
+    if (k == kCost)
+        f.mask |= FieldMask::NotAdministrator;
+    // The status follows the shipped box; it is not typed, and Tab and
+    // Enter pass it by.
+    f.editable = k != kStatus;
+    f.tabStop = k != kStatus;
+    return f;
 }
 
 // A box read-only for as long as this lives; then as it was before.
@@ -324,49 +346,28 @@ void B01::buildDetailPage()
     QMap<int, Slot> place;
     for (const Placed& p : PageLayout())
         place[p.k] = p.slot;
-    QMap<int, ListSource> lists;
-    for (const ListSource& l : ListSources())
-        lists[l.k] = l;
     // Fields in index order, every one read from the waybill's own row.
-    for (int k = 0; k < 49; ++k) {
-        const FieldDef& d = kFields[k];
-        Field f{.label = d.caption, .column = d.column, .maxLength = k == 0 ? 15 : 0, .labRect = place[k].lab,
-                .txtRect = place[k].txt, .index = k, .gridCol = kNoGridColumn};
-        f.kind = d.kind == 'N' ? FieldKind::Number : d.kind == 'D' ? FieldKind::Date : FieldKind::Text;
-        if (d.kind == 'D')
-            f.editor = FieldEditor::Date;
-        if (lists.contains(k)) {
-            const ListSource& l = lists[k];
-            f.editor = FieldEditor::List;
-            f.listSql = QString::fromUtf8(l.sql);
-            f.listWithName = l.withName;
-            f.items = l.items;
-            f.kind = l.withName ? FieldKind::Code : FieldKind::Text;
-        }
-        if (std::find(std::begin(kPriceFields), std::end(kPriceFields), k) != std::end(kPriceFields))
-            f.mask = FieldMask::WithoutPriceRight;
-        if (k == kCostBox)
-            f.mask |= FieldMask::NotAdministrator;
-        // The status follows the shipped box; it is not typed, and Tab and
-        // Enter pass it by.
-        f.editable = k != 32;
-        f.tabStop = k != 32;
-        addField(f);
-    }
+    for (int k = 0; k < kWaybillBoxes; ++k)
+        addField(BoxField(k, place[k]));
     // Names and addresses in English, and the telephone, are typed in Latin letters.
-    for (int k : {9, 11, 13, 15, 16})
+    for (int k : {kShipperCompanyEn, kShipperAddressEn, kConsigneeCompanyEn, kConsigneeAddressEn, kPhone})
         Txt[k]->setInputMethodHints(Qt::ImhPreferLatin);
-    Txt[33]->setToolTip("代收费");
-    Txt[35]->setToolTip("运送员车费");
+    Txt[kFactor]->setToolTip("代收费");
+    Txt[kCostFactor]->setToolTip("运送员车费");
 
     ChkChuHuo = new QCheckBox("已出货", Frm);
     ChkChuHuo->setObjectName("ChkChuHuo");
     const Slot s = Half(kShippedRow, 1);
     ChkChuHuo->setGeometry(TwipsToPx(s.lab.x()), TwipsToPx(s.txt.y()), TwipsToPx(1500), TwipsToPx(kBoxH));
     addEntryControl(ChkChuHuo);
-    connect(Txt[32], &QLineEdit::textChanged, this, [this] { statusChanged(); });
+    connect(Txt[kStatus], &QLineEdit::textChanged, this, [this] { statusChanged(); });
     connect(ChkChuHuo, &QCheckBox::toggled, this, [this] { ChkChuHuo_Click(); });
 
+    chainTabOrder();
+}
+
+void B01::chainTabOrder()
+{
     // Tab follows the page, each list or picker before the box it lies over.
     QWidget* prev = nullptr;
     const auto chain = [&prev](QWidget* w) {
@@ -375,12 +376,12 @@ void B01::buildDetailPage()
         prev = w;
     };
     for (const Placed& p : PageLayout()) {
-        if (p.k == 1)
+        if (p.k == kSent)
             chain(DTP);
         if (QComboBox* list = Cmb.value(p.k))
             chain(list);
         chain(Txt[p.k]);
-        if (p.k == 3)
+        if (p.k == kRemark)
             chain(ChkChuHuo);
     }
 }
@@ -442,13 +443,13 @@ QString B01::shownText(const Field& f, const QString& stored) const
         return stored + "." + GetStr("select F2 from " + table + " where F1=" + SqlQuote(code));
     };
     switch (f.index) {
-    case 31: return withName("M03", stored);
-    case 5: return withName("M01", stored);
-    case 6: return withName("M02", stored);
-    case 40: return withName("M011", TrimBlanks(stored));
-    case 30: return withName("M04", stored);
-    case 17: return stored == QLatin1String("D") ? QStringLiteral("D.文件(File)") : QStringLiteral("S.物品(Parcel)");
-    case 25:
+    case kCustomer: return withName("M03", stored);
+    case kChannel: return withName("M01", stored);
+    case kZone: return withName("M02", stored);
+    case kChannelZone: return withName("M011", TrimBlanks(stored));
+    case kStaff: return withName("M04", stored);
+    case kService: return stored == QLatin1String("D") ? QStringLiteral("D.文件(File)") : QStringLiteral("S.物品(Parcel)");
+    case kPayment:
         if (stored == QStringLiteral("月结"))
             return QStringLiteral("月结.Account");
         if (stored == QStringLiteral("现金"))
@@ -464,8 +465,8 @@ void B01::recordShown()
 {
     // No such waybill: every box stays empty, with no "." or service type
     // made up from nothing.
-    if (text(0).isEmpty()) {
-        for (int k : {5, 6, 17, 30, 31, 40})
+    if (text(kNumber).isEmpty()) {
+        for (int k : {kChannel, kZone, kService, kStaff, kCustomer, kChannelZone})
             setText(k, QString());
     }
 }
@@ -492,7 +493,7 @@ void B01::prepareEditors(int mode)
     // channel and its zone are chosen in their lists, which stay hidden; their
     // boxes take no focus, for leaving them would refill the hidden zone list.
     for (int k : kPriceFields) {
-        if (k == 5 || k == 40)
+        if (k == kChannel || k == kChannelZone)
             continue;
         Txt[k]->setFocusPolicy(Qt::ClickFocus);
         Txt[k]->setReadOnly(false);
@@ -509,32 +510,32 @@ void B01::Menu_Add_Click()
     // empty, and so are the lists that followed its zone and channel.
     for (QLineEdit* t : std::as_const(Txt))
         t->clear();
-    for (int k : {7, 40})
+    for (int k : {kPlace, kChannelZone})
         Cmb[k]->clear();
     for (const ListSource& l : ListSources())
         Cmb[l.k]->setEditText(QString());
     DTP->setDate(QDate::currentDate());
-    setText(29, gUserName);
-    Txt[0]->setReadOnly(false);
-    Cmb[31]->setFocus();
+    setText(kMaker, gUserName);
+    Txt[kNumber]->setReadOnly(false);
+    Cmb[kCustomer]->setFocus();
     // "未审核" unticks the shipped box, which in add mode writes "未出货"; the
     // box may be unticked already, so its rule is applied here as well.
-    setText(32, kNotChecked);
-    if (text(32) == kNotChecked)
+    setText(kStatus, kNotChecked);
+    if (text(kStatus) == kNotChecked)
         ChkChuHuo_Click();
     presetOrigin();
-    Txt[0]->clear();
-    Txt[2]->clear();
-    Cmb[25]->setCurrentIndex(0);
-    if (Cmb[30]->count() > 0)
-        Cmb[30]->setCurrentIndex(0);
+    Txt[kNumber]->clear();
+    Txt[kTransferNo]->clear();
+    Cmb[kPayment]->setCurrentIndex(0);
+    if (Cmb[kStaff]->count() > 0)
+        Cmb[kStaff]->setCurrentIndex(0);
 }
 
 void B01::presetOrigin()
 {
     const int index = RememberedOrigin(gUserCode);
-    if (index >= 0 && index < Cmb[4]->count())
-        Cmb[4]->setCurrentIndex(index);
+    if (index >= 0 && index < Cmb[kOrigin]->count())
+        Cmb[kOrigin]->setCurrentIndex(index);
 }
 
 void B01::Menu_edit_Click()
@@ -551,9 +552,9 @@ void B01::Menu_edit_Click()
     // when the box holds none).
     EditMode = Editing;
     BeginEdit();
-    setText(29, gUserName);
-    Txt[0]->setReadOnly(false);
-    Txt[0]->setFocus();
+    setText(kMaker, gUserName);
+    Txt[kNumber]->setReadOnly(false);
+    Txt[kNumber]->setFocus();
 }
 
 void B01::Menu_del_Click()
@@ -571,11 +572,7 @@ void B01::Menu_del_Click()
         return;
     // The waybill goes with its entries, and the balances after them follow.
     const QString number = TrimBlanks(shown);
-    LedgerPosting posting;
-    const bool done = RunWrite(LangStr(QString::fromUtf8(kDeleteFailure)), [&] {
-        Db().execute("delete from B01 WHERE F1=" + SqlQuote(number));
-        posting.remove(WaybillPostings(number));
-    });
+    const bool done = RunWrite(LangStr(QString::fromUtf8(kDeleteFailure)), [&] { DeleteWaybill(number); });
     if (done)
         removeCurrentRow();
 }
@@ -588,7 +585,7 @@ void B01::Menu_Check_Click()
         MsgBox("该单已经出货!不能再次进行出货操作", vbStyle::Information, gMsgTitle);
         return;
     }
-    Db().execute("update B01 set F604=" + SqlQuote(gUserName) + " where F1=" + SqlQuote(number));
+    MarkWaybillChecked(number, gUserName);
     // A shipped waybill leaves the list until it is filled again.
     if (GD->rows() > 2) {
         GD->removeItem(CurRow);
@@ -659,14 +656,14 @@ bool B01::copyRequired(int k)
     const QString caption = Lab[k]->text();
     const QString t = TrimBlanks(list->currentText());
     // Origins, places and field staff are names, kept whole.
-    if (k == 4 || k == 7 || k == 30) {
+    if (k == kOrigin || k == kPlace || k == kStaff) {
         if (t.isEmpty()) {
             MsgBox(LangStr("请输入") + caption + "!", vbStyle::Information, gMsgTitle);
             return false;
         }
         // A staff text that begins with "." names no one: the save stops
         // without a message, as for a code list.
-        const QString name = k == 30 ? StaffName(list) : t;
+        const QString name = k == kStaff ? StaffName(list) : t;
         setText(k, name);
         return !name.isEmpty();
     }
@@ -685,66 +682,79 @@ std::optional<QString> B01::checkCode(int k, const QString& sql)
     return std::nullopt;
 }
 
-bool B01::saveWaybill()
+bool B01::copyBoxes()
 {
-    for (int k = 46; k <= 48; ++k)
+    for (int k = kLength; k <= kHeight; ++k)
         setText(k, CStr(Val(text(k))));
-    const QDate sent = DTP->date();
-    setText(1, DateText(sent));
-    for (int k : {31, 30, 17, 25, 6, 4}) {
+    setText(kSent, DateText(DTP->date()));
+    for (int k : {kCustomer, kStaff, kService, kPayment, kZone, kOrigin}) {
         if (!copyRequired(k))
             return false;
     }
-    RememberOrigin(gUserCode, Cmb[4]->findText(TrimBlanks(Cmb[4]->currentText()), Qt::MatchExactly | Qt::MatchCaseSensitive));
-    if (!copyRequired(7))
+    RememberOrigin(gUserCode, Cmb[kOrigin]->findText(TrimBlanks(Cmb[kOrigin]->currentText()), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    if (!copyRequired(kPlace))
         return false;
-    CopyComboCode(Cmb[5], Txt[5]);
-    CopyComboCode(Cmb[40], Txt[40]);
-    setText(37, TrimBlanks(Cmb[37]->currentText()));
+    CopyComboCode(Cmb[kChannel], Txt[kChannel]);
+    CopyComboCode(Cmb[kChannelZone], Txt[kChannelZone]);
+    setText(kReason, TrimBlanks(Cmb[kReason]->currentText()));
+    return true;
+}
 
+bool B01::checkCodes(Waybill& w)
+{
     const auto key = [this](int k) { return SqlQuote(TrimBlanks(text(k))); };
     // The customer's and the channel's checks read the names their entries
     // are posted under.
-    const std::optional<QString> customerName = checkCode(31, "select F2 from M03 where F1=" + key(31));
+    const std::optional<QString> customerName = checkCode(kCustomer, "select F2 from M03 where F1=" + key(kCustomer));
     if (!customerName)
         return false;
     std::optional<QString> channelName = QString();
-    if (!TrimBlanks(text(5)).isEmpty() && !(channelName = checkCode(5, "select F2 from M01 where F1=" + key(5))))
+    if (!TrimBlanks(text(kChannel)).isEmpty()
+        && !(channelName = checkCode(kChannel, "select F2 from M01 where F1=" + key(kChannel))))
         return false;
-    if (!checkCode(4, "select F1 from M05 where F1=" + key(4)) || !checkCode(6, "select F2 from M02 where F1=" + key(6))
-        || !checkCode(30, "select F1 from M04 where F1=" + key(30)))
+    if (!checkCode(kOrigin, "select F1 from M05 where F1=" + key(kOrigin))
+        || !checkCode(kZone, "select F2 from M02 where F1=" + key(kZone))
+        || !checkCode(kStaff, "select F1 from M04 where F1=" + key(kStaff)))
         return false;
-    const QString service = text(17), payment = text(25);
+    w.customerName = *customerName;
+    w.channelName = *channelName;
+    return true;
+}
+
+bool B01::checkChoices()
+{
+    const QString service = text(kService), payment = text(kPayment);
     if (service != QLatin1String("S") && service != QLatin1String("D")) {
-        MsgBox(Lab[17]->text() + "输入错误！", vbStyle::Information, gMsgTitle);
+        MsgBox(Lab[kService]->text() + "输入错误！", vbStyle::Information, gMsgTitle);
         return false;
     }
     if (payment != QStringLiteral("到付") && payment != QStringLiteral("现金") && payment != QStringLiteral("月结")) {
-        MsgBox(Lab[25]->text() + "输入错误！", vbStyle::Information, gMsgTitle);
+        MsgBox(Lab[kPayment]->text() + "输入错误！", vbStyle::Information, gMsgTitle);
         return false;
     }
-    for (int k : {0, 7}) {
+    for (int k : {kNumber, kPlace}) {
         if (TrimBlanks(text(k)).isEmpty()) {
             MsgBox(LangStr("请输入") + Lab[k]->text() + "!", vbStyle::Information, gMsgTitle);
             return false;
         }
     }
-    const double total = Val(text(28));
-    if (total == 0) {
-        MsgBox(LangStr("请输入") + Lab[28]->text() + "!", vbStyle::Information, gMsgTitle);
+    if (Val(text(kTotal)) == 0) {
+        MsgBox(LangStr("请输入") + Lab[kTotal]->text() + "!", vbStyle::Information, gMsgTitle);
         return false;
     }
+    return true;
+}
 
-    const QString number = TrimBlanks(text(0));
+bool B01::checkNumberFree(const QString& number, const QString& oldKey)
+{
     bool failed = false;
     const QString found = GetStr("select F1 from B01 where F1=" + SqlQuote(number), &failed);
     if (failed)
         return false;
-    const QString oldKey = EditMode == Editing ? TrimBlanks(currentKey()) : QString();
     // In an edit the number found may be the waybill's own.
     if (!IsLookupFailure(found) && (EditMode == Adding || found != oldKey)) {
-        MsgBox("[" + found + "]已经使用了" + text(0) + "这个速递单号，请重新设置!", vbStyle::Information, gMsgTitle);
-        setFocusAfterCommand(Txt[0]);
+        MsgBox("[" + found + "]已经使用了" + text(kNumber) + "这个速递单号，请重新设置!", vbStyle::Information, gMsgTitle);
+        setFocusAfterCommand(Txt[kNumber]);
         return false;
     }
     // The waybill posts under "YS"/"YF" and its number: an entry already
@@ -755,67 +765,54 @@ bool B01::saveWaybill()
         }))
         return false;
     if (!held.isEmpty()) {
-        MsgBox("帐款单据[" + held + "]已经使用了" + text(0) + "这个速递单号，请重新设置!", vbStyle::Information, gMsgTitle);
-        setFocusAfterCommand(Txt[0]);
+        MsgBox("帐款单据[" + held + "]已经使用了" + text(kNumber) + "这个速递单号，请重新设置!", vbStyle::Information, gMsgTitle);
+        setFocusAfterCommand(Txt[kNumber]);
         return false;
     }
+    return true;
+}
 
-    // What the grid row and the ledger entries show.
-    const QString customer = *customerName;
-    const QString channel = *channelName;
-    const QString staffRemark = GetStr("select F2 from M04 where F1=" + key(30), &failed);
+void B01::fillRecord(Waybill& w) const
+{
+    for (int k = 0; k < kWaybillBoxes; ++k) {
+        if (WaybillColumns()[k].number)
+            w.number[k] = Val(text(k));
+        else
+            w.text[k] = TrimBlanks(text(k));
+    }
+    w.sent = DTP->date();
+    w.numberAs = text(kNumber);
+    w.shipped = ChkChuHuo->isChecked();
+}
+
+bool B01::saveWaybill()
+{
+    Waybill w;
+    if (!copyBoxes() || !checkCodes(w) || !checkChoices())
+        return false;
+    const QString number = TrimBlanks(text(kNumber));
+    const QString oldKey = EditMode == Editing ? TrimBlanks(currentKey()) : QString();
+    if (!checkNumberFree(number, oldKey))
+        return false;
+    bool failed = false;
+    w.handler = GetStr("select F2 from M04 where F1=" + SqlQuote(TrimBlanks(text(kStaff))), &failed);
     if (failed)
         return false;
-    const bool shipped = ChkChuHuo->isChecked();
+    fillRecord(w);
 
-    QStringList columns, values;
-    for (int k = 0; k <= 42; ++k) {
-        columns << kFields[k].column;
-        values << (kFields[k].kind == 'N' ? SqlNum(Val(text(k))) : SqlQuote(TrimBlanks(text(k))));
-    }
-    const PaymentSplit split = SplitByPayment(payment, total);
-    columns << "DF" << "YJ" << "XJ";
-    values << SqlNum(split.DF) << SqlNum(split.YJ) << SqlNum(split.XJ);
-    for (int k = 43; k <= 48; ++k) {
-        columns << kFields[k].column;
-        values << SqlNum(Val(text(k)));
-    }
-    const QString insert = "insert into B01 (" + columns.join(',') + ") VALUES (" + values.join(',') + ")";
-
-    // The waybill, its entries and every balance they move commit together.
-    LedgerEntry receivable;
-    receivable.lb = kReceivableAdded;
-    receivable.docNo = "YS" + number;
-    receivable.date = sent;
-    receivable.party = customer;
-    receivable.amount = total;
-    receivable.handler = staffRemark;
-    LedgerEntry payable = receivable;
-    payable.lb = kPayableAdded;
-    payable.docNo = "YF" + number;
-    payable.party = channel;
-    payable.amount = Val(text(kCostBox));
-    LedgerPosting posting;
-    const bool saved = RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] {
-        if (EditMode == Editing) {
-            posting.remove(WaybillPostings(oldKey));
-            Db().execute("delete from B01 where F1=" + SqlQuote(oldKey));
-        }
-        Db().execute(insert);
-        // Numbered as the waybill number typed; the payable right after the receivable.
-        const double sn = posting.post(receivable, text(0));
-        if (shipped)
-            posting.postAt(payable, sn + 1);
-    });
-    if (!saved)
+    // An edit replaces the stored row, even one stored without a number.
+    const QString old = EditMode == Editing && oldKey.isNull() ? QStringLiteral("") : oldKey;
+    QString warning;
+    if (!RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] { warning = SaveWaybill(w, old); }))
         return false;
 
-    setText(5, text(5) + "." + channel);
-    const QStringList row = {number, text(1), TrimBlanks(text(7)), text(17), CStr(Val(text(20))), text(25),
-                             channel, customer, TrimBlanks(text(30)), TrimBlanks(text(32)), TrimBlanks(text(3))};
+    setText(kChannel, text(kChannel) + "." + w.channelName);
+    const QStringList row = {number, text(kSent), TrimBlanks(text(kPlace)), text(kService), CStr(Val(text(kPieces))),
+                             text(kPayment), w.channelName, w.customerName, TrimBlanks(text(kStaff)),
+                             TrimBlanks(text(kStatus)), TrimBlanks(text(kRemark))};
     showSavedRow(row);
-    if (!posting.warning().isEmpty())
-        MsgBox(posting.warning(), vbStyle::Information, QString());
+    if (!warning.isEmpty())
+        MsgBox(warning, vbStyle::Information, QString());
     return true;
 }
 
@@ -824,16 +821,16 @@ bool B01::saveWaybill()
 void B01::fieldEntered(const Field& f)
 {
     switch (f.index) {
-    case 31:
-        m_customerText = TrimBlanks(Cmb[31]->currentText());
+    case kCustomer:
+        m_customerText = TrimBlanks(Cmb[kCustomer]->currentText());
         break;
-    case 26:
-        computeInBox(26, &B01::CalcCustomerFee);
+    case kBasicFee:
+        computeInBox(kBasicFee, &B01::CalcCustomerFee);
         break;
-    case kCostBox:
-        computeInBox(kCostBox, &B01::CalcShippingCost);
+    case kCost:
+        computeInBox(kCost, &B01::CalcShippingCost);
         break;
-    case 28:
+    case kTotal:
         CalcTotal();
         break;
     default:
@@ -853,7 +850,8 @@ void B01::computeInBox(int k, void (B01::*calc)())
 
 void B01::CalcCustomerFee()
 {
-    const FeeRequest req{Cmb[31]->currentText(), Cmb[6]->currentText(), Val(text(21)), Cmb[17]->currentText()};
+    const FeeRequest req{Cmb[kCustomer]->currentText(), Cmb[kZone]->currentText(), Val(text(kWeightIn)),
+                         Cmb[kService]->currentText()};
     const std::optional<PricingStandard> standard = ReadPricingStandard();
     std::optional<CustomerQuote> quote;
     if (standard)
@@ -861,7 +859,7 @@ void B01::CalcCustomerFee()
     const CalcOutcome out = ::CalcCustomerFee(req, standard ? &*standard : nullptr, quote ? &*quote : nullptr);
     switch (out.kind) {
     case CalcOutcome::Result:
-        setText(26, out.text);
+        setText(kBasicFee, out.text);
         break;
     case CalcOutcome::Message:
         MsgBox(out.text, vbStyle::Information, gMsgTitle);
@@ -877,42 +875,42 @@ void B01::CalcCustomerFee()
 
 void B01::CalcShippingCost()
 {
-    const CostRequest req{Cmb[5]->currentText(), Cmb[40]->currentText(), Val(text(23)), Cmb[17]->currentText(),
-                          Val(text(35)), Val(text(45)), Val(text(44))};
+    const CostRequest req{Cmb[kChannel]->currentText(), Cmb[kChannelZone]->currentText(), Val(text(kWeightOut)),
+                          Cmb[kService]->currentText(), Val(text(kCostFactor)), Val(text(kCostExtra)), Val(text(kCostOther))};
     const std::optional<ChannelStandard> channel = ReadChannelStandard(CodeOf(req.channel));
     std::optional<ChannelZoneCost> zone;
     if (channel)
         zone = ReadChannelZoneCost(CodeOf(req.zone));
     const CalcOutcome out = ::CalcShippingCost(req, channel ? &*channel : nullptr, zone ? &*zone : nullptr);
     if (!out.factorText.isEmpty())
-        setText(35, out.factorText);
+        setText(kCostFactor, out.factorText);
     if (out.kind == CalcOutcome::Result)
-        setText(kCostBox, out.text);
+        setText(kCost, out.text);
     else if (out.kind == CalcOutcome::Message)
         MsgBox(out.text, vbStyle::Information, gMsgTitle);
 }
 
 void B01::CalcTotal()
 {
-    setText(28, TotalFeeText(Val(text(26)), Val(text(27)), Val(text(33)), Val(text(43))));
+    setText(kTotal, TotalFeeText(Val(text(kBasicFee)), Val(text(kExtraFee)), Val(text(kFactor)), Val(text(kOtherFee))));
 }
 
 // ------------------------------------------------------------ lists
 
 void B01::fieldLeft(const Field& f)
 {
-    if (f.index == 5)
+    if (f.index == kChannel)
         channelChosen();
-    else if (f.index == 6)
+    else if (f.index == kZone)
         zoneChosen();
-    else if (f.index == 31)
+    else if (f.index == kCustomer)
         customerChosen();
 }
 
 void B01::channelChosen()
 {
-    QComboBox* zones = Cmb[40];
-    const QString t = TrimBlanks(Cmb[5]->currentText());
+    QComboBox* zones = Cmb[kChannelZone];
+    const QString t = TrimBlanks(Cmb[kChannel]->currentText());
     if (t.isEmpty()) {
         // No channel, no channel zone.
         zones->clear();
@@ -927,11 +925,11 @@ void B01::channelChosen()
 
 void B01::zoneChosen()
 {
-    const QString t = TrimBlanks(Cmb[6]->currentText());
+    const QString t = TrimBlanks(Cmb[kZone]->currentText());
     if (t.isEmpty())
         return;
     // The place typed or chosen before survives the refill.
-    QComboBox* places = Cmb[7];
+    QComboBox* places = Cmb[kPlace];
     const QString kept = places->currentText();
     FillCodeList(places, "select F1,F2 FROM M021 WHERE F0=" + SqlQuote(CodeOf(t)), false);
     places->setEditText(kept);
@@ -940,7 +938,7 @@ void B01::zoneChosen()
 void B01::customerChosen()
 {
     // Only another customer overwrites the shipper details typed by hand.
-    const QString t = TrimBlanks(Cmb[31]->currentText());
+    const QString t = TrimBlanks(Cmb[kCustomer]->currentText());
     if (t.isEmpty() || t == m_customerText)
         return;
     m_customerText = t;
@@ -948,16 +946,16 @@ void B01::customerChosen()
     if (rs.recordCount() == 0)
         return;
     for (int i = 0; i < 4; ++i)
-        setText(8 + i, TrimBlanks(rs.at(0, i).toString()));
-    Cmb[31]->setEditText(TrimBlanks(rs.at(0, 4).toString()) + "." + TrimBlanks(rs.at(0, 5).toString()));
-    m_customerText = TrimBlanks(Cmb[31]->currentText());
+        setText(kShipperFirst + i, TrimBlanks(rs.at(0, i).toString()));
+    Cmb[kCustomer]->setEditText(TrimBlanks(rs.at(0, 4).toString()) + "." + TrimBlanks(rs.at(0, 5).toString()));
+    m_customerText = TrimBlanks(Cmb[kCustomer]->currentText());
 }
 
 // ------------------------------------------------------------ shipped box
 
 void B01::statusChanged()
 {
-    const bool shipped = IsShippedStatus(text(32));
+    const bool shipped = IsShippedStatus(text(kStatus));
     if (ChkChuHuo->isChecked() != shipped)
         ChkChuHuo->setChecked(shipped);
 }
@@ -969,5 +967,5 @@ void B01::ChkChuHuo_Click()
         statusChanged();
         return;
     }
-    setText(32, ChkChuHuo->isChecked() ? gUserName : kNotShipped);
+    setText(kStatus, ChkChuHuo->isChecked() ? gUserName : kNotShipped);
 }

@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QDateEdit;
+struct Waybill;
 
 // The waybill register ("速递单", table B01): every waybill in the list; one
 // waybill on the detail page in the 49 boxes Txt(0) .. Txt(48), ten of them
@@ -49,6 +50,7 @@ private:
     std::unique_ptr<ListNames> m_names;
 
     void buildDetailPage();
+    void chainTabOrder();
 
     // The computed boxes, as they are entered.
     void computeInBox(int k, void (B01::*calc)());
@@ -66,6 +68,16 @@ private:
 
     // The save's checks and its write; false leaves the window in its mode.
     bool saveWaybill();
+    // The save's steps in their order, each false when it stopped the save:
+    // the lists copied into their boxes, the codes looked up (the names the
+    // entries are posted under), the choices and required boxes, the number
+    // free of other waybills and entries.
+    bool copyBoxes();
+    bool checkCodes(Waybill& w);
+    bool checkChoices();
+    bool checkNumberFree(const QString& number, const QString& oldKey);
+    // The boxes as the record stores them.
+    void fillRecord(Waybill& w) const;
     bool copyRequired(int k);
     // What the look-up found; nothing when it found nothing (the field's
     // message) or failed (the look-up's own box).
