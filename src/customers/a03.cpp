@@ -1,12 +1,12 @@
 #include "customers/a03.h"
 
+#include "customers/customer_record.h"
 #include "customers/quote_math.h"
 #include "data/database.h"
 #include "data/dberror.h"
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
-#include "data/statement.h"
 #include "dialogs/error_boundary.h"
 #include "dialogs/query.h"
 #include "dialogs/toexcel.h"
@@ -356,29 +356,23 @@ void A03::writeDetails(const QString& key, const QString& oldKey)
     Q_UNUSED(oldKey) // its quotes went with its row (deleteRecord)
     // The grid is the customer's whole price list: one row per zone code,
     // whether or not the zone has a name.
-    Database& db = Db();
-    db.execute("delete from M031 where F0=" + SqlQuote(key));
-    QStringList params;
-    for (int i = 1; i <= kQuoteCols; ++i)
-        params << QStringLiteral("?%1").arg(i);
-    Statement insert(db, "insert into M031 (F0,F1,F2,F3,F4,F5,F6,F7,F8,F9,F10,F11,F12,F13,F14,F15,F16,F17,F18,F19,F20)"
-                         " values (" + params.join(',') + ")");
+    QList<CustomerQuote> quotes;
     for (int r = 2; r < GdMx->rows(); ++r) {
         const QString zone = TrimBlanks(GdMx->textMatrix(r, 0));
         if (zone.isEmpty())
             continue;
-        insert.bind(1, key);
-        insert.bind(2, zone);
+        CustomerQuote q{zone};
         for (int c = kFirstPriceCol; c < kQuoteCols; ++c)
-            insert.bind(c + 1, quotePrice(r, c));
-        insert.run();
+            q.prices[size_t(c - kFirstPriceCol)] = quotePrice(r, c);
+        quotes << q;
     }
+    SaveCustomerQuotes(Db(), key, quotes);
 }
 
 void A03::deleteRecord(const QString& key)
 {
     ListFrame::deleteRecord(key);
-    Db().execute("delete from M031 WHERE F0=" + SqlQuote(key));
+    DeleteCustomerQuotes(Db(), key);
 }
 
 QString A03::duplicateMessage(const QString& typedKey) const

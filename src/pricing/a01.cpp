@@ -7,6 +7,7 @@
 #include "dialogs/query.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"
+#include "pricing/zone_record.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -227,7 +228,7 @@ QString A01::deleteQuestion(const QString& name) const
 void A01::purgeReferences(const QString& key)
 {
     // The places first, while their zones still name the channel.
-    Db().execute("delete from M0111 where F0 in (select F1 from M011 where F3=" + SqlQuote(key) + ")");
+    DeleteChannelPlaces(Db(), key);
     ListFrame::purgeReferences(key);
 }
 

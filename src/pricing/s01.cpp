@@ -8,6 +8,7 @@
 #include "platform/msgbox.h"
 #include "platform/platform.h"
 #include "platform/vb.h"
+#include "pricing/zone_record.h"
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -168,7 +169,7 @@ void S01::CmdOK_Click()
         return;
     // Every box, the factor included, must hold a positive number before the
     // old row goes: an empty or mistyped box is refused, never written.
-    double values[20];
+    PriceStandard values;
     for (int i = 0; i < 20; ++i) {
         values[i] = Val(Txt[i]->text());
         Txt[i]->setText(CStr(values[i]));
@@ -186,13 +187,7 @@ void S01::CmdOK_Click()
             return;
         }
     }
-    QStringList nums;
-    for (double v : values)
-        nums << SqlNum(v);
-    const bool saved = RunWrite(LangStr("保存失败!系统返回如下信息："), [&] {
-        Db().execute("delete from MS1");
-        Db().execute(QStringLiteral("insert into MS1 (%1) VALUES (%2)").arg(kFields, nums.join(',')));
-    });
+    const bool saved = RunWrite(LangStr("保存失败!系统返回如下信息："), [&] { SavePriceStandard(Db(), values); });
     if (saved)
         MsgBox(LangStr("保存成功！"), vbStyle::Information, gMsgTitle);
 }

@@ -11,6 +11,7 @@
 #include "platform/vb.h"
 #include "pricing/place_editor.h"
 #include "pricing/world_maps.h"
+#include "pricing/zone_record.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -164,14 +165,13 @@ void ZoneWindow::writeDetails(const QString& key, const QString& oldKey)
 {
     Q_UNUSED(oldKey) // its places went with its row (deleteRecord)
     // The grid is the zone's whole list of places.
-    m_places->deletePlaces(key);
-    m_places->insertPlaces(key);
+    SaveZonePlaces(Db(), m_placeTable, key, m_places->places());
 }
 
 void ZoneWindow::deleteRecord(const QString& key)
 {
     ListFrame::deleteRecord(key);
-    m_places->deletePlaces(key);
+    DeleteZonePlaces(Db(), m_placeTable, key);
 }
 
 QString ZoneWindow::duplicateMessage(const QString& typedKey) const
