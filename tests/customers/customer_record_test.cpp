@@ -13,12 +13,6 @@
 
 namespace {
 
-void Seed(Database& db)
-{
-    db.execute("insert into M031 (F0,F1,F2,F20) values ('K1','Z0',1,2)");
-    db.execute("insert into M031 (F0,F1,F2,F20) values ('K2','Z0',3,4.5)");
-}
-
 void OldQuotes(Database& db, const QString& customer, const QList<CustomerQuote>& quotes)
 {
     db.execute("delete from M031 where F0=" + SqlQuote(customer));
@@ -47,21 +41,13 @@ CustomerQuote Quote(const QString& zone, double first, double step = 0)
 
 } // namespace
 
-class CustomerRecordTest : public DataTest {
+class CustomerRecordTest : public OldAndNewFileTest {
 protected:
-    void SetUp() override
+    void seed(Database& db) override
     {
-        DataTest::SetUp();
-        old = OpenDataFileCopy(folder->file("old.dat"));
-        Seed(Db());
-        Seed(*old);
+        db.execute("insert into M031 (F0,F1,F2,F20) values ('K1','Z0',1,2)");
+        db.execute("insert into M031 (F0,F1,F2,F20) values ('K2','Z0',3,4.5)");
     }
-    void TearDown() override
-    {
-        old.reset();
-        DataTest::TearDown();
-    }
-    std::unique_ptr<Database> old;
 };
 
 TEST_F(CustomerRecordTest, QuotesAreStoredAsTheOldWriteStoredThem)

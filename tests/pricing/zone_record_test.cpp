@@ -53,23 +53,11 @@ void OldPriceStandard(Database& db, const PriceStandard& values)
 
 } // namespace
 
-class ZoneRecordTest : public DataTest {
+class ZoneRecordTest : public OldAndNewFileTest {
 protected:
-    void SetUp() override
-    {
-        DataTest::SetUp();
-        old = OpenDataFileCopy(folder->file("old.dat"));
-        Seed(Db());
-        Seed(*old);
-    }
-    void TearDown() override
-    {
-        old.reset();
-        DataTest::TearDown();
-    }
+    void seed(Database& db) override { Seed(db); }
     // Both files hold the same rows of `table`, type and value.
     void expectSame(const QString& table) { EXPECT_EQ(StoredCells(Db(), table), StoredCells(*old, table)) << qPrintable(table); }
-    std::unique_ptr<Database> old;
 };
 
 TEST_F(ZoneRecordTest, ZonePlacesAreStoredAsTheComposedTextStoredThem)

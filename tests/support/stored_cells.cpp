@@ -2,6 +2,7 @@
 
 #include "data/schema.h"
 #include "data/database.h"
+#include "data/globals.h"
 #include "data/statement.h"
 #include "support/testenv.h"
 
@@ -27,4 +28,18 @@ std::unique_ptr<Database> OpenDataFileCopy(const QString& path)
 {
     CopyTemplateFile(QStringLiteral("vembra.dat"), path);
     return Database::open(path, DataFileKey());
+}
+
+void OldAndNewFileTest::SetUp()
+{
+    DataTest::SetUp();
+    old = OpenDataFileCopy(folder->file("old.dat"));
+    seed(Db());
+    seed(*old);
+}
+
+void OldAndNewFileTest::TearDown()
+{
+    old.reset();
+    DataTest::TearDown();
 }

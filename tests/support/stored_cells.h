@@ -1,4 +1,6 @@
 #pragma once
+#include "support/testenv.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,3 +15,13 @@ QStringList StoredCells(Database& db, const QString& table);
 
 // A second data file at `path`, a copy of the one the tests start from, open.
 std::unique_ptr<Database> OpenDataFileCopy(const QString& path);
+
+// A record written the old way into `old` and the new way into gDb, both
+// holding the rows seed() put in first.
+class OldAndNewFileTest : public DataTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    virtual void seed(Database& db) = 0;
+    std::unique_ptr<Database> old;
+};
