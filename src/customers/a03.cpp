@@ -1,12 +1,12 @@
 #include "customers/a03.h"
 
+#include "customers/customer_record.h"
 #include "customers/quote_math.h"
 #include "data/database.h"
 #include "data/dberror.h"
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
-#include "data/statement.h"
 #include "dialogs/error_boundary.h"
 #include "dialogs/query.h"
 #include "dialogs/toexcel.h"
@@ -91,6 +91,7 @@ A03::A03(QWidget* parent)
         QRect lab;
         QRect box;
     };
+    // One per box, kCode to kSalesman.
     const Master master[] = {
         {"客户编码", "客户编码", "F1", Caption(30, 127, 950), Box(1020, 127, 2085)},
         {"客户简称", "客户简称", "F2", Caption(3345, 127, 940), Box(4315, 127, 2930)},
@@ -103,11 +104,11 @@ A03::A03(QWidget* parent)
         {"信箱", "邮    箱", "F7", Caption(7560, 1105, 800), Box(8400, 1105, 2730)},
         {"业务员", "业务员", "F8", Caption(7560, 1583, 800), Box(8400, 1583, 2730)},
     };
-    for (int k = 0; k < 10; ++k) {
+    for (int k = kCode; k <= kSalesman; ++k) {
         const Master& m = master[k];
-        Field f{.header = m.header, .label = m.label, .column = m.column, .maxLength = k == 0 ? 12 : kNameLength,
-                .required = k < 2, .labRect = m.lab, .txtRect = m.box, .index = k, .host = FrmTop};
-        if (k == 9) {
+        Field f{.header = m.header, .label = m.label, .column = m.column, .maxLength = k == kCode ? 12 : kNameLength,
+                .required = k <= kShortName, .labRect = m.lab, .txtRect = m.box, .index = k, .host = FrmTop};
+        if (k == kSalesman) {
             // The salesman is picked from the list or typed.
             f.editor = FieldEditor::List;
             f.editorName = "CmbYWY";
@@ -115,24 +116,24 @@ A03::A03(QWidget* parent)
         addField(f);
     }
     addField({.header = "备注", .label = "备注", .column = "F9", .maxLength = kRemarkLength,
-              .labRect = {600, 180, 700, 255}, .txtRect = Box(1350, 120, 8745), .index = 10, .labIndex = 11,
+              .labRect = {600, 180, 700, 255}, .txtRect = Box(1350, 120, 8745), .index = kRemark, .labIndex = kRemarkLabel,
               .host = FrmBtm, .clearOnAdd = false});
     // The factor drives the re-float only; the customer row always stores 1.
     addField({.header = "加价系数", .label = "客户加价系数", .column = "P888", .labRect = {7560, 2100, 1600, 255},
-              .txtRect = Box(9240, 2062, 900), .searchType = 1, .index = 11, .kind = FieldKind::Number,
-              .labIndex = 10, .host = FrmTop});
+              .txtRect = Box(9240, 2062, 900), .searchType = 1, .index = kFactor, .kind = FieldKind::Number,
+              .labIndex = kFactorLabel, .host = FrmTop});
     // Two columns the list carries and no part of the system writes.
-    addField({.header = "累计付款", .index = 12, .host = FrmBtm, .editable = false, .visible = false});
-    addField({.header = "累计欠款", .index = 13, .host = FrmBtm, .editable = false, .visible = false});
+    addField({.header = "累计付款", .index = kPaid, .host = FrmBtm, .editable = false, .visible = false});
+    addField({.header = "累计欠款", .index = kOwed, .host = FrmBtm, .editable = false, .visible = false});
     for (int i = 0; i < 4; ++i) {
         addField({.column = QStringLiteral("F9%1").arg(i + 1), .maxLength = kRemarkLength,
-                  .txtRect = Box(1350, 660 + 540 * i, 8745), .index = 14 + i, .gridCol = kNoGridColumn,
+                  .txtRect = Box(1350, 660 + 540 * i, 8745), .index = kFirstMemo + i, .gridCol = kNoGridColumn,
                   .editorName = QStringLiteral("TxtMEMO(%1)").arg(i), .host = FrmBtm, .clearOnAdd = false,
                   .handled = false});
     }
 
     // The English name and address are typed in Latin letters.
-    for (int k : {3, 5})
+    for (int k : {kEnglishName, kEnglishAddress})
         txt(k)->setInputMethodHints(Qt::ImhPreferLatin);
 
     CmdUpDown = new QPushButton(QStringLiteral("▲"), FrmBtm);
@@ -161,8 +162,11 @@ A03::A03(QWidget* parent)
 
     // Tab order of the detail page: the master boxes, the salesman, the
     // factor, the quote strip and grid, the remark lines.
-    QWidget* order[] = {txt(0), txt(1), txt(2), txt(3), txt(4), txt(5), txt(6), txt(7), txt(8), cmb(9), txt(11),
-                        TxtHPBM, TxtSL, GdMx, txt(10), CmdEnter, CmdDel, CmdReNewPrice, CmdGdMxclear};
+    QWidget* order[] = {txt(kCode),        txt(kShortName),       txt(kChineseName),     txt(kEnglishName),
+                        txt(kChineseAddress), txt(kEnglishAddress), txt(kPhone),           txt(kFax),
+                        txt(kMail),           cmb(kSalesman),       txt(kFactor),          TxtHPBM,
+                        TxtSL,                GdMx,                 txt(kRemark),          CmdEnter,
+                        CmdDel,               CmdReNewPrice,        CmdGdMxclear};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     QWidget* previous = CmdGdMxclear;
@@ -188,7 +192,7 @@ void A03::formLoad()
 
 void A03::FillSalesmanList()
 {
-    QComboBox* list = cmb(9);
+    QComboBox* list = cmb(kSalesman);
     list->clear();
     RunGuarded(LangStr(QString::fromUtf8(kQueryFailure)), [&] {
         // The stored order: the list reads the table as it stands.
@@ -304,8 +308,8 @@ void A03::prepareEditors(int mode)
 {
     ListFrame::prepareEditors(mode);
     const bool editing = mode != Browse;
-    txt(11)->setVisible(editing);
-    if (QLabel* lab = Lab.value(10))
+    txt(kFactor)->setVisible(editing);
+    if (QLabel* lab = Lab.value(kFactorLabel))
         lab->setVisible(editing);
     CmdReNewPrice->setVisible(editing);
     CmdReNewPrice->raise();
@@ -325,8 +329,8 @@ void A03::fieldEntered(const Field& f)
     if (!box || f.editor != FieldEditor::Box)
         return;
     // The Chinese full name starts as the short name.
-    if (f.index == 2 && TrimBlanks(box->text()).isEmpty())
-        box->setText(txt(1)->text());
+    if (f.index == kChineseName && TrimBlanks(box->text()).isEmpty())
+        box->setText(txt(kShortName)->text());
     box->selectAll();
 }
 
@@ -356,29 +360,23 @@ void A03::writeDetails(const QString& key, const QString& oldKey)
     Q_UNUSED(oldKey) // its quotes went with its row (deleteRecord)
     // The grid is the customer's whole price list: one row per zone code,
     // whether or not the zone has a name.
-    Database& db = Db();
-    db.execute("delete from M031 where F0=" + SqlQuote(key));
-    QStringList params;
-    for (int i = 1; i <= kQuoteCols; ++i)
-        params << QStringLiteral("?%1").arg(i);
-    Statement insert(db, "insert into M031 (F0,F1,F2,F3,F4,F5,F6,F7,F8,F9,F10,F11,F12,F13,F14,F15,F16,F17,F18,F19,F20)"
-                         " values (" + params.join(',') + ")");
+    QList<CustomerQuote> quotes;
     for (int r = 2; r < GdMx->rows(); ++r) {
         const QString zone = TrimBlanks(GdMx->textMatrix(r, 0));
         if (zone.isEmpty())
             continue;
-        insert.bind(1, key);
-        insert.bind(2, zone);
+        CustomerQuote q{zone};
         for (int c = kFirstPriceCol; c < kQuoteCols; ++c)
-            insert.bind(c + 1, quotePrice(r, c));
-        insert.run();
+            q.prices[size_t(c - kFirstPriceCol)] = quotePrice(r, c);
+        quotes << q;
     }
+    SaveCustomerQuotes(Db(), key, quotes);
 }
 
 void A03::deleteRecord(const QString& key)
 {
     ListFrame::deleteRecord(key);
-    Db().execute("delete from M031 WHERE F0=" + SqlQuote(key));
+    DeleteCustomerQuotes(Db(), key);
 }
 
 QString A03::duplicateMessage(const QString& typedKey) const
@@ -426,7 +424,7 @@ void A03::Menu_Add_Click()
 {
     ListFrame::Menu_Add_Click();
     SetupQuoteGrid();
-    txt(11)->setText(QStringLiteral("1"));
+    txt(kFactor)->setText(QStringLiteral("1"));
 }
 
 bool A03::refuseEmptyList(const char* message)
@@ -494,9 +492,9 @@ void A03::printSheet(SheetScope scope)
     if (TabS->currentIndex() == 0)
         TabS->setCurrentIndex(1);
     WaitCursor wait;
-    QStringList remarks{txt(10)->text()};
+    QStringList remarks{txt(kRemark)->text()};
     for (int i = 0; i < 4; ++i)
         remarks << findChild<QLineEdit*>(QStringLiteral("TxtMEMO(%1)").arg(i))->text();
-    const QStringList formulas = QuoteSheetFormulas(txt(1)->text(), GdMx->rowTexts(1), remarks);
+    const QStringList formulas = QuoteSheetFormulas(txt(kShortName)->text(), GdMx->rowTexts(1), remarks);
     PrintQuoteSheet(scope, quoteRows(), formulas);
 }

@@ -25,6 +25,28 @@ class QPushButton;
 class A03 : public ListFrame {
     Q_OBJECT
 public:
+    // The detail page's boxes Txt(k); the salesman is the list CmbYWY and
+    // the remark lines TxtMEMO(0..3) are fields kFirstMemo on.
+    enum A03Box {
+        kCode = 0,
+        kShortName = 1,
+        kChineseName = 2,
+        kEnglishName = 3,
+        kChineseAddress = 4,
+        kEnglishAddress = 5,
+        kPhone = 6,
+        kFax = 7,
+        kMail = 8,
+        kSalesman = 9,
+        kRemark = 10,
+        kFactor = 11,
+        kPaid = 12,
+        kOwed = 13,
+        kFirstMemo = 14,
+    };
+    // The captions of the factor and the remark lie the other way round.
+    enum A03Label { kFactorLabel = 10, kRemarkLabel = 11 };
+
     explicit A03(QWidget* parent = nullptr);
 
     void formLoad() override;

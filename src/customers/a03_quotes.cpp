@@ -277,7 +277,7 @@ void A03::putQuotePrice(int r, int c, const QString& text)
 
 QString A03::customerCode() const
 {
-    return TrimBlanks(txt(0)->text());
+    return TrimBlanks(txt(kCode)->text());
 }
 
 // ------------------------------------------------------------ adding, deleting
@@ -376,7 +376,7 @@ void A03::CmdGdMxclear_Click()
 
 void A03::CmdReNewPrice_Click()
 {
-    const double f = Val(txt(11)->text());
+    const double f = Val(txt(kFactor)->text());
     if (!IsMeaningfulFactor(f)) {
         MsgBox(LangStr("请首先输入有意义的加价系数！"), vbStyle::Information, "提示");
         return;
@@ -511,7 +511,7 @@ bool A03::eventFilter(QObject* watched, QEvent* event)
         if (type == QEvent::FocusIn) {
             Paint(box, kEntryColor);
             if (box == TxtSL) {
-                const double factor = Val(txt(11)->text());
+                const double factor = Val(txt(kFactor)->text());
                 if (factor != 0)
                     TxtSL->setText(CStr(factor));
             }

@@ -7,6 +7,7 @@
 #include "dialogs/query.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"
+#include "pricing/zone_record.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -20,9 +21,6 @@ QRect Px(int x, int y, int w, int h)
     return QRect(x * 15, y * 15, w * 15, h * 15);
 }
 
-constexpr int kCountBox = 7;
-constexpr int kFirstSegment = 8;  // Txt(8)..Txt(17): starts of segments 1..10
-constexpr int kLastSegment = 17;
 const char* const kOpenEnd = "Kg以上";
 
 QString SegmentEnd(double nextStart)
@@ -62,7 +60,7 @@ A01::A01(QWidget* parent)
         const int x = i % 2 == 0 ? 16 : 146;
         const int labW = i % 2 == 0 ? 72 : 84;
         addField({.label = QString::fromUtf8(kWeightLabels[i]), .column = kWeightCols[i], .labRect = Px(x, y + 3, labW, 20),
-                  .txtRect = Px(x + labW + 4, y, 50, 22), .index = 3 + i, .gridCol = kNoGridColumn,
+                  .txtRect = Px(x + labW + 4, y, 50, 22), .index = kFirstWeight + i, .gridCol = kNoGridColumn,
                   .kind = FieldKind::Number, .format = "#0.0"});
         if (i % 2 == 1) {
             auto* tail = new QLabel("Kg加价；", Frm);
@@ -83,7 +81,7 @@ A01::A01(QWidget* parent)
                   .kind = FieldKind::Number});
     }
     // Before any channel is shown.
-    for (int k = 3; k <= 6; ++k)
+    for (int k = kFirstWeight; k < kCountBox; ++k)
         txt(k)->setText("0.5");
     txt(kCountBox)->setText("5");
     for (int k = kFirstSegment; k <= kLastSegment; ++k)
@@ -227,7 +225,7 @@ QString A01::deleteQuestion(const QString& name) const
 void A01::purgeReferences(const QString& key)
 {
     // The places first, while their zones still name the channel.
-    Db().execute("delete from M0111 where F0 in (select F1 from M011 where F3=" + SqlQuote(key) + ")");
+    DeleteChannelPlaces(Db(), key);
     ListFrame::purgeReferences(key);
 }
 

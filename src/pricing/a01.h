@@ -9,6 +9,18 @@
 class A01 : public ListFrame {
     Q_OBJECT
 public:
+    // The boxes Txt(k): number, name, remark, the four first and step
+    // weights (D0, D1, S0, S1), the segment count, the ten segment starts.
+    enum A01Box {
+        kCode = 0,
+        kName = 1,
+        kRemark = 2,
+        kFirstWeight = 3,
+        kCountBox = 7,
+        kFirstSegment = 8, // segment k (from 1) starts in Txt(kCountBox + k)
+        kLastSegment = 17,
+    };
+
     explicit A01(QWidget* parent = nullptr);
 
     void Menu_Add_Click() override;

@@ -39,7 +39,7 @@ const char* const kCostColumns[14] = {"P101", "P102", "P201", "P202", "P300", "P
 } // namespace
 
 A011::A011(QWidget* parent)
-    : ZoneWindow("A011", "M011", "M0111", 3, parent)
+    : ZoneWindow("A011", "M011", "M0111", kEnglishName, parent)
 {
     setWindowTitle("出货渠道区域成本");
     setListSql(QStringLiteral("select %1 from M011,M01 WHERE M011.F3=M01.F1 order by M011.F1").arg(kListColumns));
@@ -57,11 +57,11 @@ A011::A011(QWidget* parent)
     // The channel: its name while browsing, the list of channels while adding or editing.
     // Checked after the code and the Chinese name (checkEntries).
     m_channelField = addField({.label = "所属出货渠道", .column = "F3", .labRect = Px(240, 17, 90, 20),
-                               .txtRect = Px(330, 14, 160, 22), .index = 2, .gridCol = kChannelNameCol,
+                               .txtRect = Px(330, 14, 160, 22), .index = kChannel, .gridCol = kChannelNameCol,
                                .editor = FieldEditor::List, .kind = FieldKind::Code, .editorName = "CmbLB",
                                .listSql = "select * from M01 order by F1"});
-    CmbLB = cmb(2);
-    addNameFields(2, 6, 4, 3, 5, 4);
+    CmbLB = cmb(kChannel);
+    addNameFields(2, 6, kDays, 3, kRemark, 4);
 
     // The costs: the four first and step costs on the first line, then the
     // ten heavy segments, each with its flag, four to a line.
@@ -71,7 +71,7 @@ A011::A011(QWidget* parent)
         const bool segment = i >= 4;
         addPriceField(i, segment ? QString::number(i - 3) : QString::fromUtf8(kFirstStepCaptions[i]), kCostColumns[i], 7 + i);
         if (segment) {
-            addField({.column = QStringLiteral("A3%1").arg(i - 4), .txtRect = priceFlagRect(i), .index = 9 + i,
+            addField({.column = QStringLiteral("A3%1").arg(i - 4), .txtRect = priceFlagRect(i), .index = kFirstPrice + i,
                       .gridCol = kNoGridColumn, .editor = FieldEditor::Check, .host = FrmPrice, .clearOnAdd = false});
         }
     }
@@ -100,10 +100,10 @@ void A011::LoadChannelCaptions(const QString& channelCode)
     auto weight = [&](int field) { return field < rs.fieldCount() ? static_cast<float>(rs.at(0, field).toDouble()) : 0.0f; };
     for (int k = 0; k < 4; ++k) {
         const float v = weight(3 + k);
-        QLabel* label = Lab.value(9 + k);
+        QLabel* label = Lab.value(kFirstPrice + k);
         // A weight the channel does not charge by has no cost to enter.
         label->setVisible(v > 0);
-        Txt.value(9 + k)->setVisible(v > 0);
+        Txt.value(kFirstPrice + k)->setVisible(v > 0);
         if (v > 0)
             label->setText(label->text().left(4) + Format(v, "#0.0") + "Kg");
     }
@@ -112,7 +112,7 @@ void A011::LoadChannelCaptions(const QString& channelCode)
         const float next = k < 10 ? weight(8 + k) : 0.0f;
         QString caption = SingleText(start) + "Kg";
         caption += next == 0.0f ? QStringLiteral("以上") : "-" + SingleText(next - 1.0f) + "Kg";
-        Lab.value(12 + k)->setText(caption);
+        Lab.value(kSegmentBase + k)->setText(caption);
     }
 }
 
@@ -120,9 +120,9 @@ void A011::showSegments(int count)
 {
     for (int k = 1; k <= 10; ++k) {
         const bool shown = k <= count;
-        Txt.value(12 + k)->setVisible(shown);
-        Lab.value(12 + k)->setVisible(shown);
-        Chk.value(12 + k)->setVisible(shown);
+        Txt.value(kSegmentBase + k)->setVisible(shown);
+        Lab.value(kSegmentBase + k)->setVisible(shown);
+        Chk.value(kSegmentBase + k)->setVisible(shown);
     }
 }
 
@@ -134,8 +134,8 @@ void A011::CmbLB_Validate()
     const int n = int(std::round(GetVal("select JFD from M01 where F1=" + SqlQuote(code))));
     if (n > 0)
         LoadChannelCaptions(code);
-    Txt.value(12)->show();
-    Lab.value(12)->show();
+    Txt.value(kSegmentBase)->show();
+    Lab.value(kSegmentBase)->show();
     showSegments(n);
     TxtD->setText(QString::number(n));
 }
@@ -145,8 +145,8 @@ void A011::CmbLB_LostFocus()
     if (EditMode == Browse)
         return;
     // A zone code starts with its channel's first character unless one was typed.
-    if (TrimBlanks(txt(0)->text()).isEmpty())
-        txt(0)->setText(CmbLB->currentText().left(1));
+    if (TrimBlanks(txt(kZoneCode)->text()).isEmpty())
+        txt(kZoneCode)->setText(CmbLB->currentText().left(1));
 }
 
 void A011::fieldLeft(const Field& f)
@@ -161,7 +161,7 @@ void A011::recordShown()
 {
     ZoneWindow::recordShown();
     const QString channelCode = TrimBlanks(GD->textMatrix(CurRow, kChannelCodeCol));
-    CmbLB->setEditText(channelCode + "." + TrimBlanks(txt(2)->text()));
+    CmbLB->setEditText(channelCode + "." + TrimBlanks(txt(kChannel)->text()));
     // As many segments as were stored with the zone, captioned by the
     // channel's current standard.
     const int n = int(std::round(Val(GD->textMatrix(CurRow, kCountCol))));
@@ -176,7 +176,7 @@ void A011::Menu_Add_Click()
     if (CmbLB->count() > 0)
         CmbLB->setCurrentIndex(0);
     for (int k = 1; k <= 10; ++k)
-        Lab.value(12 + k)->setText(QString::number(k));
+        Lab.value(kSegmentBase + k)->setText(QString::number(k));
     CmbLB->setFocus();
 }
 
@@ -184,7 +184,7 @@ void A011::Menu_edit_Click()
 {
     ZoneWindow::Menu_edit_Click();
     if (EditMode == Editing)
-        CmbLB->setEditText(TrimBlanks(GD->textMatrix(CurRow, kChannelCodeCol)) + "." + TrimBlanks(txt(2)->text()));
+        CmbLB->setEditText(TrimBlanks(GD->textMatrix(CurRow, kChannelCodeCol)) + "." + TrimBlanks(txt(kChannel)->text()));
 }
 
 bool A011::checkEntries()
@@ -194,37 +194,39 @@ bool A011::checkEntries()
         return false;
     }
     // The list's text has been cut to its code in Txt(2).
-    m_channelCode = TrimBlanks(txt(2)->text());
+    m_channelCode = TrimBlanks(txt(kChannel)->text());
     bool failed = false;
     const QString found = GetStr("select F1 from M01 where F1=" + SqlQuote(m_channelCode), &failed);
     if (failed)
         return false;
     if (found.isEmpty()) {
-        MsgBox(Lab.value(2)->text() + LangStr("编号输入错误!"), vbStyle::Information, gMsgTitle);
+        MsgBox(Lab.value(kChannel)->text() + LangStr("编号输入错误!"), vbStyle::Information, gMsgTitle);
         setFocusAfterCommand(CmbLB);
         return false;
     }
     CmbLB->setEditText(m_channelCode);
-    txt(2)->setText(TrimBlanks(GetStr("select F2 from M01 where F1=" + SqlQuote(m_channelCode))));
-    return checkPlaces() && checkPrices(9, 22, LangStr("出货成本不能为负值！"));
+    txt(kChannel)->setText(TrimBlanks(GetStr("select F2 from M01 where F1=" + SqlQuote(m_channelCode))));
+    return checkPlaces() && checkPrices(kFirstPrice, kLastCost, LangStr("出货成本不能为负值！"));
 }
 
 QString A011::insertStatement(const QStringList& values) const
 {
     Q_UNUSED(values)
     QStringList cols = {"F1", "F2", "F3", "F4", "F6", "F8"};
-    QStringList lits = {SqlQuote(TrimBlanks(txt(0)->text())), SqlQuote(TrimBlanks(txt(1)->text())), SqlQuote(m_channelCode),
-                        SqlQuote(TrimBlanks(txt(3)->text())), SqlNum(Val(txt(4)->text())),
-                        SqlQuote(TrimBlanks(txt(5)->text()))};
+    QStringList lits = {SqlQuote(TrimBlanks(txt(kZoneCode)->text())), SqlQuote(TrimBlanks(txt(kZoneName)->text())),
+                        SqlQuote(m_channelCode),
+                        SqlQuote(TrimBlanks(txt(kEnglishName)->text())),
+                        SqlNum(Val(txt(kDays)->text())),
+                        SqlQuote(TrimBlanks(txt(kRemark)->text()))};
     for (int i = 0; i < 14; ++i) {
         cols << kCostColumns[i];
-        lits << SqlNum(Val(txt(9 + i)->text()));
+        lits << SqlNum(Val(txt(kFirstPrice + i)->text()));
     }
     cols << "P3";
     lits << SqlNum(Val(TxtD->text()));
     for (int k = 1; k <= 10; ++k) {
         cols << QStringLiteral("A3%1").arg(k - 1);
-        lits << (chk(12 + k)->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
+        lits << (chk(kSegmentBase + k)->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
     }
     return QStringLiteral("insert into M011 (%1) VALUES (%2)").arg(cols.join(','), lits.join(','));
 }

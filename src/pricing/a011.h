@@ -13,6 +13,9 @@ class QLineEdit;
 class A011 : public ZoneWindow {
     Q_OBJECT
 public:
+    // Its own boxes Txt(k), beside the zone's (the channel is CmbLB).
+    enum A011Box { kChannel = 2, kEnglishName = 3, kDays = 4, kRemark = 5, kLastCost = 22 };
+
     explicit A011(QWidget* parent = nullptr);
 
     void Menu_Add_Click() override;

@@ -46,7 +46,7 @@ QString ListColumns()
 } // namespace
 
 A02::A02(QWidget* parent)
-    : ZoneWindow("A02", "M02", "M021", 2, parent)
+    : ZoneWindow("A02", "M02", "M021", kEnglishName, parent)
 {
     setWindowTitle("本公司速递区域资料与报价");
     const QString columns = ListColumns();
@@ -60,21 +60,21 @@ A02::A02(QWidget* parent)
 
     addCodeField(0);
     // The scope: a list shown only while adding or editing.
-    addField({.column = "F3", .txtRect = Px(286, 14, 84, 22), .index = 5, .gridCol = kNoGridColumn,
+    addField({.column = "F3", .txtRect = Px(286, 14, 84, 22), .index = kScope, .gridCol = kNoGridColumn,
               .editor = FieldEditor::List, .editorName = "cmbFw", .items = {"国内", "国外"}, .clearOnAdd = false,
               .visible = false});
-    cmb(5)->setEditable(false);
+    cmb(kScope)->setEditable(false);
     Labfw = new QLabel("范围", Frm);
     Labfw->setObjectName("Labfw");
     Labfw->setGeometry(246, 17, 36, 20);
-    addNameFields(1, 2, 3, 3, 4, 4);
+    addNameFields(1, 2, kDays, 3, kRemark, 4);
 
     // The nineteen prices: the four first and step prices on the first line,
     // then the fifteen heavy-parcel segments, four to a line.
     FrmPrice->setTitle("报价(元)");
     FrmPrice->setGeometry(8, 192, 740, 166);
     for (int i = 0; i < 19; ++i)
-        addPriceField(i, DesignedCaption(9 + i), kPriceColumns[i], 5 + i, i < 4 ? QStringLiteral("#0.0") : QString());
+        addPriceField(i, DesignedCaption(kFirstPrice + i), kPriceColumns[i], 5 + i, i < 4 ? QStringLiteral("#0.0") : QString());
     finishDetailPage(364);
     // Print does nothing; it starts out of use, like save and cancel, until
     // the first return to browsing.
@@ -97,22 +97,22 @@ void A02::LoadStandardCaptions()
         return;
     if (rs.recordCount() == 0)
         return;
-    for (int k = 9; k <= 12; ++k) {
-        const Value& v = rs.at(0, k - 9);
+    for (int k = kFirstPrice; k < kFirstPrice + 4; ++k) {
+        const Value& v = rs.at(0, k - kFirstPrice);
         const QString designed = DesignedCaption(k);
         Lab[k]->setText(designed.left(designed.size() - 5) + (v.isNull() ? QStringLiteral("0.5") : Format(v.toDouble(), "#0.0")) + "Kg");
     }
     // Segment k starts at F(4 + k); it ends 1 Kg below the next start.
     auto start = [&](int k) { return static_cast<float>(rs.at(0, 3 + k).toDouble()); };
     for (int k = 1; k <= 14; ++k)
-        Lab[12 + k]->setText(SingleText(start(k)) + "Kg~~" + SingleText(start(k + 1) - 1.0f) + "Kg");
-    Lab[27]->setText(SingleText(start(15)) + "Kg以上");
+        Lab[kSegmentBase + k]->setText(SingleText(start(k)) + "Kg~~" + SingleText(start(k + 1) - 1.0f) + "Kg");
+    Lab[kLastPrice]->setText(SingleText(start(15)) + "Kg以上");
 }
 
 QString A02::shownText(const Field& f, const QString& stored) const
 {
     // Only the exact text "国内" is domestic; anything else, "" included, is foreign.
-    if (f.index == 5 && f.editor == FieldEditor::List)
+    if (f.index == kScope && f.editor == FieldEditor::List)
         return stored == QStringLiteral("国内") ? QStringLiteral("国内") : QStringLiteral("国外");
     return ZoneWindow::shownText(f, stored);
 }
@@ -126,12 +126,12 @@ void A02::prepareEditors(int mode)
 void A02::recordShown()
 {
     ZoneWindow::recordShown();
-    cmb(5)->setCurrentIndex(txt(5)->text() == QStringLiteral("国内") ? 0 : 1);
+    cmb(kScope)->setCurrentIndex(txt(kScope)->text() == QStringLiteral("国内") ? 0 : 1);
 }
 
 bool A02::checkEntries()
 {
-    return checkPlaces() && checkPrices(9, 27, LangStr("价格不能为负值！"));
+    return checkPlaces() && checkPrices(kFirstPrice, kLastPrice, LangStr("价格不能为负值！"));
 }
 
 void A02::fillSearchFields(Query& q)

@@ -9,6 +9,9 @@ class QLabel;
 class A02 : public ZoneWindow {
     Q_OBJECT
 public:
+    // Its own boxes Txt(k), beside the zone's (the scope is cmbFw).
+    enum A02Box { kEnglishName = 2, kDays = 3, kRemark = 4, kScope = 5, kLastPrice = 27 };
+
     explicit A02(QWidget* parent = nullptr);
 
     void formLoad() override;

@@ -9,6 +9,7 @@
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"
+#include "pricing/zone_record.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -216,20 +217,12 @@ QList<PlaceEditor::Place> PlaceEditor::places() const
 
 void PlaceEditor::deletePlaces(const QString& zoneCode) const
 {
-    Db().execute(QStringLiteral("delete from %1 where F0=%2").arg(m_table, SqlQuote(zoneCode)));
+    DeleteZonePlaces(Db(), m_table, zoneCode);
 }
 
 void PlaceEditor::insertPlaces(const QString& zoneCode) const
 {
-    // One insert prepared for every row; the names go in as bound values.
-    Statement insert(Db(), QStringLiteral("insert into %1 (F0,F1,F2,F8) VALUES (?1,?2,?3,?4)").arg(m_table));
-    for (const Place& p : places()) {
-        insert.bind(1, zoneCode);
-        insert.bind(2, p.zh);
-        insert.bind(3, p.en);
-        insert.bind(4, p.remark);
-        insert.run();
-    }
+    SaveZonePlaces(Db(), m_table, zoneCode, places());
 }
 
 bool PlaceEditor::eventFilter(QObject* watched, QEvent* event)

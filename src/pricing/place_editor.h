@@ -1,4 +1,6 @@
 #pragma once
+#include "pricing/zone_record.h"
+
 #include <QGroupBox>
 #include <QList>
 #include <QString>
@@ -18,16 +20,12 @@ class QPushButton;
 // the buttons Cmd(0) "添加 >>" and Cmd(1) "<< 删除".
 //
 // The editor works on the grid only; the hosting window's save writes the
-// rows into the place table (M021 or M0111) with deletePlaces/insertPlaces
+// rows into the place table (M021 or M0111) through the zone record
 // inside its own transaction, and a cancel shows the zone again.
 class PlaceEditor : public QGroupBox {
     Q_OBJECT
 public:
-    struct Place {
-        QString zh;
-        QString en;
-        QString remark;
-    };
+    using Place = ZonePlace;
     // The zone's Chinese and English names, offered for its first place.
     using ZoneNames = std::function<std::pair<QString, QString>()>;
 
@@ -48,7 +46,8 @@ public:
     bool hasPlace() const;
     // The place rows, in grid order.
     QList<Place> places() const;
-    // Inside the caller's transaction; throw DbError.
+    // Inside the caller's transaction; throw DbError. insertPlaces replaces
+    // whatever the zone held.
     void deletePlaces(const QString& zoneCode) const;
     void insertPlaces(const QString& zoneCode) const;
 

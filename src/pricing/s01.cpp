@@ -8,6 +8,7 @@
 #include "platform/msgbox.h"
 #include "platform/platform.h"
 #include "platform/vb.h"
+#include "pricing/zone_record.h"
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -46,7 +47,7 @@ S01::S01(QWidget* parent)
     setObjectName("S01");
     setWindowTitle("本公司报价标准设定");
 
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < kBoxCount; ++i) {
         auto* box = new QLineEdit(kDefaults[i], this);
         box->setObjectName(QStringLiteral("Txt(%1)").arg(i));
         box->setFixedWidth(56);
@@ -56,8 +57,8 @@ S01::S01(QWidget* parent)
     }
     static const char* const kCaptions[7] = {"文件资料：", "小包裹：", "重包裹：分十五个计费段：", "Kg起计价，续",
                                              "Kg加价；", "Kg起计价，续", "Kg加价；"};
-    for (int i = 0; i < 22; ++i) {
-        auto* lab = new QLabel(i < 7 ? QString::fromUtf8(kCaptions[i]) : designedSegmentEnd(i), this);
+    for (int i = 0; i < kLabelCount; ++i) {
+        auto* lab = new QLabel(i <= kParcelStepTail ? QString::fromUtf8(kCaptions[i]) : designedSegmentEnd(i), this);
         lab->setObjectName(QStringLiteral("Lab(%1)").arg(i));
         Lab.append(lab);
     }
@@ -65,16 +66,16 @@ S01::S01(QWidget* parent)
     Labd->setObjectName("Labd");
 
     auto* top = new QGridLayout;
-    top->addWidget(Lab[0], 0, 0);
-    top->addWidget(Txt[0], 0, 1);
-    top->addWidget(Lab[3], 0, 2);
-    top->addWidget(Txt[1], 0, 3);
-    top->addWidget(Lab[4], 0, 4);
-    top->addWidget(Lab[1], 1, 0);
-    top->addWidget(Txt[2], 1, 1);
-    top->addWidget(Lab[5], 1, 2);
-    top->addWidget(Txt[3], 1, 3);
-    top->addWidget(Lab[6], 1, 4);
+    top->addWidget(Lab[kDocumentHead], 0, 0);
+    top->addWidget(Txt[kDocumentFirst], 0, 1);
+    top->addWidget(Lab[kDocumentFirstTail], 0, 2);
+    top->addWidget(Txt[kDocumentStep], 0, 3);
+    top->addWidget(Lab[kDocumentStepTail], 0, 4);
+    top->addWidget(Lab[kParcelHead], 1, 0);
+    top->addWidget(Txt[kParcelFirst], 1, 1);
+    top->addWidget(Lab[kParcelFirstTail], 1, 2);
+    top->addWidget(Txt[kParcelStep], 1, 3);
+    top->addWidget(Lab[kParcelStepTail], 1, 4);
     top->setColumnStretch(5, 1);
 
     // The fifteen segment starts, three to a line, each followed by the end of its segment.
@@ -83,8 +84,8 @@ S01::S01(QWidget* parent)
     for (int k = 1; k <= 15; ++k) {
         const int line = (k - 1) / 3;
         const int col = ((k - 1) % 3) * 3;
-        segments->addWidget(Txt[3 + k], line, col);
-        segments->addWidget(Lab[6 + k], line, col + 1);
+        segments->addWidget(Txt[kSegmentBase + k], line, col);
+        segments->addWidget(Lab[kSegmentEndBase + k], line, col + 1);
         segments->setColumnMinimumWidth(col + 1, 70);
         if (col + 2 < 8)
             segments->setColumnMinimumWidth(col + 2, 16);
@@ -92,7 +93,7 @@ S01::S01(QWidget* parent)
 
     auto* factor = new QHBoxLayout;
     factor->addWidget(Labd);
-    factor->addWidget(Txt[19]);
+    factor->addWidget(Txt[kFactor]);
     factor->addStretch();
 
     CmdOK = new QPushButton("保  存", this);
@@ -110,7 +111,7 @@ S01::S01(QWidget* parent)
 
     auto* lay = new QVBoxLayout(this);
     lay->addLayout(top);
-    lay->addWidget(Lab[2]);
+    lay->addWidget(Lab[kHeavyHead]);
     lay->addLayout(segments);
     lay->addSpacing(6);
     lay->addLayout(factor);
@@ -131,11 +132,11 @@ void S01::formLoad()
         return;
     if (rs.recordCount() == 0)
         return; // the designed texts stand
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < kBoxCount; ++i) {
         const Value& v = rs.at(0, i);
         if (!v.isNull())
             Txt[i]->setText(v.toString());
-        if (i >= 5 && i <= 18)
+        if (i >= kSecondSegment && i <= kLastSegment)
             setSegmentEnd(i);
         Txt[i]->setText(Format(Val(Txt[i]->text()), "#0.0"));
     }
@@ -143,13 +144,13 @@ void S01::formLoad()
 
 void S01::setSegmentEnd(int index)
 {
-    // Lab(index + 2) follows box index - 1: its segment ends 1 Kg below this start.
-    Lab[index + 2]->setText("Kg-" + CStr(Val(Txt[index]->text()) - 1) + "Kg");
+    // The segment before this start ends 1 Kg below it.
+    Lab[kSegmentEndBase + (index - kSegmentBase) - 1]->setText("Kg-" + CStr(Val(Txt[index]->text()) - 1) + "Kg");
 }
 
 void S01::Txt_Validate(int index)
 {
-    if (index < 5 || index > 18)
+    if (index < kSecondSegment || index > kLastSegment)
         return;
     const double prev = Val(Txt[index - 1]->text());
     const double cur = Val(Txt[index]->text());
@@ -168,8 +169,8 @@ void S01::CmdOK_Click()
         return;
     // Every box, the factor included, must hold a positive number before the
     // old row goes: an empty or mistyped box is refused, never written.
-    double values[20];
-    for (int i = 0; i < 20; ++i) {
+    PriceStandard values;
+    for (int i = 0; i < kBoxCount; ++i) {
         values[i] = Val(Txt[i]->text());
         Txt[i]->setText(CStr(values[i]));
         if (values[i] <= 0) {
@@ -180,19 +181,13 @@ void S01::CmdOK_Click()
     // A start below the one before it would leave that segment never charged.
     // Equal starts stay: unused segments repeat the last one.
     for (int k = 2; k <= 15; ++k) {
-        if (values[3 + k] < values[2 + k]) {
+        if (values[kSegmentBase + k] < values[kSegmentBase + k - 1]) {
             MsgBox(LangStr("第") + QString::number(k) + LangStr("个计费段的起始重量不能小于上一个计费段的起始重量！"),
                    vbStyle::Information, " " + gMsgTitle);
             return;
         }
     }
-    QStringList nums;
-    for (double v : values)
-        nums << SqlNum(v);
-    const bool saved = RunWrite(LangStr("保存失败!系统返回如下信息："), [&] {
-        Db().execute("delete from MS1");
-        Db().execute(QStringLiteral("insert into MS1 (%1) VALUES (%2)").arg(kFields, nums.join(',')));
-    });
+    const bool saved = RunWrite(LangStr("保存失败!系统返回如下信息："), [&] { SavePriceStandard(Db(), values); });
     if (saved)
         MsgBox(LangStr("保存成功！"), vbStyle::Information, gMsgTitle);
 }

@@ -13,6 +13,32 @@ class QPushButton;
 class S01 : public QDialog {
     Q_OBJECT
 public:
+    // The boxes Txt(k): documents' and parcels' first and step weights, the
+    // fifteen segment starts, the factor.
+    enum S01Box {
+        kDocumentFirst = 0,
+        kDocumentStep = 1,
+        kParcelFirst = 2,
+        kParcelStep = 3,
+        kSegmentBase = 3, // segment k (from 1) starts in Txt(kSegmentBase + k)
+        kSecondSegment = 5,
+        kLastSegment = 18,
+        kFactor = 19,
+        kBoxCount = 20,
+    };
+    // The captions Lab(k): the lines' heads and tails, then each segment's end.
+    enum S01Label {
+        kDocumentHead = 0,
+        kParcelHead = 1,
+        kHeavyHead = 2,
+        kDocumentFirstTail = 3,
+        kDocumentStepTail = 4,
+        kParcelFirstTail = 5,
+        kParcelStepTail = 6,
+        kSegmentEndBase = 6, // segment k (from 1) ends at Lab(kSegmentEndBase + k)
+        kLabelCount = 22,
+    };
+
     explicit S01(QWidget* parent = nullptr);
 
     // The two buttons: "保  存" and "退  出".

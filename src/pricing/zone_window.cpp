@@ -11,6 +11,7 @@
 #include "platform/vb.h"
 #include "pricing/place_editor.h"
 #include "pricing/world_maps.h"
+#include "pricing/zone_record.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -38,13 +39,13 @@ ZoneWindow::ZoneWindow(const QString& name, const QString& table, const QString&
 void ZoneWindow::addCodeField(int codeGrid)
 {
     addField({.label = "区域编号", .column = "F1", .maxLength = 8, .required = true, .labRect = Px(16, 17, 96, 20),
-              .txtRect = Px(116, 14, 110, 22), .index = 0, .gridCol = codeGrid, .upperCase = true});
+              .txtRect = Px(116, 14, 110, 22), .index = kZoneCode, .gridCol = codeGrid, .upperCase = true});
 }
 
 void ZoneWindow::addNameFields(int zhGrid, int enGrid, int daysBox, int daysGrid, int remarkBox, int remarkGrid)
 {
     addField({.label = "区域概称(中文)", .column = "F2", .required = true, .labRect = Px(16, 47, 96, 20),
-              .txtRect = Px(116, 44, 254, 22), .index = 1, .gridCol = zhGrid});
+              .txtRect = Px(116, 44, 254, 22), .index = kZoneName, .gridCol = zhGrid});
     addField({.label = "区域概称(英文)", .column = "F4", .labRect = Px(16, 77, 96, 20), .txtRect = Px(116, 74, 254, 22),
               .index = m_englishBox, .gridCol = enGrid});
     // The English name is typed in Latin letters.
@@ -69,7 +70,7 @@ void ZoneWindow::addPriceField(int i, const QString& caption, const QString& col
 {
     const int x = PriceX(i), y = PriceY(i);
     addField({.label = caption, .column = column, .labRect = Px(x, y + 3, kCaptionWidth, 20),
-              .txtRect = Px(x + kCaptionWidth, y, kPriceWidth, 22), .index = 9 + i, .gridCol = gridCol,
+              .txtRect = Px(x + kCaptionWidth, y, kPriceWidth, 22), .index = kFirstPrice + i, .gridCol = gridCol,
               .kind = FieldKind::Number, .host = FrmPrice, .format = format});
 }
 
@@ -83,7 +84,7 @@ void ZoneWindow::finishDetailPage(int placesTop)
     m_places = new PlaceEditor(m_placeTable, Frm);
     m_places->setGeometry(8, placesTop, kPageWidth - 20, 150);
     m_places->setZoneNames([this] {
-        return std::make_pair(Txt.value(1)->text(), Txt.value(m_englishBox)->text());
+        return std::make_pair(Txt.value(kZoneName)->text(), Txt.value(m_englishBox)->text());
     });
     m_maps = new WorldMaps(Frm);
     m_maps->moveTo(kPageWidth - 250, 4);
@@ -106,7 +107,7 @@ void ZoneWindow::prepareEditors(int mode)
 
 void ZoneWindow::recordShown()
 {
-    m_places->LoadPlaceNames(Txt.value(0)->text());
+    m_places->LoadPlaceNames(Txt.value(kZoneCode)->text());
 }
 
 void ZoneWindow::Menu_Add_Click()
@@ -121,9 +122,9 @@ void ZoneWindow::fieldEntered(const Field& f)
     QLineEdit* box = Txt.value(f.index);
     if (!box)
         return;
-    const QString code = Txt.value(0)->text();
+    const QString code = Txt.value(kZoneCode)->text();
     if (box->text().isEmpty() && !code.isEmpty()) {
-        if (f.index == 1)
+        if (f.index == kZoneName)
             box->setText(LangStr("区域") + code);
         else if (f.index == m_englishBox)
             box->setText("Zone " + code);
@@ -164,14 +165,13 @@ void ZoneWindow::writeDetails(const QString& key, const QString& oldKey)
 {
     Q_UNUSED(oldKey) // its places went with its row (deleteRecord)
     // The grid is the zone's whole list of places.
-    m_places->deletePlaces(key);
-    m_places->insertPlaces(key);
+    SaveZonePlaces(Db(), m_placeTable, key, m_places->places());
 }
 
 void ZoneWindow::deleteRecord(const QString& key)
 {
     ListFrame::deleteRecord(key);
-    m_places->deletePlaces(key);
+    DeleteZonePlaces(Db(), m_placeTable, key);
 }
 
 QString ZoneWindow::duplicateMessage(const QString& typedKey) const

@@ -18,6 +18,14 @@ class WorldMaps;
 class ZoneWindow : public ListFrame {
     Q_OBJECT
 public:
+    // The boxes Txt(k) both zone windows have.
+    enum ZoneBox {
+        kZoneCode = 0,
+        kZoneName = 1,    // the Chinese name
+        kFirstPrice = 9,  // price i on FrmPrice is Txt(kFirstPrice + i)
+        kSegmentBase = 12 // heavy segment k (from 1) is Txt(kSegmentBase + k)
+    };
+
     PlaceEditor* placeEditor() const { return m_places; }
     WorldMaps* worldMaps() const { return m_maps; }
 
