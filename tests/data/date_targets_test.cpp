@@ -4,6 +4,7 @@
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/queries.h"
+#include "data/jet_translate.h"
 #include "data/sqltext.h"
 #include "support/qt_print.h"
 #include "support/testenv.h"
