@@ -9,7 +9,7 @@
 #include "dialogs/error_boundary.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include <QComboBox>
 #include <QDateEdit>

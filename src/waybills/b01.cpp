@@ -13,7 +13,7 @@
 #include "platform/msgbox.h"
 #include "platform/platform.h"
 #include "platform/vb.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 #include "waybills/cost.h"
 #include "waybills/fee.h"
 #include "waybills/price_rows.h"

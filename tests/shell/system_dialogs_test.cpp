@@ -12,7 +12,7 @@
 #include "shell/s2.h"
 #include "shell/startup.h"
 #include "shell/system_windows.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include <QCheckBox>
 #include <QDir>
