@@ -7,6 +7,7 @@
 #include "delivery_notes/d2.h"
 #include "delivery_notes/note_grid.h"
 #include "dialogs/error_boundary.h"
+#include "dialogs/lookups.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"
 #include "platform/window_registry.h"

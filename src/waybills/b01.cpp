@@ -8,6 +8,7 @@
 #include "data/statement.h"
 #include "dialogs/codelist.h"
 #include "dialogs/error_boundary.h"
+#include "dialogs/lookups.h"
 #include "dialogs/query.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"

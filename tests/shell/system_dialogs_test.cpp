@@ -5,6 +5,7 @@
 #include "data/ledger.h"
 #include "data/queries.h"
 #include "data/schema.h"
+#include "dialogs/lookups.h"
 #include "platform/msgbox.h"
 #include "shell/aboutus.h"
 #include "shell/backup.h"
