@@ -1,5 +1,7 @@
 #include "data/database.h"
+#include "dialogs/report_template.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,4 +17,17 @@ TEST(Core, TheDataLayerRunsTheProgramsSqlWithoutWidgets)
     ASSERT_FALSE(rs.eof());
     EXPECT_EQ(rs.field(0).toString(), "1");
     EXPECT_EQ(rs.field(1).toString(), "30");
+}
+
+// The parser reads every shipped template with nothing above it linked.
+TEST(Core, EveryShippedTemplateParsesWithoutWidgets)
+{
+    const QDir dir(QStringLiteral(SOURCE_DIR "/templates"));
+    const QStringList names = dir.entryList({QStringLiteral("*.rpt")}, QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& n : names) {
+        SCOPED_TRACE(n.toStdString());
+        const ReportTemplate t = ReportTemplate::load(dir.filePath(n));
+        EXPECT_FALSE(t.bands.isEmpty());
+    }
 }
