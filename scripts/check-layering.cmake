@@ -1,6 +1,7 @@
 # Checks the layering of src/: a folder includes only its own headers and
 # those of the folders below it (platform < data < dialogs < shell < the
-# business areas); a business area never includes another area's headers.
+# business areas); a business area never includes another area's headers,
+# nor the shell's.
 # app_windows.* and main.cpp sit above every folder.
 # Run: cmake -DSRC_DIR=<src> -P check-layering.cmake
 set(levels platform data dialogs shell)
@@ -46,6 +47,8 @@ foreach(f ${files})
       list(APPEND bad "${f}: \"${inc}\" names a folder outside the layers")
     elseif(theirs GREATER_EQUAL mine)
       list(APPEND bad "${f}: \"${inc}\" is not below ${dir}")
+    elseif(mine EQUAL 4 AND target STREQUAL "shell")
+      list(APPEND bad "${f}: \"${inc}\" is the shell's; an area opens windows through the registry")
     endif()
   endforeach()
 endforeach()

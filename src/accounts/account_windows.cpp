@@ -4,7 +4,7 @@
 #include "accounts/kuanmx.h"
 #include "accounts/paylst.h"
 #include "accounts/zhlst.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 void RegisterAccountWindows()
 {

@@ -8,6 +8,7 @@
 #include "data/queries.h"
 #include "data/sqltext.h"
 #include "dialogs/error_boundary.h"
+#include "dialogs/lookups.h"
 #include "dialogs/query.h"
 #include "dialogs/toexcel.h"
 #include "platform/cell_editor.h"

@@ -5,7 +5,7 @@
 #include "customers/a04.h"
 #include "customers/a05.h"
 #include "customers/a06.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 void RegisterCustomerWindows()
 {

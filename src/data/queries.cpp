@@ -1,7 +1,6 @@
 #include "data/queries.h"
 
 #include "data/globals.h"
-#include "platform/msgbox.h"
 #include "data/sqltext.h"
 #include "platform/vb.h"
 
@@ -27,48 +26,6 @@ QString firstText(const QString& sql, bool* isNumber = nullptr, double* number =
 }
 } // namespace
 
-QString GetStr(const QString& sql, bool* failed)
-{
-    if (failed)
-        *failed = false;
-    try {
-        return firstText(sql);
-    } catch (const std::exception& e) {
-        if (failed)
-            *failed = true;
-        MsgBox(LangStr("GetStr执行错误!系统返回如下信息：") + QChar(13) + QString::fromUtf8(e.what()),
-               vbStyle::Information, gMsgTitle);
-        return QString();
-    }
-}
-
-double GetVal(const QString& sql, bool* failed)
-{
-    if (failed)
-        *failed = false;
-    try {
-        bool isNumber = false, isNull = false;
-        double number = 0;
-        const QString text = firstText(sql, &isNumber, &number, &isNull);
-        if (isNumber)
-            return number;
-        if (isNull)
-            return 0;
-        // Text must be a number as a whole; "" and "abc" are type mismatches.
-        bool ok = false;
-        const double v = text.trimmed().toDouble(&ok);
-        if (!ok || !std::isfinite(v))
-            throw DbError(QStringLiteral("类型不匹配 ('%1')").arg(text));
-        return v;
-    } catch (const std::exception& e) {
-        if (failed)
-            *failed = true;
-        MsgBox(LangStr("GetVal执行错误!系统返回如下信息：") + QChar(13) + QString::fromUtf8(e.what()),
-               vbStyle::Information, gMsgTitle);
-        return 0;
-    }
-}
-
 QString GetFieldStr(const QString& sql)
 {
     try {
@@ -83,20 +40,28 @@ QString GetFieldStrOrThrow(const QString& sql)
     return firstText(sql);
 }
 
+double GetFieldValOrThrow(const QString& sql)
+{
+    bool isNumber = false, isNull = false;
+    double number = 0;
+    const QString text = firstText(sql, &isNumber, &number, &isNull);
+    if (isNumber)
+        return number;
+    if (isNull)
+        return 0;
+    // Text must be a number as a whole; "" and "abc" are type mismatches.
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        throw DbError(QStringLiteral("类型不匹配 ('%1')").arg(text));
+    return v;
+}
+
 QString CodeOf(const QString& item)
 {
     const QString t = TrimBlanks(item);
     const int dot = t.indexOf('.');
     return dot >= 0 ? t.left(dot) : t;
-}
-
-QString GetNameByCode(QString& code, const QString& table)
-{
-    SqlText(code);
-    if (code.isEmpty())
-        return QString();
-    code = CodeOf(code);
-    return GetStr("select F2 from " + table + " where F1=" + SqlQuote(code));
 }
 
 QString SqlText(QString& s)

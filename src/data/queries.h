@@ -3,25 +3,19 @@
 
 class QWidget;
 
-// Single-value queries on gDb. GetStr and GetVal report a failure in a message
-// box and return their empty value; GetFieldStr fails silently. The empty
-// value of a failure reads like "nothing found": a check that decides whether
-// to write or to let someone in passes `failed` (set true on a failure, false
-// otherwise) and stops on it instead.
-QString GetStr(const QString& sql, bool* failed = nullptr);
-double GetVal(const QString& sql, bool* failed = nullptr);
+// Single-value queries on gDb; they show nothing (GetStr and GetVal, which
+// show their failure, are in dialogs/lookups.h). GetFieldStr fails silently.
 QString GetFieldStr(const QString& sql);
-// GetFieldStr for such a check: the engine's refusal is thrown (DbError), for
-// the caller to show once in its own words.
+// The first field of the first row, "" for Null or no row; the engine's
+// refusal is thrown (DbError), for the caller to show once in its own words.
 QString GetFieldStrOrThrow(const QString& sql);
+// The same as a number: Null and no row give 0; a text that is not a number as
+// a whole throws DbError ("类型不匹配").
+double GetFieldValOrThrow(const QString& sql);
 
 // The code of a list item "code.name": the trimmed text before its first ".",
 // the whole trimmed text when it holds none.
 QString CodeOf(const QString& item);
-
-// The F2 of a master record from its code or list text ("C001.name"); the
-// caller's text is cleaned and cut to the code in place.
-QString GetNameByCode(QString& code, const QString& table);
 
 // Trims blanks, turns "'" into "’" and removes line breaks; changes s in place.
 QString SqlText(QString& s);

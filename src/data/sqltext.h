@@ -21,7 +21,3 @@ QString DateTimeText(const QDateTime& dt);
 // Reads a date written as yyyy-MM-dd, yyyy/M/d, yyyy.M.d, M/d/yyyy, yyyy年M月d日,
 // with an optional time; nullopt when the text is no date.
 std::optional<QDateTime> ParseDateText(const QString& text);
-
-// Translates the program's Jet dialect into SQLite's (see sqltext.cpp). Throws
-// DbError for text holding more than one statement.
-QString TranslateJet(const QString& sql);

@@ -11,7 +11,7 @@
 #include "platform/modal.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -7,9 +7,10 @@
 #include "delivery_notes/d2.h"
 #include "delivery_notes/note_grid.h"
 #include "dialogs/error_boundary.h"
+#include "dialogs/lookups.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -6,6 +6,7 @@
 #include "data/sqltext.h"
 #include "delivery_notes/note_grid.h"
 #include "dialogs/filter_bar.h"
+#include "dialogs/lookups.h"
 #include "dialogs/report_grid.h"
 #include "dialogs/report_window.h"
 #include "platform/flexgrid.h"

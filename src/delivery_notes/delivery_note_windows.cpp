@@ -3,7 +3,7 @@
 #include "delivery_notes/d2.h"
 #include "delivery_notes/d201.h"
 #include "delivery_notes/d3.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 void RegisterDeliveryNoteWindows()
 {

@@ -5,6 +5,7 @@
 #include "data/queries.h"
 #include "data/sqltext.h"
 #include "dialogs/codelist.h"
+#include "dialogs/lookups.h"
 #include "dialogs/report_grid.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"

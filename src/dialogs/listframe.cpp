@@ -6,6 +6,7 @@
 #include "data/sqltext.h"
 #include "dialogs/codelist.h"
 #include "dialogs/error_boundary.h"
+#include "dialogs/lookups.h"
 #include "dialogs/query.h"
 #include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"

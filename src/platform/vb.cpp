@@ -1,6 +1,6 @@
 #include "platform/vb.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QPalette>
 #include <QRegularExpression>
 #include <QTime>
@@ -227,7 +227,7 @@ QString TrimBlanks(const QString& s)
 QColor VbColor(quint32 value)
 {
     if (value & 0x80000000u) {
-        const QPalette pal = QApplication::palette();
+        const QPalette pal = QGuiApplication::palette();
         switch (value & 0xFF) {
         case 0x05: return pal.color(QPalette::Base);           // window background
         case 0x08: return pal.color(QPalette::Text);           // window text

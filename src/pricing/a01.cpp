@@ -4,6 +4,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "dialogs/lookups.h"
 #include "dialogs/query.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"

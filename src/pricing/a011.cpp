@@ -5,6 +5,7 @@
 #include "data/queries.h"
 #include "data/sqltext.h"
 #include "dialogs/error_boundary.h"
+#include "dialogs/lookups.h"
 #include "dialogs/query.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"

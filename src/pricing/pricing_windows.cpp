@@ -4,7 +4,7 @@
 #include "pricing/a011.h"
 #include "pricing/a02.h"
 #include "pricing/s01.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 void RegisterPricingWindows()
 {

@@ -2,6 +2,7 @@
 
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "dialogs/lookups.h"
 
 ReportWindow::Party CustomerParty()
 {

@@ -6,7 +6,7 @@
 #include "reports/c04.h"
 #include "reports/c05.h"
 #include "reports/c06.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 void RegisterReportWindows()
 {

@@ -7,6 +7,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "dialogs/lookups.h"
 #include "platform/mainhost.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"

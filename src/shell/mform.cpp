@@ -3,7 +3,7 @@
 #include "shell/login.h"
 #include "shell/s32.h"
 #include "shell/startup.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include "data/globals.h"
 #include "data/queries.h"

@@ -5,6 +5,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "dialogs/lookups.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"

@@ -5,6 +5,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "dialogs/lookups.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
 

@@ -5,7 +5,7 @@
 #include "shell/s02.h"
 #include "shell/s03.h"
 #include "shell/s2.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 void RegisterSystemWindows()
 {

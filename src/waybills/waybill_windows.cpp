@@ -1,6 +1,6 @@
 #include "waybills/waybill_windows.h"
 
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 #include "waybills/b01.h"
 
 void RegisterWaybillWindows()

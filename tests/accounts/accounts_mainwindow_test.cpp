@@ -3,7 +3,7 @@
 #include "accounts/account_windows.h"
 #include "accounts/rekuanfrm.h"
 #include "shell/mform.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>

@@ -1,7 +1,7 @@
 #include "accounts_fixture.h"
 
 #include "accounts/account_windows.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "accounts_fixture.h"
 
 #include "data/queries.h"
+#include "dialogs/lookups.h"
 #include "dialogs/query.h"
 
 #include <QAction>

@@ -7,7 +7,7 @@
 #include "platform/flexgrid.h"
 #include "platform/vb.h"
 #include "customers/customer_windows.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include <QApplication>
 #include <QClipboard>

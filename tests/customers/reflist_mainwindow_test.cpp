@@ -4,7 +4,7 @@
 #include "platform/flexgrid.h"
 #include "data/globals.h"
 #include "shell/mform.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 #include "support/modal_script.h"
 #include "support/testenv.h"
 #include "platform/msgbox.h"

@@ -4,6 +4,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/schema.h"
+#include "dialogs/lookups.h"
 #include "support/qt_print.h"
 #include "support/testenv.h"
 

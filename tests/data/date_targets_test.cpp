@@ -4,7 +4,9 @@
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/queries.h"
+#include "data/jet_translate.h"
 #include "data/sqltext.h"
+#include "dialogs/lookups.h"
 #include "support/qt_print.h"
 #include "support/testenv.h"
 

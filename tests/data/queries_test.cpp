@@ -2,6 +2,7 @@
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/queries.h"
+#include "dialogs/lookups.h"
 #include "support/qt_print.h"
 #include "support/testenv.h"
 

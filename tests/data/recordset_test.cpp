@@ -5,6 +5,7 @@
 #include "data/queries.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
+#include "dialogs/lookups.h"
 #include "support/qt_print.h"
 #include "support/testenv.h"
 

@@ -2,7 +2,7 @@
 #include "delivery_notes/d2.h"
 #include "dialogs/toexcel.h"
 #include "platform/msgbox.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include <QMenu>
 

@@ -8,7 +8,7 @@
 #include "dialogs/listframe.h"
 #include "platform/flexgrid.h"
 #include "platform/flexstore.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 #include "support/window_test.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include "data/queries.h"
 #include "data/sqltext.h"
 #include "dialogs/listframe.h"
+#include "dialogs/lookups.h"
 #include "dialogs/query.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"

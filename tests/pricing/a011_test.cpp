@@ -3,6 +3,7 @@
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/queries.h"
+#include "dialogs/lookups.h"
 #include "dialogs/query.h"
 #include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"

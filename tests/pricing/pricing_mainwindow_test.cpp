@@ -7,7 +7,7 @@
 #include "pricing/pricing_windows.h"
 #include "platform/vb.h"
 #include "shell/mform.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,7 +2,7 @@
 
 #include "reports/c05.h"
 #include "reports/report_windows.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include <QLabel>
 #include <QMdiArea>

@@ -7,7 +7,7 @@
 #include "reports/c05.h"
 #include "reports/c06.h"
 #include "reports/report_windows.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include "dialogs/toexcel.h"
 

@@ -4,6 +4,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/schema.h"
+#include "dialogs/lookups.h"
 #include "shell/backup.h"
 #include "shell/s32.h"
 #include "shell/startup.h"

@@ -3,6 +3,7 @@
 
 #include "data/globals.h"
 #include "data/queries.h"
+#include "dialogs/lookups.h"
 #include "platform/flexgrid.h"
 #include "platform/mainhost.h"
 #include "platform/msgbox.h"

@@ -2,6 +2,7 @@
 
 #include "data/queries.h"
 #include "data/schema.h"
+#include "dialogs/lookups.h"
 #include "shell/file_copy.h"
 #include "shell/s32.h"
 

@@ -5,7 +5,7 @@
 #include "data/globals.h"
 #include "shell/mform.h"
 #include "shell/startup.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include <QDialog>
 #include <QStringList>

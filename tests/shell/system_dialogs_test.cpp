@@ -5,6 +5,7 @@
 #include "data/ledger.h"
 #include "data/queries.h"
 #include "data/schema.h"
+#include "dialogs/lookups.h"
 #include "platform/msgbox.h"
 #include "shell/aboutus.h"
 #include "shell/backup.h"
@@ -12,7 +13,7 @@
 #include "shell/s2.h"
 #include "shell/startup.h"
 #include "shell/system_windows.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 #include "support/testenv.h"
 
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include <QDialog>
 #include <QStringList>

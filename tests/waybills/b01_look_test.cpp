@@ -5,7 +5,7 @@
 #include "platform/flexgrid.h"
 #include "platform/vb.h"
 #include "shell/mform.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 #include "customers/a04.h"
 #include "dialogs/query.h"
 #include "shell/mform.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/sqltext.h"

@@ -5,7 +5,7 @@
 #include "data/sqltext.h"
 #include "platform/vb.h"
 #include "shell/mform.h"
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 #include "waybills/waybill_windows.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "shell/window_registry.h"
+#include "platform/window_registry.h"
 
 #include "platform/mainhost.h"
 #include "platform/modal.h"

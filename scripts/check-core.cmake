@@ -1,0 +1,25 @@
+# Checks that the core libraries stay without widgets: a core source includes
+# only core headers of this program (never one of a folder above them) and no
+# Qt Widgets header.
+# Run: cmake -DSRC_DIR=<src> -DCORE_FILES=<a|b|...> -DWIDGETS_DIR=<QtWidgets include dir> -P check-core.cmake
+string(REPLACE "|" ";" core "${CORE_FILES}")
+set(bad "")
+foreach(f ${core})
+  file(STRINGS ${SRC_DIR}/${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]+[\"<]")
+  foreach(line ${lines})
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+[\"<]([^\">]+)[\">].*" "\\1" inc "${line}")
+    if(line MATCHES "include[ \t]+\"")
+      list(FIND core ${inc} i)
+      if(i EQUAL -1)
+        list(APPEND bad "${f}: \"${inc}\" is not a core header")
+      endif()
+    elseif(EXISTS ${WIDGETS_DIR}/${inc} OR inc MATCHES "^QtWidgets/")
+      list(APPEND bad "${f}: <${inc}> is a Qt Widgets header")
+    endif()
+  endforeach()
+endforeach()
+if(bad)
+  list(JOIN bad "\n" text)
+  message(FATAL_ERROR "Core uses widgets:\n${text}")
+endif()
+message(STATUS "The core holds no widget header")

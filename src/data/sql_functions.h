@@ -1,0 +1,7 @@
+#pragma once
+
+struct sqlite3;
+
+// The functions the program's SQL calls that SQLite lacks or spells otherwise:
+// like() reading Jet patterns, datediff(), year(), month() and day().
+void RegisterSqlFunctions(sqlite3* db);
