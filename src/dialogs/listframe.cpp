@@ -4,6 +4,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 #include "dialogs/codelist.h"
 #include "dialogs/error_boundary.h"
 #include "dialogs/query.h"
@@ -885,25 +886,65 @@ QStringList ListFrame::entryValues() const
 
 QString ListFrame::insertStatement(const QStringList& values) const
 {
-    QStringList cols, lits;
-    for (int pos = 0; pos < m_fields.size() && pos < values.size(); ++pos) {
-        const Field& f = m_fields[pos];
-        if (f.column.isEmpty())
+    Q_UNUSED(values)
+    return {};
+}
+
+namespace {
+
+// A number goes in as the literal SqlNum writes would have parsed: an
+// integer when it has no point or exponent and fits, a real otherwise.
+void BindNumber(Statement& st, int param, const QString& v)
+{
+    const QString text = SqlNum(Val(v));
+    bool whole = false;
+    const qint64 n = text.contains('.') || text.contains('e') ? 0 : text.toLongLong(&whole);
+    if (whole)
+        st.bindInt64(param, n);
+    else
+        st.bind(param, text.toDouble());
+}
+
+} // namespace
+
+void ListFrame::insertRecord(const QStringList& values)
+{
+    const QString composed = insertStatement(values);
+    if (!composed.isEmpty()) {
+        Db().execute(composed);
+        return;
+    }
+    const QStringList stored = storedValues(values);
+    QStringList cols, params;
+    QList<int> bound;
+    for (int pos = 0; pos < m_fields.size() && pos < stored.size(); ++pos) {
+        if (m_fields[pos].column.isEmpty())
             continue;
-        const QString& v = values[pos];
-        cols << f.column;
+        cols << m_fields[pos].column;
+        params << QStringLiteral("?%1").arg(params.size() + 1);
+        bound << pos;
+    }
+    Statement st(Db(), QStringLiteral("insert into %1 (%2) values (%3)").arg(m_table, cols.join(','), params.join(',')));
+    for (int param = 1; param <= bound.size(); ++param) {
+        const Field& f = m_fields[bound[param - 1]];
+        const QString& v = stored[bound[param - 1]];
         if (f.editor == FieldEditor::Check) {
-            lits << (v == QLatin1String("1") ? QStringLiteral("1") : QStringLiteral("0"));
+            st.bindInt64(param, v == QLatin1String("1") ? 1 : 0);
         } else if (f.kind == FieldKind::Number) {
-            lits << SqlNum(Val(v));
+            BindNumber(st, param, v);
         } else if (f.kind == FieldKind::Date) {
             const auto when = ParseDateText(v);
-            lits << (when ? SqlQuote(DateTimeText(*when)) : v.isEmpty() ? QStringLiteral("Null") : SqlQuote(v));
+            if (when)
+                st.bind(param, DateTimeText(*when));
+            else if (v.isEmpty())
+                st.bindNull(param);
+            else
+                st.bind(param, v);
         } else {
-            lits << SqlQuote(v);
+            st.bind(param, v);
         }
     }
-    return QStringLiteral("insert into %1 (%2) VALUES (%3)").arg(m_table, cols.join(','), lits.join(','));
+    st.run();
 }
 
 QStringList ListFrame::gridRowCells(const QStringList& values) const
@@ -972,7 +1013,7 @@ void ListFrame::saveRecord()
     const bool saved = RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] {
         if (EditMode == Editing)
             deleteRecord(TrimBlanks(oldKey));
-        Db().execute(insertStatement(values));
+        insertRecord(values);
         writeDetails(key, TrimBlanks(oldKey));
     });
     if (saved)
