@@ -345,6 +345,8 @@ protected:
     QString m_keyColumn;
 
 private:
+    // The declaration with its unset parts filled in (index, grid column, label, host).
+    Field withDefaults(const Field& declared) const;
     struct FieldControls {
         QLabel* lab = nullptr;
         QLineEdit* box = nullptr;
