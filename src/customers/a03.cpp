@@ -346,14 +346,14 @@ QStringList A03::entryValues() const
     return values;
 }
 
-QString A03::insertStatement(const QStringList& values) const
+QStringList A03::storedValues(const QStringList& values) const
 {
     QStringList stored = values;
     for (int pos = 0; pos < fieldCount() && pos < stored.size(); ++pos) {
         if (field(pos).column == QLatin1String("P888"))
             stored[pos] = QStringLiteral("1");
     }
-    return ListFrame::insertStatement(stored);
+    return stored;
 }
 
 void A03::writeDetails(const QString& key, const QString& oldKey)

@@ -92,7 +92,7 @@ protected:
     void prepareEditors(int mode) override;
     void fieldEntered(const Field& f) override;
     QStringList entryValues() const override;
-    QString insertStatement(const QStringList& values) const override;
+    QStringList storedValues(const QStringList& values) const override;
     void writeDetails(const QString& key, const QString& oldKey) override;
     void deleteRecord(const QString& key) override;
     QString duplicateMessage(const QString& typedKey) const override;

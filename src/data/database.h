@@ -69,7 +69,6 @@ public:
     RecordSet() = default;
     int fieldCount() const { return int(m_names.size()); }
     const QStringList& fieldNames() const { return m_names; }
-    QString fieldName(int i) const { return m_names.value(i); }
     int fieldIndex(const QString& name) const; // -1 when absent (case-insensitive)
     int recordCount() const { return m_rows; }
 

@@ -245,25 +245,3 @@ double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCount
     }
 }
 
-double RenumberLedgerEntry(double oldSn, const QString& oldParty, const QDate& entryDate,
-                           const QString& docNo, const QString& newParty, bool* crowded)
-{
-    Database& db = Db();
-    const QString doc = SqlEscape(docNo);
-    // Only the edited row leaves the order: a neighbour sharing its number
-    // (a crowded gap) must keep its place.
-    if (db.execute("update TB1 set sn=0 where sn=" + SqlNum(oldSn) + " and F1='" + doc + "'") == 0)
-        throw DbError(QStringLiteral("找不到要修改的单据[%1]!").arg(docNo));
-    RecalcBalances(oldSn, oldParty);
-
-    double cur = 0;
-    {
-        RecordSet rs = db.openRecordset("SELECT SN FROM TB1 WHERE F1='" + doc + "'");
-        if (!rs.eof())
-            cur = rs.field(0).toDouble();
-    }
-    const double sn = NextLedgerSN(entryDate, docNo, cur, crowded);
-    db.execute("update TB1 set SN=" + SqlNum(sn) + " where SN=0 and F1='" + doc + "'");
-    RecalcBalances(sn, newParty);
-    return sn;
-}

@@ -50,12 +50,3 @@ void RecalcBalances(double sn, const QString& party);
 double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCounterAfterStep1 = false,
                     bool* crowded = nullptr);
 
-// Gives an edited ledger entry its new place. The caller has already written
-// the row's other fields (date, party, amounts, document number) and passes
-// the row's current document number docNo, its SN before the edit (oldSn) and
-// its party before the edit (oldParty). The row is taken out of the order,
-// oldParty's chain is closed over the gap, the row gets a number for
-// entryDate and newParty's balances are recomputed from there.
-// Returns the new SN.
-double RenumberLedgerEntry(double oldSn, const QString& oldParty, const QDate& entryDate,
-                           const QString& docNo, const QString& newParty, bool* crowded = nullptr);

@@ -38,11 +38,6 @@ Statement::~Statement()
     sqlite3_finalize(m_stmt);
 }
 
-int Statement::parameterCount() const
-{
-    return sqlite3_bind_parameter_count(m_stmt);
-}
-
 void Statement::check(int rc)
 {
     if (rc != SQLITE_OK)
@@ -69,11 +64,6 @@ void Statement::bindInt64(int index, qint64 number)
 void Statement::bindNull(int index)
 {
     check(sqlite3_bind_null(m_stmt, index));
-}
-
-void Statement::clearBindings()
-{
-    sqlite3_clear_bindings(m_stmt);
 }
 
 bool Statement::step()

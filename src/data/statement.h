@@ -16,14 +16,11 @@ public:
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    int parameterCount() const;
-
     // Parameters count from 1. A null QString binds as "" (text), not Null.
     void bind(int index, const QString& text);
     void bind(int index, double number);
     void bindInt64(int index, qint64 number);
     void bindNull(int index);
-    void clearBindings();
 
     // One step: true while it yields a row, false when done. Throws DbError.
     bool step();

@@ -26,7 +26,6 @@
 #include <QEvent>
 #include <QFrame>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -34,8 +33,6 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
-#include <charconv>
-#include <cmath>
 
 const char* const ListFrame::kQueryFailure = "查询执行错误!系统返回如下信息：";
 const char* const ListFrame::kSaveFailure = "保存失败!系统返回如下信息：";
@@ -45,19 +42,6 @@ namespace {
 
 const char* const kEditingGuard = "操作员正在编辑数据,请先[保存]数据或[取消]编辑!";
 constexpr quint32 kButtonFaceColor = 0x8000000F;
-
-QRect TwipsRect(const QRect& r)
-{
-    return QRect(TwipsToPx(r.x()), TwipsToPx(r.y()), TwipsToPx(r.width()), TwipsToPx(r.height()));
-}
-
-template <class T>
-void PutAt(QList<T*>& list, int k, T* item)
-{
-    while (list.size() <= k)
-        list.append(nullptr);
-    list[k] = item;
-}
 
 void SetListText(QComboBox* list, const QString& text)
 {
@@ -155,118 +139,6 @@ void ListFrame::setTabCaptions(const QString& list, const QString& detail)
     TabS->setTabText(1, detail);
 }
 
-int ListFrame::addField(const Field& declared)
-{
-    Field f = declared;
-    if (f.index < 0)
-        f.index = m_fields.isEmpty() ? 0 : m_fields.last().index + 1;
-    if (f.gridCol == kGridColumnOfIndex)
-        f.gridCol = f.editor == FieldEditor::Check ? kNoGridColumn : f.index;
-    if (f.labIndex < 0)
-        f.labIndex = f.index;
-    if (!f.host)
-        f.host = Frm;
-    const int pos = int(m_fields.size());
-    const int k = f.index;
-    FieldControls c;
-
-    if (f.editor == FieldEditor::Check) {
-        auto* chk = new QCheckBox(f.label, f.host);
-        chk->setObjectName(f.editorName.isEmpty() ? QStringLiteral("Chk(%1)").arg(k) : f.editorName);
-        chk->setEnabled(false);
-        if (!f.txtRect.isEmpty())
-            chk->setGeometry(TwipsRect(f.txtRect));
-        PutAt(Chk, k, chk);
-        c.editor = chk;
-    } else {
-        QLabel* lab = Lab.value(f.labIndex);
-        if (!lab && (!f.label.isEmpty() || !f.labRect.isEmpty())) {
-            lab = new QLabel(f.label, f.host);
-            lab->setObjectName(QStringLiteral("Lab(%1)").arg(f.labIndex));
-            if (!f.labRect.isEmpty())
-                lab->setGeometry(TwipsRect(f.labRect));
-            PutAt(Lab, f.labIndex, lab);
-        }
-        c.lab = lab;
-        auto* box = new QLineEdit(f.host);
-        // A box of another name (a remark line, a hidden count) is not one of Txt().
-        const bool named = f.editor == FieldEditor::Box && !f.editorName.isEmpty();
-        box->setObjectName(named ? f.editorName : QStringLiteral("Txt(%1)").arg(k));
-        box->setReadOnly(true);
-        if (f.maxLength > 0 || f.upperCase)
-            SetTypingRules(box, f.maxLength, f.upperCase);
-        if (!f.txtRect.isEmpty()) {
-            box->setGeometry(TwipsRect(f.txtRect));
-            // A tall box (a remark) starts its text at the top.
-            if (f.txtRect.height() > 400)
-                box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        }
-        if (!f.visible)
-            box->hide();
-        if (!f.tabStop)
-            box->setFocusPolicy(Qt::ClickFocus);
-        if (!f.format.isEmpty())
-            connect(box, &QLineEdit::textChanged, this, [this, pos] { m_controls[pos].showsStored = false; });
-        watchEntry(box);
-        if (!named)
-            PutAt(Txt, k, box);
-        c.box = box;
-
-        if (f.editor == FieldEditor::List) {
-            auto* list = new QComboBox(f.host);
-            list->setObjectName(f.editorName.isEmpty() ? QStringLiteral("Cmb(%1)").arg(k) : f.editorName);
-            list->setEditable(true);
-            list->setInsertPolicy(QComboBox::NoInsert);
-            list->addItems(f.items);
-            list->setCurrentIndex(-1);
-            if (!f.txtRect.isEmpty())
-                list->setGeometry(TwipsRect(f.txtRect));
-            list->hide();
-            PutAt(Cmb, k, list);
-            c.editor = list;
-        } else if (f.editor == FieldEditor::Date) {
-            auto* date = new TypedDateEdit(f.host);
-            date->setObjectName(f.editorName.isEmpty() ? QStringLiteral("DTP") : f.editorName);
-            date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-            date->setCalendarPopup(true);
-            date->setDate(QDate::currentDate());
-            if (!f.txtRect.isEmpty())
-                date->setGeometry(TwipsRect(f.txtRect));
-            date->hide();
-            if (!DTP)
-                DTP = date;
-            c.editor = date;
-        }
-    }
-    if (c.editor) {
-        if (!f.tabStop)
-            c.editor->setFocusPolicy(Qt::ClickFocus);
-        watchEntry(c.editor);
-    }
-    m_fields.append(f);
-    m_controls.append(c);
-    return pos;
-}
-
-void ListFrame::addEntryControl(QWidget* control)
-{
-    if (!control || m_extraEntries.contains(control))
-        return;
-    m_extraEntries.append(control);
-    watchEntry(control);
-}
-
-int ListFrame::fieldOf(const QWidget* control) const
-{
-    if (!control)
-        return -1;
-    for (int pos = 0; pos < m_controls.size(); ++pos) {
-        if (m_controls[pos].box == control || m_controls[pos].editor == control)
-            return pos;
-    }
-    return -1;
-}
-
 // ------------------------------------------------------------ commands wiring
 
 void ListFrame::connectCommand(QAction* command, std::function<void()> handler, const QString& failurePrefix)
@@ -343,36 +215,6 @@ void ListFrame::formLoad()
     FillGrid(m_listSql);
 }
 
-void ListFrame::applyMasks()
-{
-    const bool admin = gUserCode == QLatin1String(kAdminCode);
-    for (int pos = 0; pos < m_fields.size(); ++pos) {
-        const Field& f = m_fields[pos];
-        FieldControls& c = m_controls[pos];
-        c.masked = ((f.mask & FieldMask::WithoutPriceRight) && !gCanSeePrices)
-            || ((f.mask & FieldMask::NotAdministrator) && !admin);
-        if (c.masked && c.box)
-            ShowAsStars(c.box);
-    }
-}
-
-void ListFrame::fillLists()
-{
-    for (int pos = 0; pos < m_fields.size(); ++pos) {
-        const Field& f = m_fields[pos];
-        auto* list = qobject_cast<QComboBox*>(m_controls[pos].editor);
-        if (!list || f.listSql.isEmpty())
-            continue;
-        try {
-            FillCodeList(list, f.listSql, f.listWithName);
-            list->addItems(f.items);
-            list->setCurrentIndex(-1);
-        } catch (const DbError& e) {
-            ShowDbFailure(LangStr(QString::fromUtf8(kQueryFailure)), e);
-        }
-    }
-}
-
 void ListFrame::showEvent(QShowEvent* event)
 {
     ChildWindow::showEvent(event);
@@ -427,185 +269,6 @@ void ListFrame::sizeColumns(int gridWidthTwips)
 }
 
 // ------------------------------------------------------------ the procedures
-
-int ListFrame::gridCols() const
-{
-    if (!m_gridHeaders.isEmpty())
-        return int(m_gridHeaders.size());
-    int n = 0;
-    for (const Field& f : m_fields)
-        n = std::max(n, f.gridCol + 1);
-    return n;
-}
-
-QString ListFrame::headerText(int col) const
-{
-    if (!m_gridHeaders.isEmpty())
-        return m_gridHeaders.value(col);
-    for (const Field& f : m_fields) {
-        if (f.gridCol == col)
-            return f.header;
-    }
-    return QString();
-}
-
-void ListFrame::SetupGrid()
-{
-    GD->clear();
-    GD->setRows(2);
-    GD->setCols(gridCols());
-    for (int c = 0; c < gridCols(); ++c) {
-        GD->setTextMatrix(0, c, LangStr(headerText(c)));
-        GD->setFixedAlignment(c, Qt::AlignCenter);
-    }
-    CurRow = 1;
-}
-
-void ListFrame::addCell(FlexTextStore& store, const RowView& row, int col) const
-{
-    if (col >= row.count()) {
-        store.addCell(nullptr, 0);
-        return;
-    }
-    // Numbers are written as CStr writes them; whole ones (counts, pieces)
-    // without a string made for each.
-    const Value& v = row.value(col);
-    if (v.kind() == Value::Real) {
-        const double x = v.toDouble();
-        if (!(std::fabs(x) < 1e15 && x == std::trunc(x))) {
-            store.addCell(QStringView(CStr(x)));
-            return;
-        }
-    }
-    if (v.isNumber()) {
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, v.toInt()).ptr;
-        store.addCell(digits, qsizetype(end - digits));
-        return;
-    }
-    store.addCell(v.utf8());
-}
-
-void ListFrame::FillGrid(const QString& sql)
-{
-    // Rows go from the statement straight into a store of the grid's kind,
-    // which the grid takes only once the statement has run to its end: a
-    // statement the engine refuses, at once or part way, leaves the list as
-    // it was, and no snapshot of the rows is held beside the grid.
-    const int cols = gridCols();
-    FlexTextStore store(cols);
-    for (int c = 0; c < cols; ++c)
-        store.addCell(QStringView(LangStr(headerText(c))));
-    store.endRow();
-    qint64 n = 0;
-    bool inCells = false;
-    try {
-        n = Db().forEachRow(fillStatement(sql), [&](const RowView& row) {
-            inCells = true;
-            for (int c = 0; c < cols; ++c)
-                addCell(store, row, c);
-            store.endRow();
-            inCells = false;
-            return true;
-        });
-    } catch (const DbError& e) {
-        // A window's own cell text that fails is its command's failure, not
-        // a refused list.
-        if (inCells)
-            throw;
-        listRefused(e);
-        return;
-    }
-    SetupGrid();
-    if (n <= 0) {
-        RecCount = 0;
-        return;
-    }
-    RecCount = int(n);
-    // The fixed row as SetupGrid wrote it.
-    if (store.cols() != GD->cols())
-        store.setCols(GD->cols());
-    for (int c = 0; c < GD->cols(); ++c) {
-        if (store.utf8(0, c) != GD->textUtf8(0, c))
-            store.setUtf8(0, c, GD->textUtf8(0, c));
-    }
-    GD->setAll(std::move(store));
-    CurRow = 1;
-    ShowPosition();
-}
-
-void ListFrame::listRefused(const DbError& e)
-{
-    // A statement the engine refuses (a bad search) leaves the list as it was.
-    ShowDbFailure(LangStr(QString::fromUtf8(kQueryFailure)), e);
-}
-
-QString ListFrame::counterText() const
-{
-    return m_counterPrefix + LangStr(QStringLiteral("共 %1 条记录 当前为第 %2 条").arg(RecCount).arg(CurRow));
-}
-
-void ListFrame::ShowPosition()
-{
-    GD->setRow(CurRow);
-    GD->setRowSel(CurRow);
-    if (MainHost* host = GetMainHost())
-        host->setPanelText(4, counterText());
-}
-
-QString ListFrame::shownText(const Field& f, const QString& stored) const
-{
-    if (!f.format.isEmpty() && !TrimBlanks(stored).isEmpty())
-        return Format(Val(stored), f.format);
-    return stored;
-}
-
-void ListFrame::showValue(int pos, const QString& stored)
-{
-    FieldControls& c = m_controls[pos];
-    if (auto* chk = qobject_cast<QCheckBox*>(c.editor); chk && !c.box) {
-        chk->setChecked(Val(stored) != 0);
-    } else if (c.box) {
-        c.box->setText(shownText(m_fields[pos], stored));
-        // After setText, whose change forgets the value shown before.
-        c.stored = stored;
-        c.showsStored = !m_fields[pos].format.isEmpty();
-    }
-}
-
-void ListFrame::ShowRecord()
-{
-    if (CurRow == 0)
-        CurRow = 1;
-    // Fields the grid does not show come from the record's own row.
-    bool fromRow = false;
-    for (const Field& f : std::as_const(m_fields))
-        fromRow = fromRow || (f.gridCol < 0 && !f.column.isEmpty());
-    RecordSet rs;
-    if (fromRow) {
-        try {
-            rs = Db().openRecordset(QStringLiteral("select * from %1 where %2=%3")
-                                        .arg(m_table, m_keyColumn, SqlQuote(TrimBlanks(currentKey()))));
-        } catch (const DbError& e) {
-            const QString prefix = m_readFailure.isEmpty() ? LangStr(QString::fromUtf8(kQueryFailure)) : m_readFailure;
-            ShowDbFailure(prefix, e);
-            fromRow = false;
-        }
-    }
-    for (int pos = 0; pos < m_fields.size(); ++pos) {
-        const Field& f = m_fields[pos];
-        if (f.gridCol >= 0) {
-            showValue(pos, GD->textMatrix(CurRow, f.gridCol));
-        } else if (fromRow && !f.column.isEmpty()) {
-            const int col = rs.fieldIndex(f.column);
-            if (!rs.eof() && col >= 0)
-                showValue(pos, rs.field(col).toString());
-            else if (rs.eof() && f.editor != FieldEditor::Check)
-                showValue(pos, QString()); // no such record: the boxes empty, the check boxes as they were
-        }
-    }
-    recordShown();
-}
 
 void ListFrame::GD_RowColChange()
 {
@@ -849,85 +512,10 @@ void ListFrame::removeCurrentRow()
     GD_RowColChange();
 }
 
-void ListFrame::copyEditorsToBoxes()
-{
-    for (int pos = 0; pos < m_fields.size(); ++pos) {
-        const FieldControls& c = m_controls[pos];
-        if (!c.box)
-            continue;
-        if (auto* list = qobject_cast<QComboBox*>(c.editor)) {
-            const QString text = TrimBlanks(list->currentText());
-            c.box->setText(m_fields[pos].kind == FieldKind::Code ? CodeOf(text) : text);
-        } else if (auto* date = qobject_cast<QDateEdit*>(c.editor)) {
-            c.box->setText(DateText(date->date()));
-        }
-    }
-}
-
-QString ListFrame::valueOf(int pos) const
-{
-    const FieldControls& c = m_controls[pos];
-    if (!c.box) {
-        auto* chk = qobject_cast<QCheckBox*>(c.editor);
-        return chk && chk->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-    }
-    // A rounded price the operator left alone keeps the value it stands for.
-    return TrimBlanks(c.showsStored ? c.stored : c.box->text());
-}
-
-QStringList ListFrame::entryValues() const
-{
-    QStringList values;
-    values.reserve(m_fields.size());
-    for (int pos = 0; pos < m_fields.size(); ++pos)
-        values << valueOf(pos);
-    return values;
-}
-
-QString ListFrame::insertStatement(const QStringList& values) const
-{
-    QStringList cols, lits;
-    for (int pos = 0; pos < m_fields.size() && pos < values.size(); ++pos) {
-        const Field& f = m_fields[pos];
-        if (f.column.isEmpty())
-            continue;
-        const QString& v = values[pos];
-        cols << f.column;
-        if (f.editor == FieldEditor::Check) {
-            lits << (v == QLatin1String("1") ? QStringLiteral("1") : QStringLiteral("0"));
-        } else if (f.kind == FieldKind::Number) {
-            lits << SqlNum(Val(v));
-        } else if (f.kind == FieldKind::Date) {
-            const auto when = ParseDateText(v);
-            lits << (when ? SqlQuote(DateTimeText(*when)) : v.isEmpty() ? QStringLiteral("Null") : SqlQuote(v));
-        } else {
-            lits << SqlQuote(v);
-        }
-    }
-    return QStringLiteral("insert into %1 (%2) VALUES (%3)").arg(m_table, cols.join(','), lits.join(','));
-}
-
-QStringList ListFrame::gridRowCells(const QStringList& values) const
-{
-    QStringList cells(gridCols());
-    for (int pos = m_fields.size() - 1; pos >= 0; --pos) {
-        const int col = m_fields[pos].gridCol;
-        if (col >= 0 && col < cells.size() && pos < values.size())
-            cells[col] = values[pos];
-    }
-    return cells;
-}
-
 QString ListFrame::duplicateMessage(const QString& typedKey) const
 {
     Q_UNUSED(typedKey)
     return m_duplicateMessage;
-}
-
-QString ListFrame::emptyMessage(const Field& f) const
-{
-    const QLabel* lab = Lab.value(f.labIndex);
-    return (lab ? lab->text() : f.label) + LangStr("不能为空!");
 }
 
 void ListFrame::Menu_save_Click()
@@ -973,7 +561,7 @@ void ListFrame::saveRecord()
     const bool saved = RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] {
         if (EditMode == Editing)
             deleteRecord(TrimBlanks(oldKey));
-        Db().execute(insertStatement(values));
+        insertRecord(values);
         writeDetails(key, TrimBlanks(oldKey));
     });
     if (saved)

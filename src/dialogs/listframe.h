@@ -265,7 +265,13 @@ protected:
     // The record's texts to store, in field order: trimmed boxes, "1"/"0" for
     // check boxes. The lists and pickers have been copied into their boxes.
     virtual QStringList entryValues() const;
+    // A window that composes its own insert returns its text; by default
+    // none, and the frame writes its declared fields with bound values.
     virtual QString insertStatement(const QStringList& values) const;
+    // The values the frame's insert stores, where they differ from the list's.
+    virtual QStringList storedValues(const QStringList& values) const { return values; }
+    // Inside the save's transaction: the record's own row.
+    void insertRecord(const QStringList& values);
     // The saved record's list row, one text per grid column.
     virtual QStringList gridRowCells(const QStringList& values) const;
     // Inside the save's transaction, after the insert (detail tables).
@@ -339,6 +345,8 @@ protected:
     QString m_keyColumn;
 
 private:
+    // The declaration with its unset parts filled in (index, grid column, label, host).
+    Field withDefaults(const Field& declared) const;
     struct FieldControls {
         QLabel* lab = nullptr;
         QLineEdit* box = nullptr;

@@ -212,7 +212,11 @@ FittedText fitText(const QString& text, const RptItem& it, const QFont& font, bo
 
 } // namespace
 
-ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, const QMap<QString, QString>& given)
+namespace {
+
+// The formulas a report prints: the template's defaults and the given ones,
+// every one it uses present.
+QMap<QString, QString> ReportFormulas(const ReportTemplate& tpl, const QMap<QString, QString>& given)
 {
     QMap<QString, QString> formulas = tpl.formulaDefaults;
     for (auto it = given.begin(); it != given.end(); ++it)
@@ -220,48 +224,35 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
     for (const QString& name : tpl.formulasUsed())
         if (!formulas.contains(name))
             throw ReportError(QStringLiteral("报表文件%1所用的公式%2没有给出!").arg(tpl.name, name));
+    return formulas;
+}
 
-    const RptBand* title = tpl.band(RptBand::Title);
-    const RptBand* header = tpl.band(RptBand::Header);
-    const RptBand* footer = tpl.band(RptBand::Footer);
-    const RptBand* summary = tpl.band(RptBand::Summary);
-    const QList<const RptBand*> details = tpl.detailBands();
+// Lays a report out in two passes: the bands placed on pages row by row,
+// then, the page count known, each placed item's text.
+class ReportLayouter {
+public:
+    ReportLayouter(const ReportTemplate& tpl, const ReportRows& rows, const QMap<QString, QString>& given)
+        : tpl(tpl), rows(rows), formulas(ReportFormulas(tpl, given)), title(tpl.band(RptBand::Title)),
+          header(tpl.band(RptBand::Header)), footer(tpl.band(RptBand::Footer)), summary(tpl.band(RptBand::Summary)),
+          details(tpl.detailBands()), pageTop(tpl.margins.top()),
+          footerTop(tpl.pageSize.height() - tpl.margins.bottom() - (footer ? footer->height : 0)),
+          rowAbove(size_t(rows.rowCount()), -1),
+          defaultFamily(tpl.family.isEmpty() ? DefaultReportFamily() : tpl.family)
+    {
+        lookUpColumns();
+    }
 
-    const double pageTop = tpl.margins.top();
-    const double footerTop = tpl.pageSize.height() - tpl.margins.bottom() - (footer ? footer->height : 0);
+    ReportLayout layout()
+    {
+        titleHeight = title ? bandHeight(title, -1, -1) : 0;
+        headerHeight = header ? bandHeight(header, -1, -1) : 0;
+        newPage();
+        placeRows();
+        placeSummaryAndFooters();
+        return laidPages();
+    }
 
-    QList<PageDraft> pages;
-    double y = 0, bodyTop = 0;
-    double titleHeight = 0, headerHeight = 0; // as grown by their texts
-    auto place = [&](const RptBand* band, int row, double height) {
-        for (const RptItem& it : band->items)
-            pages.last().placements.append({band, &it, y, row, height});
-        y += height;
-    };
-    auto newPage = [&]() {
-        pages.append(PageDraft{});
-        y = pageTop;
-        if (pages.size() == 1 && title)
-            place(title, -1, titleHeight);
-        if (header)
-            place(header, -1, headerHeight);
-        bodyTop = y;
-    };
-    // A band that does not fit goes to the next page; on a fresh page it
-    // stays, so an oversized band cannot loop.
-    auto fit = [&](double height) {
-        if (y + height > footerTop + 1e-9 && y > bodyTop + 1e-9)
-            newPage();
-    };
-
-    for (const QString& col : tpl.columnsUsed())
-        if (rows.columnIndex(col) < 0)
-            throw ReportError(QStringLiteral("报表文件%1所用的字段%2没有读出!").arg(tpl.name, col));
-    // Column positions are looked up once, not per row.
-    QList<int> detailCol;
-    for (const RptBand* b : details)
-        detailCol << (b->when.op == RptCondition::None ? -1 : rows.columnIndex(b->when.column));
-    QHash<const RptItem*, int> fieldCol;
+private:
     // Totals of the rows printed, for sum and count items.
     struct Total {
         const RptItem* item;
@@ -269,33 +260,44 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
         int whenCol;
         double value;
     };
-    std::vector<Total> totals;
-    for (const RptBand& b : tpl.bands) {
-        for (const RptItem& it : b.items) {
-            if (it.kind == RptItem::Field)
-                fieldCol.insert(&it, rows.columnIndex(it.column));
-            if (it.kind == RptItem::Sum || it.kind == RptItem::Count)
-                totals.push_back({&it, it.kind == RptItem::Sum ? rows.columnIndex(it.column) : -1,
-                    it.when.op == RptCondition::None ? -1 : rows.columnIndex(it.when.column), 0.0});
+
+    // Column positions are looked up once, not per row.
+    void lookUpColumns()
+    {
+        for (const QString& col : tpl.columnsUsed())
+            if (rows.columnIndex(col) < 0)
+                throw ReportError(QStringLiteral("报表文件%1所用的字段%2没有读出!").arg(tpl.name, col));
+        for (const RptBand* b : details)
+            detailCol << (b->when.op == RptCondition::None ? -1 : rows.columnIndex(b->when.column));
+        for (const RptBand& b : tpl.bands) {
+            for (const RptItem& it : b.items) {
+                if (it.kind == RptItem::Field)
+                    fieldCol.insert(&it, rows.columnIndex(it.column));
+                if (it.kind == RptItem::Sum || it.kind == RptItem::Count)
+                    totals.push_back({&it, it.kind == RptItem::Sum ? rows.columnIndex(it.column) : -1,
+                        it.when.op == RptCondition::None ? -1 : rows.columnIndex(it.when.column), 0.0});
+            }
         }
     }
-    int lastPrinted = -1;
-    // A printed row -> the row printed above it on its page (-1: the first on its page).
-    std::vector<int> rowAbove(size_t(rows.rowCount()), -1);
-    const QString defaultFamily = tpl.family.isEmpty() ? DefaultReportFamily() : tpl.family;
-    auto fontOf = [&](const RptItem& it) {
+
+    QFont fontOf(const RptItem& it) const
+    {
         return reportFont(it.family.isEmpty() ? defaultFamily : it.family, it.size > 0 ? it.size : tpl.size, it.bold);
-    };
+    }
+
     // A field's text in a detail row; blank where it is suppressed under the row above.
-    auto fieldText = [&](const RptItem& it, int row, int above) {
+    QString fieldText(const RptItem& it, int row, int above) const
+    {
         const int col = fieldCol.value(&it);
         if (it.suppress && above >= 0 && rows.cell(above, col) == rows.cell(row, col))
             return QString();
         return formatValue(rows.cell(row, col), it.format);
-    };
+    }
+
     // The height of a band (for a detail row): more than written when a
     // growing text needs more lines than its box holds.
-    auto bandHeight = [&](const RptBand* band, int row, int above) {
+    double bandHeight(const RptBand* band, int row, int above) const
+    {
         double extra = 0;
         for (const RptItem& it : band->items) {
             if (!it.grow || (it.kind != RptItem::Field && it.kind != RptItem::Text) || (it.kind == RptItem::Field && row < 0))
@@ -309,139 +311,204 @@ ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, con
             extra = qMax(extra, fit.height - qMin(fit.lineHeight, it.rect.height()));
         }
         return band->height + extra;
-    };
+    }
 
-    titleHeight = title ? bandHeight(title, -1, -1) : 0;
-    headerHeight = header ? bandHeight(header, -1, -1) : 0;
-    newPage();
-    for (int r = 0; r < rows.rowCount(); ++r) {
-        const RptBand* band = nullptr;
+    void place(const RptBand* band, int row, double height)
+    {
+        for (const RptItem& it : band->items)
+            pages.last().placements.append({band, &it, y, row, height});
+        y += height;
+    }
+
+    void newPage()
+    {
+        pages.append(PageDraft{});
+        y = pageTop;
+        if (pages.size() == 1 && title)
+            place(title, -1, titleHeight);
+        if (header)
+            place(header, -1, headerHeight);
+        bodyTop = y;
+    }
+
+    // A band that does not fit goes to the next page; on a fresh page it
+    // stays, so an oversized band cannot loop.
+    bool overflows(double height) const { return y + height > footerTop + 1e-9 && y > bodyTop + 1e-9; }
+
+    const RptBand* detailBandOf(int r) const
+    {
         for (int i = 0; i < details.size(); ++i) {
             const RptBand* b = details[i];
-            if (b->when.op == RptCondition::None || b->when.matches(rows.cell(r, detailCol[i]))) {
-                band = b;
-                break;
+            if (b->when.op == RptCondition::None || b->when.matches(rows.cell(r, detailCol[i])))
+                return b;
+        }
+        return nullptr;
+    }
+
+    void placeRows()
+    {
+        for (int r = 0; r < rows.rowCount(); ++r) {
+            const RptBand* band = detailBandOf(r);
+            if (!band)
+                continue;
+            double height = bandHeight(band, r, pages.last().lastRow);
+            if (overflows(height)) {
+                newPage();
+                height = bandHeight(band, r, -1);
+            }
+            place(band, r, height);
+            PageDraft& pg = pages.last();
+            rowAbove[size_t(r)] = pg.lastRow;
+            if (pg.firstRow < 0)
+                pg.firstRow = r;
+            pg.lastRow = r;
+            lastPrinted = r;
+            for (Total& t : totals) {
+                if (t.whenCol >= 0 && !t.item->when.matches(rows.cell(r, t.whenCol)))
+                    continue;
+                t.value += t.col < 0 ? 1.0 : Val(TrimBlanks(rows.cell(r, t.col)));
             }
         }
-        if (!band)
-            continue;
-        double height = bandHeight(band, r, pages.last().lastRow);
-        if (y + height > footerTop + 1e-9 && y > bodyTop + 1e-9) {
-            newPage();
-            height = bandHeight(band, r, -1);
-        }
-        place(band, r, height);
-        PageDraft& pg = pages.last();
-        rowAbove[size_t(r)] = pg.lastRow;
-        if (pg.firstRow < 0)
-            pg.firstRow = r;
-        pg.lastRow = r;
-        lastPrinted = r;
-        for (Total& t : totals) {
-            if (t.whenCol >= 0 && !t.item->when.matches(rows.cell(r, t.whenCol)))
-                continue;
-            t.value += t.col < 0 ? 1.0 : Val(TrimBlanks(rows.cell(r, t.col)));
-        }
+        for (const Total& t : totals)
+            totalOf.insert(t.item, t.value);
     }
-    QHash<const RptItem*, double> totalOf;
-    for (const Total& t : totals)
-        totalOf.insert(t.item, t.value);
-    if (summary) {
-        const double height = bandHeight(summary, -1, -1);
-        fit(height);
-        place(summary, -1, height);
-    }
-    if (footer) {
-        for (PageDraft& pg : pages) {
-            for (const RptItem& it : footer->items)
-                pg.placements.append({footer, &it, footerTop, -1, footer->height});
+
+    void placeSummaryAndFooters()
+    {
+        if (summary) {
+            const double height = bandHeight(summary, -1, -1);
+            if (overflows(height))
+                newPage();
+            place(summary, -1, height);
+        }
+        if (footer) {
+            for (PageDraft& pg : pages) {
+                for (const RptItem& it : footer->items)
+                    pg.placements.append({footer, &it, footerTop, -1, footer->height});
+            }
         }
     }
 
-    // Now that the page count is known, the texts.
-    ReportLayout out;
-    out.name = tpl.name;
-    out.pageSize = tpl.pageSize;
-    const int pageCount = int(pages.size());
-    for (int p = 0; p < pageCount; ++p) {
-        const PageDraft& draft = pages[p];
-        LaidPage page;
-        page.items.reserve(draft.placements.size());
-        for (const Placement& pl : draft.placements) {
-            const RptItem& it = *pl.item;
-            LaidItem li;
-            li.align = it.align;
-            li.family = it.family.isEmpty() ? defaultFamily : it.family;
-            li.size = it.size > 0 ? it.size : tpl.size;
-            li.bold = it.bold;
-            li.wrap = it.wrap;
-            li.penWidth = it.penWidth;
-            const QPointF origin(tpl.margins.left(), pl.top);
-            // A grown band moves what sits on its bottom edge down and
-            // stretches what reaches it (column lines, boxes, the growing text).
-            const double grown = pl.height - pl.band->height;
-            const double growAt = grown > 0 ? growLine(*pl.band) : 0;
-            auto onBottom = [&](double yy) { return yy >= growAt - 1e-6; };
-            if (it.kind == RptItem::Line) {
-                li.kind = LaidItem::Line;
-                QLineF l = it.line;
-                if (grown > 0) {
-                    l.setP1(QPointF(l.x1(), l.y1() + (onBottom(l.y1()) ? grown : 0)));
-                    l.setP2(QPointF(l.x2(), l.y2() + (onBottom(l.y2()) ? grown : 0)));
-                }
-                li.line = l.translated(origin);
-                page.items.append(li);
-                continue;
-            }
-            li.rect = it.rect.translated(origin);
-            if (grown > 0 && onBottom(it.rect.top()))
-                li.rect.translate(0, grown);
-            else if (grown > 0 && onBottom(it.rect.bottom()))
-                li.rect.setHeight(li.rect.height() + grown);
-            if (it.kind == RptItem::Box) {
-                li.kind = LaidItem::Box;
-                page.items.append(li);
-                continue;
-            }
-            li.kind = LaidItem::Text;
-            switch (it.kind) {
-            case RptItem::Text:
-                li.text = SubstituteFormulas(it.text, formulas, p + 1, pageCount);
-                break;
-            case RptItem::Field: {
-                // Outside the detail bands a field shows a row of its page:
-                // the first under the title and header, the last under the footer and summary.
-                int row = pl.row;
-                if (row < 0) {
-                    switch (pl.band->kind) {
-                    case RptBand::Title: row = rows.rowCount() ? 0 : -1; break;
-                    case RptBand::Header: row = draft.firstRow; break;
-                    case RptBand::Footer: row = draft.lastRow; break;
-                    default: row = lastPrinted; break;
-                    }
-                }
-                if (row < 0)
-                    break;
-                li.text = fieldText(it, row, pl.row >= 0 ? rowAbove[size_t(pl.row)] : -1);
-                break;
-            }
-            case RptItem::Sum:
-            case RptItem::Count:
-                li.text = it.format.isEmpty() ? CStr(totalOf.value(&it)) : Format(totalOf.value(&it), it.format);
-                break;
-            default:
-                break;
-            }
-            if ((it.wrap || it.elide) && !li.text.isEmpty()) {
-                RptItem box = it;
-                box.rect = li.rect;
-                li.lines = fitText(li.text, box, fontOf(it), false).lines;
-            }
-            page.items.append(li);
+    ReportLayout laidPages() const
+    {
+        ReportLayout out;
+        out.name = tpl.name;
+        out.pageSize = tpl.pageSize;
+        const int pageCount = int(pages.size());
+        for (int p = 0; p < pageCount; ++p) {
+            const PageDraft& draft = pages[p];
+            LaidPage page;
+            page.items.reserve(draft.placements.size());
+            for (const Placement& pl : draft.placements)
+                page.items.append(laidItem(pl, draft, p, pageCount));
+            out.pages.append(page);
         }
-        out.pages.append(page);
+        return out;
     }
-    return out;
+
+    LaidItem laidItem(const Placement& pl, const PageDraft& draft, int p, int pageCount) const
+    {
+        const RptItem& it = *pl.item;
+        LaidItem li;
+        li.align = it.align;
+        li.family = it.family.isEmpty() ? defaultFamily : it.family;
+        li.size = it.size > 0 ? it.size : tpl.size;
+        li.bold = it.bold;
+        li.wrap = it.wrap;
+        li.penWidth = it.penWidth;
+        const QPointF origin(tpl.margins.left(), pl.top);
+        // A grown band moves what sits on its bottom edge down and
+        // stretches what reaches it (column lines, boxes, the growing text).
+        const double grown = pl.height - pl.band->height;
+        const double growAt = grown > 0 ? growLine(*pl.band) : 0;
+        auto onBottom = [&](double yy) { return yy >= growAt - 1e-6; };
+        if (it.kind == RptItem::Line) {
+            li.kind = LaidItem::Line;
+            QLineF l = it.line;
+            if (grown > 0) {
+                l.setP1(QPointF(l.x1(), l.y1() + (onBottom(l.y1()) ? grown : 0)));
+                l.setP2(QPointF(l.x2(), l.y2() + (onBottom(l.y2()) ? grown : 0)));
+            }
+            li.line = l.translated(origin);
+            return li;
+        }
+        li.rect = it.rect.translated(origin);
+        if (grown > 0 && onBottom(it.rect.top()))
+            li.rect.translate(0, grown);
+        else if (grown > 0 && onBottom(it.rect.bottom()))
+            li.rect.setHeight(li.rect.height() + grown);
+        if (it.kind == RptItem::Box) {
+            li.kind = LaidItem::Box;
+            return li;
+        }
+        li.kind = LaidItem::Text;
+        li.text = itemText(pl, draft, p, pageCount);
+        if ((it.wrap || it.elide) && !li.text.isEmpty()) {
+            RptItem box = it;
+            box.rect = li.rect;
+            li.lines = fitText(li.text, box, fontOf(it), false).lines;
+        }
+        return li;
+    }
+
+    QString itemText(const Placement& pl, const PageDraft& draft, int p, int pageCount) const
+    {
+        const RptItem& it = *pl.item;
+        switch (it.kind) {
+        case RptItem::Text:
+            return SubstituteFormulas(it.text, formulas, p + 1, pageCount);
+        case RptItem::Field: {
+            // Outside the detail bands a field shows a row of its page:
+            // the first under the title and header, the last under the footer and summary.
+            int row = pl.row;
+            if (row < 0) {
+                switch (pl.band->kind) {
+                case RptBand::Title: row = rows.rowCount() ? 0 : -1; break;
+                case RptBand::Header: row = draft.firstRow; break;
+                case RptBand::Footer: row = draft.lastRow; break;
+                default: row = lastPrinted; break;
+                }
+            }
+            if (row < 0)
+                return QString();
+            return fieldText(it, row, pl.row >= 0 ? rowAbove[size_t(pl.row)] : -1);
+        }
+        case RptItem::Sum:
+        case RptItem::Count:
+            return it.format.isEmpty() ? CStr(totalOf.value(&it)) : Format(totalOf.value(&it), it.format);
+        default:
+            return QString();
+        }
+    }
+
+    const ReportTemplate& tpl;
+    const ReportRows& rows;
+    const QMap<QString, QString> formulas;
+    const RptBand* const title;
+    const RptBand* const header;
+    const RptBand* const footer;
+    const RptBand* const summary;
+    const QList<const RptBand*> details;
+    const double pageTop;
+    const double footerTop;
+    QList<int> detailCol;
+    QHash<const RptItem*, int> fieldCol;
+    std::vector<Total> totals;
+    QHash<const RptItem*, double> totalOf;
+    // A printed row -> the row printed above it on its page (-1: the first on its page).
+    std::vector<int> rowAbove;
+    const QString defaultFamily;
+    QList<PageDraft> pages;
+    double y = 0, bodyTop = 0;
+    double titleHeight = 0, headerHeight = 0; // as grown by their texts
+    int lastPrinted = -1;
+};
+
+} // namespace
+
+ReportLayout LayoutReport(const ReportTemplate& tpl, const ReportRows& rows, const QMap<QString, QString>& given)
+{
+    return ReportLayouter(tpl, rows, given).layout();
 }
 
 ShownReportText ShowReportText(const LaidItem& it)

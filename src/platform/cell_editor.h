@@ -74,8 +74,6 @@ public:
     void setOpenOnClick(bool on) { m_openOnClick = on; }
     // Background and text colours of every editor.
     void setColors(const QColor& back, const QColor& fore);
-    // How the date picker reads and writes cell text (the short date form).
-    void setDateFormat(const QString& format) { m_dateFormat = format; }
 
     // Places the cell's editor over it with the cell's text, all selected,
     // and gives it the focus; an editor open elsewhere is committed first.

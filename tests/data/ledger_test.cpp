@@ -317,50 +317,6 @@ TEST_F(LedgerTest, OpeningBalanceSkipsRowsWithoutOperator)
     EXPECT_EQ(*row("D").qm, 60);
 }
 
-// ------------------------------------------------------------ renumbering an edit
-
-TEST_F(LedgerTest, RenumberingAnEditedEntryKeepsBothChainsConsistent)
-{
-    EXPECT_EQ(post("A", D, "甲", 100), 31);
-    EXPECT_EQ(post("B", D, "甲", 50), 33);
-    EXPECT_EQ(post("C", D.addDays(1), "乙", 10), 64);
-    EXPECT_EQ(post("E", D.addDays(2), "甲", 1), 95);
-    EXPECT_EQ(post("F", D.addDays(2), "乙", 3), 97);
-
-    Transaction tx(Db());
-    // A, the first entry of 甲, moves to the later day; the window writes its
-    // fields before the renumbering.
-    Db().execute("update TB1 set F2='" + DateText(D.addDays(1)) + "',YF=7 where F1='A'");
-    EXPECT_EQ(RenumberLedgerEntry(31, "甲", D.addDays(1), "A", "甲"), 71.75);
-    EXPECT_EQ(row("A").sn, 71.75);
-    EXPECT_EQ(*row("B").qc, 0) << "the row being renumbered must not open its party's chain";
-    EXPECT_EQ(*row("A").qc, 50);
-
-    // C changes party as well.
-    Db().execute("update TB1 set F3='甲' where F1='C'");
-    EXPECT_EQ(RenumberLedgerEntry(64, "乙", D.addDays(1), "C", "甲"), 77.5625);
-    EXPECT_EQ(expectConsistentChain("甲"), 4);
-    EXPECT_EQ(expectConsistentChain("乙"), 1);
-    EXPECT_EQ(*row("F").qm, 3);
-    EXPECT_EQ(*row("E").qm, 68);
-    tx.commit();
-}
-
-TEST_F(LedgerTest, RenumberingLeavesANeighbourWithTheSameNumberInPlace)
-{
-    addRow("P", D, "甲", 100, 10);
-    addRow("P2", D, "甲", 100, 20);   // crowded gap: same number
-    addRow("Q", D.addDays(1), "甲", 131, 30);
-    setCounter(131);
-    Transaction tx(Db());
-    RecalcBalances(0, "甲");
-    const double sn = RenumberLedgerEntry(100, "甲", D, "P2", "甲");
-    EXPECT_EQ(row("P").sn, 100);
-    EXPECT_EQ(sn, 107.75);
-    EXPECT_EQ(expectConsistentChain("甲"), 3);
-    EXPECT_THROW(RenumberLedgerEntry(55, "甲", D, "nope", "甲"), DbError);
-}
-
 // The numbering's look-ups search by index, from the top of the sequence or
 // through the dates, whichever reads less; they find what the day comparisons
 // written with datediff find, also on a ledger whose numbers are out of date

@@ -3,6 +3,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 #include "dialogs/listframe.h"
 #include "dialogs/lookups.h"
 #include "dialogs/query.h"
@@ -249,6 +250,74 @@ TEST_F(ListFrameTest, AddShowsTheListsAndPickerClearsItsFieldsAndSavesEachKind)
     EXPECT_FALSE(dtp->isVisible());
     EXPECT_EQ(grid(w)->textMatrix(2, 0), "W001");
     EXPECT_EQ(host.panels[4], "速递单：共 2 条记录 当前为第 2 条");
+}
+
+namespace {
+
+// The save's insert as it was composed before its values were bound: SQL
+// literals that the translator parsed again.
+QString ComposedInsert(const ListFrame& w, const QStringList& values)
+{
+    QStringList cols, lits;
+    for (int pos = 0; pos < w.fieldCount() && pos < values.size(); ++pos) {
+        const ListFrame::Field& f = w.field(pos);
+        if (f.column.isEmpty())
+            continue;
+        const QString& v = values[pos];
+        cols << f.column;
+        if (f.editor == FieldEditor::Check) {
+            lits << (v == QLatin1String("1") ? QStringLiteral("1") : QStringLiteral("0"));
+        } else if (f.kind == FieldKind::Number) {
+            lits << SqlNum(Val(v));
+        } else if (f.kind == FieldKind::Date) {
+            const auto when = ParseDateText(v);
+            lits << (when ? SqlQuote(DateTimeText(*when)) : v.isEmpty() ? QStringLiteral("Null") : SqlQuote(v));
+        } else {
+            lits << SqlQuote(v);
+        }
+    }
+    return QStringLiteral("insert into B01 (%1) VALUES (%2)").arg(cols.join(','), lits.join(','));
+}
+
+} // namespace
+
+TEST_F(ListFrameTest, TheBoundInsertStoresEachValueAsTheComposedOneDid)
+{
+    struct Bound : WideWindow {
+        using ListFrame::insertRecord;
+    };
+    Bound* w = open<Bound>();
+    const QStringList texts = {"2024-03-05", "it's", "", "'", "#3/5/2024#", "12:30:00", "0.1", "Null", " x "};
+    const QStringList numbers = {"126.86199951171875", QString::number(0.1 + 0.2, 'g', 17), "", "3件", "-5", "9.0",
+                                 "1e300", "9223372036854775808", "abc", "-0", "0.0", "12.5kg"};
+    const QStringList dates = {"2024-03-05", "", "2024/3/5", "not a date", "'", "2024-03-05 10:20:30", "31/12/2024"};
+    QStringList columns;
+    for (int pos = 0; pos < w->fieldCount(); ++pos)
+        columns << w->field(pos).column;
+    for (int round = 0; round < 12; ++round) {
+        QStringList values;
+        for (int pos = 0; pos < w->fieldCount(); ++pos) {
+            const FieldKind kind = w->field(pos).kind;
+            const QStringList& pool = kind == FieldKind::Number ? numbers : kind == FieldKind::Date ? dates : texts;
+            values << pool[(pos + round) % pool.size()];
+        }
+        values[0] = QString("OLD%1").arg(round);
+        Db().execute(ComposedInsert(*w, values));
+        values[0] = QString("NEW%1").arg(round);
+        w->insertRecord(values);
+        for (const QString& c : std::as_const(columns)) {
+            if (c == "F1")
+                continue;
+            Statement st(Db(), QString("select typeof(a.%1)||'|'||quote(a.%1), typeof(b.%1)||'|'||quote(b.%1), "
+                                       "a.%1 is b.%1 from B01 a, B01 b where a.F1=?1 and b.F1=?2")
+                                   .arg(c));
+            st.bind(1, QString("OLD%1").arg(round));
+            st.bind(2, QString("NEW%1").arg(round));
+            ASSERT_TRUE(st.step());
+            EXPECT_EQ(st.columnText(1).toStdString(), st.columnText(0).toStdString()) << c.toStdString() << " round " << round;
+            EXPECT_EQ(st.columnInt64(2), 1) << c.toStdString() << " round " << round;
+        }
+    }
 }
 
 TEST_F(ListFrameTest, TheDetailComesFromTheRecordsRowAndEditHandsItToTheEditors)
