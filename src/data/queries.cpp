@@ -73,7 +73,7 @@ QString GetFieldStr(const QString& sql)
 QString CodeOf(const QString& item)
 {
     const QString t = TrimBlanks(item);
-    const int dot = t.indexOf('.');
+    const int dot = int(t.indexOf('.'));
     return dot >= 0 ? t.left(dot) : t;
 }
 
