@@ -283,7 +283,7 @@ void Database::configure(const QString& key, Mode mode)
 {
     if (!key.isEmpty()) {
         const QByteArray k = key.toUtf8();
-        if (sqlite3_key(m_db, k.constData(), k.size()) != SQLITE_OK)
+        if (sqlite3_key(m_db, k.constData(), int(k.size())) != SQLITE_OK)
             throw DbError(engineText(m_db));
         // 4 KB encrypted pages: a quarter of the page decryptions of the default
         // 1 KB on every large read or rewrite. Data files are written with it.
@@ -343,7 +343,7 @@ Database::Stmt Database::prepare(const QString& nativeSql)
     Stmt st;
     const QByteArray utf8 = nativeSql.toUtf8();
     const char* tail = nullptr;
-    if (sqlite3_prepare_v2(m_db, utf8.constData(), utf8.size(), &st.s, &tail) != SQLITE_OK)
+    if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), &st.s, &tail) != SQLITE_OK)
         throw DbError(engineText(m_db));
     if (tail && *tail) {
         for (const char* p = tail; *p; ++p)

@@ -3,7 +3,7 @@
 QList<Token> TokenizeJet(const QString& sql)
 {
     QList<Token> out;
-    const int n = sql.size();
+    const int n = int(sql.size());
     int i = 0;
     while (i < n) {
         const QChar c = sql[i];
@@ -67,7 +67,7 @@ QList<Token> TokenizeJet(const QString& sql)
                 ++i;
             out.append({Tok::Space, QStringLiteral(" ")});
         } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
-            const int close = sql.indexOf(QLatin1String("*/"), i + 2);
+            const int close = int(sql.indexOf(QLatin1String("*/"), i + 2));
             i = close < 0 ? n : close + 2;
             out.append({Tok::Space, QStringLiteral(" ")});
         } else {

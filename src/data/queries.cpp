@@ -60,7 +60,7 @@ double GetFieldValOrThrow(const QString& sql)
 QString CodeOf(const QString& item)
 {
     const QString t = TrimBlanks(item);
-    const int dot = t.indexOf('.');
+    const int dot = int(t.indexOf('.'));
     return dot >= 0 ? t.left(dot) : t;
 }
 

@@ -34,7 +34,7 @@ int LocaleIdFor(const QString& localeName)
 {
     QString n = localeName;
     n.replace('-', '_');
-    const int dot = n.indexOf('.');
+    const int dot = int(n.indexOf('.'));
     if (dot >= 0)
         n = n.left(dot);
     if (n.compare("zh_TW", Qt::CaseInsensitive) == 0 || n.compare("zh_Hant_TW", Qt::CaseInsensitive) == 0)

@@ -15,7 +15,7 @@ double Val(const QString& s)
     QByteArray buf;
     buf.reserve(s.size());
     int i = 0;
-    const int n = s.size();
+    const int n = int(s.size());
     auto skipBlank = [&]() {
         while (i < n && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r' || s[i] == QChar(0x3000)))
             ++i;
@@ -139,12 +139,12 @@ QString Format(double x, const QString& pattern)
         x = 0;
     if (pattern.isEmpty())
         return CStr(x); // VB's Format without a pattern
-    const int dotPos = pattern.indexOf('.');
+    const int dotPos = int(pattern.indexOf('.'));
     const QString intPart = dotPos < 0 ? pattern : pattern.left(dotPos);
     const QString fracPart = dotPos < 0 ? QString() : pattern.mid(dotPos + 1);
-    const int decimals = fracPart.count('0') + fracPart.count('#');
-    const int minDecimals = fracPart.count('0');
-    const int minInt = intPart.count('0');
+    const int decimals = int(fracPart.count('0') + fracPart.count('#'));
+    const int minDecimals = int(fracPart.count('0'));
+    const int minInt = int(intPart.count('0'));
     const bool grouping = intPart.contains(',');
 
     // N = |x| * 10^decimals rounded half away from zero, as decimal digits.
@@ -163,7 +163,7 @@ QString Format(double x, const QString& pattern)
         } else {
             n = d.left(keep);
             if (d[keep] >= '5') {
-                int k = n.size() - 1;
+                int k = int(n.size()) - 1;
                 for (; k >= 0; --k) {
                     if (n[k] == '9') {
                         n[k] = '0';
@@ -195,7 +195,7 @@ QString Format(double x, const QString& pattern)
         intDigits.prepend(QByteArray(minInt - intDigits.size(), '0'));
     QString ints = QString::fromLatin1(intDigits);
     if (grouping) {
-        for (int p = ints.size() - 3; p > 0; p -= 3)
+        for (int p = int(ints.size()) - 3; p > 0; p -= 3)
             ints.insert(p, ',');
     }
     QString out = (x < 0 && !isZero) ? QStringLiteral("-") : QString();
@@ -216,7 +216,7 @@ QString SingleText(double weight)
 
 QString TrimBlanks(const QString& s)
 {
-    int b = 0, e = s.size();
+    int b = 0, e = int(s.size());
     while (b < e && s[b] == ' ')
         ++b;
     while (e > b && s[e - 1] == ' ')

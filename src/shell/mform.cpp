@@ -225,6 +225,19 @@ ChildWindow* childOf(QMdiSubWindow* sub)
     return sub ? qobject_cast<ChildWindow*>(sub->widget()) : nullptr;
 }
 
+// The frame of a child window. A child deleted on its own takes its frame with
+// it (showChild); a frame being deleted deletes the child while it is itself
+// half taken down, so it lets go of the child's destroyed signal first.
+class ChildFrame : public QMdiSubWindow {
+public:
+    using QMdiSubWindow::QMdiSubWindow;
+    ~ChildFrame() override
+    {
+        if (QWidget* w = widget())
+            disconnect(w, &QObject::destroyed, this, nullptr);
+    }
+};
+
 } // namespace
 
 MForm::MForm(QWidget* parent)
@@ -406,8 +419,10 @@ void MForm::showChild(QWidget* child, bool maximized)
     if (!sub) {
         // The frame takes the size the window was given (or would like).
         const QSize want = child->testAttribute(Qt::WA_Resized) ? child->size() : child->sizeHint();
-        sub = m_mdi->addSubWindow(child);
+        sub = new ChildFrame;
         sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->setWidget(child);
+        m_mdi->addSubWindow(sub);
         if (child->windowIcon().cacheKey() == QApplication::windowIcon().cacheKey())
             sub->setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
         // The frame adds its borders and title bar: the window inside keeps its size.

@@ -12,10 +12,13 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -287,6 +290,32 @@ TEST_F(MFormTest, ActiveChildShowsItsMenusInTheMenuBar)
     Pump();
     EXPECT_EQ(barNames(main->menuBar()).first(), "Menu_A");
     EXPECT_EQ(barNames(main->menuBar()).size(), 6);
+}
+
+TEST_F(MFormTest, ChildAndItsFrameGoTogetherWhicheverGoesFirst)
+{
+    // Closing deletes the frame, which deletes the child; a child deleted on
+    // its own takes its frame with it. Neither leaves anything in the area.
+    const std::vector<std::function<void(ChildWindow*, QMdiSubWindow*)>> endings = {
+        [](ChildWindow* child, QMdiSubWindow*) { child->close(); },
+        [](ChildWindow*, QMdiSubWindow* frame) { frame->close(); },
+        [](ChildWindow* child, QMdiSubWindow*) { delete child; },
+    };
+    main->show();
+    for (size_t i = 0; i < endings.size(); ++i) {
+        SCOPED_TRACE(i);
+        auto* child = new MenuChild;
+        main->showChild(child, false);
+        QPointer<QWidget> alive = child;
+        QPointer<QMdiSubWindow> frame = qobject_cast<QMdiSubWindow*>(child->parentWidget());
+        ASSERT_NE(frame, nullptr);
+        endings[i](child, frame);
+        Pump();
+        EXPECT_EQ(alive, nullptr);
+        EXPECT_EQ(frame, nullptr);
+        EXPECT_TRUE(main->mdiArea()->subWindowList().isEmpty());
+        EXPECT_EQ(barNames(main->menuBar()).first(), "Menu_A");
+    }
 }
 
 TEST_F(MFormTest, EveryMenuItemOpensItsWindowOrDialog)

@@ -39,7 +39,7 @@ public:
     int pending() const { return int(m_script.size()); }
 
     const QList<MsgRecord>& boxes() const { return m_boxes; }
-    int count() const { return m_boxes.size(); }
+    int count() const { return int(m_boxes.size()); }
     MsgRecord last() const { return m_boxes.isEmpty() ? MsgRecord{} : m_boxes.last(); }
     QStringList texts() const;
     void clear() { m_boxes.clear(); }
