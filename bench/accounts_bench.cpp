@@ -147,7 +147,7 @@ int main(int argc, char** argv)
     fillParties();
     fillLedger(spread);
     std::printf("filled %d ledger rows of %d parties over ten years (%s) in %.1f s\n", kRows, kCustomers + kChannels,
-                spread ? "a party's rows spread over the table" : "each party's rows in its block, as the program writes them", t.nsecsElapsed() / 1e9);
+                spread ? "a party's rows spread over the table" : "each party's rows in its block, as the program writes them", double(t.nsecsElapsed()) / 1e9);
     data.reopen();
     std::printf("%d runs each, medians, cache cold before the first run\n", runs);
 
@@ -194,6 +194,6 @@ int main(int argc, char** argv)
     t.restart();
     refreshAll();
     std::printf("refresh of all %d parties, every balance stale (all %d rows rewritten), cold cache: %.1f ms\n",
-                kCustomers + kChannels, kRows, t.nsecsElapsed() / 1e6);
+                kCustomers + kChannels, kRows, double(t.nsecsElapsed()) / 1e6);
     return 0;
 }

@@ -59,10 +59,10 @@ struct Fixture {
                 const int p = c + 1;
                 if (col.name == "F1") {
                     const QByteArray v = QStringLiteral("SD%1").arg(r, 8, 10, QChar('0')).toUtf8();
-                    sqlite3_bind_text(st, p, v.constData(), v.size(), SQLITE_TRANSIENT);
+                    sqlite3_bind_text(st, p, v.constData(), int(v.size()), SQLITE_TRANSIENT);
                 } else if (col.type == 'D') {
                     const QByteArray v = DateText(QDate(2023, 1, 1).addDays(r % 700)).toUtf8();
-                    sqlite3_bind_text(st, p, v.constData(), v.size(), SQLITE_TRANSIENT);
+                    sqlite3_bind_text(st, p, v.constData(), int(v.size()), SQLITE_TRANSIENT);
                 } else if (col.type == 'N') {
                     if ((r + c) % 3 == 0)
                         sqlite3_bind_int(st, p, (r + c) % 50);
@@ -72,7 +72,7 @@ struct Fixture {
                     sqlite3_bind_null(st, p);
                 } else {
                     const QByteArray v = QStringLiteral("%1-%2 速递 text").arg(col.name).arg(r % 977).toUtf8();
-                    sqlite3_bind_text(st, p, v.constData(), v.size(), SQLITE_TRANSIENT);
+                    sqlite3_bind_text(st, p, v.constData(), int(v.size()), SQLITE_TRANSIENT);
                 }
             }
             sqlite3_step(st);

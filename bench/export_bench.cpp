@@ -74,7 +74,7 @@ void BM_Export(benchmark::State& state)
             state.SkipWithError("the writer refused");
         std::printf("export %d rows x %d cols, version %d: staging %.1f ms, workbook %.1f ms, total %.1f ms (%.1f MB)\n",
                     f.grid.rows(), kCols, version, staged, total - staged, total,
-                    QFile(out).size() / 1048576.0);
+                    double(QFile(out).size()) / 1048576.0);
     }
 }
 BENCHMARK(BM_Export)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -126,7 +126,7 @@ int main(int argc, char** argv)
     t.start();
     fillLedger(scattered);
     std::printf("filled %d ledger rows (%d of one party, back-dated order, %s) in %.1f s\n", kRows, kRows / kPartyEvery,
-                scattered ? "rows in the order written" : "rows in party blocks", t.nsecsElapsed() / 1e9);
+                scattered ? "rows in the order written" : "rows in party blocks", double(t.nsecsElapsed()) / 1e9);
 
     // Reopened, so nothing of the ledger is in the page cache yet.
     data.reopen();
@@ -134,7 +134,7 @@ int main(int argc, char** argv)
     t.restart();
     recalcAndCommit();
     std::printf("first RecalcBalances(0, party), cold cache, balances all Null, commit included: %.1f ms\n",
-                t.nsecsElapsed() / 1e6);
+                double(t.nsecsElapsed()) / 1e6);
     std::printf("RecalcBalances(0, party) on a consistent ledger (nothing to write), commit included: %.1f ms\n",
                 MedianMs(runs, recalcAndCommit));
 
@@ -148,7 +148,7 @@ int main(int argc, char** argv)
         QElapsedTimer i;
         i.start();
         QCoreApplication::processEvents();
-        idle.push_back(i.nsecsElapsed() / 1e6);
+        idle.push_back(double(i.nsecsElapsed()) / 1e6);
         gDb->execute(QStringLiteral("update TB1 set YF=YF+%1 where SN=31").arg(flip++ % 2 == 0 ? 1 : -1));
     });
     std::printf("RecalcBalances(0, party), all %d rows rewritten, commit included: %.1f ms (aim: under 300)\n",
@@ -156,7 +156,7 @@ int main(int argc, char** argv)
     QElapsedTimer i;
     i.start();
     QCoreApplication::processEvents();
-    idle.push_back(i.nsecsElapsed() / 1e6);
+    idle.push_back(double(i.nsecsElapsed()) / 1e6);
     idle.erase(idle.begin());
     std::printf("  then, when the program is idle, the journal moved into the file: %.1f ms\n", MedianOf(idle));
 

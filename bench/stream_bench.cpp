@@ -40,15 +40,15 @@ void fillWaybills(int rows)
         const QByteArray channel = QStringLiteral("渠道%1.中国邮政速递").arg(r % 40).toUtf8();
         const QByteArray customer = QStringLiteral("客户公司%1").arg(r % 900).toUtf8();
         const QByteArray staff = QStringLiteral("外务%1").arg(r % 30).toUtf8();
-        sqlite3_bind_text(st, 1, doc.constData(), doc.size(), SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 2, date.constData(), date.size(), SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 3, place.constData(), place.size(), SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 1, doc.constData(), int(doc.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, date.constData(), int(date.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 3, place.constData(), int(place.size()), SQLITE_TRANSIENT);
         sqlite3_bind_text(st, 4, r % 2 ? "S" : "D", 1, SQLITE_STATIC);
         sqlite3_bind_double(st, 5, 0.5 + (r % 40) / 2.0);
         sqlite3_bind_text(st, 6, r % 3 ? "月结" : "现金", -1, SQLITE_STATIC);
-        sqlite3_bind_text(st, 7, channel.constData(), channel.size(), SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 8, customer.constData(), customer.size(), SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 9, staff.constData(), staff.size(), SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 7, channel.constData(), int(channel.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 8, customer.constData(), int(customer.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 9, staff.constData(), int(staff.size()), SQLITE_TRANSIENT);
         sqlite3_bind_double(st, 10, 12.5 + r % 300);
         sqlite3_bind_text(st, 11, "收件人 张先生", -1, SQLITE_STATIC);
         sqlite3_step(st);
@@ -110,7 +110,7 @@ int main(int argc, char** argv)
                 bytes += qint64(row.text(c).size());
             return true;
         });
-        std::printf("stepping only: %.0f ms, %lld bytes of text\n", t.nsecsElapsed() / 1e6, bytes);
+        std::printf("stepping only: %.0f ms, %lld bytes of text\n", double(t.nsecsElapsed()) / 1e6, bytes);
         return 0;
     }
     double firstScreen = -1;
@@ -125,7 +125,7 @@ int main(int argc, char** argv)
             return true;
         };
         reader.read(50, add);
-        firstScreen = t.nsecsElapsed() / 1e6;
+        firstScreen = double(t.nsecsElapsed()) / 1e6;
         while (!reader.atEnd())
             reader.read(20'000, add);
     } else if (stream) {
@@ -143,13 +143,13 @@ int main(int argc, char** argv)
             store.endRow();
         }
     }
-    const double ms = t.nsecsElapsed() / 1e6;
+    const double ms = double(t.nsecsElapsed()) / 1e6;
     const auto [rss, peak] = ProcessMemoryMb();
     if (firstScreen >= 0)
         std::printf("RowReader: the first screen (50 rows) after %.1f ms\n", firstScreen);
     std::printf("%s into the grid's store: %.0f ms, %d rows; resident %.0f MB, peak %.0f MB (aims: 1000 ms, 400 MB)\n",
                 mode == "slices" ? "RowReader in slices" : stream ? "forEachRow" : "record set", ms, store.rows(), rss, peak);
-    std::printf("store holds %.0f MB of text blocks; row 500000: %s | %s\n", store.blockBytes() / 1048576.0,
+    std::printf("store holds %.0f MB of text blocks; row 500000: %s | %s\n", double(store.blockBytes()) / 1048576.0,
                 qPrintable(store.text(rows / 2, 0)), qPrintable(store.text(rows / 2, 6)));
     return 0;
 }

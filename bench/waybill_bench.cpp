@@ -128,7 +128,7 @@ struct Fixture {
         QElapsedTimer t;
         t.start();
         FillWaybills();
-        std::printf("data file: %d waybills, %d ledger entries in %.1f s\n", kWaybills, 2 * kWaybills, t.elapsed() / 1000.0);
+        std::printf("data file: %d waybills, %d ledger entries in %.1f s\n", kWaybills, 2 * kWaybills, double(t.elapsed()) / 1000.0);
         file.reopen();
         malloc_trim(0);
         std::printf("resident before the window opens: %.0f MB\n", ProcessMemoryMb().first);
@@ -156,7 +156,7 @@ void BM_OpenWaybillWindow(benchmark::State& state)
         g_window->resize(860, 600);
         QApplication::processEvents();
         g_window->grab(); // painted, so usable
-        const double seconds = t.nsecsElapsed() / 1e9;
+        const double seconds = double(t.nsecsElapsed()) / 1e9;
         state.SetIterationTime(seconds);
         state.counters["rows"] = g_window->recCount();
         state.counters["rss_MB"] = ProcessMemoryMb().first;
@@ -198,7 +198,7 @@ void BM_SaveShippedWaybill(benchmark::State& state)
         QElapsedTimer t;
         t.start();
         w->findChild<QAction*>("Menu_save")->trigger();
-        const double seconds = t.nsecsElapsed() / 1e9;
+        const double seconds = double(t.nsecsElapsed()) / 1e9;
         if (w->editMode() != 0) {
             state.SkipWithError("the save was refused");
             return;
@@ -217,7 +217,7 @@ void BM_SaveShippedWaybill(benchmark::State& state)
         Transaction tx(*gDb);
         gDb->execute("update sysinfo set setStr=setStr where ID=9999");
         tx.commit();
-        floor.push_back(t.nsecsElapsed() / 1e6);
+        floor.push_back(double(t.nsecsElapsed()) / 1e6);
     }
     std::sort(floor.begin(), floor.end());
     state.counters["commit_floor_ms"] = floor[floor.size() / 2];

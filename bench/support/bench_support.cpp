@@ -51,7 +51,7 @@ double MedianMs(int runs, const std::function<void()>& f, const std::function<vo
         QElapsedTimer t;
         t.start();
         f();
-        ms.push_back(t.nsecsElapsed() / 1e6);
+        ms.push_back(double(t.nsecsElapsed()) / 1e6);
     }
     if (qEnvironmentVariableIsSet("BENCH_VERBOSE")) {
         for (double m : ms)

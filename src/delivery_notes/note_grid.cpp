@@ -132,7 +132,7 @@ void FillNoteCustomers(QComboBox* list, const QStringList& first)
 
 QString NoteCustomerCode(const QString& text)
 {
-    const int dot = text.indexOf(QLatin1Char('.'));
+    const int dot = int(text.indexOf(QLatin1Char('.')));
     return dot >= 0 ? text.left(dot) : TrimBlanks(text);
 }
 

@@ -335,7 +335,7 @@ void ListFrame::insertRecord(const QStringList& values)
 QStringList ListFrame::gridRowCells(const QStringList& values) const
 {
     QStringList cells(gridCols());
-    for (int pos = m_fields.size() - 1; pos >= 0; --pos) {
+    for (int pos = int(m_fields.size()) - 1; pos >= 0; --pos) {
         const int col = m_fields[pos].gridCol;
         if (col >= 0 && col < cells.size() && pos < values.size())
             cells[col] = values[pos];

@@ -32,15 +32,15 @@ bool samePath(const QString& a, const QString& b)
 
 bool ParseFormula(const QString& text, QString* name, QString* value)
 {
-    const int quoted = text.indexOf(QStringLiteral("='"));
+    const int quoted = int(text.indexOf(QStringLiteral("='")));
     if (quoted >= 0) {
         *name = text.left(quoted).trimmed();
         const int start = quoted + 2;
-        const int last = text.lastIndexOf('\'');
+        const int last = int(text.lastIndexOf('\''));
         *value = last >= start ? text.mid(start, last - start) : text.mid(start);
         return !name->isEmpty();
     }
-    const int eq = text.indexOf('=');
+    const int eq = int(text.indexOf('='));
     if (eq < 0)
         return false;
     *name = text.left(eq).trimmed();

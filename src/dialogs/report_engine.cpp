@@ -64,7 +64,7 @@ ReportRows ReadReportRows(const ReportTemplate& tpl, Database& db)
         const QStringList cols = tableColumns(db, j.table, tpl.name);
         columnsOf.insert(j.table.toLower(), cols);
         // The left side: a scratch column, or a column of a table joined above.
-        const int dot = j.fromColumn.indexOf('.');
+        const int dot = int(j.fromColumn.indexOf('.'));
         const QString fromTable = dot < 0 ? tpl.table : j.fromColumn.left(dot);
         const QString fromName = dot < 0 ? j.fromColumn : j.fromColumn.mid(dot + 1);
         if (!hasColumn(columnsOf.value(fromTable.toLower()), fromName))
@@ -79,7 +79,7 @@ ReportRows ReadReportRows(const ReportTemplate& tpl, Database& db)
     const QStringList used = tpl.columnsUsed();
     QStringList select;
     for (const QString& col : used) {
-        const int dot = col.indexOf('.');
+        const int dot = int(col.indexOf('.'));
         const QString table = dot < 0 ? tpl.table : col.left(dot);
         const QString name = dot < 0 ? col : col.mid(dot + 1);
         if (!hasColumn(columnsOf.value(table.toLower()), name))
@@ -231,13 +231,13 @@ QMap<QString, QString> ReportFormulas(const ReportTemplate& tpl, const QMap<QStr
 // then, the page count known, each placed item's text.
 class ReportLayouter {
 public:
-    ReportLayouter(const ReportTemplate& tpl, const ReportRows& rows, const QMap<QString, QString>& given)
-        : tpl(tpl), rows(rows), formulas(ReportFormulas(tpl, given)), title(tpl.band(RptBand::Title)),
-          header(tpl.band(RptBand::Header)), footer(tpl.band(RptBand::Footer)), summary(tpl.band(RptBand::Summary)),
-          details(tpl.detailBands()), pageTop(tpl.margins.top()),
-          footerTop(tpl.pageSize.height() - tpl.margins.bottom() - (footer ? footer->height : 0)),
-          rowAbove(size_t(rows.rowCount()), -1),
-          defaultFamily(tpl.family.isEmpty() ? DefaultReportFamily() : tpl.family)
+    ReportLayouter(const ReportTemplate& report, const ReportRows& reportRows, const QMap<QString, QString>& given)
+        : tpl(report), rows(reportRows), formulas(ReportFormulas(report, given)), title(report.band(RptBand::Title)),
+          header(report.band(RptBand::Header)), footer(report.band(RptBand::Footer)),
+          summary(report.band(RptBand::Summary)), details(report.detailBands()), pageTop(report.margins.top()),
+          footerTop(report.pageSize.height() - report.margins.bottom() - (footer ? footer->height : 0)),
+          rowAbove(size_t(reportRows.rowCount()), -1),
+          defaultFamily(report.family.isEmpty() ? DefaultReportFamily() : report.family)
     {
         lookUpColumns();
     }
@@ -631,7 +631,7 @@ public:
         if (m_layout && !m_layout->pages.isEmpty()) {
             const QSizeF page = m_layout->pageSize * s;
             setFixedSize(int(page.width()) + 2 * kGap,
-                int(m_layout->pages.size() * (page.height() + kGap)) + kGap);
+                int(double(m_layout->pages.size()) * (page.height() + kGap)) + kGap);
         } else {
             setFixedSize(0, 0);
         }

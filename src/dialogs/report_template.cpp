@@ -18,7 +18,7 @@ QList<Token> tokenize(const QString& line, QString* error)
 {
     QList<Token> out;
     int i = 0;
-    const int n = line.size();
+    const int n = int(line.size());
     while (i < n) {
         while (i < n && line[i].isSpace())
             ++i;
@@ -154,7 +154,7 @@ void Parser::parseLine(const QList<Token>& toks)
             known = known || j.table.compare(joined, Qt::CaseInsensitive) == 0;
         if (known)
             fail(QStringLiteral("数据表%1已经列出").arg(joined));
-        const int dot = toks[3].text.indexOf('.');
+        const int dot = int(toks[3].text.indexOf('.'));
         if (dot > 0) {
             const QString from = toks[3].text.left(dot);
             bool earlier = !m_t.table.isEmpty() && from.compare(m_t.table, Qt::CaseInsensitive) == 0;
@@ -288,7 +288,7 @@ void Parser::parseItem(const QString& kw, const QList<Token>& toks)
     bool haveContent = false;
     for (int i = 5; i < toks.size(); ++i) {
         const Token& t = toks[i];
-        const int eq = t.quoted ? -1 : t.text.indexOf('=');
+        const int eq = t.quoted ? -1 : int(t.text.indexOf('='));
         const QString key = eq > 0 ? t.text.left(eq).toLower() : t.text.toLower();
         const QString val = eq > 0 ? t.text.mid(eq + 1) : QString();
         if (eq > 0 && key == "size") {
@@ -353,7 +353,7 @@ void Parser::finish()
     }
     // A dotted column must name a joined table.
     for (const QString& col : m_t.columnsUsed()) {
-        const int dot = col.indexOf('.');
+        const int dot = int(col.indexOf('.'));
         if (dot < 0)
             continue;
         const QString table = col.left(dot);
@@ -485,7 +485,7 @@ QString SubstituteFormulas(const QString& text, const QMap<QString, QString>& fo
             continue;
         }
         if (c == '{') {
-            const int end = text.indexOf('}', i + 1);
+            const int end = int(text.indexOf('}', i + 1));
             if (end > i) {
                 const QString key = text.mid(i + 1, end - i - 1).trimmed().toLower();
                 if (key == "page")
@@ -513,7 +513,7 @@ QStringList FormulaNames(const QString& text)
             continue;
         }
         if (c == '{') {
-            const int end = text.indexOf('}', i + 1);
+            const int end = int(text.indexOf('}', i + 1));
             if (end > i) {
                 out << text.mid(i + 1, end - i - 1).trimmed().toLower();
                 i = end;

@@ -92,7 +92,7 @@ void C05::Txt_Change(int index)
 
 bool C05::eventFilter(QObject* watched, QEvent* event)
 {
-    const int index = Txt.indexOf(static_cast<QLineEdit*>(watched));
+    const int index = int(Txt.indexOf(static_cast<QLineEdit*>(watched)));
     if (index < 0)
         return ChildWindow::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress) {

@@ -63,10 +63,10 @@ TEST_F(A03SheetTest, InternationalSheetTakesTheForeignZonesWithItsFormulas)
     trigger(w, "Menu_print1");
     EXPECT_EQ(w->findChild<QTabBar*>("TabS")->currentIndex(), 1);
     EXPECT_EQ(Scratch(), QStringList({"UK|英国|110|50|||||||", "US|美国|120|60|150||||||"}));
-    Prnt* host = Prnt::Loaded();
-    ASSERT_NE(host, nullptr);
-    EXPECT_EQ(QFileInfo(host->Cry().reportFileName()).fileName(), "prnTM03.rpt");
-    const QStringList f = host->Cry().formulas().values();
+    Prnt* printHost = Prnt::Loaded();
+    ASSERT_NE(printHost, nullptr);
+    EXPECT_EQ(QFileInfo(printHost->Cry().reportFileName()).fileName(), "prnTM03.rpt");
+    const QStringList f = printHost->Cry().formulas().values();
     ASSERT_EQ(f.size(), 15);
     EXPECT_EQ(f[0], "TO='TO:O'Neil'");
     EXPECT_EQ(f.mid(1, 6), QStringList({"P1='首0.5Kg'", "P2='续0.5Kg'", "P3='首1.0Kg'", "P4='续0.5Kg'", "P5='21-44Kg'",

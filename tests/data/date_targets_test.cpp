@@ -96,7 +96,7 @@ TEST(DateTargets, DayComparisonsBecomeRangesOnTheColumn)
 
 class DateTargetsOnFile : public DataTest {
 protected:
-    int count(const QString& sql) { return Db().openRecordset(sql).field(0).toInt(); }
+    int count(const QString& sql) { return int(Db().openRecordset(sql).field(0).toInt()); }
 };
 
 TEST_F(DateTargetsOnFile, DateShapedTextIsStoredAndFoundAsTyped)

@@ -55,7 +55,7 @@ protected:
     }
     double sn(const QString& doc) { return fields(doc, "SN").value(0).toDouble(); }
     double counter() { return Db().openRecordset("select Setval from sysinfo where ID=100").field(0).toDouble(); }
-    int rows() { return Db().openRecordset("select count(*) from TB1").field(0).toInt(); }
+    int rows() { return int(Db().openRecordset("select count(*) from TB1").field(0).toInt()); }
 };
 
 TEST_F(PostingTest, FourKindsWithTheirTextsPrefixesAndMoneyColumns)

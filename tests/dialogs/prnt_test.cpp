@@ -88,28 +88,28 @@ protected:
     {
         EXPECT_TRUE(FillScratchTable("PRNTC05", {"F1", "F2", "F3", "F4", "F5", "F6", "F7"},
             {{number, "重量 2.5Kg 件数 1", "地址不详", "", "", "", ""}}));
-        Prnt* host = Prnt::Show();
-        ReportControl& cry = host->Cry();
+        Prnt* printHost = Prnt::Show();
+        ReportControl& cry = printHost->Cry();
         cry.setDataFiles(0, gDbPath);
         cry.setReportFileName(gAppPath + "prntc05.rpt");
         cry.setDestination(0);
         EXPECT_TRUE(cry.setAction(1)) << msgs->texts().join('\n').toStdString();
-        return host;
+        return printHost;
     }
 
     // The customer window's quote sheet.
     Prnt* printQuote(const QString& customer, const QString& remark)
     {
         EXPECT_TRUE(FillScratchTable("PRNTM03", {"F1", "F2", "F31"}, {{"A", "亚洲", "12.5"}, {"B", "欧洲", "30"}}));
-        Prnt* host = Prnt::Show();
-        ReportControl& cry = host->Cry();
+        Prnt* printHost = Prnt::Show();
+        ReportControl& cry = printHost->Cry();
         cry.setDataFiles(0, gDbPath);
         cry.setReportFileName(gAppPath + "quote.rpt");
         cry.setFormulas(0, "TO='TO:" + customer + "'");
         cry.setFormulas(10, "B1='" + remark + "'");
         cry.setDestination(0);
         EXPECT_TRUE(cry.setAction(1)) << msgs->texts().join('\n').toStdString();
-        return host;
+        return printHost;
     }
 
     static QAction* menu(Prnt* host, const QString& name)
@@ -193,12 +193,12 @@ TEST_F(PrntTest, PrintMenuPrintsTheLastReportToPdfWithoutAPrinter)
     FileDialogRecorder files;
     files.setStrict(true);
     printNotice("YD1");
-    Prnt* host = printQuote("O'Brien 贸易公司", "价格含税'");
+    Prnt* printHost = printQuote("O'Brien 贸易公司", "价格含税'");
     const QString pdf = folder->file("out.pdf");
     files.answer(pdf);
     msgs->expect("您的电脑没有安装打印机!");
-    ASSERT_TRUE(menu(host, "Menu_prnt"));
-    menu(host, "Menu_prnt")->trigger();
+    ASSERT_TRUE(menu(printHost, "Menu_prnt"));
+    menu(printHost, "Menu_prnt")->trigger();
 
     EXPECT_EQ(msgs->texts(), QStringList{"您的电脑没有安装打印机!"});
     // The host's print errors: information icon, no title of their own.
@@ -214,14 +214,14 @@ TEST_F(PrntTest, PrintMenuPrintsTheLastReportToPdfWithoutAPrinter)
     EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r"), 1);
 
     // What went to the file: the quote with its own formulas, quotes and Chinese whole.
-    const auto printed = host->Cry().lastReport();
+    const auto printed = printHost->Cry().lastReport();
     ASSERT_TRUE(printed);
     EXPECT_EQ(printed->name, "quote.rpt");
     EXPECT_TRUE(printed->pages[0].texts().contains("TO:O'Brien 贸易公司"));
     EXPECT_TRUE(printed->pages[0].texts().contains("价格含税' 第1页"));
     // The host is still there for the next print, back on preview.
-    EXPECT_EQ(Prnt::Loaded(), host);
-    EXPECT_EQ(host->Cry().destination(), 0);
+    EXPECT_EQ(Prnt::Loaded(), printHost);
+    EXPECT_EQ(printHost->Cry().destination(), 0);
 
     // An existing file is never overwritten: the operator is told and
     // chooses again; a name without ".pdf" gets it.
@@ -230,7 +230,7 @@ TEST_F(PrntTest, PrintMenuPrintsTheLastReportToPdfWithoutAPrinter)
     files.answer(folder->file("second"));
     msgs->expect("您的电脑没有安装打印机!");
     msgs->expect("目标文件夹存在同名文件，请更换文件名！");
-    menu(host, "Menu_prnt")->trigger();
+    menu(printHost, "Menu_prnt")->trigger();
     EXPECT_EQ(msgs->texts(), (QStringList{"您的电脑没有安装打印机!", "目标文件夹存在同名文件，请更换文件名！"}));
     ASSERT_EQ(files.dialogs().size(), 3);
     QFile again(pdf);
@@ -243,37 +243,37 @@ TEST_F(PrntTest, PrintMenuPrintsTheLastReportToPdfWithoutAPrinter)
     QFile::remove(pdf);
     files.answer("");
     msgs->expect("您的电脑没有安装打印机!");
-    menu(host, "Menu_prnt")->trigger();
+    menu(printHost, "Menu_prnt")->trigger();
     EXPECT_EQ(msgs->texts(), QStringList{"您的电脑没有安装打印机!"});
     EXPECT_FALSE(QFile::exists(pdf));
 }
 
 TEST_F(PrntTest, PrintFailureIsToldAndTheHostKeepsItsPreview)
 {
-    Prnt* host = printQuote("张三", "备注");
+    Prnt* printHost = printQuote("张三", "备注");
     // The template went away after the preview: the print names it, the
     // host stays open and keeps showing the report.
     ASSERT_TRUE(QFile::remove(folder->file("quote.rpt")));
     msgs->expect("报表文件quote.rpt丢失!");
-    menu(host, "Menu_prnt")->trigger();
+    menu(printHost, "Menu_prnt")->trigger();
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_EQ(msgs->last().text, "报表文件quote.rpt丢失!");
     EXPECT_EQ(msgs->last().style, 64);
     EXPECT_EQ(msgs->last().title, "");
-    EXPECT_EQ(Prnt::Loaded(), host);
-    ASSERT_TRUE(host->preview()->report());
-    EXPECT_TRUE(host->preview()->report()->pages[0].texts().contains("TO:张三"));
+    EXPECT_EQ(Prnt::Loaded(), printHost);
+    ASSERT_TRUE(printHost->preview()->report());
+    EXPECT_TRUE(printHost->preview()->report()->pages[0].texts().contains("TO:张三"));
 
     // A printer that cannot be used is named in the message.
     msgs->clear();
     ReportControl::SetPrinterLookup([] { return QStringLiteral("没有这台打印机"); });
     WriteTextFile(folder->file("quote.rpt"), "table PRNTM03\ndetail 6\n  field 0 0 30 6 F1\n");
     msgs->expect("打印机没有这台打印机无法打印报表quote.rpt!");
-    menu(host, "Menu_prnt")->trigger();
+    menu(printHost, "Menu_prnt")->trigger();
     ASSERT_EQ(msgs->count(), 1);
     EXPECT_EQ(msgs->last().text, "打印机没有这台打印机无法打印报表quote.rpt!");
     EXPECT_EQ(msgs->last().title, "");
-    EXPECT_EQ(Prnt::Loaded(), host);
+    EXPECT_EQ(Prnt::Loaded(), printHost);
 }
 
 TEST_F(PrntTest, TheFramesCloseBoxUnloadsTheHost)
@@ -292,23 +292,23 @@ TEST_F(PrntTest, TheFramesCloseBoxUnloadsTheHost)
 
 TEST_F(PrntTest, FormulasOfOneReportDoNotReachTheNext)
 {
-    Prnt* host = printQuote("张三", "备注");
+    Prnt* printHost = printQuote("张三", "备注");
     // The next caller sets no formulas: the template's {TO} is now missing,
     // rather than silently showing the previous customer.
-    ReportControl& cry = host->Cry();
+    ReportControl& cry = printHost->Cry();
     cry.setReportFileName(gAppPath + "quote.rpt");
     EXPECT_TRUE(cry.formulas().isEmpty());
     cry.setDestination(0);
     msgs->expect("报表文件quote.rpt所用的公式to没有给出!");
     EXPECT_FALSE(cry.setAction(1));
     EXPECT_EQ(msgs->texts(), QStringList{"报表文件quote.rpt所用的公式to没有给出!"});
-    EXPECT_FALSE(host->preview()->report());
+    EXPECT_FALSE(printHost->preview()->report());
 }
 
 TEST_F(PrntTest, MissingTemplateIsReportedAndNothingIsShown)
 {
-    Prnt* host = printNotice("YD1");
-    ReportControl& cry = host->Cry();
+    Prnt* printHost = printNotice("YD1");
+    ReportControl& cry = printHost->Cry();
     // The program folder ships this template; here it has gone.
     QFile::remove(folder->file("prntd3.rpt"));
     cry.setDataFiles(0, gDbPath);
@@ -319,7 +319,7 @@ TEST_F(PrntTest, MissingTemplateIsReportedAndNothingIsShown)
     EXPECT_EQ(msgs->texts(), QStringList{"报表文件prntd3.rpt丢失!"});
     EXPECT_EQ(msgs->last().style, 64);
     EXPECT_EQ(msgs->last().title, "提示");
-    EXPECT_FALSE(host->preview()->report());
+    EXPECT_FALSE(printHost->preview()->report());
 
     // A data file other than the open one is never opened behind its back.
     msgs->clear();
@@ -354,8 +354,9 @@ TEST_F(PrntTest, APrintIsBusyWhileItFillsAndLaysOutAndItsBoxesHaveTheNormalPoint
         const bool shown = PrintThroughHost({"PRNTC05", {"F1", "F2"}, {{"YD1", "甲"}, {"YD2", "乙"}}, c.templateName, {}});
         EXPECT_EQ(shown, c.shown) << c.templateName;
         EXPECT_EQ(watch.busyRows, watch.rows) << c.templateName;
-        if (c.shown)
+        if (c.shown) {
             EXPECT_EQ(watch.rows, 2);
+        }
         EXPECT_EQ(msgs->busyCount(), 0) << c.templateName;
         EXPECT_EQ(QApplication::overrideCursor(), nullptr) << c.templateName;
         if (refuseFill)

@@ -79,9 +79,10 @@ TEST(TemplateFit, LongestTextsStayInsideTheirBoxesAndColumns)
         const double width = tpl.pageSize.width() - tpl.margins.left() - tpl.margins.right();
         for (const RptBand& band : tpl.bands)
             for (const RptItem& it : band.items)
-                if (it.kind != RptItem::Line && it.kind != RptItem::Box)
+                if (it.kind != RptItem::Line && it.kind != RptItem::Box) {
                     EXPECT_TRUE(it.rect.left() >= 0 && it.rect.right() <= width + 1e-6 && !CrossesARule(tpl, band, it))
                         << c.file << " line " << it.lineNo;
+                }
         // The wide Chinese, a Latin word with no blank to break at, names with a Latin apostrophe.
         for (const QString filler : {"中", "W", "O’Brien "}) {
             const ReportLayout layout = LayOut(tpl, c.longest, c.fixed, filler);

@@ -62,7 +62,8 @@ TEST_F(SearchSpellingsTest, ANameTypedWithAQuoteFindsTheNameStoredWithTheCurlyOn
         trigger(w, "Menu_query");
         EXPECT_EQ(grid(w)->rows(), 2) << sql.toStdString();
         EXPECT_EQ(grid(w)->textMatrix(1, c.keyCol), c.found) << sql.toStdString();
-        if (*c.index)
+        if (*c.index) {
             EXPECT_TRUE(Records("EXPLAIN QUERY PLAN " + sql).join(' ').contains(c.index)) << sql.toStdString();
+        }
     }
 }
