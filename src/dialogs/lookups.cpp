@@ -5,34 +5,37 @@
 #include "data/sqltext.h"
 #include "platform/msgbox.h"
 
-QString GetStr(const QString& sql, bool* failed)
+namespace {
+
+// Runs a look-up; a failure shows the engine's text under the procedure's
+// name, sets *failed and answers `none`.
+template <typename T, typename Read>
+T ShowingFailure(const char* procedure, Read read, T none, bool* failed)
 {
     if (failed)
         *failed = false;
     try {
-        return GetFieldStrOrThrow(sql);
+        return read();
     } catch (const std::exception& e) {
         if (failed)
             *failed = true;
-        MsgBox(LangStr("GetStr执行错误!系统返回如下信息：") + QChar(13) + QString::fromUtf8(e.what()),
+        MsgBox(LangStr(QString::fromLatin1(procedure) + QStringLiteral("执行错误!系统返回如下信息：")) + QChar(13) +
+                   QString::fromUtf8(e.what()),
                vbStyle::Information, gMsgTitle);
-        return QString();
+        return none;
     }
+}
+
+} // namespace
+
+QString GetStr(const QString& sql, bool* failed)
+{
+    return ShowingFailure("GetStr", [&] { return GetFieldStrOrThrow(sql); }, QString(), failed);
 }
 
 double GetVal(const QString& sql, bool* failed)
 {
-    if (failed)
-        *failed = false;
-    try {
-        return GetFieldValOrThrow(sql);
-    } catch (const std::exception& e) {
-        if (failed)
-            *failed = true;
-        MsgBox(LangStr("GetVal执行错误!系统返回如下信息：") + QChar(13) + QString::fromUtf8(e.what()),
-               vbStyle::Information, gMsgTitle);
-        return 0;
-    }
+    return ShowingFailure("GetVal", [&] { return GetFieldValOrThrow(sql); }, 0.0, failed);
 }
 
 QString GetNameByCode(QString& code, const QString& table)
