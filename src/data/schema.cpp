@@ -136,6 +136,8 @@ void CreateDataFile(const QString& path)
                     quoted << '"' + c + '"';
                 db->executeNative(QStringLiteral("CREATE INDEX \"ix_%1_%2\" ON \"%1\" (%3)").arg(t.name).arg(++n).arg(quoted.join(',')));
             }
+            for (const QString& trigger : t.triggers)
+                db->executeNative(trigger);
         }
         db->execute("insert into sysinfo (ID,Setval,setStr) values (100,0,'')");
         db->execute("insert into sysinfo (ID,Setval,setStr) values (9999,0,'')");
