@@ -265,11 +265,19 @@ protected:
     // The record's texts to store, in field order: trimmed boxes, "1"/"0" for
     // check boxes. The lists and pickers have been copied into their boxes.
     virtual QStringList entryValues() const;
-    // A window that composes its own insert returns its text; by default
-    // none, and the frame writes its declared fields with bound values.
-    virtual QString insertStatement(const QStringList& values) const;
     // The values the frame's insert stores, where they differ from the list's.
+    // A check box stores 1 or 0; where its flag is read as True, "-1" stores -1.
     virtual QStringList storedValues(const QStringList& values) const { return values; }
+    // A value of the record's row that no field holds, bound as a field of
+    // its kind is.
+    struct StoredColumn {
+        QString column;
+        FieldKind kind = FieldKind::Text;
+        QString value = {};
+    };
+    // Columns the insert writes after the fields' (a count kept in a hidden
+    // box); none by default.
+    virtual QList<StoredColumn> extraColumns() const { return {}; }
     // Inside the save's transaction: the record's own row.
     void insertRecord(const QStringList& values);
     // The saved record's list row, one text per grid column.

@@ -269,12 +269,6 @@ QStringList ListFrame::entryValues() const
     return values;
 }
 
-QString ListFrame::insertStatement(const QStringList& values) const
-{
-    Q_UNUSED(values)
-    return {};
-}
-
 namespace {
 
 // A number goes in as the literal SqlNum writes would have parsed: an
@@ -290,45 +284,55 @@ void BindNumber(Statement& st, int param, const QString& v)
         st.bind(param, text.toDouble());
 }
 
+// A stored text bound as a value of its kind: a date as the stored date
+// and time, an empty one as Null.
+void BindValue(Statement& st, int param, FieldKind kind, const QString& v)
+{
+    if (kind == FieldKind::Number) {
+        BindNumber(st, param, v);
+    } else if (kind == FieldKind::Date) {
+        const auto when = ParseDateText(v);
+        if (when)
+            st.bind(param, DateTimeText(*when));
+        else if (v.isEmpty())
+            st.bindNull(param);
+        else
+            st.bind(param, v);
+    } else {
+        st.bind(param, v);
+    }
+}
+
 } // namespace
 
 void ListFrame::insertRecord(const QStringList& values)
 {
-    const QString composed = insertStatement(values);
-    if (!composed.isEmpty()) {
-        Db().execute(composed);
-        return;
-    }
     const QStringList stored = storedValues(values);
+    const QList<StoredColumn> extra = extraColumns();
     QStringList cols, params;
     QList<int> bound;
     for (int pos = 0; pos < m_fields.size() && pos < stored.size(); ++pos) {
         if (m_fields[pos].column.isEmpty())
             continue;
         cols << m_fields[pos].column;
-        params << QStringLiteral("?%1").arg(params.size() + 1);
         bound << pos;
     }
+    for (const StoredColumn& c : extra)
+        cols << c.column;
+    for (int param = 1; param <= cols.size(); ++param)
+        params << QStringLiteral("?%1").arg(param);
     Statement st(Db(), QStringLiteral("insert into %1 (%2) values (%3)").arg(m_table, cols.join(','), params.join(',')));
-    for (int param = 1; param <= bound.size(); ++param) {
-        const Field& f = m_fields[bound[param - 1]];
-        const QString& v = stored[bound[param - 1]];
-        if (f.editor == FieldEditor::Check) {
-            st.bindInt64(param, v == QLatin1String("1") ? 1 : 0);
-        } else if (f.kind == FieldKind::Number) {
-            BindNumber(st, param, v);
-        } else if (f.kind == FieldKind::Date) {
-            const auto when = ParseDateText(v);
-            if (when)
-                st.bind(param, DateTimeText(*when));
-            else if (v.isEmpty())
-                st.bindNull(param);
-            else
-                st.bind(param, v);
-        } else {
-            st.bind(param, v);
-        }
+    int param = 0;
+    for (const int pos : std::as_const(bound)) {
+        const Field& f = m_fields[pos];
+        const QString& v = stored[pos];
+        if (f.editor == FieldEditor::Check)
+            st.bindInt64(++param, v == QLatin1String("-1") ? -1 : v == QLatin1String("1") ? 1 : 0);
+        else
+            BindValue(st, ++param, f.kind, v);
     }
+    for (const StoredColumn& c : extra)
+        BindValue(st, ++param, c.kind, c.value);
     st.run();
 }
 

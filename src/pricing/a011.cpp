@@ -210,27 +210,21 @@ bool A011::checkEntries()
     return checkPlaces() && checkPrices(kFirstPrice, kLastCost, LangStr("出货成本不能为负值！"));
 }
 
-QString A011::insertStatement(const QStringList& values) const
+QStringList A011::storedValues(const QStringList& values) const
 {
-    Q_UNUSED(values)
-    QStringList cols = {"F1", "F2", "F3", "F4", "F6", "F8"};
-    QStringList lits = {SqlQuote(TrimBlanks(txt(kZoneCode)->text())), SqlQuote(TrimBlanks(txt(kZoneName)->text())),
-                        SqlQuote(m_channelCode),
-                        SqlQuote(TrimBlanks(txt(kEnglishName)->text())),
-                        SqlNum(Val(txt(kDays)->text())),
-                        SqlQuote(TrimBlanks(txt(kRemark)->text()))};
-    for (int i = 0; i < 14; ++i) {
-        cols << kCostColumns[i];
-        lits << SqlNum(Val(txt(kFirstPrice + i)->text()));
+    QStringList stored = values;
+    for (int pos = 0; pos < fieldCount() && pos < stored.size(); ++pos) {
+        // The box shows the channel's name by now; the row keeps its code.
+        if (pos == m_channelField)
+            stored[pos] = m_channelCode;
+        // A set segment flag is stored as True, -1.
+        else if (field(pos).editor == FieldEditor::Check && stored[pos] == QLatin1String("1"))
+            stored[pos] = QStringLiteral("-1");
     }
-    cols << "P3";
-    lits << SqlNum(Val(TxtD->text()));
-    for (int k = 1; k <= 10; ++k) {
-        cols << QStringLiteral("A3%1").arg(k - 1);
-        lits << (chk(kSegmentBase + k)->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
-    }
-    return QStringLiteral("insert into M011 (%1) VALUES (%2)").arg(cols.join(','), lits.join(','));
+    return stored;
 }
+
+QList<ListFrame::StoredColumn> A011::extraColumns() const { return {{"P3", FieldKind::Number, TxtD->text()}}; }
 
 QStringList A011::gridRowCells(const QStringList& values) const
 {

@@ -36,7 +36,8 @@ protected:
     void recordShown() override;
     void fieldLeft(const Field& f) override;
     bool checkEntries() override;
-    QString insertStatement(const QStringList& values) const override;
+    QStringList storedValues(const QStringList& values) const override;
+    QList<StoredColumn> extraColumns() const override;
     QStringList gridRowCells(const QStringList& values) const override;
     void fillSearchFields(Query& q) override;
     QString searchStatement(const QString& found) const override;

@@ -3,13 +3,16 @@
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/queries.h"
+#include "data/sqltext.h"
 #include "dialogs/lookups.h"
 #include "dialogs/query.h"
 #include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"
+#include "platform/vb.h"
 #include "pricing/a011.h"
 #include "pricing/place_editor.h"
 #include "support/failing_reads.h"
+#include "support/stored_cells.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,6 +29,39 @@ QString ShownSegments(A011* w)
         out += w->txt(k)->isHidden() || w->chk(k)->isHidden() ? '0' : '1';
     return out;
 }
+
+// The zone's insert as the window composed it before its values were
+// bound: SQL literals from the boxes, the flags as True and False.
+struct ComposingA011 : A011 {
+    QString composed;
+    bool checkEntries() override
+    {
+        if (!A011::checkEntries())
+            return false;
+        // The channel list holds the checked code by now.
+        QStringList cols = {"F1", "F2", "F3", "F4", "F6", "F8"};
+        QStringList lits = {SqlQuote(TrimBlanks(txt(0)->text())),
+                            SqlQuote(TrimBlanks(txt(1)->text())),
+                            SqlQuote(TrimBlanks(CmbLB->currentText())),
+                            SqlQuote(TrimBlanks(txt(3)->text())),
+                            SqlNum(Val(txt(4)->text())),
+                            SqlQuote(TrimBlanks(txt(5)->text()))};
+        const char* const costs[14] = {"P101", "P102", "P201", "P202", "P300", "P301", "P302",
+                                       "P303", "P304", "P305", "P306", "P307", "P308", "P309"};
+        for (int i = 0; i < 14; ++i) {
+            cols << costs[i];
+            lits << SqlNum(Val(txt(9 + i)->text()));
+        }
+        cols << "P3";
+        lits << SqlNum(Val(TxtD->text()));
+        for (int k = 1; k <= 10; ++k) {
+            cols << QString("A3%1").arg(k - 1);
+            lits << (chk(12 + k)->isChecked() ? "True" : "False");
+        }
+        composed = QString("insert into M011 (%1) VALUES (%2)").arg(cols.join(','), lits.join(','));
+        return true;
+    }
+};
 
 } // namespace
 
@@ -136,6 +172,39 @@ TEST_F(A011Test, SaveStoresTheChannelCodeCostsCountAndFlagsAndListsTheZone)
     EXPECT_EQ(host.panels[4], "共 1 条记录 当前为第 1 条");
     EXPECT_EQ(box(w, 2)->text(), "快递A");
     EXPECT_TRUE(w->CmbLB->isHidden());
+}
+
+TEST_F(A011Test, SaveStoresEachValueAsTheComposedInsertDid)
+{
+    const struct {
+        QString channel, code, name, english, days, remark;
+        QString costs; // Txt(9) on, "|" between
+        QString flags; // Chk(13)..Chk(22)
+    } cases[] = {
+        {"A.快递A", "A1", "华东", "East", "3", "", "12|0.1||3件|8.5|126.86199951171875|1e3", "1010000001"},
+        {"B", "b2", "O'Hare", "", "2.5", " it's ", "-0|9.0|0.0|abc", "0000000000"},
+        {"A.快递A", "A3", "x", "'", "abc", "Null", "1|2|3|4|5|6|7|8|9|10|11|12|13|", "1111111111"},
+    };
+    std::unique_ptr<Database> old = OpenDataFileCopy(folder->file("old.dat"));
+    auto* w = open<ComposingA011>();
+    w->resize(760, 560);
+    for (const auto& c : cases) {
+        startZone(w, c.channel, c.code, c.name);
+        set(w, 3, c.english);
+        set(w, 4, c.days);
+        set(w, 5, c.remark);
+        const QStringList costs = c.costs.split('|');
+        for (int i = 0; i < costs.size(); ++i)
+            set(w, 9 + i, costs[i]);
+        for (int k = 0; k < 10; ++k)
+            w->chk(13 + k)->setChecked(c.flags[k] == '1');
+        trigger(w, "Menu_save");
+        ASSERT_EQ(w->editMode(), 0) << qPrintable(c.code);
+        old->execute(w->composed);
+    }
+    const QStringList stored = StoredCells(Db(), "M011");
+    EXPECT_EQ(stored.size(), 3);
+    EXPECT_EQ(stored, StoredCells(*old, "M011"));
 }
 
 TEST_F(A011Test, SaveRefusalsNameTheirCauseAndStoreNothing)

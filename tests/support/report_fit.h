@@ -1,5 +1,5 @@
 #pragma once
-#include "dialogs/report_engine.h"
+#include "dialogs/report_layout.h"
 
 #include <QFontMetricsF>
 

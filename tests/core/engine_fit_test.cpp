@@ -1,8 +1,10 @@
 // How the engine fits a text to its box: rows that grow for a long name,
 // texts cut at a whole character with "…", drawn Latin face first.
+#include "dialogs/report_layout.h"
 #include "platform/faces.h"
-#include "report_fixture.h"
 #include "support/report_fit.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
