@@ -1,6 +1,7 @@
 #include "data/statement.h"
 
 #include "data/database.h"
+#include "data/sqltext.h"
 
 #include <sqlcipher/sqlite3.h>
 
@@ -59,6 +60,17 @@ void Statement::bind(int index, double number)
 void Statement::bindInt64(int index, qint64 number)
 {
     check(sqlite3_bind_int64(m_stmt, index, number));
+}
+
+void Statement::bindLiteralNumber(int index, double number)
+{
+    const QString literal = SqlNum(number);
+    bool whole = false;
+    const qint64 n = literal.toLongLong(&whole);
+    if (whole)
+        bindInt64(index, n);
+    else
+        bind(index, literal.toDouble());
 }
 
 void Statement::bindNull(int index)
@@ -122,9 +134,11 @@ void Statement::reset()
     sqlite3_reset(m_stmt);
 }
 
-void Statement::run()
+int Statement::run()
 {
     while (step()) {
     }
+    const int changed = sqlite3_changes(sqlite3_db_handle(m_stmt));
     reset();
+    return changed;
 }

@@ -20,6 +20,11 @@ public:
     void bind(int index, const QString& text);
     void bind(int index, double number);
     void bindInt64(int index, qint64 number);
+    // A number as the literal SqlNum writes for it would have gone in: an
+    // integer when that text is a whole number that fits, else the double
+    // the text reads back as. Writes that once composed SqlNum literals keep
+    // storing the same type and value this way.
+    void bindLiteralNumber(int index, double number);
     void bindNull(int index);
 
     // One step: true while it yields a row, false when done. Throws DbError.
@@ -35,8 +40,9 @@ public:
     bool columnIsNumber(int col) const; // an integer or a real
     // Ready to run again with the same or new values.
     void reset();
-    // Runs a write to its end and makes the statement ready again.
-    void run();
+    // Runs a write to its end and makes the statement ready again; returns
+    // the rows it changed (rows its triggers changed not counted).
+    int run();
 
 private:
     void check(int rc);

@@ -4,6 +4,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 #include "delivery_notes/d2.h"
 #include "delivery_notes/note_grid.h"
 #include "dialogs/error_boundary.h"
@@ -150,11 +151,19 @@ void D201::Command1_Click()
     double balance = 0;
     const bool saved = RunWrite(LangStr("付款登记失败!系统返回如下信息："), [&] {
         Database& db = Db();
-        db.execute("update  TD1 SET F91=IFNULL(F91,0)+" + SqlNum(amount) + " WHERE F1=" + SqlQuote(note));
+        Statement paid(db, QStringLiteral("update TD1 SET F91=IFNULL(F91,0)+?1 WHERE F1=?2"));
+        paid.bindLiteralNumber(1, amount);
+        paid.bind(2, note);
+        paid.run();
         const RecordSet rs = db.openRecordset(outstandingSql);
         balance = rs.recordCount() > 0 ? rs.at(0, 0).toDouble() : 0;
-        db.execute("insert into TD2 (F1,F2,F3,F4,F5) values(" + SqlQuote(key) + "," + SqlQuote(note) + "," + SqlQuote(day) + ","
-                   + SqlNum(amount) + "," + SqlNum(balance) + ")");
+        Statement payment(db, QStringLiteral("insert into TD2 (F1,F2,F3,F4,F5) values (?1,?2,?3,?4,?5)"));
+        payment.bind(1, key);
+        payment.bind(2, note);
+        payment.bind(3, day);
+        payment.bindLiteralNumber(4, amount);
+        payment.bindLiteralNumber(5, balance);
+        payment.run();
     });
     if (!saved)
         return;

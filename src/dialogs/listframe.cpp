@@ -4,6 +4,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 #include "dialogs/codelist.h"
 #include "dialogs/error_boundary.h"
 #include "dialogs/lookups.h"
@@ -451,16 +452,18 @@ QString ListFrame::deleteQuestion(const QString& name) const
 
 void ListFrame::deleteRecord(const QString& key)
 {
-    Db().execute(QStringLiteral("delete from %1 WHERE %2=%3").arg(m_table, m_keyColumn, SqlQuote(key)));
+    Statement st(Db(), QStringLiteral("delete from %1 WHERE %2=?1").arg(m_table, m_keyColumn));
+    st.bind(1, key);
+    st.run();
 }
 
 void ListFrame::purgeReferences(const QString& key)
 {
     for (const Reference& ref : std::as_const(m_references)) {
-        if (ref.clearOnPurge)
-            Db().execute(QStringLiteral("update %1 set %2='' where %2=%3").arg(ref.table, ref.column, SqlQuote(key)));
-        else
-            Db().execute(QStringLiteral("delete from %1 where %2=%3").arg(ref.table, ref.column, SqlQuote(key)));
+        const QString sql = ref.clearOnPurge ? QStringLiteral("update %1 set %2='' where %2=?1") : QStringLiteral("delete from %1 where %2=?1");
+        Statement st(Db(), sql.arg(ref.table, ref.column));
+        st.bind(1, key);
+        st.run();
     }
 }
 

@@ -271,25 +271,12 @@ QStringList ListFrame::entryValues() const
 
 namespace {
 
-// A number goes in as the literal SqlNum writes would have parsed: an
-// integer when it has no point or exponent and fits, a real otherwise.
-void BindNumber(Statement& st, int param, const QString& v)
-{
-    const QString text = SqlNum(Val(v));
-    bool whole = false;
-    const qint64 n = text.contains('.') || text.contains('e') ? 0 : text.toLongLong(&whole);
-    if (whole)
-        st.bindInt64(param, n);
-    else
-        st.bind(param, text.toDouble());
-}
-
 // A stored text bound as a value of its kind: a date as the stored date
 // and time, an empty one as Null.
 void BindValue(Statement& st, int param, FieldKind kind, const QString& v)
 {
     if (kind == FieldKind::Number) {
-        BindNumber(st, param, v);
+        st.bindLiteralNumber(param, Val(v));
     } else if (kind == FieldKind::Date) {
         const auto when = ParseDateText(v);
         if (when)

@@ -5,6 +5,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 #include "dialogs/lookups.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"
@@ -104,7 +105,11 @@ void S02::Menu_del_Click()
     if (MsgBox("真的要删除" + GD->textMatrix(CurRow, 1) + "的资料吗?", vbStyle::YesNo + vbStyle::Question, gMsgTitle)
         != vbBtn::Yes)
         return;
-    if (RunWrite("删除失败!系统返回如下信息：", [&] { Db().execute("delete from TE1 WHERE F1=" + SqlQuote(key)); }))
+    if (RunWrite("删除失败!系统返回如下信息：", [&] {
+            Statement st(Db(), QStringLiteral("delete from TE1 WHERE F1=?1"));
+            st.bind(1, key);
+            st.run();
+        }))
         removeCurrentRow();
 }
 

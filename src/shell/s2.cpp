@@ -5,6 +5,7 @@
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 #include "dialogs/lookups.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
@@ -74,7 +75,12 @@ void S2::confirm()
     }
     int rows = 0;
     if (!RunWrite("密码修改失败!系统返回如下信息：",
-                  [&] { rows = Db().execute("update TE1 set F3=" + SqlQuote(newPass) + " WHERE F1=" + SqlQuote(gUserCode)); }))
+                  [&] {
+                      Statement st(Db(), QStringLiteral("update TE1 set F3=?1 WHERE F1=?2"));
+                      st.bind(1, newPass);
+                      st.bind(2, gUserCode);
+                      rows = st.run();
+                  }))
         return;
     if (rows < 1) {
         // The operator's row is gone (deleted meanwhile): nothing was changed.

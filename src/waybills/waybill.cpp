@@ -12,19 +12,6 @@ constexpr int kTotalBox = 28, kCostBox = 34;
 // The boxes before the payment split's three columns, and after them.
 constexpr int kBoxesBeforeSplit = 43;
 
-// A number goes in as its shortest exact literal would: whole numbers as
-// integers, the rest as the double that text reads back as.
-void BindNumber(Statement& st, int index, double value)
-{
-    const QString literal = SqlNum(value);
-    bool whole = false;
-    const qint64 n = literal.toLongLong(&whole);
-    if (whole)
-        st.bindInt64(index, n);
-    else
-        st.bind(index, literal.toDouble());
-}
-
 QString InsertSql()
 {
     QStringList columns;
@@ -46,7 +33,7 @@ void InsertWaybill(const Waybill& w)
     int index = 0;
     const auto box = [&](int k) {
         if (WaybillColumns()[k].number)
-            BindNumber(insert, ++index, w.number[k]);
+            insert.bindLiteralNumber(++index, w.number[k]);
         else
             insert.bind(++index, w.text[k]);
     };
@@ -54,7 +41,7 @@ void InsertWaybill(const Waybill& w)
         box(k);
     const PaymentSplit split = SplitByPayment(w.text[25], w.number[kTotalBox]);
     for (double v : {split.DF, split.YJ, split.XJ})
-        BindNumber(insert, ++index, v);
+        insert.bindLiteralNumber(++index, v);
     for (int k = kBoxesBeforeSplit; k < kWaybillBoxes; ++k)
         box(k);
     insert.run();

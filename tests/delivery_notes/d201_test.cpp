@@ -1,7 +1,12 @@
 #include "delivery_fixture.h"
 #include "delivery_notes/d2.h"
 #include "delivery_notes/d201.h"
+#include "data/schema.h"
+#include "data/sqltext.h"
 #include "platform/vb.h"
+#include "support/stored_cells.h"
+
+#include <QFile>
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -226,6 +231,42 @@ TEST_F(D201Test, AFailedWriteShowsTheEngineTextChangesNothingAndStaysOpen)
     EXPECT_EQ(dlg.Txt[1]->text(), "40");
     EXPECT_EQ(grid(d2)->rows(), 2);
     EXPECT_EQ(grid(d2)->textMatrix(1, 0), "");
+}
+
+TEST_F(D201Test, PaymentsStoreEachValueAsTheComposedStatementsDid)
+{
+    // The same payments written by the window (bound) and by the statements
+    // it once composed into a copy of the file: type and value alike.
+    Db().singleFile();
+    const QString oldPath = folder->file("old.dat");
+    ASSERT_TRUE(QFile::copy(Db().path(), oldPath));
+    std::unique_ptr<Database> old = Database::open(oldPath, DataFileKey());
+    const struct {
+        QString customer, note, amount;
+        QDate day;
+    } cases[] = {
+        {"C01.华联商场", "N001", "40", {2024, 6, 2}},
+        {"C01.华联商场", "N001", "0.1", {2024, 6, 3}},
+        {"C01.华联商场", "N002", "33.333333333333336", {2024, 12, 31}},
+        {"C01.华联商场", "N005", "-10", {2025, 1, 1}},
+        {"C03", "N006", "1e1", {2024, 2, 29}},
+    };
+    for (const auto& c : cases) {
+        D201 dlg;
+        dlg.formLoad();
+        dlg.DTP->setDate(c.day);
+        fill(dlg, c.customer, c.note, c.amount);
+        dlg.Command1_Click();
+        const double amount = Val(c.amount);
+        const QString outstanding = "SELECT ROUND(F9-IFNULL(F91,0),2) AS SL FROM TD1 WHERE F1=" + SqlQuote(c.note);
+        old->execute("update  TD1 SET F91=IFNULL(F91,0)+" + SqlNum(amount) + " WHERE F1=" + SqlQuote(c.note));
+        const double balance = old->openRecordset(outstanding).at(0, 0).toDouble();
+        old->execute("insert into TD2 (F1,F2,F3,F4,F5) values(" + SqlQuote(c.customer.section('.', 0, 0)) + "," + SqlQuote(c.note)
+                     + "," + SqlQuote(DateText(c.day)) + "," + SqlNum(amount) + "," + SqlNum(balance) + ")");
+    }
+    EXPECT_EQ(paymentRows(), 5);
+    for (const char* table : {"TD1", "TD2"})
+        EXPECT_EQ(StoredCells(Db(), table).join('\n').toStdString(), StoredCells(*old, table).join('\n').toStdString());
 }
 
 TEST_F(D201Test, CancelSavesNothing)
