@@ -6,6 +6,7 @@
 
 #include "data/globals.h"
 #include "data/posting.h"
+#include "data/database.h"
 #include "data/sqltext.h"
 #include "data/statement.h"
 #include "platform/flexgrid.h"
@@ -131,6 +132,10 @@ struct Fixture {
         FillWaybills();
         std::printf("data file: %d waybills, %d ledger entries in %.1f s\n", kWaybills, 2 * kWaybills, double(t.elapsed()) / 1000.0);
         file.reopen();
+        // The count the register is shown with at once.
+        Statement plan(*gDb, "explain query plan select count(*) from B01");
+        while (plan.step())
+            std::printf("count of the register: %s\n", qPrintable(plan.columnText(3)));
         malloc_trim(0);
         std::printf("resident before the window opens: %.0f MB\n", ProcessMemoryMb().first);
     }
@@ -207,6 +212,51 @@ void BM_ReachLastWaybill(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ReachLastWaybill)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A search every waybill meets, through the list's joins: the rows found
+// shown with their count, and then the last of them reached.
+void BM_SearchEveryWaybill(benchmark::State& state)
+{
+    B01* w = g_window;
+    if (!w) {
+        state.SkipWithError("the window did not open");
+        return;
+    }
+    const QString search = "select B01.F1,B01.F101,B01.F2031,B01.F301,B01.F401,B01.F501,M01.F2,M03.F2,B01.F602,B01.F604,B01.F103 "
+                           "FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1)  left join M01 on M01.F1=B01.F202 "
+                           "Where B01.F201 = '深圳'";
+    std::vector<double> shown, last;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        w->FillGrid(search);
+        QApplication::processEvents();
+        w->grab();
+        shown.push_back(double(t.nsecsElapsed()) / 1e6);
+        FlexGrid* gd = w->grid();
+        gd->setRow(gd->rows() - 1);
+        gd->textMatrix(gd->rows() - 1, 0);
+        last.push_back(double(t.nsecsElapsed()) / 1e6);
+        state.SetIterationTime(double(t.nsecsElapsed()) / 1e9);
+        state.counters["rows"] = w->recCount();
+    }
+    std::sort(shown.begin(), shown.end());
+    std::sort(last.begin(), last.end());
+    state.counters["shown_median_ms"] = shown[shown.size() / 2];
+    state.counters["last_row_median_ms"] = last[last.size() / 2];
+    // The peer: the same statement stepped to its end, every cell as text.
+    state.counters["peer_read_all_ms"] = MedianMs(3, [&] {
+        gDb->forEachRow(search, [](const RowView& row) {
+            for (int c = 0; c < row.count(); ++c)
+                benchmark::DoNotOptimize(row.text(c));
+            return true;
+        });
+    });
+    // The register as the save below finds it: every row in the grid.
+    w->formLoad();
+    w->grid()->takeAllRows();
+}
+BENCHMARK(BM_SearchEveryWaybill)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // A shipped waybill of today: the window checks its codes and number, writes
 // it, posts its receivable and payable and carries both parties' balances.
