@@ -4,9 +4,9 @@
 // saving a shipped waybill with both of its postings.
 #include "support/bench_support.h"
 
+#include "data/database.h"
 #include "data/globals.h"
 #include "data/posting.h"
-#include "data/database.h"
 #include "data/sqltext.h"
 #include "data/statement.h"
 #include "platform/flexgrid.h"
@@ -222,9 +222,10 @@ void BM_SearchEveryWaybill(benchmark::State& state)
         state.SkipWithError("the window did not open");
         return;
     }
-    const QString search = "select B01.F1,B01.F101,B01.F2031,B01.F301,B01.F401,B01.F501,M01.F2,M03.F2,B01.F602,B01.F604,B01.F103 "
-                           "FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1)  left join M01 on M01.F1=B01.F202 "
-                           "Where B01.F201 = '深圳'";
+    const QString search =
+        "select B01.F1,B01.F101,B01.F2031,B01.F301,B01.F401,B01.F501,M01.F2,M03.F2,B01.F602,B01.F604,B01.F103 "
+        "FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1)  left join M01 on M01.F1=B01.F202 "
+        "Where B01.F201 = '深圳'";
     std::vector<double> shown, last;
     for (auto _ : state) {
         QElapsedTimer t;

@@ -480,7 +480,8 @@ void Database::finishOpenReads()
 {
     // A handler may end other readers as well as its own: look again each time.
     for (;;) {
-        const auto it = std::find_if(m_readers.begin(), m_readers.end(), [](const RowReader* r) { return bool(r->m_beforeWrite); });
+        const auto it =
+            std::find_if(m_readers.begin(), m_readers.end(), [](const RowReader* r) { return bool(r->m_beforeWrite); });
         if (it == m_readers.end())
             return;
         std::function<void()> handler = std::move((*it)->m_beforeWrite);

@@ -113,8 +113,9 @@ QString CountStatement(const QString& select)
     const std::vector<TopWord> words = TopLevelWords(select);
     if (words.size() < 2 || words[0].upper != QLatin1String("SELECT"))
         return QString();
-    static const QStringList kRowChanging = {"DISTINCT", "DISTINCTROW", "TOP", "ALL", "GROUP", "HAVING", "UNION",
-                                             "INTERSECT", "EXCEPT", "LIMIT", "OFFSET", "INTO", "WINDOW", "TRANSFORM", "PIVOT"};
+    static const QStringList kRowChanging = {"DISTINCT", "DISTINCTROW", "TOP",       "ALL",       "GROUP",
+                                             "HAVING",   "UNION",       "INTERSECT", "EXCEPT",    "LIMIT",
+                                             "OFFSET",   "INTO",        "WINDOW",    "TRANSFORM", "PIVOT"};
     qsizetype from = -1, orderBy = -1;
     for (size_t i = 1; i < words.size(); ++i) {
         const QString& w = words[i].upper;
@@ -122,7 +123,8 @@ QString CountStatement(const QString& select)
             return QString();
         if (w == QLatin1String("FROM") && from < 0)
             from = words[i].start;
-        if (w == QLatin1String("ORDER") && i + 1 < words.size() && words[i + 1].upper == QLatin1String("BY") && from >= 0)
+        if (w == QLatin1String("ORDER") && i + 1 < words.size() && words[i + 1].upper == QLatin1String("BY")
+            && from >= 0)
             orderBy = words[i].start;
         if (orderBy >= 0 && w == QLatin1String("SELECT"))
             return QString();

@@ -83,8 +83,8 @@ void ListFrame::addCell(FlexTextStore& store, const RowView& row, int col) const
 class ListFrame::ListRest : public FlexRowSource {
 public:
     ListRest(ListFrame& frame, std::unique_ptr<RowReader> reader)
-        : m_frame(frame)
-        , m_reader(std::move(reader))
+        : m_frame(frame),
+          m_reader(std::move(reader))
     {
     }
 

@@ -284,9 +284,10 @@ protected:
         ListFillTest::SetUp();
         // In key order without a sort, so a statement's rows come as they are stepped.
         Db().executeNative("create index ix_FT_F1 on FT (F1)");
-        Db().executeNative(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
-                                          "insert into FT select printf('%05d', i), i * 1.5, i, Null, '名' || i from n")
-                               .arg(kRows));
+        Db().executeNative(
+            QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
+                           "insert into FT select printf('%05d', i), i * 1.5, i, Null, '名' || i from n")
+                .arg(kRows));
     }
     static QString key(int i) { return QStringLiteral("%1").arg(i, 5, 10, QChar('0')); }
 };
@@ -333,7 +334,8 @@ TEST_F(LongListTest, ExportAndASearchOverTheGridReachRowsBeyondTheFirst)
 TEST_F(LongListTest, AFailurePartWayIsShownAndTheRowsTakenStay)
 {
     // abs() of the smallest integer fails on row 1200, long after the list was shown.
-    const QString sql = "select F1,F2,F3,F4,abs(case when F3 = 1200 then -9223372036854775807 - 1 else F3 end) from FT order by F1";
+    const QString sql =
+        "select F1,F2,F3,F4,abs(case when F3 = 1200 then -9223372036854775807 - 1 else F3 end) from FT order by F1";
     KindsList* w = open<KindsList>();
     w->FillGrid(sql);
     FlexGrid* g = grid(w);

@@ -40,8 +40,8 @@ QStringList Column(const FlexGrid& g, int c)
 class CountingSource : public FlexRowSource {
 public:
     CountingSource(int gives, int* ended)
-        : m_gives(gives)
-        , m_ended(ended)
+        : m_gives(gives),
+          m_ended(ended)
     {
     }
     bool fetch(FlexTextStore& store, int rows) override
