@@ -11,6 +11,7 @@
 #define SQLITE_HAS_CODEC 1
 #include <sqlcipher/sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cmath>
@@ -204,6 +205,8 @@ Database::Database()
 
 Database::~Database()
 {
+    for (RowReader* reader : m_readers)
+        reader->detach();
     m_idle.reset(); // a checkpoint still waiting for idle time is dropped: closing does it
     if (m_db)
         sqlite3_close_v2(m_db);
@@ -410,10 +413,11 @@ qint64 Database::forEachRow(const QString& sql, const std::function<bool(const R
 }
 
 RowReader::RowReader(Database& db, const QString& sql)
-    : m_db(db)
+    : m_db(&db)
 {
     Database::Stmt st = db.prepare(TranslateJet(sql));
     std::swap(m_stmt, st.s);
+    db.m_readers.push_back(this);
     const int cols = sqlite3_column_count(m_stmt);
     for (int c = 0; c < cols; ++c)
         m_names.append(QString::fromUtf8(sqlite3_column_name(m_stmt, c)));
@@ -423,11 +427,23 @@ RowReader::RowReader(Database& db, const QString& sql)
 
 RowReader::~RowReader()
 {
+    if (m_db)
+        std::erase(m_db->m_readers, this);
     sqlite3_finalize(m_stmt);
+}
+
+void RowReader::detach()
+{
+    sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
+    m_db = nullptr;
+    m_beforeWrite = nullptr;
 }
 
 qint64 RowReader::read(qint64 maxRows, const std::function<bool(const RowView&)>& fn)
 {
+    if (!m_db)
+        throw DbError(QStringLiteral("数据文件已经关闭 (the data file was closed)"));
     qint64 n = 0;
     const int cols = int(m_row.m_values.size());
     while (n < maxRows && !m_end) {
@@ -438,7 +454,7 @@ qint64 RowReader::read(qint64 maxRows, const std::function<bool(const RowView&)>
         }
         if (rc != SQLITE_ROW) {
             m_end = true;
-            throw DbError(engineText(m_db.handle()));
+            throw DbError(engineText(m_db->handle()));
         }
         for (int c = 0; c < cols; ++c) {
             Value& v = m_row.m_values[size_t(c)];
@@ -460,9 +476,25 @@ qint64 RowReader::read(qint64 maxRows, const std::function<bool(const RowView&)>
     return n;
 }
 
+void Database::finishOpenReads()
+{
+    // A handler may end other readers as well as its own: look again each time.
+    for (;;) {
+        const auto it =
+            std::find_if(m_readers.begin(), m_readers.end(), [](const RowReader* r) { return bool(r->m_beforeWrite); });
+        if (it == m_readers.end())
+            return;
+        std::function<void()> handler = std::move((*it)->m_beforeWrite);
+        (*it)->m_beforeWrite = nullptr;
+        handler();
+    }
+}
+
 int Database::execute(const QString& sql)
 {
     Stmt st = prepare(TranslateJet(sql));
+    if (!sqlite3_stmt_readonly(st.s))
+        finishOpenReads();
     int rc;
     while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
     }
@@ -474,6 +506,7 @@ int Database::execute(const QString& sql)
 
 void Database::executeNative(const QString& sql)
 {
+    finishOpenReads();
     char* err = nullptr;
     if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
         const QString msg = err ? QString::fromUtf8(err) : engineText(m_db);

@@ -12,6 +12,7 @@
 class QObject;
 struct sqlite3;
 struct sqlite3_stmt;
+class RowReader;
 
 // One value of a record set: Null, a number or text, as the engine gave it.
 // Text read from the file stays UTF-8 in its record set's store and becomes a
@@ -164,6 +165,7 @@ public:
 
 private:
     friend class RowReader;
+    friend class Statement;
     Database();
     enum class Mode { Open, Create, ReadOnly };
     static std::unique_ptr<Database> openFile(const QString& path, const QString& key, Mode mode);
@@ -172,8 +174,12 @@ private:
     Stmt prepare(const QString& nativeSql);
 
     static int journalGrew(void* self, sqlite3* db, const char* name, int pages);
+    // Before this connection writes: every open reader with a handler for
+    // it has its owner read the rest first.
+    void finishOpenReads();
 
     sqlite3* m_db = nullptr;
+    std::vector<RowReader*> m_readers; // open, in the order they were opened
     QString m_path;
     std::unique_ptr<QObject> m_idle; // owns the pending idle-time checkpoint
     bool m_checkpointPending = false;
@@ -181,9 +187,13 @@ private:
 
 // A SELECT in the program's dialect read a slice at a time, the rows handed
 // over as they come (Database::forEachRow reads all of it at once). A window
-// can show the first rows of a long list at once and take the rest while it
-// lets itself repaint. Rows the program writes between slices may or may not
-// show up in later slices. Destroy it before its database.
+// can show the first rows of a long list at once and take the rest only when
+// it needs them. The statement stays open between slices, so the rows are
+// those of the file as it was at the first step; a write of the same
+// connection would change them under it, and so, before the connection next
+// writes, the reader's beforeWrite handler runs (once): its owner reads the
+// rest then. A reader whose database closes first gives no further rows
+// (read() throws).
 class RowReader {
 public:
     // Prepares the statement; throws DbError.
@@ -197,12 +207,20 @@ public:
     // after its row. Returns the rows handed over; throws DbError.
     qint64 read(qint64 maxRows, const std::function<bool(const RowView&)>& fn);
     bool atEnd() const { return m_end; }
+    // Called before the connection next writes (or starts a transaction)
+    // while this reader is open; it may read on, or destroy the reader.
+    void setBeforeWrite(std::function<void()> handler) { m_beforeWrite = std::move(handler); }
 
 private:
-    Database& m_db;
+    friend class Database;
+    // The database is closing: the statement goes, no further rows come.
+    void detach();
+
+    Database* m_db;
     sqlite3_stmt* m_stmt = nullptr;
     QStringList m_names;
     RowView m_row;
+    std::function<void()> m_beforeWrite;
     bool m_end = false;
 };
 

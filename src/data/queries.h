@@ -13,6 +13,12 @@ QString GetFieldStrOrThrow(const QString& sql);
 // a whole throws DbError ("类型不匹配").
 double GetFieldValOrThrow(const QString& sql);
 
+// The statement counting the rows a SELECT gives: "select count(*)" over
+// its own FROM and WHERE, its ORDER BY left off. "" when the count of those
+// would not be the SELECT's rows: a grouping, DISTINCT or TOP, an aggregate
+// in its columns, a union, a limit.
+QString CountStatement(const QString& select);
+
 // The code of a list item "code.name": the trimmed text before its first ".",
 // the whole trimmed text when it holds none.
 QString CodeOf(const QString& item);

@@ -80,6 +80,8 @@ void Statement::bindNull(int index)
 
 bool Statement::step()
 {
+    if (!sqlite3_stmt_readonly(m_stmt))
+        m_db.finishOpenReads();
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         return true;

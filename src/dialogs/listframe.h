@@ -21,6 +21,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QTabBar;
+class RowReader;
 class RowView;
 
 // The list/detail window: a tab strip `TabS` whose first tab lists the table
@@ -172,6 +173,11 @@ public:
     static const char* const kSaveFailure;    // "保存失败!系统返回如下信息："
     static const char* const kDeleteFailure;  // "删除失败!系统返回如下信息："
     // Any other failure of a command: kCommandFailure of the error boundary.
+
+    // Rows a fill reads before the list is shown; a longer list is counted
+    // and shown at once, the grid taking its other rows from the statement,
+    // still open, when it needs them.
+    static constexpr int kFirstListRows = 500;
 
 protected:
     // --- configuration, from the window's constructor
@@ -353,6 +359,15 @@ protected:
     QString m_keyColumn;
 
 private:
+    class ListRest;
+    // Up to `most` rows of the statement into the store through addCell;
+    // inCells is true while a row's cells are being added.
+    void readRows(RowReader& reader, FlexTextStore& store, qint64 most, bool& inCells) const;
+    // The rows the fill statement gives, counted by the engine; -1 when it
+    // cannot be counted so.
+    qint64 countRows(const QString& statement) const;
+    // The list's last row has been taken (or taking them failed part way).
+    void listEnded(const DbError* failure);
     // The declaration with its unset parts filled in (index, grid column, label, host).
     Field withDefaults(const Field& declared) const;
     struct FieldControls {

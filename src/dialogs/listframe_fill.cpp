@@ -11,7 +11,11 @@
 #include "platform/mainhost.h"
 #include "platform/vb.h"
 
+#include <QPointer>
+#include <algorithm>
 #include <charconv>
+#include <limits>
+#include <memory>
 
 // The list: its grid filled from a statement, the counter, and the detail
 // page shown from the current row.
@@ -74,28 +78,100 @@ void ListFrame::addCell(FlexTextStore& store, const RowView& row, int col) const
     store.addCell(v.utf8());
 }
 
+// The rest of a list shown at once: the fill's statement, still open, read
+// on a slice at a time as the grid asks for further rows.
+class ListFrame::ListRest : public FlexRowSource {
+public:
+    ListRest(ListFrame& frame, std::unique_ptr<RowReader> reader)
+        : m_frame(frame),
+          m_reader(std::move(reader))
+    {
+    }
+
+    bool fetch(FlexTextStore& store, int rows) override
+    {
+        if (!m_reader)
+            return false;
+        bool inCells = false;
+        try {
+            m_frame.readRows(*m_reader, store, qint64(rows) - store.rows(), inCells);
+        } catch (const DbError& e) {
+            // The row whose cells failed stays out; the rows before it stay.
+            if (inCells) {
+                store.endRow();
+                store.removeRows(store.rows() - 1, 1);
+            }
+            m_failure = std::make_unique<DbError>(e);
+            m_reader.reset();
+            return false;
+        }
+        if (!m_reader->atEnd())
+            return true;
+        m_reader.reset();
+        return false;
+    }
+
+    void ended() override { m_frame.listEnded(m_failure.get()); }
+
+private:
+    ListFrame& m_frame;
+    std::unique_ptr<RowReader> m_reader;
+    std::unique_ptr<DbError> m_failure;
+};
+
+void ListFrame::readRows(RowReader& reader, FlexTextStore& store, qint64 most, bool& inCells) const
+{
+    const int cols = store.cols();
+    reader.read(most, [&](const RowView& row) {
+        inCells = true;
+        for (int c = 0; c < cols; ++c)
+            addCell(store, row, c);
+        store.endRow();
+        inCells = false;
+        return true;
+    });
+}
+
+qint64 ListFrame::countRows(const QString& statement) const
+{
+    // Counted while the statement is open, so both read the file as it was
+    // at its first row. A count the engine refuses only means the list is
+    // read to its end instead.
+    const QString count = CountStatement(statement);
+    if (count.isEmpty())
+        return -1;
+    try {
+        const RecordSet rs = Db().openRecordset(count);
+        return rs.eof() ? -1 : rs.at(0, 0).toInt();
+    } catch (const DbError&) {
+        return -1;
+    }
+}
+
 void ListFrame::FillGrid(const QString& sql)
 {
     // Rows go from the statement straight into a store of the grid's kind,
-    // which the grid takes only once the statement has run to its end: a
-    // statement the engine refuses, at once or part way, leaves the list as
-    // it was, and no snapshot of the rows is held beside the grid.
+    // which the grid takes once the first screen of them is read: a
+    // statement the engine refuses then leaves the list as it was, and no
+    // snapshot of the rows is held beside the grid. A longer list is
+    // counted and shown at once; its other rows come from the open
+    // statement as the grid needs them (see ListRest).
     const int cols = gridCols();
     FlexTextStore store(cols);
     for (int c = 0; c < cols; ++c)
         store.addCell(QStringView(LangStr(headerText(c))));
     store.endRow();
-    qint64 n = 0;
+    std::unique_ptr<RowReader> reader;
+    qint64 counted = -1;
     bool inCells = false;
     try {
-        n = Db().forEachRow(fillStatement(sql), [&](const RowView& row) {
-            inCells = true;
-            for (int c = 0; c < cols; ++c)
-                addCell(store, row, c);
-            store.endRow();
-            inCells = false;
-            return true;
-        });
+        const QString statement = fillStatement(sql);
+        reader = std::make_unique<RowReader>(Db(), statement);
+        readRows(*reader, store, kFirstListRows, inCells);
+        if (!reader->atEnd())
+            counted = countRows(statement);
+        if (counted < 0)
+            readRows(*reader, store, std::numeric_limits<qint64>::max(), inCells);
     } catch (const DbError& e) {
         // A window's own cell text that fails is its command's failure, not
         // a refused list.
@@ -104,6 +180,7 @@ void ListFrame::FillGrid(const QString& sql)
         listRefused(e);
         return;
     }
+    const qint64 n = std::max(counted, qint64(store.rows() - 1));
     SetupGrid();
     if (n <= 0) {
         RecCount = 0;
@@ -117,9 +194,33 @@ void ListFrame::FillGrid(const QString& sql)
         if (store.utf8(0, c) != GD->textUtf8(0, c))
             store.setUtf8(0, c, GD->textUtf8(0, c));
     }
-    GD->setAll(std::move(store));
+    if (counted >= 0) {
+        // A write of this connection would change the open statement's rows
+        // under it: the list takes the rest first.
+        reader->setBeforeWrite([grid = QPointer<FlexGrid>(GD)] {
+            if (grid)
+                grid->takeAllRows();
+        });
+        GD->setAll(std::move(store), int(n) + 1, std::make_unique<ListRest>(*this, std::move(reader)));
+    } else {
+        GD->setAll(std::move(store));
+    }
     CurRow = 1;
     ShowPosition();
+}
+
+void ListFrame::listEnded(const DbError* failure)
+{
+    // The list now holds every row its statement gave, which is the count
+    // shown unless taking them failed part way.
+    const int held = GD->rows() - 1;
+    const bool changed = held != RecCount;
+    RecCount = held;
+    CurRow = std::clamp(CurRow, 1, std::max(1, RecCount));
+    if (failure)
+        ShowDbFailure(LangStr(QString::fromUtf8(kQueryFailure)), *failure);
+    if (changed)
+        ShowPosition();
 }
 
 void ListFrame::listRefused(const DbError& e)

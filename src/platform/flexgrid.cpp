@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
+#include <limits>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -20,6 +21,9 @@
 namespace {
 // Cells in a QString vector above which its freed memory is given back at once.
 constexpr size_t kLargeFill = 1000000;
+// Rows taken from a source at a time, at the least: a screen scrolled on
+// or a page down seldom has to ask again.
+constexpr int kRowSlice = 4096;
 
 int RowOfKey(qint64 key) { return int(key >> 20); }
 int ColOfKey(qint64 key) { return int(key & 0xfffff); }
@@ -297,6 +301,8 @@ FlexGrid::FlexGrid(QWidget* parent)
             if (m_editor)
                 m_editor->gridScrolled();
         });
+    // Rows scrolled into view are taken before they are painted.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { takeVisibleRows(); });
     resetModel([] {});
 }
 
@@ -436,6 +442,7 @@ void FlexGrid::applyWidths()
 
 void FlexGrid::setRows(int n)
 {
+    takeAllRows();
     n = std::max(n, m_fixedRows);
     const int old = rows();
     if (n == old)
@@ -467,6 +474,7 @@ void FlexGrid::setCols(int n)
     n = std::max(n, std::max(m_fixedCols, 1));
     if (n == cols())
         return;
+    takeAllRows();
     resetModel([&] {
         m_model->m_store.setCols(n);
         const auto beyond = [n](qint64 key) { return ColOfKey(key) >= n; };
@@ -480,6 +488,7 @@ void FlexGrid::setFixedRows(int n)
     n = std::max(n, 0);
     if (n == m_fixedRows)
         return;
+    takeAllRows();
     resetModel([&] {
         m_fixedRows = n;
         if (m_model->m_store.rows() < n)
@@ -492,6 +501,7 @@ void FlexGrid::setFixedCols(int n)
     n = std::max(n, 0);
     if (n == m_fixedCols)
         return;
+    takeAllRows();
     resetModel([&] {
         m_fixedCols = n;
         if (m_model->m_store.cols() <= n)
@@ -501,16 +511,19 @@ void FlexGrid::setFixedCols(int n)
 
 QString FlexGrid::textMatrix(int r, int c) const
 {
+    takeRows(r + 1);
     return m_model->m_store.text(r, c);
 }
 
 std::string_view FlexGrid::textUtf8(int r, int c) const
 {
+    takeRows(r + 1);
     return m_model->m_store.utf8(r, c);
 }
 
 void FlexGrid::setTextMatrix(int r, int c, const QString& text)
 {
+    takeRows(r + 1);
     if (r < 0 || r >= rows() || c < 0 || c >= cols())
         return;
     if (!m_model->m_values.isEmpty() && m_model->m_store.text(r, c) != text)
@@ -529,6 +542,7 @@ void FlexGrid::setTextMatrix(int r, int c, const QString& text)
 QStringList FlexGrid::rowTexts(int r) const
 {
     QStringList out;
+    takeRows(r + 1);
     if (r < 0 || r >= rows())
         return out;
     out.reserve(cols());
@@ -592,6 +606,7 @@ void FlexGrid::setRowHeight(int r, int twips)
 
 void FlexGrid::insertRowsAt(int at, int count, const QStringList* texts)
 {
+    takeAllRows();
     const int h = m_model->headerRows();
     shiftCellData(at, count);
     if (m_editor)
@@ -619,6 +634,7 @@ void FlexGrid::insertRowsAt(int at, int count, const QStringList* texts)
 
 void FlexGrid::addItem(const QStringList& cells, int index)
 {
+    takeAllRows(); // a row added at the end comes after every counted one
     int at = (index < 0 || index > rows()) ? rows() : index;
     at = std::max(at, m_model->headerRows());
     insertRowsAt(at, 1, &cells);
@@ -631,6 +647,7 @@ void FlexGrid::addItem(const QString& tabJoined, int index)
 
 void FlexGrid::removeItem(int r)
 {
+    takeAllRows();
     const int h = m_model->headerRows();
     if (r < h || r >= rows())
         return;
@@ -655,6 +672,7 @@ void FlexGrid::clear()
 {
     if (m_editor)
         m_editor->gridReset();
+    dropSource();
     m_model->m_store.clearTexts();
     m_model->m_values.clear();
     if (m_model->rowCount() > 0 && m_model->columnCount() > 0)
@@ -698,6 +716,7 @@ void FlexGrid::syncView()
 
 void FlexGrid::moveTo(int r, int c, bool notify)
 {
+    takeRows(r + 1);
     r = std::clamp(r, 0, std::max(0, rows() - 1));
     c = std::clamp(c, 0, std::max(0, cols() - 1));
     const bool changed = r != m_row || c != m_col;
@@ -741,6 +760,12 @@ void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
     m_col = m_colSel = c;
     if (changed)
         emit rowColChange();
+}
+
+void FlexGrid::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    takeVisibleRows();
 }
 
 void FlexGrid::keyPressEvent(QKeyEvent* event)
@@ -903,6 +928,8 @@ void FlexGrid::refreshMerges()
     updateFixedAreas();
     if (!m_merge || !m_mergeScrolling)
         return;
+    if (!m_mergeCols.isEmpty())
+        takeAllRows(); // equal neighbours are found down the whole list
     const FlexTextStore& s = m_model->m_store;
     const int h = m_model->headerRows();
     const int hc = m_model->headerCols();
@@ -1160,10 +1187,108 @@ void FlexGrid::setAll(FlexTextStore&& store)
     if (store.cols() < 1)
         store.setCols(1);
     resetModel([&] {
+        m_source.reset();
+        m_model->m_counted = -1;
         m_model->m_store = std::move(store);
         m_model->m_styles.clear();
         m_model->m_values.clear();
     });
+}
+
+void FlexGrid::setAll(FlexTextStore&& store, int nRows, std::unique_ptr<FlexRowSource> rest)
+{
+    if (!rest) {
+        setAll(std::move(store));
+        return;
+    }
+    if (store.cols() < 1)
+        store.setCols(1);
+    resetModel([&] {
+        m_source = std::move(rest);
+        m_model->m_counted = std::max(nRows, store.rows());
+        m_model->m_store = std::move(store);
+        m_model->m_styles.clear();
+        m_model->m_values.clear();
+    });
+    takeVisibleRows();
+}
+
+void FlexGrid::takeAllRows()
+{
+    if (m_source && !m_taking)
+        takeFromSource(std::numeric_limits<int>::max());
+}
+
+void FlexGrid::takeRows(int upTo) const
+{
+    // Reading a row not yet taken takes it: the grid's texts change, not
+    // what it shows.
+    if (m_source && !m_taking && upTo > m_model->m_store.rows())
+        const_cast<FlexGrid*>(this)->takeFromSource(upTo);
+}
+
+void FlexGrid::takeVisibleRows()
+{
+    if (!m_source)
+        return;
+    const int perRow = std::max(1, verticalHeader()->defaultSectionSize());
+    takeRows(topRow() + viewport()->height() / perRow + 2);
+}
+
+void FlexGrid::takeFromSource(int upTo)
+{
+    const int counted = m_model->m_counted;
+    int want = std::max(upTo, m_model->m_store.rows() + kRowSlice);
+    // Up to the last counted row the source is read on to its end, which
+    // tells whether it gave as many rows as were counted.
+    if (want >= counted)
+        want = std::numeric_limits<int>::max();
+    ++m_taking;
+    const bool more = m_source->fetch(m_model->m_store, want);
+    --m_taking;
+    if (!more || want == std::numeric_limits<int>::max())
+        endSource();
+}
+
+void FlexGrid::endSource()
+{
+    std::unique_ptr<FlexRowSource> source = std::move(m_source);
+    const int counted = m_model->m_counted;
+    const int held = m_model->m_store.rows();
+    const int h = m_model->headerRows();
+    if (held == counted) {
+        m_model->m_counted = -1;
+    } else if (held < h) {
+        resetModel([&] { m_model->m_counted = -1; });
+    } else {
+        ++m_syncing;
+        if (held < counted) {
+            if (m_editor)
+                m_editor->rowsRemoved(held, counted - held);
+            dropCellDataFrom(held);
+            m_model->beginRemoveRows({}, held - h, counted - h - 1);
+            m_model->m_counted = -1;
+            m_model->endRemoveRows();
+        } else {
+            m_model->beginInsertRows({}, counted - h, held - h - 1);
+            m_model->m_counted = -1;
+            m_model->endInsertRows();
+        }
+        --m_syncing;
+        clampCurrent();
+        syncView();
+        scheduleMerges();
+    }
+    source->ended();
+}
+
+void FlexGrid::dropSource()
+{
+    if (!m_source)
+        return;
+    m_source.reset();
+    m_model->m_store.setRows(m_model->m_counted);
+    m_model->m_counted = -1;
 }
 
 FlexTextStore FlexGrid::startFill() const

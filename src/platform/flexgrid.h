@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTableView>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +17,23 @@ class FlexGrid;
 class FlexFixedHeader;
 class FlexCorner;
 class QPainter;
+
+// The rows of a long list that a grid has counted but not yet taken (the
+// rest of a statement still open). The grid asks for them only when
+// something needs them: a row scrolled into view or made current, a cell
+// read, a change of the rows.
+class FlexRowSource {
+public:
+    virtual ~FlexRowSource() = default;
+    // Adds further rows to the end of store until it holds `rows` rows, or
+    // fewer when the source has none left; false then (at its end, or
+    // failed).
+    virtual bool fetch(FlexTextStore& store, int rows) = 0;
+    // The source has given its last row and the grid holds every row it
+    // gave, however many were counted: its rows are now those. Called once,
+    // with the source no longer the grid's; it is destroyed afterwards.
+    virtual void ended() {}
+};
 
 // The scrolling part of the grid as the table view sees it: the cells below
 // the fixed rows and right of the fixed columns (those are painted by the
@@ -48,14 +66,15 @@ private:
     int headerCols() const;
     int gridRow(int modelRow) const { return modelRow + headerRows(); }
     int gridCol(int modelCol) const { return modelCol + headerCols(); }
-    int rows() const { return m_store.rows(); }
+    int rows() const { return m_counted >= 0 ? m_counted : m_store.rows(); }
     int cols() const { return m_store.cols(); }
     const CellStyle* style(int r, int c) const;
     CellStyle& styleFor(int r, int c) { return m_styles[key(r, c)]; }
     Qt::Alignment alignment(int r, int c) const;
 
     FlexGrid* m_grid;
-    FlexTextStore m_store;
+    FlexTextStore m_store; // the rows taken so far
+    int m_counted = -1;    // all rows, counted, while a source holds the rest; else -1
     std::vector<Qt::Alignment> m_colAlign;
     std::vector<Qt::Alignment> m_fixedAlign;
     QHash<qint64, CellStyle> m_styles;
@@ -185,6 +204,17 @@ public:
     //     while (...) { s.addCell(bytes, len); ...; s.endRow(); }
     //     grid->setAll(std::move(s));
     void setAll(FlexTextStore&& store);
+    // A long list shown at once: the store holds its first rows (fixed rows
+    // included), `rows` counts them all and `rest` gives the others as they
+    // are needed. rows(), the cells, scrolling and the current row reach
+    // every counted row as if they were all held; a cell not yet taken is
+    // taken (with the rows before it) when it is read. A change of the rows
+    // or columns takes every row first; setAll and clear() let the rest go.
+    void setAll(FlexTextStore&& store, int rows, std::unique_ptr<FlexRowSource> rest);
+    // Takes every row the source still holds.
+    void takeAllRows();
+    // Rows held so far, fixed rows included: rows() once every row is taken.
+    int takenRows() const { return m_model->m_store.rows(); }
     // An empty store with this grid's columns and a copy of its fixed rows.
     FlexTextStore startFill() const;
 
@@ -201,6 +231,7 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void updateGeometries() override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -242,8 +273,18 @@ private:
     bool mergesAcross(int r) const { return m_merge && m_mergeRows.contains(r); }
     bool mergesDown(int c) const { return m_merge && m_mergeCols.contains(c); }
     void leaveByTab(bool forward);
+    // Rows up to (not including) upTo taken from the source, when it holds them.
+    void takeRows(int upTo) const;
+    void takeVisibleRows();
+    void takeFromSource(int upTo);
+    // The source has given its last row: the model's rows become those held.
+    void endSource();
+    // The source and the rows it still held go; rows() as it was, their cells empty.
+    void dropSource();
 
     FlexTextModel* m_model;
+    std::unique_ptr<FlexRowSource> m_source;
+    int m_taking = 0;
     FlexCellEditor* m_editor = nullptr;
     QWidget* m_corner = nullptr;
     int m_fixedRows = 1;

@@ -3,6 +3,7 @@
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/queries.h"
+#include "data/schema.h"
 #include "dialogs/lookups.h"
 #include "support/qt_print.h"
 #include "support/testenv.h"
@@ -107,6 +108,62 @@ TEST_F(StreamTest, AReaderHandsOverSlicesAndTheProgramWritesBetweenThem)
     EXPECT_EQ(docs, QStringList({"W1", "W2", "W3"}));
     EXPECT_EQ(GetStr("select F2 from M04 where F1='between'"), "slices");
     EXPECT_THROW(RowReader(Db(), "select nope from B01"), DbError);
+}
+
+TEST_F(StreamTest, AnOpenReaderHasItsOwnerReadTheRestBeforeTheConnectionWrites)
+{
+    RowReader reader(Db(), "select F1 from B01 order by F1");
+    QStringList docs;
+    auto take = [&](const RowView& row) {
+        docs << row.string(0);
+        return true;
+    };
+    reader.read(1, take);
+    int calls = 0;
+    reader.setBeforeWrite([&] {
+        ++calls;
+        reader.read(100, take);
+    });
+    EXPECT_EQ(GetStr("select F1 from B01 where F1='W2'"), "W2"); // a read is no write
+    EXPECT_EQ(calls, 0);
+    Db().execute("insert into B01 (F1) values ('W0')");
+    Db().execute("insert into B01 (F1) values ('W4')");
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(docs, QStringList({"W1", "W2", "W3"}));
+    EXPECT_TRUE(reader.atEnd());
+}
+
+TEST_F(StreamTest, AReaderWhoseDatabaseClosedGivesNoFurtherRows)
+{
+    auto other = Database::open(Db().path(), DataFileKey());
+    RowReader reader(*other, "select F1 from B01 order by F1");
+    reader.read(1, [](const RowView&) { return true; });
+    other.reset();
+    EXPECT_THROW(reader.read(1, [](const RowView&) { return true; }), DbError);
+}
+
+TEST(CountStatement, CountsTheFromAndWhereOfAPlainSelectOnly)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"select * from M04 order by F1", "select count(*) from M04 "},
+        {"SELECT B01.F1, M03.F2 FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1) Where M03.F2 like '%order by%' ORDER BY B01.F101",
+         "select count(*) FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1) Where M03.F2 like '%order by%' "},
+        {"select F1 from B01 where F1 in (select F0 from M031 group by F0) and F101 > #2024-01-01#",
+         "select count(*) from B01 where F1 in (select F0 from M031 group by F0) and F101 > #2024-01-01#"},
+        {"select [from], 'a from b' from T", "select count(*) from T"},
+        {"select F1 from M011 group by F1", ""},
+        {"select distinct F1 from M04", ""},
+        {"select TOP 5 F1 from M04", ""},
+        {"select count(*) from M04", ""},
+        {"select Sum(F2) as s from M04 where F1 = 'x'", ""},
+        {"select F1 from M04 union select F1 from M05", ""},
+        {"select F1 from M04 order by F1 limit 3", ""},
+        {"select F1 from M04 where (F1 = 'x'", ""},
+        {"update M04 set F2 = '' from M04", ""},
+        {"select 1", ""},
+    };
+    for (const auto& [select, count] : cases)
+        EXPECT_EQ(CountStatement(QString::fromUtf8(select)), QString::fromUtf8(count)) << select;
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "data/dberror.h"
 #include "data/globals.h"
 #include "dialogs/listframe.h"
+#include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"
 #include "platform/flexstore.h"
 #include "platform/window_registry.h"
@@ -271,6 +272,94 @@ TEST_F(ListFillTest, OperatorsAndReferenceListsShowTheirRowsAsRead)
         w->close();
         Pump();
     }
+}
+
+// A list longer than the first rows a fill reads: counted and shown at once,
+// the rest taken from the open statement as it is needed.
+class LongListTest : public ListFillTest {
+protected:
+    static constexpr int kRows = 3 * ListFrame::kFirstListRows + 7;
+    void SetUp() override
+    {
+        ListFillTest::SetUp();
+        // In key order without a sort, so a statement's rows come as they are stepped.
+        Db().executeNative("create index ix_FT_F1 on FT (F1)");
+        Db().executeNative(
+            QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
+                           "insert into FT select printf('%05d', i), i * 1.5, i, Null, '名' || i from n")
+                .arg(kRows));
+    }
+    static QString key(int i) { return QStringLiteral("%1").arg(i, 5, 10, QChar('0')); }
+};
+
+TEST_F(LongListTest, TheCountIsRightAtOnceAndEveryRowIsReachable)
+{
+    KindsList* w = open<KindsList>();
+    FlexGrid* g = grid(w);
+    EXPECT_EQ(w->recCount(), kRows);
+    EXPECT_EQ(g->rows(), kRows + 1);
+    EXPECT_EQ(host.panels.value(4), QStringLiteral("共 %1 条记录 当前为第 1 条").arg(kRows));
+    EXPECT_LT(g->takenRows(), g->rows());
+
+    g->setRow(kRows); // End
+    EXPECT_EQ(w->curRow(), kRows);
+    EXPECT_EQ(g->textMatrix(kRows, 0), key(kRows));
+    EXPECT_EQ(g->takenRows(), g->rows());
+    EXPECT_EQ(gridTexts(g).mid(1), snapshotTexts(kListSql, 6));
+    EXPECT_EQ(host.panels.value(4), QStringLiteral("共 %1 条记录 当前为第 %1 条").arg(kRows));
+}
+
+TEST_F(LongListTest, ExportAndASearchOverTheGridReachRowsBeyondTheFirst)
+{
+    KindsList* w = open<KindsList>();
+    FlexGrid* g = grid(w);
+    // A look through the grid's cells, as a find does.
+    int found = -1;
+    for (int r = 1; r < g->rows() && found < 0; ++r)
+        found = g->textUtf8(r, 4) == "名1400" ? r : -1;
+    EXPECT_EQ(found, 1400);
+
+    w->FillGrid(kListSql);
+    auto staging = Database::open(gAppPath + "excel.dat", QString());
+    StageGrid(*staging, *g);
+    EXPECT_EQ(staging->openRecordset("select count(*) from mysheet").at(0, 0).toInt(), kRows + 1);
+    EXPECT_EQ(staging->openRecordset("select F1 from mysheet order by rowid desc").at(0, 0).toString(), key(kRows));
+
+    // A search whose rows are more than the first few, counted at once too.
+    w->FillGrid("select F1,F2,F3,F4,F5 from FT where F3 > 100 order by F1 desc");
+    EXPECT_EQ(w->recCount(), kRows - 100);
+    EXPECT_EQ(g->textMatrix(kRows - 100, 0), key(101));
+}
+
+TEST_F(LongListTest, AFailurePartWayIsShownAndTheRowsTakenStay)
+{
+    // abs() of the smallest integer fails on row 1200, long after the list was shown.
+    const QString sql =
+        "select F1,F2,F3,F4,abs(case when F3 = 1200 then -9223372036854775807 - 1 else F3 end) from FT order by F1";
+    KindsList* w = open<KindsList>();
+    w->FillGrid(sql);
+    FlexGrid* g = grid(w);
+    EXPECT_EQ(w->recCount(), kRows);
+    msgs->expect(QStringLiteral("查询执行错误!系统返回如下信息："));
+    EXPECT_EQ(g->textMatrix(kRows, 0), "");
+    ASSERT_EQ(msgs->count(), 1);
+    EXPECT_TRUE(msgs->last().text.contains("integer overflow")) << msgs->last().text.toStdString();
+    EXPECT_EQ(w->recCount(), 1199);
+    EXPECT_EQ(g->rows(), 1200);
+    EXPECT_EQ(gridTexts(g).mid(1), snapshotTexts("select F1,F2,F3,F4,F3 from FT where F3 < 1200 order by F1", 6));
+    EXPECT_EQ(host.panels.value(4), "共 1199 条记录 当前为第 1 条");
+}
+
+TEST_F(LongListTest, AWriteWhileTheListIsPartlyTakenTakesTheRestFirst)
+{
+    KindsList* w = open<KindsList>();
+    FlexGrid* g = grid(w);
+    ASSERT_LT(g->takenRows(), g->rows());
+    Db().execute("insert into FT values ('99999', 1, 1, Null, '后来的')");
+    EXPECT_EQ(g->takenRows(), kRows + 1);
+    EXPECT_EQ(g->rows(), kRows + 1);
+    EXPECT_EQ(g->textMatrix(kRows, 0), key(kRows));
+    EXPECT_EQ(w->recCount(), kRows);
 }
 
 } // namespace

@@ -36,6 +36,45 @@ QStringList Column(const FlexGrid& g, int c)
     return out;
 }
 
+// Rows "r,0" from a list of `gives` data rows, after the ones a grid holds.
+class CountingSource : public FlexRowSource {
+public:
+    CountingSource(int gives, int* ended)
+        : m_gives(gives),
+          m_ended(ended)
+    {
+    }
+    bool fetch(FlexTextStore& store, int rows) override
+    {
+        while (store.rows() < rows && store.rows() <= m_gives) {
+            store.addCell(QStringView(QStringLiteral("%1,0").arg(store.rows())));
+            store.endRow();
+        }
+        return store.rows() <= m_gives;
+    }
+    void ended() override { ++*m_ended; }
+
+private:
+    int m_gives;
+    int* m_ended;
+};
+
+// A grid holding the header and the first `held` of `counted` rows, the
+// rest in a source that gives `gives` rows in all.
+std::unique_ptr<FlexGrid> MakeLongGrid(int held, int counted, int gives, int* ended)
+{
+    auto g = std::make_unique<FlexGrid>();
+    g->setFixedCols(0);
+    g->setCols(1);
+    FlexTextStore store = g->startFill();
+    for (int r = 1; r <= held; ++r) {
+        store.addCell(QStringView(QStringLiteral("%1,0").arg(r)));
+        store.endRow();
+    }
+    g->setAll(std::move(store), counted + 1, std::make_unique<CountingSource>(gives, ended));
+    return g;
+}
+
 } // namespace
 
 TEST(FlexGrid, StartsAsTheClassicTwoByTwoGrid)
@@ -546,4 +585,59 @@ TEST(FlexGrid, AColumnWidthDraggedByTheUserIsItsWidth)
     g->setColWidth(1, 1500);
     g->horizontalHeader()->resizeSection(1, 40);
     EXPECT_EQ(g->colWidth(1), 600);
+}
+
+TEST(FlexGrid, ALongListReachesEveryRowAndEndsWithTheRowsItsSourceGave)
+{
+    struct Case {
+        const char* what;
+        int counted, gives;
+    };
+    const Case cases[] = {
+        {"as counted", 20000, 20000},
+        {"fewer than counted", 20000, 15000},
+        {"more than counted", 20000, 20003},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int ended = 0;
+        auto g = MakeLongGrid(100, c.counted, c.gives, &ended);
+        EXPECT_EQ(g->rows(), c.counted + 1);
+        EXPECT_EQ(g->model()->rowCount(), c.counted);
+        EXPECT_EQ(g->takenRows(), 101);
+        EXPECT_EQ(g->textMatrix(50, 0), "50,0");
+        EXPECT_EQ(g->textMatrix(5000, 0), "5000,0");
+        EXPECT_LT(g->takenRows(), c.counted);
+        EXPECT_EQ(ended, 0);
+        g->setRow(c.counted); // End
+        EXPECT_EQ(ended, 1);
+        EXPECT_EQ(g->rows(), c.gives + 1);
+        EXPECT_EQ(g->model()->rowCount(), c.gives);
+        EXPECT_EQ(g->row(), std::min(c.counted, c.gives));
+        EXPECT_EQ(g->textMatrix(c.gives, 0), QStringLiteral("%1,0").arg(c.gives));
+    }
+}
+
+TEST(FlexGrid, ALongListTakesTheRowsScrolledIntoViewAndAllOfThemBeforeAChange)
+{
+    int ended = 0;
+    auto g = MakeLongGrid(100, 50000, 50000, &ended);
+    g->resize(300, 400);
+    g->show();
+    g->verticalScrollBar()->setValue(30000);
+    EXPECT_GT(g->takenRows(), 30000 + 10);
+    EXPECT_LT(g->takenRows(), 50000);
+    g->addItem("new");
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(g->rows(), 50002);
+    EXPECT_EQ(g->textMatrix(50000, 0), "50000,0");
+    EXPECT_EQ(g->textMatrix(50001, 0), "new");
+
+    // Emptied, the rows not taken go with their source, unasked.
+    auto h = MakeLongGrid(100, 50000, 50000, &ended);
+    h->clear();
+    EXPECT_EQ(h->rows(), 50001);
+    EXPECT_EQ(h->textMatrix(50000, 0), "");
+    EXPECT_EQ(h->takenRows(), 50001);
+    EXPECT_EQ(ended, 1);
 }

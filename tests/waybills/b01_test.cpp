@@ -728,3 +728,41 @@ TEST_F(WaybillTest, TheMainWindowOpensTheRegisterInItsWorkArea)
     EXPECT_TRUE(w->close());
     Pump();
 }
+
+TEST_F(WaybillTest, ALongRegisterIsCountedAtOnceAndASaveLandsAfterItsLastRow)
+{
+    // Older waybills than today's, every other one by channel E2.
+    const int n = 2 * ListFrame::kFirstListRows + 3;
+    Db().executeNative(
+        QStringLiteral("with recursive k(i) as (select 1 union all select i + 1 from k where i < %1) "
+                       "insert into B01 (F1,F101,F202,F301,F501,F602,F603,F604) select printf('L%05d', i), "
+                       "'2024-03-01', case when i % 2 = 0 then 'E2' else 'E1' end, 'D', '月结', '张三', 'C01', "
+                       "'未出货' from k")
+            .arg(n));
+    B01* w = openWindow();
+    FlexGrid* g = grid(w);
+    EXPECT_EQ(host.panels[4], QStringLiteral("速递单：共 %1 条记录 当前为第 1 条").arg(n));
+    EXPECT_LT(g->takenRows(), g->rows());
+    EXPECT_EQ(g->rowTexts(n).mid(0, 8),
+              QStringList({QStringLiteral("L%1").arg(n, 5, 10, QChar('0')), "2024-03-01", "", "D", "", "月结", "快运",
+                           "甲公司"}));
+
+    // A save writes while the list is still partly in its statement: the
+    // list takes the rest first, and the saved waybill comes after them once.
+    w->formLoad();
+    ASSERT_LT(g->takenRows(), g->rows());
+    add(w, Entry{});
+    EXPECT_EQ(w->editMode(), 0);
+    EXPECT_EQ(g->rows(), n + 2);
+    EXPECT_EQ(RowOf(g, "W001"), n + 1);
+    EXPECT_EQ(host.panels[4], QStringLiteral("速递单：共 %1 条记录 当前为第 %1 条").arg(n + 1));
+
+    // Two channels under one code: the joined list is counted as it lists.
+    Db().execute("insert into M01 (F1,F2) values ('e2','慢运二')");
+    w->formLoad();
+    EXPECT_EQ(host.panels[4], QStringLiteral("速递单：共 %1 条记录 当前为第 1 条").arg(n + 1 + n / 2));
+    EXPECT_LT(g->takenRows(), g->rows());
+    g->setRow(g->rows() - 1);
+    EXPECT_EQ(g->rows(), n + 2 + n / 2);
+    EXPECT_EQ(g->textMatrix(g->rows() - 1, 0), "W001");
+}
