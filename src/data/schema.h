@@ -3,6 +3,12 @@
 #include <QString>
 #include <QStringList>
 
+class Database;
+
+// The layout of the data file the program writes, kept in the file as its
+// user_version. Files written before the number was kept read 0.
+inline constexpr int kDataFileVersion = 1;
+
 // The data file's tables, in column order, as the program expects them.
 struct ColumnDef {
     QString name;
@@ -14,7 +20,7 @@ struct TableDef {
     QString name;
     QList<ColumnDef> columns;
     QList<QStringList> indexes; // plain indexes, each a list of columns
-    QStringList triggers;       // CREATE TRIGGER statements kept on the table, in order
+    QStringList triggers = {};  // CREATE TRIGGER statements kept on the table, in order
 };
 
 const QList<TableDef>& DataFileSchema();
@@ -22,6 +28,13 @@ const TableDef& ExcelTemplateSchema();
 
 // CREATE TABLE text of a table (text columns compare without regard to case).
 QString CreateTableSql(const TableDef& t);
+// CREATE INDEX text of a table's index at position (from 1): ix_<table>_<position>.
+QString IndexName(const TableDef& t, int position);
+QString CreateIndexSql(const TableDef& t, int position);
+
+// Fills the tables whose rows are worked out from other tables, after an
+// upgrade has created them empty. Throws DbError.
+void FillDerivedTables(Database& db);
 
 // The key of the data file.
 QString DataFileKey();
