@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <system_error>
 #include <vector>
+#include <limits>
+#define SQLITE_HAS_CODEC 1
+#include <sqlcipher/sqlite3.h>
 
 namespace {
 
@@ -63,8 +66,8 @@ QStringList columnsOf(Database& db, const QString& table)
 
 // Copies the ledger into `staged` with each party's rows numbered from the
 // first rowid of its block, in sequence order: recomputing a party's balances
-// then reads and writes the few pages its rows fill. The rows are written in
-// their new order, so every page of the new table is filled.
+// then reads and writes the few pages its rows fill instead of a page for
+// nearly every row.
 void regatherLedger(Database& db, const QString& staged, const QString& columns)
 {
     struct Row {
@@ -95,16 +98,36 @@ void regatherLedger(Database& db, const QString& staged, const QString& columns)
             return a.sn < b.sn;
         return a.rowid < b.rowid;
     });
-    Statement write(db, QStringLiteral("INSERT INTO %1 (rowid,%2) SELECT ?1,%2 FROM %3 WHERE rowid = ?2").arg(quoted(staged), columns, kLedger));
+    // Each row's new number, looked up by its old one as the old table is read
+    // in its own order: a read in the new order would fetch a page of the old
+    // table for almost every row.
+    std::vector<std::pair<qint64, qint64>> renumber;
+    renumber.reserve(rows.size());
     qint64 block = -1;
     qint64 next = 0;
     for (const Row& r : rows) {
         if (r.block != block)
             next = block = r.block; // two parties sharing a block share its numbers
-        write.bindInt64(1, next++);
-        write.bindInt64(2, r.rowid);
-        write.run();
+        renumber.emplace_back(r.rowid, next++);
     }
+    std::sort(renumber.begin(), renumber.end());
+    auto lookUp = [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+        const auto& map = *static_cast<const std::vector<std::pair<qint64, qint64>>*>(sqlite3_user_data(ctx));
+        const qint64 old = sqlite3_value_int64(argv[0]);
+        const auto it = std::lower_bound(map.begin(), map.end(), std::pair<qint64, qint64>(old, std::numeric_limits<qint64>::min()));
+        if (it == map.end() || it->first != old)
+            sqlite3_result_error(ctx, "ledger row not numbered", -1);
+        else
+            sqlite3_result_int64(ctx, it->second);
+    };
+    sqlite3* handle = db.handle();
+    if (sqlite3_create_function(handle, "upgrade_rowid", 1, SQLITE_UTF8, &renumber, lookUp, nullptr, nullptr) != SQLITE_OK)
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(handle)));
+    struct Unregister {
+        sqlite3* h;
+        ~Unregister() { sqlite3_create_function(h, "upgrade_rowid", 1, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr); }
+    } unregister{handle};
+    db.executeNative(QStringLiteral("INSERT INTO %1 (rowid,%2) SELECT upgrade_rowid(rowid),%2 FROM %3 ORDER BY rowid").arg(quoted(staged), columns, kLedger));
 }
 
 // Writes the table anew as the schema has it, keeping its rows (and their
