@@ -10,7 +10,6 @@
 // The data file's disk use (the file and whatever lies beside it, the copy
 // aside) is sampled during the upgrade; its peak is printed.
 // Usage: upgrade_bench [--runs=N]
-#include "support/bench_support.h"
 #include "data/datafile_upgrade.h"
 #include "data/globals.h"
 #include "data/ledger.h"
@@ -18,6 +17,7 @@
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "data/statement.h"
+#include "support/bench_support.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -37,7 +37,7 @@
 namespace {
 
 constexpr int kRows = 2'000'000;
-constexpr int kPartyEvery = 20; // 100,000 entries of the big party
+constexpr int kPartyEvery = 20;  // 100,000 entries of the big party
 constexpr int kRowsPerDay = 548; // ten years
 constexpr int kChunk = 5'000;
 const QDate kStart(2015, 1, 1);
@@ -52,15 +52,18 @@ void fillOldLedger(Database& db)
     std::iota(chunks.begin(), chunks.end(), 0);
     std::shuffle(chunks.begin(), chunks.end(), std::mt19937(20240310));
     Transaction tx(db);
-    Statement insert(db, "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,S1,F5,F6,F10,H8) "
-                         "values (?1,?2,?3,?4,?5,?6,?7,?8,'经手人','管理员','管理员','',?9)");
+    Statement insert(db,
+                     "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,S1,F5,F6,F10,H8) "
+                     "values (?1,?2,?3,?4,?5,?6,?7,?8,'经手人','管理员','管理员','',?9)");
     for (int chunk : chunks) {
         for (int i = chunk * kChunk; i < (chunk + 1) * kChunk; ++i) {
             const bool big = i % kPartyEvery == 0;
             const int lb = big ? (i % 3 == 0 ? -10 : -9) : (i % 4 == 0 ? 9 : i % 4 == 1 ? 10 : i % 4 == 2 ? -9 : -10);
             const LedgerKind& kind = LedgerKindOf(lb);
             const QString date = DateText(dayOf(i));
-            const QString name = big ? kParty : lb > 0 ? QStringLiteral("渠道%1").arg(i % 40) : QStringLiteral("客户%1").arg(i % 900);
+            const QString name = big ? kParty
+                : lb > 0             ? QStringLiteral("渠道%1").arg(i % 40)
+                                     : QStringLiteral("客户%1").arg(i % 900);
             insert.bind(1, kind.prefix + QStringLiteral("%1").arg(i, 8, 10, QChar('0')));
             insert.bind(2, date);
             insert.bind(3, name);
@@ -127,10 +130,11 @@ int main(int argc, char** argv)
         fillOldLedger(*db);
         db->singleFile();
     }
-    std::printf("layout-0 file: %d ledger rows in the order written, %.0f MB, made in %.1f s; %d runs each, medians\n", kRows,
-                mb(QFileInfo(old).size()), double(t.nsecsElapsed()) / 1e9, runs);
+    std::printf("layout-0 file: %d ledger rows in the order written, %.0f MB, made in %.1f s; %d runs each, medians\n",
+                kRows, mb(QFileInfo(old).size()), double(t.nsecsElapsed()) / 1e9, runs);
 
-    const double copyMs = MedianMs(runs, [&] { QFile::copy(old, path); }, [&] { QFile::remove(path); });
+    const double copyMs = MedianMs(
+        runs, [&] { QFile::copy(old, path); }, [&] { QFile::remove(path); });
     std::printf("peer: copying the file: %.0f ms\n", copyMs);
 
     std::vector<double> peaks;
@@ -156,8 +160,10 @@ int main(int argc, char** argv)
             QFile::copy(old, path);
         });
     std::printf("upgrade (copy to vembra-v0.dat, schema, ledger regathered, commit): %.0f ms\n", upgradeMs);
-    std::printf("data file's peak disk use during the upgrade: %.0f MB (median; file before %.0f MB, after %.0f MB; the copy %.0f MB more)\n",
-                MedianOf(peaks), mb(QFileInfo(old).size()), mb(QFileInfo(path).size()), mb(QFileInfo(folder + UpgradeBackupName(0)).size()));
+    std::printf(
+        "data file's peak disk use during the upgrade: %.0f MB (median; file before %.0f MB, after %.0f MB; the copy %.0f MB more)\n",
+        MedianOf(peaks), mb(QFileInfo(old).size()), mb(QFileInfo(path).size()),
+        mb(QFileInfo(folder + UpgradeBackupName(0)).size()));
     const auto [rss, hwm] = ProcessMemoryMb();
     std::printf("process memory: %.0f MB now, %.0f MB at most\n", rss, hwm);
 

@@ -10,9 +10,9 @@
 #include <QSet>
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 #include <vector>
-#include <limits>
 #define SQLITE_HAS_CODEC 1
 #include <sqlcipher/sqlite3.h>
 
@@ -20,14 +20,17 @@ namespace {
 
 // The tables every data file has held from the first one on; a file without
 // one of them is no data file this program wrote, and is not rewritten.
-const char* const kFirstTables[] = {"M01", "M011", "M0111", "M02", "M021", "M03", "M031", "M030", "M04", "M05",
-                                    "M06", "MS1", "B01", "TB1", "sysinfo", "TE1", "TA2", "TD1", "TD2", "REGINFO",
-                                    "PRNTM03", "PRNTC023", "PRNTC04", "PRNTC01", "PRNTC05", "Plist", "PrTA1", "PRTB2"};
+const char* const kFirstTables[] = {"M01",      "M011",    "M0111",   "M02",     "M021",  "M03",     "M031",
+                                    "M030",     "M04",     "M05",     "M06",     "MS1",   "B01",     "TB1",
+                                    "sysinfo",  "TE1",     "TA2",     "TD1",     "TD2",   "REGINFO", "PRNTM03",
+                                    "PRNTC023", "PRNTC04", "PRNTC01", "PRNTC05", "Plist", "PrTA1",   "PRTB2"};
 
 // The ledger, whose rows an upgrade numbers anew in their parties' blocks.
 const QString kLedger = QStringLiteral("TB1");
 
 constexpr int kProgramPageSize = 4096;
+// The first version whose ledger rows all lie in their parties' blocks.
+constexpr int kLedgerInBlocks = 1;
 
 struct MasterRow {
     QString type, name, table, sql;
@@ -50,10 +53,7 @@ const MasterRow* findTable(const QList<MasterRow>& master, const QString& name)
     return nullptr;
 }
 
-QString quoted(const QString& name)
-{
-    return '"' + name + '"';
-}
+QString quoted(const QString& name) { return '"' + name + '"'; }
 
 QStringList columnsOf(Database& db, const QString& table)
 {
@@ -114,26 +114,32 @@ void regatherLedger(Database& db, const QString& staged, const QString& columns)
     auto lookUp = [](sqlite3_context* ctx, int, sqlite3_value** argv) {
         const auto& map = *static_cast<const std::vector<std::pair<qint64, qint64>>*>(sqlite3_user_data(ctx));
         const qint64 old = sqlite3_value_int64(argv[0]);
-        const auto it = std::lower_bound(map.begin(), map.end(), std::pair<qint64, qint64>(old, std::numeric_limits<qint64>::min()));
+        const auto it = std::lower_bound(map.begin(), map.end(),
+                                         std::pair<qint64, qint64>(old, std::numeric_limits<qint64>::min()));
         if (it == map.end() || it->first != old)
             sqlite3_result_error(ctx, "ledger row not numbered", -1);
         else
             sqlite3_result_int64(ctx, it->second);
     };
     sqlite3* handle = db.handle();
-    if (sqlite3_create_function(handle, "upgrade_rowid", 1, SQLITE_UTF8, &renumber, lookUp, nullptr, nullptr) != SQLITE_OK)
+    if (sqlite3_create_function(handle, "upgrade_rowid", 1, SQLITE_UTF8, &renumber, lookUp, nullptr, nullptr)
+        != SQLITE_OK)
         throw DbError(QString::fromUtf8(sqlite3_errmsg(handle)));
     struct Unregister {
         sqlite3* h;
-        ~Unregister() { sqlite3_create_function(h, "upgrade_rowid", 1, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr); }
+        ~Unregister()
+        {
+            sqlite3_create_function(h, "upgrade_rowid", 1, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr);
+        }
     } unregister{handle};
-    db.executeNative(QStringLiteral("INSERT INTO %1 (rowid,%2) SELECT upgrade_rowid(rowid),%2 FROM %3 ORDER BY rowid").arg(quoted(staged), columns, kLedger));
+    db.executeNative(QStringLiteral("INSERT INTO %1 (rowid,%2) SELECT upgrade_rowid(rowid),%2 FROM %3 ORDER BY rowid")
+                         .arg(quoted(staged), columns, kLedger));
 }
 
 // Writes the table anew as the schema has it, keeping its rows (and their
 // rowids, but for the ledger's) in the columns both have. SQLite changes no
 // column's default in place. Its indexes and triggers go with the old table.
-void rebuildTable(Database& db, const TableDef& t)
+void rebuildTable(Database& db, const TableDef& t, bool regather)
 {
     const QStringList old = columnsOf(db, t.name);
     QStringList common;
@@ -144,10 +150,11 @@ void rebuildTable(Database& db, const TableDef& t)
     TableDef staged{t.name + QStringLiteral("_upgrade"), t.columns, {}, {}};
     db.executeNative(QStringLiteral("DROP TABLE IF EXISTS %1").arg(quoted(staged.name)));
     db.executeNative(CreateTableSql(staged));
-    if (t.name == kLedger)
+    if (t.name == kLedger && regather)
         regatherLedger(db, staged.name, columns);
     else
-        db.executeNative(QStringLiteral("INSERT INTO %1 (rowid,%2) SELECT rowid,%2 FROM %3 ORDER BY rowid").arg(quoted(staged.name), columns, quoted(t.name)));
+        db.executeNative(QStringLiteral("INSERT INTO %1 (rowid,%2) SELECT rowid,%2 FROM %3 ORDER BY rowid")
+                             .arg(quoted(staged.name), columns, quoted(t.name)));
     db.executeNative(QStringLiteral("DROP TABLE %1").arg(quoted(t.name)));
     db.executeNative(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoted(staged.name), quoted(t.name)));
 }
@@ -221,12 +228,9 @@ DataFileLayout ReadDataFileLayout(const QString& path, const QString& key)
     return layout;
 }
 
-QString UpgradeBackupName(int version)
-{
-    return QStringLiteral("vembra-v%1.dat").arg(version);
-}
+QString UpgradeBackupName(int version) { return QStringLiteral("vembra-v%1.dat").arg(version); }
 
-void UpgradeDataFile(Database& db)
+void UpgradeDataFile(Database& db, int fromVersion)
 {
     Transaction tx(db);
     {
@@ -235,8 +239,8 @@ void UpgradeDataFile(Database& db)
             const MasterRow* table = findTable(master, t.name);
             if (!table)
                 db.executeNative(CreateTableSql(t));
-            else if (t.name == kLedger || table->sql != CreateTableSql(t))
-                rebuildTable(db, t);
+            else if (table->sql != CreateTableSql(t) || (t.name == kLedger && fromVersion < kLedgerInBlocks))
+                rebuildTable(db, t, fromVersion < kLedgerInBlocks);
         }
     }
     // Indexes and triggers once every table holds its rows: an index is
@@ -261,10 +265,12 @@ std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backu
     // journal and create the journal's files beside it.
     const DataFileLayout layout = ReadDataFileLayout(path, key);
     if (layout.version > kDataFileVersion)
-        throw DbError(QStringLiteral("数据文件 '%1' 由较新版本的程序写成（数据格式 %2），本程序只能打开数据格式 %3 以前的数据文件，请使用新版程序。")
-                          .arg(path)
-                          .arg(layout.version)
-                          .arg(kDataFileVersion));
+        throw DbError(
+            QStringLiteral(
+                "数据文件 '%1' 由较新版本的程序写成（数据格式 %2），本程序只能打开数据格式 %3 以前的数据文件，请使用新版程序。")
+                .arg(path)
+                .arg(layout.version)
+                .arg(kDataFileVersion));
     if (layout.version == kDataFileVersion || !layout.complete)
         return Database::open(path, key);
 
@@ -283,7 +289,8 @@ std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backu
         QFile::remove(converted);
         Database::copyWithProgramPages(path, layout.pageSize, converted, key);
         std::error_code ec;
-        std::filesystem::rename(std::filesystem::path(converted.toStdU16String()), std::filesystem::path(path.toStdU16String()), ec);
+        std::filesystem::rename(std::filesystem::path(converted.toStdU16String()),
+                                std::filesystem::path(path.toStdU16String()), ec);
         if (ec) {
             QFile::remove(converted);
             throw DbError(QStringLiteral("不能替换数据文件 '%1': %2").arg(path, QString::fromStdString(ec.message())));
@@ -294,7 +301,7 @@ std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backu
     // that held data before, where the write-ahead one would hold every page
     // written.
     db->singleFile();
-    UpgradeDataFile(*db);
+    UpgradeDataFile(*db, layout.version);
     db->useWriteAheadJournal();
     return db;
 }

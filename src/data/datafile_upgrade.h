@@ -23,18 +23,19 @@ DataFileLayout ReadDataFileLayout(const QString& path, const QString& key);
 QString UpgradeBackupName(int version);
 
 // Opens the data file at path for work. A file of a newer layout is refused
-// with its bytes unchanged and nothing created beside it. A file of layout 0
-// that holds every table (one that does not is opened as it is, and fails
-// where the program reads what it lacks) is first made one plain file and
-// copied to UpgradeBackupName(0) in backupFolder (which ends in "/"), then
-// its 1 KB pages are rewritten as 4 KB pages and its tables and indexes are
-// brought to the current layout. Throws DbError.
+// with its bytes unchanged and nothing created beside it. A file of an older
+// layout that holds every table (one that does not is opened as it is, and
+// fails where the program reads what it lacks) is first made one whole file
+// and copied to UpgradeBackupName(its version) in backupFolder (which ends
+// in "/"), then 1 KB pages are rewritten as 4 KB pages and UpgradeDataFile
+// brings it to the current layout. Throws DbError.
 std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backupFolder);
 
-// Brings an open file of layout 0 to the current layout in one transaction:
-// every table, index and trigger a new file has and this one lacks or holds
-// otherwise is created or rebuilt (rows kept), each party's ledger rows are
-// numbered into its block in sequence order, the derived tables are filled and
-// the version is written. The file is best plain (no write-ahead journal):
-// then only pages that held data before are journalled. Throws DbError.
-void UpgradeDataFile(Database& db);
+// Brings an open file of an older layout to the current one in one
+// transaction: every table, index and trigger a new file has and this one
+// lacks or holds otherwise is created or rebuilt (rows kept); coming from
+// layout 0 each party's ledger rows are numbered into its block in sequence
+// order; the derived tables are filled and the version is written. The file
+// is best plain (no write-ahead journal): then only pages that held data
+// before are journalled. Throws DbError.
+void UpgradeDataFile(Database& db, int fromVersion);

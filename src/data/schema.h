@@ -6,7 +6,9 @@
 class Database;
 
 // The layout of the data file the program writes, kept in the file as its
-// user_version. Files written before the number was kept read 0.
+// user_version. Files written before the number was kept read 0. A change to
+// DataFileSchema() raises it: a file of a lower version is then brought to
+// the new layout when the program opens it (OpenDataFile).
 inline constexpr int kDataFileVersion = 1;
 
 // The data file's tables, in column order, as the program expects them.

@@ -53,10 +53,7 @@ QStringList rowsOf(const QString& path)
     return out;
 }
 
-int versionOf(const QString& path)
-{
-    return ReadDataFileLayout(path, DataFileKey()).version;
-}
+int versionOf(const QString& path) { return ReadDataFileLayout(path, DataFileKey()).version; }
 
 class UpgradeTest : public ::testing::TestWithParam<OldLayout> {
 protected:
@@ -114,7 +111,9 @@ TEST_P(UpgradeTest, LedgerRowsLieInTheirPartiesBlocksInSequenceOrder)
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, UpgradeTest, ::testing::ValuesIn(kOldLayouts),
-                         [](const ::testing::TestParamInfo<OldLayout>& p) { return std::string(OldLayoutName(p.param)); });
+                         [](const ::testing::TestParamInfo<OldLayout>& p) {
+                             return std::string(OldLayoutName(p.param));
+                         });
 
 TEST(UpgradeRefusal, NewerFileIsRefusedWithItsBytesAndFolderUnchanged)
 {
@@ -167,4 +166,40 @@ TEST(UpgradeRefusal, NewFileSaysItsVersion)
     QTemporaryDir tmp;
     CreateDataFile(tmp.filePath("vembra.dat"));
     EXPECT_EQ(versionOf(tmp.filePath("vembra.dat")), kDataFileVersion);
+}
+
+TEST(UpgradeRefusal, FailedUpgradeLeavesTheFileAsItWas)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("vembra.dat");
+    WriteOldDataFile(path, OldLayout::NoPaidDefault);
+    // A name the rebuild of the delivery notes needs is taken, after the
+    // ledger has been rebuilt in the same transaction.
+    Database::open(path, DataFileKey())->executeNative("CREATE VIEW \"TD1_upgrade\" AS SELECT 1");
+    const QStringList master = masterOf(path);
+    const QStringList rows = rowsOf(path);
+    EXPECT_THROW(OpenDataFile(path, tmp.path() + "/"), DbError);
+    EXPECT_EQ(masterOf(path), master);
+    EXPECT_EQ(rowsOf(path), rows);
+    EXPECT_EQ(versionOf(path), 0);
+    EXPECT_EQ(column(*Database::openReadOnly(path, DataFileKey()), "select rowid from TB1 order by rowid").first(),
+              "1");
+}
+
+TEST(UpgradeRefusal, CopyOfAFileLeftWithItsJournalHoldsWhatTheJournalHeld)
+{
+    QTemporaryDir before, after;
+    const QString name = "/vembra.dat";
+    WriteOldDataFile(before.path() + name, OldLayout::LedgerBlocks);
+    {
+        // The program ended with this write still in the journal beside the file.
+        auto db = Database::open(before.path() + name, DataFileKey());
+        db->execute("insert into M04 (F1,F2) values ('07','日志中')");
+        ASSERT_TRUE(QFile::copy(before.path() + name, after.path() + name));
+        ASSERT_TRUE(QFile::copy(before.path() + name + "-wal", after.path() + name + "-wal"));
+    }
+    OpenDataFile(after.path() + name, after.path() + "/").reset();
+    for (const QString& file : {name, QString("/vembra-v0.dat")})
+        EXPECT_TRUE(rowsOf(after.path() + file).contains("M04: 07|日志中")) << file.toStdString();
+    EXPECT_EQ(QDir(after.path()).entryList(QDir::Files), (QStringList{"vembra-v0.dat", "vembra.dat"}));
 }

@@ -91,8 +91,9 @@ const std::map<OldLayout, QList<std::pair<QByteArray, QByteArray>>>& laterStatem
             "CREATE INDEX \"ix_B01_2\" ON \"B01\" (\"F101\")",
             "CREATE INDEX \"ix_B01_2\" ON \"B01\" "
             "(\"F101\",\"F1\",\"F2031\",\"F301\",\"F401\",\"F501\",\"F202\",\"F603\",\"F602\",\"F604\",\"F103\")"};
-        const std::pair<QByteArray, QByteArray> sequenceIndex{"CREATE INDEX \"ix_TB1_4\" ON \"TB1\" (\"SN\")",
-                                                              "CREATE INDEX \"ix_TB1_4\" ON \"TB1\" (\"SN\",\"F2\",\"F1\")"};
+        const std::pair<QByteArray, QByteArray> sequenceIndex{
+            "CREATE INDEX \"ix_TB1_4\" ON \"TB1\" (\"SN\")",
+            "CREATE INDEX \"ix_TB1_4\" ON \"TB1\" (\"SN\",\"F2\",\"F1\")"};
         return std::map<OldLayout, QList<std::pair<QByteArray, QByteArray>>>{
             {OldLayout::SmallPages, {}},
             {OldLayout::NoPaidDefault, {}},
@@ -135,24 +136,25 @@ void run(sqlite3* db, const QByteArray& sql)
 
 void writeRows(sqlite3* db, OldLayout layout)
 {
-    run(db, "insert into sysinfo (ID,Setval,setStr) values (100,39,'');"
-            "insert into sysinfo (ID,Setval,setStr) values (9999,0,'');"
-            "insert into TE1 (F1,F2,F3,F60,F61,F62,F63,F64,F65,F66,F67) values ('001','管理员','ADMIN',1,1,1,1,1,1,1,1);"
-            "insert into TE1 (F1,F2,F3,F60,F61,F62,F63,F64,F65,F66,F67) values ('002','张三','zs',1,0,1,0,1,0,1,0);"
-            "insert into MS1 (F1,F2,F3,F4,F5,F6,F7,F8,F9,F10,F11,F12,F13,F14,F15,F16,F17,F18,F19,P888) "
-            "values (0.5,0.5,0.5,0.5,21,46,71,101,201,201,201,201,201,201,201,201,201,201,201,1.5);"
-            "insert into REGINFO (F1) values ('捷诺达速递有限公司');"
-            "insert into M01 (F1,F2,F3,D0,JFD) values ('01','渠道乙','', 0.5, 1);"
-            "insert into M03 (F1,F2,F8,P888,F10,F11) values ('C01','客户甲','A',1.5,10,38.5);"
-            "insert into M03 (F1,F2,F8,P888) values ('C02','Customer C','B',1);"
-            "insert into B01 (F1,F101,F201,F202,F2031,F301,F401,F501,F603) "
-            "values ('00000001','2019-03-01','客户甲','广州','001','渠道乙',20,'件','是');"
-            "insert into B01 (F1,F101,F201,F202,F2031,F301,F401,F501) "
-            "values ('00000002','2019-03-02','客户甲','深圳','002','渠道乙',18.5,'包');"
-            "insert into TA2 (F1,F2) values ('客户甲','甲公司');"
-            "insert into TD1 (F1,F2,F3,F9) values ('D001','2019-03-01','客户甲',100);"
-            "insert into TD1 (F1,F2,F3,F9,F91) values ('D002','2019-03-05','客户甲',80,30);"
-            "insert into TD2 (F1,F2,F3,F4,F5) values ('客户甲','D002','2019-03-06',30,50);");
+    run(db,
+        "insert into sysinfo (ID,Setval,setStr) values (100,39,'');"
+        "insert into sysinfo (ID,Setval,setStr) values (9999,0,'');"
+        "insert into TE1 (F1,F2,F3,F60,F61,F62,F63,F64,F65,F66,F67) values ('001','管理员','ADMIN',1,1,1,1,1,1,1,1);"
+        "insert into TE1 (F1,F2,F3,F60,F61,F62,F63,F64,F65,F66,F67) values ('002','张三','zs',1,0,1,0,1,0,1,0);"
+        "insert into MS1 (F1,F2,F3,F4,F5,F6,F7,F8,F9,F10,F11,F12,F13,F14,F15,F16,F17,F18,F19,P888) "
+        "values (0.5,0.5,0.5,0.5,21,46,71,101,201,201,201,201,201,201,201,201,201,201,201,1.5);"
+        "insert into REGINFO (F1) values ('捷诺达速递有限公司');"
+        "insert into M01 (F1,F2,F3,D0,JFD) values ('01','渠道乙','', 0.5, 1);"
+        "insert into M03 (F1,F2,F8,P888,F10,F11) values ('C01','客户甲','A',1.5,10,38.5);"
+        "insert into M03 (F1,F2,F8,P888) values ('C02','Customer C','B',1);"
+        "insert into B01 (F1,F101,F201,F202,F2031,F301,F401,F501,F603) "
+        "values ('00000001','2019-03-01','客户甲','广州','001','渠道乙',20,'件','是');"
+        "insert into B01 (F1,F101,F201,F202,F2031,F301,F401,F501) "
+        "values ('00000002','2019-03-02','客户甲','深圳','002','渠道乙',18.5,'包');"
+        "insert into TA2 (F1,F2) values ('客户甲','甲公司');"
+        "insert into TD1 (F1,F2,F3,F9) values ('D001','2019-03-01','客户甲',100);"
+        "insert into TD1 (F1,F2,F3,F9,F91) values ('D002','2019-03-05','客户甲',80,30);"
+        "insert into TD2 (F1,F2,F3,F4,F5) values ('客户甲','D002','2019-03-06',30,50);");
     // Rows numbered in the order entered, or from their parties' blocks.
     std::map<qint64, qint64> next;
     qint64 rowid = 0;
@@ -163,15 +165,16 @@ void writeRows(sqlite3* db, OldLayout layout)
         } else {
             ++rowid;
         }
-        run(db, QStringLiteral("insert into TB1 (rowid,F1,F2,F3,LB,S2,SN,YF,FK,S1,F5,F6,H8) "
-                               "values (%1,'%2','%3','%4',%5,'业务',%6,%7,%8,'经手人','管理员','管理员','%3 10:15:00')")
-                    .arg(rowid)
-                    .arg(QString::fromUtf8(e.docNo), QString::fromUtf8(e.date), QString::fromUtf8(e.party))
-                    .arg(e.lb)
-                    .arg(e.sn)
-                    .arg(e.yf)
-                    .arg(e.fk)
-                    .toUtf8());
+        run(db,
+            QStringLiteral("insert into TB1 (rowid,F1,F2,F3,LB,S2,SN,YF,FK,S1,F5,F6,H8) "
+                           "values (%1,'%2','%3','%4',%5,'业务',%6,%7,%8,'经手人','管理员','管理员','%3 10:15:00')")
+                .arg(rowid)
+                .arg(QString::fromUtf8(e.docNo), QString::fromUtf8(e.date), QString::fromUtf8(e.party))
+                .arg(e.lb)
+                .arg(e.sn)
+                .arg(e.yf)
+                .arg(e.fk)
+                .toUtf8());
     }
 }
 
@@ -198,7 +201,8 @@ void WriteOldDataFile(const QString& path, OldLayout layout)
         schema.replace(from, to);
     }
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
+        != SQLITE_OK) {
         sqlite3_close(db);
         throw std::runtime_error("cannot create " + path.toStdString());
     }

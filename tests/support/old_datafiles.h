@@ -13,8 +13,9 @@ enum class OldLayout {
     LedgerBlocks,        // the covering sequence index; ledger rows in their parties' blocks, write-ahead journal
 };
 
-inline constexpr OldLayout kOldLayouts[] = {OldLayout::SmallPages, OldLayout::NoPaidDefault, OldLayout::NarrowWaybillIndex,
-                                            OldLayout::NarrowSequenceIndex, OldLayout::LedgerBlocks};
+inline constexpr OldLayout kOldLayouts[] = {OldLayout::SmallPages, OldLayout::NoPaidDefault,
+                                            OldLayout::NarrowWaybillIndex, OldLayout::NarrowSequenceIndex,
+                                            OldLayout::LedgerBlocks};
 
 const char* OldLayoutName(OldLayout layout);
 
