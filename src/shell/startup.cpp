@@ -61,8 +61,12 @@ bool Main(const QString& appDir, int* exitCode)
         gDbPath = gAppPath + kDataFileName;
         // Never creates the file: a missing data file is a start-up failure,
         // as is one written by a newer program. An older one is brought up
-        // to date, a copy of it left in the program folder.
-        gDb = OpenDataFile(gDbPath, gAppPath);
+        // to date, a copy of it left in the program folder: that may take a
+        // while on a large file.
+        {
+            WaitCursor wait;
+            gDb = OpenDataFile(gDbPath, gAppPath);
+        }
         gCanSeePrices = true;
 
         auto* main = new MForm;
