@@ -5,6 +5,7 @@
 #include "platform/vb.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 #include <QUrl>
@@ -16,6 +17,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <string_view>
 
@@ -240,22 +242,41 @@ void Database::checkpoint()
     sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
+namespace {
+// The encrypted page size the program writes, and the one files had before it.
+constexpr int kPageSize = 4096;
+constexpr int kOldPageSize = 1024;
+} // namespace
+
 std::unique_ptr<Database> Database::open(const QString& path, const QString& key)
 {
-    return openFile(path, key, Mode::Open);
+    return openFile(path, key, Mode::Open, kPageSize);
 }
 
 std::unique_ptr<Database> Database::openReadOnly(const QString& path, const QString& key)
 {
-    return openFile(path, key, Mode::ReadOnly);
+    try {
+        return openFile(path, key, Mode::ReadOnly, kPageSize);
+    } catch (const DbError&) {
+        if (key.isEmpty())
+            throw;
+        // An older file's pages: if they do not read either, the first
+        // failure is the one to report.
+        std::exception_ptr first = std::current_exception();
+        try {
+            return openFile(path, key, Mode::ReadOnly, kOldPageSize);
+        } catch (const DbError&) {
+            std::rethrow_exception(first);
+        }
+    }
 }
 
 std::unique_ptr<Database> Database::create(const QString& path, const QString& key)
 {
-    return openFile(path, key, Mode::Create);
+    return openFile(path, key, Mode::Create, kPageSize);
 }
 
-std::unique_ptr<Database> Database::openFile(const QString& path, const QString& key, Mode mode)
+std::unique_ptr<Database> Database::openFile(const QString& path, const QString& key, Mode mode, int pageSize)
 {
     if (mode == Mode::Create && QFileInfo::exists(path))
         throw DbError(QStringLiteral("文件已经存在 '%1'。").arg(path));
@@ -278,11 +299,11 @@ std::unique_ptr<Database> Database::openFile(const QString& path, const QString&
             throw DbError(msg);
         throw DbError(QStringLiteral("不能打开数据库 '%1': %2").arg(path, msg));
     }
-    db->configure(key, mode);
+    db->configure(key, mode, pageSize);
     return db;
 }
 
-void Database::configure(const QString& key, Mode mode)
+void Database::configure(const QString& key, Mode mode, int pageSize)
 {
     if (!key.isEmpty()) {
         const QByteArray k = key.toUtf8();
@@ -291,7 +312,8 @@ void Database::configure(const QString& key, Mode mode)
         // 4 KB encrypted pages: a quarter of the page decryptions of the default
         // 1 KB on every large read or rewrite. Data files are written with it.
         char* err = nullptr;
-        if (sqlite3_exec(m_db, "PRAGMA cipher_page_size = 4096", nullptr, nullptr, &err) != SQLITE_OK) {
+        const QByteArray pragma = "PRAGMA cipher_page_size = " + QByteArray::number(pageSize);
+        if (sqlite3_exec(m_db, pragma.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
             const QString msg = err ? QString::fromUtf8(err) : engineText(m_db);
             sqlite3_free(err);
             throw DbError(msg);
@@ -525,6 +547,71 @@ void Database::singleFile()
     RecordSet rs = openRecordset(QStringLiteral("PRAGMA journal_mode"));
     if (rs.eof() || rs.field(0).toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
         throw DbError(QStringLiteral("数据文件的日志没能写回 (journal mode %1)").arg(rs.eof() ? QString() : rs.field(0).toString()));
+}
+
+void Database::useWriteAheadJournal()
+{
+    executeNative(QStringLiteral("PRAGMA journal_mode=WAL"));
+}
+
+int Database::pageSize()
+{
+    Stmt st = prepare(QStringLiteral("PRAGMA cipher_page_size"));
+    if (sqlite3_step(st.s) != SQLITE_ROW)
+        throw DbError(engineText(m_db));
+    return sqlite3_column_int(st.s, 0);
+}
+
+void Database::copyWithProgramPages(const QString& from, int fromPageSize, const QString& to, const QString& key)
+{
+    if (QFileInfo::exists(to))
+        throw DbError(QStringLiteral("文件已经存在 '%1'。").arg(to));
+    // A file that is no data file under these pages fails here, as at any open.
+    openFile(from, key, Mode::ReadOnly, fromPageSize).reset();
+    // Opened for writing (and creating: it exists) only because an attached
+    // file takes the main file's access; nothing is written to it.
+    sqlite3* db = nullptr;
+    const QByteArray name = from.toUtf8();
+    if (sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        const QString msg = db ? engineText(db) : QStringLiteral("cannot open");
+        sqlite3_close_v2(db);
+        throw DbError(QStringLiteral("不能打开数据库 '%1': %2").arg(from, msg));
+    }
+    auto run = [db](const QString& sql, const QString& bind1 = QString(), const QString& bind2 = QString()) {
+        sqlite3_stmt* st = nullptr;
+        const QByteArray utf8 = sql.toUtf8();
+        int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st, nullptr);
+        const QByteArray a = bind1.toUtf8(), b = bind2.toUtf8();
+        if (rc == SQLITE_OK && !bind1.isNull())
+            rc = sqlite3_bind_text(st, 1, a.constData(), int(a.size()), SQLITE_TRANSIENT);
+        if (rc == SQLITE_OK && !bind2.isNull())
+            rc = sqlite3_bind_text(st, 2, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+        if (rc == SQLITE_OK) {
+            while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            }
+            if (rc == SQLITE_DONE)
+                rc = SQLITE_OK;
+        }
+        const QString msg = engineText(db);
+        sqlite3_finalize(st);
+        if (rc != SQLITE_OK)
+            throw DbError(msg);
+    };
+    try {
+        const QByteArray k = key.toUtf8();
+        if (sqlite3_key(db, k.constData(), int(k.size())) != SQLITE_OK)
+            throw DbError(engineText(db));
+        run(QStringLiteral("PRAGMA cipher_page_size = %1").arg(fromPageSize));
+        run(QStringLiteral("ATTACH DATABASE ?1 AS converted KEY ?2"), to, key);
+        run(QStringLiteral("PRAGMA converted.cipher_page_size = %1").arg(kPageSize));
+        run(QStringLiteral("SELECT sqlcipher_export('converted')"));
+        run(QStringLiteral("DETACH DATABASE converted"));
+    } catch (...) {
+        sqlite3_close_v2(db);
+        QFile::remove(to);
+        throw;
+    }
+    sqlite3_close_v2(db);
 }
 
 QStringList Database::sideFiles(const QString& path)

@@ -127,8 +127,13 @@ public:
     // damaged file fails here. Throws DbError with the engine's text.
     static std::unique_ptr<Database> open(const QString& path, const QString& key);
     // Opens an existing file only to read it: nothing in it or beside it is
-    // changed (a backup being looked at before a restore).
+    // changed (a backup being looked at before a restore). A keyed file
+    // written with the 1 KB pages of older files is read as well.
     static std::unique_ptr<Database> openReadOnly(const QString& path, const QString& key);
+    // Writes a copy of the keyed file `from`, written with encrypted pages of
+    // fromPageSize bytes, as the new file `to` with the pages the program
+    // writes. `from` is only read. Refuses an existing `to`; throws DbError.
+    static void copyWithProgramPages(const QString& from, int fromPageSize, const QString& to, const QString& key);
     // Creates a new file (the data-file tool only); refuses an existing path.
     static std::unique_ptr<Database> create(const QString& path, const QString& key);
 
@@ -153,6 +158,10 @@ public:
     void singleFile();
     // The files the engine may keep beside a data file while it is open.
     static QStringList sideFiles(const QString& path);
+    // Returns a file singleFile() left plain to the write-ahead journal.
+    void useWriteAheadJournal();
+    // The size of the file's encrypted pages (4096 for the files the program writes).
+    int pageSize();
 
     bool inTransaction() const;
     sqlite3* handle() const { return m_db; }
@@ -168,8 +177,8 @@ private:
     friend class Statement;
     Database();
     enum class Mode { Open, Create, ReadOnly };
-    static std::unique_ptr<Database> openFile(const QString& path, const QString& key, Mode mode);
-    void configure(const QString& key, Mode mode);
+    static std::unique_ptr<Database> openFile(const QString& path, const QString& key, Mode mode, int pageSize);
+    void configure(const QString& key, Mode mode, int pageSize);
     struct Stmt;
     Stmt prepare(const QString& nativeSql);
 

@@ -66,7 +66,8 @@ QList<TableDef> buildSchema()
     // Delivery notes.
     t.append({"TA2", cols("F1 F2 F3 F4 F5"), {{"F1"}}});
     t.append({"TD1", cols("F1 F2:D F3 F9:N F91:N:0"), {{"F1"}, {"F2"}, {"F3"}}});
-    t.append({"TD2", cols("F1 F2 F3:D F4:N F5:N"), {{"F1"}, {"F2"}}});
+    // The payment search selects by payment date.
+    t.append({"TD2", cols("F1 F2 F3:D F4:N F5:N"), {{"F1"}, {"F2"}, {"F3"}}});
     t.append({"REGINFO", cols("F1"), {}});
     // Report scratch tables.
     t.append({"PRNTM03", cols("F1 F2" + range("F3", 1, 9, "N")), {}});
@@ -117,6 +118,23 @@ QString CreateTableSql(const TableDef& t)
     return QStringLiteral("CREATE TABLE \"%1\" (%2)").arg(t.name, parts.join(", "));
 }
 
+QString IndexName(const TableDef& t, int position)
+{
+    return QStringLiteral("ix_%1_%2").arg(t.name).arg(position);
+}
+
+QString CreateIndexSql(const TableDef& t, int position)
+{
+    QStringList quoted;
+    for (const QString& c : t.indexes.at(position - 1))
+        quoted << '"' + c + '"';
+    return QStringLiteral("CREATE INDEX \"%1\" ON \"%2\" (%3)").arg(IndexName(t, position), t.name, quoted.join(','));
+}
+
+void FillDerivedTables(Database&)
+{
+}
+
 QString DataFileKey()
 {
     return QStringLiteral("QZR7315");
@@ -129,13 +147,8 @@ void CreateDataFile(const QString& path)
         Transaction tx(*db);
         for (const TableDef& t : DataFileSchema()) {
             db->executeNative(CreateTableSql(t));
-            int n = 0;
-            for (const QStringList& idx : t.indexes) {
-                QStringList quoted;
-                for (const QString& c : idx)
-                    quoted << '"' + c + '"';
-                db->executeNative(QStringLiteral("CREATE INDEX \"ix_%1_%2\" ON \"%1\" (%3)").arg(t.name).arg(++n).arg(quoted.join(',')));
-            }
+            for (int i = 1; i <= t.indexes.size(); ++i)
+                db->executeNative(CreateIndexSql(t, i));
             for (const QString& trigger : t.triggers)
                 db->executeNative(trigger);
         }
@@ -146,6 +159,7 @@ void CreateDataFile(const QString& path)
         db->execute("insert into MS1 (F1,F2,F3,F4,F5,F6,F7,F8,F9,F10,F11,F12,F13,F14,F15,F16,F17,F18,F19,P888) "
                     "values (0.5,0.5,0.5,0.5,21,46,71,101,201,201,201,201,201,201,201,201,201,201,201,1.5)");
         db->execute(QStringLiteral("insert into REGINFO (F1) values (%1)").arg(SqlQuote(QStringLiteral("捷诺达速递有限公司"))));
+        db->executeNative(QStringLiteral("PRAGMA user_version = %1").arg(kDataFileVersion));
         tx.commit();
     } catch (...) {
         db.reset();

@@ -3,6 +3,14 @@
 #include <QString>
 #include <QStringList>
 
+class Database;
+
+// The layout of the data file the program writes, kept in the file as its
+// user_version. Files written before the number was kept read 0. A change to
+// DataFileSchema() raises it: a file of a lower version is then brought to
+// the new layout when the program opens it (OpenDataFile).
+inline constexpr int kDataFileVersion = 1;
+
 // The data file's tables, in column order, as the program expects them.
 struct ColumnDef {
     QString name;
@@ -22,6 +30,13 @@ const TableDef& ExcelTemplateSchema();
 
 // CREATE TABLE text of a table (text columns compare without regard to case).
 QString CreateTableSql(const TableDef& t);
+// CREATE INDEX text of a table's index at position (from 1): ix_<table>_<position>.
+QString IndexName(const TableDef& t, int position);
+QString CreateIndexSql(const TableDef& t, int position);
+
+// Fills the tables whose rows are worked out from other tables, after an
+// upgrade has created them empty. Throws DbError.
+void FillDerivedTables(Database& db);
 
 // The key of the data file.
 QString DataFileKey();

@@ -6,6 +6,7 @@
 #include "shell/s32.h"
 #include "platform/window_registry.h"
 
+#include "data/datafile_upgrade.h"
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/schema.h"
@@ -58,8 +59,14 @@ bool Main(const QString& appDir, int* exitCode)
         gMsgTitle = LangStr("提示");
         gAppPath = ProgramFolderPath(appDir);
         gDbPath = gAppPath + kDataFileName;
-        // Never creates the file: a missing data file is a start-up failure.
-        gDb = Database::open(gDbPath, DataFileKey());
+        // Never creates the file: a missing data file is a start-up failure,
+        // as is one written by a newer program. An older one is brought up
+        // to date, a copy of it left in the program folder: that may take a
+        // while on a large file.
+        {
+            WaitCursor wait;
+            gDb = OpenDataFile(gDbPath, gAppPath);
+        }
         gCanSeePrices = true;
 
         auto* main = new MForm;

@@ -5,6 +5,7 @@
 #include "dialogs/lookups.h"
 #include "shell/file_copy.h"
 #include "shell/s32.h"
+#include "support/old_datafiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -160,4 +161,21 @@ TEST(FileCopy, ReplacesWholeOrNotAtAll)
     EXPECT_EQ(CopyFileSafely(src, dir.filePath("new.bin"), false), "");
     EXPECT_EQ(readAll(dir.filePath("new.bin")), bytes);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
+}
+
+TEST_F(S32Test, CopyAnUpgradeLeftOfTheOldestFilesIsRestored)
+{
+    // The copy keeps the 1 KB pages of the file it was made of.
+    const QString backup = folder->file("vembra-v0.dat");
+    WriteOldDataFile(backup, OldLayout::SmallPages);
+    EXPECT_EQ(S32::checkSource(backup), "");
+
+    S32 dlg;
+    dlg.show();
+    files.answer(backup);
+    msgs->expect("数据恢复完成，请重新运行本系统！");
+    dlg.findChild<QPushButton*>("Command1")->click();
+    ASSERT_EQ(files.dialogs().size(), 1);
+    EXPECT_TRUE(QDir::match(files.dialogs().first().filter, "vembra-v0.dat"));
+    EXPECT_EQ(readAll(dataFile()), readAll(backup));
 }

@@ -1,9 +1,11 @@
 #include "shell_fixture.h"
 
+#include "data/datafile_upgrade.h"
 #include "data/schema.h"
 #include "platform/faces.h"
 #include "platform/mainhost.h"
 #include "shell/chinese_desktop.h"
+#include "support/old_datafiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -148,6 +150,31 @@ TEST_F(StartupTest, LeavingTheLogInEndsTheProgram)
         EXPECT_FALSE(gDb);
         EXPECT_EQ(msgs.count(), 0);
     }
+}
+
+TEST_F(StartupTest, DataFileOfANewerProgramTakesTheFailurePathUntouched)
+{
+    CreateDataFile(dataFile());
+    Database::open(dataFile(), DataFileKey())->executeNative("PRAGMA user_version = 2");
+    const QByteArray before = readAll(dataFile());
+    msgs.expect("程序启动错误!");
+    expectFailurePath(Main(tmp.path()));
+    EXPECT_TRUE(msgs.boxes().first().text.contains("较新版本的程序")) << msgs.boxes().first().text.toStdString();
+    EXPECT_EQ(readAll(dataFile()), before);
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList{"vembra.dat"});
+}
+
+TEST_F(StartupTest, OldestDataFileIsUpgradedBeforeTheLogIn)
+{
+    WriteOldDataFile(dataFile(), OldLayout::SmallPages);
+    const QByteArray before = readAll(dataFile());
+    modal.on("Login", [](QDialog& d) { TypeLogin(d, "001.管理员", "ADMIN"); });
+    ASSERT_TRUE(Main(tmp.path()));
+    EXPECT_EQ(msgs.count(), 0);
+    EXPECT_EQ(gUserName, "管理员");
+    EXPECT_EQ(readAll(dir() + "vembra-v0.dat"), before);
+    gDb.reset();
+    EXPECT_EQ(ReadDataFileLayout(dataFile(), DataFileKey()).version, kDataFileVersion);
 }
 
 TEST(StartupRules, LanguageFlagAndProgramFolder)

@@ -1,0 +1,173 @@
+// Opening a ten-year data file of layout 0: 2,000,000 ledger entries numbered
+// in the order they were entered (back-dated chunks landing after later ones,
+// as in ledger_bench --scattered), with the narrow sequence index, no payment
+// date index and the version 0 it had. Timed, as the median of several runs,
+// each on a fresh copy of that file:
+//   - OpenDataFile: the copy to vembra-v0.dat and the whole upgrade;
+//   - the peer: copying the file alone;
+//   - then recomputing the big party's balances (already written: every row
+//     read and checked) on the upgraded file against the old one.
+// The data file's disk use (the file and whatever lies beside it, the copy
+// aside) is sampled during the upgrade; its peak is printed.
+// Usage: upgrade_bench [--runs=N]
+#include "data/datafile_upgrade.h"
+#include "data/globals.h"
+#include "data/ledger.h"
+#include "data/posting.h"
+#include "data/schema.h"
+#include "data/sqltext.h"
+#include "data/statement.h"
+#include "support/bench_support.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <numeric>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kRows = 2'000'000;
+constexpr int kPartyEvery = 20;  // 100,000 entries of the big party
+constexpr int kRowsPerDay = 548; // ten years
+constexpr int kChunk = 5'000;
+const QDate kStart(2015, 1, 1);
+const QString kParty = QStringLiteral("大客户");
+
+QDate dayOf(int i) { return kStart.addDays(i / kRowsPerDay); }
+
+// The ledger as a file of layout 0 holds it: rows numbered as they were written.
+void fillOldLedger(Database& db)
+{
+    std::vector<int> chunks(kRows / kChunk);
+    std::iota(chunks.begin(), chunks.end(), 0);
+    std::shuffle(chunks.begin(), chunks.end(), std::mt19937(20240310));
+    Transaction tx(db);
+    Statement insert(db,
+                     "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,S1,F5,F6,F10,H8) "
+                     "values (?1,?2,?3,?4,?5,?6,?7,?8,'经手人','管理员','管理员','',?9)");
+    for (int chunk : chunks) {
+        for (int i = chunk * kChunk; i < (chunk + 1) * kChunk; ++i) {
+            const bool big = i % kPartyEvery == 0;
+            const int lb = big ? (i % 3 == 0 ? -10 : -9) : (i % 4 == 0 ? 9 : i % 4 == 1 ? 10 : i % 4 == 2 ? -9 : -10);
+            const LedgerKind& kind = LedgerKindOf(lb);
+            const QString date = DateText(dayOf(i));
+            const QString name = big ? kParty
+                : lb > 0             ? QStringLiteral("渠道%1").arg(i % 40)
+                                     : QStringLiteral("客户%1").arg(i % 900);
+            insert.bind(1, kind.prefix + QStringLiteral("%1").arg(i, 8, 10, QChar('0')));
+            insert.bind(2, date);
+            insert.bind(3, name);
+            insert.bindInt64(4, lb);
+            insert.bind(5, kind.business);
+            insert.bind(6, 31.0 + 2.0 * i);
+            insert.bind(7, kind.payment ? 0.0 : 12.5 + i % 7);
+            insert.bind(8, kind.payment ? 20.25 : 0.0);
+            insert.bind(9, date + " 10:15:00");
+            insert.run();
+        }
+    }
+    // The indexes of layout 0 where they differ from today's.
+    db.executeNative("DROP INDEX ix_TB1_4");
+    db.executeNative("CREATE INDEX \"ix_TB1_4\" ON \"TB1\" (\"SN\")");
+    db.executeNative("DROP INDEX ix_TD2_3");
+    db.executeNative("PRAGMA user_version = 0");
+    tx.commit();
+}
+
+qint64 diskUse(const QString& path)
+{
+    qint64 bytes = QFileInfo(path).size();
+    for (const QString& side : Database::sideFiles(path))
+        bytes += QFileInfo(side).size();
+    return bytes;
+}
+
+double mb(qint64 bytes) { return double(bytes) / (1024.0 * 1024.0); }
+
+double recalcMs(const QString& path, int runs)
+{
+    gDb = Database::open(path, DataFileKey());
+    const auto recalc = [] {
+        Transaction tx(*gDb);
+        RecalcBalances(0, kParty);
+        tx.commit();
+    };
+    recalc(); // the balances written once; the timed runs read and check every row
+    const double ms = MedianMs(runs, recalc);
+    gDb.reset();
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int runs = 5;
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--runs=", 7) == 0)
+            runs = std::atoi(argv[i] + 7);
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/";
+    const QString old = folder + "old.dat";
+    const QString path = folder + "vembra.dat";
+
+    QElapsedTimer t;
+    t.start();
+    CreateDataFile(old);
+    {
+        auto db = Database::open(old, DataFileKey());
+        fillOldLedger(*db);
+        db->singleFile();
+    }
+    std::printf("layout-0 file: %d ledger rows in the order written, %.0f MB, made in %.1f s; %d runs each, medians\n",
+                kRows, mb(QFileInfo(old).size()), double(t.nsecsElapsed()) / 1e9, runs);
+
+    const double copyMs = MedianMs(
+        runs, [&] { QFile::copy(old, path); }, [&] { QFile::remove(path); });
+    std::printf("peer: copying the file: %.0f ms\n", copyMs);
+
+    std::vector<double> peaks;
+    const double upgradeMs = MedianMs(
+        runs,
+        [&] {
+            std::atomic<bool> done{false};
+            qint64 peak = 0;
+            std::thread sampler([&] {
+                while (!done) {
+                    peak = std::max(peak, diskUse(path));
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                }
+            });
+            OpenDataFile(path, folder).reset();
+            done = true;
+            sampler.join();
+            peaks.push_back(mb(std::max(peak, diskUse(path))));
+        },
+        [&] {
+            QFile::remove(path);
+            QFile::remove(folder + UpgradeBackupName(0));
+            QFile::copy(old, path);
+        });
+    std::printf("upgrade (copy to vembra-v0.dat, schema, ledger regathered, commit): %.0f ms\n", upgradeMs);
+    std::printf(
+        "data file's peak disk use during the upgrade: %.0f MB (median; file before %.0f MB, after %.0f MB; the copy %.0f MB more)\n",
+        MedianOf(peaks), mb(QFileInfo(old).size()), mb(QFileInfo(path).size()),
+        mb(QFileInfo(folder + UpgradeBackupName(0)).size()));
+    const auto [rss, hwm] = ProcessMemoryMb();
+    std::printf("process memory: %.0f MB now, %.0f MB at most\n", rss, hwm);
+
+    std::printf("recomputing the big party (%d rows): layout 0 %.1f ms, upgraded %.1f ms\n", kRows / kPartyEvery,
+                recalcMs(old, runs), recalcMs(path, runs));
+    return 0;
+}

@@ -1,0 +1,205 @@
+// Opening a data file of an older layout brings it to the current one after
+// leaving a copy of it; a file of a newer layout is refused untouched.
+#include "data/datafile_upgrade.h"
+#include "data/posting.h"
+#include "data/schema.h"
+#include "data/statement.h"
+#include "support/old_datafiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList column(Database& db, const QString& sql)
+{
+    QStringList out;
+    Statement st(db, sql);
+    while (st.step()) {
+        QStringList cells;
+        for (int c = 0; c < st.columnCount(); ++c)
+            cells << (st.columnIsNull(c) ? QStringLiteral("<null>") : st.columnText(c));
+        out << cells.join('|');
+    }
+    return out;
+}
+
+// Every schema object, as (type, name, table, sql), in name order.
+QStringList masterOf(const QString& path)
+{
+    auto db = Database::openReadOnly(path, DataFileKey());
+    return column(*db, "select type, name, tbl_name, sql from sqlite_master order by type, name");
+}
+
+// Every table's rows, rowids aside, in the order of their values.
+QStringList rowsOf(const QString& path)
+{
+    auto db = Database::openReadOnly(path, DataFileKey());
+    QStringList out;
+    for (const QString& table : column(*db, "select name from sqlite_master where type='table' order by name")) {
+        QStringList rows = column(*db, QStringLiteral("select * from \"%1\"").arg(table));
+        rows.sort();
+        for (const QString& r : rows)
+            out << table + ": " + r;
+    }
+    return out;
+}
+
+int versionOf(const QString& path) { return ReadDataFileLayout(path, DataFileKey()).version; }
+
+class UpgradeTest : public ::testing::TestWithParam<OldLayout> {
+protected:
+    QString dir() const { return tmp.path() + "/"; }
+    QString dataFile() const { return dir() + "vembra.dat"; }
+    QString backup() const { return dir() + "vembra-v0.dat"; }
+    QStringList folderFiles() const { return QDir(tmp.path()).entryList(QDir::Files); }
+    QStringList freshMaster()
+    {
+        CreateDataFile(dir() + "fresh.dat");
+        const QStringList m = masterOf(dir() + "fresh.dat");
+        QFile::remove(dir() + "fresh.dat");
+        return m;
+    }
+    QTemporaryDir tmp;
+};
+
+} // namespace
+
+TEST_P(UpgradeTest, OldFileGetsTheNewFilesSchemaAndKeepsItsRows)
+{
+    WriteOldDataFile(dataFile(), GetParam());
+    const QByteArray oldBytes = readAll(dataFile());
+    const QStringList oldRows = rowsOf(dataFile());
+    ASSERT_EQ(versionOf(dataFile()), 0);
+
+    OpenDataFile(dataFile(), dir()).reset();
+
+    EXPECT_EQ(masterOf(dataFile()), freshMaster());
+    EXPECT_EQ(rowsOf(dataFile()), oldRows);
+    const DataFileLayout now = ReadDataFileLayout(dataFile(), DataFileKey());
+    EXPECT_EQ(now.version, kDataFileVersion);
+    EXPECT_EQ(now.pageSize, 4096);
+    // The copy is the file as it was.
+    EXPECT_EQ(readAll(backup()), oldBytes);
+    EXPECT_EQ(folderFiles(), (QStringList{"vembra-v0.dat", "vembra.dat"}));
+}
+
+TEST_P(UpgradeTest, LedgerRowsLieInTheirPartiesBlocksInSequenceOrder)
+{
+    WriteOldDataFile(dataFile(), GetParam());
+    auto db = OpenDataFile(dataFile(), dir());
+    Statement st(*db, "select rowid, F3 from TB1 order by SN");
+    QMap<qint64, qint64> last; // block -> the last rowid seen in it
+    int rows = 0;
+    while (st.step()) {
+        const qint64 block = LedgerRowBlock(st.columnText(1));
+        const qint64 rowid = st.columnInt64(0);
+        EXPECT_EQ(rowid, last.value(block, block - 1) + 1) << st.columnText(1).toStdString();
+        last[block] = rowid;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 7);
+    EXPECT_EQ(last.size(), 3); // "Customer C" and "customer c" are one party
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, UpgradeTest, ::testing::ValuesIn(kOldLayouts),
+                         [](const ::testing::TestParamInfo<OldLayout>& p) {
+                             return std::string(OldLayoutName(p.param));
+                         });
+
+TEST(UpgradeRefusal, NewerFileIsRefusedWithItsBytesAndFolderUnchanged)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("vembra.dat");
+    CreateDataFile(path);
+    {
+        // Left in the write-ahead journal, as the newer program leaves it.
+        auto db = Database::open(path, DataFileKey());
+        db->executeNative("PRAGMA user_version = 2");
+    }
+    const QByteArray before = readAll(path);
+    try {
+        OpenDataFile(path, tmp.path() + "/");
+        FAIL() << "a newer file opened";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.message().contains("较新版本的程序")) << e.what();
+    }
+    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList{"vembra.dat"});
+}
+
+TEST(UpgradeRefusal, CurrentFileIsOpenedAsItIsEveryTime)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("vembra.dat");
+    CreateDataFile(path);
+    const QStringList master = masterOf(path);
+    for (int i = 0; i < 2; ++i) {
+        auto db = OpenDataFile(path, tmp.path() + "/");
+        db->execute("insert into M04 (F1,F2) values ('01','x')");
+    }
+    EXPECT_EQ(masterOf(path), master);
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList{"vembra.dat"});
+}
+
+TEST(UpgradeRefusal, FileLackingTheDataTablesIsOpenedWithoutAnUpgrade)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("vembra.dat");
+    Database::create(path, DataFileKey())->executeNative("create table M01 (F1 text)");
+    OpenDataFile(path, tmp.path() + "/").reset();
+    EXPECT_EQ(masterOf(path).size(), 1);
+    EXPECT_EQ(versionOf(path), 0);
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList{"vembra.dat"});
+}
+
+TEST(UpgradeRefusal, NewFileSaysItsVersion)
+{
+    QTemporaryDir tmp;
+    CreateDataFile(tmp.filePath("vembra.dat"));
+    EXPECT_EQ(versionOf(tmp.filePath("vembra.dat")), kDataFileVersion);
+}
+
+TEST(UpgradeRefusal, FailedUpgradeLeavesTheFileAsItWas)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("vembra.dat");
+    WriteOldDataFile(path, OldLayout::NoPaidDefault);
+    // A name the rebuild of the delivery notes needs is taken, after the
+    // ledger has been rebuilt in the same transaction.
+    Database::open(path, DataFileKey())->executeNative("CREATE VIEW \"TD1_upgrade\" AS SELECT 1");
+    const QStringList master = masterOf(path);
+    const QStringList rows = rowsOf(path);
+    EXPECT_THROW(OpenDataFile(path, tmp.path() + "/"), DbError);
+    EXPECT_EQ(masterOf(path), master);
+    EXPECT_EQ(rowsOf(path), rows);
+    EXPECT_EQ(versionOf(path), 0);
+    EXPECT_EQ(column(*Database::openReadOnly(path, DataFileKey()), "select rowid from TB1 order by rowid").first(),
+              "1");
+}
+
+TEST(UpgradeRefusal, CopyOfAFileLeftWithItsJournalHoldsWhatTheJournalHeld)
+{
+    QTemporaryDir before, after;
+    const QString name = "/vembra.dat";
+    WriteOldDataFile(before.path() + name, OldLayout::LedgerBlocks);
+    {
+        // The program ended with this write still in the journal beside the file.
+        auto db = Database::open(before.path() + name, DataFileKey());
+        db->execute("insert into M04 (F1,F2) values ('07','日志中')");
+        ASSERT_TRUE(QFile::copy(before.path() + name, after.path() + name));
+        ASSERT_TRUE(QFile::copy(before.path() + name + "-wal", after.path() + name + "-wal"));
+    }
+    OpenDataFile(after.path() + name, after.path() + "/").reset();
+    for (const QString& file : {name, QString("/vembra-v0.dat")})
+        EXPECT_TRUE(rowsOf(after.path() + file).contains("M04: 07|日志中")) << file.toStdString();
+    EXPECT_EQ(QDir(after.path()).entryList(QDir::Files), (QStringList{"vembra-v0.dat", "vembra.dat"}));
+}
