@@ -26,11 +26,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace {
+
+// The processor time this process has used, in ms: beside the clock, a figure
+// that other work on the machine moves less.
+double CpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
 
 constexpr int kRows = 100000;
 constexpr int kCols = 11;
@@ -126,37 +136,44 @@ int main(int argc, char** argv)
 
     std::printf("export of %d rows x %d columns, %d runs, medians\n", grid.rows(), kCols, runs);
     for (int version = 0; version < (versions ? 3 : 1); ++version) {
-        std::vector<double> staged, written, totals, bare;
+        std::vector<double> staged, written, totals, bare, cpu, bareCpu;
         bool ok = true;
         for (int i = 0; i < runs; ++i) {
             QFile::remove(out);
+            const double c0 = CpuMs();
             const auto t0 = std::chrono::steady_clock::now();
             std::unique_ptr<Database> staging = Database::open(templatePath, QString());
-            StageGrid(*staging, grid);
+            const QList<int> columns = StageGrid(*staging, grid);
             const double s = MsSince(t0);
-            ok = WriteStagedWorkbook(*staging, out, version) && ok;
+            ok = WriteStagedWorkbook(*staging, columns, out, version) && ok;
             staging.reset();
             const double t = MsSince(t0);
+            cpu.push_back(CpuMs() - c0);
             staged.push_back(s);
             written.push_back(t - s);
             totals.push_back(t);
             if (version == 0) {
                 QFile::remove(peerOut);
+                const double pc0 = CpuMs();
                 const auto p0 = std::chrono::steady_clock::now();
                 ok = writePeer(peer, peerOut) && ok;
                 bare.push_back(MsSince(p0));
+                bareCpu.push_back(CpuMs() - pc0);
             }
         }
         if (!ok)
             std::printf("  the writer refused\n");
         const double total = MedianOf(totals);
-        std::printf("version %d: staging %.1f ms, workbook %.1f ms, export %.1f ms (%.1f MB)\n", version,
-                    MedianOf(staged), MedianOf(written), total, double(QFile(out).size()) / 1048576.0);
+        std::printf("version %d: staging %.1f ms, workbook %.1f ms, export %.1f ms, processor %.1f ms (%.1f MB)\n",
+                    version, MedianOf(staged), MedianOf(written), total, MedianOf(cpu),
+                    double(QFile(out).size()) / 1048576.0);
         if (version == 0) {
             const double b = MedianOf(bare);
-            std::printf("bare libxlsxwriter loop, same cells and setup: %.1f ms (%.1f MB)\n", b,
+            const double bc = MedianOf(bareCpu);
+            std::printf("bare libxlsxwriter loop, same cells and setup: %.1f ms, processor %.1f ms (%.1f MB)\n", b, bc,
                         double(QFile(peerOut).size()) / 1048576.0);
-            std::printf("export / bare loop: %.2fx (aim: export under 2000 ms or within 1.20x)\n", total / b);
+            std::printf("export / bare loop: %.2fx, processor %.2fx (aim: export under 2000 ms or within 1.20x)\n",
+                        total / b, MedianOf(cpu) / bc);
         }
     }
     return 0;
