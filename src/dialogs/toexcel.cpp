@@ -9,7 +9,6 @@
 #include "platform/platform.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
-#include "data/statement.h"
 #include "platform/vb.h"
 
 #include <QComboBox>
@@ -29,6 +28,11 @@
 #include <QVBoxLayout>
 
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <sqlcipher/sqlite3.h>
 
 #include <xlsxwriter.h>
 
@@ -234,6 +238,7 @@ void ToExcel::exportData()
     setEnabled(false);
     std::optional<WaitCursor> wait(std::in_place);
     std::unique_ptr<Database> staging;
+    QList<int> staged; // the grid columns in the staging table
     try {
         staging = Database::open(templatePath, QString());
         if (Sgd) {
@@ -242,7 +247,7 @@ void ToExcel::exportData()
             QElapsedTimer sinceRepaint;
             sinceRepaint.start();
             const int lastRow = Sgd->rows() - 1;
-            StageGrid(*staging, *Sgd, [&](int r) {
+            staged = StageGrid(*staging, *Sgd, [&](int r) {
                 if (r == lastRow || sinceRepaint.elapsed() >= 40) {
                     setWindowTitle("正在读取第 " + QString::number(r) + " 行");
                     LetRepaint();
@@ -267,7 +272,7 @@ void ToExcel::exportData()
     QString untried = " 012";
     int version = qBound(0, Cmb->currentIndex(), kVersions - 1);
     untried.replace(QString::number(version), " ");
-    while (!writeWorkbook(*staging, target, version)) {
+    while (!writeWorkbook(*staging, staged, target, version)) {
         int next = -1;
         for (int v = 0; v < kVersions; ++v)
             if (untried.contains(QString::number(v))) {
@@ -296,11 +301,11 @@ void ToExcel::exportData()
     setEnabled(true);
 }
 
-bool ToExcel::writeWorkbook(Database& staging, const QString& path, int version)
+bool ToExcel::writeWorkbook(Database& staging, const QList<int>& columns, const QString& path, int version)
 {
     if (failHook && failHook(version))
         return false;
-    return WriteStagedWorkbook(staging, path, version);
+    return WriteStagedWorkbook(staging, columns, path, version);
 }
 
 QList<int> ExportColumns(const FlexGrid& grid)
@@ -313,7 +318,71 @@ QList<int> ExportColumns(const FlexGrid& grid)
     return columns;
 }
 
-void StageGrid(Database& staging, const FlexGrid& grid, const std::function<void(int row)>& progress)
+namespace {
+
+// A statement on the staging table that takes and hands out its texts as
+// UTF-8, the way the grid holds them and the writer takes them: copying a
+// large grid makes and drops no QString for each of its cells, neither on the
+// way in nor on the way out. Values are bound, never part of the SQL text.
+class StagingStatement {
+public:
+    // Throws DbError with the engine's text when the SQL does not prepare.
+    StagingStatement(Database& db, const QString& sql)
+        : m_db(db.handle())
+    {
+        const QByteArray utf8 = sql.toUtf8();
+        if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), &m_stmt, nullptr) != SQLITE_OK)
+            fail();
+    }
+    ~StagingStatement() { sqlite3_finalize(m_stmt); }
+    StagingStatement(const StagingStatement&) = delete;
+    StagingStatement& operator=(const StagingStatement&) = delete;
+
+    // The engine reads the bytes where they are, when the statement runs:
+    // they must stay in place until then. An empty text is bound as ""
+    // (text), not Null.
+    void bindInPlace(int index, std::string_view text)
+    {
+        if (sqlite3_bind_text(m_stmt, index, text.empty() ? "" : text.data(), int(text.size()), SQLITE_STATIC)
+            != SQLITE_OK)
+            fail();
+    }
+    // True while it yields a row; throws DbError.
+    bool step()
+    {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            fail();
+        return false;
+    }
+    // Runs a write and makes the statement ready for the next values.
+    void run()
+    {
+        while (step()) {
+        }
+        sqlite3_reset(m_stmt);
+    }
+    // The current row's text in a column, valid until the next step; nullptr
+    // for Null.
+    const char* text(int col) const { return reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col)); }
+
+private:
+    [[noreturn]] void fail()
+    {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_reset(m_stmt);
+        throw DbError(message);
+    }
+
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+} // namespace
+
+QList<int> StageGrid(Database& staging, const FlexGrid& grid, const std::function<void(int row)>& progress)
 {
     const QList<int> columns = ExportColumns(grid);
     QString fields;
@@ -323,20 +392,36 @@ void StageGrid(Database& staging, const FlexGrid& grid, const std::function<void
         params += i ? ",?" : "?";
     }
 
+    // The template is scratch: every export empties it first, and nothing in
+    // it is wanted once the workbook is written. So its writes do not wait
+    // for the disk (at the commit, and when closing the template copies the
+    // journal into the file). The journal itself stays: a failed copy still
+    // rolls back whole, and the program stopping in the middle leaves the
+    // template as it was. Only a power failure during an export could spoil
+    // it, and then only this scratch table.
+    staging.executeNative("PRAGMA synchronous=OFF");
     Transaction tx(staging);
     staging.execute("delete from mysheet");
     // One insert per grid row, prepared once: bound values keep the texts
     // exactly as they are (quotes, date-like text) without parsing each row.
-    Statement insert(staging, "insert into mysheet (" + fields + ") values (" + params + ")");
+    StagingStatement insert(staging, "insert into mysheet (" + fields + ") values (" + params + ")");
+    // A row's texts are copied out of the grid before they are bound: what
+    // the grid hands out need not stay put while it is asked for the next
+    // cell. The buffers are reused, so a row costs no allocation once they
+    // have grown to the longest texts.
+    std::vector<std::string> texts(size_t(columns.size()));
     const int rows = grid.rows();
     for (int r = 0; r < rows; ++r) {
-        for (int i = 0; i < columns.size(); ++i)
-            insert.bind(i + 1, grid.textMatrix(r, columns[i]));
+        for (size_t i = 0; i < texts.size(); ++i)
+            texts[i].assign(grid.textUtf8(r, columns[qsizetype(i)]));
+        for (size_t i = 0; i < texts.size(); ++i)
+            insert.bindInPlace(int(i) + 1, texts[i]);
         insert.run();
         if (progress)
             progress(r);
     }
     tx.commit();
+    return columns;
 }
 
 namespace {
@@ -355,7 +440,7 @@ constexpr WriterSetup kSetups[kVersions] = {
 
 } // namespace
 
-bool WriteStagedWorkbook(Database& staging, const QString& path, int version)
+bool WriteStagedWorkbook(Database& staging, const QList<int>& columns, const QString& path, int version)
 {
     if (version < 0 || version >= kVersions)
         return false;
@@ -377,14 +462,20 @@ bool WriteStagedWorkbook(Database& staging, const QString& path, int version)
     }
 
     // The staging rows are the sheet: the grid's header row is its first row.
+    // Only the fields the copy filled are read; the others hold nothing.
+    QString fields;
+    for (int c : columns)
+        fields += (fields.isEmpty() ? "F" : ",F") + QString::number(c + 1);
     bool ok = sheet != nullptr;
     try {
-        Statement rows(staging, "select * from mysheet order by rowid");
-        for (lxw_row_t row = 0; ok && rows.step(); ++row) {
-            const int cols = rows.columnCount();
-            for (int c = 0; ok && c < cols; ++c)
-                if (const char* v = rows.columnUtf8(c))
-                    ok = worksheet_write_string(sheet, row, lxw_col_t(c), v, text) == LXW_NO_ERROR;
+        if (!fields.isEmpty()) {
+            StagingStatement rows(staging, "select " + fields + " from mysheet order by rowid");
+            const int count = int(columns.size());
+            for (lxw_row_t row = 0; ok && rows.step(); ++row) {
+                for (int i = 0; ok && i < count; ++i)
+                    if (const char* v = rows.text(i))
+                        ok = worksheet_write_string(sheet, row, lxw_col_t(columns[i]), v, text) == LXW_NO_ERROR;
+            }
         }
     } catch (const DbError&) {
         ok = false;

@@ -64,7 +64,7 @@ private:
     void openFile();
     // Staging table to .xlsx with the writer configured for one version;
     // false when the writer refused.
-    bool writeWorkbook(Database& staging, const QString& path, int version);
+    bool writeWorkbook(Database& staging, const QList<int>& columns, const QString& path, int version);
 };
 
 // Shows the shared export dialog modally over grid, and lets go of the grid
@@ -81,9 +81,12 @@ QString XlsxPath(const QString& path);
 QList<int> ExportColumns(const FlexGrid& grid);
 // Empties the staging table mysheet and copies every grid row into it, the
 // header row first, in one transaction; the texts go in unchanged. progress
-// is told now and then of the row (from 0) just copied. Throws DbError.
-void StageGrid(Database& staging, const FlexGrid& grid, const std::function<void(int row)>& progress = {});
+// is told now and then of the row (from 0) just copied. Returns the grid
+// columns copied (ExportColumns). Throws DbError.
+QList<int> StageGrid(Database& staging, const FlexGrid& grid, const std::function<void(int row)>& progress = {});
 // Writes the staging rows as the sheet "mysheet" of an .xlsx workbook, the
-// writer configured for one version (0-2). false when the writer refused;
+// writer configured for one version (0-2). columns are the grid columns
+// StageGrid copied: their fields are read, the others hold nothing (none:
+// nothing was copied, the sheet stays empty). false when the writer refused;
 // no half-written file is left.
-bool WriteStagedWorkbook(Database& staging, const QString& path, int version);
+bool WriteStagedWorkbook(Database& staging, const QList<int>& columns, const QString& path, int version);

@@ -30,6 +30,7 @@ QByteArray zipPart(const QString& zip, const QString& part)
 struct Workbook {
     QStringList sheetNames;
     QMap<QString, QString> cells; // "A1" -> text
+    QMap<QString, QString> types; // "A1" -> the cell's type: "s", "inlineStr", "" (a number) ...
 };
 
 // Reads back the sheet names and the first sheet's texts, shared or inline.
@@ -62,6 +63,7 @@ Workbook readXlsx(const QString& path)
         if (sheet.name() == QLatin1String("c")) {
             ref = sheet.attributes().value("r").toString();
             type = sheet.attributes().value("t").toString();
+            wb.types[ref] = type;
         } else if (sheet.name() == QLatin1String("v")) {
             const QString v = sheet.readElementText();
             wb.cells[ref] = type == "s" ? shared.value(v.toInt()) : v;
@@ -251,6 +253,62 @@ TEST_F(ToExcelTest, EachVersionWritesTheSameSheet)
         EXPECT_EQ(wb.cells.value("AD4"), "r3c29") << v;
         EXPECT_FALSE(wb.cells.contains("A5")) << v;
         dlg->close();
+    }
+}
+
+TEST_F(ToExcelTest, TextsGoOutAsTheyAreWhateverTheyLookLike)
+{
+    if (QStandardPaths::findExecutable("unzip").isEmpty())
+        GTEST_SKIP() << "unzip is needed to read the workbook back";
+    // Long and short texts in turn, in one column: each row's text alone.
+    const QStringList texts{
+        "一段很长的备注文字，含全角标点：“引号”与……省略号，还有 English words",
+        "a",
+        "",
+        "0012",
+        "=SUM(A1:A2)",
+        "1.50",
+        " 前后有空格 ",
+        "&<>\"'",
+        "TRUE",
+        "1E5",
+        "两行\n文字",
+        "客户甲",
+    };
+    FlexGrid texty;
+    texty.setCols(2);
+    texty.setRows(int(texts.size()));
+    for (int r = 0; r < texts.size(); ++r) {
+        texty.setTextMatrix(r, 0, texts[r]);
+        texty.setTextMatrix(r, 1, QString::number(r));
+    }
+    dlg->Sgd = &texty;
+    auto isString = [](const QString& type) { return type == "s" || type == "inlineStr"; };
+    for (int v = 0; v < 3; ++v) {
+        dlg->show();
+        dlg->Cmb->setCurrentIndex(v);
+        const QString name = QString("texts%1.xlsx").arg(v);
+        choose(name);
+        msgs->expect("数据成功导出到Excel文件！");
+        dlg->Cmd0->click();
+        dlg->close();
+
+        auto staging = Database::open(gAppPath + "excel.dat", QString());
+        RecordSet rs = staging->openRecordset("select * from mysheet order by rowid");
+        const Workbook wb = readXlsx(folder->file(name));
+        ASSERT_EQ(rs.recordCount(), texts.size()) << v;
+        for (int r = 0; r < texts.size(); ++r, rs.moveNext()) {
+            const QString cell = QString("A%1").arg(r + 1);
+            EXPECT_FALSE(rs.field("F1").isNull()) << v << " row " << r;
+            EXPECT_EQ(rs.field("F1").toString(), texts[r]) << v << " row " << r;
+            EXPECT_EQ(rs.field("F2").toString(), QString::number(r)) << v << " row " << r;
+            EXPECT_EQ(wb.cells.value(cell), texts[r]) << v << " " << cell.toStdString();
+            if (!texts[r].isEmpty()) {
+                EXPECT_TRUE(isString(wb.types.value(cell))) << v << " " << cell.toStdString();
+            }
+            // A number written as text stays text.
+            EXPECT_TRUE(isString(wb.types.value(QString("B%1").arg(r + 1)))) << v << " row " << r;
+        }
     }
 }
 
