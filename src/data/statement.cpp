@@ -73,6 +73,11 @@ void Statement::bindLiteralNumber(int index, double number)
         bind(index, literal.toDouble());
 }
 
+void Statement::bindUtf8InPlace(int index, std::string_view utf8)
+{
+    check(sqlite3_bind_text(m_stmt, index, utf8.empty() ? "" : utf8.data(), int(utf8.size()), SQLITE_STATIC));
+}
+
 void Statement::bindNull(int index)
 {
     check(sqlite3_bind_null(m_stmt, index));

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <string_view>
 
 class Database;
 struct sqlite3_stmt;
@@ -26,6 +27,10 @@ public:
     // storing the same type and value this way.
     void bindLiteralNumber(int index, double number);
     void bindNull(int index);
+    // UTF-8 text the engine reads where it lies when the statement runs: the
+    // bytes must stay in place until then (a bulk copy binds its reused
+    // buffers without a QString for each value). Empty text binds as "", not Null.
+    void bindUtf8InPlace(int index, std::string_view utf8);
 
     // One step: true while it yields a row, false when done. Throws DbError.
     bool step();

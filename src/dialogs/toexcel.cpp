@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 #include "platform/vb.h"
 
 #include <QComboBox>
@@ -32,7 +33,6 @@
 #include <string_view>
 #include <vector>
 
-#include <sqlcipher/sqlite3.h>
 
 #include <xlsxwriter.h>
 
@@ -318,70 +318,6 @@ QList<int> ExportColumns(const FlexGrid& grid)
     return columns;
 }
 
-namespace {
-
-// A statement on the staging table that takes and hands out its texts as
-// UTF-8, the way the grid holds them and the writer takes them: copying a
-// large grid makes and drops no QString for each of its cells, neither on the
-// way in nor on the way out. Values are bound, never part of the SQL text.
-class StagingStatement {
-public:
-    // Throws DbError with the engine's text when the SQL does not prepare.
-    StagingStatement(Database& db, const QString& sql)
-        : m_db(db.handle())
-    {
-        const QByteArray utf8 = sql.toUtf8();
-        if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), &m_stmt, nullptr) != SQLITE_OK)
-            fail();
-    }
-    ~StagingStatement() { sqlite3_finalize(m_stmt); }
-    StagingStatement(const StagingStatement&) = delete;
-    StagingStatement& operator=(const StagingStatement&) = delete;
-
-    // The engine reads the bytes where they are, when the statement runs:
-    // they must stay in place until then. An empty text is bound as ""
-    // (text), not Null.
-    void bindInPlace(int index, std::string_view text)
-    {
-        if (sqlite3_bind_text(m_stmt, index, text.empty() ? "" : text.data(), int(text.size()), SQLITE_STATIC)
-            != SQLITE_OK)
-            fail();
-    }
-    // True while it yields a row; throws DbError.
-    bool step()
-    {
-        const int rc = sqlite3_step(m_stmt);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE)
-            fail();
-        return false;
-    }
-    // Runs a write and makes the statement ready for the next values.
-    void run()
-    {
-        while (step()) {
-        }
-        sqlite3_reset(m_stmt);
-    }
-    // The current row's text in a column, valid until the next step; nullptr
-    // for Null.
-    const char* text(int col) const { return reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col)); }
-
-private:
-    [[noreturn]] void fail()
-    {
-        const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
-        sqlite3_reset(m_stmt);
-        throw DbError(message);
-    }
-
-    sqlite3* m_db;
-    sqlite3_stmt* m_stmt = nullptr;
-};
-
-} // namespace
-
 QList<int> StageGrid(Database& staging, const FlexGrid& grid, const std::function<void(int row)>& progress)
 {
     const QList<int> columns = ExportColumns(grid);
@@ -404,7 +340,7 @@ QList<int> StageGrid(Database& staging, const FlexGrid& grid, const std::functio
     staging.execute("delete from mysheet");
     // One insert per grid row, prepared once: bound values keep the texts
     // exactly as they are (quotes, date-like text) without parsing each row.
-    StagingStatement insert(staging, "insert into mysheet (" + fields + ") values (" + params + ")");
+    Statement insert(staging, "insert into mysheet (" + fields + ") values (" + params + ")");
     // A row's texts are copied out of the grid before they are bound: what
     // the grid hands out need not stay put while it is asked for the next
     // cell. The buffers are reused, so a row costs no allocation once they
@@ -415,7 +351,7 @@ QList<int> StageGrid(Database& staging, const FlexGrid& grid, const std::functio
         for (size_t i = 0; i < texts.size(); ++i)
             texts[i].assign(grid.textUtf8(r, columns[qsizetype(i)]));
         for (size_t i = 0; i < texts.size(); ++i)
-            insert.bindInPlace(int(i) + 1, texts[i]);
+            insert.bindUtf8InPlace(int(i) + 1, texts[i]);
         insert.run();
         if (progress)
             progress(r);
@@ -469,11 +405,11 @@ bool WriteStagedWorkbook(Database& staging, const QList<int>& columns, const QSt
     bool ok = sheet != nullptr;
     try {
         if (!fields.isEmpty()) {
-            StagingStatement rows(staging, "select " + fields + " from mysheet order by rowid");
+            Statement rows(staging, "select " + fields + " from mysheet order by rowid");
             const int count = int(columns.size());
             for (lxw_row_t row = 0; ok && rows.step(); ++row) {
                 for (int i = 0; ok && i < count; ++i)
-                    if (const char* v = rows.text(i))
+                    if (const char* v = rows.columnUtf8(i))
                         ok = worksheet_write_string(sheet, row, lxw_col_t(columns[i]), v, text) == LXW_NO_ERROR;
             }
         }
