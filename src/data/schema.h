@@ -14,7 +14,7 @@ struct TableDef {
     QString name;
     QList<ColumnDef> columns;
     QList<QStringList> indexes; // plain indexes, each a list of columns
-    QStringList triggers;       // CREATE TRIGGER statements kept on the table, in order
+    QStringList triggers = {};  // CREATE TRIGGER statements kept on the table, in order
 };
 
 const QList<TableDef>& DataFileSchema();
