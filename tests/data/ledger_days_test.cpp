@@ -122,6 +122,7 @@ protected:
 
 TEST_F(LedgerDays, NumberingFindsWhatTheLookUpsFindOnRandomLedgersWrittenByAnyStatement)
 {
+    Transaction tx(Db()); // one write to the disk instead of one per statement
     for (unsigned seed = 1; seed <= 6; ++seed) {
         std::mt19937 rng(seed);
         Db().execute("delete from TB1");
@@ -140,7 +141,10 @@ TEST_F(LedgerDays, NumberingFindsWhatTheLookUpsFindOnRandomLedgersWrittenByAnySt
         if (HasFailure())
             return;
     }
+    // What the triggers kept is what a file without them gets filled with.
     const QStringList kept = days();
+    EXPECT_GT(kept.size(), 15);
+    Db().execute("delete from TB1Days");
     RebuildLedgerSummary(Db());
     EXPECT_EQ(days(), kept);
 }
@@ -172,19 +176,6 @@ TEST_F(LedgerDays, EmptyingTheLedgerEmptiesTheDaysAndKeepsThemKept)
     EXPECT_EQ(Records("select name, sql from sqlite_master where type='trigger' order by name"), triggers);
     Db().execute("insert into TB1 (F1,F2,SN) values ('A','2024-01-02',31)");
     EXPECT_EQ(days(), QStringList{"2024-01-02|31"});
-}
-
-TEST_F(LedgerDays, RebuildFillsTheDaysOfALedgerWrittenWithoutThem)
-{
-    for (const QString& name : Records("select name from sqlite_master where type='trigger'"))
-        Db().executeNative("DROP TRIGGER \"" + name + '"');
-    std::mt19937 rng(8);
-    addRandomRows(rng, 80);
-    EXPECT_EQ(days(), QStringList{});
-    RebuildLedgerSummary(Db());
-    EXPECT_EQ(days(), Records("select F2, max(SN) from TB1 where F1 is not null and F2 >= '0001-01-01' "
-                              "and F2 < '9999-12-32' group by F2 order by F2"));
-    EXPECT_GT(days().size(), 15);
 }
 
 } // namespace
