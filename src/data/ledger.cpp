@@ -1,5 +1,6 @@
 #include "data/ledger.h"
 
+#include "data/database.h"
 #include "data/globals.h"
 #include "data/sqltext.h"
 #include "data/statement.h"
@@ -39,7 +40,8 @@ double readCounter()
 struct LedgerRow {
     bool found = false;
     QString date;
-    double sn = 0;
+    double sn = 0;      // 0 for Null, as the record sets read it
+    bool snNull = false;
 };
 
 // The ends of the calendar: a dated entry's F2 lies between them, Null and
@@ -47,39 +49,56 @@ struct LedgerRow {
 const QString kFirstDay = QStringLiteral("'0001-01-01'");
 const QString kPastLastDay = QStringLiteral("'9999-12-32'");
 
+LedgerRow rowAt(const Statement& st)
+{
+    return {true, st.columnText(0), st.columnDouble(1), st.columnIsNull(1)};
+}
+
 // The first row of a look-up on F2 and SN, with the document left out bound as ?1.
 LedgerRow firstRow(const QString& nativeSql, const QString& docNo)
 {
     Statement st(Db(), nativeSql);
     st.bind(1, docNo);
-    LedgerRow r;
-    if (st.step()) {
-        r.found = true;
-        r.date = st.columnText(0);
-        r.sn = st.columnDouble(1);
+    return st.step() ? rowAt(st) : LedgerRow();
+}
+
+// Whether a is the first row of "order by SN desc" before b: a Null number
+// comes last; among equal numbers the earlier stored date comes first, as the
+// look-up through the date index meets them and sorts them.
+bool ranksAbove(const LedgerRow& a, const LedgerRow& b)
+{
+    if (a.snNull || b.snNull)
+        return !a.snNull && b.snNull;
+    return a.sn > b.sn || (a.sn == b.sn && a.date < b.date);
+}
+
+// The first row of "F2 >= first day and F2 < before and F1 <> docNo order by
+// SN desc". TB1Days names each stored date's highest number among the rows
+// that have a document number, so only the dates are walked, down its number
+// index ("+" keeps the engine off the date index: later dates are passed, not
+// sorted); a date's own rows are asked only while docNo's rows might hide its
+// top (docNo has few rows), which takes the next-best date.
+LedgerRow highestBefore(const QString& before, const QString& docNo)
+{
+    Statement days(Db(), "select F2,SN from TB1Days where +F2 >= " + kFirstDay + " and +F2 < ?1 order by SN desc");
+    days.bind(1, before);
+    Statement onDay(Db(), QStringLiteral("select F2,SN from TB1 where F2 = ?1 and F1 <> ?2 order by SN desc limit 1"));
+    LedgerRow best;
+    while (days.step()) {
+        const LedgerRow day = rowAt(days);
+        // No date still to come holds a row that ranks above the one found.
+        if (best.found && !ranksAbove(day, best))
+            break;
+        onDay.bind(1, day.date);
+        onDay.bind(2, docNo);
+        if (onDay.step()) {
+            const LedgerRow r = rowAt(onDay);
+            if (!best.found || ranksAbove(r, best))
+                best = r;
+        }
+        onDay.reset();
     }
-    return r;
-}
-
-QString dateText(const QString& nativeSql)
-{
-    Statement st(Db(), nativeSql);
-    return st.step() ? st.columnText(0) : QString();
-}
-
-// Whether the highest number dated on or before a day is found sooner by
-// walking the sequence index down from the top (past the entries dated later;
-// the index holds date and document number, so no row is read) than through
-// the date index (every entry up to that day, each row read for its number,
-// some thirty times the work an entry). Both find the same row; the ledger's
-// date span tells which reads less.
-bool searchFromTheTop(const QDate& day)
-{
-    const auto oldest = ParseDateText(dateText("select min(F2) from TB1 where F2 >= " + kFirstDay));
-    const auto newest = ParseDateText(dateText("select max(F2) from TB1 where F2 < " + kPastLastDay));
-    if (!oldest || !newest)
-        return true;
-    return day.daysTo(newest->date()) <= 30 * oldest->date().daysTo(day);
+    return best;
 }
 
 // An amount as the record sets read it: a number, Null as 0, text only when
@@ -132,30 +151,22 @@ double NextLedgerSN(const QDate& d, const QString& docNo, double cur, bool* crow
 {
     if (crowded)
         *crowded = false;
-    // The look-ups of "datediff('d', d, F2) < 0 / <= 0 / > 0" as ranges on the
-    // stored date text. A "+" before a column keeps the engine from using its
-    // index, so each look-up walks the index that reaches its row soonest.
-    const QString day = "'" + DateText(d) + "'";
-    const QString dayAfter = "'" + DateText(d.addDays(1)) + "'";
+    // The look-ups of "datediff('d', d, F2) < 0 / <= 0 / > 0" are ranges on
+    // the stored date text.
+    const QString day = DateText(d);
+    const QString dayAfter = DateText(d.addDays(1));
 
-    // base: the highest number dated on or before d.
-    const LedgerRow onOrBefore = searchFromTheTop(d)
-        ? firstRow("select F2,SN from TB1 where +F2 >= " + kFirstDay + " and +F2 < " + dayAfter
-                       + " and F1<>?1 order by SN desc limit 1", docNo)
-        : firstRow("select F2,SN from TB1 where F2 >= " + kFirstDay + " and F2 < " + dayAfter
-                       + " and F1<>?1 order by +SN desc limit 1", docNo);
+    // base: the highest number dated on or before d; prev: before d.
+    const LedgerRow onOrBefore = highestBefore(dayAfter, docNo);
     const double base = onOrBefore.found ? onOrBefore.sn : 0;
     const bool baseSameDay = onOrBefore.found && sameDay(onOrBefore.date, d);
+    const double prev = highestBefore(day, docNo).sn;
 
-    // prev: the highest number dated before d, at most base (its rows are among base's).
-    const LedgerRow before = onOrBefore.found
-        ? firstRow("select F2,SN from TB1 where +F2 >= " + kFirstDay + " and +F2 < " + day + " and SN <= "
-                       + SqlNum(base) + " and F1<>?1 order by SN desc limit 1", docNo)
-        : LedgerRow();
-    const double prev = before.found ? before.sn : 0;
-
-    // next: the lowest number above base dated after d.
-    const LedgerRow after = firstRow("select F2,SN from TB1 where +F2 >= " + dayAfter + " and +F2 < " + kPastLastDay
+    // next: the lowest number above base dated after d. Every row above base
+    // is dated after d but docNo's own, those without a date and those without
+    // a document number, so the sequence index is walked up from base ("+"
+    // keeps the engine off the date index).
+    const LedgerRow after = firstRow("select F2,SN from TB1 where +F2 >= '" + dayAfter + "' and +F2 < " + kPastLastDay
                                          + " and SN > " + SqlNum(base) + " and F1<>?1 order by SN limit 1",
                                      docNo);
     if (!after.found) {
@@ -175,6 +186,64 @@ double NextLedgerSN(const QDate& d, const QString& docNo, double cur, bool* crow
     if (sn == base && crowded)
         *crowded = true;
     return sn;
+}
+
+// What keeps TB1Days: a row that has a document number and a date raises
+// its day's number; one that leaves the day (deleted, or its number, date or
+// document number changed) takes the day's number from the rows still on it,
+// and the day goes when none is left. Only those columns fire them: the
+// balance rewrite (QC, QM) does not.
+QStringList LedgerDayTriggers()
+{
+    const QString dated = "%1.F1 IS NOT NULL AND %1.F2 >= " + kFirstDay + " AND %1.F2 < " + kPastLastDay;
+    const QString raise = QStringLiteral(
+        "UPDATE TB1Days SET SN = new.SN WHERE F2 = new.F2 AND (SN < new.SN OR (SN IS NULL AND new.SN IS NOT NULL)); "
+        "INSERT INTO TB1Days (F2, SN) SELECT new.F2, new.SN WHERE NOT EXISTS (SELECT 1 FROM TB1Days WHERE F2 = new.F2); ");
+    const QString lower = QStringLiteral(
+        "UPDATE TB1Days SET SN = (SELECT SN FROM TB1 WHERE F2 = old.F2 AND F1 IS NOT NULL ORDER BY SN DESC LIMIT 1) "
+        "WHERE F2 = old.F2 AND (SN <= old.SN OR SN IS NULL); "
+        "DELETE FROM TB1Days WHERE F2 = old.F2 AND SN IS NULL "
+        "AND NOT EXISTS (SELECT 1 FROM TB1 WHERE F2 = old.F2 AND F1 IS NOT NULL); ");
+    auto trigger = [](const QString& name, const QString& event, const QString& when, const QString& body) {
+        return QStringLiteral("CREATE TRIGGER \"%1\" AFTER %2 ON \"TB1\" WHEN %3 BEGIN %4END").arg(name, event, when, body);
+    };
+    return {trigger("TB1Days_insert", "INSERT", dated.arg("new"), raise),
+            trigger("TB1Days_delete", "DELETE", dated.arg("old"), lower),
+            trigger("TB1Days_update_old", "UPDATE OF SN, F2, F1", dated.arg("old"), lower),
+            trigger("TB1Days_update_new", "UPDATE OF SN, F2, F1", dated.arg("new"), raise)};
+}
+
+void RebuildLedgerSummary(Database& db)
+{
+    Transaction tx(db);
+    db.executeNative(QStringLiteral("DELETE FROM TB1Days"));
+    db.executeNative("INSERT INTO TB1Days (F2, SN) SELECT F2, max(SN) FROM TB1 WHERE F1 IS NOT NULL AND F2 >= " + kFirstDay
+                     + " AND F2 < " + kPastLastDay + " GROUP BY F2");
+    tx.commit();
+}
+
+void EmptyLedger(Database& db)
+{
+    Transaction tx(db);
+    // Without its triggers the engine clears the table whole instead of
+    // deleting it row by row, each row firing them; they come back as stored.
+    std::vector<std::pair<QString, QString>> triggers;
+    {
+        Statement st(db, QStringLiteral("select name, sql from sqlite_master where type='trigger' and lower(tbl_name)='tb1' order by rowid"));
+        while (st.step())
+            triggers.emplace_back(st.columnText(0), st.columnText(1));
+    }
+    for (const auto& [name, sql] : triggers)
+        db.executeNative("DROP TRIGGER \"" + name + '"');
+    db.executeNative(QStringLiteral("DELETE FROM TB1"));
+    {
+        Statement st(db, QStringLiteral("select count(*) from sqlite_master where type='table' and lower(name)='tb1days'"));
+        if (st.step() && st.columnInt64(0) > 0)
+            db.executeNative(QStringLiteral("DELETE FROM TB1Days"));
+    }
+    for (const auto& [name, sql] : triggers)
+        db.executeNative(sql);
+    tx.commit();
 }
 
 void RecalcBalances(double sn, const QString& party)

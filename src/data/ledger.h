@@ -1,6 +1,9 @@
 #pragma once
 #include <QDate>
 #include <QString>
+#include <QStringList>
+
+class Database;
 
 // Ledger (TB1) sequence numbers and running balances.
 //
@@ -31,6 +34,19 @@ QString CrowdedLedgerMessage();
 // gap to the next entry can no longer be split it returns the neighbour's own
 // number and sets *crowded (the caller then shows CrowdedLedgerMessage()).
 double NextLedgerSN(const QDate& d, const QString& docNo, double cur, bool* crowded = nullptr);
+
+// The CREATE TRIGGER texts that keep TB1Days (each stored date's highest
+// number among the rows that have a document number) on TB1 itself, so rows
+// written by any statement count. NextLedgerSN reads it.
+QStringList LedgerDayTriggers();
+
+// Fills TB1Days anew from the ledger (a file written before it had one).
+// Throws DbError.
+void RebuildLedgerSummary(Database& db);
+
+// Empties the ledger and TB1Days together, the ledger cleared whole rather
+// than row by row through its triggers. Throws DbError.
+void EmptyLedger(Database& db);
 
 // Rewrites QC/QM of every row of party with SN >= sn (SN 0 rows are out of
 // the order and left alone). The opening balance is QM of the party's last

@@ -158,7 +158,10 @@ qint64 LedgerPosting::nextRowId(const QString& party)
 void LedgerPosting::insert(const LedgerEntry& e, double sn)
 {
     const LedgerKind& kind = LedgerKindOf(e.lb);
-    Statement st(Db(), QStringLiteral("insert into TB1 (S2,SN,LB,F1,F2,F3,%1,S1,F5,F6,F10,H8,rowid) "
+    // "or fail": a taken row number fails the one row all the same, and the
+    // engine keeps no statement journal for it (the ledger's triggers would
+    // otherwise make every posting copy each page it touches first).
+    Statement st(Db(), QStringLiteral("insert or fail into TB1 (S2,SN,LB,F1,F2,F3,%1,S1,F5,F6,F10,H8,rowid) "
                                       "values (?1,?2,?3,?4,?5,?6,?7,?8,?9,?9,?10,?11,?12)")
                            .arg(kind.moneyColumn()));
     st.bind(1, kind.business);

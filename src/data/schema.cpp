@@ -1,6 +1,7 @@
 #include "data/schema.h"
 
 #include "data/database.h"
+#include "data/ledger.h"
 #include "data/sqltext.h"
 
 #include <QFile>
@@ -57,10 +58,18 @@ QList<TableDef> buildSchema()
              "F4051:N F4052:N F4053:N"),
         {{"F1"}, {"F101", "F1", "F2031", "F301", "F401", "F501", "F202", "F603", "F602", "F604", "F103"}, {"F202"}, {"F203"},
          {"F603"}, {"F602"}, {"F201"}, {"F702"}, {"F2021"}}});
+    // The ledger's highest sequence number per stored entry date, counting
+    // the rows that have a document number: the numbering finds the highest
+    // number dated on or before a day here instead of among every entry.
+    // Kept by the ledger's own triggers; no window shows it.
+    t.append({"TB1Days", cols("F2:D SN:N"), {{"F2", "SN"}, {"SN", "F2"}}});
     // The ledger. The sequence index carries the date and the document number,
-    // so the numbering's look-ups walk it without reading a single row.
+    // so the numbering's look-ups walk it without reading a single row; the
+    // date index with number and document finds a day's highest entry; the
+    // kind's index with the number lists the entry windows' oldest entries.
     t.append({"TB1", cols("F1 F2:D F3 LB:I S2 SN:N YF:N:0 FK:N:0 QC:N QM:N S1 F5 F6 F10 H8:D K:N:0 F30"),
-        {{"F1"}, {"F2"}, {"F3", "SN"}, {"SN", "F2", "F1"}, {"LB"}}});
+        {{"F1"}, {"F2"}, {"F3", "SN"}, {"SN", "F2", "F1"}, {"LB"}, {"F2", "SN", "F1"}, {"LB", "SN"}},
+        LedgerDayTriggers()});
     t.append({"sysinfo", cols("ID:I Setval:N setStr"), {{"ID"}}});
     t.append({"TE1", cols("F1 F2 F3" + range("F6", 0, 7, "I")), {{"F1"}}});
     // Delivery notes.

@@ -3,6 +3,7 @@
 #include "data/database.h"
 #include "dialogs/error_boundary.h"
 #include "data/globals.h"
+#include "data/ledger.h"
 #include "data/queries.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
@@ -23,7 +24,7 @@ QStringList statementsOf(int box)
     case 0: return {"delete from M01", "delete from m011", "delete from M0111", "delete from M02", "delete from m021", "delete from M04"};
     case 1: return {"delete from M03", "delete from M031", "delete from M030"};
     case 2: return {"delete from B01"};
-    case 3: return {"delete from tb1"};
+    case 3: return {}; // the ledger: EmptyLedger, with what it keeps beside it
     }
     return {};
 }
@@ -87,6 +88,8 @@ void S03::clearData()
                 continue;
             for (const QString& sql : statementsOf(i))
                 Db().execute(sql);
+            if (i == 3)
+                EmptyLedger(Db());
         }
     });
     if (!cleared)

@@ -64,6 +64,14 @@ TEST_F(ZhLstTest, ListsTheOldestThousandOfItsKindAndASearchListsAll)
     EXPECT_EQ(cell(1003, 0), "YS0001");
 }
 
+TEST_F(ZhLstTest, TheOpeningListIsReadInNumberOrderFromTheKindsIndex)
+{
+    openDebts();
+    const QString plan = Records("EXPLAIN QUERY PLAN " + w->lastSql()).join(' ');
+    EXPECT_TRUE(plan.contains("(LB=?)")) << plan.toStdString();
+    EXPECT_FALSE(plan.contains("TEMP B-TREE")) << "the entries of the kind are not sorted: " << plan.toStdString();
+}
+
 TEST_F(ZhLstTest, DocumentNumbersComeFromTheClockAndPassNumbersTaken)
 {
     const struct {

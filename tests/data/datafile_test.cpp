@@ -49,6 +49,7 @@ std::map<QString, QStringList> expectedTables()
                 "F701", "F702", "F703", "F704", "F2021", "F605", "F606", "DF", "YJ", "XJ", "F508", "F509", "F510",
                 "F4051", "F4052", "F4053"};
     t["TB1"] = {"F1", "F2", "F3", "LB", "S2", "SN", "YF", "FK", "QC", "QM", "S1", "F5", "F6", "F10", "H8", "K", "F30"};
+    t["TB1Days"] = {"F2", "SN"};
     t["sysinfo"] = {"ID", "Setval", "setStr"};
     t["TE1"] = {"F1", "F2", "F3", "F60", "F61", "F62", "F63", "F64", "F65", "F66", "F67"};
     t["TA2"] = {"F1", "F2", "F3", "F4", "F5"};

@@ -246,6 +246,20 @@ TEST_F(S03Test, LedgerOnlyKeepsTheSequenceCounter)
     EXPECT_EQ(TakeLedgerSN(QDate(2024, 5, 6), "D2", false), 64);
 }
 
+TEST_F(S03Test, TheLedgerGoesWithTheDatesKeptBesideIt)
+{
+    Db().execute("insert into TB1 (F1,F2,F3,SN,LB) values ('D3','2024-05-01','客户甲',40,-9)");
+    ASSERT_EQ(Rows("TB1Days"), 1);
+    S03 dlg;
+    tick(dlg, {3});
+    msgs->expect("数据清除后将无法恢复!真的继续吗?");
+    msgs->expect("数据清除成功!");
+    dlg.cmdClick(0);
+    EXPECT_EQ(Rows("TB1Days"), 0);
+    Db().execute("insert into TB1 (F1,F2,F3,SN,LB) values ('D4','2024-05-02','客户甲',70,-9)");
+    EXPECT_EQ(Rows("TB1Days"), 1) << "the ledger's triggers are back";
+}
+
 TEST_F(S03Test, AFailingDeleteLeavesEveryTableAsItWas)
 {
     Db().executeNative("CREATE TRIGGER keep_m04 BEFORE DELETE ON M04 BEGIN SELECT RAISE(ABORT, 'M04 is locked'); END");
