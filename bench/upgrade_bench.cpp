@@ -52,6 +52,18 @@ void fillOldLedger(Database& db)
     std::iota(chunks.begin(), chunks.end(), 0);
     std::shuffle(chunks.begin(), chunks.end(), std::mt19937(20240310));
     Transaction tx(db);
+    // The ledger of layout 0: narrower indexes, no per-date table, no triggers.
+    QStringList triggers;
+    for (RecordSet rs = db.openRecordset("select name from sqlite_master where type='trigger'"); !rs.eof(); rs.moveNext())
+        triggers << rs.field(0).toString();
+    for (const QString& trigger : triggers)
+        db.executeNative("DROP TRIGGER \"" + trigger + "\"");
+    db.executeNative("DROP TABLE TB1Days");
+    for (const char* index : {"ix_TB1_2", "ix_TB1_4", "ix_TB1_5", "ix_TD2_3"})
+        db.executeNative(QStringLiteral("DROP INDEX %1").arg(index));
+    db.executeNative("CREATE INDEX \"ix_TB1_2\" ON \"TB1\" (\"F2\")");
+    db.executeNative("CREATE INDEX \"ix_TB1_4\" ON \"TB1\" (\"SN\")");
+    db.executeNative("CREATE INDEX \"ix_TB1_5\" ON \"TB1\" (\"LB\")");
     Statement insert(db,
                      "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,S1,F5,F6,F10,H8) "
                      "values (?1,?2,?3,?4,?5,?6,?7,?8,'经手人','管理员','管理员','',?9)");
@@ -76,10 +88,6 @@ void fillOldLedger(Database& db)
             insert.run();
         }
     }
-    // The indexes of layout 0 where they differ from today's.
-    db.executeNative("DROP INDEX ix_TB1_4");
-    db.executeNative("CREATE INDEX \"ix_TB1_4\" ON \"TB1\" (\"SN\")");
-    db.executeNative("DROP INDEX ix_TD2_3");
     db.executeNative("PRAGMA user_version = 0");
     tx.commit();
 }

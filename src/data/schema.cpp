@@ -68,7 +68,7 @@ QList<TableDef> buildSchema()
     // date index with number and document finds a day's highest entry; the
     // kind's index with the number lists the entry windows' oldest entries.
     t.append({"TB1", cols("F1 F2:D F3 LB:I S2 SN:N YF:N:0 FK:N:0 QC:N QM:N S1 F5 F6 F10 H8:D K:N:0 F30"),
-        {{"F1"}, {"F2"}, {"F3", "SN"}, {"SN", "F2", "F1"}, {"LB"}, {"F2", "SN", "F1"}, {"LB", "SN"}},
+        {{"F1"}, {"F2", "SN", "F1"}, {"F3", "SN"}, {"SN", "F2", "F1"}, {"LB", "SN"}},
         LedgerDayTriggers()});
     t.append({"sysinfo", cols("ID:I Setval:N setStr"), {{"ID"}}});
     t.append({"TE1", cols("F1 F2 F3" + range("F6", 0, 7, "I")), {{"F1"}}});
@@ -140,8 +140,9 @@ QString CreateIndexSql(const TableDef& t, int position)
     return QStringLiteral("CREATE INDEX \"%1\" ON \"%2\" (%3)").arg(IndexName(t, position), t.name, quoted.join(','));
 }
 
-void FillDerivedTables(Database&)
+void FillDerivedTables(Database& db)
 {
+    RebuildLedgerSummary(db);
 }
 
 QString DataFileKey()
