@@ -89,10 +89,12 @@ bool ReKuanFrm::refresh(const QStringList& parties)
 {
     setEnabled(false);
     const bool done = RunWrite(LangStr(QString::fromUtf8(kRefreshFailed)), [&] {
+        // One set of statements for the whole list.
+        BalanceRewriter rewriter(Db());
         for (const QString& party : parties) {
             setWindowTitle(LangStr(QStringLiteral("正在刷新 ")) + party);
             LetRepaint();
-            RecalcBalances(0, party);
+            rewriter.recalc(0, party);
         }
     });
     setEnabled(true);

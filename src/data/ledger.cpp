@@ -4,8 +4,12 @@
 #include "data/sqltext.h"
 #include "data/statement.h"
 
+#define SQLITE_HAS_CODEC 1
+#include <sqlcipher/sqlite3.h>
+
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -179,51 +183,7 @@ double NextLedgerSN(const QDate& d, const QString& docNo, double cur, bool* crow
 
 void RecalcBalances(double sn, const QString& party)
 {
-    Database& db = Db();
-
-    // Rows at SN 0 are out of the order (being renumbered): their stale QM
-    // must not open the chain.
-    double bal = 0;
-    {
-        Statement opening(db, QStringLiteral("select QM from TB1 where (F3=?1 AND not (F6='' or F6 is null)) "
-                                             "and SN<?2 and SN<>0 order by SN desc limit 1"));
-        opening.bind(1, party);
-        opening.bind(2, sn);
-        if (opening.step())
-            bal = amountAt(opening, 0);
-    }
-
-    // The party's rows are read straight from the statement, not kept: only
-    // the rows whose balances change are remembered.
-    struct Change {
-        qint64 rowid;
-        double qc, qm;
-    };
-    std::vector<Change> changes;
-    {
-        Statement rows(db, QStringLiteral("select rowid,YF,FK,QC,QM from TB1 where SN<>0 AND SN>=?2 and F3=?1 ORDER BY SN"));
-        rows.bind(1, party);
-        rows.bind(2, sn);
-        while (rows.step()) {
-            const double qc = bal;
-            bal = bal + amountAt(rows, 1) - amountAt(rows, 2);
-            // A row that already holds its balances is not rewritten: a refresh
-            // of a consistent ledger then writes no page at all.
-            if (rows.columnIsNumber(3) && rows.columnIsNumber(4) && rows.columnDouble(3) == qc && rows.columnDouble(4) == bal)
-                continue;
-            changes.push_back({rows.columnInt64(0), qc, bal});
-        }
-    }
-    // Written in file order rather than sequence order: each page is then
-    // visited once, in turn.
-    std::sort(changes.begin(), changes.end(), [](const Change& a, const Change& b) { return a.rowid < b.rowid; });
-    Statement update(db, QStringLiteral("update TB1 set QC=?1,QM=?2 where rowid=?3"));
-    for (const Change& c : changes) {
-        update.bind(1, c.qc);
-        update.bind(2, c.qm);
-        update.bindInt64(3, c.rowid);
-        update.run();
-    }
+    BalanceRewriter(Db()).recalc(sn, party);
 }
 
 double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCounterAfterStep1, bool* crowded)
@@ -245,3 +205,234 @@ double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCount
     }
 }
 
+
+// ---------------------------------------------------------------- balance rewriting
+
+namespace {
+
+// amountAt for an argument of an SQL function: the same reading of the same
+// value, so both ways reach the same sums.
+double amountOf(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL: return 0;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT: return sqlite3_value_double(v);
+    default: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+        bool ok = false;
+        const double x = (p ? QString::fromUtf8(p, sqlite3_value_bytes(v)) : QString()).trimmed().toDouble(&ok);
+        return ok && std::isfinite(x) ? x : 0;
+    }
+    }
+}
+
+bool isNumber(sqlite3_value* v)
+{
+    const int type = sqlite3_value_type(v);
+    return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+}
+
+// One party's walk inside the rewriting UPDATE. Its WHERE calls walk() on
+// each of the party's rows from the first SN on, in the order the index hands
+// them over, which is the order the row-by-row walk reads them in (SN, then
+// rowid); the SET then asks for the balances walk() worked out for the row.
+struct BalanceWalk {
+    struct Change {
+        qint64 rowid;
+        double qc, qm;
+    };
+
+    BalanceWalk(double opening, double firstSn)
+        : bal(opening)
+        , from(firstSn)
+    {
+    }
+
+    double bal;
+    double from;
+    bool started = false;
+    double lastSn = 0;
+    qint64 lastRowid = 0;
+    // A row came out of order (or one the walk does not take): the rest of
+    // the walk writes nothing and the party is done again row by row.
+    bool outOfOrder = false;
+    std::vector<Change> changes; // the rows let through, in the order walked
+    std::unordered_map<qint64, size_t> byRowid; // made when the SET asks for an earlier row
+    size_t written = 0;
+
+    // Whether the row must be written; its balances are kept for the SET.
+    bool walk(qint64 rowid, sqlite3_value* sn, sqlite3_value* yf, sqlite3_value* fk, sqlite3_value* qc,
+              sqlite3_value* qm)
+    {
+        if (outOfOrder)
+            return false;
+        const double s = sqlite3_value_double(sn);
+        if (!isNumber(sn) || s == 0 || !(s >= from) || (started && (s < lastSn || (s == lastSn && rowid <= lastRowid)))) {
+            outOfOrder = true;
+            return false;
+        }
+        started = true;
+        lastSn = s;
+        lastRowid = rowid;
+        const double before = bal;
+        bal = bal + amountOf(yf) - amountOf(fk);
+        if (isNumber(qc) && isNumber(qm) && sqlite3_value_double(qc) == before && sqlite3_value_double(qm) == bal)
+            return false;
+        changes.push_back({rowid, before, bal});
+        return true;
+    }
+
+    // The balances of a row walk() let through; null when it did not.
+    const Change* find(qint64 rowid)
+    {
+        if (!changes.empty() && changes.back().rowid == rowid)
+            return &changes.back();
+        if (byRowid.size() != changes.size()) {
+            byRowid.clear();
+            for (size_t i = 0; i < changes.size(); ++i)
+                byRowid.emplace(changes[i].rowid, i);
+        }
+        const auto it = byRowid.find(rowid);
+        return it == byRowid.end() ? nullptr : &changes[it->second];
+    }
+};
+
+// The walk the running UPDATE belongs to. The program uses its connection
+// from one thread; a function called with no walk running fails its statement.
+thread_local BalanceWalk* tWalk = nullptr;
+
+class RunningWalk {
+public:
+    explicit RunningWalk(BalanceWalk* w)
+        : m_previous(tWalk)
+    {
+        tWalk = w;
+    }
+    ~RunningWalk() { tWalk = m_previous; }
+    RunningWalk(const RunningWalk&) = delete;
+    RunningWalk& operator=(const RunningWalk&) = delete;
+
+private:
+    BalanceWalk* m_previous;
+};
+
+void walkFunc(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (!tWalk) {
+        sqlite3_result_error(ctx, "ledger_walk: no balance rewrite is running", -1);
+        return;
+    }
+    sqlite3_result_int(ctx, tWalk->walk(sqlite3_value_int64(argv[0]), argv[1], argv[2], argv[3], argv[4], argv[5]));
+}
+
+void balanceFunc(sqlite3_context* ctx, sqlite3_value* rowid, bool after)
+{
+    const BalanceWalk::Change* c = tWalk ? tWalk->find(sqlite3_value_int64(rowid)) : nullptr;
+    if (!c) {
+        sqlite3_result_error(ctx, "ledger_balance: the row was not walked", -1);
+        return;
+    }
+    if (after)
+        ++tWalk->written;
+    sqlite3_result_double(ctx, after ? c->qm : c->qc);
+}
+
+// The walk one row at a time: read in SN order, then the rows whose balances
+// change written in file order, so each page is visited once, in turn.
+void rewriteRowByRow(Database& db, double sn, const QString& party, double bal)
+{
+    struct Change {
+        qint64 rowid;
+        double qc, qm;
+    };
+    std::vector<Change> changes;
+    {
+        Statement rows(db, QStringLiteral("select rowid,YF,FK,QC,QM from TB1 where SN<>0 AND SN>=?2 and F3=?1 ORDER BY SN"));
+        rows.bind(1, party);
+        rows.bind(2, sn);
+        while (rows.step()) {
+            const double qc = bal;
+            bal = bal + amountAt(rows, 1) - amountAt(rows, 2);
+            if (rows.columnIsNumber(3) && rows.columnIsNumber(4) && rows.columnDouble(3) == qc && rows.columnDouble(4) == bal)
+                continue;
+            changes.push_back({rows.columnInt64(0), qc, bal});
+        }
+    }
+    std::sort(changes.begin(), changes.end(), [](const Change& a, const Change& b) { return a.rowid < b.rowid; });
+    Statement update(db, QStringLiteral("update TB1 set QC=?1,QM=?2 where rowid=?3"));
+    for (const Change& c : changes) {
+        update.bind(1, c.qc);
+        update.bind(2, c.qm);
+        update.bindInt64(3, c.rowid);
+        update.run();
+    }
+}
+
+} // namespace
+
+void RegisterBalanceFunctions(sqlite3* db)
+{
+    // Not deterministic: called once per row, in turn, never folded away.
+    sqlite3_create_function(db, "ledger_walk", 6, SQLITE_UTF8, nullptr, walkFunc, nullptr, nullptr);
+    sqlite3_create_function(db, "ledger_balance_before", 1, SQLITE_UTF8, nullptr,
+        [](sqlite3_context* c, int, sqlite3_value** a) { balanceFunc(c, a[0], false); }, nullptr, nullptr);
+    sqlite3_create_function(db, "ledger_balance_after", 1, SQLITE_UTF8, nullptr,
+        [](sqlite3_context* c, int, sqlite3_value** a) { balanceFunc(c, a[0], true); }, nullptr, nullptr);
+}
+
+struct BalanceRewriter::Statements {
+    // Rows at SN 0 are out of the order (being renumbered): their stale QM
+    // must not open the chain.
+    Statement opening;
+    Statement rewrite;
+
+    explicit Statements(Database& db)
+        : opening(db, QStringLiteral("select QM from TB1 where (F3=?1 AND not (F6='' or F6 is null)) "
+                                     "and SN<?2 and SN<>0 order by SN desc limit 1"))
+        , rewrite(db, BalanceRewriter::rewriteSql())
+    {
+    }
+};
+
+QString BalanceRewriter::rewriteSql()
+{
+    // The walk's conditions on the index come first, so ledger_walk sees only
+    // the rows the walk takes; QC and QM are in no index, so the engine
+    // rewrites each row as it passes it.
+    return QStringLiteral("update TB1 set QC=ledger_balance_before(rowid),QM=ledger_balance_after(rowid) "
+                          "where F3=?1 and SN>=?2 and SN<>0 and ledger_walk(rowid,SN,YF,FK,QC,QM)");
+}
+
+BalanceRewriter::BalanceRewriter(Database& db)
+    : m_db(db)
+    , m_st(std::make_unique<Statements>(db))
+{
+}
+
+BalanceRewriter::~BalanceRewriter() = default;
+
+void BalanceRewriter::recalc(double sn, const QString& party)
+{
+    double bal = 0;
+    m_st->opening.reset();
+    m_st->opening.bind(1, party);
+    m_st->opening.bind(2, sn);
+    if (m_st->opening.step())
+        bal = amountAt(m_st->opening, 0);
+    m_st->opening.reset();
+
+    BalanceWalk walk(bal, sn);
+    {
+        RunningWalk running(&walk);
+        m_st->rewrite.reset();
+        m_st->rewrite.bind(1, party);
+        m_st->rewrite.bind(2, sn);
+        m_st->rewrite.run();
+    }
+    // Out of order, whatever the UPDATE wrote is overwritten: the walk row by
+    // row rewrites every row whose balances are not its own, and reads only
+    // amounts and the opening row, which the UPDATE did not touch.
+    if (walk.outOfOrder || walk.written != walk.changes.size())
+        rewriteRowByRow(m_db, sn, party, bal);
+}

@@ -2,6 +2,11 @@
 #include <QDate>
 #include <QString>
 
+#include <memory>
+
+class Database;
+struct sqlite3;
+
 // Ledger (TB1) sequence numbers and running balances.
 //
 // SN orders every ledger entry by entry date and, within a day, by order of
@@ -36,6 +41,36 @@ double NextLedgerSN(const QDate& d, const QString& docNo, double cur, bool* crow
 // the order and left alone). The opening balance is QM of the party's last
 // earlier row that has an operator name (F6); sn 0 redoes the whole history.
 void RecalcBalances(double sn, const QString& party);
+
+// RecalcBalances for one party after another on the same statements: the
+// refresh of every party of a list prepares them once. Each party's rows are
+// rewritten by one UPDATE that walks them in SN order along the party's
+// index; the balances come out as the row-by-row walk gives them, to the bit,
+// and a row that already holds its balances is not written. Should the engine
+// ever hand the rows over in another order, the party is done row by row
+// instead. Destroy it before its database.
+class BalanceRewriter {
+public:
+    explicit BalanceRewriter(Database& db);
+    ~BalanceRewriter();
+    BalanceRewriter(const BalanceRewriter&) = delete;
+    BalanceRewriter& operator=(const BalanceRewriter&) = delete;
+
+    // RecalcBalances(sn, party) on this rewriter's statements. Throws DbError.
+    void recalc(double sn, const QString& party);
+
+    // The UPDATE that rewrites a party: ?1 the party, ?2 the first SN.
+    static QString rewriteSql();
+
+private:
+    struct Statements;
+    Database& m_db;
+    std::unique_ptr<Statements> m_st;
+};
+
+// Registers on a connection the SQL functions the rewriter's UPDATE calls
+// (done for every connection the program opens).
+void RegisterBalanceFunctions(sqlite3* db);
 
 // The numbering every new ledger entry goes through before its insert:
 // raises the counter, then takes a new day's number, a same-day number or a
