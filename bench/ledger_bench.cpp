@@ -2,7 +2,8 @@
 // file, one party holding 100,000 of them. The entries were entered
 // back-dated, so sequence order is not the order of the rows in the file.
 // Timed, each as the median of several runs:
-//   - recomputing the big party's balances, every row rewritten, commit included;
+//   - recomputing the big party's balances, every row rewritten, commit included,
+//     beside its peer (one UPDATE rewriting both balance columns of the party's rows);
 //   - counting one month, and one month's totals per party, written with datediff
 //     as the windows write them;
 //   - NextLedgerSN for a back-dated entry (a few days back, and years back).
@@ -92,32 +93,6 @@ void recalcAndCommit()
     tx.commit();
 }
 
-struct Timing {
-    double ms;     // median, commit included
-    double idleMs; // median of the idle-time checkpoint after each run
-};
-
-// The median of runs of f, and of the idle-time work (the checkpoint) that
-// follows each; prepare runs untimed before each run.
-Timing TimeWithIdle(int runs, const std::function<void()>& f, const std::function<void()>& prepare = {})
-{
-    auto elapsedMs = [](const std::function<void()>& g) {
-        QElapsedTimer t;
-        t.start();
-        g();
-        return double(t.nsecsElapsed()) / 1e6;
-    };
-    QCoreApplication::processEvents(); // whatever an earlier step left for idle time
-    std::vector<double> ms, idle;
-    for (int r = 0; r < runs; ++r) {
-        if (prepare)
-            prepare();
-        ms.push_back(elapsedMs(f));
-        idle.push_back(elapsedMs([] { QCoreApplication::processEvents(); }));
-    }
-    return {MedianOf(ms), MedianOf(idle)};
-}
-
 QString monthCondition(const QString& column, const QDate& first, const QDate& last)
 {
     return " datediff('d'," + SqlQuote(DateText(first)) + "," + column + " ) >= 0  And datediff('d'," + SqlQuote(DateText(last))
@@ -171,13 +146,13 @@ int main(int argc, char** argv)
     // The journal is moved into the file when the program is next idle: timed
     // apart, after each run.
     int flip = 0;
-    const Timing rewrite = TimeWithIdle(runs, recalcAndCommit, [&] {
+    const WriteTiming rewrite = MedianWithIdle(runs, recalcAndCommit, [&] {
         gDb->execute(QStringLiteral("update TB1 set YF=YF+%1 where SN=31").arg(flip++ % 2 == 0 ? 1 : -1));
     });
     std::printf("RecalcBalances(0, party), all %d rows rewritten, commit included: %.1f ms (aim: under 300)\n",
                 kRows / kPartyEvery, rewrite.ms);
     std::printf("  then, when the program is idle, the journal moved into the file: %.1f ms\n", rewrite.idleMs);
-    const Timing peer = TimeWithIdle(runs, [] {
+    const WriteTiming peer = MedianWithIdle(runs, [] {
         Transaction tx(*gDb);
         Statement st(*gDb, QStringLiteral("UPDATE TB1 SET QC=QC+1,QM=QM+1 WHERE F3=?1"));
         st.bind(1, kParty);
@@ -187,7 +162,7 @@ int main(int argc, char** argv)
     std::printf("peer: UPDATE TB1 SET QC=QC+1,QM=QM+1 WHERE F3=?1, commit included: %.1f ms, idle checkpoint %.1f ms\n",
                 peer.ms, peer.idleMs);
     std::printf("  ratio to the peer: %.2f with commit, %.2f with the checkpoint too (bound: 1.5)\n", rewrite.ms / peer.ms,
-                (rewrite.ms + rewrite.idleMs) / (peer.ms + peer.idleMs));
+                rewrite.withIdle() / peer.withIdle());
 
     const QString month = monthCondition("F2", QDate(2020, 1, 1), QDate(2020, 1, 31));
     qint64 n = 0;

@@ -89,13 +89,10 @@ bool ReKuanFrm::refresh(const QStringList& parties)
 {
     setEnabled(false);
     const bool done = RunWrite(LangStr(QString::fromUtf8(kRefreshFailed)), [&] {
-        // One set of statements for the whole list.
-        BalanceRewriter rewriter(Db());
-        for (const QString& party : parties) {
+        BalanceRewriter(Db()).recalcList(parties, [this](const QString& party) {
             setWindowTitle(LangStr(QStringLiteral("正在刷新 ")) + party);
             LetRepaint();
-            rewriter.recalc(0, party);
-        }
+        });
     });
     setEnabled(true);
     return done;

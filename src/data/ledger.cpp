@@ -369,6 +369,9 @@ void rewriteRowByRow(Database& db, double sn, const QString& party, double bal)
     }
 }
 
+// The functions of the rewrite of a whole list in file order (below).
+void registerFileOrderFunctions(sqlite3* db);
+
 } // namespace
 
 void RegisterBalanceFunctions(sqlite3* db)
@@ -379,6 +382,7 @@ void RegisterBalanceFunctions(sqlite3* db)
         [](sqlite3_context* c, int, sqlite3_value** a) { balanceFunc(c, a[0], false); }, nullptr, nullptr);
     sqlite3_create_function(db, "ledger_balance_after", 1, SQLITE_UTF8, nullptr,
         [](sqlite3_context* c, int, sqlite3_value** a) { balanceFunc(c, a[0], true); }, nullptr, nullptr);
+    registerFileOrderFunctions(db);
 }
 
 struct BalanceRewriter::Statements {
@@ -412,7 +416,7 @@ BalanceRewriter::BalanceRewriter(Database& db)
 
 BalanceRewriter::~BalanceRewriter() = default;
 
-void BalanceRewriter::recalc(double sn, const QString& party)
+double BalanceRewriter::opening(double sn, const QString& party)
 {
     double bal = 0;
     m_st->opening.reset();
@@ -421,6 +425,12 @@ void BalanceRewriter::recalc(double sn, const QString& party)
     if (m_st->opening.step())
         bal = amountAt(m_st->opening, 0);
     m_st->opening.reset();
+    return bal;
+}
+
+void BalanceRewriter::recalc(double sn, const QString& party)
+{
+    const double bal = opening(sn, party);
 
     BalanceWalk walk(bal, sn);
     {
@@ -435,4 +445,218 @@ void BalanceRewriter::recalc(double sn, const QString& party)
     // amounts and the opening row, which the UPDATE did not touch.
     if (walk.outOfOrder || walk.written != walk.changes.size())
         rewriteRowByRow(m_db, sn, party, bal);
+}
+
+// ---------------------------------------------------------------- a whole list of parties
+
+namespace {
+
+// From this many names on, a list is done in passes over the whole ledger.
+constexpr qsizetype kWholeLedgerFrom = 16;
+
+// A party name as the ledger's F3 compares it (NOCASE: ASCII letters without
+// case, every other byte as it is).
+QByteArray partyKey(const char* p, int n)
+{
+    QByteArray k(p, n);
+    for (char& c : k)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return k;
+}
+
+// One row of a listed party in the ledger, as read in file order: first its
+// amounts, then (once its party is walked) its balances.
+struct ListedRow {
+    qint64 rowid;
+    double sn;
+    double a, b; // YF, FK; then QC, QM
+    quint32 chain;
+    bool walked;
+};
+
+// The rows of the ledger in file order, as the rewriting UPDATE passes them,
+// against the balances worked out for the listed parties' rows.
+struct FileOrderWrite {
+    const std::vector<ListedRow>& rows;
+    size_t next = 0;
+    qint64 lastRowid = 0;
+    bool started = false;
+    bool outOfOrder = false;
+    const ListedRow* current = nullptr;
+    size_t flagged = 0;
+    size_t written = 0;
+
+    bool check(qint64 rowid, sqlite3_value* qc, sqlite3_value* qm)
+    {
+        current = nullptr;
+        if (outOfOrder)
+            return false;
+        if (started && rowid <= lastRowid) {
+            outOfOrder = true;
+            return false;
+        }
+        started = true;
+        lastRowid = rowid;
+        while (next < rows.size() && rows[next].rowid < rowid)
+            ++next;
+        if (next == rows.size() || rows[next].rowid != rowid || !rows[next].walked)
+            return false;
+        const ListedRow& r = rows[next];
+        if (isNumber(qc) && isNumber(qm) && sqlite3_value_double(qc) == r.a && sqlite3_value_double(qm) == r.b)
+            return false;
+        current = &r;
+        ++flagged;
+        return true;
+    }
+
+    // The row check() has just let through; the rows are in file order, so
+    // an earlier one (should the engine write after its whole pass) is found too.
+    const ListedRow* find(qint64 rowid) const
+    {
+        if (current && current->rowid == rowid)
+            return current;
+        const auto it = std::lower_bound(rows.begin(), rows.end(), rowid, [](const ListedRow& r, qint64 id) { return r.rowid < id; });
+        return it != rows.end() && it->rowid == rowid && it->walked ? &*it : nullptr;
+    }
+};
+
+thread_local FileOrderWrite* tWrite = nullptr;
+
+void fileOrderCheckFunc(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (!tWrite) {
+        sqlite3_result_error(ctx, "ledger_file_order: no balance rewrite is running", -1);
+        return;
+    }
+    sqlite3_result_int(ctx, tWrite->check(sqlite3_value_int64(argv[0]), argv[1], argv[2]));
+}
+
+void fileOrderBalanceFunc(sqlite3_context* ctx, sqlite3_value* rowid, bool after)
+{
+    const ListedRow* r = tWrite ? tWrite->find(sqlite3_value_int64(rowid)) : nullptr;
+    if (!r) {
+        sqlite3_result_error(ctx, "ledger_file_balance: the row was not checked", -1);
+        return;
+    }
+    if (after)
+        ++tWrite->written;
+    sqlite3_result_double(ctx, after ? r->b : r->a);
+}
+
+void registerFileOrderFunctions(sqlite3* db)
+{
+    sqlite3_create_function(db, "ledger_file_order", 3, SQLITE_UTF8, nullptr, fileOrderCheckFunc, nullptr, nullptr);
+    sqlite3_create_function(db, "ledger_file_before", 1, SQLITE_UTF8, nullptr,
+        [](sqlite3_context* c, int, sqlite3_value** a) { fileOrderBalanceFunc(c, a[0], false); }, nullptr, nullptr);
+    sqlite3_create_function(db, "ledger_file_after", 1, SQLITE_UTF8, nullptr,
+        [](sqlite3_context* c, int, sqlite3_value** a) { fileOrderBalanceFunc(c, a[0], true); }, nullptr, nullptr);
+}
+
+} // namespace
+
+void BalanceRewriter::recalcList(const QStringList& parties, const std::function<void(const QString&)>& onParty)
+{
+    if (parties.size() < kWholeLedgerFrom) {
+        for (const QString& party : parties) {
+            onParty(party);
+            recalc(0, party);
+        }
+        return;
+    }
+
+    // The parties as the ledger tells them apart: names that differ only in
+    // the case of ASCII letters are one party, walked once.
+    std::unordered_map<QByteArray, quint32> chainOf;
+    std::vector<quint32> chainOfName;
+    for (const QString& party : parties) {
+        const QByteArray utf8 = party.toUtf8();
+        chainOfName.push_back(chainOf.try_emplace(partyKey(utf8.constData(), int(utf8.size())), quint32(chainOf.size())).first->second);
+    }
+    const size_t chains = chainOf.size();
+
+    // Pass 1: every row the walk of a listed party takes, in file order. A
+    // party with a number that is no number is left to its own walk.
+    std::vector<ListedRow> rows;
+    std::vector<char> ownWalk(chains, 0);
+    bool inFileOrder = true;
+    {
+        Statement scan(m_db, QStringLiteral("select rowid,F3,SN,YF,FK from TB1 not indexed "
+                                            "where SN<>0 and SN>=0 and typeof(F3)='text'"));
+        qint64 lastRowid = 0;
+        bool scanned = false;
+        while (scan.step()) {
+            const qint64 rowid = scan.columnInt64(0);
+            if (scanned && rowid <= lastRowid)
+                inFileOrder = false;
+            scanned = true;
+            lastRowid = rowid;
+            const auto it = chainOf.find(partyKey(scan.columnUtf8(1), scan.columnBytes(1)));
+            if (it == chainOf.end())
+                continue;
+            if (!scan.columnIsNumber(2)) {
+                ownWalk[it->second] = 1;
+                continue;
+            }
+            rows.push_back({rowid, scan.columnDouble(2), amountAt(scan, 3), amountAt(scan, 4), it->second, false});
+        }
+    }
+
+    // Each party's rows in SN order, equal numbers in file order.
+    std::vector<size_t> start(chains + 1, 0);
+    for (const ListedRow& r : rows)
+        ++start[r.chain + 1];
+    for (size_t c = 0; c < chains; ++c)
+        start[c + 1] += start[c];
+    std::vector<quint32> order(rows.size());
+    {
+        std::vector<size_t> fill(start.begin(), start.end() - 1);
+        for (size_t i = 0; i < rows.size(); ++i)
+            order[fill[rows[i].chain]++] = quint32(i);
+    }
+
+    std::vector<char> done(chains, 0);
+    for (qsizetype n = 0; n < parties.size(); ++n) {
+        onParty(parties[n]);
+        const quint32 c = chainOfName[size_t(n)];
+        if (done[c] || ownWalk[c])
+            continue;
+        done[c] = 1;
+        const auto first = order.begin() + qsizetype(start[c]), last = order.begin() + qsizetype(start[c + 1]);
+        const auto bySn = [&](quint32 x, quint32 y) { return rows[x].sn < rows[y].sn; };
+        if (!std::is_sorted(first, last, bySn))
+            std::stable_sort(first, last, bySn);
+        double bal = opening(0, parties[n]);
+        for (auto i = first; i != last; ++i) {
+            ListedRow& r = rows[*i];
+            const double before = bal;
+            bal = bal + r.a - r.b;
+            r.a = before;
+            r.b = bal;
+            r.walked = true;
+        }
+    }
+
+    // Pass 2: the rows whose balances change, rewritten in file order.
+    FileOrderWrite write{rows};
+    if (inFileOrder) {
+        tWrite = &write;
+        struct Clear {
+            ~Clear() { tWrite = nullptr; }
+        } clear;
+        Statement rewrite(m_db, QStringLiteral("update TB1 not indexed set QC=ledger_file_before(rowid),QM=ledger_file_after(rowid) "
+                                               "where ledger_file_order(rowid,QC,QM)"));
+        rewrite.run();
+    }
+    // Out of file order, every party is walked again on its own, which
+    // rewrites whatever does not hold the walk's balances.
+    const bool again = !inFileOrder || write.outOfOrder || write.written != write.flagged;
+    std::vector<char> redone(chains, 0);
+    for (qsizetype n = 0; n < parties.size(); ++n) {
+        const quint32 c = chainOfName[size_t(n)];
+        if ((again || ownWalk[c]) && !redone[c]) {
+            redone[c] = 1;
+            recalc(0, parties[n]);
+        }
+    }
 }

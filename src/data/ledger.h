@@ -2,6 +2,7 @@
 #include <QDate>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class Database;
@@ -59,11 +60,20 @@ public:
     // RecalcBalances(sn, party) on this rewriter's statements. Throws DbError.
     void recalc(double sn, const QString& party);
 
+    // RecalcBalances(0, party) for every party of a list, in list order;
+    // onParty is called with each name, in turn, as its balances are worked
+    // out. A long list is done in two passes over the whole ledger in file
+    // order (read, then rewrite what changed) instead of one walk per party
+    // along the index, which for parties whose rows are spread over the file
+    // would read and write each page once per party on it.
+    void recalcList(const QStringList& parties, const std::function<void(const QString&)>& onParty);
+
     // The UPDATE that rewrites a party: ?1 the party, ?2 the first SN.
     static QString rewriteSql();
 
 private:
     struct Statements;
+    double opening(double sn, const QString& party);
     Database& m_db;
     std::unique_ptr<Statements> m_st;
 };

@@ -90,6 +90,11 @@ const char* Statement::columnUtf8(int col) const
     return reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
 }
 
+int Statement::columnBytes(int col) const
+{
+    return sqlite3_column_bytes(m_stmt, col);
+}
+
 QString Statement::columnText(int col) const
 {
     const char* p = columnUtf8(col);
