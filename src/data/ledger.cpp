@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -451,18 +452,46 @@ void BalanceRewriter::recalc(double sn, const QString& party)
 
 namespace {
 
-// From this many names on, a list is done in passes over the whole ledger.
+// From this many names on, a list whose parties' rows lie apart is done in
+// passes over the whole ledger.
 constexpr qsizetype kWholeLedgerFrom = 16;
+// Rows further apart in the file than this seldom share a page.
+constexpr qint64 kRowsApart = 16;
+
+// Whether the listed parties' rows lie apart in the file, each on a page of
+// its own among other parties' rows (a file filled in entry order), rather
+// than together (as the posting service places each party's rows): told from
+// the rows of a few parties spread over the list.
+bool rowsLieApart(Database& db, const QStringList& parties)
+{
+    Statement first(db, QStringLiteral("select rowid from TB1 where F3=?1 and SN>=0 and SN<>0 limit 64"));
+    std::vector<qint64> gaps;
+    const qsizetype samples = std::min<qsizetype>(parties.size(), 24);
+    for (qsizetype i = 0; i < samples; ++i) {
+        first.reset();
+        first.bind(1, parties[i * parties.size() / samples]);
+        std::vector<qint64> ids;
+        while (first.step())
+            ids.push_back(first.columnInt64(0));
+        std::sort(ids.begin(), ids.end());
+        for (size_t k = 1; k < ids.size(); ++k)
+            gaps.push_back(ids[k] - ids[k - 1]);
+    }
+    first.reset();
+    if (gaps.empty())
+        return false;
+    std::nth_element(gaps.begin(), gaps.begin() + qsizetype(gaps.size() / 2), gaps.end());
+    return gaps[gaps.size() / 2] > kRowsApart;
+}
 
 // A party name as the ledger's F3 compares it (NOCASE: ASCII letters without
 // case, every other byte as it is).
-QByteArray partyKey(const char* p, int n)
+void partyKey(const char* p, int n, std::string& key)
 {
-    QByteArray k(p, n);
-    for (char& c : k)
+    key.assign(p, size_t(n));
+    for (char& c : key)
         if (c >= 'A' && c <= 'Z')
             c = char(c - 'A' + 'a');
-    return k;
 }
 
 // One row of a listed party in the ledger, as read in file order: first its
@@ -557,7 +586,7 @@ void registerFileOrderFunctions(sqlite3* db)
 
 void BalanceRewriter::recalcList(const QStringList& parties, const std::function<void(const QString&)>& onParty)
 {
-    if (parties.size() < kWholeLedgerFrom) {
+    if (parties.size() < kWholeLedgerFrom || !rowsLieApart(m_db, parties)) {
         for (const QString& party : parties) {
             onParty(party);
             recalc(0, party);
@@ -567,11 +596,13 @@ void BalanceRewriter::recalcList(const QStringList& parties, const std::function
 
     // The parties as the ledger tells them apart: names that differ only in
     // the case of ASCII letters are one party, walked once.
-    std::unordered_map<QByteArray, quint32> chainOf;
+    std::unordered_map<std::string, quint32> chainOf;
     std::vector<quint32> chainOfName;
+    std::string key;
     for (const QString& party : parties) {
         const QByteArray utf8 = party.toUtf8();
-        chainOfName.push_back(chainOf.try_emplace(partyKey(utf8.constData(), int(utf8.size())), quint32(chainOf.size())).first->second);
+        partyKey(utf8.constData(), int(utf8.size()), key);
+        chainOfName.push_back(chainOf.try_emplace(key, quint32(chainOf.size())).first->second);
     }
     const size_t chains = chainOf.size();
 
@@ -581,8 +612,7 @@ void BalanceRewriter::recalcList(const QStringList& parties, const std::function
     std::vector<char> ownWalk(chains, 0);
     bool inFileOrder = true;
     {
-        Statement scan(m_db, QStringLiteral("select rowid,F3,SN,YF,FK from TB1 not indexed "
-                                            "where SN<>0 and SN>=0 and typeof(F3)='text'"));
+        Statement scan(m_db, QStringLiteral("select rowid,F3,SN,YF,FK from TB1 not indexed where SN<>0 and SN>=0"));
         qint64 lastRowid = 0;
         bool scanned = false;
         while (scan.step()) {
@@ -591,7 +621,10 @@ void BalanceRewriter::recalcList(const QStringList& parties, const std::function
                 inFileOrder = false;
             scanned = true;
             lastRowid = rowid;
-            const auto it = chainOf.find(partyKey(scan.columnUtf8(1), scan.columnBytes(1)));
+            if (!scan.columnIsText(1))
+                continue;
+            partyKey(scan.columnUtf8(1), scan.columnBytes(1), key);
+            const auto it = chainOf.find(key);
             if (it == chainOf.end())
                 continue;
             if (!scan.columnIsNumber(2)) {

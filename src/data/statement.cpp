@@ -117,6 +117,11 @@ bool Statement::columnIsNumber(int col) const
     return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
 }
 
+bool Statement::columnIsText(int col) const
+{
+    return sqlite3_column_type(m_stmt, col) == SQLITE_TEXT;
+}
+
 bool Statement::columnIsNull(int col) const
 {
     return sqlite3_column_type(m_stmt, col) == SQLITE_NULL;

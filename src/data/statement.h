@@ -34,6 +34,7 @@ public:
     qint64 columnInt64(int col) const;  // 0 for Null
     bool columnIsNull(int col) const;
     bool columnIsNumber(int col) const; // an integer or a real
+    bool columnIsText(int col) const;
     // Ready to run again with the same or new values.
     void reset();
     // Runs a write to its end and makes the statement ready again.

@@ -95,14 +95,15 @@ void bindAny(Statement& st, int index, std::mt19937& rng, bool withText)
 const std::vector<double> kSns = {0, 0, 31, 33, 33, 33, 35.5, 62, 64, 64, 100, 100.25, -5};
 
 // A ledger of up to 60 rows of the parties above with every kind of value;
-// with textSn one row's number is text.
-void fillRandomLedger(std::mt19937& rng, bool textSn)
+// with textSn one row's number is text. The rows lie `spacing` apart in the file.
+void fillRandomLedger(std::mt19937& rng, bool textSn, int spacing = 1)
 {
     Transaction tx(Db());
     Db().executeNative("delete from TB1");
     const int rows = 1 + int(rng() % 60);
-    Statement ins(Db(), "insert into TB1 (F1,F3,SN,YF,FK,QC,QM,F6) values (?1,?2,?3,?4,?5,?6,?7,?8)");
+    Statement ins(Db(), "insert into TB1 (F1,F3,SN,YF,FK,QC,QM,F6,rowid) values (?1,?2,?3,?4,?5,?6,?7,?8,?9)");
     for (int i = 0; i < rows; ++i) {
+        ins.bindInt64(9, qint64(1 + i * spacing));
         ins.bind(1, QString::number(i));
         ins.bind(2, kNames[qsizetype(rng() % kNames.size())]);
         if (textSn && i == rows / 2)
@@ -159,15 +160,15 @@ TEST_F(BalanceRewriteTest, RandomLedgersComeOutAsTheRowByRowWalk)
     }
 }
 
-// A list of parties (long enough to be done in passes over the whole
-// ledger): names in several cases, twice, and names without a row. The
-// balances come out as each name's walk in list order gives them, and every
-// name is announced once, in order.
+// A list of parties: names in several cases, twice, and names without a
+// row; short, or long over rows that lie together or apart in the file (then
+// done in passes over the whole ledger). The balances come out as each name's
+// walk in list order gives them, and every name is announced once, in order.
 TEST_F(BalanceRewriteTest, RandomListsComeOutAsEachPartyWalkedInTurn)
 {
     std::mt19937 rng(4242);
-    for (int round = 0; round < 60; ++round) {
-        fillRandomLedger(rng, round % 10 == 9);
+    for (int round = 0; round < 80; ++round) {
+        fillRandomLedger(rng, round % 10 == 9, round % 2 == 0 ? 1 : 100);
         QStringList list;
         const int names = round % 4 == 0 ? 3 : 16 + int(rng() % 10);
         for (int i = 0; i < names; ++i)
