@@ -211,22 +211,24 @@ int main(int argc, char** argv)
     // each list the detail ledger hands over, and of both. The peer rewrites
     // both columns of every row in one UPDATE, same file, same connection.
     const WriteTiming allStale = MedianWithIdle(runs, refreshAll, stale);
-    std::printf("refresh of all %d parties, every balance stale, commit included: %.1f ms, idle checkpoint %.1f ms (aim: under 6000)\n",
-                kCustomers + kChannels, allStale.ms, allStale.idleMs);
+    std::printf(
+        "refresh of all %d parties, every balance stale, commit included: %.1f ms, idle checkpoint %.1f ms (aim: under 6000)\n",
+        kCustomers + kChannels, allStale.ms, allStale.idleMs);
     const WriteTiming peer = MedianWithIdle(runs, [] {
         Transaction tx(*gDb);
         gDb->executeNative(QStringLiteral("UPDATE TB1 SET QC=QC+1,QM=QM+1"));
         tx.commit();
     });
-    std::printf("peer: UPDATE TB1 SET QC=QC+1,QM=QM+1 (all %d rows), commit included: %.1f ms, idle checkpoint %.1f ms\n",
-                kRows, peer.ms, peer.idleMs);
-    std::printf("  ratio to the peer: %.2f with commit, %.2f with the checkpoint too (bound: 1.5)\n", allStale.ms / peer.ms,
-                allStale.withIdle() / peer.withIdle());
+    std::printf(
+        "peer: UPDATE TB1 SET QC=QC+1,QM=QM+1 (all %d rows), commit included: %.1f ms, idle checkpoint %.1f ms\n",
+        kRows, peer.ms, peer.idleMs);
+    std::printf("  ratio to the peer: %.2f with commit, %.2f with the checkpoint too (bound: 1.5)\n",
+                allStale.ms / peer.ms, allStale.withIdle() / peer.withIdle());
     const WriteTiming customerList = MedianWithIdle(runs, refreshOf(&customers), stale);
-    std::printf("refresh of the customers' list (%d), every balance stale: %.1f ms, idle checkpoint %.1f ms\n", kCustomers,
-                customerList.ms, customerList.idleMs);
+    std::printf("refresh of the customers' list (%d), every balance stale: %.1f ms, idle checkpoint %.1f ms\n",
+                kCustomers, customerList.ms, customerList.idleMs);
     const WriteTiming channelList = MedianWithIdle(runs, refreshOf(&channels), stale);
-    std::printf("refresh of the channels' list (%d), every balance stale: %.1f ms, idle checkpoint %.1f ms\n", kChannels,
-                channelList.ms, channelList.idleMs);
+    std::printf("refresh of the channels' list (%d), every balance stale: %.1f ms, idle checkpoint %.1f ms\n",
+                kChannels, channelList.ms, channelList.idleMs);
     return 0;
 }

@@ -161,8 +161,8 @@ int main(int argc, char** argv)
     });
     std::printf("peer: UPDATE TB1 SET QC=QC+1,QM=QM+1 WHERE F3=?1, commit included: %.1f ms, idle checkpoint %.1f ms\n",
                 peer.ms, peer.idleMs);
-    std::printf("  ratio to the peer: %.2f with commit, %.2f with the checkpoint too (bound: 1.5)\n", rewrite.ms / peer.ms,
-                rewrite.withIdle() / peer.withIdle());
+    std::printf("  ratio to the peer: %.2f with commit, %.2f with the checkpoint too (bound: 1.5)\n",
+                rewrite.ms / peer.ms, rewrite.withIdle() / peer.withIdle());
 
     const QString month = monthCondition("F2", QDate(2020, 1, 1), QDate(2020, 1, 31));
     qint64 n = 0;

@@ -182,10 +182,7 @@ double NextLedgerSN(const QDate& d, const QString& docNo, double cur, bool* crow
     return sn;
 }
 
-void RecalcBalances(double sn, const QString& party)
-{
-    BalanceRewriter(Db()).recalc(sn, party);
-}
+void RecalcBalances(double sn, const QString& party) { BalanceRewriter(Db()).recalc(sn, party); }
 
 double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCounterAfterStep1, bool* crowded)
 {
@@ -205,7 +202,6 @@ double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCount
         return NextLedgerSN(entryDate, docNo, 0, crowded);
     }
 }
-
 
 // ---------------------------------------------------------------- balance rewriting
 
@@ -245,8 +241,8 @@ struct BalanceWalk {
     };
 
     BalanceWalk(double opening, double firstSn)
-        : bal(opening)
-        , from(firstSn)
+        : bal(opening),
+          from(firstSn)
     {
     }
 
@@ -258,7 +254,7 @@ struct BalanceWalk {
     // A row came out of order (or one the walk does not take): the rest of
     // the walk writes nothing and the party is done again row by row.
     bool outOfOrder = false;
-    std::vector<Change> changes; // the rows let through, in the order walked
+    std::vector<Change> changes;                // the rows let through, in the order walked
     std::unordered_map<qint64, size_t> byRowid; // made when the SET asks for an earlier row
     size_t written = 0;
 
@@ -269,7 +265,8 @@ struct BalanceWalk {
         if (outOfOrder)
             return false;
         const double s = sqlite3_value_double(sn);
-        if (!isNumber(sn) || s == 0 || !(s >= from) || (started && (s < lastSn || (s == lastSn && rowid <= lastRowid)))) {
+        if (!isNumber(sn) || s == 0 || !(s >= from)
+            || (started && (s < lastSn || (s == lastSn && rowid <= lastRowid)))) {
             outOfOrder = true;
             return false;
         }
@@ -379,9 +376,11 @@ void RegisterBalanceFunctions(sqlite3* db)
 {
     // Not deterministic: called once per row, in turn, never folded away.
     sqlite3_create_function(db, "ledger_walk", 6, SQLITE_UTF8, nullptr, walkFunc, nullptr, nullptr);
-    sqlite3_create_function(db, "ledger_balance_before", 1, SQLITE_UTF8, nullptr,
+    sqlite3_create_function(
+        db, "ledger_balance_before", 1, SQLITE_UTF8, nullptr,
         [](sqlite3_context* c, int, sqlite3_value** a) { balanceFunc(c, a[0], false); }, nullptr, nullptr);
-    sqlite3_create_function(db, "ledger_balance_after", 1, SQLITE_UTF8, nullptr,
+    sqlite3_create_function(
+        db, "ledger_balance_after", 1, SQLITE_UTF8, nullptr,
         [](sqlite3_context* c, int, sqlite3_value** a) { balanceFunc(c, a[0], true); }, nullptr, nullptr);
     registerFileOrderFunctions(db);
 }
@@ -393,9 +392,10 @@ struct BalanceRewriter::Statements {
     Statement rewrite;
 
     explicit Statements(Database& db)
-        : opening(db, QStringLiteral("select QM from TB1 where (F3=?1 AND not (F6='' or F6 is null)) "
-                                     "and SN<?2 and SN<>0 order by SN desc limit 1"))
-        , rewrite(db, BalanceRewriter::rewriteSql())
+        : opening(db,
+                  QStringLiteral("select QM from TB1 where (F3=?1 AND not (F6='' or F6 is null)) "
+                                 "and SN<?2 and SN<>0 order by SN desc limit 1")),
+          rewrite(db, BalanceRewriter::rewriteSql())
     {
     }
 };
@@ -410,8 +410,8 @@ QString BalanceRewriter::rewriteSql()
 }
 
 BalanceRewriter::BalanceRewriter(Database& db)
-    : m_db(db)
-    , m_st(std::make_unique<Statements>(db))
+    : m_db(db),
+      m_st(std::make_unique<Statements>(db))
 {
 }
 
@@ -545,7 +545,8 @@ struct FileOrderWrite {
     {
         if (current && current->rowid == rowid)
             return current;
-        const auto it = std::lower_bound(rows.begin(), rows.end(), rowid, [](const ListedRow& r, qint64 id) { return r.rowid < id; });
+        const auto it = std::lower_bound(rows.begin(), rows.end(), rowid,
+                                         [](const ListedRow& r, qint64 id) { return r.rowid < id; });
         return it != rows.end() && it->rowid == rowid && it->walked ? &*it : nullptr;
     }
 };
@@ -576,9 +577,11 @@ void fileOrderBalanceFunc(sqlite3_context* ctx, sqlite3_value* rowid, bool after
 void registerFileOrderFunctions(sqlite3* db)
 {
     sqlite3_create_function(db, "ledger_file_order", 3, SQLITE_UTF8, nullptr, fileOrderCheckFunc, nullptr, nullptr);
-    sqlite3_create_function(db, "ledger_file_before", 1, SQLITE_UTF8, nullptr,
+    sqlite3_create_function(
+        db, "ledger_file_before", 1, SQLITE_UTF8, nullptr,
         [](sqlite3_context* c, int, sqlite3_value** a) { fileOrderBalanceFunc(c, a[0], false); }, nullptr, nullptr);
-    sqlite3_create_function(db, "ledger_file_after", 1, SQLITE_UTF8, nullptr,
+    sqlite3_create_function(
+        db, "ledger_file_after", 1, SQLITE_UTF8, nullptr,
         [](sqlite3_context* c, int, sqlite3_value** a) { fileOrderBalanceFunc(c, a[0], true); }, nullptr, nullptr);
 }
 
@@ -677,8 +680,10 @@ void BalanceRewriter::recalcList(const QStringList& parties, const std::function
         struct Clear {
             ~Clear() { tWrite = nullptr; }
         } clear;
-        Statement rewrite(m_db, QStringLiteral("update TB1 not indexed set QC=ledger_file_before(rowid),QM=ledger_file_after(rowid) "
-                                               "where ledger_file_order(rowid,QC,QM)"));
+        Statement rewrite(
+            m_db,
+            QStringLiteral("update TB1 not indexed set QC=ledger_file_before(rowid),QM=ledger_file_after(rowid) "
+                           "where ledger_file_order(rowid,QC,QM)"));
         rewrite.run();
     }
     // Out of file order, every party is walked again on its own, which

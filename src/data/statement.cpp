@@ -90,10 +90,7 @@ const char* Statement::columnUtf8(int col) const
     return reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
 }
 
-int Statement::columnBytes(int col) const
-{
-    return sqlite3_column_bytes(m_stmt, col);
-}
+int Statement::columnBytes(int col) const { return sqlite3_column_bytes(m_stmt, col); }
 
 QString Statement::columnText(int col) const
 {
@@ -117,10 +114,7 @@ bool Statement::columnIsNumber(int col) const
     return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
 }
 
-bool Statement::columnIsText(int col) const
-{
-    return sqlite3_column_type(m_stmt, col) == SQLITE_TEXT;
-}
+bool Statement::columnIsText(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_TEXT; }
 
 bool Statement::columnIsNull(int col) const
 {

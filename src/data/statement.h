@@ -28,7 +28,7 @@ public:
     // column's text as UTF-8 (valid until the next step or reset; nullptr for Null).
     int columnCount() const;
     const char* columnUtf8(int col) const;
-    int columnBytes(int col) const;     // of columnUtf8's text
+    int columnBytes(int col) const;    // of columnUtf8's text
     QString columnText(int col) const; // "" for Null
     double columnDouble(int col) const; // 0 for Null
     qint64 columnInt64(int col) const;  // 0 for Null

@@ -30,8 +30,9 @@ void referenceRecalc(double sn, const QString& party)
 {
     double bal = 0;
     {
-        Statement opening(Db(), "select QM from TB1 where (F3=?1 AND not (F6='' or F6 is null)) and SN<?2 and SN<>0 "
-                                "order by SN desc limit 1");
+        Statement opening(Db(),
+                          "select QM from TB1 where (F3=?1 AND not (F6='' or F6 is null)) and SN<?2 and SN<>0 "
+                          "order by SN desc limit 1");
         opening.bind(1, party);
         opening.bind(2, sn);
         if (opening.step())
@@ -44,7 +45,8 @@ void referenceRecalc(double sn, const QString& party)
     while (rows.step()) {
         const double qc = bal;
         bal = bal + amount(rows, 1) - amount(rows, 2);
-        if (rows.columnIsNumber(3) && rows.columnIsNumber(4) && rows.columnDouble(3) == qc && rows.columnDouble(4) == bal)
+        if (rows.columnIsNumber(3) && rows.columnIsNumber(4) && rows.columnDouble(3) == qc
+            && rows.columnDouble(4) == bal)
             continue;
         update.bind(1, qc);
         update.bind(2, bal);
