@@ -255,7 +255,7 @@ struct BalanceWalk {
     // the walk writes nothing and the party is done again row by row.
     bool outOfOrder = false;
     std::vector<Change> changes;                // the rows let through, in the order walked
-    std::unordered_map<qint64, size_t> byRowid; // made when the SET asks for an earlier row
+    std::unordered_map<qint64, size_t> byRowid; // made when the SET first asks for an earlier row
     size_t written = 0;
 
     // Whether the row must be written; its balances are kept for the SET.
@@ -403,8 +403,9 @@ struct BalanceRewriter::Statements {
 QString BalanceRewriter::rewriteSql()
 {
     // The walk's conditions on the index come first, so ledger_walk sees only
-    // the rows the walk takes; QC and QM are in no index, so the engine
-    // rewrites each row as it passes it.
+    // the rows the walk takes. The engine first walks the index, deciding each
+    // row, then writes the rows it chose in file order (one that writes as it
+    // walks, which QC and QM being in no index allows, is served as well).
     return QStringLiteral("update TB1 set QC=ledger_balance_before(rowid),QM=ledger_balance_after(rowid) "
                           "where F3=?1 and SN>=?2 and SN<>0 and ledger_walk(rowid,SN,YF,FK,QC,QM)");
 }
@@ -539,8 +540,8 @@ struct FileOrderWrite {
         return true;
     }
 
-    // The row check() has just let through; the rows are in file order, so
-    // an earlier one (should the engine write after its whole pass) is found too.
+    // A row check() let through: the one just checked, or (the engine writes
+    // after its whole pass) any earlier one, the rows being in file order.
     const ListedRow* find(qint64 rowid) const
     {
         if (current && current->rowid == rowid)
