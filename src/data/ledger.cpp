@@ -255,7 +255,8 @@ struct BalanceWalk {
     // the walk writes nothing and the party is done again row by row.
     bool outOfOrder = false;
     std::vector<Change> changes;                // the rows let through, in the order walked
-    std::unordered_map<qint64, size_t> byRowid; // made when the SET first asks for an earlier row
+    std::vector<Change> byRowid; // the same in file order, made when the SET first asks for an earlier row
+    size_t cursor = 0;           // where in byRowid the next row asked for should be
     size_t written = 0;
 
     // Whether the row must be written; its balances are kept for the SET.
@@ -281,18 +282,27 @@ struct BalanceWalk {
         return true;
     }
 
-    // The balances of a row walk() let through; null when it did not.
+    // The balances of a row walk() let through; null when it did not. The
+    // engine asks in file order after its pass, or for the row just walked.
     const Change* find(qint64 rowid)
     {
         if (!changes.empty() && changes.back().rowid == rowid)
             return &changes.back();
         if (byRowid.size() != changes.size()) {
-            byRowid.clear();
-            for (size_t i = 0; i < changes.size(); ++i)
-                byRowid.emplace(changes[i].rowid, i);
+            byRowid = changes;
+            std::sort(byRowid.begin(), byRowid.end(), [](const Change& a, const Change& b) { return a.rowid < b.rowid; });
+            cursor = 0;
         }
-        const auto it = byRowid.find(rowid);
-        return it == byRowid.end() ? nullptr : &changes[it->second];
+        const auto at = [&](size_t i) { return i < byRowid.size() && byRowid[i].rowid == rowid; };
+        if (!at(cursor)) {
+            if (at(cursor + 1))
+                ++cursor;
+            else
+                cursor = size_t(std::lower_bound(byRowid.begin(), byRowid.end(), rowid,
+                                                 [](const Change& c, qint64 id) { return c.rowid < id; })
+                                - byRowid.begin());
+        }
+        return at(cursor) ? &byRowid[cursor] : nullptr;
     }
 };
 
