@@ -290,7 +290,8 @@ struct BalanceWalk {
             return &changes.back();
         if (byRowid.size() != changes.size()) {
             byRowid = changes;
-            std::sort(byRowid.begin(), byRowid.end(), [](const Change& a, const Change& b) { return a.rowid < b.rowid; });
+            std::sort(byRowid.begin(), byRowid.end(),
+                      [](const Change& a, const Change& b) { return a.rowid < b.rowid; });
             cursor = 0;
         }
         const auto at = [&](size_t i) { return i < byRowid.size() && byRowid[i].rowid == rowid; };
