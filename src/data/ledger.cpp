@@ -525,6 +525,7 @@ struct FileOrderWrite {
     bool started = false;
     bool outOfOrder = false;
     const ListedRow* current = nullptr;
+    size_t found = 0; // where find() found its last row
     size_t flagged = 0;
     size_t written = 0;
 
@@ -552,14 +553,21 @@ struct FileOrderWrite {
     }
 
     // A row check() let through: the one just checked, or (the engine writes
-    // after its whole pass) any earlier one, the rows being in file order.
-    const ListedRow* find(qint64 rowid) const
+    // after its whole pass, in file order) the next one on from the last found.
+    const ListedRow* find(qint64 rowid)
     {
         if (current && current->rowid == rowid)
             return current;
-        const auto it = std::lower_bound(rows.begin(), rows.end(), rowid,
-                                         [](const ListedRow& r, qint64 id) { return r.rowid < id; });
-        return it != rows.end() && it->rowid == rowid && it->walked ? &*it : nullptr;
+        const auto at = [&](size_t i) { return i < rows.size() && rows[i].rowid == rowid; };
+        if (!at(found)) {
+            if (at(found + 1))
+                ++found;
+            else
+                found = size_t(std::lower_bound(rows.begin(), rows.end(), rowid,
+                                                [](const ListedRow& r, qint64 id) { return r.rowid < id; })
+                               - rows.begin());
+        }
+        return at(found) && rows[found].walked ? &rows[found] : nullptr;
     }
 };
 
