@@ -470,14 +470,20 @@ constexpr qsizetype kWholeLedgerFrom = 16;
 // Rows further apart in the file than this seldom share a page.
 constexpr qint64 kRowsApart = 16;
 
-// Whether the listed parties' rows lie apart in the file, each on a page of
-// its own among other parties' rows (a file filled in entry order), rather
-// than together (as the posting service places each party's rows): told from
-// the rows of a few parties spread over the list.
-bool rowsLieApart(Database& db, const QStringList& parties)
+// How the listed parties' rows lie in the file, told from the rows of a few
+// parties spread over the list: apart, each on a page of its own among other
+// parties' rows (a file filled in entry order), rather than together (as the
+// posting service places each party's rows); and in SN order.
+struct RowLayout {
+    bool apart = false;
+    bool inSnOrder = true;
+};
+
+RowLayout rowLayout(Database& db, const QStringList& parties)
 {
-    Statement first(db, QStringLiteral("select rowid from TB1 where F3=?1 and SN>=0 and SN<>0 limit 64"));
+    Statement first(db, QStringLiteral("select rowid from TB1 where F3=?1 and SN>=0 and SN<>0 order by SN limit 64"));
     std::vector<qint64> gaps;
+    RowLayout layout;
     const qsizetype samples = std::min<qsizetype>(parties.size(), 24);
     for (qsizetype i = 0; i < samples; ++i) {
         first.reset();
@@ -485,15 +491,18 @@ bool rowsLieApart(Database& db, const QStringList& parties)
         std::vector<qint64> ids;
         while (first.step())
             ids.push_back(first.columnInt64(0));
+        if (!std::is_sorted(ids.begin(), ids.end()))
+            layout.inSnOrder = false;
         std::sort(ids.begin(), ids.end());
         for (size_t k = 1; k < ids.size(); ++k)
             gaps.push_back(ids[k] - ids[k - 1]);
     }
     first.reset();
     if (gaps.empty())
-        return false;
+        return layout;
     std::nth_element(gaps.begin(), gaps.begin() + qsizetype(gaps.size() / 2), gaps.end());
-    return gaps[gaps.size() / 2] > kRowsApart;
+    layout.apart = gaps[gaps.size() / 2] > kRowsApart;
+    return layout;
 }
 
 // A party name as the ledger's F3 compares it (NOCASE: ASCII letters without
@@ -594,8 +603,74 @@ void fileOrderBalanceFunc(sqlite3_context* ctx, sqlite3_value* rowid, bool after
     sqlite3_result_double(ctx, after ? r->b : r->a);
 }
 
+// The walk of every listed party in one pass over the ledger in file order,
+// for a file whose parties' rows lie there in SN order (filled in entry
+// order): each row's balances follow from the party's rows before it in the
+// file. A party with a row out of that order is left for the passes below.
+struct FusedWalk {
+    std::unordered_map<std::string, quint32> chainOf;
+    std::vector<double> bal, lastSn;
+    std::vector<char> started, broken;
+    std::vector<ListedRow> rows; // the rows to write, in file order
+    std::string key;
+    qint64 lastRowid = 0;
+    bool any = false;
+    bool outOfOrder = false;
+
+    // rowid, F3, SN, YF, FK, QC, QM; whether the row must be written.
+    bool walk(sqlite3_value** a)
+    {
+        if (outOfOrder)
+            return false;
+        const qint64 rowid = sqlite3_value_int64(a[0]);
+        if (any && rowid <= lastRowid) {
+            outOfOrder = true;
+            return false;
+        }
+        any = true;
+        lastRowid = rowid;
+        if (sqlite3_value_type(a[1]) != SQLITE_TEXT)
+            return false;
+        const auto* f3 = reinterpret_cast<const char*>(sqlite3_value_text(a[1]));
+        partyKey(f3, sqlite3_value_bytes(a[1]), key);
+        const auto it = chainOf.find(key);
+        if (it == chainOf.end())
+            return false;
+        const quint32 c = it->second;
+        if (broken[c])
+            return false;
+        const double s = sqlite3_value_double(a[2]);
+        if (!isNumber(a[2]) || (started[c] && s < lastSn[c])) {
+            broken[c] = 1;
+            return false;
+        }
+        if (s == 0 || !(s >= 0))
+            return false;
+        started[c] = 1;
+        lastSn[c] = s;
+        const double before = bal[c];
+        bal[c] = bal[c] + amountOf(a[3]) - amountOf(a[4]);
+        if (isNumber(a[5]) && isNumber(a[6]) && sqlite3_value_double(a[5]) == before
+            && sqlite3_value_double(a[6]) == bal[c])
+            return false;
+        rows.push_back({rowid, s, before, bal[c], c, true});
+        return true;
+    }
+};
+
+thread_local FusedWalk* tFused = nullptr;
+
 void registerFileOrderFunctions(sqlite3* db)
 {
+    sqlite3_create_function(
+        db, "ledger_file_walk", 7, SQLITE_UTF8, nullptr,
+        [](sqlite3_context* c, int, sqlite3_value** a) {
+            if (!tFused)
+                sqlite3_result_error(c, "ledger_file_walk: no balance rewrite is running", -1);
+            else
+                sqlite3_result_int(c, tFused->walk(a));
+        },
+        nullptr, nullptr);
     sqlite3_create_function(db, "ledger_file_order", 3, SQLITE_UTF8, nullptr, fileOrderCheckFunc, nullptr, nullptr);
     sqlite3_create_function(
         db, "ledger_file_before", 1, SQLITE_UTF8, nullptr,
@@ -609,14 +684,78 @@ void registerFileOrderFunctions(sqlite3* db)
 
 void BalanceRewriter::recalcList(const QStringList& parties, const std::function<void(const QString&)>& onParty)
 {
-    if (parties.size() < kWholeLedgerFrom || !rowsLieApart(m_db, parties)) {
+    const RowLayout layout = parties.size() < kWholeLedgerFrom ? RowLayout() : rowLayout(m_db, parties);
+    if (!layout.apart) {
         for (const QString& party : parties) {
             onParty(party);
             recalc(0, party);
         }
         return;
     }
+    if (!layout.inSnOrder) {
+        walkInTwoPasses(parties, onParty);
+        return;
+    }
+    const QStringList again = walkInOnePass(parties, onParty);
+    if (!again.isEmpty())
+        walkInTwoPasses(again, [](const QString&) {});
+}
 
+QStringList BalanceRewriter::walkInOnePass(const QStringList& parties,
+                                           const std::function<void(const QString&)>& onParty)
+{
+    FusedWalk walk;
+    std::vector<quint32> chainOfName;
+    std::string key;
+    for (const QString& party : parties) {
+        const QByteArray utf8 = party.toUtf8();
+        partyKey(utf8.constData(), int(utf8.size()), key);
+        const auto [it, fresh] = walk.chainOf.try_emplace(key, quint32(walk.chainOf.size()));
+        chainOfName.push_back(it->second);
+        onParty(party);
+        if (fresh)
+            walk.bal.push_back(opening(0, party));
+    }
+    const size_t chains = walk.chainOf.size();
+    walk.lastSn.assign(chains, 0);
+    walk.started.assign(chains, 0);
+    walk.broken.assign(chains, 0);
+
+    FileOrderWrite write{walk.rows};
+    {
+        tFused = &walk;
+        tWrite = &write;
+        struct Clear {
+            ~Clear()
+            {
+                tFused = nullptr;
+                tWrite = nullptr;
+            }
+        } clear;
+        Statement rewrite(
+            m_db,
+            QStringLiteral("update TB1 not indexed set QC=ledger_file_before(rowid),QM=ledger_file_after(rowid) "
+                           "where SN<>0 and SN>=0 and ledger_file_walk(rowid,F3,SN,YF,FK,QC,QM)"));
+        rewrite.run();
+    }
+    // A party whose rows do not come in SN order in the file (or the file
+    // itself out of order) is done again in two passes, which rewrite
+    // whatever does not hold the walk's balances.
+    const bool all = walk.outOfOrder || write.written != walk.rows.size();
+    QStringList again;
+    std::vector<char> taken(chains, 0);
+    for (qsizetype n = 0; n < parties.size(); ++n) {
+        const quint32 c = chainOfName[size_t(n)];
+        if ((all || walk.broken[c]) && !taken[c]) {
+            taken[c] = 1;
+            again << parties[n];
+        }
+    }
+    return again;
+}
+
+void BalanceRewriter::walkInTwoPasses(const QStringList& parties, const std::function<void(const QString&)>& onParty)
+{
     // The parties as the ledger tells them apart: names that differ only in
     // the case of ASCII letters are one party, walked once.
     std::unordered_map<std::string, quint32> chainOf;

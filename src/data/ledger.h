@@ -1,6 +1,7 @@
 #pragma once
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -74,6 +75,10 @@ public:
 private:
     struct Statements;
     double opening(double sn, const QString& party);
+    // The parties of a list in one pass over the ledger in file order;
+    // returns those whose rows are not in SN order there.
+    QStringList walkInOnePass(const QStringList& parties, const std::function<void(const QString&)>& onParty);
+    void walkInTwoPasses(const QStringList& parties, const std::function<void(const QString&)>& onParty);
     Database& m_db;
     std::unique_ptr<Statements> m_st;
 };

@@ -97,12 +97,18 @@ void bindAny(Statement& st, int index, std::mt19937& rng, bool withText)
 const std::vector<double> kSns = {0, 0, 31, 33, 33, 33, 35.5, 62, 64, 64, 100, 100.25, -5};
 
 // A ledger of up to 60 rows of the parties above with every kind of value;
-// with textSn one row's number is text. The rows lie `spacing` apart in the file.
-void fillRandomLedger(std::mt19937& rng, bool textSn, int spacing = 1)
+// with textSn one row's number is text. The rows lie `spacing` apart in the
+// file; with entryOrder in SN order there.
+void fillRandomLedger(std::mt19937& rng, bool textSn, int spacing = 1, bool entryOrder = false)
 {
     Transaction tx(Db());
     Db().executeNative("delete from TB1");
     const int rows = 1 + int(rng() % 60);
+    std::vector<double> sns;
+    for (int i = 0; i < rows; ++i)
+        sns.push_back(kSns[rng() % kSns.size()]);
+    if (entryOrder)
+        std::sort(sns.begin(), sns.end());
     Statement ins(Db(), "insert into TB1 (F1,F3,SN,YF,FK,QC,QM,F6,rowid) values (?1,?2,?3,?4,?5,?6,?7,?8,?9)");
     for (int i = 0; i < rows; ++i) {
         ins.bindInt64(9, qint64(1 + i * spacing));
@@ -111,7 +117,7 @@ void fillRandomLedger(std::mt19937& rng, bool textSn, int spacing = 1)
         if (textSn && i == rows / 2)
             ins.bind(3, QStringLiteral("x"));
         else
-            ins.bind(3, kSns[rng() % kSns.size()]);
+            ins.bind(3, sns[size_t(i)]);
         bindAny(ins, 4, rng, true);
         bindAny(ins, 5, rng, true);
         bindAny(ins, 6, rng, false);
@@ -174,13 +180,13 @@ TEST_F(BalanceRewriteTest, RandomLedgersComeOutAsTheRowByRowWalk)
 
 // A list of parties: names in several cases, twice, and names without a
 // row; short, or long over rows that lie together or apart in the file (then
-// done in passes over the whole ledger). The balances come out as each name's
+// done in passes over the whole ledger), in SN order there or not. The balances come out as each name's
 // walk in list order gives them, and every name is announced once, in order.
 TEST_F(BalanceRewriteTest, RandomListsComeOutAsEachPartyWalkedInTurn)
 {
     std::mt19937 rng(4242);
     for (int round = 0; round < 80; ++round) {
-        fillRandomLedger(rng, round % 10 == 9, round % 2 == 0 ? 1 : 100);
+        fillRandomLedger(rng, round % 10 == 9, round % 2 == 0 ? 1 : 100, round % 4 == 1);
         writeAfterTheWholePass(round % 7 == 3);
         QStringList list;
         const int names = round % 4 == 0 ? 3 : 16 + int(rng() % 10);
