@@ -64,9 +64,11 @@ public:
     // RecalcBalances(0, party) for every party of a list, in list order;
     // onParty is called with each name, in turn, as its balances are worked
     // out. A long list whose parties' rows lie apart in the file is done in
-    // two passes over the whole ledger in file order (read, then rewrite what
-    // changed) instead of one walk per party along the index, which would
-    // read and write each page once for every party with a row on it.
+    // passes over the whole ledger in file order instead of one walk per
+    // party along the index, which would read and write each page once for
+    // every party with a row on it: one pass when each party's rows lie in SN
+    // order there (a file filled in entry order), else two (read, then
+    // rewrite what changed).
     void recalcList(const QStringList& parties, const std::function<void(const QString&)>& onParty);
 
     // The UPDATE that rewrites a party: ?1 the party, ?2 the first SN.
