@@ -42,6 +42,27 @@ double MedianOf(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+WriteTiming MedianWithIdle(int runs, const std::function<void()>& f, const std::function<void()>& prepare)
+{
+    auto elapsedMs = [](const std::function<void()>& g) {
+        QElapsedTimer t;
+        t.start();
+        g();
+        return double(t.nsecsElapsed()) / 1e6;
+    };
+    std::vector<double> ms, idle;
+    for (int r = 0; r < runs; ++r) {
+        if (prepare)
+            prepare();
+        QCoreApplication::processEvents();
+        ms.push_back(elapsedMs(f));
+        idle.push_back(elapsedMs([] { QCoreApplication::processEvents(); }));
+        if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
+            std::printf("    run %d: %.1f ms, idle %.1f ms\n", r + 1, ms.back(), idle.back());
+    }
+    return {MedianOf(ms), MedianOf(idle)};
+}
+
 double MedianMs(int runs, const std::function<void()>& f, const std::function<void()>& prepare)
 {
     std::vector<double> ms;

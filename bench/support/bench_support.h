@@ -35,6 +35,17 @@ double MedianOf(std::vector<double> v);
 // each. With BENCH_VERBOSE set every run's time is printed too.
 double MedianMs(int runs, const std::function<void()>& f, const std::function<void()>& prepare = {});
 
+// Medians of runs of a write with its commit, and of the idle time that
+// follows each (when the program moves the journal into the data file).
+struct WriteTiming {
+    double ms;
+    double idleMs;
+    double withIdle() const { return ms + idleMs; }
+};
+// prepare runs untimed before each run, and what it leaves for idle time is
+// done before the run starts.
+WriteTiming MedianWithIdle(int runs, const std::function<void()>& f, const std::function<void()>& prepare = {});
+
 // Sets the ledger's sequence counter to the last number a fill handed out.
 void SetLedgerCounter(double sn);
 

@@ -89,11 +89,10 @@ bool ReKuanFrm::refresh(const QStringList& parties)
 {
     setEnabled(false);
     const bool done = RunWrite(LangStr(QString::fromUtf8(kRefreshFailed)), [&] {
-        for (const QString& party : parties) {
+        BalanceRewriter(Db()).recalcList(parties, [this](const QString& party) {
             setWindowTitle(LangStr(QStringLiteral("正在刷新 ")) + party);
             LetRepaint();
-            RecalcBalances(0, party);
-        }
+        });
     });
     setEnabled(true);
     return done;

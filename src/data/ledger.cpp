@@ -5,8 +5,13 @@
 #include "data/sqltext.h"
 #include "data/statement.h"
 
+#define SQLITE_HAS_CODEC 1
+#include <sqlcipher/sqlite3.h>
+
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -246,54 +251,7 @@ void EmptyLedger(Database& db)
     tx.commit();
 }
 
-void RecalcBalances(double sn, const QString& party)
-{
-    Database& db = Db();
-
-    // Rows at SN 0 are out of the order (being renumbered): their stale QM
-    // must not open the chain.
-    double bal = 0;
-    {
-        Statement opening(db, QStringLiteral("select QM from TB1 where (F3=?1 AND not (F6='' or F6 is null)) "
-                                             "and SN<?2 and SN<>0 order by SN desc limit 1"));
-        opening.bind(1, party);
-        opening.bind(2, sn);
-        if (opening.step())
-            bal = amountAt(opening, 0);
-    }
-
-    // The party's rows are read straight from the statement, not kept: only
-    // the rows whose balances change are remembered.
-    struct Change {
-        qint64 rowid;
-        double qc, qm;
-    };
-    std::vector<Change> changes;
-    {
-        Statement rows(db, QStringLiteral("select rowid,YF,FK,QC,QM from TB1 where SN<>0 AND SN>=?2 and F3=?1 ORDER BY SN"));
-        rows.bind(1, party);
-        rows.bind(2, sn);
-        while (rows.step()) {
-            const double qc = bal;
-            bal = bal + amountAt(rows, 1) - amountAt(rows, 2);
-            // A row that already holds its balances is not rewritten: a refresh
-            // of a consistent ledger then writes no page at all.
-            if (rows.columnIsNumber(3) && rows.columnIsNumber(4) && rows.columnDouble(3) == qc && rows.columnDouble(4) == bal)
-                continue;
-            changes.push_back({rows.columnInt64(0), qc, bal});
-        }
-    }
-    // Written in file order rather than sequence order: each page is then
-    // visited once, in turn.
-    std::sort(changes.begin(), changes.end(), [](const Change& a, const Change& b) { return a.rowid < b.rowid; });
-    Statement update(db, QStringLiteral("update TB1 set QC=?1,QM=?2 where rowid=?3"));
-    for (const Change& c : changes) {
-        update.bind(1, c.qc);
-        update.bind(2, c.qm);
-        update.bindInt64(3, c.rowid);
-        update.run();
-    }
-}
+void RecalcBalances(double sn, const QString& party) { BalanceRewriter(Db()).recalc(sn, party); }
 
 double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCounterAfterStep1, bool* crowded)
 {
@@ -314,3 +272,657 @@ double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCount
     }
 }
 
+// ---------------------------------------------------------------- balance rewriting
+
+namespace {
+
+// amountAt for an argument of an SQL function: the same reading of the same
+// value, so both ways reach the same sums.
+double amountOf(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL: return 0;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT: return sqlite3_value_double(v);
+    default: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+        bool ok = false;
+        const double x = (p ? QString::fromUtf8(p, sqlite3_value_bytes(v)) : QString()).trimmed().toDouble(&ok);
+        return ok && std::isfinite(x) ? x : 0;
+    }
+    }
+}
+
+bool isNumber(sqlite3_value* v)
+{
+    const int type = sqlite3_value_type(v);
+    return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+}
+
+// One party's walk inside the rewriting UPDATE. Its WHERE calls walk() on
+// each of the party's rows from the first SN on, in the order the index hands
+// them over, which is the order the row-by-row walk reads them in (SN, then
+// rowid); the SET then asks for the balances walk() worked out for the row.
+struct BalanceWalk {
+    struct Change {
+        qint64 rowid;
+        double qc, qm;
+    };
+
+    BalanceWalk(double opening, double firstSn)
+        : bal(opening),
+          from(firstSn)
+    {
+    }
+
+    double bal;
+    double from;
+    bool started = false;
+    double lastSn = 0;
+    qint64 lastRowid = 0;
+    // A row came out of order (or one the walk does not take): the rest of
+    // the walk writes nothing and the party is done again row by row.
+    bool outOfOrder = false;
+    std::vector<Change> changes;                // the rows let through, in the order walked
+    std::vector<Change> byRowid; // the same in file order, made when the SET first asks for an earlier row
+    size_t cursor = 0;           // where in byRowid the next row asked for should be
+    size_t written = 0;
+
+    // Whether the row must be written; its balances are kept for the SET.
+    bool walk(qint64 rowid, sqlite3_value* sn, sqlite3_value* yf, sqlite3_value* fk, sqlite3_value* qc,
+              sqlite3_value* qm)
+    {
+        if (outOfOrder)
+            return false;
+        const double s = sqlite3_value_double(sn);
+        if (!isNumber(sn) || s == 0 || !(s >= from)
+            || (started && (s < lastSn || (s == lastSn && rowid <= lastRowid)))) {
+            outOfOrder = true;
+            return false;
+        }
+        started = true;
+        lastSn = s;
+        lastRowid = rowid;
+        const double before = bal;
+        bal = bal + amountOf(yf) - amountOf(fk);
+        if (isNumber(qc) && isNumber(qm) && sqlite3_value_double(qc) == before && sqlite3_value_double(qm) == bal)
+            return false;
+        changes.push_back({rowid, before, bal});
+        return true;
+    }
+
+    // The balances of a row walk() let through; null when it did not. The
+    // engine asks in file order after its pass, or for the row just walked.
+    const Change* find(qint64 rowid)
+    {
+        if (!changes.empty() && changes.back().rowid == rowid)
+            return &changes.back();
+        if (byRowid.size() != changes.size()) {
+            byRowid = changes;
+            std::sort(byRowid.begin(), byRowid.end(),
+                      [](const Change& a, const Change& b) { return a.rowid < b.rowid; });
+            cursor = 0;
+        }
+        const auto at = [&](size_t i) { return i < byRowid.size() && byRowid[i].rowid == rowid; };
+        if (!at(cursor)) {
+            if (at(cursor + 1))
+                ++cursor;
+            else
+                cursor = size_t(std::lower_bound(byRowid.begin(), byRowid.end(), rowid,
+                                                 [](const Change& c, qint64 id) { return c.rowid < id; })
+                                - byRowid.begin());
+        }
+        return at(cursor) ? &byRowid[cursor] : nullptr;
+    }
+};
+
+// The walk the running UPDATE belongs to. The program uses its connection
+// from one thread; a function called with no walk running fails its statement.
+thread_local BalanceWalk* tWalk = nullptr;
+
+class RunningWalk {
+public:
+    explicit RunningWalk(BalanceWalk* w)
+        : m_previous(tWalk)
+    {
+        tWalk = w;
+    }
+    ~RunningWalk() { tWalk = m_previous; }
+    RunningWalk(const RunningWalk&) = delete;
+    RunningWalk& operator=(const RunningWalk&) = delete;
+
+private:
+    BalanceWalk* m_previous;
+};
+
+void walkFunc(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (!tWalk) {
+        sqlite3_result_error(ctx, "ledger_walk: no balance rewrite is running", -1);
+        return;
+    }
+    sqlite3_result_int(ctx, tWalk->walk(sqlite3_value_int64(argv[0]), argv[1], argv[2], argv[3], argv[4], argv[5]));
+}
+
+void balanceFunc(sqlite3_context* ctx, sqlite3_value* rowid, bool after)
+{
+    const BalanceWalk::Change* c = tWalk ? tWalk->find(sqlite3_value_int64(rowid)) : nullptr;
+    if (!c) {
+        sqlite3_result_error(ctx, "ledger_balance: the row was not walked", -1);
+        return;
+    }
+    if (after)
+        ++tWalk->written;
+    sqlite3_result_double(ctx, after ? c->qm : c->qc);
+}
+
+// The walk one row at a time: read in SN order, then the rows whose balances
+// change written in file order, so each page is visited once, in turn.
+void rewriteRowByRow(Database& db, double sn, const QString& party, double bal)
+{
+    struct Change {
+        qint64 rowid;
+        double qc, qm;
+    };
+    std::vector<Change> changes;
+    {
+        Statement rows(db, QStringLiteral("select rowid,YF,FK,QC,QM from TB1 where SN<>0 AND SN>=?2 and F3=?1 ORDER BY SN"));
+        rows.bind(1, party);
+        rows.bind(2, sn);
+        while (rows.step()) {
+            const double qc = bal;
+            bal = bal + amountAt(rows, 1) - amountAt(rows, 2);
+            if (rows.columnIsNumber(3) && rows.columnIsNumber(4) && rows.columnDouble(3) == qc && rows.columnDouble(4) == bal)
+                continue;
+            changes.push_back({rows.columnInt64(0), qc, bal});
+        }
+    }
+    std::sort(changes.begin(), changes.end(), [](const Change& a, const Change& b) { return a.rowid < b.rowid; });
+    Statement update(db, QStringLiteral("update TB1 set QC=?1,QM=?2 where rowid=?3"));
+    for (const Change& c : changes) {
+        update.bind(1, c.qc);
+        update.bind(2, c.qm);
+        update.bindInt64(3, c.rowid);
+        update.run();
+    }
+}
+
+// The functions of the rewrite of a whole list in file order (below).
+void registerFileOrderFunctions(sqlite3* db);
+
+} // namespace
+
+void RegisterBalanceFunctions(sqlite3* db)
+{
+    // Not deterministic: called once per row, in turn, never folded away.
+    sqlite3_create_function(db, "ledger_walk", 6, SQLITE_UTF8, nullptr, walkFunc, nullptr, nullptr);
+    sqlite3_create_function(
+        db, "ledger_balance_before", 1, SQLITE_UTF8, nullptr,
+        [](sqlite3_context* c, int, sqlite3_value** a) { balanceFunc(c, a[0], false); }, nullptr, nullptr);
+    sqlite3_create_function(
+        db, "ledger_balance_after", 1, SQLITE_UTF8, nullptr,
+        [](sqlite3_context* c, int, sqlite3_value** a) { balanceFunc(c, a[0], true); }, nullptr, nullptr);
+    registerFileOrderFunctions(db);
+}
+
+struct BalanceRewriter::Statements {
+    // Rows at SN 0 are out of the order (being renumbered): their stale QM
+    // must not open the chain.
+    Statement opening;
+    Statement rewrite;
+
+    explicit Statements(Database& db)
+        : opening(db,
+                  QStringLiteral("select QM from TB1 where (F3=?1 AND not (F6='' or F6 is null)) "
+                                 "and SN<?2 and SN<>0 order by SN desc limit 1")),
+          rewrite(db, BalanceRewriter::rewriteSql())
+    {
+    }
+};
+
+QString BalanceRewriter::rewriteSql()
+{
+    // The walk's conditions on the index come first, so ledger_walk sees only
+    // the rows the walk takes. The engine first walks the index, deciding each
+    // row, then writes the rows it chose in file order (one that writes as it
+    // walks, which QC and QM being in no index allows, is served as well).
+    return QStringLiteral("update TB1 set QC=ledger_balance_before(rowid),QM=ledger_balance_after(rowid) "
+                          "where F3=?1 and SN>=?2 and SN<>0 and ledger_walk(rowid,SN,YF,FK,QC,QM)");
+}
+
+BalanceRewriter::BalanceRewriter(Database& db)
+    : m_db(db),
+      m_st(std::make_unique<Statements>(db))
+{
+}
+
+BalanceRewriter::~BalanceRewriter() = default;
+
+double BalanceRewriter::opening(double sn, const QString& party)
+{
+    double bal = 0;
+    m_st->opening.reset();
+    m_st->opening.bind(1, party);
+    m_st->opening.bind(2, sn);
+    if (m_st->opening.step())
+        bal = amountAt(m_st->opening, 0);
+    m_st->opening.reset();
+    return bal;
+}
+
+void BalanceRewriter::recalc(double sn, const QString& party)
+{
+    const double bal = opening(sn, party);
+
+    BalanceWalk walk(bal, sn);
+    {
+        RunningWalk running(&walk);
+        m_st->rewrite.reset();
+        m_st->rewrite.bind(1, party);
+        m_st->rewrite.bind(2, sn);
+        m_st->rewrite.run();
+    }
+    // Out of order, whatever the UPDATE wrote is overwritten: the walk row by
+    // row rewrites every row whose balances are not its own, and reads only
+    // amounts and the opening row, which the UPDATE did not touch.
+    if (walk.outOfOrder || walk.written != walk.changes.size())
+        rewriteRowByRow(m_db, sn, party, bal);
+}
+
+// ---------------------------------------------------------------- a whole list of parties
+
+namespace {
+
+// From this many names on, a list whose parties' rows lie apart is done in
+// passes over the whole ledger.
+constexpr qsizetype kWholeLedgerFrom = 16;
+// Rows further apart in the file than this seldom share a page.
+constexpr qint64 kRowsApart = 16;
+
+// How the listed parties' rows lie in the file, told from the rows of a few
+// parties spread over the list: apart, each on a page of its own among other
+// parties' rows (a file filled in entry order), rather than together (as the
+// posting service places each party's rows); and in SN order.
+struct RowLayout {
+    bool apart = false;
+    bool inSnOrder = true;
+};
+
+RowLayout rowLayout(Database& db, const QStringList& parties)
+{
+    Statement first(db, QStringLiteral("select rowid from TB1 where F3=?1 and SN>=0 and SN<>0 order by SN limit 64"));
+    std::vector<qint64> gaps;
+    RowLayout layout;
+    const qsizetype samples = std::min<qsizetype>(parties.size(), 24);
+    for (qsizetype i = 0; i < samples; ++i) {
+        first.reset();
+        first.bind(1, parties[i * parties.size() / samples]);
+        std::vector<qint64> ids;
+        while (first.step())
+            ids.push_back(first.columnInt64(0));
+        if (!std::is_sorted(ids.begin(), ids.end()))
+            layout.inSnOrder = false;
+        std::sort(ids.begin(), ids.end());
+        for (size_t k = 1; k < ids.size(); ++k)
+            gaps.push_back(ids[k] - ids[k - 1]);
+    }
+    first.reset();
+    if (gaps.empty())
+        return layout;
+    std::nth_element(gaps.begin(), gaps.begin() + qsizetype(gaps.size() / 2), gaps.end());
+    layout.apart = gaps[gaps.size() / 2] > kRowsApart;
+    return layout;
+}
+
+// A party name as the ledger's F3 compares it (NOCASE: ASCII letters without
+// case, every other byte as it is).
+void partyKey(const char* p, int n, std::string& key)
+{
+    key.assign(p, size_t(n));
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+}
+
+// One row of a listed party in the ledger, as read in file order: first its
+// amounts, then (once its party is walked) its balances.
+struct ListedRow {
+    qint64 rowid;
+    double sn;
+    double a, b; // YF, FK; then QC, QM
+    quint32 chain;
+    bool walked;
+};
+
+// The rows of the ledger in file order, as the rewriting UPDATE passes them,
+// against the balances worked out for the listed parties' rows.
+struct FileOrderWrite {
+    const std::vector<ListedRow>& rows;
+    size_t next = 0;
+    qint64 lastRowid = 0;
+    bool started = false;
+    bool outOfOrder = false;
+    const ListedRow* current = nullptr;
+    size_t found = 0; // where find() found its last row
+    size_t flagged = 0;
+    size_t written = 0;
+
+    bool check(qint64 rowid, sqlite3_value* qc, sqlite3_value* qm)
+    {
+        current = nullptr;
+        if (outOfOrder)
+            return false;
+        if (started && rowid <= lastRowid) {
+            outOfOrder = true;
+            return false;
+        }
+        started = true;
+        lastRowid = rowid;
+        while (next < rows.size() && rows[next].rowid < rowid)
+            ++next;
+        if (next == rows.size() || rows[next].rowid != rowid || !rows[next].walked)
+            return false;
+        const ListedRow& r = rows[next];
+        if (isNumber(qc) && isNumber(qm) && sqlite3_value_double(qc) == r.a && sqlite3_value_double(qm) == r.b)
+            return false;
+        current = &r;
+        ++flagged;
+        return true;
+    }
+
+    // A row check() let through: the one just checked, or (the engine writes
+    // after its whole pass, in file order) the next one on from the last found.
+    const ListedRow* find(qint64 rowid)
+    {
+        if (current && current->rowid == rowid)
+            return current;
+        const auto at = [&](size_t i) { return i < rows.size() && rows[i].rowid == rowid; };
+        if (!at(found)) {
+            if (at(found + 1))
+                ++found;
+            else
+                found = size_t(std::lower_bound(rows.begin(), rows.end(), rowid,
+                                                [](const ListedRow& r, qint64 id) { return r.rowid < id; })
+                               - rows.begin());
+        }
+        return at(found) && rows[found].walked ? &rows[found] : nullptr;
+    }
+};
+
+thread_local FileOrderWrite* tWrite = nullptr;
+
+void fileOrderCheckFunc(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (!tWrite) {
+        sqlite3_result_error(ctx, "ledger_file_order: no balance rewrite is running", -1);
+        return;
+    }
+    sqlite3_result_int(ctx, tWrite->check(sqlite3_value_int64(argv[0]), argv[1], argv[2]));
+}
+
+void fileOrderBalanceFunc(sqlite3_context* ctx, sqlite3_value* rowid, bool after)
+{
+    const ListedRow* r = tWrite ? tWrite->find(sqlite3_value_int64(rowid)) : nullptr;
+    if (!r) {
+        sqlite3_result_error(ctx, "ledger_file_balance: the row was not checked", -1);
+        return;
+    }
+    if (after)
+        ++tWrite->written;
+    sqlite3_result_double(ctx, after ? r->b : r->a);
+}
+
+// The walk of every listed party in one pass over the ledger in file order,
+// for a file whose parties' rows lie there in SN order (filled in entry
+// order): each row's balances follow from the party's rows before it in the
+// file. A party with a row out of that order is left for the passes below.
+struct FusedWalk {
+    std::unordered_map<std::string, quint32> chainOf;
+    std::vector<double> bal, lastSn;
+    std::vector<char> started, broken;
+    std::vector<ListedRow> rows; // the rows to write, in file order
+    std::string key;
+    qint64 lastRowid = 0;
+    bool any = false;
+    bool outOfOrder = false;
+
+    // rowid, F3, SN, YF, FK, QC, QM; whether the row must be written.
+    bool walk(sqlite3_value** a)
+    {
+        if (outOfOrder)
+            return false;
+        const qint64 rowid = sqlite3_value_int64(a[0]);
+        if (any && rowid <= lastRowid) {
+            outOfOrder = true;
+            return false;
+        }
+        any = true;
+        lastRowid = rowid;
+        if (sqlite3_value_type(a[1]) != SQLITE_TEXT)
+            return false;
+        const auto* f3 = reinterpret_cast<const char*>(sqlite3_value_text(a[1]));
+        partyKey(f3, sqlite3_value_bytes(a[1]), key);
+        const auto it = chainOf.find(key);
+        if (it == chainOf.end())
+            return false;
+        const quint32 c = it->second;
+        if (broken[c])
+            return false;
+        const double s = sqlite3_value_double(a[2]);
+        if (!isNumber(a[2]) || (started[c] && s < lastSn[c])) {
+            broken[c] = 1;
+            return false;
+        }
+        if (s == 0 || !(s >= 0))
+            return false;
+        started[c] = 1;
+        lastSn[c] = s;
+        const double before = bal[c];
+        bal[c] = bal[c] + amountOf(a[3]) - amountOf(a[4]);
+        if (isNumber(a[5]) && isNumber(a[6]) && sqlite3_value_double(a[5]) == before
+            && sqlite3_value_double(a[6]) == bal[c])
+            return false;
+        rows.push_back({rowid, s, before, bal[c], c, true});
+        return true;
+    }
+};
+
+thread_local FusedWalk* tFused = nullptr;
+
+void registerFileOrderFunctions(sqlite3* db)
+{
+    sqlite3_create_function(
+        db, "ledger_file_walk", 7, SQLITE_UTF8, nullptr,
+        [](sqlite3_context* c, int, sqlite3_value** a) {
+            if (!tFused)
+                sqlite3_result_error(c, "ledger_file_walk: no balance rewrite is running", -1);
+            else
+                sqlite3_result_int(c, tFused->walk(a));
+        },
+        nullptr, nullptr);
+    sqlite3_create_function(db, "ledger_file_order", 3, SQLITE_UTF8, nullptr, fileOrderCheckFunc, nullptr, nullptr);
+    sqlite3_create_function(
+        db, "ledger_file_before", 1, SQLITE_UTF8, nullptr,
+        [](sqlite3_context* c, int, sqlite3_value** a) { fileOrderBalanceFunc(c, a[0], false); }, nullptr, nullptr);
+    sqlite3_create_function(
+        db, "ledger_file_after", 1, SQLITE_UTF8, nullptr,
+        [](sqlite3_context* c, int, sqlite3_value** a) { fileOrderBalanceFunc(c, a[0], true); }, nullptr, nullptr);
+}
+
+} // namespace
+
+void BalanceRewriter::recalcList(const QStringList& parties, const std::function<void(const QString&)>& onParty)
+{
+    const RowLayout layout = parties.size() < kWholeLedgerFrom ? RowLayout() : rowLayout(m_db, parties);
+    if (!layout.apart) {
+        for (const QString& party : parties) {
+            onParty(party);
+            recalc(0, party);
+        }
+        return;
+    }
+    if (!layout.inSnOrder) {
+        walkInTwoPasses(parties, onParty);
+        return;
+    }
+    const QStringList again = walkInOnePass(parties, onParty);
+    if (!again.isEmpty())
+        walkInTwoPasses(again, [](const QString&) {});
+}
+
+QStringList BalanceRewriter::walkInOnePass(const QStringList& parties,
+                                           const std::function<void(const QString&)>& onParty)
+{
+    FusedWalk walk;
+    std::vector<quint32> chainOfName;
+    std::string key;
+    for (const QString& party : parties) {
+        const QByteArray utf8 = party.toUtf8();
+        partyKey(utf8.constData(), int(utf8.size()), key);
+        const auto [it, fresh] = walk.chainOf.try_emplace(key, quint32(walk.chainOf.size()));
+        chainOfName.push_back(it->second);
+        onParty(party);
+        if (fresh)
+            walk.bal.push_back(opening(0, party));
+    }
+    const size_t chains = walk.chainOf.size();
+    walk.lastSn.assign(chains, 0);
+    walk.started.assign(chains, 0);
+    walk.broken.assign(chains, 0);
+
+    FileOrderWrite write{walk.rows};
+    {
+        tFused = &walk;
+        tWrite = &write;
+        struct Clear {
+            ~Clear()
+            {
+                tFused = nullptr;
+                tWrite = nullptr;
+            }
+        } clear;
+        Statement rewrite(
+            m_db,
+            QStringLiteral("update TB1 not indexed set QC=ledger_file_before(rowid),QM=ledger_file_after(rowid) "
+                           "where SN<>0 and SN>=0 and ledger_file_walk(rowid,F3,SN,YF,FK,QC,QM)"));
+        rewrite.run();
+    }
+    // A party whose rows do not come in SN order in the file (or the file
+    // itself out of order) is done again in two passes, which rewrite
+    // whatever does not hold the walk's balances.
+    const bool all = walk.outOfOrder || write.written != walk.rows.size();
+    QStringList again;
+    std::vector<char> taken(chains, 0);
+    for (qsizetype n = 0; n < parties.size(); ++n) {
+        const quint32 c = chainOfName[size_t(n)];
+        if ((all || walk.broken[c]) && !taken[c]) {
+            taken[c] = 1;
+            again << parties[n];
+        }
+    }
+    return again;
+}
+
+void BalanceRewriter::walkInTwoPasses(const QStringList& parties, const std::function<void(const QString&)>& onParty)
+{
+    // The parties as the ledger tells them apart: names that differ only in
+    // the case of ASCII letters are one party, walked once.
+    std::unordered_map<std::string, quint32> chainOf;
+    std::vector<quint32> chainOfName;
+    std::string key;
+    for (const QString& party : parties) {
+        const QByteArray utf8 = party.toUtf8();
+        partyKey(utf8.constData(), int(utf8.size()), key);
+        chainOfName.push_back(chainOf.try_emplace(key, quint32(chainOf.size())).first->second);
+    }
+    const size_t chains = chainOf.size();
+
+    // Pass 1: every row the walk of a listed party takes, in file order. A
+    // party with a number that is no number is left to its own walk.
+    std::vector<ListedRow> rows;
+    std::vector<char> ownWalk(chains, 0);
+    bool inFileOrder = true;
+    {
+        Statement scan(m_db, QStringLiteral("select rowid,F3,SN,YF,FK from TB1 not indexed where SN<>0 and SN>=0"));
+        qint64 lastRowid = 0;
+        bool scanned = false;
+        while (scan.step()) {
+            const qint64 rowid = scan.columnInt64(0);
+            if (scanned && rowid <= lastRowid)
+                inFileOrder = false;
+            scanned = true;
+            lastRowid = rowid;
+            if (!scan.columnIsText(1))
+                continue;
+            partyKey(scan.columnUtf8(1), scan.columnBytes(1), key);
+            const auto it = chainOf.find(key);
+            if (it == chainOf.end())
+                continue;
+            if (!scan.columnIsNumber(2)) {
+                ownWalk[it->second] = 1;
+                continue;
+            }
+            rows.push_back({rowid, scan.columnDouble(2), amountAt(scan, 3), amountAt(scan, 4), it->second, false});
+        }
+    }
+
+    // Each party's rows in SN order, equal numbers in file order.
+    std::vector<size_t> start(chains + 1, 0);
+    for (const ListedRow& r : rows)
+        ++start[r.chain + 1];
+    for (size_t c = 0; c < chains; ++c)
+        start[c + 1] += start[c];
+    std::vector<quint32> order(rows.size());
+    {
+        std::vector<size_t> fill(start.begin(), start.end() - 1);
+        for (size_t i = 0; i < rows.size(); ++i)
+            order[fill[rows[i].chain]++] = quint32(i);
+    }
+
+    std::vector<char> done(chains, 0);
+    for (qsizetype n = 0; n < parties.size(); ++n) {
+        onParty(parties[n]);
+        const quint32 c = chainOfName[size_t(n)];
+        if (done[c] || ownWalk[c])
+            continue;
+        done[c] = 1;
+        const auto first = order.begin() + qsizetype(start[c]), last = order.begin() + qsizetype(start[c + 1]);
+        const auto bySn = [&](quint32 x, quint32 y) { return rows[x].sn < rows[y].sn; };
+        if (!std::is_sorted(first, last, bySn))
+            std::stable_sort(first, last, bySn);
+        double bal = opening(0, parties[n]);
+        for (auto i = first; i != last; ++i) {
+            ListedRow& r = rows[*i];
+            const double before = bal;
+            bal = bal + r.a - r.b;
+            r.a = before;
+            r.b = bal;
+            r.walked = true;
+        }
+    }
+
+    // Pass 2: the rows whose balances change, rewritten in file order.
+    FileOrderWrite write{rows};
+    if (inFileOrder) {
+        tWrite = &write;
+        struct Clear {
+            ~Clear() { tWrite = nullptr; }
+        } clear;
+        Statement rewrite(
+            m_db,
+            QStringLiteral("update TB1 not indexed set QC=ledger_file_before(rowid),QM=ledger_file_after(rowid) "
+                           "where ledger_file_order(rowid,QC,QM)"));
+        rewrite.run();
+    }
+    // Out of file order, every party is walked again on its own, which
+    // rewrites whatever does not hold the walk's balances.
+    const bool again = !inFileOrder || write.outOfOrder || write.written != write.flagged;
+    std::vector<char> redone(chains, 0);
+    for (qsizetype n = 0; n < parties.size(); ++n) {
+        const quint32 c = chainOfName[size_t(n)];
+        if ((again || ownWalk[c]) && !redone[c]) {
+            redone[c] = 1;
+            recalc(0, parties[n]);
+        }
+    }
+}

@@ -1,5 +1,6 @@
 #include "data/sql_functions.h"
 
+#include "data/ledger.h"
 #include "data/sqltext.h"
 #include "platform/vb.h"
 
@@ -300,4 +301,5 @@ void RegisterSqlFunctions(sqlite3* db)
         [](sqlite3_context* c, int, sqlite3_value** a) { datePartFunc(c, a[0], 1); }, nullptr, nullptr);
     sqlite3_create_function(db, "day", 1, flags, nullptr,
         [](sqlite3_context* c, int, sqlite3_value** a) { datePartFunc(c, a[0], 2); }, nullptr, nullptr);
+    RegisterBalanceFunctions(db);
 }

@@ -109,6 +109,8 @@ const char* Statement::columnUtf8(int col) const
     return reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
 }
 
+int Statement::columnBytes(int col) const { return sqlite3_column_bytes(m_stmt, col); }
+
 QString Statement::columnText(int col) const
 {
     const char* p = columnUtf8(col);
@@ -130,6 +132,8 @@ bool Statement::columnIsNumber(int col) const
     const int type = sqlite3_column_type(m_stmt, col);
     return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
 }
+
+bool Statement::columnIsText(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_TEXT; }
 
 bool Statement::columnIsNull(int col) const
 {

@@ -38,11 +38,13 @@ public:
     // column's text as UTF-8 (valid until the next step or reset; nullptr for Null).
     int columnCount() const;
     const char* columnUtf8(int col) const;
+    int columnBytes(int col) const;    // of columnUtf8's text
     QString columnText(int col) const; // "" for Null
     double columnDouble(int col) const; // 0 for Null
     qint64 columnInt64(int col) const;  // 0 for Null
     bool columnIsNull(int col) const;
     bool columnIsNumber(int col) const; // an integer or a real
+    bool columnIsText(int col) const;
     // Ready to run again with the same or new values.
     void reset();
     // Runs a write to its end and makes the statement ready again; returns
