@@ -465,17 +465,27 @@ void RegisterBalanceFunctions(sqlite3* db)
     registerFileOrderFunctions(db);
 }
 
+namespace {
+// Rows from a number on up to which a party is rewritten row by row.
+constexpr int kFewRows = 32;
+} // namespace
+
 struct BalanceRewriter::Statements {
     // Rows at SN 0 are out of the order (being renumbered): their stale QM
     // must not open the chain.
     Statement opening;
     Statement rewrite;
+    // Whether a party has more than kFewRows rows from a number on, told from
+    // its index alone.
+    Statement many;
 
     explicit Statements(Database& db)
         : opening(db,
                   QStringLiteral("select QM from TB1 where (F3=?1 AND not (F6='' or F6 is null)) "
                                  "and SN<?2 and SN<>0 order by SN desc limit 1")),
-          rewrite(db, BalanceRewriter::rewriteSql())
+          rewrite(db, BalanceRewriter::rewriteSql()),
+          many(db, QStringLiteral("select count(*) from (select 1 from TB1 where F3=?1 and SN>=?2 and SN<>0 limit %1)")
+                       .arg(kFewRows + 1))
     {
     }
 };
@@ -511,6 +521,23 @@ double BalanceRewriter::opening(double sn, const QString& party)
 }
 
 void BalanceRewriter::recalc(double sn, const QString& party)
+{
+    // A save recomputes its party from its own new entry on: a row or a few.
+    // Those go row by row, each write a single-row statement; a multi-row
+    // UPDATE inside the save's transaction costs the engine a statement
+    // journal, which for a few rows takes longer than the rows themselves.
+    m_st->many.reset();
+    m_st->many.bind(1, party);
+    m_st->many.bind(2, sn);
+    const bool many = m_st->many.step() && m_st->many.columnInt64(0) > kFewRows;
+    m_st->many.reset();
+    if (many)
+        recalcAlongIndex(sn, party);
+    else
+        rewriteRowByRow(m_db, sn, party, opening(sn, party));
+}
+
+void BalanceRewriter::recalcAlongIndex(double sn, const QString& party)
 {
     const double bal = opening(sn, party);
 

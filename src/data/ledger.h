@@ -71,8 +71,13 @@ public:
     BalanceRewriter(const BalanceRewriter&) = delete;
     BalanceRewriter& operator=(const BalanceRewriter&) = delete;
 
-    // RecalcBalances(sn, party) on this rewriter's statements. Throws DbError.
+    // RecalcBalances(sn, party) on this rewriter's statements: a party with
+    // more than a few rows from sn on by recalcAlongIndex, the others row by
+    // row. Throws DbError.
     void recalc(double sn, const QString& party);
+    // The party's rows from sn on rewritten by one UPDATE along its index,
+    // whatever their number. Throws DbError.
+    void recalcAlongIndex(double sn, const QString& party);
 
     // RecalcBalances(0, party) for every party of a list, in list order;
     // onParty is called with each name, in turn, as its balances are worked
