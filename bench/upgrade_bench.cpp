@@ -36,21 +36,13 @@
 
 namespace {
 
-constexpr int kRows = 2'000'000;
-constexpr int kPartyEvery = 20;  // 100,000 entries of the big party
-constexpr int kRowsPerDay = 548; // ten years
-constexpr int kChunk = 5'000;
-const QDate kStart(2015, 1, 1);
-const QString kParty = QStringLiteral("大客户");
-
-QDate dayOf(int i) { return kStart.addDays(i / kRowsPerDay); }
+constexpr int kRows = TenYearLedger::kRows;
+constexpr int kPartyEvery = TenYearLedger::kPartyEvery;
+const QString& kParty = TenYearLedger::kParty;
 
 // The ledger as a file of layout 0 holds it: rows numbered as they were written.
 void fillOldLedger(Database& db)
 {
-    std::vector<int> chunks(kRows / kChunk);
-    std::iota(chunks.begin(), chunks.end(), 0);
-    std::shuffle(chunks.begin(), chunks.end(), std::mt19937(20240310));
     Transaction tx(db);
     // The ledger of layout 0: narrower indexes, no per-date table, no triggers.
     QStringList triggers;
@@ -67,26 +59,9 @@ void fillOldLedger(Database& db)
     Statement insert(db,
                      "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,FK,S1,F5,F6,F10,H8) "
                      "values (?1,?2,?3,?4,?5,?6,?7,?8,'经手人','管理员','管理员','',?9)");
-    for (int chunk : chunks) {
-        for (int i = chunk * kChunk; i < (chunk + 1) * kChunk; ++i) {
-            const bool big = i % kPartyEvery == 0;
-            const int lb = big ? (i % 3 == 0 ? -10 : -9) : (i % 4 == 0 ? 9 : i % 4 == 1 ? 10 : i % 4 == 2 ? -9 : -10);
-            const LedgerKind& kind = LedgerKindOf(lb);
-            const QString date = DateText(dayOf(i));
-            const QString name = big ? kParty
-                : lb > 0             ? QStringLiteral("渠道%1").arg(i % 40)
-                                     : QStringLiteral("客户%1").arg(i % 900);
-            insert.bind(1, kind.prefix + QStringLiteral("%1").arg(i, 8, 10, QChar('0')));
-            insert.bind(2, date);
-            insert.bind(3, name);
-            insert.bindInt64(4, lb);
-            insert.bind(5, kind.business);
-            insert.bind(6, 31.0 + 2.0 * i);
-            insert.bind(7, kind.payment ? 0.0 : 12.5 + i % 7);
-            insert.bind(8, kind.payment ? 20.25 : 0.0);
-            insert.bind(9, date + " 10:15:00");
-            insert.run();
-        }
+    for (int i : TenYearLedger::writeOrder()) {
+        TenYearLedger::bind(insert, i);
+        insert.run();
     }
     db.executeNative("PRAGMA user_version = 0");
     tx.commit();

@@ -1,13 +1,17 @@
 #include "bench_support.h"
 
 #include "data/globals.h"
+#include "data/posting.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
+#include <numeric>
+#include <random>
 #include <cstdio>
 #include <benchmark/benchmark.h>
 
@@ -105,4 +109,44 @@ std::pair<double, double> ProcessMemoryMb()
         }
     }
     return {rss, peak};
+}
+
+const QString TenYearLedger::kParty = QStringLiteral("大客户");
+
+QDate TenYearLedger::dayOf(int i)
+{
+    return QDate(2015, 1, 1).addDays(i / 548);
+}
+
+std::vector<int> TenYearLedger::writeOrder()
+{
+    constexpr int kChunk = 5'000;
+    std::vector<int> chunks(kRows / kChunk);
+    std::iota(chunks.begin(), chunks.end(), 0);
+    std::shuffle(chunks.begin(), chunks.end(), std::mt19937(20240310));
+    std::vector<int> order;
+    order.reserve(size_t(kRows));
+    for (int chunk : chunks)
+        for (int i = chunk * kChunk; i < (chunk + 1) * kChunk; ++i)
+            order.push_back(i);
+    return order;
+}
+
+QString TenYearLedger::bind(Statement& insert, int i)
+{
+    const bool big = i % kPartyEvery == 0;
+    const int lb = big ? (i % 3 == 0 ? -10 : -9) : (i % 4 == 0 ? 9 : i % 4 == 1 ? 10 : i % 4 == 2 ? -9 : -10);
+    const LedgerKind& kind = LedgerKindOf(lb);
+    const QString date = DateText(dayOf(i));
+    const QString name = big ? kParty : lb > 0 ? QStringLiteral("渠道%1").arg(i % 40) : QStringLiteral("客户%1").arg(i % 900);
+    insert.bind(1, kind.prefix + QStringLiteral("%1").arg(i, 8, 10, QChar('0')));
+    insert.bind(2, date);
+    insert.bind(3, name);
+    insert.bindInt64(4, lb);
+    insert.bind(5, kind.business);
+    insert.bind(6, 31.0 + 2.0 * i);
+    insert.bind(7, kind.payment ? 0.0 : 12.5 + i % 7);
+    insert.bind(8, kind.payment ? 20.25 : 0.0);
+    insert.bind(9, date + " 10:15:00");
+    return name;
 }

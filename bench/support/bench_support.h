@@ -1,5 +1,8 @@
 #pragma once
+#include <QDate>
 #include <QString>
+
+class Statement;
 #include <QTemporaryDir>
 #include <chrono>
 #include <functional>
@@ -45,6 +48,23 @@ struct WriteTiming {
 // prepare runs untimed before each run, and what it leaves for idle time is
 // done before the run starts.
 WriteTiming MedianWithIdle(int runs, const std::function<void()>& f, const std::function<void()>& prepare = {});
+
+// The ten-year ledger the ledger benchmarks fill: 2,000,000 entries, 548 a
+// day from 2015-01-01; every twentieth is the big party's, the others spread
+// over 40 channels and 900 customers. Entry i in sequence order has SN 31 + 2i.
+struct TenYearLedger {
+    static constexpr int kRows = 2'000'000;
+    static constexpr int kPartyEvery = 20; // 100,000 entries of the big party
+    static const QString kParty;
+    static QDate dayOf(int i);
+    // The entries in the order they are written: chunks of 5,000 in a
+    // shuffled order, as back-dated entries land in the file after later
+    // ones, so a party's rows in SN order jump about the table.
+    static std::vector<int> writeOrder();
+    // Binds entry i to an insert whose ?1..?9 are F1,F2,F3,LB,S2,SN,YF,FK,H8;
+    // returns its party.
+    static QString bind(Statement& insert, int i);
+};
 
 // Sets the ledger's sequence counter to the last number a fill handed out.
 void SetLedgerCounter(double sn);

@@ -299,6 +299,24 @@ bool isNumber(sqlite3_value* v)
     return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
 }
 
+// Where in v, sorted by rowid, the row `rowid` lies, looked for from `at`
+// on: the engine asks for the rows it writes in file order, so the row is
+// mostly at `at` or just after it. `at` is left there for the next call.
+// v.size() when v holds no such row.
+template <class Row>
+size_t FindByRowid(const std::vector<Row>& v, size_t& at, qint64 rowid)
+{
+    const auto holds = [&](size_t i) { return i < v.size() && v[i].rowid == rowid; };
+    if (!holds(at)) {
+        if (holds(at + 1))
+            ++at;
+        else
+            at = size_t(std::lower_bound(v.begin(), v.end(), rowid, [](const Row& r, qint64 id) { return r.rowid < id; })
+                        - v.begin());
+    }
+    return holds(at) ? at : v.size();
+}
+
 // One party's walk inside the rewriting UPDATE. Its WHERE calls walk() on
 // each of the party's rows from the first SN on, in the order the index hands
 // them over, which is the order the row-by-row walk reads them in (SN, then
@@ -363,16 +381,8 @@ struct BalanceWalk {
                       [](const Change& a, const Change& b) { return a.rowid < b.rowid; });
             cursor = 0;
         }
-        const auto at = [&](size_t i) { return i < byRowid.size() && byRowid[i].rowid == rowid; };
-        if (!at(cursor)) {
-            if (at(cursor + 1))
-                ++cursor;
-            else
-                cursor = size_t(std::lower_bound(byRowid.begin(), byRowid.end(), rowid,
-                                                 [](const Change& c, qint64 id) { return c.rowid < id; })
-                                - byRowid.begin());
-        }
-        return at(cursor) ? &byRowid[cursor] : nullptr;
+        const size_t i = FindByRowid(byRowid, cursor, rowid);
+        return i < byRowid.size() ? &byRowid[i] : nullptr;
     }
 };
 
@@ -606,9 +616,7 @@ RowLayout rowLayout(Database& db, const QStringList& parties)
 void partyKey(const char* p, int n, std::string& key)
 {
     key.assign(p, size_t(n));
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
+    FoldNocase(key.data(), qsizetype(key.size()));
 }
 
 // One row of a listed party in the ledger, as read in file order: first its
@@ -663,16 +671,8 @@ struct FileOrderWrite {
     {
         if (current && current->rowid == rowid)
             return current;
-        const auto at = [&](size_t i) { return i < rows.size() && rows[i].rowid == rowid; };
-        if (!at(found)) {
-            if (at(found + 1))
-                ++found;
-            else
-                found = size_t(std::lower_bound(rows.begin(), rows.end(), rowid,
-                                                [](const ListedRow& r, qint64 id) { return r.rowid < id; })
-                               - rows.begin());
-        }
-        return at(found) && rows[found].walked ? &rows[found] : nullptr;
+        const size_t i = FindByRowid(rows, found, rowid);
+        return i < rows.size() && rows[i].walked ? &rows[i] : nullptr;
     }
 };
 

@@ -41,9 +41,7 @@ constexpr int kPartyBits = 26; // a thousand parties rarely share a block
 QByteArray nocaseKey(const QString& text)
 {
     QByteArray k = text.toUtf8();
-    for (char& c : k)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
+    FoldNocase(k.data(), k.size());
     return k;
 }
 

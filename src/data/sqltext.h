@@ -10,6 +10,15 @@ QString SqlQuote(const QString& text);
 // The text's inside for a literal the caller already surrounds with quotes.
 QString SqlEscape(const QString& text);
 
+// UTF-8 text folded as a NOCASE column compares it: ASCII letters to lower
+// case, every other byte as it is.
+inline void FoldNocase(char* utf8, qsizetype size)
+{
+    for (qsizetype i = 0; i < size; ++i)
+        if (utf8[i] >= 'A' && utf8[i] <= 'Z')
+            utf8[i] = char(utf8[i] - 'A' + 'a');
+}
+
 // A number in its shortest exact form, so a value found by its own text is
 // found again ("126.86199951171875", "0.1", "31").
 QString SqlNum(double value);
