@@ -6,7 +6,11 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTextLayout>
+#include <cmath>
+
+const double kReportNumberFloorPt = 5;
 
 ReportRows::ReportRows(const QStringList& columns, std::vector<QString> cells)
     : m_cells(std::move(cells)), m_cols(int(columns.size()))
@@ -143,6 +147,8 @@ QString formatValue(const QString& value, const QString& format)
 // fits on paper overflow on screen.
 constexpr double kFitDpi = 1200;
 constexpr double kFitPxPerMm = kFitDpi / 25.4;
+// A hair of room for devices that draw a glyph a little wider.
+constexpr double kHair = 0.99;
 
 QFont reportFont(const QString& family, double size, bool bold)
 {
@@ -166,8 +172,7 @@ struct FittedText {
 FittedText fitText(const QString& text, const RptItem& it, const QFont& font, bool grows)
 {
     const double s = kFitPxPerMm;
-    // A hair of room for devices that draw a glyph a little wider.
-    const double width = it.rect.width() * s * 0.99;
+    const double width = it.rect.width() * s * kHair;
     const double height = it.rect.height() * s;
     QString t = text;
     t.replace(QLatin1Char('\n'), QChar::LineSeparator);
@@ -188,7 +193,8 @@ FittedText fitText(const QString& text, const RptItem& it, const QFont& font, bo
     for (int i = 0; i < tl.lineCount(); ++i) {
         const QTextLine l = tl.lineAt(i);
         if (!grows && !out.lines.isEmpty() && used + l.height() + leading > height + 1e-6) {
-            if (it.elide)
+            // Lines are never left out without a sign: the last one shown ends in "…".
+            if (it.elide || it.wrap)
                 out.lines.last() = fm.elidedText(plain(t.mid(tl.lineAt(i - 1).textStart())), Qt::ElideRight, width);
             break;
         }
@@ -204,6 +210,40 @@ FittedText fitText(const QString& text, const RptItem& it, const QFont& font, bo
     }
     out.height = used / s;
     return out;
+}
+
+// A text a number format reads as a number: digits with a sign, a decimal
+// point, thousands separators.
+bool IsNumberText(const QString& text)
+{
+    static const QRegularExpression re(QStringLiteral("^[-+]?(\\d[\\d,]*)?\\.?\\d+$"));
+    return re.match(TrimBlanks(text)).hasMatch();
+}
+
+// A field, sum or count that shows a number is never cut: too wide for its
+// item it is drawn smaller, down to kReportNumberFloorPt (5 points: digits
+// about 1.3 mm high, still read on paper); too wide even then it prints as
+// "#" across its item, never as a shorter number.
+void fitNumber(LaidItem& li)
+{
+    const double room = li.rect.width() * kFitPxPerMm * kHair;
+    auto width = [&li](double size) {
+        return QFontMetricsF(reportFont(li.family, size, li.bold)).horizontalAdvance(li.text);
+    };
+    const double natural = width(li.size);
+    if (natural <= room)
+        return;
+    // The largest size in tenths of a point that fits.
+    const int floorTenths = qRound(kReportNumberFloorPt * 10);
+    int tenths = int(std::floor(li.size * room / natural * 10));
+    while (tenths >= floorTenths && width(tenths / 10.0) > room)
+        --tenths;
+    if (tenths >= floorTenths) {
+        li.size = tenths / 10.0;
+        return;
+    }
+    const double hash = QFontMetricsF(reportFont(li.family, li.size, li.bold)).horizontalAdvance(QLatin1Char('#'));
+    li.lines = QStringList{QString(qMax(1, int(room / hash)), QLatin1Char('#'))};
 }
 
 } // namespace
@@ -439,7 +479,10 @@ private:
         }
         li.kind = LaidItem::Text;
         li.text = itemText(pl, draft, p, pageCount);
-        if ((it.wrap || it.elide) && !li.text.isEmpty()) {
+        // A box written to wrap or cut (a name) takes even digits as text.
+        if (it.kind != RptItem::Text && !it.wrap && !it.elide && IsNumberText(li.text)) {
+            fitNumber(li);
+        } else if ((it.wrap || it.elide) && !li.text.isEmpty()) {
             RptItem box = it;
             box.rect = li.rect;
             li.lines = fitText(li.text, box, fontOf(it), false).lines;
