@@ -6,9 +6,11 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QTextLayout>
+#include <array>
 #include <cmath>
+#include <limits>
+#include <memory>
 
 const double kReportNumberFloorPt = 5;
 
@@ -212,39 +214,115 @@ FittedText fitText(const QString& text, const RptItem& it, const QFont& font, bo
     return out;
 }
 
-// A text a number format reads as a number: digits with a sign, a decimal
-// point, thousands separators.
+// A text a number format reads as a number: blanks around digits with a
+// sign, thousands separators, a decimal point ("-9999999.99", "1,000.00").
 bool IsNumberText(const QString& text)
 {
-    static const QRegularExpression re(QStringLiteral("^[-+]?(\\d[\\d,]*)?\\.?\\d+$"));
-    return re.match(TrimBlanks(text)).hasMatch();
+    qsizetype b = 0, e = text.size();
+    while (b < e && text[b] == QLatin1Char(' '))
+        ++b;
+    while (e > b && text[e - 1] == QLatin1Char(' '))
+        --e;
+    if (b < e && (text[b] == QLatin1Char('-') || text[b] == QLatin1Char('+')))
+        ++b;
+    if (b == e || !(text[e - 1] >= QLatin1Char('0') && text[e - 1] <= QLatin1Char('9')))
+        return false;
+    bool digit = false, point = false;
+    for (qsizetype i = b; i < e; ++i) {
+        const QChar c = text[i];
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            digit = true;
+        else if (c == QLatin1Char(',') && digit && !point)
+            continue;
+        else if (c == QLatin1Char('.') && !point)
+            point = true;
+        else
+            return false;
+    }
+    return true;
 }
 
 // A field, sum or count that shows a number is never cut: too wide for its
 // item it is drawn smaller, down to kReportNumberFloorPt (5 points: digits
 // about 1.3 mm high, still read on paper); too wide even then it prints as
 // "#" across its item, never as a shorter number.
-void fitNumber(LaidItem& li)
-{
-    const double room = li.rect.width() * kFitPxPerMm * kHair;
-    auto width = [&li](double size) {
-        return QFontMetricsF(reportFont(li.family, size, li.bold)).horizontalAdvance(li.text);
-    };
-    const double natural = width(li.size);
-    if (natural <= room)
-        return;
-    // The largest size in tenths of a point that fits.
-    const int floorTenths = qRound(kReportNumberFloorPt * 10);
-    int tenths = int(std::floor(li.size * room / natural * 10));
-    while (tenths >= floorTenths && width(tenths / 10.0) > room)
-        --tenths;
-    if (tenths >= floorTenths) {
-        li.size = tenths / 10.0;
-        return;
+class NumberFitter {
+public:
+    void fit(LaidItem& li)
+    {
+        const double room = li.rect.width() * kFitPxPerMm * kHair;
+        Face& face = faceOf(li.family, li.size, li.bold);
+        // A long report has a number or more on every row: one that its
+        // characters' widths (kerning only narrows digits) leave well inside
+        // its item is not laid out.
+        if (face.roughWidth(li.text) * 1.02 <= room)
+            return;
+        auto width = [&](double size) { return faceOf(li.family, size, li.bold).metrics.horizontalAdvance(li.text); };
+        const double natural = width(li.size);
+        if (natural <= room)
+            return;
+        // The largest size in tenths of a point that fits.
+        const int floorTenths = qRound(kReportNumberFloorPt * 10);
+        int tenths = int(std::floor(li.size * room / natural * 10));
+        while (tenths >= floorTenths && width(tenths / 10.0) > room)
+            --tenths;
+        if (tenths >= floorTenths) {
+            li.size = tenths / 10.0;
+            return;
+        }
+        const double hash = face.metrics.horizontalAdvance(QLatin1Char('#'));
+        li.lines = QStringList{QString(qMax(1, int(room / hash)), QLatin1Char('#'))};
     }
-    const double hash = QFontMetricsF(reportFont(li.family, li.size, li.bold)).horizontalAdvance(QLatin1Char('#'));
-    li.lines = QStringList{QString(qMax(1, int(room / hash)), QLatin1Char('#'))};
-}
+
+private:
+    struct Face {
+        QFontMetricsF metrics;
+        std::array<double, 128> advance; // of ASCII characters, -1 until measured
+
+        explicit Face(const QFont& font)
+            : metrics(font)
+        {
+            advance.fill(-1);
+        }
+        // The sum of the characters' advances; unbounded for other than ASCII.
+        double roughWidth(const QString& text)
+        {
+            double sum = 0;
+            for (const QChar c : text) {
+                if (c.unicode() >= 128)
+                    return std::numeric_limits<double>::infinity();
+                double& a = advance[c.unicode()];
+                if (a < 0)
+                    a = metrics.horizontalAdvance(c);
+                sum += a;
+            }
+            return sum;
+        }
+    };
+
+    Face& faceOf(const QString& family, double size, bool bold)
+    {
+        // Items of a column come one after another in the same font.
+        if (m_last && size == m_lastSize && bold == m_lastBold && family == m_lastFamily)
+            return *m_last;
+        const QString key =
+            family + QLatin1Char('/') + QString::number(size) + (bold ? QLatin1Char('b') : QLatin1Char('r'));
+        auto it = m_faces.find(key);
+        if (it == m_faces.end())
+            it = m_faces.emplace(key, std::make_shared<Face>(reportFont(family, size, bold)));
+        m_last = it->get();
+        m_lastFamily = family;
+        m_lastSize = size;
+        m_lastBold = bold;
+        return *m_last;
+    }
+
+    QHash<QString, std::shared_ptr<Face>> m_faces;
+    Face* m_last = nullptr;
+    QString m_lastFamily;
+    double m_lastSize = 0;
+    bool m_lastBold = false;
+};
 
 } // namespace
 
@@ -481,7 +559,7 @@ private:
         li.text = itemText(pl, draft, p, pageCount);
         // A box written to wrap or cut (a name) takes even digits as text.
         if (it.kind != RptItem::Text && !it.wrap && !it.elide && IsNumberText(li.text)) {
-            fitNumber(li);
+            numbers.fit(li);
         } else if ((it.wrap || it.elide) && !li.text.isEmpty()) {
             RptItem box = it;
             box.rect = li.rect;
@@ -537,6 +615,7 @@ private:
     // A printed row -> the row printed above it on its page (-1: the first on its page).
     std::vector<int> rowAbove;
     const QString defaultFamily;
+    mutable NumberFitter numbers;
     QList<PageDraft> pages;
     double y = 0, bodyTop = 0;
     double titleHeight = 0, headerHeight = 0; // as grown by their texts
