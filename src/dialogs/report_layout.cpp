@@ -7,6 +7,12 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+const double kReportNumberFloorPt = 5;
 
 ReportRows::ReportRows(const QStringList& columns, std::vector<QString> cells)
     : m_cells(std::move(cells)), m_cols(int(columns.size()))
@@ -143,6 +149,8 @@ QString formatValue(const QString& value, const QString& format)
 // fits on paper overflow on screen.
 constexpr double kFitDpi = 1200;
 constexpr double kFitPxPerMm = kFitDpi / 25.4;
+// A hair of room for devices that draw a glyph a little wider.
+constexpr double kHair = 0.99;
 
 QFont reportFont(const QString& family, double size, bool bold)
 {
@@ -166,8 +174,7 @@ struct FittedText {
 FittedText fitText(const QString& text, const RptItem& it, const QFont& font, bool grows)
 {
     const double s = kFitPxPerMm;
-    // A hair of room for devices that draw a glyph a little wider.
-    const double width = it.rect.width() * s * 0.99;
+    const double width = it.rect.width() * s * kHair;
     const double height = it.rect.height() * s;
     QString t = text;
     t.replace(QLatin1Char('\n'), QChar::LineSeparator);
@@ -188,7 +195,8 @@ FittedText fitText(const QString& text, const RptItem& it, const QFont& font, bo
     for (int i = 0; i < tl.lineCount(); ++i) {
         const QTextLine l = tl.lineAt(i);
         if (!grows && !out.lines.isEmpty() && used + l.height() + leading > height + 1e-6) {
-            if (it.elide)
+            // Lines are never left out without a sign: the last one shown ends in "…".
+            if (it.elide || it.wrap)
                 out.lines.last() = fm.elidedText(plain(t.mid(tl.lineAt(i - 1).textStart())), Qt::ElideRight, width);
             break;
         }
@@ -205,6 +213,116 @@ FittedText fitText(const QString& text, const RptItem& it, const QFont& font, bo
     out.height = used / s;
     return out;
 }
+
+// A text a number format reads as a number: blanks around digits with a
+// sign, thousands separators, a decimal point ("-9999999.99", "1,000.00").
+bool IsNumberText(const QString& text)
+{
+    qsizetype b = 0, e = text.size();
+    while (b < e && text[b] == QLatin1Char(' '))
+        ++b;
+    while (e > b && text[e - 1] == QLatin1Char(' '))
+        --e;
+    if (b < e && (text[b] == QLatin1Char('-') || text[b] == QLatin1Char('+')))
+        ++b;
+    if (b == e || !(text[e - 1] >= QLatin1Char('0') && text[e - 1] <= QLatin1Char('9')))
+        return false;
+    bool digit = false, point = false;
+    for (qsizetype i = b; i < e; ++i) {
+        const QChar c = text[i];
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            digit = true;
+        else if (c == QLatin1Char(',') && digit && !point)
+            continue;
+        else if (c == QLatin1Char('.') && !point)
+            point = true;
+        else
+            return false;
+    }
+    return true;
+}
+
+// A field, sum or count that shows a number is never cut: too wide for its
+// item it is drawn smaller, down to kReportNumberFloorPt (5 points: digits
+// about 1.3 mm high, still read on paper); too wide even then it prints as
+// "#" across its item, never as a shorter number.
+class NumberFitter {
+public:
+    void fit(LaidItem& li)
+    {
+        const double room = li.rect.width() * kFitPxPerMm * kHair;
+        Face& face = faceOf(li.family, li.size, li.bold);
+        // A long report has a number or more on every row: one that its
+        // characters' widths (kerning only narrows digits) leave well inside
+        // its item is not laid out.
+        if (face.roughWidth(li.text) * 1.02 <= room)
+            return;
+        auto width = [&](double size) { return faceOf(li.family, size, li.bold).metrics.horizontalAdvance(li.text); };
+        const double natural = width(li.size);
+        if (natural <= room)
+            return;
+        // The largest size in tenths of a point that fits.
+        const int floorTenths = qRound(kReportNumberFloorPt * 10);
+        int tenths = int(std::floor(li.size * room / natural * 10));
+        while (tenths >= floorTenths && width(tenths / 10.0) > room)
+            --tenths;
+        if (tenths >= floorTenths) {
+            li.size = tenths / 10.0;
+            return;
+        }
+        const double hash = face.metrics.horizontalAdvance(QLatin1Char('#'));
+        li.lines = QStringList{QString(qMax(1, int(room / hash)), QLatin1Char('#'))};
+    }
+
+private:
+    struct Face {
+        QFontMetricsF metrics;
+        std::array<double, 128> advance; // of ASCII characters, -1 until measured
+
+        explicit Face(const QFont& font)
+            : metrics(font)
+        {
+            advance.fill(-1);
+        }
+        // The sum of the characters' advances; unbounded for other than ASCII.
+        double roughWidth(const QString& text)
+        {
+            double sum = 0;
+            for (const QChar c : text) {
+                if (c.unicode() >= 128)
+                    return std::numeric_limits<double>::infinity();
+                double& a = advance[c.unicode()];
+                if (a < 0)
+                    a = metrics.horizontalAdvance(c);
+                sum += a;
+            }
+            return sum;
+        }
+    };
+
+    Face& faceOf(const QString& family, double size, bool bold)
+    {
+        // Items of a column come one after another in the same font.
+        if (m_last && size == m_lastSize && bold == m_lastBold && family == m_lastFamily)
+            return *m_last;
+        const QString key =
+            family + QLatin1Char('/') + QString::number(size) + (bold ? QLatin1Char('b') : QLatin1Char('r'));
+        auto it = m_faces.find(key);
+        if (it == m_faces.end())
+            it = m_faces.emplace(key, std::make_shared<Face>(reportFont(family, size, bold)));
+        m_last = it->get();
+        m_lastFamily = family;
+        m_lastSize = size;
+        m_lastBold = bold;
+        return *m_last;
+    }
+
+    QHash<QString, std::shared_ptr<Face>> m_faces;
+    Face* m_last = nullptr;
+    QString m_lastFamily;
+    double m_lastSize = 0;
+    bool m_lastBold = false;
+};
 
 } // namespace
 
@@ -439,7 +557,10 @@ private:
         }
         li.kind = LaidItem::Text;
         li.text = itemText(pl, draft, p, pageCount);
-        if ((it.wrap || it.elide) && !li.text.isEmpty()) {
+        // A box written to wrap or cut (a name) takes even digits as text.
+        if (it.kind != RptItem::Text && !it.wrap && !it.elide && IsNumberText(li.text)) {
+            numbers.fit(li);
+        } else if ((it.wrap || it.elide) && !li.text.isEmpty()) {
             RptItem box = it;
             box.rect = li.rect;
             li.lines = fitText(li.text, box, fontOf(it), false).lines;
@@ -494,6 +615,7 @@ private:
     // A printed row -> the row printed above it on its page (-1: the first on its page).
     std::vector<int> rowAbove;
     const QString defaultFamily;
+    mutable NumberFitter numbers;
     QList<PageDraft> pages;
     double y = 0, bodyTop = 0;
     double titleHeight = 0, headerHeight = 0; // as grown by their texts

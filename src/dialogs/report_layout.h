@@ -37,11 +37,12 @@ struct LaidItem {
     QString text;
     int align = 0;
     QString family;
-    double size = 10;
+    double size = 10; // points; a number too wide for its item is drawn smaller
     bool bold = false;
     bool wrap = false;
     double penWidth = 0.2;
-    // The text as it fits its box, one entry a line (wrapped or cut with "…");
+    // The text as it fits its box, one entry a line (wrapped or cut with "…";
+    // "#" across the box for a number too wide even at the smallest size);
     // empty: the text as it is, on one line.
     QStringList lines;
 };
@@ -61,6 +62,9 @@ struct ReportLayout {
 // Reads the rows a template needs through db (the open data file). Throws
 // ReportError when the template names a table or column the file lacks.
 ReportRows ReadReportRows(const ReportTemplate& tpl, Database& db);
+
+// The smallest size, in points, a number is drawn at to fit its item.
+extern const double kReportNumberFloorPt;
 
 // Lays the rows out in pages. formulas has lower-case names. Throws
 // ReportError for a formula the template uses that is neither given nor

@@ -1,6 +1,7 @@
 #include "reports_fixture.h"
 
 #include "reports/c04.h"
+#include "support/report_fit.h"
 
 #include <QItemSelectionModel>
 #include <QMouseEvent>
@@ -66,6 +67,45 @@ TEST_F(C04Test, PrintsTheWaybillRowsUnderTheirDayOfTheMonth)
     EXPECT_EQ(missingOnPage({"2024-03-01至2024-04-30月结表", "23", "W3", "易碎", "合    计", "7.5", "45.50", "29.50"}),
               QStringList());
     keepPng("prntc04");
+}
+
+TEST_F(C04Test, PrintsTheLargestAmountsWholeAndApart)
+{
+    // A month of ten busy years' largest amounts: rows of -9999999.99 and
+    // 9999999.99 whose totals reach 989999999.01.
+    customer("C001", "华南贸易");
+    channel("Q1", "联邦快递");
+    for (int i = 0; i < 101; ++i) {
+        const double amount = i == 0 ? -9999999.99 : 9999999.99;
+        waybill(QStringLiteral("W%1").arg(i, 3, 10, QChar('0')), "2024-03-07", "C001",
+                {{"F202", "Q1"},
+                 {"F402", 99999.9},
+                 {"XJ", amount},
+                 {"YJ", amount},
+                 {"DF", amount},
+                 {"F404", 99999.9},
+                 {"F507", amount},
+                 {"F506", amount}});
+    }
+    C04* w = open<C04>();
+    setPeriod(w, "2024-03-01", "2024-03-31");
+    refresh(w);
+    trigger(w, "Menu_P");
+    ASSERT_NE(preview(), nullptr);
+    const ReportLayout& report = *preview();
+    const QStringList largest{"-9999999.99", "9999999.99", "989999999.01", "99999.9", "10099989.9"};
+    const QStringList wrong =
+        NumbersNotClear(report, {largest.begin(), largest.end()}, 0.5, 1.0) + TextsOutsideTheirBoxes(report);
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.join('\n').toStdString();
+    QStringList shown;
+    for (const LaidPage& page : report.pages)
+        shown += page.texts();
+    for (const QString& number : largest)
+        EXPECT_TRUE(shown.contains(number)) << number.toStdString();
+    // The last page, with the totals.
+    QScrollBar* down = Prnt::Loaded()->preview()->verticalScrollBar();
+    down->setValue(down->maximum());
+    GrabToPng(Prnt::Loaded(), "C04_largest");
 }
 
 TEST_F(C04Test, ClickingACellOnTheRightKeepsTheViewWhereItIs)

@@ -79,6 +79,30 @@ TEST_F(C06Test, PrintFencesACustomerWithoutSalesmanOffTheSalesmanAbove)
     keepPng("prntc06_without_salesman");
 }
 
+TEST_F(C06Test, PrintsTheLargestAmountsWholeAndApart)
+{
+    // One customer near a billion a period, one whose cost alone is the
+    // largest row amount: a profit of -9999999.99.
+    customer("C001", "华南贸易", "王五");
+    customer("C002", "东方电子", "赵六");
+    fee("W1", "2024-03-01", "C001", "现金", 999999990, 9999999.99, 9999999.99);
+    fee("W2", "2024-03-02", "C002", "月结", 0, 9999999.99, 0);
+    C06* w = open<C06>();
+    setPeriod(w, "2024-03-01", "2024-03-31");
+    refresh(w);
+    trigger(w, "Menu_P");
+    ASSERT_NE(preview(), nullptr);
+    const QStringList largest{"999999990.00", "9999999.99",  "979999990.02",
+                              "-9999999.99",  "19999999.98", "969999990.03"};
+    EXPECT_EQ(missingOnPage(largest), QStringList());
+    // Small amounts keep clear of the rules too.
+    const QStringList wrong =
+        NumbersNotClear(*preview(), QSet<QString>(largest.begin(), largest.end()) << "0.00", 0.5, 1.0)
+        + TextsOutsideTheirBoxes(*preview());
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.join('\n').toStdString();
+    GrabToPng(Prnt::Loaded(), "C06_largest");
+}
+
 TEST_F(C06Test, EmptyPeriodHoldsZerosAndRefusesToPrint)
 {
     C06* w = open<C06>();
