@@ -4,6 +4,9 @@
 #include "data/globals.h"
 #include "platform/msgbox.h"
 
+#include <cstdio>
+#include <exception>
+
 void ShowDbFailure(const QString& prefix, const DbError& e)
 {
     MsgBox(prefix + QLatin1Char('\r') + e.message(), vbStyle::Information, gMsgTitle);
@@ -31,4 +34,27 @@ bool RunGuarded(const QString& prefix, const std::function<void()>& command)
         return false;
     }
     return true;
+}
+
+void RunCommandGuarded(const QString& prefix, const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const DbError& e) {
+        ShowDbFailure(prefix, e);
+    } catch (const std::exception& e) {
+        ShowUnexpectedFailure(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void ShowUnexpectedFailure(const QString& text)
+{
+    static bool showing = false;
+    if (showing) {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        return;
+    }
+    showing = true;
+    MsgBox(QString::fromUtf8(kCommandFailure) + QLatin1Char('\r') + text, vbStyle::Information, gMsgTitle);
+    showing = false;
 }
