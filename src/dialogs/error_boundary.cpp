@@ -12,19 +12,6 @@ void ShowDbFailure(const QString& prefix, const DbError& e)
     MsgBox(prefix + QLatin1Char('\r') + e.message(), vbStyle::Information, gMsgTitle);
 }
 
-bool RunWrite(const QString& prefix, const std::function<void()>& write)
-{
-    try {
-        Transaction t(Db());
-        write();
-        t.commit();
-    } catch (const DbError& e) {
-        ShowDbFailure(prefix, e);
-        return false;
-    }
-    return true;
-}
-
 bool RunGuarded(const QString& prefix, const std::function<void()>& command)
 {
     try {
@@ -36,12 +23,19 @@ bool RunGuarded(const QString& prefix, const std::function<void()>& command)
     return true;
 }
 
+bool RunWrite(const QString& prefix, const std::function<void()>& write)
+{
+    return RunGuarded(prefix, [&] {
+        Transaction t(Db());
+        write();
+        t.commit();
+    });
+}
+
 void RunCommandGuarded(const QString& prefix, const std::function<void()>& command)
 {
     try {
-        command();
-    } catch (const DbError& e) {
-        ShowDbFailure(prefix, e);
+        RunGuarded(prefix, command);
     } catch (const std::exception& e) {
         ShowUnexpectedFailure(QString::fromLocal8Bit(e.what()));
     }

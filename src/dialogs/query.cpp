@@ -396,7 +396,7 @@ bool Query::eventFilter(QObject* watched, QEvent* event)
     if (w && w->window() != this)
         return false;
     if (isEnter(ke) && (ke->modifiers() & Qt::ControlModifier)) {
-        runQuery();
+        RunInBoundary(QString::fromUtf8(kCommandFailure), [this] { runQuery(); });
         return true;
     }
     if (ke->key() == Qt::Key_Escape) {

@@ -11,10 +11,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDirIterator>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <functional>
 #include <stdexcept>
 
@@ -140,4 +143,27 @@ TEST_F(CommandBoundaryTest, AFailureOfABareEventHandlerStillMeetsTheLastNet)
     QEvent user(QEvent::User);
     QApplication::sendEvent(&w, &user);
     EXPECT_EQ(Application::netCatches(), caught + 1);
+}
+
+TEST_F(CommandBoundaryTest, NoHandlerIsConnectedPastTheBoundary)
+{
+    // The bare connections left are the grid's relays of its own signals (each
+    // received through ConnectGuarded), the empty command menu that triggers
+    // its action, and the main window dropping a closed child's frame.
+    const QMap<QString, int> bare = {{"platform/command_guard.h", 1},
+                                     {"platform/flexgrid.cpp", 4},
+                                     {"platform/mainhost.cpp", 1},
+                                     {"shell/mform.cpp", 1}};
+    const QRegularExpression call(QStringLiteral("(^|[^A-Za-z_])connect\\("));
+    QMap<QString, int> found;
+    const QString root = QStringLiteral(SOURCE_DIR) + "/src/";
+    QDirIterator it(root, {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        for (const QString& line : QString::fromUtf8(f.readAll()).split('\n'))
+            if (!line.trimmed().startsWith("//") && line.contains(call))
+                ++found[f.fileName().mid(root.size())];
+    }
+    EXPECT_EQ(found, bare);
 }
