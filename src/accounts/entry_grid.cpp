@@ -101,8 +101,8 @@ LedgerEntryWindow::LedgerEntryWindow(const QString& name, int lb, QWidget* paren
     Menu_save->setEnabled(false);
     Menu_cancel->setEnabled(false);
 
-    connect(GD, &FlexGrid::clicked, this, [this] { GD_Click(); });
-    connect(GD, &FlexGrid::rowColChange, this, [this] { GD_RowColChange(); });
+    ConnectGuarded(GD, &FlexGrid::clicked, this, [this] { GD_Click(); });
+    ConnectGuarded(GD, &FlexGrid::rowColChange, this, [this] { GD_RowColChange(); });
     setUpEditor();
     resize(1000, 600);
 }
@@ -302,11 +302,11 @@ void LedgerEntryWindow::setUpEditor()
             return nextCell(row, col, true);
         return false;
     });
-    connect(ed, &FlexCellEditor::committed, this,
-            [this](int row, int col, const QString&, const QString& text) { afterCommit(row, col, text); });
+    ConnectGuarded(ed, &FlexCellEditor::committed, this,
+                   [this](int row, int col, const QString&, const QString& text) { afterCommit(row, col, text); });
     // One list box serves the date and the party column; it answers to the
     // name of the column it stands in, CmbEnter(1) or CmbEnter(2).
-    connect(ed, &FlexCellEditor::opened, this, [ed](int, int col) {
+    ConnectGuarded(ed, &FlexCellEditor::opened, this, [ed](int, int col) {
         if (col >= kDate && col < kAmount)
             ed->comboBox()->setObjectName(QStringLiteral("CmbEnter(%1)").arg(col));
     });

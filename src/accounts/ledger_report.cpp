@@ -87,9 +87,9 @@ LedgerReport::LedgerReport(const QString& name, int lb, QWidget* parent)
     Menu_Sort->setEnabled(false);
     Menu_M->setEnabled(false);
 
-    connect(Cmd, &QPushButton::clicked, this, [this] { Cmd_Click(); });
-    connect(CmdCancel, &QPushButton::clicked, this, [this] { CmdCancel_Click(); });
-    connect(GD, &FlexGrid::clicked, this, [this] { ShowPosition(); });
+    ConnectGuarded(Cmd, &QPushButton::clicked, this, [this] { Cmd_Click(); });
+    ConnectGuarded(CmdCancel, &QPushButton::clicked, this, [this] { CmdCancel_Click(); });
+    ConnectGuarded(GD, &FlexGrid::clicked, this, [this] { ShowPosition(); });
     resize(1000, 600);
 }
 

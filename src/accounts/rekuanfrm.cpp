@@ -60,8 +60,8 @@ ReKuanFrm::ReKuanFrm(QWidget* parent)
     Command1->setGeometry(TwipsToPx(2100), TwipsToPx(1700), TwipsToPx(1500), TwipsToPx(450));
     Command2->setGeometry(TwipsToPx(3840), TwipsToPx(1700), TwipsToPx(1500), TwipsToPx(450));
 
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    ConnectGuarded(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    ConnectGuarded(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
 }
 
 bool ReKuanFrm::eventFilter(QObject* watched, QEvent* event)

@@ -9,6 +9,7 @@
 #include "data/queries.h"
 #include "data/sqltext.h"
 #include "platform/cell_editor.h"
+#include "platform/command_guard.h"
 #include "platform/flexgrid.h"
 #include "platform/mainhost.h"
 #include "platform/msgbox.h"
@@ -71,7 +72,7 @@ void A03::buildQuoteControls()
     GdMx->setFixedCols(0);
     // Straight to the handler, not as a command: a command gives the focus
     // back where it was and would take it from the price editor the click opens.
-    connect(GdMx, &FlexGrid::clicked, this, &A03::GdMx_Click);
+    ConnectGuarded(GdMx, &FlexGrid::clicked, this, [this] { GdMx_Click(); });
     GdMx->installEventFilter(this);
 
     FlexCellEditor* editor = GdMx->cellEditor();
@@ -128,7 +129,7 @@ void A03::buildQuoteControls()
     GdDownList->setSelectionByRow(true);
     GdDownList->hide();
     GdDownList->installEventFilter(this);
-    connect(GdDownList, &FlexGrid::dblClick, this, [this] { runCommand([this] { GdDownList_Choose(); }); });
+    ConnectGuarded(GdDownList, &FlexGrid::dblClick, this, [this] { runCommand([this] { GdDownList_Choose(); }); });
 
     CmdGdMxclear = new QPushButton(QStringLiteral("清空报价"), this);
     CmdGdMxclear->setObjectName("CmdGdMxclear");

@@ -7,6 +7,7 @@
 #include "dialogs/query.h"
 #include "dialogs/report_grid.h"
 #include "dialogs/toexcel.h"
+#include "platform/command_guard.h"
 #include "platform/flexgrid.h"
 #include "platform/modal.h"
 #include "platform/msgbox.h"
@@ -38,7 +39,7 @@ D2::D2(QWidget* parent)
     Menu_Sort->setEnabled(false);
     Menu_print->setEnabled(false);
 
-    connect(GD, &FlexGrid::rowColChange, this, [this] { GD_RowColChange(); });
+    ConnectGuarded(GD, &FlexGrid::rowColChange, this, [this] { GD_RowColChange(); });
     resize(900, 560);
 }
 

@@ -77,8 +77,8 @@ D201::D201(QWidget* parent)
     lay->addLayout(buttons);
     setFixedSize(340, 200);
 
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    ConnectGuarded(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    ConnectGuarded(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
 }
 
 void D201::formLoad()

@@ -9,6 +9,7 @@
 #include "dialogs/lookups.h"
 #include "dialogs/report_grid.h"
 #include "dialogs/report_window.h"
+#include "platform/command_guard.h"
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
@@ -70,8 +71,8 @@ D3::D3(QWidget* parent)
     Menu_print = addCommand("&P.打印销售帐款统计表", "Menu_print", [this] { Menu_print_Click(); });
     Menu_print2 = addCommand("&M.打印客户月结单", "Menu_print2", [this] { Menu_print2_Click(); });
     Menu_Return = addCommand("&R.返回", "Menu_Return", [this] { Menu_Return_Click(); });
-    connect(CmdReQuery, &QPushButton::clicked, this, [this] { RunQuery(); });
-    connect(GD, &FlexGrid::rowColChange, this, [this] { GD_RowColChange(); });
+    ConnectGuarded(CmdReQuery, &QPushButton::clicked, this, [this] { RunQuery(); });
+    ConnectGuarded(GD, &FlexGrid::rowColChange, this, [this] { GD_RowColChange(); });
     resize(960, 600);
 }
 

@@ -4,22 +4,12 @@
 #include "data/globals.h"
 #include "platform/msgbox.h"
 
+#include <cstdio>
+#include <exception>
+
 void ShowDbFailure(const QString& prefix, const DbError& e)
 {
     MsgBox(prefix + QLatin1Char('\r') + e.message(), vbStyle::Information, gMsgTitle);
-}
-
-bool RunWrite(const QString& prefix, const std::function<void()>& write)
-{
-    try {
-        Transaction t(Db());
-        write();
-        t.commit();
-    } catch (const DbError& e) {
-        ShowDbFailure(prefix, e);
-        return false;
-    }
-    return true;
 }
 
 bool RunGuarded(const QString& prefix, const std::function<void()>& command)
@@ -31,4 +21,34 @@ bool RunGuarded(const QString& prefix, const std::function<void()>& command)
         return false;
     }
     return true;
+}
+
+bool RunWrite(const QString& prefix, const std::function<void()>& write)
+{
+    return RunGuarded(prefix, [&] {
+        Transaction t(Db());
+        write();
+        t.commit();
+    });
+}
+
+void RunCommandGuarded(const QString& prefix, const std::function<void()>& command)
+{
+    try {
+        RunGuarded(prefix, command);
+    } catch (const std::exception& e) {
+        ShowUnexpectedFailure(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void ShowUnexpectedFailure(const QString& text)
+{
+    static bool showing = false;
+    if (showing) {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        return;
+    }
+    showing = true;
+    MsgBox(QString::fromUtf8(kCommandFailure) + QLatin1Char('\r') + text, vbStyle::Information, gMsgTitle);
+    showing = false;
 }

@@ -1,11 +1,10 @@
 #pragma once
+#include "platform/command_guard.h"
+
 #include <QString>
 #include <functional>
 
 class DbError;
-
-// The words for a failure met by a command that has none of its own.
-inline constexpr const char* kCommandFailure = "操作执行错误!系统返回如下信息：";
 
 // One way of reporting a statement the engine refused: the caller's words
 // ("保存失败!系统返回如下信息："), a line break and the engine's text, with the
@@ -20,3 +19,14 @@ bool RunWrite(const QString& prefix, const std::function<void()>& write);
 // Runs a command; a DbError that escapes it is shown with `prefix` instead of
 // ending the program. Returns false when one did.
 bool RunGuarded(const QString& prefix, const std::function<void()>& command);
+
+// The boundary of every command and widget signal (installed by the
+// application as the platform's CommandBoundary): a DbError is shown with
+// `prefix` as RunGuarded shows it, any other failure with kCommandFailure and
+// its text, as ShowUnexpectedFailure shows it. Nothing escapes it.
+void RunCommandGuarded(const QString& prefix, const std::function<void()>& command);
+
+// Shows a failure that no command's own words cover: kCommandFailure, a line
+// break and its text. One met while such a box is shown (the box runs events
+// too) is only written to the error stream.
+void ShowUnexpectedFailure(const QString& text);

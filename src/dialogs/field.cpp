@@ -1,5 +1,7 @@
 #include "dialogs/field.h"
 
+#include "platform/command_guard.h"
+
 #include <QLineEdit>
 
 TypingRules::TypingRules(QLineEdit* box, int maxLength, bool upperCase)
@@ -10,11 +12,11 @@ TypingRules::TypingRules(QLineEdit* box, int maxLength, bool upperCase)
     , m_upper(upperCase)
 {
     setObjectName(QStringLiteral("TypingRules"));
-    connect(box, &QLineEdit::textEdited, this, &TypingRules::edited);
+    ConnectGuarded(box, &QLineEdit::textEdited, this, [this](const QString& text) { edited(text); });
     // The box's text after every change, the program's included: what the
     // next keystroke is measured against. (Read from the box, not the signal,
     // which may carry a text corrected meanwhile.)
-    connect(box, &QLineEdit::textChanged, this, [this] { m_last = m_box->text(); });
+    ConnectGuarded(box, &QLineEdit::textChanged, this, [this] { m_last = m_box->text(); });
 }
 
 TypingRules* TypingRules::of(QLineEdit* box)

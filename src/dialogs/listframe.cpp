@@ -83,22 +83,22 @@ ListFrame::ListFrame(const QString& name, QWidget* parent)
     Frm->setFrameShape(QFrame::StyledPanel);
     Frm->hide();
 
-    Menu_Add = addGuardedCommand("&A.增加", "Menu_Add", [this] { Menu_Add_Click(); });
-    Menu_edit = addGuardedCommand("&E.修改", "Menu_edit", [this] { Menu_edit_Click(); });
-    Menu_del = addGuardedCommand("&D.删除", "Menu_del", [this] { Menu_del_Click(); });
-    Menu_query = addGuardedCommand("&Q.查找", "Menu_query", [this] { Menu_query_Click(); });
-    Menu_save = addGuardedCommand("&S.保存", "Menu_save", [this] { Menu_save_Click(); });
-    Menu_cancel = addGuardedCommand("&C.取消", "Menu_cancel", [this] { Menu_cancel_Click(); });
-    Menu_Return = addGuardedCommand("&R.返回", "Menu_Return", [this] { Menu_Return_Click(); });
+    Menu_Add = addCommand("&A.增加", "Menu_Add", [this] { Menu_Add_Click(); });
+    Menu_edit = addCommand("&E.修改", "Menu_edit", [this] { Menu_edit_Click(); });
+    Menu_del = addCommand("&D.删除", "Menu_del", [this] { Menu_del_Click(); });
+    Menu_query = addCommand("&Q.查找", "Menu_query", [this] { Menu_query_Click(); });
+    Menu_save = addCommand("&S.保存", "Menu_save", [this] { Menu_save_Click(); });
+    Menu_cancel = addCommand("&C.取消", "Menu_cancel", [this] { Menu_cancel_Click(); });
+    Menu_Return = addCommand("&R.返回", "Menu_Return", [this] { Menu_Return_Click(); });
     Menu_save->setEnabled(false);
     Menu_cancel->setEnabled(false);
 
     // Grid and tab events read the database too: a failure is shown, never fatal.
-    const QString failure = QString::fromUtf8(kCommandFailure);
-    connect(TabS, &QTabBar::currentChanged, this, [this, failure](int i) { RunGuarded(failure, [&] { TabS_Click(i); }); });
-    connect(GD, &FlexGrid::rowColChange, this, [this, failure] { RunGuarded(failure, [this] { GD_RowColChange(); }); });
-    connect(GD, &FlexGrid::dblClick, this, [this, failure] { RunGuarded(failure, [this] { GD_DblClick(); }); });
-    connect(qApp, &QApplication::focusChanged, this, &ListFrame::focusChanged);
+    ConnectGuarded(TabS, &QTabBar::currentChanged, this, [this](int i) { TabS_Click(i); });
+    ConnectGuarded(GD, &FlexGrid::rowColChange, this, [this] { GD_RowColChange(); });
+    ConnectGuarded(GD, &FlexGrid::dblClick, this, [this] { GD_DblClick(); });
+    ConnectGuarded(qApp, &QApplication::focusChanged, this,
+                   [this](QWidget* old, QWidget* now) { focusChanged(old, now); });
 }
 
 ListFrame::~ListFrame()
@@ -114,16 +114,15 @@ ListFrame::~ListFrame()
 
 QAction* ListFrame::addExportCommand(const QString& objectName, QAction* before)
 {
-    Menu_ToExcel = addGuardedCommand("&T.导出数据", objectName, [this] { Menu_ToExcel_Click(); },
-                                     before ? before : Menu_Return);
+    Menu_ToExcel = addCommand("&T.导出数据", objectName, [this] { Menu_ToExcel_Click(); },
+                              before ? before : Menu_Return);
     addBrowseCommand(Menu_ToExcel);
     return Menu_ToExcel;
 }
 
 QAction* ListFrame::addPrintCommand(const QString& objectName, QAction* before)
 {
-    Menu_print = addGuardedCommand("&P.打印", objectName, [this] { Menu_print_Click(); },
-                                   before ? before : Menu_save);
+    Menu_print = addCommand("&P.打印", objectName, [this] { Menu_print_Click(); }, before ? before : Menu_save);
     addBrowseCommand(Menu_print);
     return Menu_print;
 }
@@ -144,16 +143,8 @@ void ListFrame::setTabCaptions(const QString& list, const QString& detail)
 
 void ListFrame::connectCommand(QAction* command, std::function<void()> handler, const QString& failurePrefix)
 {
-    connect(command, &QAction::triggered, this,
-            [this, handler = std::move(handler), failurePrefix] { runCommand(handler, failurePrefix); });
-}
-
-QAction* ListFrame::addGuardedCommand(const QString& caption, const QString& objectName, std::function<void()> handler,
-                                      QAction* before)
-{
-    QAction* command = addCommand(caption, objectName, before);
-    connectCommand(command, std::move(handler));
-    return command;
+    ConnectGuarded(command, &QAction::triggered, this,
+                   [this, handler = std::move(handler), failurePrefix] { runCommand(handler, failurePrefix); });
 }
 
 void ListFrame::runCommand(const std::function<void()>& handler, const QString& failurePrefix)
@@ -170,7 +161,7 @@ void ListFrame::runCommand(const std::function<void()>& handler, const QString& 
     if (!nested)
         m_focusTarget = nullptr;
     m_inCommand = true;
-    RunGuarded(failurePrefix, handler);
+    RunCommandGuarded(failurePrefix, handler);
     m_inCommand = nested;
     if (nested || modeBefore == Browse || EditMode == Browse)
         return;

@@ -224,11 +224,9 @@ protected:
     // program, and after a refusal the focus goes back where it was.
     void connectCommand(QAction* command, std::function<void()> handler,
                         const QString& failurePrefix = QString::fromUtf8(kCommandFailure));
-    // A menu-bar command (as addCommand places it) connected that way.
-    QAction* addGuardedCommand(const QString& caption, const QString& objectName, std::function<void()> handler,
-                               QAction* before = nullptr);
-    // Runs a command that way.
+    // Runs a command that way (a menu-bar command from addCommand runs so).
     void runCommand(const std::function<void()>& handler, const QString& failurePrefix = QString::fromUtf8(kCommandFailure));
+    void runHandler(const std::function<void()>& handler) override { runCommand(handler); }
     // Inside a command: where the focus goes once it is over (the key box
     // after a duplicate key). Gives it the focus now as well.
     void setFocusAfterCommand(QWidget* control);

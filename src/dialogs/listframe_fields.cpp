@@ -126,7 +126,7 @@ int ListFrame::addField(const Field& declared)
         const bool named = f.editor == FieldEditor::Box && !f.editorName.isEmpty();
         c.box = NewBox(f, named);
         if (!f.format.isEmpty())
-            connect(c.box, &QLineEdit::textChanged, this, [this, pos] { m_controls[pos].showsStored = false; });
+            ConnectGuarded(c.box, &QLineEdit::textChanged, this, [this, pos] { m_controls[pos].showsStored = false; });
         watchEntry(c.box);
         if (!named)
             PutAt(Txt, k, c.box);

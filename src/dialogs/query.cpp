@@ -1,5 +1,6 @@
 #include "dialogs/query.h"
 
+#include "platform/command_guard.h"
 #include "platform/flexgrid.h"
 #include "platform/mainhost.h"
 #include "data/queries.h"
@@ -133,11 +134,11 @@ Query::Query(QWidget* parent)
     for (int i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
-    connect(CmbF, &QComboBox::currentIndexChanged, this, &Query::fieldChosen);
-    connect(CmdAdd, &QPushButton::clicked, this, &Query::addCondition);
-    connect(CmdRemove, &QPushButton::clicked, this, &Query::removeCondition);
-    connect(CmdQuery, &QPushButton::clicked, this, &Query::runQuery);
-    connect(CmdCancel, &QPushButton::clicked, this, &Query::cancel);
+    ConnectGuarded(CmbF, &QComboBox::currentIndexChanged, this, [this](int i) { fieldChosen(i); });
+    ConnectGuarded(CmdAdd, &QPushButton::clicked, this, [this] { addCondition(); });
+    ConnectGuarded(CmdRemove, &QPushButton::clicked, this, [this] { removeCondition(); });
+    ConnectGuarded(CmdQuery, &QPushButton::clicked, this, [this] { runQuery(); });
+    ConnectGuarded(CmdCancel, &QPushButton::clicked, this, [this] { cancel(); });
 
     // The dialog sees the keys before its controls do.
     installEventFilter(this);
@@ -395,7 +396,7 @@ bool Query::eventFilter(QObject* watched, QEvent* event)
     if (w && w->window() != this)
         return false;
     if (isEnter(ke) && (ke->modifiers() & Qt::ControlModifier)) {
-        runQuery();
+        RunInBoundary(QString::fromUtf8(kCommandFailure), [this] { runQuery(); });
         return true;
     }
     if (ke->key() == Qt::Key_Escape) {

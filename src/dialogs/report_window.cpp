@@ -125,8 +125,8 @@ ReportWindow::ReportWindow(const QString& name, const QString& caption, QWidget*
     GD->setObjectName(QStringLiteral("GD"));
     GD->setFixedCols(0);
     GD->setSelectionByRow(true);
-    connect(GD, &FlexGrid::clicked, this, [this] { ShowPosition(); });
-    connect(Cmd, &QPushButton::clicked, this, [this] { Cmd_Click(); });
+    ConnectGuarded(GD, &FlexGrid::clicked, this, [this] { ShowPosition(); });
+    ConnectGuarded(Cmd, &QPushButton::clicked, this, [this] { Cmd_Click(); });
 }
 
 void ReportWindow::setParty(const Party& party)

@@ -1,6 +1,7 @@
 #include "dialogs/toexcel.h"
 
 #include "data/database.h"
+#include "platform/command_guard.h"
 #include "platform/flexgrid.h"
 #include "data/globals.h"
 #include "platform/mainhost.h"
@@ -123,9 +124,9 @@ ToExcel::ToExcel(QWidget* parent)
     top->addStretch();
     top->addLayout(buttons);
 
-    connect(CmdSaveTo, &QPushButton::clicked, this, &ToExcel::chooseFile);
-    connect(Cmd0, &QPushButton::clicked, this, &ToExcel::exportOrOpen);
-    connect(Cmd1, &QPushButton::clicked, this, &ToExcel::close);
+    ConnectGuarded(CmdSaveTo, &QPushButton::clicked, this, [this] { chooseFile(); });
+    ConnectGuarded(Cmd0, &QPushButton::clicked, this, [this] { exportOrOpen(); });
+    ConnectGuarded(Cmd1, &QPushButton::clicked, this, [this] { close(); });
 
     formLoad();
 }

@@ -1,5 +1,6 @@
 #include "platform/cell_editor.h"
 
+#include "platform/command_guard.h"
 #include "platform/flexgrid.h"
 
 #include <QAbstractItemView>
@@ -39,7 +40,8 @@ FlexCellEditor::FlexCellEditor(FlexGrid* grid)
     : QObject(grid)
     , m_grid(grid)
 {
-    connect(qApp, &QApplication::focusChanged, this, &FlexCellEditor::focusChanged);
+    ConnectGuarded(qApp, &QApplication::focusChanged, this,
+                   [this](QWidget* old, QWidget* now) { focusChanged(old, now); });
 }
 
 FlexCellEditor::~FlexCellEditor() = default;

@@ -1,6 +1,7 @@
 #include "platform/flexgrid.h"
 
 #include "platform/cell_editor.h"
+#include "platform/command_guard.h"
 #include "platform/vb.h"
 
 #include <QApplication>
@@ -302,7 +303,7 @@ FlexGrid::FlexGrid(QWidget* parent)
                 m_editor->gridScrolled();
         });
     // Rows scrolled into view are taken before they are painted.
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { takeVisibleRows(); });
+    ConnectGuarded(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { takeVisibleRows(); });
     resetModel([] {});
 }
 

@@ -1,5 +1,7 @@
 #include "platform/mainhost.h"
 
+#include "platform/command_guard.h"
+
 #include <QCloseEvent>
 #include <QDate>
 #include <QMenu>
@@ -56,7 +58,7 @@ QAction* ChildWindow::addCommand(const QString& caption, const QString& objectNa
                                  const std::function<void()>& handler, QAction* before)
 {
     QAction* action = addCommand(caption, objectName, before);
-    connect(action, &QAction::triggered, this, [handler] { handler(); });
+    ConnectGuarded(action, &QAction::triggered, this, [this, handler] { runHandler(handler); });
     return action;
 }
 

@@ -43,7 +43,8 @@ public:
     QMenu* addMenu(const QString& caption, const QString& objectName, QAction* before = nullptr);
     // A menu-bar entry without items: choosing it runs the returned action.
     QAction* addCommand(const QString& caption, const QString& objectName, QAction* before = nullptr);
-    // The same, with the handler that choosing it runs.
+    // The same, with the handler that choosing it runs inside the error
+    // boundary (platform/command_guard.h), by way of runHandler().
     QAction* addCommand(const QString& caption, const QString& objectName, const std::function<void()>& handler,
                         QAction* before = nullptr);
     const QList<QMenu*>& menus() const { return m_menus; }
@@ -66,6 +67,9 @@ signals:
     void unloaded();
 
 protected:
+    // How the handler of a command added here runs, inside the boundary: the
+    // list frame keeps the focus where it was around it. The default runs it.
+    virtual void runHandler(const std::function<void()>& handler) { handler(); }
     // Return false to refuse the close (a close guard).
     virtual bool queryUnload() { return true; }
     void closeEvent(QCloseEvent* event) override;

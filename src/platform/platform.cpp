@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include "platform/command_guard.h"
+
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QAbstractItemView>
@@ -108,7 +110,7 @@ QHBoxLayout* MakeCommandRow(QWidget* owner, const QStringList& captions, QPushBu
     for (int i = 0; i < captions.size(); ++i) {
         auto* b = new QPushButton(captions[i], owner);
         b->setObjectName(QStringLiteral("Cmd(%1)").arg(i));
-        QObject::connect(b, &QPushButton::clicked, owner, [onClick, i] { onClick(i); });
+        ConnectGuarded(b, &QPushButton::clicked, owner, [onClick, i] { onClick(i); });
         row->addWidget(b);
         out[i] = b;
     }

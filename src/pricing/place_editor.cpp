@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 namespace {
 // Geometry of the entry strip and the buttons beside it, in pixels.
@@ -33,36 +34,36 @@ PlaceEditor::PlaceEditor(const QString& placeTable, QWidget* parent)
     setObjectName("FrmDq");
     FrmEddq = new QFrame(this);
     FrmEddq->setObjectName("FrmEddq");
-    static const char* const kLabels[3] = {"中文名称", "英文名称", "备注信息"};
-    for (int i = 0; i < 3; ++i) {
+    static const char* const kLabels[kPlaceBoxes] = {"中文名称", "英文名称", "备注信息"};
+    for (int i = 0; i < kPlaceBoxes; ++i) {
         Lab[i] = new QLabel(QString::fromUtf8(kLabels[i]), FrmEddq);
-        Lab[i]->setObjectName(QStringLiteral("Lab(%1)").arg(6 + i));
+        Lab[i]->setObjectName(QStringLiteral("Lab(%1)").arg(kFirstBoxNumber + i));
         Lab[i]->setGeometry(0, 4 + i * 30, kLabelWidth, 22);
         Txt[i] = new QLineEdit(FrmEddq);
-        Txt[i]->setObjectName(QStringLiteral("Txt(%1)").arg(6 + i));
+        Txt[i]->setObjectName(QStringLiteral("Txt(%1)").arg(kFirstBoxNumber + i));
         Txt[i]->setGeometry(kLabelWidth, 4 + i * 30, kStripWidth - kLabelWidth, 22);
         Txt[i]->installEventFilter(this);
     }
     // The English name is typed in Latin letters.
-    Txt[1]->setInputMethodHints(Qt::ImhPreferLatin);
+    Txt[kEnglishName]->setInputMethodHints(Qt::ImhPreferLatin);
     static const char* const kButtons[2] = {"添加 >>", "<< 删除"};
     for (int i = 0; i < 2; ++i) {
         Cmd[i] = new QPushButton(QString::fromUtf8(kButtons[i]), this);
         Cmd[i]->setObjectName(QStringLiteral("Cmd(%1)").arg(i));
-        connect(Cmd[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
+        ConnectGuarded(Cmd[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
     }
     GDdq = new FlexGrid(this);
     GDdq->setObjectName("GDdq");
     GDdq->setFixedCols(0);
     GDdq->setSelectionByRow(true);
-    connect(GDdq, &FlexGrid::rowColChange, this, [this] { GDdq_RowColChange(); });
+    ConnectGuarded(GDdq, &FlexGrid::rowColChange, this, [this] { GDdq_RowColChange(); });
 
     // Enter in the remark box leads to "添加 >>".
-    setTabOrder(Txt[0], Txt[1]);
-    setTabOrder(Txt[1], Txt[2]);
-    setTabOrder(Txt[2], Cmd[0]);
-    setTabOrder(Cmd[0], Cmd[1]);
-    setTabOrder(Cmd[1], GDdq);
+    setTabOrder(Txt[kChineseName], Txt[kEnglishName]);
+    setTabOrder(Txt[kEnglishName], Txt[kPlaceRemark]);
+    setTabOrder(Txt[kPlaceRemark], Cmd[kAdd]);
+    setTabOrder(Cmd[kAdd], Cmd[kRemove]);
+    setTabOrder(Cmd[kRemove], GDdq);
 
     SetupPlaceGrid();
     setEditing(false);
@@ -74,8 +75,8 @@ void PlaceEditor::resizeEvent(QResizeEvent* event)
     const QRect r = contentsRect().adjusted(6, 4, -6, -6);
     FrmEddq->setGeometry(r.x(), r.y(), kStripWidth, 100);
     const int bx = r.x() + kStripWidth + 8;
-    Cmd[0]->setGeometry(bx, r.y() + 16, kButtonWidth, 26);
-    Cmd[1]->setGeometry(bx, r.y() + 52, kButtonWidth, 26);
+    Cmd[kAdd]->setGeometry(bx, r.y() + 16, kButtonWidth, 26);
+    Cmd[kRemove]->setGeometry(bx, r.y() + 52, kButtonWidth, 26);
     // The grid keeps its place whether or not the strip is shown.
     const int gx = bx + kButtonWidth + 8;
     GDdq->setGeometry(gx, r.y(), std::max(30, r.right() - gx), std::max(30, r.height()));
@@ -84,18 +85,18 @@ void PlaceEditor::resizeEvent(QResizeEvent* event)
 
 void PlaceEditor::sizeColumns()
 {
-    const int each = PxToTwips(GDdq->width()) / 3 - 50;
-    for (int c = 0; c < 3; ++c)
+    const int each = PxToTwips(GDdq->width()) / kPlaceBoxes - 50;
+    for (int c = 0; c < kPlaceBoxes; ++c)
         GDdq->setColWidth(c, std::max(0, each));
 }
 
 void PlaceEditor::SetupPlaceGrid()
 {
     GDdq->clear();
-    GDdq->setCols(3);
+    GDdq->setCols(kPlaceBoxes);
     GDdq->setRows(2);
-    static const char* const kHeaders[3] = {"中文名称", "英文名称", "备注"};
-    for (int c = 0; c < 3; ++c) {
+    static const char* const kHeaders[kPlaceBoxes] = {"中文名称", "英文名称", "备注"};
+    for (int c = 0; c < kPlaceBoxes; ++c) {
         GDdq->setTextMatrix(0, c, LangStr(QString::fromUtf8(kHeaders[c])));
         GDdq->setFixedAlignment(c, Qt::AlignCenter);
     }
@@ -113,13 +114,13 @@ void PlaceEditor::LoadPlaceNames(const QString& zoneCode)
     if (!read || rs.recordCount() == 0)
         return;
     const int n = rs.recordCount();
-    std::vector<QString> cells(size_t(n + 2) * 3);
-    for (int c = 0; c < 3; ++c)
+    std::vector<QString> cells(size_t(n + 2) * kPlaceBoxes);
+    for (int c = 0; c < kPlaceBoxes; ++c)
         cells[size_t(c)] = GDdq->textMatrix(0, c);
     for (int r = 0; r < n; ++r)
-        for (int c = 0; c < 3; ++c)
-            cells[size_t(r + 1) * 3 + c] = TrimBlanks(rs.at(r, c).toString());
-    GDdq->setAll(n + 2, 3, std::move(cells));
+        for (int c = 0; c < kPlaceBoxes; ++c)
+            cells[size_t(r + 1) * kPlaceBoxes + c] = TrimBlanks(rs.at(r, c).toString());
+    GDdq->setAll(n + 2, kPlaceBoxes, std::move(cells));
     sizeColumns();
 }
 
@@ -127,8 +128,8 @@ void PlaceEditor::setEditing(bool editing)
 {
     m_editing = editing;
     FrmEddq->setVisible(editing);
-    Cmd[0]->setVisible(editing);
-    Cmd[1]->setVisible(editing);
+    Cmd[kAdd]->setVisible(editing);
+    Cmd[kRemove]->setVisible(editing);
     if (editing) {
         for (QLineEdit* box : Txt)
             box->clear();
@@ -137,11 +138,11 @@ void PlaceEditor::setEditing(bool editing)
 
 void PlaceEditor::Cmd_Click(int index)
 {
-    if (TrimBlanks(Txt[0]->text()).isEmpty()) {
-        Txt[0]->setFocus();
+    if (TrimBlanks(Txt[kChineseName]->text()).isEmpty()) {
+        Txt[kChineseName]->setFocus();
         return;
     }
-    if (index == 0)
+    if (index == kAdd)
         addPlace();
     else
         removePlace();
@@ -150,9 +151,9 @@ void PlaceEditor::Cmd_Click(int index)
 int PlaceEditor::findPlace() const
 {
     // An exact comparison: Paris and PARIS are two places.
-    const QString name = TrimBlanks(Txt[0]->text());
+    const QString name = TrimBlanks(Txt[kChineseName]->text());
     for (int r = 1; r < GDdq->rows(); ++r) {
-        if (TrimBlanks(GDdq->textMatrix(r, 0)) == name)
+        if (TrimBlanks(GDdq->textMatrix(r, kChineseName)) == name)
             return r;
     }
     return 0;
@@ -163,27 +164,27 @@ void PlaceEditor::addPlace()
     if (const int found = findPlace()) {
         GDdq->setRow(found);
         GDdq_RowColChange();
-        MsgBox(LangStr("已经录入了“") + Txt[0]->text() + LangStr("”！"), vbStyle::Information, gMsgTitle);
-        Txt[0]->setFocus();
+        MsgBox(LangStr("已经录入了“") + Txt[kChineseName]->text() + LangStr("”！"), vbStyle::Information, gMsgTitle);
+        Txt[kChineseName]->setFocus();
         return;
     }
     const int last = GDdq->rows() - 1;
-    for (int c = 0; c < 3; ++c)
+    for (int c = 0; c < kPlaceBoxes; ++c)
         GDdq->setTextMatrix(last, c, TrimBlanks(Txt[c]->text()));
     GDdq->setRow(last);
     GDdq_RowColChange();
     GDdq->setRows(last + 2);
-    Txt[0]->setFocus();
+    Txt[kChineseName]->setFocus();
     // The focus may already be there; the next name is typed over this one.
-    Txt[0]->selectAll();
+    Txt[kChineseName]->selectAll();
 }
 
 void PlaceEditor::removePlace()
 {
     const int found = findPlace();
     if (!found) {
-        MsgBox(LangStr("不存在地区“") + Txt[0]->text() + LangStr("”!"), vbStyle::Information, gMsgTitle);
-        Txt[0]->setFocus();
+        MsgBox(LangStr("不存在地区“") + Txt[kChineseName]->text() + LangStr("”!"), vbStyle::Information, gMsgTitle);
+        Txt[kChineseName]->setFocus();
         return;
     }
     // Removing a row moves the current row: the boxes keep what was typed.
@@ -198,20 +199,21 @@ void PlaceEditor::GDdq_RowColChange()
         return;
     const int r = GDdq->row();
     GDdq->setRowSel(r);
-    for (int c = 0; c < 3; ++c)
+    for (int c = 0; c < kPlaceBoxes; ++c)
         Txt[c]->setText(r >= 1 && r < GDdq->rows() ? GDdq->textMatrix(r, c) : QString());
 }
 
 bool PlaceEditor::hasPlace() const
 {
-    return GDdq->rows() > 1 && !TrimBlanks(GDdq->textMatrix(1, 0)).isEmpty();
+    return GDdq->rows() > 1 && !TrimBlanks(GDdq->textMatrix(1, kChineseName)).isEmpty();
 }
 
 QList<PlaceEditor::Place> PlaceEditor::places() const
 {
     QList<Place> out;
     for (int r = 1; r <= GDdq->rows() - 2; ++r)
-        out.append({GDdq->textMatrix(r, 0), GDdq->textMatrix(r, 1), GDdq->textMatrix(r, 2)});
+        out.append(
+            {GDdq->textMatrix(r, kChineseName), GDdq->textMatrix(r, kEnglishName), GDdq->textMatrix(r, kPlaceRemark)});
     return out;
 }
 
@@ -228,16 +230,16 @@ void PlaceEditor::insertPlaces(const QString& zoneCode) const
 bool PlaceEditor::eventFilter(QObject* watched, QEvent* event)
 {
     auto* box = qobject_cast<QLineEdit*>(watched);
-    const int i = box == Txt[0] ? 0 : box == Txt[1] ? 1 : box == Txt[2] ? 2 : -1;
-    if (i < 0)
+    const int i = int(std::find(std::begin(Txt), std::end(Txt), box) - std::begin(Txt));
+    if (!box || i == kPlaceBoxes)
         return QGroupBox::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::FocusIn: {
         // A zone's first place is most often the zone itself.
-        if (i == 0 && m_editing && GDdq->rows() == 2 && Txt[1]->text().isEmpty() && m_zoneNames) {
+        if (i == kChineseName && m_editing && GDdq->rows() == 2 && Txt[kEnglishName]->text().isEmpty() && m_zoneNames) {
             const auto [zh, en] = m_zoneNames();
-            Txt[0]->setText(zh);
-            Txt[1]->setText(en);
+            Txt[kChineseName]->setText(zh);
+            Txt[kEnglishName]->setText(en);
         }
         QPalette pal = box->palette();
         pal.setColor(QPalette::Base, VbColor(kFocusColor));
@@ -254,8 +256,8 @@ bool PlaceEditor::eventFilter(QObject* watched, QEvent* event)
     case QEvent::KeyPress: {
         auto* ke = static_cast<QKeyEvent*>(event);
         if ((ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) && !(ke->modifiers() & ~Qt::KeypadModifier)) {
-            if (i == 2) {
-                Cmd[0]->setFocus(Qt::TabFocusReason);
+            if (i == kPlaceRemark) {
+                Cmd[kAdd]->setFocus(Qt::TabFocusReason);
             } else {
                 QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
                 QApplication::sendEvent(box, &tab);

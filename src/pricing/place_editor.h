@@ -37,7 +37,13 @@ public:
     void SetupPlaceGrid();
     // The stored places of a zone (its code is trimmed here).
     void LoadPlaceNames(const QString& zoneCode);
-    // 0 "添加 >>", 1 "<< 删除".
+    // The entry strip's boxes Txt(6)..Txt(8), in the order of the grid's columns.
+    enum PlaceBox { kChineseName = 0, kEnglishName = 1, kPlaceRemark = 2, kPlaceBoxes = 3 };
+    // The first box's number in its object name.
+    static constexpr int kFirstBoxNumber = 6;
+    enum PlaceCommand { kAdd = 0, kRemove = 1 };
+
+    // kAdd "添加 >>", kRemove "<< 删除".
     void Cmd_Click(int index);
     // Add and edit mode show the entry strip with empty boxes; browse hides it.
     void setEditing(bool editing);
@@ -53,8 +59,8 @@ public:
 
     FlexGrid* GDdq;
     QFrame* FrmEddq;
-    QLabel* Lab[3];     // Lab(6)..Lab(8)
-    QLineEdit* Txt[3];  // Txt(6)..Txt(8)
+    QLabel* Lab[kPlaceBoxes];    // Lab(6)..Lab(8)
+    QLineEdit* Txt[kPlaceBoxes]; // Txt(6)..Txt(8)
     QPushButton* Cmd[2];
 
 protected:

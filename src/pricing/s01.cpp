@@ -100,8 +100,8 @@ S01::S01(QWidget* parent)
     CmdOK->setObjectName("CmdOK");
     CmdCancel = new QPushButton("退  出", this);
     CmdCancel->setObjectName("CmdCancel");
-    connect(CmdOK, &QPushButton::clicked, this, [this] { CmdOK_Click(); });
-    connect(CmdCancel, &QPushButton::clicked, this, [this] { CmdCancel_Click(); });
+    ConnectGuarded(CmdOK, &QPushButton::clicked, this, [this] { CmdOK_Click(); });
+    ConnectGuarded(CmdCancel, &QPushButton::clicked, this, [this] { CmdCancel_Click(); });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(CmdOK);

@@ -1,6 +1,7 @@
 #include "reports/c01.h"
 
 #include "data/sqltext.h"
+#include "platform/command_guard.h"
 #include "reports/report_parts.h"
 
 #include <QAction>
@@ -20,7 +21,7 @@ C01::C01(QWidget* parent)
     for (int i = 0; i < 3; ++i) {
         QAction* a = print->addAction(items[i][1]);
         a->setObjectName(items[i][0]);
-        connect(a, &QAction::triggered, this, [this, i] { printLayout(i + 1); });
+        ConnectGuarded(a, &QAction::triggered, this, [this, i] { printLayout(i + 1); });
     }
     addReturnCommand();
 }

@@ -70,7 +70,7 @@ C05::C05(QWidget* parent)
         else
             box->setGeometry(twips(0, (i - 2) * kReasonStep, 7680, 330));
         box->installEventFilter(this);
-        connect(box, &QLineEdit::textChanged, this, [this, i] { Txt_Change(i); });
+        ConnectGuarded(box, &QLineEdit::textChanged, this, [this, i] { Txt_Change(i); });
         Txt << box;
     }
     for (int i = 0; i < 6; ++i)

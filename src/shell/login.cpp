@@ -8,6 +8,7 @@
 #include "data/queries.h"
 #include "data/sqltext.h"
 #include "dialogs/lookups.h"
+#include "platform/command_guard.h"
 #include "platform/mainhost.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
@@ -67,45 +68,45 @@ Login::Login(QWidget* parent)
     m_cmbhu->setEditable(true);
     m_cmbhu->setInsertPolicy(QComboBox::NoInsert);
 
-    m_txt[1] = new QLineEdit(this);
-    m_txt[1]->setObjectName("Txt(1)");
-    ShowAsStars(m_txt[1]);
+    m_txt[kPassword] = new QLineEdit(this);
+    m_txt[kPassword]->setObjectName("Txt(1)");
+    ShowAsStars(m_txt[kPassword]);
 
     // The account the OK command checks; filled from the list, never seen.
-    m_txt[0] = new QLineEdit(this);
-    m_txt[0]->setObjectName("Txt(0)");
-    ShowAsStars(m_txt[0]);
-    m_txt[0]->hide();
+    m_txt[kAccount] = new QLineEdit(this);
+    m_txt[kAccount]->setObjectName("Txt(0)");
+    ShowAsStars(m_txt[kAccount]);
+    m_txt[kAccount]->hide();
 
-    m_cmd[0] = new QPushButton(LangStr("确  定"), this);
-    m_cmd[0]->setObjectName("Cmd(0)");
-    m_cmd[1] = new QPushButton(LangStr("退 出"), this);
-    m_cmd[1]->setObjectName("Cmd(1)");
+    m_cmd[kOk] = new QPushButton(LangStr("确  定"), this);
+    m_cmd[kOk]->setObjectName("Cmd(0)");
+    m_cmd[kExit] = new QPushButton(LangStr("退 出"), this);
+    m_cmd[kExit]->setObjectName("Cmd(1)");
 
     auto* form = new QGridLayout;
     form->addWidget(new QLabel(LangStr("用户："), this), 0, 0);
     form->addWidget(m_cmbhu, 0, 1);
     form->addWidget(new QLabel(LangStr("密码："), this), 1, 0);
-    form->addWidget(m_txt[1], 1, 1);
+    form->addWidget(m_txt[kPassword], 1, 1);
     form->setColumnStretch(1, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(m_cmd[0]);
-    buttons->addWidget(m_cmd[1]);
+    buttons->addWidget(m_cmd[kOk]);
+    buttons->addWidget(m_cmd[kExit]);
 
     auto* lay = new QVBoxLayout(this);
     lay->addWidget(pic);
     lay->addLayout(form);
     lay->addLayout(buttons);
 
-    setTabOrder(m_cmbhu, m_txt[1]);
-    setTabOrder(m_txt[1], m_cmd[0]);
-    setTabOrder(m_cmd[0], m_cmd[1]);
+    setTabOrder(m_cmbhu, m_txt[kPassword]);
+    setTabOrder(m_txt[kPassword], m_cmd[kOk]);
+    setTabOrder(m_cmd[kOk], m_cmd[kExit]);
 
-    connect(m_cmd[0], &QPushButton::clicked, this, &Login::ok);
-    connect(m_cmd[1], &QPushButton::clicked, this, &Login::reject);
-    connect(m_cmbhu, &QComboBox::editTextChanged, this, &Login::syncAccount);
+    ConnectGuarded(m_cmd[kOk], &QPushButton::clicked, this, [this] { ok(); });
+    ConnectGuarded(m_cmd[kExit], &QPushButton::clicked, this, [this] { reject(); });
+    ConnectGuarded(m_cmbhu, &QComboBox::editTextChanged, this, [this] { syncAccount(); });
     m_cmbhu->installEventFilter(this);
     for (QLineEdit* t : m_txt)
         t->installEventFilter(this);
@@ -126,26 +127,26 @@ void Login::fillUserList()
     // Nothing is chosen until the operator chooses.
     m_cmbhu->setCurrentIndex(-1);
     m_cmbhu->clearEditText();
-    m_txt[0]->clear();
+    m_txt[kAccount]->clear();
 }
 
 void Login::syncAccount()
 {
-    m_txt[0]->setText(CodeOf(m_cmbhu->currentText()));
+    m_txt[kAccount]->setText(CodeOf(m_cmbhu->currentText()));
 }
 
 bool Login::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_cmbhu && event->type() == QEvent::FocusOut)
         syncAccount();
-    if ((watched == m_txt[0] || watched == m_txt[1]) && event->type() == QEvent::KeyPress) {
+    if ((watched == m_txt[kAccount] || watched == m_txt[kPassword]) && event->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
         const bool ctrlS = (ke->key() == Qt::Key_S && (ke->modifiers() & Qt::ControlModifier))
             || ke->text() == QString(QChar(19));
         if (ctrlS) {
             // The administrator's short cut: the typed password must still be his.
-            m_txt[0]->setText(kAdminCode);
-            ok();
+            m_txt[kAccount]->setText(kAdminCode);
+            RunInBoundary(QString::fromUtf8(kCommandFailure), [this] { ok(); });
             return true;
         }
     }
@@ -154,7 +155,7 @@ bool Login::eventFilter(QObject* watched, QEvent* event)
 
 void Login::ok()
 {
-    const QString account = TrimBlanks(m_txt[0]->text());
+    const QString account = TrimBlanks(m_txt[kAccount]->text());
     if (account.isEmpty()) {
         MsgBox(LangStr("请输入用户名!"), vbStyle::Information, gMsgTitle);
         // The account box is never visible: the operator types into the list.
@@ -177,10 +178,10 @@ void Login::ok()
     const QString password = GetStr("select F3" + where, &failed);
     if (failed)
         return;
-    if (password != m_txt[1]->text()) {
+    if (password != m_txt[kPassword]->text()) {
         MsgBox(LangStr("密码输入错误!"), vbStyle::Information, gMsgTitle);
-        m_txt[1]->clear();
-        m_txt[1]->setFocus();
+        m_txt[kPassword]->clear();
+        m_txt[kPassword]->setFocus();
         return;
     }
     applyOperator(account);

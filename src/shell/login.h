@@ -33,6 +33,10 @@ protected:
 private:
     void syncAccount();
 
+    // Txt(0) the account (hidden), Txt(1) the password; Cmd(0) "确  定", Cmd(1) "退 出".
+    enum LoginBox { kAccount = 0, kPassword = 1 };
+    enum LoginCommand { kOk = 0, kExit = 1 };
+
     QComboBox* m_cmbhu = nullptr;
     QLineEdit* m_txt[2] = {nullptr, nullptr};
     QPushButton* m_cmd[2] = {nullptr, nullptr};

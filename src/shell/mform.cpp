@@ -7,6 +7,7 @@
 
 #include "data/globals.h"
 #include "data/queries.h"
+#include "platform/command_guard.h"
 #include "platform/msgbox.h"
 
 #include <QApplication>
@@ -256,8 +257,8 @@ MForm::MForm(QWidget* parent)
     // window that was active before it, not to the oldest one.
     m_mdi->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     setCentralWidget(m_mdi);
-    connect(m_mdi, &QMdiArea::subWindowActivated, this,
-            [this](QMdiSubWindow* sub) { showMenusOf(sub ? sub : m_mdi->currentSubWindow()); });
+    ConnectGuarded(m_mdi, &QMdiArea::subWindowActivated, this,
+                   [this](QMdiSubWindow* sub) { showMenusOf(sub ? sub : m_mdi->currentSubWindow()); });
 
     buildMenus();
     buildToolBar();
@@ -295,7 +296,7 @@ void MForm::buildMenus()
             // "&B.速递单据" is a command on the bar itself.
             m_menuB = new QAction(QString::fromUtf8(top.caption), this);
             m_menuB->setObjectName(name);
-            connect(m_menuB, &QAction::triggered, this, [this] { runCommand("Menu_b"); });
+            ConnectGuarded(m_menuB, &QAction::triggered, this, [this] { runCommand("Menu_b"); });
             m_commands.insert(name, m_menuB);
             m_ownMenus.append(m_menuB);
             continue;
@@ -310,7 +311,7 @@ void MForm::buildMenus()
             } else {
                 a = menu->addAction(QString::fromUtf8(item.caption));
                 const QString itemName = QString::fromLatin1(item.name);
-                connect(a, &QAction::triggered, this, [this, itemName] { runCommand(itemName); });
+                ConnectGuarded(a, &QAction::triggered, this, [this, itemName] { runCommand(itemName); });
                 m_commands.insert(itemName, a);
             }
             a->setObjectName(QString::fromLatin1(item.name));
@@ -335,7 +336,7 @@ void MForm::buildToolBar()
         QAction* a = m_tb->addAction(style()->standardIcon(b.icon), QString::fromUtf8(b.caption));
         a->setObjectName(key);
         a->setData(key);
-        connect(a, &QAction::triggered, this, [this, key] { toolBarClick(key); });
+        ConnectGuarded(a, &QAction::triggered, this, [this, key] { toolBarClick(key); });
     }
     addToolBar(Qt::TopToolBarArea, m_tb);
 }
@@ -431,7 +432,7 @@ void MForm::showChild(QWidget* child, bool maximized)
         QPointer<QMdiSubWindow> guard(sub);
         // The child unloads itself (its own close guard has run): take its frame with it.
         if (auto* cw = qobject_cast<ChildWindow*>(child)) {
-            connect(cw, &ChildWindow::unloaded, this, [this, guard] {
+            ConnectGuarded(cw, &ChildWindow::unloaded, this, [this, guard] {
                 if (!guard)
                     return;
                 guard->close();

@@ -5,6 +5,7 @@
 
 #include "data/globals.h"
 #include "data/schema.h"
+#include "platform/command_guard.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
 
@@ -43,8 +44,8 @@ S32::S32(QWidget* parent)
     lay->addWidget(warning);
     lay->addLayout(buttons);
 
-    connect(restoreBtn, &QPushButton::clicked, this, &S32::restoreData);
-    connect(cancelBtn, &QPushButton::clicked, this, &S32::reject);
+    ConnectGuarded(restoreBtn, &QPushButton::clicked, this, [this] { restoreData(); });
+    ConnectGuarded(cancelBtn, &QPushButton::clicked, this, [this] { reject(); });
 }
 
 QString S32::checkSource(const QString& source)

@@ -33,19 +33,11 @@
 #include <string_view>
 #include <unordered_map>
 
+using namespace WaybillBox;
+
 namespace {
 
 // ------------------------------------------------------------ the field map
-
-// The boxes the code names; Txt(k), Cmb(k) and Lab(k) keep their numbers.
-enum B01Box {
-    kNumber = 0, kSent = 1, kTransferNo = 2, kRemark = 3, kOrigin = 4, kChannel = 5, kZone = 6, kPlace = 7, kShipperFirst = 8,
-    kShipperCompanyEn = 9, kShipperAddressEn = 11, kConsigneeCompanyEn = 13, kConsigneeAddressEn = 15, kPhone = 16,
-    kService = 17, kPieces = 20, kWeightIn = 21, kWeightOut = 23, kPayment = 25, kBasicFee = 26, kExtraFee = 27,
-    kTotal = 28, kMaker = 29, kStaff = 30, kCustomer = 31, kStatus = 32, kFactor = 33, kCost = 34,
-    kCostFactor = 35, kReason = 37, kChannelZone = 40, kOtherFee = 43, kCostOther = 44, kCostExtra = 45,
-    kLength = 46, kHeight = 48,
-};
 
 // Box k's caption; its column and whether it holds a number are the
 // waybill's own (WaybillColumns).
@@ -120,26 +112,29 @@ struct Placed {
 
 QList<Placed> PageLayout()
 {
+    // One line a row of the page.
+    // clang-format off
     return {
-        {0, Third(0, 0)},   {1, Third(0, 1)},   {2, Third(0, 2)},
-        {31, Third(1, 0)},  {30, Third(1, 1)},  {4, Third(1, 2)},
-        {8, Half(2, 0)},    {9, Half(2, 1)},
-        {10, Half(3, 0)},   {11, Half(3, 1)},
-        {12, Half(4, 0)},   {13, Half(4, 1)},
-        {14, Half(5, 0)},   {15, Half(5, 1)},
-        {16, Third(6, 0)},  {6, Third(6, 1)},   {7, Third(6, 2)},
-        {17, Third(7, 0)},  {18, Third(7, 1)},  {19, Third(7, 2)},
-        {20, Third(8, 0)},  {21, Third(8, 1)},  {22, Third(8, 2)},
-        {24, Third(9, 0)},  {46, Small(9, 0)},  {47, Small(9, 1)},  {48, Small(9, 2)},
-        {25, Third(10, 0)}, {26, Third(10, 1)}, {27, Third(10, 2)},
-        {33, Third(11, 0)}, {43, Third(11, 1)}, {28, Third(11, 2)},
-        {5, Third(12, 0)},  {40, Third(12, 1)}, {23, Third(12, 2)},
-        {45, Third(13, 0)}, {35, Third(13, 1)}, {44, Third(13, 2)},
-        {34, Third(14, 0)}, {29, Third(14, 1)}, {32, Third(14, 2)},
-        {3, Half(15, 0)},
-        {36, Third(16, 0)}, {37, Third(16, 1)}, {38, Third(16, 2)},
-        {39, Third(17, 0)}, {41, Third(17, 1)}, {42, Third(17, 2)},
+        {kNumber, Third(0, 0)},          {kSent, Third(0, 1)},              {kTransferNo, Third(0, 2)},
+        {kCustomer, Third(1, 0)},        {kStaff, Third(1, 1)},             {kOrigin, Third(1, 2)},
+        {kShipperCompany, Half(2, 0)},   {kShipperCompanyEn, Half(2, 1)},
+        {kShipperAddress, Half(3, 0)},   {kShipperAddressEn, Half(3, 1)},
+        {kConsigneeCompany, Half(4, 0)}, {kConsigneeCompanyEn, Half(4, 1)},
+        {kConsigneeAddress, Half(5, 0)}, {kConsigneeAddressEn, Half(5, 1)},
+        {kPhone, Third(6, 0)},           {kZone, Third(6, 1)},              {kPlace, Third(6, 2)},
+        {kService, Third(7, 0)},         {kGoods, Third(7, 1)},             {kDeclaredValue, Third(7, 2)},
+        {kPieces, Third(8, 0)},          {kWeightIn, Third(8, 1)},          {kWeightFirst, Third(8, 2)},
+        {kVolume, Third(9, 0)},          {kLength, Small(9, 0)},            {kWidth, Small(9, 1)},         {kHeight, Small(9, 2)},
+        {kPayment, Third(10, 0)},        {kBasicFee, Third(10, 1)},         {kExtraFee, Third(10, 2)},
+        {kFactor, Third(11, 0)},         {kOtherFee, Third(11, 1)},         {kTotal, Third(11, 2)},
+        {kChannel, Third(12, 0)},        {kChannelZone, Third(12, 1)},      {kWeightOut, Third(12, 2)},
+        {kCostExtra, Third(13, 0)},      {kCostFactor, Third(13, 1)},       {kCostOther, Third(13, 2)},
+        {kCost, Third(14, 0)},           {kMaker, Third(14, 1)},            {kStatus, Third(14, 2)},
+        {kRemark, Half(15, 0)},
+        {kIncident, Third(16, 0)},       {kReason, Third(16, 1)},           {kOutcome, Third(16, 2)},
+        {kIncidentNote, Third(17, 0)},   {kSignedBy, Third(17, 1)},         {kSignedAt, Third(17, 2)},
     };
+    // clang-format on
 }
 constexpr int kShippedRow = 15;
 constexpr int kDesignedWidth = 13500, kDesignedHeight = 8100;
@@ -334,10 +329,10 @@ B01::B01(QWidget* parent)
     setKeepsDesignedPosition(true);
     resize(TwipsToPx(kDesignedWidth), TwipsToPx(kDesignedHeight));
 
-    Menu_Check = addGuardedCommand("&C.出货", "Menu_Check", [this] { Menu_Check_Click(); }, Menu_query);
+    Menu_Check = addCommand("&C.出货", "Menu_Check", [this] { Menu_Check_Click(); }, Menu_query);
     addBrowseCommand(Menu_Check);
     addExportCommand();
-    Menu_JSQ = addGuardedCommand("&J.计算器", "Menu_JSQ", [this] { Menu_JSQ_Click(); }, Menu_ToExcel);
+    Menu_JSQ = addCommand("&J.计算器", "Menu_JSQ", [this] { Menu_JSQ_Click(); }, Menu_ToExcel);
 
     buildDetailPage();
 }
@@ -361,8 +356,8 @@ void B01::buildDetailPage()
     const Slot s = Half(kShippedRow, 1);
     ChkChuHuo->setGeometry(TwipsToPx(s.lab.x()), TwipsToPx(s.txt.y()), TwipsToPx(1500), TwipsToPx(kBoxH));
     addEntryControl(ChkChuHuo);
-    connect(Txt[kStatus], &QLineEdit::textChanged, this, [this] { statusChanged(); });
-    connect(ChkChuHuo, &QCheckBox::toggled, this, [this] { ChkChuHuo_Click(); });
+    ConnectGuarded(Txt[kStatus], &QLineEdit::textChanged, this, [this] { statusChanged(); });
+    ConnectGuarded(ChkChuHuo, &QCheckBox::toggled, this, [this] { ChkChuHuo_Click(); });
 
     chainTabOrder();
 }
@@ -947,7 +942,7 @@ void B01::customerChosen()
     if (rs.recordCount() == 0)
         return;
     for (int i = 0; i < 4; ++i)
-        setText(kShipperFirst + i, TrimBlanks(rs.at(0, i).toString()));
+        setText(kShipperCompany + i, TrimBlanks(rs.at(0, i).toString()));
     Cmb[kCustomer]->setEditText(TrimBlanks(rs.at(0, 4).toString()) + "." + TrimBlanks(rs.at(0, 5).toString()));
     m_customerText = TrimBlanks(Cmb[kCustomer]->currentText());
 }

@@ -6,11 +6,12 @@
 #include "data/statement.h"
 #include "waybills/fee.h"
 
+using namespace WaybillBox;
+
 namespace {
 
-constexpr int kTotalBox = 28, kCostBox = 34;
-// The boxes before the payment split's three columns, and after them.
-constexpr int kBoxesBeforeSplit = 43;
+// The payment split's three columns stand before the other fee's.
+constexpr int kBoxesBeforeSplit = kOtherFee;
 
 QString InsertSql()
 {
@@ -39,7 +40,7 @@ void InsertWaybill(const Waybill& w)
     };
     for (int k = 0; k < kBoxesBeforeSplit; ++k)
         box(k);
-    const PaymentSplit split = SplitByPayment(w.text[25], w.number[kTotalBox]);
+    const PaymentSplit split = SplitByPayment(w.text[kPayment], w.number[kTotal]);
     for (double v : {split.DF, split.YJ, split.XJ})
         insert.bindLiteralNumber(++index, v);
     for (int k = kBoxesBeforeSplit; k < kWaybillBoxes; ++k)
@@ -74,19 +75,19 @@ const std::array<WaybillColumn, kWaybillBoxes>& WaybillColumns()
 
 QString SaveWaybill(const Waybill& w, const QString& oldNumber)
 {
-    const QString& number = w.text[0];
+    const QString& number = w.text[kNumber];
     LedgerEntry receivable;
     receivable.lb = kReceivableAdded;
     receivable.docNo = "YS" + number;
     receivable.date = w.sent;
     receivable.party = w.customerName;
-    receivable.amount = w.number[kTotalBox];
+    receivable.amount = w.number[kTotal];
     receivable.handler = w.handler;
     LedgerEntry payable = receivable;
     payable.lb = kPayableAdded;
     payable.docNo = "YF" + number;
     payable.party = w.channelName;
-    payable.amount = w.number[kCostBox];
+    payable.amount = w.number[kCost];
 
     Transaction tx(Db());
     LedgerPosting posting;

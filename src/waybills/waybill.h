@@ -10,6 +10,63 @@
 
 inline constexpr int kWaybillBoxes = 49;
 
+// The waybill's boxes by name. Box k is column WaybillColumns()[k] and the
+// record's text[k] or number[k]; on the register it is the control Txt(k)
+// (its object name keeps the number).
+namespace WaybillBox {
+enum : int {
+    kNumber = 0,
+    kSent = 1,
+    kTransferNo = 2,
+    kRemark = 3,
+    kOrigin = 4,
+    kChannel = 5,
+    kZone = 6,
+    kPlace = 7,
+    kShipperCompany = 8,
+    kShipperCompanyEn = 9,
+    kShipperAddress = 10,
+    kShipperAddressEn = 11,
+    kConsigneeCompany = 12,
+    kConsigneeCompanyEn = 13,
+    kConsigneeAddress = 14,
+    kConsigneeAddressEn = 15,
+    kPhone = 16,
+    kService = 17,
+    kGoods = 18,
+    kDeclaredValue = 19,
+    kPieces = 20,
+    kWeightIn = 21,
+    kWeightFirst = 22,
+    kWeightOut = 23,
+    kVolume = 24,
+    kPayment = 25,
+    kBasicFee = 26,
+    kExtraFee = 27,
+    kTotal = 28,
+    kMaker = 29,
+    kStaff = 30,
+    kCustomer = 31,
+    kStatus = 32,
+    kFactor = 33,
+    kCost = 34,
+    kCostFactor = 35,
+    kIncident = 36,
+    kReason = 37,
+    kOutcome = 38,
+    kIncidentNote = 39,
+    kChannelZone = 40,
+    kSignedBy = 41,
+    kSignedAt = 42,
+    kOtherFee = 43,
+    kCostOther = 44,
+    kCostExtra = 45,
+    kLength = 46,
+    kWidth = 47,
+    kHeight = 48,
+};
+} // namespace WaybillBox
+
 // Box k's column, and whether it holds a number (the rest hold text).
 struct WaybillColumn {
     const char* name;

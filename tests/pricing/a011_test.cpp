@@ -229,7 +229,7 @@ TEST_F(A011Test, SaveRefusalsNameTheirCauseAndStoreNothing)
     for (const Case& c : cases) {
         startZone(w, c.channel, c.code, c.name);
         if (!c.place) {
-            w->placeEditor()->Txt[0]->setText("n");
+            w->placeEditor()->Txt[PlaceEditor::kChineseName]->setText("n");
             w->placeEditor()->Cmd_Click(1);
         }
         set(w, c.costBox, c.cost);

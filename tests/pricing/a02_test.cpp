@@ -131,7 +131,7 @@ TEST_F(A02Test, AddTakesCapitalsPrefillsNamesAndAppendsTheSavedZone)
     box(w, 6)->setFocus(); // the first place starts from the zone's names
     EXPECT_EQ(box(w, 6)->text(), "区域AB1");
     EXPECT_EQ(box(w, 7)->text(), "Xi'an");
-    w->placeEditor()->Cmd_Click(0);
+    w->placeEditor()->Cmd_Click(PlaceEditor::kAdd);
     set(w, 3, "2天");
     set(w, 4, "O'Brien");
     set(w, 9, "12.5");

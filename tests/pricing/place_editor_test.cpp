@@ -50,9 +50,9 @@ protected:
     }
     void typeName(const QString& zh, const QString& en = {}, const QString& remark = {})
     {
-        ed->Txt[0]->setText(zh);
-        ed->Txt[1]->setText(en);
-        ed->Txt[2]->setText(remark);
+        ed->Txt[PlaceEditor::kChineseName]->setText(zh);
+        ed->Txt[PlaceEditor::kEnglishName]->setText(en);
+        ed->Txt[PlaceEditor::kPlaceRemark]->setText(remark);
     }
     void activate()
     {
@@ -78,13 +78,13 @@ TEST_F(PlaceEditorTest, LoadListsTheZonesPlacesTrimmedFollowedByOneBlankRow)
     EXPECT_EQ(gridRows(), QStringList({"上海|Shanghai|r", "Xi'an|Xi'an|", "||"}));
     // Browse mode: the strip is hidden, a click on a row still fills its boxes.
     EXPECT_TRUE(ed->FrmEddq->isHidden());
-    EXPECT_TRUE(ed->Cmd[0]->isHidden());
+    EXPECT_TRUE(ed->Cmd[PlaceEditor::kAdd]->isHidden());
     ed->GDdq->setRow(2);
-    EXPECT_EQ(ed->Txt[0]->text(), "Xi'an");
-    EXPECT_EQ(ed->Txt[1]->text(), "Xi'an");
+    EXPECT_EQ(ed->Txt[PlaceEditor::kChineseName]->text(), "Xi'an");
+    EXPECT_EQ(ed->Txt[PlaceEditor::kEnglishName]->text(), "Xi'an");
     ed->setEditing(true);
     EXPECT_FALSE(ed->FrmEddq->isHidden());
-    EXPECT_EQ(ed->Txt[0]->text(), "");
+    EXPECT_EQ(ed->Txt[PlaceEditor::kChineseName]->text(), "");
 }
 
 TEST_F(PlaceEditorTest, AddRefusesANameTheGridHoldsComparingTrimmedAndCaseSensitive)
@@ -104,11 +104,11 @@ TEST_F(PlaceEditorTest, AddRefusesANameTheGridHoldsComparingTrimmedAndCaseSensit
         typeName(c.typed, "en", "note");
         if (!c.message.isEmpty())
             msgs->expect(c.message);
-        ed->Cmd_Click(0);
+        ed->Cmd_Click(PlaceEditor::kAdd);
         EXPECT_EQ(ed->GDdq->rows(), c.rowsAfter) << c.typed.toStdString();
         if (!c.message.isEmpty()) { // the listed row is selected and loaded into the boxes
             EXPECT_EQ(ed->GDdq->textMatrix(ed->GDdq->row(), 0), TrimBlanks(c.typed));
-            EXPECT_EQ(ed->Txt[1]->text(), "");
+            EXPECT_EQ(ed->Txt[PlaceEditor::kEnglishName]->text(), "");
         }
     }
     EXPECT_EQ(gridRows(), QStringList({"上海||", "Paris||", "PARIS|en|note", "||"}));
@@ -122,14 +122,14 @@ TEST_F(PlaceEditorTest, RemoveTakesTheFirstMatchingRowSilentlyOrSaysItIsNotListe
     ed->LoadPlaceNames("Z1");
     ed->setEditing(true);
     typeName("B", "typed");
-    ed->Cmd_Click(1);
+    ed->Cmd_Click(PlaceEditor::kRemove);
     EXPECT_EQ(gridRows(), QStringList({"A||", "C||", "B|b2|", "||"}));
-    EXPECT_EQ(ed->Txt[1]->text(), "typed"); // the boxes are left as they were
+    EXPECT_EQ(ed->Txt[PlaceEditor::kEnglishName]->text(), "typed"); // the boxes are left as they were
     typeName("D");
     msgs->expect("不存在地区“D”!");
-    ed->Cmd_Click(1);
+    ed->Cmd_Click(PlaceEditor::kRemove);
     typeName("");
-    ed->Cmd_Click(1);
+    ed->Cmd_Click(PlaceEditor::kRemove);
     EXPECT_EQ(gridRows(), QStringList({"A||", "C||", "B|b2|", "||"}));
 }
 
@@ -140,26 +140,26 @@ TEST_F(PlaceEditorTest, TheFirstPlaceIsPrefilledWithTheZoneNamesAndEnterLeadsToA
     zoneEn = "East China";
     ed->SetupPlaceGrid();
     ed->setEditing(true);
-    ed->Txt[0]->setText("old");
-    ed->Txt[0]->setFocus();
-    ASSERT_TRUE(ed->Txt[0]->hasFocus());
-    EXPECT_EQ(ed->Txt[0]->selectedText(), "华东");
-    EXPECT_EQ(ed->Txt[1]->text(), "East China");
-    EXPECT_EQ(ed->Txt[0]->palette().color(QPalette::Base), VbColor(kFocusColor));
+    ed->Txt[PlaceEditor::kChineseName]->setText("old");
+    ed->Txt[PlaceEditor::kChineseName]->setFocus();
+    ASSERT_TRUE(ed->Txt[PlaceEditor::kChineseName]->hasFocus());
+    EXPECT_EQ(ed->Txt[PlaceEditor::kChineseName]->selectedText(), "华东");
+    EXPECT_EQ(ed->Txt[PlaceEditor::kEnglishName]->text(), "East China");
+    EXPECT_EQ(ed->Txt[PlaceEditor::kChineseName]->palette().color(QPalette::Base), VbColor(kFocusColor));
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
-    QApplication::sendEvent(ed->Txt[0], &enter);
-    QApplication::sendEvent(ed->Txt[1], &enter);
-    QApplication::sendEvent(ed->Txt[2], &enter);
-    EXPECT_TRUE(ed->Cmd[0]->hasFocus()); // focused, not pressed
+    QApplication::sendEvent(ed->Txt[PlaceEditor::kChineseName], &enter);
+    QApplication::sendEvent(ed->Txt[PlaceEditor::kEnglishName], &enter);
+    QApplication::sendEvent(ed->Txt[PlaceEditor::kPlaceRemark], &enter);
+    EXPECT_TRUE(ed->Cmd[PlaceEditor::kAdd]->hasFocus()); // focused, not pressed
     EXPECT_EQ(ed->GDdq->rows(), 2);
 
-    ed->Cmd_Click(0);
-    ASSERT_TRUE(ed->Txt[0]->hasFocus());
-    ed->Txt[2]->setFocus();
-    ed->Txt[1]->clear();
-    ed->Txt[0]->setText("上海");
-    ed->Txt[0]->setFocus();
-    EXPECT_EQ(ed->Txt[0]->text(), "上海"); // a place is listed: nothing is filled
+    ed->Cmd_Click(PlaceEditor::kAdd);
+    ASSERT_TRUE(ed->Txt[PlaceEditor::kChineseName]->hasFocus());
+    ed->Txt[PlaceEditor::kPlaceRemark]->setFocus();
+    ed->Txt[PlaceEditor::kEnglishName]->clear();
+    ed->Txt[PlaceEditor::kChineseName]->setText("上海");
+    ed->Txt[PlaceEditor::kChineseName]->setFocus();
+    EXPECT_EQ(ed->Txt[PlaceEditor::kChineseName]->text(), "上海"); // a place is listed: nothing is filled
 }
 
 TEST_F(PlaceEditorTest, WritesThePlaceRowsInGridOrderExactlyAsListed)
@@ -169,10 +169,10 @@ TEST_F(PlaceEditorTest, WritesThePlaceRowsInGridOrderExactlyAsListed)
     ed->setEditing(true);
     for (const QString name : {"A", "B", "C"}) {
         typeName(name, name == QLatin1String("A") ? "O'Brien" : "", "Côte d'Ivoire");
-        ed->Cmd_Click(0);
+        ed->Cmd_Click(PlaceEditor::kAdd);
     }
     typeName("B");
-    ed->Cmd_Click(1);
+    ed->Cmd_Click(PlaceEditor::kRemove);
     Transaction t(Db());
     ed->deletePlaces("Z1");
     ed->insertPlaces("Z1");
@@ -185,7 +185,7 @@ TEST_F(PlaceEditorTest, WritesThePlaceRowsInGridOrderExactlyAsListed)
     // Without its only place the zone has none.
     for (const QString name : {"A", "C"}) {
         typeName(name);
-        ed->Cmd_Click(1);
+        ed->Cmd_Click(PlaceEditor::kRemove);
     }
     EXPECT_FALSE(ed->hasPlace());
 }

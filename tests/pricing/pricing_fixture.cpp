@@ -90,7 +90,7 @@ void PricingTest::addPlace(PlaceEditor* ed, const QString& zh, const QString& en
     ed->Txt[0]->setText(zh);
     ed->Txt[1]->setText(en);
     ed->Txt[2]->clear();
-    ed->Cmd_Click(0);
+    ed->Cmd_Click(PlaceEditor::kAdd);
 }
 
 void PricingTest::refuseInserts(const QString& table)

@@ -5,6 +5,8 @@
 
 #include <QLineEdit>
 
+using namespace WaybillBox;
+
 TEST_F(WaybillTest, AFailedLookUpStopsTheSaveWithOnlyItsOwnBox)
 {
     storeWaybill("W001", "未出货");
@@ -19,7 +21,7 @@ TEST_F(WaybillTest, AFailedLookUpStopsTheSaveWithOnlyItsOwnBox)
     fill(w, e);
     for (const auto& [table, column, number] : cases) {
         SCOPED_TRACE(table);
-        box(w, 0)->setText(number);
+        box(w, kNumber)->setText(number);
         msgs->clear();
         msgs->expect(QString(table) + "." + column);
         {
@@ -58,7 +60,7 @@ TEST_F(WaybillTest, AFeeOrCostThatCannotBeWorkedOutCanBeTyped)
     e.cost = "30";
     fill(w, e);
     // The pricing standard, and the channel's charging standard.
-    for (const auto& [k, table, column] : {std::tuple{26, "MS1", "F1"}, std::tuple{34, "M01", "D0"}}) {
+    for (const auto& [k, table, column] : {std::tuple{kBasicFee, "MS1", "F1"}, std::tuple{kCost, "M01", "D0"}}) {
         msgs->expect(QString(table) + "." + column);
         FailingReads failing(table, column);
         enter(w, k);

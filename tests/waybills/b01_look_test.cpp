@@ -16,6 +16,8 @@
 #include <QTabBar>
 #include <QApplication>
 
+using namespace WaybillBox;
+
 namespace {
 
 // The controls an operator reads or types into on the detail page.
@@ -66,7 +68,7 @@ TEST_F(WaybillTest, EveryPageOfTheRoadReadsWholeFromTheMainWindow)
     w->activateWindow();
     Pump();
     ExpectReadable(w, "add");
-    QComboBox* customers = list(w, 31);
+    QComboBox* customers = list(w, kCustomer);
     customers->showPopup();
     Pump();
     GrabToPng(&main, "b01_add");
@@ -85,7 +87,7 @@ TEST_F(WaybillTest, EveryPageOfTheRoadReadsWholeFromTheMainWindow)
     tabs->setCurrentIndex(0);
     tabs->setCurrentIndex(1);
     Pump();
-    EXPECT_EQ(box(w, 31)->text(), "C01.甲公司");
+    EXPECT_EQ(box(w, kCustomer)->text(), "C01.甲公司");
     ExpectReadable(w, "shipped");
     GrabToPng(&main, "b01_shipped");
     EXPECT_TRUE(w->close());
@@ -134,8 +136,8 @@ TEST_F(WaybillTest, EnterWalksTheDetailPageInReadingOrder)
 TEST_F(WaybillTest, EnglishNamesAndTheTelephoneAreTypedInLatinLetters)
 {
     B01* w = openWindow();
-    for (int k = 8; k <= 16; ++k) {
-        const bool latin = k % 2 == 1 || k == 16;
+    for (int k = kShipperCompany; k <= kPhone; ++k) {
+        const bool latin = k % 2 == 1 || k == kPhone;
         EXPECT_EQ(bool(box(w, k)->inputMethodHints() & Qt::ImhPreferLatin), latin) << k;
     }
 }

@@ -21,6 +21,8 @@
 #include <QMenu>
 #include <QTabBar>
 
+using namespace WaybillBox;
+
 namespace {
 
 QString Field(const QString& sql)
@@ -80,9 +82,9 @@ TEST_F(WaybillTest, FirstAndSecondSaveOfADayPostTheirEntries)
     Entry a; // 1.2 Kg document: 10 + 2 x 5 = 20
     add(w, a);
     EXPECT_EQ(w->editMode(), 0);
-    EXPECT_EQ(box(w, 26)->text(), "20");
-    EXPECT_EQ(box(w, 28)->text(), "20.00");
-    EXPECT_EQ(box(w, 34)->text(), "36.00");
+    EXPECT_EQ(box(w, kBasicFee)->text(), "20");
+    EXPECT_EQ(box(w, kTotal)->text(), "20.00");
+    EXPECT_EQ(box(w, kCost)->text(), "36.00");
     EXPECT_EQ(ledger("YSW001"), "31 0 20");
     EXPECT_EQ(ledger("YFW001"), "");
 
@@ -139,31 +141,31 @@ TEST_F(WaybillTest, SaveRefusesInOrderAndWritesNothingUntilAllIsRight)
     storeWaybill("W001", "未出货");
     B01* w = openWindow();
     trigger(w, "Menu_Add");
-    for (int k : {30, 17, 25, 4})
+    for (int k : {kStaff, kService, kPayment, kOrigin})
         choose(w, k, "");
-    choose(w, 5, "E9");
+    choose(w, kChannel, "E9");
     struct Step {
         QString message;
         std::function<void()> fix;
     };
     const Step steps[] = {
-        {"请输入发件客户!", [&] { choose(w, 31, "C99"); }},
-        {"请输入外务员!", [&] { choose(w, 30, "李四"); }},
-        {"请输入服务类型!", [&] { choose(w, 17, "X.其他"); }},
-        {"请输入付款方式!", [&] { choose(w, 25, "支票"); }},
-        {"请输入目的区域!", [&] { choose(w, 6, "Z"); }},
-        {"请输入始发地!", [&] { choose(w, 4, "北京"); }},
-        {"请输入目的地!", [&] { choose(w, 7, "东京"); }},
-        {"发件客户输入错误！", [&] { choose(w, 31, "C01"); }},
-        {"出货渠道输入错误！", [&] { choose(w, 5, "E1.快运"); }},
-        {"始发地输入错误！", [&] { choose(w, 4, "深圳"); }},
-        {"目的区域输入错误！", [&] { choose(w, 6, "A.亚洲区"); }},
-        {"外务员输入错误！", [&] { choose(w, 30, "张三"); }},
-        {"服务类型输入错误！", [&] { choose(w, 17, "D.文件(File)"); }},
-        {"付款方式输入错误！", [&] { choose(w, 25, "月结.Account"); }},
-        {"请输入速递单号!", [&] { box(w, 0)->setText(" W001 "); box(w, 28)->setText("0.00"); }},
-        {"请输入总计费用!", [&] { box(w, 28)->setText("15"); }},
-        {"[W001]已经使用了 W001 这个速递单号，请重新设置!", [&] { box(w, 0)->setText("W002"); }},
+        {"请输入发件客户!", [&] { choose(w, kCustomer, "C99"); }},
+        {"请输入外务员!", [&] { choose(w, kStaff, "李四"); }},
+        {"请输入服务类型!", [&] { choose(w, kService, "X.其他"); }},
+        {"请输入付款方式!", [&] { choose(w, kPayment, "支票"); }},
+        {"请输入目的区域!", [&] { choose(w, kZone, "Z"); }},
+        {"请输入始发地!", [&] { choose(w, kOrigin, "北京"); }},
+        {"请输入目的地!", [&] { choose(w, kPlace, "东京"); }},
+        {"发件客户输入错误！", [&] { choose(w, kCustomer, "C01"); }},
+        {"出货渠道输入错误！", [&] { choose(w, kChannel, "E1.快运"); }},
+        {"始发地输入错误！", [&] { choose(w, kOrigin, "深圳"); }},
+        {"目的区域输入错误！", [&] { choose(w, kZone, "A.亚洲区"); }},
+        {"外务员输入错误！", [&] { choose(w, kStaff, "张三"); }},
+        {"服务类型输入错误！", [&] { choose(w, kService, "D.文件(File)"); }},
+        {"付款方式输入错误！", [&] { choose(w, kPayment, "月结.Account"); }},
+        {"请输入速递单号!", [&] { box(w, kNumber)->setText(" W001 "); box(w, kTotal)->setText("0.00"); }},
+        {"请输入总计费用!", [&] { box(w, kTotal)->setText("15"); }},
+        {"[W001]已经使用了 W001 这个速递单号，请重新设置!", [&] { box(w, kNumber)->setText("W002"); }},
     };
     for (const Step& s : steps) {
         msgs->expect(s.message);
@@ -284,11 +286,11 @@ TEST_F(WaybillTest, EditThatChangesCustomerAndNumberMendsBothCustomersChains)
     SelectRow(grid(w), "W001");
     gUserName = "李四";
     trigger(w, "Menu_edit");
-    EXPECT_EQ(list(w, 31)->currentText(), "C01.甲公司");
-    choose(w, 31, "C02");
-    box(w, 0)->setText("W009");
-    enter(w, 26);
-    enter(w, 28);
+    EXPECT_EQ(list(w, kCustomer)->currentText(), "C01.甲公司");
+    choose(w, kCustomer, "C02");
+    box(w, kNumber)->setText("W009");
+    enter(w, kBasicFee);
+    enter(w, kTotal);
     trigger(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 0);
     EXPECT_EQ(count("select count(*) from B01 where F1='W001'"), 0);
@@ -322,19 +324,20 @@ TEST_F(WaybillTest, PricesAreMaskedWithoutTheRightYetStillComputeWhenClicked)
     gUserCode = "002";
     gCanSeePrices = false;
     B01* w = openWindow();
-    for (int k : {23, 26, 27, 33, 43, 28, 45, 35, 44, 34, 5, 40})
+    for (int k : {kWeightOut, kBasicFee, kExtraFee, kFactor, kOtherFee, kTotal, kCostExtra, kCostFactor, kCostOther,
+                  kCost, kChannel, kChannelZone})
         EXPECT_EQ(box(w, k)->echoMode(), QLineEdit::Password) << k;
-    EXPECT_EQ(box(w, 21)->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(box(w, kWeightIn)->echoMode(), QLineEdit::Normal);
     trigger(w, "Menu_Add");
-    EXPECT_FALSE(list(w, 5)->isVisible());
-    EXPECT_FALSE(list(w, 40)->isVisible());
-    EXPECT_TRUE(list(w, 31)->isVisible());
-    EXPECT_EQ(box(w, 26)->focusPolicy(), Qt::ClickFocus);
+    EXPECT_FALSE(list(w, kChannel)->isVisible());
+    EXPECT_FALSE(list(w, kChannelZone)->isVisible());
+    EXPECT_TRUE(list(w, kCustomer)->isVisible());
+    EXPECT_EQ(box(w, kBasicFee)->focusPolicy(), Qt::ClickFocus);
     Entry e;
     e.channel.clear();
     e.cost = "0";
     fill(w, e);
-    EXPECT_EQ(box(w, 28)->text(), "20.00");
+    EXPECT_EQ(box(w, kTotal)->text(), "20.00");
     trigger(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 0);
     EXPECT_EQ(ledger("YSW001"), "31 0 20");
@@ -343,11 +346,11 @@ TEST_F(WaybillTest, PricesAreMaskedWithoutTheRightYetStillComputeWhenClicked)
     gUserCode = kAdminCode;
     gCanSeePrices = true;
     B01* admin = openWindow();
-    EXPECT_EQ(box(admin, 34)->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(box(admin, kCost)->echoMode(), QLineEdit::Normal);
     gUserCode = "003";
     B01* clerk = openWindow();
-    EXPECT_EQ(box(clerk, 34)->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(box(clerk, 26)->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(box(clerk, kCost)->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(box(clerk, kBasicFee)->echoMode(), QLineEdit::Normal);
 }
 
 TEST_F(WaybillTest, WithoutThePriceRightTheFactorAndFeesAreTypedUnseenAndTheWaybillSaves)
@@ -370,10 +373,10 @@ TEST_F(WaybillTest, WithoutThePriceRightTheFactorAndFeesAreTypedUnseenAndTheWayb
         EXPECT_EQ(box(w, k)->echoMode(), QLineEdit::Password) << k;
     }
     // The channel box under its hidden list takes no typing.
-    EXPECT_TRUE(box(w, 5)->isReadOnly());
+    EXPECT_TRUE(box(w, kChannel)->isReadOnly());
     // (20 + 5) x 1.1 + 2
-    enter(w, 28);
-    EXPECT_EQ(box(w, 28)->text(), "29.50");
+    enter(w, kTotal);
+    EXPECT_EQ(box(w, kTotal)->text(), "29.50");
     trigger(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 0);
     EXPECT_EQ(ledger("YSW001"), "31 0 29.5");
@@ -387,16 +390,16 @@ TEST_F(WaybillTest, WithoutThePriceRightTheCostComputesWhenAWaybillWithAChannelI
     gCanSeePrices = false;
     B01* w = openWindow();
     trigger(w, "Menu_edit");
-    EXPECT_FALSE(list(w, 5)->isVisible());
+    EXPECT_FALSE(list(w, kChannel)->isVisible());
     // The masked channel boxes take no focus: leaving one would refill the
     // hidden zone list with the channel's first zone. The cost box, out of the
     // Tab order, is reached by a click and computes the cost: 25 + 3 x 9.
-    for (int k : {5, 40})
+    for (int k : {kChannel, kChannelZone})
         EXPECT_EQ(box(w, k)->focusPolicy(), Qt::NoFocus) << k;
-    EXPECT_EQ(box(w, 34)->focusPolicy(), Qt::ClickFocus);
-    enter(w, 34);
-    EXPECT_EQ(box(w, 34)->text(), "52.00");
-    EXPECT_EQ(box(w, 35)->text(), "1");
+    EXPECT_EQ(box(w, kCost)->focusPolicy(), Qt::ClickFocus);
+    enter(w, kCost);
+    EXPECT_EQ(box(w, kCost)->text(), "52.00");
+    EXPECT_EQ(box(w, kCostFactor)->text(), "1");
     trigger(w, "Menu_save");
     EXPECT_EQ(FirstRecord("select F202,F2021,F507 from B01 where F1='W001'"), "E1|E1B|52");
 }
@@ -411,10 +414,10 @@ TEST_F(WaybillTest, AShippedWaybillWithoutAChannelOwesItsCostToNoParty)
     add(w, e);
     EXPECT_EQ(FirstRecord("select F3,YF,SN from TB1 where F1='YFW001'"), "|12|32");
     EXPECT_EQ(grid(w)->textMatrix(1, 6), "");
-    EXPECT_EQ(box(w, 5)->text(), ".");
+    EXPECT_EQ(box(w, kChannel)->text(), ".");
     // Empty dimensions are stored and shown as 0.
     EXPECT_EQ(FirstRecord("select F4051,F4052,F4053 from B01 where F1='W001'"), "0|0|0");
-    for (int k : {46, 47, 48})
+    for (int k : {kLength, kWidth, kHeight})
         EXPECT_EQ(box(w, k)->text(), "0") << k;
 }
 
@@ -425,7 +428,7 @@ TEST_F(WaybillTest, OriginsAndIncidentReasonsHoldingAPointAreStoredWhole)
     Entry e;
     e.origin = "广州.天河";
     fill(w, e);
-    choose(w, 37, "破损.外包装");
+    choose(w, kReason, "破损.外包装");
     trigger(w, "Menu_save");
     EXPECT_EQ(FirstRecord("select F201,F702 from B01 where F1='W001'"), "广州.天河|破损.外包装");
 }
@@ -437,7 +440,7 @@ TEST_F(WaybillTest, AddPresetsTheRememberedOriginOnlyWhenItExists)
     for (const auto& [index, origin] : cases) {
         RememberOrigin("001", index);
         trigger(w, "Menu_Add");
-        EXPECT_EQ(list(w, 4)->currentText(), origin) << index;
+        EXPECT_EQ(list(w, kOrigin)->currentText(), origin) << index;
         trigger(w, "Menu_cancel");
     }
 }
@@ -463,12 +466,12 @@ TEST_F(WaybillTest, TextsWithQuotesSaveAndReloadExactly)
     Entry e;
     e.place = "O'Brien & Co.";
     fill(w, e);
-    box(w, 8)->setText("O'Brien & Co.");
-    box(w, 12)->setText("O'Brien & Co.");
+    box(w, kShipperCompany)->setText("O'Brien & Co.");
+    box(w, kConsigneeCompany)->setText("O'Brien & Co.");
     trigger(w, "Menu_save");
     w->FillGrid("select F1 from B01");
     w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
-    for (int k : {7, 8, 12})
+    for (int k : {kPlace, kShipperCompany, kConsigneeCompany})
         EXPECT_EQ(box(w, k)->text(), "O'Brien & Co.") << k;
 }
 
@@ -478,11 +481,11 @@ TEST_F(WaybillTest, AFailedSaveKeepsTheEntryAndWritesNothing)
     add(w, Entry{});
     Db().executeNative("CREATE TRIGGER refuse BEFORE INSERT ON TB1 BEGIN SELECT RAISE(ABORT, 'ledger refused'); END");
     trigger(w, "Menu_edit");
-    choose(w, 31, "C02");
+    choose(w, kCustomer, "C02");
     msgs->expect("保存失败!系统返回如下信息：\rledger refused");
     trigger(w, "Menu_save");
     EXPECT_EQ(w->editMode(), 2);
-    EXPECT_EQ(list(w, 31)->currentText(), "C02.乙公司");
+    EXPECT_EQ(list(w, kCustomer)->currentText(), "C02.乙公司");
     EXPECT_EQ(Field("select F603 from B01 where F1='W001'"), "C01");
     EXPECT_EQ(ledger("YSW001"), "31 0 20");
     EXPECT_EQ(Field("select Setval from sysinfo where ID=100"), "31");
@@ -494,31 +497,31 @@ TEST_F(WaybillTest, ListsFollowTheirChoicesAndAddStartsFromNothing)
     B01* w = openWindow();
     trigger(w, "Menu_Add");
     // The first origin (remembered index 0), the first payment and field-staff member.
-    EXPECT_EQ(list(w, 4)->currentText(), "广州.天河");
-    EXPECT_EQ(list(w, 25)->currentText(), "月结.Account");
-    EXPECT_EQ(list(w, 30)->currentText(), "J.Smith");
-    EXPECT_EQ(box(w, 32)->text(), "未出货");
+    EXPECT_EQ(list(w, kOrigin)->currentText(), "广州.天河");
+    EXPECT_EQ(list(w, kPayment)->currentText(), "月结.Account");
+    EXPECT_EQ(list(w, kStaff)->currentText(), "J.Smith");
+    EXPECT_EQ(box(w, kStatus)->text(), "未出货");
     EXPECT_FALSE(w->chkChuHuo()->isChecked());
-    choose(w, 5, "E1");
-    EXPECT_EQ(list(w, 40)->currentText(), "E1A.一区");
-    list(w, 40)->setCurrentIndex(1);
-    choose(w, 5, "E1.快运"); // leaving the channel list again resets its zone
-    EXPECT_EQ(list(w, 40)->currentText(), "E1A.一区");
-    choose(w, 5, "");
-    EXPECT_EQ(list(w, 40)->currentText(), "");
-    EXPECT_EQ(list(w, 40)->count(), 0);
-    choose(w, 7, "大阪");
-    choose(w, 6, "A");
-    EXPECT_EQ(list(w, 7)->count(), 2);
-    EXPECT_EQ(list(w, 7)->currentText(), "大阪");
-    choose(w, 31, "C01");
-    EXPECT_EQ(list(w, 31)->currentText(), "C01.甲公司");
-    EXPECT_EQ(box(w, 9)->text(), "Jia Co.");
-    box(w, 9)->setText("typed by hand");
-    choose(w, 31, "C01.甲公司");
-    EXPECT_EQ(box(w, 9)->text(), "typed by hand");
-    choose(w, 31, "C02");
-    EXPECT_EQ(box(w, 9)->text(), "Yi Co.");
+    choose(w, kChannel, "E1");
+    EXPECT_EQ(list(w, kChannelZone)->currentText(), "E1A.一区");
+    list(w, kChannelZone)->setCurrentIndex(1);
+    choose(w, kChannel, "E1.快运"); // leaving the channel list again resets its zone
+    EXPECT_EQ(list(w, kChannelZone)->currentText(), "E1A.一区");
+    choose(w, kChannel, "");
+    EXPECT_EQ(list(w, kChannelZone)->currentText(), "");
+    EXPECT_EQ(list(w, kChannelZone)->count(), 0);
+    choose(w, kPlace, "大阪");
+    choose(w, kZone, "A");
+    EXPECT_EQ(list(w, kPlace)->count(), 2);
+    EXPECT_EQ(list(w, kPlace)->currentText(), "大阪");
+    choose(w, kCustomer, "C01");
+    EXPECT_EQ(list(w, kCustomer)->currentText(), "C01.甲公司");
+    EXPECT_EQ(box(w, kShipperCompanyEn)->text(), "Jia Co.");
+    box(w, kShipperCompanyEn)->setText("typed by hand");
+    choose(w, kCustomer, "C01.甲公司");
+    EXPECT_EQ(box(w, kShipperCompanyEn)->text(), "typed by hand");
+    choose(w, kCustomer, "C02");
+    EXPECT_EQ(box(w, kShipperCompanyEn)->text(), "Yi Co.");
 
     // Saved with the origin 深圳 and a staff name holding a "."; the next entry
     // proposes that origin and starts with every box empty.
@@ -526,22 +529,22 @@ TEST_F(WaybillTest, ListsFollowTheirChoicesAndAddStartsFromNothing)
     e.staff = "J.Smith";
     e.shipped = true;
     fill(w, e);
-    box(w, 44)->setText("3");
+    box(w, kCostOther)->setText("3");
     trigger(w, "Menu_save");
     EXPECT_EQ(Field("select F602 from B01 where F1='W001'"), "J.Smith");
     EXPECT_EQ(Field("select S1 from TB1 where F1='YSW001'"), "史密斯");
     EXPECT_EQ(Field("select F67 from TE1 where F1='001'"), "1");
     trigger(w, "Menu_Add");
-    EXPECT_EQ(list(w, 4)->currentText(), "深圳");
-    for (int k : {5, 21, 34, 40, 44})
+    EXPECT_EQ(list(w, kOrigin)->currentText(), "深圳");
+    for (int k : {kChannel, kWeightIn, kCost, kChannelZone, kCostOther})
         EXPECT_EQ(box(w, k)->text(), "") << k;
-    EXPECT_EQ(list(w, 40)->currentText(), "");
-    EXPECT_EQ(box(w, 32)->text(), "未出货");
+    EXPECT_EQ(list(w, kChannelZone)->currentText(), "");
+    EXPECT_EQ(box(w, kStatus)->text(), "未出货");
     trigger(w, "Menu_cancel");
 
     // Editing it shows name.remark in the staff list and saves the name whole.
     trigger(w, "Menu_edit");
-    EXPECT_EQ(list(w, 30)->currentText(), "J.Smith.史密斯");
+    EXPECT_EQ(list(w, kStaff)->currentText(), "J.Smith.史密斯");
     trigger(w, "Menu_save");
     EXPECT_EQ(Field("select F602 from B01 where F1='W001'"), "J.Smith");
 }
@@ -552,13 +555,13 @@ TEST_F(WaybillTest, RecordShowsNamesBesideCodes)
     Db().execute("update B01 set F301='X', F501='支票', F202='', F2021='' where F1='W001'");
     B01* w = openWindow();
     w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
-    EXPECT_EQ(box(w, 31)->text(), "C01.甲公司");
-    EXPECT_EQ(box(w, 30)->text(), "张三.老张");
-    EXPECT_EQ(box(w, 6)->text(), "A.亚洲区");
-    EXPECT_EQ(box(w, 5)->text(), ".");
-    EXPECT_EQ(box(w, 40)->text(), ".");
-    EXPECT_EQ(box(w, 17)->text(), "S.物品(Parcel)");
-    EXPECT_EQ(box(w, 25)->text(), "支票");
+    EXPECT_EQ(box(w, kCustomer)->text(), "C01.甲公司");
+    EXPECT_EQ(box(w, kStaff)->text(), "张三.老张");
+    EXPECT_EQ(box(w, kZone)->text(), "A.亚洲区");
+    EXPECT_EQ(box(w, kChannel)->text(), ".");
+    EXPECT_EQ(box(w, kChannelZone)->text(), ".");
+    EXPECT_EQ(box(w, kService)->text(), "S.物品(Parcel)");
+    EXPECT_EQ(box(w, kPayment)->text(), "支票");
     EXPECT_FALSE(w->chkChuHuo()->isChecked());
     w->chkChuHuo()->click(); // browsing: the tick follows the status only
     EXPECT_FALSE(w->chkChuHuo()->isChecked());
@@ -576,7 +579,7 @@ TEST_F(WaybillTest, AWaybillNotStoredShowsEveryBoxEmpty)
         B01* w = openWindow();
         Db().execute("delete from B01");
         w->findChild<QTabBar*>("TabS")->setCurrentIndex(1);
-        for (int k = 0; k <= 48; ++k)
+        for (int k = 0; k < kWaybillBoxes; ++k)
             EXPECT_EQ(box(w, k)->text(), "") << c.what << " " << k;
         EXPECT_TRUE(w->close());
     }
@@ -585,7 +588,7 @@ TEST_F(WaybillTest, AWaybillNotStoredShowsEveryBoxEmpty)
 TEST_F(WaybillTest, AListTextBeginningWithAPointStopsTheSaveWithoutAMessage)
 {
     B01* w = openWindow();
-    for (int k : {31, 30, 17, 25, 6}) {
+    for (int k : {kCustomer, kStaff, kService, kPayment, kZone}) {
         trigger(w, "Menu_Add");
         fill(w, Entry{});
         choose(w, k, ".x");
@@ -606,11 +609,11 @@ TEST_F(WaybillTest, MissingPricingStandardSendsTheOperatorToIt)
     fill(w, e);
     modal->cancel("S01");
     msgs->expect("本公司报价标准设定数据丢失！请重新设置！");
-    enter(w, 26);
+    enter(w, kBasicFee);
     EXPECT_EQ(msgs->last().title, "意外错误");
     EXPECT_EQ(msgs->last().style, vbStyle::Exclamation);
     EXPECT_EQ(modal->shown, QStringList({"S01"}));
-    EXPECT_EQ(box(w, 26)->text(), "");
+    EXPECT_EQ(box(w, kBasicFee)->text(), "");
 }
 
 TEST_F(WaybillTest, CalculatorStartsFromTheProgramFolderOrIsMissed)

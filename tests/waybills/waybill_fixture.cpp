@@ -12,6 +12,8 @@
 #include <QCheckBox>
 #include <QDateEdit>
 
+using namespace WaybillBox;
+
 void WaybillTest::SetUp()
 {
     WindowTest::SetUp();
@@ -70,41 +72,41 @@ void WaybillTest::choose(B01* w, int k, const QString& text)
     c->setFocus();
     c->setEditText(text);
     // Leaving it for a box that computes nothing.
-    box(w, 2)->setFocus();
+    box(w, kTransferNo)->setFocus();
 }
 
 void WaybillTest::enter(B01* w, int k)
 {
-    box(w, k == 2 ? 3 : 2)->setFocus();
+    box(w, k == kTransferNo ? kRemark : kTransferNo)->setFocus();
     box(w, k)->setFocus();
 }
 
 void WaybillTest::fill(B01* w, const Entry& e)
 {
-    box(w, 0)->setText(e.number);
+    box(w, kNumber)->setText(e.number);
     w->dtp()->setDate(e.date);
-    choose(w, 31, e.customer);
-    choose(w, 30, e.staff);
-    choose(w, 17, e.service);
-    choose(w, 25, e.payment);
-    choose(w, 4, e.origin);
-    choose(w, 6, e.zone);
-    choose(w, 7, e.place);
+    choose(w, kCustomer, e.customer);
+    choose(w, kStaff, e.staff);
+    choose(w, kService, e.service);
+    choose(w, kPayment, e.payment);
+    choose(w, kOrigin, e.origin);
+    choose(w, kZone, e.zone);
+    choose(w, kPlace, e.place);
     if (!e.channel.isEmpty())
-        choose(w, 5, e.channel);
-    box(w, 21)->setText(e.weight);
-    box(w, 23)->setText(e.weight);
+        choose(w, kChannel, e.channel);
+    box(w, kWeightIn)->setText(e.weight);
+    box(w, kWeightOut)->setText(e.weight);
     if (e.total.isEmpty()) {
-        box(w, 33)->setText("1");
-        enter(w, 26);
-        enter(w, 28);
+        box(w, kFactor)->setText("1");
+        enter(w, kBasicFee);
+        enter(w, kTotal);
     } else {
-        box(w, 28)->setText(e.total);
+        box(w, kTotal)->setText(e.total);
     }
     if (e.cost.isEmpty())
-        enter(w, 34);
+        enter(w, kCost);
     else
-        box(w, 34)->setText(e.cost);
+        box(w, kCost)->setText(e.cost);
     w->chkChuHuo()->setChecked(e.shipped);
 }
 

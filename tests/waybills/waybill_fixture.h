@@ -3,6 +3,7 @@
 #include "support/table_text.h"
 #include "support/window_test.h"
 #include "waybills/b01.h"
+#include "waybills/waybill.h"
 
 class MForm;
 

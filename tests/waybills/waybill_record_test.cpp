@@ -13,6 +13,8 @@
 #include <functional>
 #include <limits>
 
+using namespace WaybillBox;
+
 namespace {
 
 // The insert as the window composed it before the record: each value a
@@ -24,12 +26,12 @@ void SaveByStatementText(const Waybill& w)
         columns << WaybillColumns()[k].name;
         values << (WaybillColumns()[k].number ? SqlNum(w.number[k]) : SqlQuote(w.text[k]));
     };
-    for (int k = 0; k <= 42; ++k)
+    for (int k = 0; k < kOtherFee; ++k)
         box(k);
-    const PaymentSplit split = SplitByPayment(w.text[25], w.number[28]);
+    const PaymentSplit split = SplitByPayment(w.text[kPayment], w.number[kTotal]);
     columns << "DF" << "YJ" << "XJ";
     values << SqlNum(split.DF) << SqlNum(split.YJ) << SqlNum(split.XJ);
-    for (int k = 43; k <= 48; ++k)
+    for (int k = kOtherFee; k < kWaybillBoxes; ++k)
         box(k);
     Db().execute("insert into B01 (" + columns.join(',') + ") VALUES (" + values.join(',') + ")");
 }
@@ -55,12 +57,12 @@ QStringList StoredColumns()
 Waybill Plain()
 {
     Waybill w;
-    w.text[0] = "W001";
-    w.text[1] = "2026-03-04";
-    w.text[25] = "月结";
-    w.text[31] = "C01";
-    w.number[20] = 1;
-    w.number[28] = 30;
+    w.text[kNumber] = "W001";
+    w.text[kSent] = "2026-03-04";
+    w.text[kPayment] = "月结";
+    w.text[kCustomer] = "C01";
+    w.number[kPieces] = 1;
+    w.number[kTotal] = 30;
     w.sent = QDate(2026, 3, 4);
     w.customerName = "甲公司";
     w.numberAs = "W001";
@@ -76,37 +78,37 @@ TEST_F(WaybillRecordTest, BoundValuesStoreAsTheStatementTextStoredThem)
     const std::pair<const char*, std::function<void(Waybill&)>> cases[] = {
         {"plain", [](Waybill&) {}},
         {"date-like text", [](Waybill& w) {
-             w.text[2] = "2026/3/4";
-             w.text[42] = "3/4/2026 10:30";
-             w.text[3] = "#2026-03-04#";
+             w.text[kTransferNo] = "2026/3/4";
+             w.text[kSignedAt] = "3/4/2026 10:30";
+             w.text[kRemark] = "#2026-03-04#";
          }},
         {"quotes", [](Waybill& w) {
-             w.text[0] = "W'01";
-             w.text[8] = "O'Brien's";
-             w.text[9] = "Shipper''s \"Co\"";
+             w.text[kNumber] = "W'01";
+             w.text[kShipperCompany] = "O'Brien's";
+             w.text[kShipperCompanyEn] = "Shipper''s \"Co\"";
          }},
         {"empty and null", [](Waybill& w) {
-             w.text[2] = QString();
-             w.text[3] = QStringLiteral("");
-             w.text[24] = "   ";
+             w.text[kTransferNo] = QString();
+             w.text[kRemark] = QStringLiteral("");
+             w.text[kVolume] = "   ";
          }},
         {"binary fractions", [](Waybill& w) {
-             w.number[21] = 0.1 + 0.2;
-             w.number[28] = 126.86199951171875;
-             w.number[34] = 1.0 / 3;
-             w.number[35] = 1e-7;
+             w.number[kWeightIn] = 0.1 + 0.2;
+             w.number[kTotal] = 126.86199951171875;
+             w.number[kCost] = 1.0 / 3;
+             w.number[kCostFactor] = 1e-7;
          }},
         {"large and odd numbers", [](Waybill& w) {
-             w.number[20] = 123456789012345678.0;
-             w.number[22] = 1e21;
-             w.number[23] = -0.0;
-             w.number[26] = -2.5;
-             w.number[27] = std::numeric_limits<double>::infinity();
-             w.number[46] = 9007199254740993.0;
+             w.number[kPieces] = 123456789012345678.0;
+             w.number[kWeightFirst] = 1e21;
+             w.number[kWeightOut] = -0.0;
+             w.number[kBasicFee] = -2.5;
+             w.number[kExtraFee] = std::numeric_limits<double>::infinity();
+             w.number[kLength] = 9007199254740993.0;
          }},
-        {"each payment", [](Waybill& w) { w.text[25] = "到付"; }},
-        {"cash", [](Waybill& w) { w.text[25] = "现金"; }},
-        {"long reason", [](Waybill& w) { w.text[37] = QString(5000, QChar(u'因')) + "'end"; }},
+        {"each payment", [](Waybill& w) { w.text[kPayment] = "到付"; }},
+        {"cash", [](Waybill& w) { w.text[kPayment] = "现金"; }},
+        {"long reason", [](Waybill& w) { w.text[kReason] = QString(5000, QChar(u'因')) + "'end"; }},
     };
     for (const auto& [name, change] : cases) {
         SCOPED_TRACE(name);
@@ -127,10 +129,10 @@ TEST_F(WaybillRecordTest, AnEditReplacesTheRowAndItsPostingsAndADeleteRemovesThe
     Waybill w = Plain();
     w.shipped = true;
     w.channelName = "快运";
-    w.number[34] = 12;
+    w.number[kCost] = 12;
     EXPECT_EQ(SaveWaybill(w, QString()), QString());
     Waybill renamed = w;
-    renamed.text[0] = renamed.numberAs = "W002";
+    renamed.text[kNumber] = renamed.numberAs = "W002";
     SaveWaybill(renamed, "W001");
     EXPECT_EQ(FirstColumn("select F1 from B01"), QStringList{"W002"});
     EXPECT_EQ(FirstColumn("select F1 from TB1 order by SN"), QStringList({"YSW002", "YFW002"}));
