@@ -14,8 +14,8 @@
 //   keeps its value; digits that can still become a value ("0" in the month,
 //   three digits of a year) wait for the next one, the date unchanged;
 // - Tab and Shift+Tab leave the picker, as they leave any box; Up and Down
-//   step the section, Enter goes to the window, F4 and Alt+Down open the
-//   calendar.
+//   step the section; Enter goes on to the window, which decides what it
+//   does; the calendar drops down as in any Qt picker.
 // The date shown is always the picker's date, whichever way it is left.
 class DatePicker : public QDateEdit {
     Q_OBJECT
