@@ -9,6 +9,7 @@
 #include "delivery_notes/note_grid.h"
 #include "dialogs/error_boundary.h"
 #include "dialogs/lookups.h"
+#include "platform/date_picker.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"
 #include "platform/window_registry.h"
@@ -50,10 +51,8 @@ D201::D201(QWidget* parent)
         txt->installEventFilter(this);
         Txt.append(txt);
     }
-    DTP = new QDateEdit(this);
+    DTP = new DatePicker(this);
     DTP->setObjectName("DTP");
-    DTP->setDisplayFormat("yyyy-MM-dd");
-    DTP->setCalendarPopup(true);
     Command1 = new QPushButton("确 定", this);
     Command1->setObjectName("Command1");
     Command2 = new QPushButton("取 消", this);
@@ -113,7 +112,11 @@ void D201::Command1_Click()
     // "."; the look-ups and the stored row use it trimmed.
     const QString code = NoteCustomerCode(CmbKH->currentText());
     const QString key = TrimBlanks(code);
-    const QString name = NoteCustomerName(key);
+    // A look-up that fails has shown its box: nothing is said to be wrong.
+    bool failed = false;
+    const QString name = NoteCustomerName(key, &failed);
+    if (failed)
+        return;
     if (name.isEmpty()) {
         Tell(customer + LangStr("编号输入错误!"));
         CmbKH->setFocus();
@@ -124,7 +127,9 @@ void D201::Command1_Click()
         Tell(noteCaption + LangStr("不能为空！"));
         return;
     }
-    const QString owner = GetStr("select F3 from TD1 WHERE F1=" + SqlQuote(note));
+    const QString owner = GetStr("select F3 from TD1 WHERE F1=" + SqlQuote(note), &failed);
+    if (failed)
+        return;
     if (owner.isEmpty()) {
         Tell(LangStr("无效的") + noteCaption + "!");
         return;
@@ -142,7 +147,10 @@ void D201::Command1_Click()
     // owed is money, taken to the cent, so payments that add up to the note
     // settle it exactly (100.1 + 200.2 leaves no 5.7E-14 to pay).
     const QString outstandingSql = "SELECT ROUND(F9-IFNULL(F91,0),2) AS SL FROM TD1 WHERE F1=" + SqlQuote(note);
-    if (GetVal(outstandingSql) <= 0) {
+    const double outstanding = GetVal(outstandingSql, &failed);
+    if (failed)
+        return;
+    if (outstanding <= 0) {
         Tell(LangStr("指定的") + noteCaption + LangStr("已经清结，不需要继续付款!"));
         return;
     }

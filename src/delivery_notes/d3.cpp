@@ -104,7 +104,11 @@ void D3::RunQuery()
         // The list holds trimmed codes; a typed one is looked up and filtered
         // alike, so blanks before its "." cannot empty the list.
         const QString code = TrimBlanks(NoteCustomerCode(CmbKH->currentText()));
-        if (NoteCustomerName(code).isEmpty()) {
+        bool failed = false;
+        const QString name = NoteCustomerName(code, &failed);
+        if (failed)
+            return;
+        if (name.isEmpty()) {
             Tell(LangStr("客户编号输入错误!"));
             CmbKH->setFocus();
             return;

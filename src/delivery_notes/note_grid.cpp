@@ -136,7 +136,7 @@ QString NoteCustomerCode(const QString& text)
     return dot >= 0 ? text.left(dot) : TrimBlanks(text);
 }
 
-QString NoteCustomerName(const QString& code)
+QString NoteCustomerName(const QString& code, bool* failed)
 {
-    return GetStr("select F2 from TA2 where F1=" + SqlQuote(code));
+    return GetStr("select F2 from TA2 where F1=" + SqlQuote(code), failed);
 }

@@ -47,5 +47,6 @@ void FillNoteCustomers(QComboBox* list, const QStringList& first = {});
 QString NoteCustomerCode(const QString& text);
 
 // The name (F2) of the TA2 customer `code`; "" when there is none, which is
-// how a typed code is found wrong.
-QString NoteCustomerName(const QString& code);
+// how a typed code is found wrong. A failed look-up shows its box and sets
+// *failed (see GetStr).
+QString NoteCustomerName(const QString& code, bool* failed = nullptr);

@@ -1,5 +1,6 @@
 #include "dialogs/filter_bar.h"
 
+#include "platform/date_picker.h"
 #include "platform/vb.h"
 
 #include <QComboBox>
@@ -45,10 +46,8 @@ QHBoxLayout* LayOutFilterBar(QFrame* bar, const QList<QWidget*>& controls)
 
 QDateEdit* MakeDatePicker(QWidget* parent, const QString& name)
 {
-    auto* d = new QDateEdit(parent);
+    auto* d = new DatePicker(parent);
     d->setObjectName(name);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    d->setCalendarPopup(true);
     return d;
 }
 

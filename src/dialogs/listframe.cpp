@@ -14,7 +14,6 @@
 #include "platform/modal.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
-#include "platform/typed_date_edit.h"
 #include "platform/vb.h"
 
 #include <QAbstractItemView>
@@ -153,9 +152,6 @@ void ListFrame::runCommand(const std::function<void()>& handler, const QString& 
     // (a message box) must not leave the operator without a box to type in.
     QWidget* focused = QApplication::focusWidget();
     QPointer<QWidget> before = (focused && isAncestorOf(focused)) ? focused : m_entered.data();
-    // A date typed into its box and not yet left counts for the command.
-    if (auto* date = qobject_cast<TypedDateEdit*>(entryControlFor(focused)))
-        date->commitTyping();
     const int modeBefore = EditMode;
     const bool nested = m_inCommand;
     if (!nested)

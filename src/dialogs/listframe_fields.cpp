@@ -8,8 +8,8 @@
 #include "data/statement.h"
 #include "dialogs/codelist.h"
 #include "dialogs/error_boundary.h"
+#include "platform/date_picker.h"
 #include "platform/platform.h"
-#include "platform/typed_date_edit.h"
 #include "platform/vb.h"
 
 #include <QCheckBox>
@@ -90,12 +90,10 @@ QComboBox* NewList(const Field& f)
     return list;
 }
 
-TypedDateEdit* NewDateEditor(const Field& f)
+DatePicker* NewDateEditor(const Field& f)
 {
-    auto* date = new TypedDateEdit(f.host);
+    auto* date = new DatePicker(f.host);
     date->setObjectName(f.editorName.isEmpty() ? QStringLiteral("DTP") : f.editorName);
-    date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    date->setCalendarPopup(true);
     date->setDate(QDate::currentDate());
     if (!f.txtRect.isEmpty())
         date->setGeometry(TwipsRect(f.txtRect));

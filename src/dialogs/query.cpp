@@ -1,6 +1,7 @@
 #include "dialogs/query.h"
 
 #include "platform/command_guard.h"
+#include "platform/date_picker.h"
 #include "platform/flexgrid.h"
 #include "platform/mainhost.h"
 #include "data/queries.h"
@@ -57,10 +58,8 @@ Query::Query(QWidget* parent)
     CmbGX->setObjectName("CmbGX");
     Txt = new QLineEdit(this);
     Txt->setObjectName("Txt");
-    DTP = new QDateEdit(this);
+    DTP = new DatePicker(this);
     DTP->setObjectName("DTP");
-    DTP->setDisplayFormat("yyyy-MM-dd");
-    DTP->setCalendarPopup(true);
     DTP->hide();
 
     CPT = new QLabel(QString(24, ' ') + "项目" + QString(14, ' ') + "关系" + QString(16, ' ') + "值", this);

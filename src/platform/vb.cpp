@@ -241,6 +241,8 @@ QColor VbColor(quint32 value)
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
 
+int FullYearOfShortYear(int shortYear) { return shortYear + (shortYear < 30 ? 2000 : 1900); }
+
 std::optional<QDate> ReadTypedDate(const QString& text, const QDate& today)
 {
     // Year (four digits or two), month, day; or month/day/four-digit year;
@@ -262,7 +264,7 @@ std::optional<QDate> ReadTypedDate(const QString& text, const QDate& today)
         } else if (last.size() <= 2 && (first.size() == 4 || first.size() == 2)) {
             y = first.toInt();
             if (first.size() == 2)
-                y += y < 30 ? 2000 : 1900;
+                y = FullYearOfShortYear(y);
             m = mt.captured(3).toInt();
             d = last.toInt();
         } else {

@@ -17,6 +17,10 @@ double Val(const QString& s);
 // the text is no date. Stored values and SQL literals have their own reader.
 std::optional<QDate> ReadTypedDate(const QString& text, const QDate& today = QDate::currentDate());
 
+// The year an operator means by a one- or two-digit year: 0-29 are 2000-2029,
+// 30-99 1930-1999.
+int FullYearOfShortYear(int shortYear);
+
 // A number as text with up to 15 significant digits ("3", "0.3", "-1.5").
 QString CStr(double x);
 

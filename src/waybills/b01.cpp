@@ -576,7 +576,10 @@ void B01::Menu_del_Click()
 void B01::Menu_Check_Click()
 {
     const QString number = TrimBlanks(GD->textMatrix(CurRow, 0));
-    const QString status = GetStr("select F604 from B01 WHERE F1=" + SqlQuote(number));
+    bool failed = false;
+    const QString status = GetStr("select F604 from B01 WHERE F1=" + SqlQuote(number), &failed);
+    if (failed)
+        return;
     if (status != kNotShipped && status != kNotChecked) {
         MsgBox("该单已经出货!不能再次进行出货操作", vbStyle::Information, gMsgTitle);
         return;

@@ -4,6 +4,7 @@
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "platform/vb.h"
+#include "support/failing_reads.h"
 #include "support/stored_cells.h"
 
 #include <QFile>
@@ -90,6 +91,28 @@ TEST_F(D201Test, RefusesEachWrongEntryInOrderAndWritesNothing)
         EXPECT_EQ(dlg.focusWidget() == dlg.CmbKH || dlg.focusWidget() == dlg.CmbKH->lineEdit(), c.focusToCustomer);
         // The entries stay and nothing is written.
         EXPECT_EQ(dlg.Txt[0]->text(), c.noteNo);
+        EXPECT_EQ(dlg.result(), 0);
+        EXPECT_EQ(paymentRows(), 0);
+        EXPECT_EQ(value("select F91 from TD1 where F1='N001'"), "");
+    }
+}
+
+TEST_F(D201Test, AFailedLookUpStopsThePaymentWithOnlyItsOwnBox)
+{
+    // The customer's name, the note's customer, what the note still owes.
+    const std::pair<const char*, const char*> cases[] = {{"TA2", "F2"}, {"TD1", "F3"}, {"TD1", "F91"}};
+    D201 dlg;
+    dlg.formLoad();
+    fill(dlg, "C01.华联商场", "N001", "10");
+    for (const auto& [table, column] : cases) {
+        SCOPED_TRACE(table + std::string(".") + column);
+        msgs->clear();
+        msgs->expect(QString(table) + "." + column);
+        {
+            FailingReads failing(table, column);
+            dlg.Command1_Click();
+        }
+        EXPECT_EQ(msgs->count(), 1);
         EXPECT_EQ(dlg.result(), 0);
         EXPECT_EQ(paymentRows(), 0);
         EXPECT_EQ(value("select F91 from TD1 where F1='N001'"), "");

@@ -4,6 +4,7 @@
 #include "dialogs/report_engine.h"
 #include "platform/msgbox.h"
 #include "platform/vb.h"
+#include "support/failing_reads.h"
 #include "support/table_text.h"
 
 #include <QFile>
@@ -138,6 +139,14 @@ TEST_F(D3Test, AnUnknownCustomerIsRefusedAndTheListStays)
         EXPECT_EQ(column(grid(w), 2), QStringList({"N004", "N003", ""}));
     }
     EXPECT_EQ(msgs->count(), 2);
+    // A look-up that fails says only that.
+    msgs->expect("TA2.F2");
+    {
+        FailingReads failing("TA2", "F2");
+        w->RunQuery();
+    }
+    EXPECT_EQ(msgs->count(), 3);
+    EXPECT_EQ(column(grid(w), 2), QStringList({"N004", "N003", ""}));
 }
 
 TEST_F(D3Test, CustomersMergeTheSumsRowCannotBeCurrentAndTheNoteIsMarked)

@@ -10,6 +10,7 @@
 #include "platform/window_registry.h"
 
 #include "dialogs/toexcel.h"
+#include "support/date_picker_input.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -203,6 +204,29 @@ TEST_F(ReportWindowTest, EnterOnTheFocusedRefreshButtonRefreshes)
     cmd->setFocus();
     pressKey(cmd, Qt::Key_Return);
     EXPECT_EQ(GridLines(grid(w)).size(), 2);
+    EXPECT_EQ(grid(w)->textMatrix(1, 1), "W1");
+}
+
+TEST_F(ReportWindowTest, ThePeriodIsTypedSectionBySectionAndTabGoesFromPickerToPicker)
+{
+    C02* w = openOneWaybillStatement();
+    setPeriod(w, "2024-02-01", "2024-02-29");
+    auto* from = w->findChild<QDateEdit*>("DTP(0)");
+    auto* to = w->findChild<QDateEdit*>("DTP(1)");
+    w->resize(1000, 420);
+    QApplication::setActiveWindow(w);
+    Pump();
+    ClickDateSection(from, 1);
+    type(from, "3");
+    pressKey(from, Qt::Key_Tab);
+    ASSERT_TRUE(to->hasFocus());
+    // Entered by Tab: the year is selected.
+    type(to, "24-3-31");
+    pressKey(to, Qt::Key_Tab);
+    EXPECT_FALSE(to->hasFocus());
+    EXPECT_EQ(w->startDate(), QDate(2024, 3, 1));
+    EXPECT_EQ(w->endDate(), QDate(2024, 3, 31));
+    refresh(w);
     EXPECT_EQ(grid(w)->textMatrix(1, 1), "W1");
 }
 

@@ -1,6 +1,7 @@
 // The waybill save and the computed boxes when the file cannot answer.
 #include "waybill_fixture.h"
 
+#include "platform/flexgrid.h"
 #include "support/failing_reads.h"
 
 #include <QLineEdit>
@@ -33,6 +34,20 @@ TEST_F(WaybillTest, AFailedLookUpStopsTheSaveWithOnlyItsOwnBox)
         EXPECT_EQ(count("select count(*) from B01"), 1);
         EXPECT_EQ(count("select count(*) from TB1"), 0);
     }
+}
+
+TEST_F(WaybillTest, AFailedStatusLookUpStopsTheShipWithOnlyItsOwnBox)
+{
+    storeWaybill("W001", "未出货");
+    B01* w = openWindow();
+    msgs->expect("B01.F604");
+    {
+        FailingReads failing("B01", "F604");
+        trigger(w, "Menu_Check");
+    }
+    EXPECT_EQ(msgs->count(), 1);
+    EXPECT_EQ(Records("select F604 from B01"), QStringList({"未出货"}));
+    EXPECT_EQ(grid(w)->textMatrix(1, 0), "W001");
 }
 
 TEST_F(WaybillTest, EntriesArePostedUnderTheNamesTheirChecksRead)

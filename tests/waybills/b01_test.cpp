@@ -10,6 +10,7 @@
 #include "platform/flexgrid.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
+#include "support/date_picker_input.h"
 #include "support/ledger_check.h"
 
 #include <QCheckBox>
@@ -118,6 +119,34 @@ TEST_F(WaybillTest, ASendDateTypedShortIsTheWaybillsDate)
     ASSERT_EQ(w->editMode(), 0);
     EXPECT_EQ(Field("select F101 from B01 where F1='W001'"), "2024-03-05");
     EXPECT_EQ(Field("select F2 from TB1 where F1='YSW001'"), "2024-03-05");
+}
+
+TEST_F(WaybillTest, TheSendDateIsTypedSectionBySectionAndABackDatedWaybillSavesWithTheTypedDay)
+{
+    B01* w = openWindow();
+    add(w, Entry{});
+    trigger(w, "Menu_Add");
+    Entry old;
+    old.number = "W000";
+    old.date = QDate(2024, 3, 1);
+    fill(w, old);
+    QDateEdit* dtp = w->dtp();
+    // A year typed with its month and day, then left by Tab for the next box.
+    ClickDateSection(dtp, 0);
+    type(dtp, "23-6-7");
+    pressKey(dtp, Qt::Key_Tab);
+    EXPECT_TRUE(box(w, 2)->hasFocus());
+    EXPECT_EQ(dtp->date(), QDate(2023, 6, 7));
+    // The day alone, typed over; Shift+Tab leaves backwards.
+    ClickDateSection(dtp, 2);
+    type(dtp, "15");
+    pressKey(dtp, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(box(w, 0)->hasFocus());
+    trigger(w, "Menu_save");
+    ASSERT_EQ(w->editMode(), 0);
+    EXPECT_EQ(Field("select F101 from B01 where F1='W000'"), "2023-06-15");
+    EXPECT_EQ(Records("select F1,F2 from TB1 order by SN"),
+              QStringList({"YSW000|2023-06-15", "YSW001|" + QDate::currentDate().toString(Qt::ISODate)}));
 }
 
 TEST_F(WaybillTest, BackDatedWaybillTakesASlotBeforeLaterEntries)
