@@ -22,13 +22,15 @@ QString DataFileLock::lockFileOf(const QString& dataFile) { return dataFile + QS
 
 QString DataFileLock::inUseReason(const QString& dataFile)
 {
-    return QStringLiteral("另一个正在运行的本程序打开着数据文件 '%1'，本操作需要独占数据文件。请先退出其他正在运行的本程序，再重试。")
+    return QStringLiteral(
+               "另一个正在运行的本程序打开着数据文件 '%1'，本操作需要独占数据文件。请先退出其他正在运行的本程序，再重试。")
         .arg(dataFile);
 }
 
 QString DataFileLock::busyReason(const QString& dataFile)
 {
-    return QStringLiteral("另一个正在运行的本程序正在独占使用数据文件 '%1'（转换数据格式、恢复或备份），请等它完成后再启动本程序。")
+    return QStringLiteral(
+               "另一个正在运行的本程序正在独占使用数据文件 '%1'（转换数据格式、恢复或备份），请等它完成后再启动本程序。")
         .arg(dataFile);
 }
 
@@ -37,7 +39,8 @@ QString DataFileLock::writeFailureReason(const QString& path, int error)
     const QString folder = QFileInfo(path).absolutePath();
     if (error == EROFS || error == EACCES || error == EPERM) {
         if (QFileInfo::exists(path))
-            return QStringLiteral("文件 '%1' 是只读的，不能写入。(%2)").arg(path, QString::fromLocal8Bit(std::strerror(error)));
+            return QStringLiteral("文件 '%1' 是只读的，不能写入。(%2)")
+                .arg(path, QString::fromLocal8Bit(std::strerror(error)));
         return QStringLiteral("文件夹 '%1' 是只读的，不能在其中建立文件。(%2)")
             .arg(folder, QString::fromLocal8Bit(std::strerror(error)));
     }
@@ -45,8 +48,8 @@ QString DataFileLock::writeFailureReason(const QString& path, int error)
 }
 
 DataFileLock::DataFileLock(const QString& dataFile)
-    : m_dataFile(dataFile)
-    , m_path(lockFileOf(dataFile))
+    : m_dataFile(dataFile),
+      m_path(lockFileOf(dataFile))
 {
     open();
 }
@@ -65,7 +68,8 @@ DataFileLock::~DataFileLock()
     // it alone removes the lock file first. One that joins meanwhile finds its
     // lock on a file no longer there and makes a new one (lock()).
     if (m_fd >= 0 && m_state != State::None && lock(State::Alone)) {
-        struct stat mine {}, there {};
+        struct stat mine = {};
+        struct stat there = {};
         const QByteArray name = QFile::encodeName(m_path);
         if (::fstat(m_fd, &mine) == 0 && ::stat(name.constData(), &there) == 0 && mine.st_ino == there.st_ino
             && mine.st_dev == there.st_dev)
@@ -89,7 +93,8 @@ bool DataFileLock::lock(State to)
             return true; // the same file, from one lock to the other
         // Locked: the file must still be the one at the lock file's name, or
         // the copy that removed it has gone and this lock protects nothing.
-        struct stat mine {}, there {};
+        struct stat mine = {};
+        struct stat there = {};
         const QByteArray name = QFile::encodeName(m_path);
         if (::fstat(m_fd, &mine) == 0 && ::stat(name.constData(), &there) == 0 && mine.st_ino == there.st_ino
             && mine.st_dev == there.st_dev)
@@ -122,8 +127,8 @@ void DataFileLock::shareAgain()
 }
 
 DataFileAlone::DataFileAlone(const QString& dataFile, DataFileLock* held)
-    : m_lock(held && held->dataFile() == dataFile ? held : nullptr)
-    , m_own(!m_lock)
+    : m_lock(held && held->dataFile() == dataFile ? held : nullptr),
+      m_own(!m_lock)
 {
     if (m_own)
         m_lock = new DataFileLock(dataFile);

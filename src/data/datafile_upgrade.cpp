@@ -12,11 +12,11 @@
 #include <QSaveFile>
 #include <QSet>
 #include <algorithm>
-#include <filesystem>
 #include <cerrno>
-#include <unistd.h>
+#include <filesystem>
 #include <limits>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
 #define SQLITE_HAS_CODEC 1
 #include <sqlcipher/sqlite3.h>
@@ -168,7 +168,8 @@ void rebuildTable(Database& db, const TableDef& t, bool regather)
 // named otherwise is not the program's and is kept.
 bool isProgramIndex(const MasterRow& r)
 {
-    static const QRegularExpression pattern(QStringLiteral("^ix_(.+)_[0-9]+$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression pattern(QStringLiteral("^ix_(.+)_[0-9]+$"),
+                                            QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = pattern.match(r.name);
     return m.hasMatch() && m.captured(1).compare(r.table, Qt::CaseInsensitive) == 0;
 }
@@ -260,15 +261,17 @@ void refuseColumnsWithData(Database& db, const QList<MasterRow>& master, int fro
                 known = known || d.name.compare(c, Qt::CaseInsensitive) == 0;
             if (known)
                 continue;
-            Statement any(db, QStringLiteral("SELECT 1 FROM %1 WHERE %2 IS NOT NULL LIMIT 1").arg(quoted(row->name), quoted(c)));
+            Statement any(
+                db, QStringLiteral("SELECT 1 FROM %1 WHERE %2 IS NOT NULL LIMIT 1").arg(quoted(row->name), quoted(c)));
             if (any.step())
                 lost << row->name + '.' + c;
         }
     }
     if (!lost.isEmpty())
-        throw DbError(QStringLiteral("数据文件 '%1' 的列 %2 存有数据，本程序的数据格式中没有这些列，转换数据格式会丢失它们。"
-                                     "数据文件没有改变。")
-                          .arg(db.path(), lost.join(QStringLiteral("、"))));
+        throw DbError(
+            QStringLiteral("数据文件 '%1' 的列 %2 存有数据，本程序的数据格式中没有这些列，转换数据格式会丢失它们。"
+                           "数据文件没有改变。")
+                .arg(db.path(), lost.join(QStringLiteral("、"))));
 }
 
 QStringList keptObjects(const QList<MasterRow>& master, int fromVersion)
@@ -322,28 +325,45 @@ void copyWhole(const QString& from, const QString& to)
     QFile out(part);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         throw DbError(DataFileLock::writeFailureReason(part, errno));
-    QByteArray block(4 << 20, Qt::Uninitialized);
     QString failure;
-    for (;;) {
-        const qint64 n = in.read(block.data(), block.size());
-        if (n < 0)
-            failure = in.errorString();
+    // In the kernel where it can (no pass through this process), else a
+    // block at a time.
+    const qint64 size = in.size();
+    qint64 copied = 0;
+    while (copied < size) {
+        const ssize_t n = ::copy_file_range(in.handle(), nullptr, out.handle(), nullptr, size_t(size - copied), 0);
         if (n <= 0)
             break;
-        if (out.write(block.constData(), n) != n) {
-            failure = out.errorString();
-            break;
-        }
+        copied += n;
     }
-    if (failure.isEmpty() && (!out.flush() || ::fsync(out.handle()) != 0))
+    if (copied < size) {
+        in.seek(copied);
+        out.seek(copied);
+        QByteArray block(4 << 20, Qt::Uninitialized);
+        for (;;) {
+            const qint64 n = in.read(block.data(), block.size());
+            if (n < 0)
+                failure = in.errorString();
+            if (n <= 0)
+                break;
+            if (out.write(block.constData(), n) != n) {
+                failure = out.errorString();
+                break;
+            }
+            copied += n;
+        }
+        if (failure.isEmpty() && copied != size)
+            failure = QStringLiteral("读取数据文件不完整");
+    }
+    if (failure.isEmpty() && (!out.flush() || ::fdatasync(out.handle()) != 0))
         failure = out.errorString();
     out.close();
     if (failure.isEmpty() && QFileInfo::exists(to))
         failure = QStringLiteral("文件已经存在");
     std::error_code ec;
     if (failure.isEmpty())
-        std::filesystem::rename(std::filesystem::path(part.toStdU16String()), std::filesystem::path(to.toStdU16String()),
-                                ec);
+        std::filesystem::rename(std::filesystem::path(part.toStdU16String()),
+                                std::filesystem::path(to.toStdU16String()), ec);
     if (ec)
         failure = QString::fromStdString(ec.message());
     if (!failure.isEmpty()) {
@@ -382,7 +402,8 @@ int journalPageSize(const QString& path)
                                  : (quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16
                                     | quint32(quint8(b[at + 2])) << 8 | quint32(quint8(b[at + 3])));
     };
-    const std::pair<QString, int> journals[] = {{path + QStringLiteral("-wal"), 8}, {path + QStringLiteral("-journal"), 24}};
+    const std::pair<QString, int> journals[] = {{path + QStringLiteral("-wal"), 8},
+                                                {path + QStringLiteral("-journal"), 24}};
     for (const auto& [file, at] : journals) {
         QFile f(file);
         if (!f.open(QIODevice::ReadOnly))
@@ -417,7 +438,8 @@ DataFileLayout layoutOf(Database& db)
 
 QString newerFileReason(const QString& path, int version)
 {
-    return QStringLiteral("数据文件 '%1' 由较新版本的程序写成（数据格式 %2），本程序只能打开数据格式 %3 及以前的数据文件，请使用新版程序。")
+    return QStringLiteral(
+               "数据文件 '%1' 由较新版本的程序写成（数据格式 %2），本程序只能打开数据格式 %3 及以前的数据文件，请使用新版程序。")
         .arg(path)
         .arg(version)
         .arg(kDataFileVersion);
@@ -437,7 +459,8 @@ DataFileLayout ReadDataFileLayout(const QString& path, const QString& key)
 
 QString UpgradeBackupName(int version, int n)
 {
-    return n <= 1 ? QStringLiteral("vembra-v%1.dat").arg(version) : QStringLiteral("vembra-v%1-%2.dat").arg(version).arg(n);
+    return n <= 1 ? QStringLiteral("vembra-v%1.dat").arg(version)
+                  : QStringLiteral("vembra-v%1-%2.dat").arg(version).arg(n);
 }
 
 QString UpgradeMarkerOf(const QString& path) { return path + QStringLiteral(".upgrade"); }

@@ -11,14 +11,14 @@
 #include "platform/platform.h"
 
 #include <QFile>
-#include <cerrno>
-#include <unistd.h>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cerrno>
 #include <optional>
+#include <unistd.h>
 
 S32::S32(QWidget* parent)
     : QDialog(parent)
@@ -115,8 +115,8 @@ void S32::restoreData()
     if (refused.isEmpty())
         refused = RestoreTargetRefusal(gDbPath);
     if (!refused.isEmpty()) {
-        MsgBox("不能恢复数据，原数据文件未改变！系统返回如下信息：" + QString(QChar(13)) + refused, vbStyle::Exclamation,
-               QString());
+        MsgBox("不能恢复数据，原数据文件未改变！系统返回如下信息：" + QString(QChar(13)) + refused,
+               vbStyle::Exclamation, QString());
         return;
     }
 

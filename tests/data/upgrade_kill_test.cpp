@@ -32,9 +32,8 @@ struct KillCase {
 };
 
 const KillCase kKillCases[] = {
-    {OldLayout::SmallPages, false},         {OldLayout::SmallPages, true},
-    {OldLayout::NoPaidDefault, false},      {OldLayout::NarrowWaybillIndex, false},
-    {OldLayout::NarrowSequenceIndex, false}, {OldLayout::LedgerBlocks, false},
+    {OldLayout::SmallPages, false},         {OldLayout::SmallPages, true},           {OldLayout::NoPaidDefault, false},
+    {OldLayout::NarrowWaybillIndex, false}, {OldLayout::NarrowSequenceIndex, false}, {OldLayout::LedgerBlocks, false},
     {OldLayout::LedgerBlocks, true},
 };
 
@@ -64,7 +63,8 @@ QByteArray asFound(const QString& folder, const KillCase& c)
     for (const QString& f : QDir(folder).entryList(QDir::Files))
         QFile::copy(folder + "/" + f, work.filePath(f));
     if (c.walBeside)
-        Database::openAsFound(work.filePath("vembra.dat"), DataFileKey(), c.layout == OldLayout::SmallPages ? 1024 : 4096)
+        Database::openAsFound(work.filePath("vembra.dat"), DataFileKey(),
+                              c.layout == OldLayout::SmallPages ? 1024 : 4096)
             ->executeNative("PRAGMA wal_checkpoint(TRUNCATE)");
     return bytesOf(work.filePath("vembra.dat"));
 }
@@ -131,5 +131,6 @@ TEST_P(UpgradeKillTest, NextStartFinishesTheUpgradeFromTheOneCopy)
 
 INSTANTIATE_TEST_SUITE_P(Layouts, UpgradeKillTest, ::testing::ValuesIn(kKillCases),
                          [](const ::testing::TestParamInfo<KillCase>& p) {
-                             return std::string(OldLayoutName(p.param.layout)) + (p.param.walBeside ? "WithJournal" : "");
+                             return std::string(OldLayoutName(p.param.layout))
+                                 + (p.param.walBeside ? "WithJournal" : "");
                          });

@@ -65,3 +65,15 @@ int RunCopy(const QString& driver, const QString& folder, const QStringList& opt
         *lines = copy.lines();
     return code;
 }
+
+ImmutablePlace::ImmutablePlace(const QString& path)
+    : m_path(path),
+      m_ok(QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0)
+{
+}
+
+ImmutablePlace::~ImmutablePlace()
+{
+    if (m_ok)
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
+}

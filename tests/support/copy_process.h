@@ -29,3 +29,20 @@ private:
 
 // Runs the driver to its end; returns its exit code and, in lines, its output.
 int RunCopy(const QString& driver, const QString& folder, const QStringList& options, QStringList* lines = nullptr);
+
+// A file or folder nothing can be written to or created in for the life of
+// the object, even by root (the tests' user): the immutable attribute. ok()
+// is false where chattr or the file system does not give it; the case is
+// then skipped.
+class ImmutablePlace {
+public:
+    explicit ImmutablePlace(const QString& path);
+    ~ImmutablePlace();
+    ImmutablePlace(const ImmutablePlace&) = delete;
+    ImmutablePlace& operator=(const ImmutablePlace&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    QString m_path;
+    bool m_ok = false;
+};

@@ -225,24 +225,26 @@ void WriteOldDataFile(const QString& path, OldLayout layout)
     sqlite3_close(db);
 }
 
+QStringList SelectRows(Database& db, const QString& sql)
+{
+    QStringList out;
+    Statement st(db, sql);
+    while (st.step()) {
+        QStringList cells;
+        for (int c = 0; c < st.columnCount(); ++c)
+            cells << (st.columnIsNull(c) ? QStringLiteral("<null>") : st.columnText(c));
+        out << cells.join('|');
+    }
+    return out;
+}
+
 QStringList DataFileRows(const QString& path)
 {
     auto db = Database::openReadOnly(path, DataFileKey());
-    auto column = [&db](const QString& sql) {
-        QStringList out;
-        Statement st(*db, sql);
-        while (st.step()) {
-            QStringList cells;
-            for (int c = 0; c < st.columnCount(); ++c)
-                cells << (st.columnIsNull(c) ? QStringLiteral("<null>") : st.columnText(c));
-            out << cells.join('|');
-        }
-        return out;
-    };
     QStringList out;
     for (const QString& table :
-         column("select name from sqlite_master where type='table' and name <> 'TB1Days' order by name")) {
-        QStringList rows = column(QStringLiteral("select * from \"%1\"").arg(table));
+         SelectRows(*db, "select name from sqlite_master where type='table' and name <> 'TB1Days' order by name")) {
+        QStringList rows = SelectRows(*db, QStringLiteral("select * from \"%1\"").arg(table));
         rows.sort();
         for (const QString& r : rows)
             out << table + ": " + r;
