@@ -165,6 +165,7 @@ TEST(UpgradeWindowTest, CannotBeClosedHalfWay)
     QApplication::sendEvent(&w, &esc);
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.value(), 3);
+    GrabToPng(&w, "upgrade_window");
 }
 
 TEST_F(SecondStartTest, NewerFileRefusalSaysWhichLayoutsThisProgramOpens)
