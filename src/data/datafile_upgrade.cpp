@@ -445,6 +445,21 @@ QString newerFileReason(const QString& path, int version)
         .arg(kDataFileVersion);
 }
 
+// The layout as ReadDataFileLayout reads it. The connection that played a
+// journal back is handed to reader when given: closed while no other of
+// this process is open on the file, it would move the write-ahead journal
+// into the file under the other copies working on it, holding up their saves.
+DataFileLayout readLayout(const QString& path, const QString& key, std::unique_ptr<Database>* reader)
+{
+    if (!journalBeside(path))
+        return layoutOf(*Database::openReadOnly(path, key));
+    auto db = Database::openAsFound(path, key, journalPageSize(path));
+    const DataFileLayout layout = layoutOf(*db);
+    if (reader)
+        *reader = std::move(db);
+    return layout;
+}
+
 } // namespace
 
 DataFileLayout ReadDataFileLayout(const QString& path, const QString& key)
@@ -452,9 +467,7 @@ DataFileLayout ReadDataFileLayout(const QString& path, const QString& key)
     // A journal beside the file is part of it: the engine plays it back
     // before the layout is read. With nothing beside it the file is read as
     // it lies, nothing created.
-    if (journalBeside(path))
-        return layoutOf(*Database::openAsFound(path, key, journalPageSize(path)));
-    return layoutOf(*Database::openReadOnly(path, key));
+    return readLayout(path, key, nullptr);
 }
 
 QString UpgradeBackupName(int version, int n)
@@ -527,11 +540,13 @@ std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backu
         throw DataFileInUse(DataFileLock::busyReason(path));
     // Read before the file is opened for work: opening it so would set its
     // journal and create the journal's files beside it.
-    DataFileLayout layout = ReadDataFileLayout(path, key);
+    std::unique_ptr<Database> reader;
+    DataFileLayout layout = readLayout(path, key, &reader);
     if (layout.version > kDataFileVersion)
         throw DbError(newerFileReason(path, layout.version));
     if (layout.version == kDataFileVersion || !layout.complete) {
         auto db = Database::open(path, key);
+        reader.reset(); // the working connection is open: no checkpoint at its close
         // An upgrade that committed and was ended before it could tidy up.
         if (layout.version == kDataFileVersion)
             QFile::remove(markerOf(path));
@@ -540,7 +555,9 @@ std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backu
 
     // The upgrade rewrites the whole file: it needs it alone, and another
     // running copy keeps it as it is.
-    if (!lock.takeAlone())
+    const bool alone = lock.takeAlone();
+    reader.reset();
+    if (!alone)
         throw DataFileInUse(QStringLiteral("数据文件 '%1' 需要转换为新的数据格式，但另一个正在运行的本程序打开着它。"
                                            "请先退出其他正在运行的本程序，再启动本程序。")
                                 .arg(path));

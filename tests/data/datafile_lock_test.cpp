@@ -190,7 +190,7 @@ TEST(DataFileLockTest, TwoCopiesSaveSideBySideAndNeitherLosesARow)
             db->execute(QStringLiteral("insert into M04 (F1,F2) values ('T%1','test')").arg(i, 4, 10, QChar('0')));
             tx.commit();
         }
-        ASSERT_EQ(other.waitFor("SAVED"), "SAVED");
+        ASSERT_EQ(other.waitFor("SAVED"), "SAVED") << other.lines().join('\n').toStdString();
         EXPECT_EQ(db->openRecordset("select count(*) from M04 where F2='driver'").field(0).toInt(), kRows);
         EXPECT_EQ(db->openRecordset("select count(*) from M04 where F2='test'").field(0).toInt(), kRows);
     }

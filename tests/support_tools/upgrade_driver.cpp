@@ -90,14 +90,22 @@ int main(int argc, char** argv)
         });
         sqlite3_progress_handler(db->handle(), 0, nullptr, nullptr);
         std::printf("TICKS %lld\n", g_ticks);
-        Statement version(*db, QStringLiteral("PRAGMA user_version"));
-        std::printf("OPEN %lld\n", version.step() ? version.columnInt64(0) : -1LL);
-        std::fflush(stdout);
+        {
+            // Finished before the saves: an open read would pin this copy's view.
+            Statement version(*db, QStringLiteral("PRAGMA user_version"));
+            std::printf("OPEN %lld\n", version.step() ? version.columnInt64(0) : -1LL);
+            std::fflush(stdout);
+        }
         for (int i = 0; i < save; ++i) {
-            Transaction tx(*db);
-            db->execute(QStringLiteral("insert into M04 (F1,F2) values (%1,'driver')")
-                            .arg(SqlQuote(QStringLiteral("D%1").arg(i, 4, 10, QChar('0')))));
-            tx.commit();
+            try {
+                Transaction tx(*db);
+                db->execute(QStringLiteral("insert into M04 (F1,F2) values (%1,'driver')")
+                                .arg(SqlQuote(QStringLiteral("D%1").arg(i, 4, 10, QChar('0')))));
+                tx.commit();
+            } catch (const DbError& e) {
+                std::printf("SAVE %d (%d) %s\n", i, sqlite3_extended_errcode(db->handle()), e.what());
+                throw;
+            }
         }
         if (save > 0) {
             std::printf("SAVED\n");
