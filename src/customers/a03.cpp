@@ -181,8 +181,7 @@ A03::A03(QWidget* parent)
 
 void A03::connectButton(QPushButton* button, void (A03::*handler)())
 {
-    connect(button, &QPushButton::clicked, this,
-            [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    connect(button, &QPushButton::clicked, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
 }
 
 void A03::formLoad()

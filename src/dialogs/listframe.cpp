@@ -95,8 +95,7 @@ ListFrame::ListFrame(const QString& name, QWidget* parent)
 
     // Grid and tab events read the database too: a failure is shown, never fatal.
     const QString failure = QString::fromUtf8(kCommandFailure);
-    connect(TabS, &QTabBar::currentChanged, this,
-            [this, failure](int i) { RunGuarded(failure, [&] { TabS_Click(i); }); });
+    connect(TabS, &QTabBar::currentChanged, this, [this, failure](int i) { RunGuarded(failure, [&] { TabS_Click(i); }); });
     connect(GD, &FlexGrid::rowColChange, this, [this, failure] { RunGuarded(failure, [this] { GD_RowColChange(); }); });
     connect(GD, &FlexGrid::dblClick, this, [this, failure] { RunGuarded(failure, [this] { GD_DblClick(); }); });
     connect(qApp, &QApplication::focusChanged, this, &ListFrame::focusChanged);
@@ -115,16 +114,16 @@ ListFrame::~ListFrame()
 
 QAction* ListFrame::addExportCommand(const QString& objectName, QAction* before)
 {
-    Menu_ToExcel = addGuardedCommand(
-        "&T.导出数据", objectName, [this] { Menu_ToExcel_Click(); }, before ? before : Menu_Return);
+    Menu_ToExcel = addGuardedCommand("&T.导出数据", objectName, [this] { Menu_ToExcel_Click(); },
+                                     before ? before : Menu_Return);
     addBrowseCommand(Menu_ToExcel);
     return Menu_ToExcel;
 }
 
 QAction* ListFrame::addPrintCommand(const QString& objectName, QAction* before)
 {
-    Menu_print = addGuardedCommand(
-        "&P.打印", objectName, [this] { Menu_print_Click(); }, before ? before : Menu_save);
+    Menu_print = addGuardedCommand("&P.打印", objectName, [this] { Menu_print_Click(); },
+                                   before ? before : Menu_save);
     addBrowseCommand(Menu_print);
     return Menu_print;
 }

@@ -228,8 +228,7 @@ protected:
     QAction* addGuardedCommand(const QString& caption, const QString& objectName, std::function<void()> handler,
                                QAction* before = nullptr);
     // Runs a command that way.
-    void runCommand(const std::function<void()>& handler,
-                    const QString& failurePrefix = QString::fromUtf8(kCommandFailure));
+    void runCommand(const std::function<void()>& handler, const QString& failurePrefix = QString::fromUtf8(kCommandFailure));
     // Inside a command: where the focus goes once it is over (the key box
     // after a duplicate key). Gives it the focus now as well.
     void setFocusAfterCommand(QWidget* control);

@@ -1,15 +1,15 @@
 #include "dialogs/toexcel.h"
 
 #include "data/database.h"
-#include "data/globals.h"
-#include "data/queries.h"
-#include "data/sqltext.h"
-#include "data/statement.h"
 #include "platform/flexgrid.h"
+#include "data/globals.h"
 #include "platform/mainhost.h"
 #include "platform/modal.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
+#include "data/queries.h"
+#include "data/sqltext.h"
+#include "data/statement.h"
 #include "platform/vb.h"
 
 #include <QComboBox>

@@ -202,7 +202,10 @@ void PlaceEditor::GDdq_RowColChange()
         Txt[c]->setText(r >= 1 && r < GDdq->rows() ? GDdq->textMatrix(r, c) : QString());
 }
 
-bool PlaceEditor::hasPlace() const { return GDdq->rows() > 1 && !TrimBlanks(GDdq->textMatrix(1, 0)).isEmpty(); }
+bool PlaceEditor::hasPlace() const
+{
+    return GDdq->rows() > 1 && !TrimBlanks(GDdq->textMatrix(1, 0)).isEmpty();
+}
 
 QList<PlaceEditor::Place> PlaceEditor::places() const
 {

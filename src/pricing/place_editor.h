@@ -53,8 +53,8 @@ public:
 
     FlexGrid* GDdq;
     QFrame* FrmEddq;
-    QLabel* Lab[3];    // Lab(6)..Lab(8)
-    QLineEdit* Txt[3]; // Txt(6)..Txt(8)
+    QLabel* Lab[3];     // Lab(6)..Lab(8)
+    QLineEdit* Txt[3];  // Txt(6)..Txt(8)
     QPushButton* Cmd[2];
 
 protected:

@@ -129,7 +129,10 @@ void Login::fillUserList()
     m_txt[0]->clear();
 }
 
-void Login::syncAccount() { m_txt[0]->setText(CodeOf(m_cmbhu->currentText())); }
+void Login::syncAccount()
+{
+    m_txt[0]->setText(CodeOf(m_cmbhu->currentText()));
+}
 
 bool Login::eventFilter(QObject* watched, QEvent* event)
 {

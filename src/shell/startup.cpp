@@ -1,11 +1,11 @@
 #include "shell/startup.h"
 
-#include "platform/window_registry.h"
 #include "shell/chinese_desktop.h"
 #include "shell/login.h"
 #include "shell/mform.h"
 #include "shell/s32.h"
 #include "shell/upgrade_window.h"
+#include "platform/window_registry.h"
 
 #include "data/datafile_lock.h"
 #include "data/datafile_upgrade.h"

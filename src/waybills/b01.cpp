@@ -39,42 +39,12 @@ namespace {
 
 // The boxes the code names; Txt(k), Cmb(k) and Lab(k) keep their numbers.
 enum B01Box {
-    kNumber = 0,
-    kSent = 1,
-    kTransferNo = 2,
-    kRemark = 3,
-    kOrigin = 4,
-    kChannel = 5,
-    kZone = 6,
-    kPlace = 7,
-    kShipperFirst = 8,
-    kShipperCompanyEn = 9,
-    kShipperAddressEn = 11,
-    kConsigneeCompanyEn = 13,
-    kConsigneeAddressEn = 15,
-    kPhone = 16,
-    kService = 17,
-    kPieces = 20,
-    kWeightIn = 21,
-    kWeightOut = 23,
-    kPayment = 25,
-    kBasicFee = 26,
-    kExtraFee = 27,
-    kTotal = 28,
-    kMaker = 29,
-    kStaff = 30,
-    kCustomer = 31,
-    kStatus = 32,
-    kFactor = 33,
-    kCost = 34,
-    kCostFactor = 35,
-    kReason = 37,
-    kChannelZone = 40,
-    kOtherFee = 43,
-    kCostOther = 44,
-    kCostExtra = 45,
-    kLength = 46,
-    kHeight = 48,
+    kNumber = 0, kSent = 1, kTransferNo = 2, kRemark = 3, kOrigin = 4, kChannel = 5, kZone = 6, kPlace = 7, kShipperFirst = 8,
+    kShipperCompanyEn = 9, kShipperAddressEn = 11, kConsigneeCompanyEn = 13, kConsigneeAddressEn = 15, kPhone = 16,
+    kService = 17, kPieces = 20, kWeightIn = 21, kWeightOut = 23, kPayment = 25, kBasicFee = 26, kExtraFee = 27,
+    kTotal = 28, kMaker = 29, kStaff = 30, kCustomer = 31, kStatus = 32, kFactor = 33, kCost = 34,
+    kCostFactor = 35, kReason = 37, kChannelZone = 40, kOtherFee = 43, kCostOther = 44, kCostExtra = 45,
+    kLength = 46, kHeight = 48,
 };
 
 // Box k's caption; its column and whether it holds a number are the
@@ -151,16 +121,24 @@ struct Placed {
 QList<Placed> PageLayout()
 {
     return {
-        {0, Third(0, 0)},   {1, Third(0, 1)},   {2, Third(0, 2)},   {31, Third(1, 0)},  {30, Third(1, 1)},
-        {4, Third(1, 2)},   {8, Half(2, 0)},    {9, Half(2, 1)},    {10, Half(3, 0)},   {11, Half(3, 1)},
-        {12, Half(4, 0)},   {13, Half(4, 1)},   {14, Half(5, 0)},   {15, Half(5, 1)},   {16, Third(6, 0)},
-        {6, Third(6, 1)},   {7, Third(6, 2)},   {17, Third(7, 0)},  {18, Third(7, 1)},  {19, Third(7, 2)},
-        {20, Third(8, 0)},  {21, Third(8, 1)},  {22, Third(8, 2)},  {24, Third(9, 0)},  {46, Small(9, 0)},
-        {47, Small(9, 1)},  {48, Small(9, 2)},  {25, Third(10, 0)}, {26, Third(10, 1)}, {27, Third(10, 2)},
-        {33, Third(11, 0)}, {43, Third(11, 1)}, {28, Third(11, 2)}, {5, Third(12, 0)},  {40, Third(12, 1)},
-        {23, Third(12, 2)}, {45, Third(13, 0)}, {35, Third(13, 1)}, {44, Third(13, 2)}, {34, Third(14, 0)},
-        {29, Third(14, 1)}, {32, Third(14, 2)}, {3, Half(15, 0)},   {36, Third(16, 0)}, {37, Third(16, 1)},
-        {38, Third(16, 2)}, {39, Third(17, 0)}, {41, Third(17, 1)}, {42, Third(17, 2)},
+        {0, Third(0, 0)},   {1, Third(0, 1)},   {2, Third(0, 2)},
+        {31, Third(1, 0)},  {30, Third(1, 1)},  {4, Third(1, 2)},
+        {8, Half(2, 0)},    {9, Half(2, 1)},
+        {10, Half(3, 0)},   {11, Half(3, 1)},
+        {12, Half(4, 0)},   {13, Half(4, 1)},
+        {14, Half(5, 0)},   {15, Half(5, 1)},
+        {16, Third(6, 0)},  {6, Third(6, 1)},   {7, Third(6, 2)},
+        {17, Third(7, 0)},  {18, Third(7, 1)},  {19, Third(7, 2)},
+        {20, Third(8, 0)},  {21, Third(8, 1)},  {22, Third(8, 2)},
+        {24, Third(9, 0)},  {46, Small(9, 0)},  {47, Small(9, 1)},  {48, Small(9, 2)},
+        {25, Third(10, 0)}, {26, Third(10, 1)}, {27, Third(10, 2)},
+        {33, Third(11, 0)}, {43, Third(11, 1)}, {28, Third(11, 2)},
+        {5, Third(12, 0)},  {40, Third(12, 1)}, {23, Third(12, 2)},
+        {45, Third(13, 0)}, {35, Third(13, 1)}, {44, Third(13, 2)},
+        {34, Third(14, 0)}, {29, Third(14, 1)}, {32, Third(14, 2)},
+        {3, Half(15, 0)},
+        {36, Third(16, 0)}, {37, Third(16, 1)}, {38, Third(16, 2)},
+        {39, Third(17, 0)}, {41, Third(17, 1)}, {42, Third(17, 2)},
     };
 }
 constexpr int kShippedRow = 15;
@@ -356,12 +334,10 @@ B01::B01(QWidget* parent)
     setKeepsDesignedPosition(true);
     resize(TwipsToPx(kDesignedWidth), TwipsToPx(kDesignedHeight));
 
-    Menu_Check = addGuardedCommand(
-        "&C.出货", "Menu_Check", [this] { Menu_Check_Click(); }, Menu_query);
+    Menu_Check = addGuardedCommand("&C.出货", "Menu_Check", [this] { Menu_Check_Click(); }, Menu_query);
     addBrowseCommand(Menu_Check);
     addExportCommand();
-    Menu_JSQ = addGuardedCommand(
-        "&J.计算器", "Menu_JSQ", [this] { Menu_JSQ_Click(); }, Menu_ToExcel);
+    Menu_JSQ = addGuardedCommand("&J.计算器", "Menu_JSQ", [this] { Menu_JSQ_Click(); }, Menu_ToExcel);
 
     buildDetailPage();
 }

@@ -161,11 +161,7 @@ TEST_F(WaybillTest, SaveRefusesInOrderAndWritesNothingUntilAllIsRight)
         {"外务员输入错误！", [&] { choose(w, 30, "张三"); }},
         {"服务类型输入错误！", [&] { choose(w, 17, "D.文件(File)"); }},
         {"付款方式输入错误！", [&] { choose(w, 25, "月结.Account"); }},
-        {"请输入速递单号!",
-         [&] {
-             box(w, 0)->setText(" W001 ");
-             box(w, 28)->setText("0.00");
-         }},
+        {"请输入速递单号!", [&] { box(w, 0)->setText(" W001 "); box(w, 28)->setText("0.00"); }},
         {"请输入总计费用!", [&] { box(w, 28)->setText("15"); }},
         {"[W001]已经使用了 W001 这个速递单号，请重新设置!", [&] { box(w, 0)->setText("W002"); }},
     };

@@ -75,33 +75,28 @@ TEST_F(WaybillRecordTest, BoundValuesStoreAsTheStatementTextStoredThem)
 {
     const std::pair<const char*, std::function<void(Waybill&)>> cases[] = {
         {"plain", [](Waybill&) {}},
-        {"date-like text",
-         [](Waybill& w) {
+        {"date-like text", [](Waybill& w) {
              w.text[2] = "2026/3/4";
              w.text[42] = "3/4/2026 10:30";
              w.text[3] = "#2026-03-04#";
          }},
-        {"quotes",
-         [](Waybill& w) {
+        {"quotes", [](Waybill& w) {
              w.text[0] = "W'01";
              w.text[8] = "O'Brien's";
              w.text[9] = "Shipper''s \"Co\"";
          }},
-        {"empty and null",
-         [](Waybill& w) {
+        {"empty and null", [](Waybill& w) {
              w.text[2] = QString();
              w.text[3] = QStringLiteral("");
              w.text[24] = "   ";
          }},
-        {"binary fractions",
-         [](Waybill& w) {
+        {"binary fractions", [](Waybill& w) {
              w.number[21] = 0.1 + 0.2;
              w.number[28] = 126.86199951171875;
              w.number[34] = 1.0 / 3;
              w.number[35] = 1e-7;
          }},
-        {"large and odd numbers",
-         [](Waybill& w) {
+        {"large and odd numbers", [](Waybill& w) {
              w.number[20] = 123456789012345678.0;
              w.number[22] = 1e21;
              w.number[23] = -0.0;
