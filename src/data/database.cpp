@@ -271,6 +271,22 @@ std::unique_ptr<Database> Database::openReadOnly(const QString& path, const QStr
     }
 }
 
+std::unique_ptr<Database> Database::openAsFound(const QString& path, const QString& key, int pageSize)
+{
+    if (pageSize != 0 || key.isEmpty())
+        return openFile(path, key, Mode::AsFound, pageSize != 0 ? pageSize : kPageSize);
+    try {
+        return openFile(path, key, Mode::AsFound, kPageSize);
+    } catch (const DbError&) {
+        std::exception_ptr first = std::current_exception();
+        try {
+            return openFile(path, key, Mode::AsFound, kOldPageSize);
+        } catch (const DbError&) {
+            std::rethrow_exception(first);
+        }
+    }
+}
+
 std::unique_ptr<Database> Database::create(const QString& path, const QString& key)
 {
     return openFile(path, key, Mode::Create, kPageSize);
@@ -343,7 +359,7 @@ void Database::configure(const QString& key, Mode mode, int pageSize)
     // page once, where a rollback journal first copies every page it will
     // change. A new file is written plain (one file, nothing beside it);
     // singleFile() returns an open one to that state for a copy.
-    if (mode != Mode::ReadOnly) {
+    if (mode == Mode::Open || mode == Mode::Create) {
         executeNative(mode == Mode::Create ? QStringLiteral("PRAGMA journal_mode=DELETE") : QStringLiteral("PRAGMA journal_mode=WAL"));
         executeNative(QStringLiteral("PRAGMA synchronous=FULL"));
         // In place of the engine's own checkpoint after the commit that fills
@@ -604,11 +620,15 @@ void Database::copyWithProgramPages(const QString& from, int fromPageSize, const
         run(QStringLiteral("PRAGMA cipher_page_size = %1").arg(fromPageSize));
         run(QStringLiteral("ATTACH DATABASE ?1 AS converted KEY ?2"), to, key);
         run(QStringLiteral("PRAGMA converted.cipher_page_size = %1").arg(kPageSize));
+        // A new file, removed whole if the copy fails: no journal beside it
+        // (one left by a full disk would stay behind).
+        run(QStringLiteral("PRAGMA converted.journal_mode = OFF"));
         run(QStringLiteral("SELECT sqlcipher_export('converted')"));
         run(QStringLiteral("DETACH DATABASE converted"));
     } catch (...) {
         sqlite3_close_v2(db);
         QFile::remove(to);
+        QFile::remove(to + QStringLiteral("-journal"));
         throw;
     }
     sqlite3_close_v2(db);

@@ -130,6 +130,11 @@ public:
     // changed (a backup being looked at before a restore). A keyed file
     // written with the 1 KB pages of older files is read as well.
     static std::unique_ptr<Database> openReadOnly(const QString& path, const QString& key);
+    // Opens an existing file as it is found, to read and write, setting no
+    // journal mode: a journal left beside it is played back by the engine's
+    // own recovery at the first read. pageSize 0 takes the program's pages,
+    // or the 1 KB ones of older files when those do not read.
+    static std::unique_ptr<Database> openAsFound(const QString& path, const QString& key, int pageSize = 0);
     // Writes a copy of the keyed file `from`, written with encrypted pages of
     // fromPageSize bytes, as the new file `to` with the pages the program
     // writes. `from` is only read. Refuses an existing `to`; throws DbError.
@@ -176,7 +181,7 @@ private:
     friend class RowReader;
     friend class Statement;
     Database();
-    enum class Mode { Open, Create, ReadOnly };
+    enum class Mode { Open, Create, ReadOnly, AsFound };
     static std::unique_ptr<Database> openFile(const QString& path, const QString& key, Mode mode, int pageSize);
     void configure(const QString& key, Mode mode, int pageSize);
     struct Stmt;

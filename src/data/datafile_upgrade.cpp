@@ -1,5 +1,6 @@
 #include "data/datafile_upgrade.h"
 
+#include "data/datafile_lock.h"
 #include "data/posting.h"
 #include "data/schema.h"
 #include "data/statement.h"
@@ -7,11 +8,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <QSet>
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <limits>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
 #define SQLITE_HAS_CODEC 1
 #include <sqlcipher/sqlite3.h>
@@ -159,6 +164,30 @@ void rebuildTable(Database& db, const TableDef& t, bool regather)
     db.executeNative(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoted(staged.name), quoted(t.name)));
 }
 
+// The program names its indexes by table and position ("ix_TB1_4"); an index
+// named otherwise is not the program's and is kept.
+bool isProgramIndex(const MasterRow& r)
+{
+    static const QRegularExpression pattern(QStringLiteral("^ix_(.+)_[0-9]+$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = pattern.match(r.name);
+    return m.hasMatch() && m.captured(1).compare(r.table, Qt::CaseInsensitive) == 0;
+}
+
+// The names of the triggers the schema has; a trigger named otherwise is not
+// the program's and is kept.
+QSet<QString> programTriggerNames()
+{
+    static const QRegularExpression pattern(QStringLiteral("^CREATE TRIGGER \"([^\"]+)\""));
+    QSet<QString> names;
+    for (const TableDef& t : DataFileSchema())
+        for (const QString& sql : t.triggers)
+            names.insert(pattern.match(sql).captured(1).toLower());
+    return names;
+}
+
+bool isProgramTrigger(const MasterRow& r) { return programTriggerNames().contains(r.name.toLower()); }
+
 // Indexes are named by position: one whose text differs from the schema's
 // (other columns) is dropped and made anew, as is one the schema no longer has.
 void syncIndexes(Database& db, const TableDef& t, const QList<MasterRow>& master)
@@ -168,7 +197,8 @@ void syncIndexes(Database& db, const TableDef& t, const QList<MasterRow>& master
         expected << CreateIndexSql(t, i);
     QSet<QString> present;
     for (const MasterRow& r : master) {
-        if (r.type != QLatin1String("index") || r.sql.isEmpty() || r.table.compare(t.name, Qt::CaseInsensitive) != 0)
+        if (r.type != QLatin1String("index") || r.sql.isEmpty() || r.table.compare(t.name, Qt::CaseInsensitive) != 0
+            || !isProgramIndex(r))
             continue;
         if (expected.contains(r.sql))
             present.insert(r.sql);
@@ -180,8 +210,9 @@ void syncIndexes(Database& db, const TableDef& t, const QList<MasterRow>& master
             db.executeNative(sql);
 }
 
-// Triggers are compared as a whole: one on a table (a schema's trigger may
-// watch another table than its own) that no table keeps goes.
+// Triggers are compared as a whole: one of the program's on a table (a
+// schema's trigger may watch another table than its own) that no table keeps
+// goes.
 void syncTriggers(Database& db, const QList<MasterRow>& master)
 {
     QStringList expected;
@@ -196,7 +227,7 @@ void syncTriggers(Database& db, const QList<MasterRow>& master)
             continue;
         if (expected.contains(r.sql))
             present.insert(r.sql);
-        else if (tables.contains(r.table.toLower()))
+        else if (tables.contains(r.table.toLower()) && isProgramTrigger(r))
             db.executeNative(QStringLiteral("DROP TRIGGER %1").arg(quoted(r.name)));
     }
     for (const QString& sql : std::as_const(expected))
@@ -204,37 +235,268 @@ void syncTriggers(Database& db, const QList<MasterRow>& master)
             db.executeNative(sql);
 }
 
-void copyOver(const QString& from, const QString& to)
+// The tables an upgrade from this version writes anew.
+QList<std::pair<const TableDef*, const MasterRow*>> tablesToRebuild(const QList<MasterRow>& master, int fromVersion)
 {
-    QFile::remove(to);
-    QFile source(from);
-    if (!source.copy(to))
-        throw DbError(QStringLiteral("不能把数据文件复制到 '%1': %2").arg(to, source.errorString()));
+    QList<std::pair<const TableDef*, const MasterRow*>> out;
+    for (const TableDef& t : DataFileSchema()) {
+        const MasterRow* table = findTable(master, t.name);
+        if (table && (table->sql != CreateTableSql(t) || (t.name == kLedger && fromVersion < kLedgerInBlocks)))
+            out.append({&t, table});
+    }
+    return out;
 }
 
-} // namespace
-
-DataFileLayout ReadDataFileLayout(const QString& path, const QString& key)
+// What the layout does not know is kept or the upgrade refused before it
+// changes anything: an index or trigger another program put on a table the
+// upgrade writes anew goes with the old table and is made again at the end;
+// a column holding data the layout has no place for refuses the upgrade.
+void refuseColumnsWithData(Database& db, const QList<MasterRow>& master, int fromVersion)
 {
-    auto db = Database::openReadOnly(path, key);
+    QStringList lost;
+    for (const auto& [t, row] : tablesToRebuild(master, fromVersion)) {
+        for (const QString& c : columnsOf(db, row->name)) {
+            bool known = false;
+            for (const ColumnDef& d : t->columns)
+                known = known || d.name.compare(c, Qt::CaseInsensitive) == 0;
+            if (known)
+                continue;
+            Statement any(
+                db, QStringLiteral("SELECT 1 FROM %1 WHERE %2 IS NOT NULL LIMIT 1").arg(quoted(row->name), quoted(c)));
+            if (any.step())
+                lost << row->name + '.' + c;
+        }
+    }
+    if (!lost.isEmpty())
+        throw DbError(
+            QStringLiteral("数据文件 '%1' 的列 %2 存有数据，本程序的数据格式中没有这些列，转换数据格式会丢失它们。"
+                           "数据文件没有改变。")
+                .arg(db.path(), lost.join(QStringLiteral("、"))));
+}
+
+QStringList keptObjects(const QList<MasterRow>& master, int fromVersion)
+{
+    QSet<QString> rebuilt;
+    for (const auto& table : tablesToRebuild(master, fromVersion))
+        rebuilt.insert(table.second->name.toLower());
+    QStringList sql;
+    for (const MasterRow& r : master) {
+        if (r.sql.isEmpty() || !rebuilt.contains(r.table.toLower()))
+            continue;
+        if ((r.type == QLatin1String("index") && !isProgramIndex(r))
+            || (r.type == QLatin1String("trigger") && !isProgramTrigger(r)))
+            sql << r.sql;
+    }
+    return sql;
+}
+
+// Beside the data file while an upgrade runs: the name of the copy this
+// upgrade made of the file as it was. A later start that finds it finishes
+// that upgrade without another copy; the upgrade's commit removes it.
+QString markerOf(const QString& path) { return UpgradeMarkerOf(path); }
+
+QString readMarker(const QString& path)
+{
+    QFile f(markerOf(path));
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(f.readAll()).trimmed();
+}
+
+void writeMarker(const QString& path, const QString& copyName)
+{
+    QSaveFile f(markerOf(path));
+    if (!f.open(QIODevice::WriteOnly))
+        throw DbError(DataFileLock::writeFailureReason(markerOf(path), errno));
+    f.write(copyName.toUtf8());
+    if (!f.commit())
+        throw DbError(QStringLiteral("不能写入 '%1': %2").arg(markerOf(path), f.errorString()));
+}
+
+// Copies from to the new file to, whole or not at all: written under a
+// temporary name, on disk, then given its name (never one already taken).
+void copyWhole(const QString& from, const QString& to)
+{
+    const QString part = to + QStringLiteral(".part");
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        throw DbError(QStringLiteral("不能读取数据文件 '%1': %2").arg(from, in.errorString()));
+    QFile::remove(part);
+    QFile out(part);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        throw DbError(DataFileLock::writeFailureReason(part, errno));
+    QString failure;
+    // In the kernel where it can (no pass through this process), else a
+    // block at a time.
+    const qint64 size = in.size();
+    qint64 copied = 0;
+    while (copied < size) {
+        const ssize_t n = ::copy_file_range(in.handle(), nullptr, out.handle(), nullptr, size_t(size - copied), 0);
+        if (n <= 0)
+            break;
+        copied += n;
+    }
+    if (copied < size) {
+        in.seek(copied);
+        out.seek(copied);
+        QByteArray block(4 << 20, Qt::Uninitialized);
+        for (;;) {
+            const qint64 n = in.read(block.data(), block.size());
+            if (n < 0)
+                failure = in.errorString();
+            if (n <= 0)
+                break;
+            if (out.write(block.constData(), n) != n) {
+                failure = out.errorString();
+                break;
+            }
+            copied += n;
+        }
+        if (failure.isEmpty() && copied != size)
+            failure = QStringLiteral("读取数据文件不完整");
+    }
+    if (failure.isEmpty() && (!out.flush() || ::fdatasync(out.handle()) != 0))
+        failure = out.errorString();
+    out.close();
+    if (failure.isEmpty() && QFileInfo::exists(to))
+        failure = QStringLiteral("文件已经存在");
+    std::error_code ec;
+    if (failure.isEmpty())
+        std::filesystem::rename(std::filesystem::path(part.toStdU16String()),
+                                std::filesystem::path(to.toStdU16String()), ec);
+    if (ec)
+        failure = QString::fromStdString(ec.message());
+    if (!failure.isEmpty()) {
+        QFile::remove(part);
+        throw DbError(QStringLiteral("不能把数据文件复制到 '%1': %2").arg(to, failure));
+    }
+}
+
+// The copy of the file as it was: the one this upgrade already made (its
+// marker names it and it is there, whole), else a new one under the first
+// free name; a file already under a name is someone else's.
+QString keepCopy(const QString& path, const QString& folder, int version, const std::function<void()>& step)
+{
+    QString name = readMarker(path);
+    if (!name.isEmpty() && QFileInfo::exists(folder + name)) {
+        step();
+        step();
+        return name;
+    }
+    if (name.isEmpty()) {
+        for (int n = 1; QFileInfo::exists(folder + (name = UpgradeBackupName(version, n))); ++n) {
+        }
+        writeMarker(path, name);
+    }
+    step();
+    copyWhole(path, folder + name);
+    step();
+    return name;
+}
+
+// The page size a journal beside the file was written with (0: none to say).
+int journalPageSize(const QString& path)
+{
+    auto bigEndian = [](const QByteArray& b, int at) {
+        return b.size() < at + 4 ? 0u
+                                 : (quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16
+                                    | quint32(quint8(b[at + 2])) << 8 | quint32(quint8(b[at + 3])));
+    };
+    const std::pair<QString, int> journals[] = {{path + QStringLiteral("-wal"), 8},
+                                                {path + QStringLiteral("-journal"), 24}};
+    for (const auto& [file, at] : journals) {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const quint32 size = bigEndian(f.read(32), at);
+        if (size >= 512 && size <= 65536 && (size & (size - 1)) == 0)
+            return int(size);
+    }
+    return 0;
+}
+
+bool journalBeside(const QString& path)
+{
+    for (const QString& side : Database::sideFiles(path))
+        if (QFileInfo::exists(side))
+            return true;
+    return false;
+}
+
+DataFileLayout layoutOf(Database& db)
+{
     DataFileLayout layout;
-    layout.pageSize = db->pageSize();
-    Statement version(*db, QStringLiteral("PRAGMA user_version"));
+    layout.pageSize = db.pageSize();
+    Statement version(db, QStringLiteral("PRAGMA user_version"));
     layout.version = version.step() ? int(version.columnInt64(0)) : 0;
-    const QList<MasterRow> master = readMaster(*db);
+    const QList<MasterRow> master = readMaster(db);
     for (const char* name : kFirstTables)
         if (!findTable(master, QString::fromLatin1(name)))
             layout.complete = false;
     return layout;
 }
 
-QString UpgradeBackupName(int version) { return QStringLiteral("vembra-v%1.dat").arg(version); }
-
-void UpgradeDataFile(Database& db, int fromVersion)
+QString newerFileReason(const QString& path, int version)
 {
+    return QStringLiteral(
+               "数据文件 '%1' 由较新版本的程序写成（数据格式 %2），本程序只能打开数据格式 %3 及以前的数据文件，请使用新版程序。")
+        .arg(path)
+        .arg(version)
+        .arg(kDataFileVersion);
+}
+
+// The layout as ReadDataFileLayout reads it. The connection that played a
+// journal back is handed to reader when given: closed while no other of
+// this process is open on the file, it would move the write-ahead journal
+// into the file under the other copies working on it, holding up their saves.
+DataFileLayout readLayout(const QString& path, const QString& key, std::unique_ptr<Database>* reader)
+{
+    if (!journalBeside(path))
+        return layoutOf(*Database::openReadOnly(path, key));
+    auto db = Database::openAsFound(path, key, journalPageSize(path));
+    const DataFileLayout layout = layoutOf(*db);
+    if (reader)
+        *reader = std::move(db);
+    return layout;
+}
+
+} // namespace
+
+DataFileLayout ReadDataFileLayout(const QString& path, const QString& key)
+{
+    // A journal beside the file is part of it: the engine plays it back
+    // before the layout is read. With nothing beside it the file is read as
+    // it lies, nothing created.
+    return readLayout(path, key, nullptr);
+}
+
+QString UpgradeBackupName(int version, int n)
+{
+    return n <= 1 ? QStringLiteral("vembra-v%1.dat").arg(version)
+                  : QStringLiteral("vembra-v%1-%2.dat").arg(version).arg(n);
+}
+
+QString UpgradeMarkerOf(const QString& path) { return path + QStringLiteral(".upgrade"); }
+
+QString NewerLayoutReason(int version)
+{
+    return QStringLiteral("所选文件由较新版本的程序写成（数据格式 %1），本程序只能打开数据格式 %2 及以前的数据文件！")
+        .arg(version)
+        .arg(kDataFileVersion);
+}
+
+void UpgradeDataFile(Database& db, int fromVersion, const std::function<void()>& stepDone)
+{
+    auto step = [&] {
+        if (stepDone)
+            stepDone();
+    };
     Transaction tx(db);
+    QStringList kept;
     {
         const QList<MasterRow> master = readMaster(db);
+        refuseColumnsWithData(db, master, fromVersion);
+        kept = keptObjects(master, fromVersion);
         for (const TableDef& t : DataFileSchema()) {
             const MasterRow* table = findTable(master, t.name);
             if (!table)
@@ -243,16 +505,22 @@ void UpgradeDataFile(Database& db, int fromVersion)
                 rebuildTable(db, t, fromVersion < kLedgerInBlocks);
         }
     }
+    step();
     // Indexes and triggers once every table holds its rows: an index is
     // built in one pass, and no trigger fires for the rows copied.
     const QList<MasterRow> master = readMaster(db);
     for (const TableDef& t : DataFileSchema())
         syncIndexes(db, t, master);
     syncTriggers(db, master);
+    step();
 
     // The tables worked out from others are filled here, from the rows the
     // file now holds in the current layout.
     FillDerivedTables(db);
+    // What another program put on the tables written anew, as it had it.
+    for (const QString& sql : std::as_const(kept))
+        db.executeNative(sql);
+    step();
 
     db.executeNative(QStringLiteral("PRAGMA user_version = %1").arg(kDataFileVersion));
     tx.commit();
@@ -260,34 +528,85 @@ void UpgradeDataFile(Database& db, int fromVersion)
 
 std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backupFolder)
 {
+    DataFileLock lock(path);
+    return OpenDataFile(path, backupFolder, lock);
+}
+
+std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backupFolder, DataFileLock& lock,
+                                       const UpgradeProgress& progress)
+{
     const QString key = DataFileKey();
+    if (!lock.share())
+        throw DataFileInUse(DataFileLock::busyReason(path));
     // Read before the file is opened for work: opening it so would set its
     // journal and create the journal's files beside it.
-    const DataFileLayout layout = ReadDataFileLayout(path, key);
+    std::unique_ptr<Database> reader;
+    DataFileLayout layout = readLayout(path, key, &reader);
     if (layout.version > kDataFileVersion)
-        throw DbError(
-            QStringLiteral(
-                "数据文件 '%1' 由较新版本的程序写成（数据格式 %2），本程序只能打开数据格式 %3 以前的数据文件，请使用新版程序。")
-                .arg(path)
-                .arg(layout.version)
-                .arg(kDataFileVersion));
-    if (layout.version == kDataFileVersion || !layout.complete)
-        return Database::open(path, key);
+        throw DbError(newerFileReason(path, layout.version));
+    if (layout.version == kDataFileVersion || !layout.complete) {
+        auto db = Database::open(path, key);
+        reader.reset(); // the working connection is open: no checkpoint at its close
+        // An upgrade that committed and was ended before it could tidy up.
+        if (layout.version == kDataFileVersion)
+            QFile::remove(markerOf(path));
+        return db;
+    }
 
-    // The copy is of one whole file: a journal left beside it (the program
-    // ended without closing it) is first written into it.
-    bool journalBeside = false;
+    // The upgrade rewrites the whole file: it needs it alone, and another
+    // running copy keeps it as it is.
+    const bool alone = lock.takeAlone();
+    reader.reset();
+    if (!alone)
+        throw DataFileInUse(QStringLiteral("数据文件 '%1' 需要转换为新的数据格式，但另一个正在运行的本程序打开着它。"
+                                           "请先退出其他正在运行的本程序，再启动本程序。")
+                                .arg(path));
+    struct Share {
+        DataFileLock& lock;
+        ~Share() { lock.shareAgain(); }
+    } shareAgain{lock};
+    int done = 0;
+    auto step = [&] {
+        if (progress)
+            progress(done, kUpgradeSteps);
+        ++done;
+    };
+    step();
+
+    // The file as it is found: a journal beside it played back into it, so
+    // the copy is one whole file. Nothing else changes before the copy.
+    {
+        auto found = Database::openAsFound(path, key, journalPageSize(path));
+        layout = layoutOf(*found);
+        if (layout.version > kDataFileVersion)
+            throw DbError(newerFileReason(path, layout.version));
+        if (layout.version == kDataFileVersion) {
+            found.reset();
+            QFile::remove(markerOf(path));
+            return Database::open(path, key);
+        }
+        refuseColumnsWithData(*found, readMaster(*found), layout.version);
+        found->executeNative(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    } // the last connection closed: a write-ahead journal is in the file and gone
+    // A rollback journal left now was not hot (the engine plays a hot one back
+    // at the first read): its writer was ended before it wrote anything into
+    // the file. The engine would drop it at the next write; with the file
+    // alone it goes now.
+    QFile::remove(path + QStringLiteral("-journal"));
     for (const QString& side : Database::sideFiles(path))
-        journalBeside = journalBeside || QFileInfo::exists(side);
-    if (journalBeside)
-        Database::open(path, key)->singleFile();
-    copyOver(path, backupFolder + UpgradeBackupName(layout.version));
+        if (QFileInfo::exists(side))
+            throw DbError(QStringLiteral("数据文件旁的日志文件 '%1' 没能写回数据文件。").arg(side));
+    step();
+    keepCopy(path, backupFolder, layout.version, step);
+
+    // The oldest files' pages are rewritten as the program's, the new file put
+    // in the old one's place in one step.
+    const QString converted = path + QStringLiteral(".pages");
+    QFile::remove(converted);
+    QFile::remove(converted + QStringLiteral("-journal"));
     if (layout.pageSize != kProgramPageSize) {
-        // The oldest files' pages are rewritten as the program's, the new
-        // file put in the old one's place in one step.
-        const QString converted = path + QStringLiteral(".pages");
-        QFile::remove(converted);
         Database::copyWithProgramPages(path, layout.pageSize, converted, key);
+        step();
         std::error_code ec;
         std::filesystem::rename(std::filesystem::path(converted.toStdU16String()),
                                 std::filesystem::path(path.toStdU16String()), ec);
@@ -295,13 +614,21 @@ std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backu
             QFile::remove(converted);
             throw DbError(QStringLiteral("不能替换数据文件 '%1': %2").arg(path, QString::fromStdString(ec.message())));
         }
+    } else {
+        step();
     }
-    auto db = Database::open(path, key);
-    // Plain while it is rewritten: the rollback journal keeps only the pages
-    // that held data before, where the write-ahead one would hold every page
-    // written.
-    db->singleFile();
-    UpgradeDataFile(*db, layout.version);
-    db->useWriteAheadJournal();
-    return db;
+    step();
+    {
+        auto db = Database::openAsFound(path, key, kProgramPageSize);
+        // Plain while it is rewritten: the rollback journal keeps only the
+        // pages that held data before, where the write-ahead one would hold
+        // every page written.
+        db->singleFile();
+        step();
+        UpgradeDataFile(*db, layout.version, step);
+    }
+    step();
+    QFile::remove(markerOf(path));
+    step();
+    return Database::open(path, key);
 }

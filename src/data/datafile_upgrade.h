@@ -2,14 +2,18 @@
 #include "data/database.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
+
+class DataFileLock;
 
 // Opening the program's data file at start-up: a file of an older layout is
 // brought to the one this program writes (kDataFileVersion), a newer one is
 // refused.
 
-// What a data file says about itself, read without changing anything in or
-// beside it (a file left in the write-ahead journal is read as it lies).
+// What a data file says about itself. With nothing beside the file it is read
+// as it lies, nothing changed or created; a journal beside it is first played
+// back into it by the engine's own recovery, at the file's own page size.
 struct DataFileLayout {
     int version = 0;      // its user_version
     int pageSize = 0;     // its encrypted pages: 4096, or 1024 in the oldest files
@@ -19,23 +23,50 @@ struct DataFileLayout {
 DataFileLayout ReadDataFileLayout(const QString& path, const QString& key);
 
 // The copy an upgrade leaves of the file as it was, in the program folder:
-// "vembra-v<version>.dat", which the restore window can choose.
-QString UpgradeBackupName(int version);
+// "vembra-v<version>.dat", or when that name is taken the n-th free one
+// "vembra-v<version>-<n>.dat", which the restore window can choose.
+QString UpgradeBackupName(int version, int n = 1);
 
-// Opens the data file at path for work. A file of a newer layout is refused
-// with its bytes unchanged and nothing created beside it. A file of an older
-// layout that holds every table (one that does not is opened as it is, and
-// fails where the program reads what it lacks) is first made one whole file
-// and copied to UpgradeBackupName(its version) in backupFolder (which ends
-// in "/"), then 1 KB pages are rewritten as 4 KB pages and UpgradeDataFile
-// brings it to the current layout. Throws DbError.
+// Beside the data file while an upgrade has not committed: the name of the
+// copy it made. A restore that replaces the file removes it.
+QString UpgradeMarkerOf(const QString& path);
+
+// Why a file of a newer layout is not taken, saying which layouts are.
+QString NewerLayoutReason(int version);
+
+// The steps an upgrade reports: progress(done, kUpgradeSteps) is called when
+// the program knows it will upgrade (done 0) and after each step, the last
+// with done == kUpgradeSteps.
+constexpr int kUpgradeSteps = 11;
+using UpgradeProgress = std::function<void(int done, int steps)>;
+
+// Opens the data file at path for work, announcing this copy through lock
+// (held shared from then on). A file of a newer layout is refused; with
+// nothing beside it its bytes are unchanged and nothing is created. A file
+// of an older layout that holds every table (one that does not is opened as
+// it is, and fails where the program reads what it lacks) is upgraded with
+// the file alone: another copy holding it refuses the start (DataFileInUse),
+// as does this start while another has it alone. The upgrade plays back a
+// journal left beside the file, copies the whole file once, before anything
+// changes, to a new UpgradeBackupName in backupFolder (which ends in "/"),
+// a marker beside the file naming that copy until the upgrade commits, so an
+// upgrade ended half-way is finished by the next start from the same copy;
+// then 1 KB pages are rewritten as 4 KB pages and UpgradeDataFile brings it
+// to the current layout. Throws DbError.
+std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backupFolder, DataFileLock& lock,
+                                       const UpgradeProgress& progress = {});
+// The same with a lock of its own for the call.
 std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backupFolder);
 
 // Brings an open file of an older layout to the current one in one
 // transaction: every table, index and trigger a new file has and this one
 // lacks or holds otherwise is created or rebuilt (rows kept); coming from
 // layout 0 each party's ledger rows are numbered into its block in sequence
-// order; the derived tables are filled and the version is written. The file
-// is best plain (no write-ahead journal): then only pages that held data
-// before are journalled. Throws DbError.
-void UpgradeDataFile(Database& db, int fromVersion);
+// order; the derived tables are filled and the version is written. What the
+// layout does not know is kept: an index or trigger of another name than the
+// program's own is made again on the table written anew; a column holding
+// data that the layout has no place for refuses the upgrade before anything
+// changes. stepDone is called after the tables, the indexes and triggers, and
+// the derived tables. The file is best plain (no write-ahead journal): then
+// only pages that held data before are journalled. Throws DbError.
+void UpgradeDataFile(Database& db, int fromVersion, const std::function<void()>& stepDone = {});

@@ -382,7 +382,12 @@ bool WriteStagedWorkbook(Database& staging, const QList<int>& columns, const QSt
     if (version < 0 || version >= kVersions)
         return false;
     const WriterSetup& setup = kSetups[version];
-    const QByteArray file = QFile::encodeName(path);
+    // Written under a name of its own in the target folder and given the
+    // chosen name only when complete: an export ended half-way leaves no
+    // truncated workbook under that name.
+    const QString part = path + QStringLiteral(".part");
+    QFile::remove(part);
+    const QByteArray file = QFile::encodeName(part);
     const QByteArray tmp = QFile::encodeName(QDir::tempPath());
     lxw_workbook_options options{};
     options.constant_memory = setup.constantMemory ? LXW_TRUE : LXW_FALSE;
@@ -418,8 +423,9 @@ bool WriteStagedWorkbook(Database& staging, const QList<int>& columns, const QSt
         ok = false;
     }
     const bool closed = workbook_close(book) == LXW_NO_ERROR;
-    if (ok && closed)
+    // Never over a file that appeared under the name meanwhile.
+    if (ok && closed && QFile::rename(part, path))
         return true;
-    QFile::remove(path); // no half-written workbook is left behind
+    QFile::remove(part); // no half-written workbook is left behind
     return false;
 }

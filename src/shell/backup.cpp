@@ -3,6 +3,7 @@
 #include "shell/file_copy.h"
 #include "shell/startup.h"
 
+#include "data/datafile_lock.h"
 #include "data/dberror.h"
 #include "data/globals.h"
 #include "data/schema.h"
@@ -11,6 +12,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <optional>
 
 QString DefaultBackupPath() { return QDir(QDir::homePath()).filePath("DataBak.dat"); }
 
@@ -22,6 +24,16 @@ void RunBackup(QWidget* parent)
     // A file already there is the user's: never overwrite it.
     if (QFileInfo::exists(target)) {
         MsgBox("目标位置已备份的同名文件，请删除目标文件或更换备份位置！", vbStyle::Information, QString());
+        return;
+    }
+
+    // The switch to a single file below needs the data file alone: another
+    // running copy keeps it as it is, and nothing is done.
+    std::optional<DataFileAlone> alone;
+    try {
+        alone.emplace(gDbPath, gDbLock.get());
+    } catch (const DbError& e) {
+        MsgBox("备份失败!系统返回如下信息：\r" + e.message(), vbStyle::Information, QString());
         return;
     }
 

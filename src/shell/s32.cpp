@@ -3,6 +3,8 @@
 #include "shell/file_copy.h"
 #include "shell/startup.h"
 
+#include "data/datafile_lock.h"
+#include "data/datafile_upgrade.h"
 #include "data/globals.h"
 #include "data/schema.h"
 #include "platform/command_guard.h"
@@ -15,6 +17,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cerrno>
+#include <optional>
+#include <unistd.h>
 
 S32::S32(QWidget* parent)
     : QDialog(parent)
@@ -60,9 +65,27 @@ QString S32::checkSource(const QString& source)
         // Looked at only: the operator's backup is not changed by the check.
         auto db = Database::openReadOnly(source, DataFileKey());
         db->openRecordset("select F1 from TE1");
+        // A file of a newer layout would be refused by the next start.
+        RecordSet version = db->openRecordset("PRAGMA user_version");
+        const int layout = version.eof() ? 0 : int(version.field(0).toInt());
+        if (layout > kDataFileVersion)
+            return NewerLayoutReason(layout);
     } catch (const std::exception& e) {
         return "所选文件不是本系统的数据文件!系统返回如下信息：" + QString(QChar(13)) + QString::fromUtf8(e.what());
     }
+    return QString();
+}
+
+QString RestoreTargetRefusal(const QString& dataFile)
+{
+    // Asked of the system itself, as an operator without rights and a disk
+    // mounted read-only both answer so. (The folder answers when the lock
+    // file beside the data file cannot be made.)
+    // No descriptor of the data file is opened: closing it would drop the
+    // engine's own locks on the file still open.
+    const QByteArray name = QFile::encodeName(dataFile);
+    if (QFileInfo::exists(dataFile) && ::access(name.constData(), W_OK) != 0)
+        return DataFileLock::writeFailureReason(dataFile, errno);
     return QString();
 }
 
@@ -75,6 +98,26 @@ void S32::restoreData()
     const QString refusal = checkSource(source);
     if (!refusal.isEmpty()) {
         MsgBox(refusal, vbStyle::Exclamation, QString());
+        return;
+    }
+
+    // The data file is replaced only with no other running copy on it: that
+    // copy's later saves would go to a file no longer there. The folder and
+    // the file must take the new one.
+    std::optional<DataFileAlone> alone;
+    QString refused;
+    if (QFileInfo(QFileInfo(gDbPath).absolutePath()).isDir()) {
+        try {
+            alone.emplace(gDbPath, gDbLock.get());
+        } catch (const DbError& e) {
+            refused = e.message();
+        }
+    }
+    if (refused.isEmpty())
+        refused = RestoreTargetRefusal(gDbPath);
+    if (!refused.isEmpty()) {
+        MsgBox("不能恢复数据，原数据文件未改变！系统返回如下信息：" + QString(QChar(13)) + refused,
+               vbStyle::Exclamation, QString());
         return;
     }
 
@@ -108,6 +151,10 @@ void S32::restoreData()
             else
                 QFile::rename(side + QStringLiteral(".old"), side);
         }
+        // An upgrade ended half-way named its copy of the file replaced; the
+        // restored file is another and gets a copy of its own.
+        if (failure.isEmpty())
+            QFile::remove(UpgradeMarkerOf(gDbPath));
     }
     if (failure.isEmpty())
         MsgBox("数据恢复完成，请重新运行本系统！", vbStyle::Information, QString());

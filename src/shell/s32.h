@@ -15,3 +15,7 @@ public:
     // another file that opens with the data file's key and holds the operators.
     static QString checkSource(const QString& source);
 };
+
+// Why the data file cannot be replaced where it lies, or "": a read-only
+// folder or data file is said so.
+QString RestoreTargetRefusal(const QString& dataFile);

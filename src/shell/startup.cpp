@@ -4,8 +4,10 @@
 #include "shell/login.h"
 #include "shell/mform.h"
 #include "shell/s32.h"
+#include "shell/upgrade_window.h"
 #include "platform/window_registry.h"
 
+#include "data/datafile_lock.h"
 #include "data/datafile_upgrade.h"
 #include "data/globals.h"
 #include "data/queries.h"
@@ -15,6 +17,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <memory>
 
 namespace {
 bool g_endRequested = false;
@@ -62,10 +65,18 @@ bool Main(const QString& appDir, int* exitCode)
         // Never creates the file: a missing data file is a start-up failure,
         // as is one written by a newer program. An older one is brought up
         // to date, a copy of it left in the program folder: that may take a
-        // while on a large file.
+        // while on a large file, shown in its own window until the log-in.
+        // This copy announces itself beside the data file for its whole life.
+        std::unique_ptr<UpgradeWindow> upgrading;
         {
             WaitCursor wait;
-            gDb = OpenDataFile(gDbPath, gAppPath);
+            gDbLock.reset();
+            gDbLock = std::make_unique<DataFileLock>(gDbPath);
+            gDb = OpenDataFile(gDbPath, gAppPath, *gDbLock, [&upgrading](int done, int steps) {
+                if (!upgrading)
+                    upgrading = std::make_unique<UpgradeWindow>();
+                upgrading->showStep(done, steps);
+            });
         }
         gCanSeePrices = true;
 
@@ -74,6 +85,7 @@ bool Main(const QString& appDir, int* exitCode)
         main->showMaximized();
 
         bool loggedIn = false;
+        upgrading.reset();
         {
             Login login(main);
             login.formLoad();
@@ -83,6 +95,7 @@ bool Main(const QString& appDir, int* exitCode)
             // "退 出": the program ends before its event loop ever runs.
             EndProgram(0);
             discardMainWindow();
+            gDbLock.reset();
             if (exitCode)
                 *exitCode = g_exitCode;
             return false;
@@ -94,11 +107,14 @@ bool Main(const QString& appDir, int* exitCode)
         discardMainWindow();
         MsgBox("程序启动错误!系统返回如下信息：" + QString(QChar(13)) + QChar(13) + QString::fromUtf8(e.what()),
                vbStyle::Exclamation, "Vembra Studio");
-        {
+        // A file another running copy works on is no damaged file: a restore
+        // over it would lose that copy's work, so no restore is offered.
+        if (!dynamic_cast<const DataFileInUse*>(&e)) {
             S32 restore;
             WindowRegistry::execModal(restore);
         }
         gDb.reset();
+        gDbLock.reset();
         g_endRequested = true;
         if (exitCode)
             *exitCode = 1;

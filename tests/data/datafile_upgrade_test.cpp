@@ -20,18 +20,7 @@ QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QStringList column(Database& db, const QString& sql)
-{
-    QStringList out;
-    Statement st(db, sql);
-    while (st.step()) {
-        QStringList cells;
-        for (int c = 0; c < st.columnCount(); ++c)
-            cells << (st.columnIsNull(c) ? QStringLiteral("<null>") : st.columnText(c));
-        out << cells.join('|');
-    }
-    return out;
-}
+QStringList column(Database& db, const QString& sql) { return SelectRows(db, sql); }
 
 // Every schema object, as (type, name, table, sql), in name order.
 QStringList masterOf(const QString& path)
@@ -55,6 +44,17 @@ QStringList rowsOf(const QString& path)
 }
 
 int versionOf(const QString& path) { return ReadDataFileLayout(path, DataFileKey()).version; }
+
+// The schema of a new file, made once.
+const QStringList& freshMasterOf()
+{
+    static const QStringList master = [] {
+        QTemporaryDir tmp;
+        CreateDataFile(tmp.filePath("fresh.dat"));
+        return masterOf(tmp.filePath("fresh.dat"));
+    }();
+    return master;
+}
 
 class UpgradeTest : public ::testing::TestWithParam<OldLayout> {
 protected:
@@ -214,4 +214,120 @@ TEST(UpgradeRefusal, CopyOfAFileLeftWithItsJournalHoldsWhatTheJournalHeld)
     for (const QString& file : {name, QString("/vembra-v0.dat")})
         EXPECT_TRUE(rowsOf(after.path() + file).contains("M04: 07|日志中")) << file.toStdString();
     EXPECT_EQ(QDir(after.path()).entryList(QDir::Files), (QStringList{"vembra-v0.dat", "vembra.dat"}));
+}
+
+// Names already taken in the folder are someone else's files: the copy takes
+// the next free name and leaves them as they are.
+TEST(UpgradeCopy, TakenNamesAreLeftAndTheNextFreeOneTaken)
+{
+    const struct {
+        QStringList taken;
+        QString copy;
+    } cases[] = {
+        {{}, "vembra-v0.dat"},
+        {{"vembra-v0.dat"}, "vembra-v0-2.dat"},
+        {{"vembra-v0.dat", "vembra-v0-2.dat"}, "vembra-v0-3.dat"},
+        {{"vembra-v0-2.dat"}, "vembra-v0.dat"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.copy.toStdString());
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath("vembra.dat");
+        WriteOldDataFile(path, OldLayout::NarrowWaybillIndex);
+        const QByteArray before = readAll(path);
+        for (const QString& name : c.taken) {
+            QFile f(tmp.filePath(name));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("someone else's file " + name.toUtf8());
+        }
+        OpenDataFile(path, tmp.path() + "/").reset();
+        EXPECT_EQ(readAll(tmp.filePath(c.copy)), before);
+        for (const QString& name : c.taken)
+            EXPECT_EQ(readAll(tmp.filePath(name)), "someone else's file " + name.toUtf8());
+        QStringList files = c.taken;
+        files << c.copy << "vembra.dat";
+        files.sort();
+        EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), files);
+    }
+}
+
+// What another program put on the tables the upgrade writes anew: indexes
+// and triggers of other names are made again; a column holding data the
+// layout has no place for refuses the upgrade before anything changes, one
+// without data goes.
+TEST(UpgradeKeeps, WhatTheLayoutDoesNotKnow)
+{
+    const struct {
+        const char* name;
+        QStringList added;
+        QStringList keptObjects; // "type|name" expected after the upgrade
+        QString refusal;         // a part of the refusal, "" when it upgrades
+    } cases[] = {
+        {"IndexOnTheLedger", {"CREATE INDEX \"my_tb1\" ON \"TB1\" (\"F10\")"}, {"index|my_tb1"}, ""},
+        {"TriggerOnDeliveryNotes",
+         {"CREATE TABLE \"mylog\" (\"F1\" TEXT)",
+          "CREATE TRIGGER \"my_td1\" AFTER INSERT ON \"TD1\" BEGIN INSERT INTO mylog VALUES (new.F1); END"},
+         {"trigger|my_td1", "table|mylog"},
+         ""},
+        {"ColumnWithData",
+         {"ALTER TABLE TD1 ADD COLUMN \"Extra\" TEXT", "UPDATE TD1 SET \"Extra\" = 'x' WHERE F1 = 'D001'"},
+         {},
+         "TD1.Extra"},
+        {"ColumnWithoutData", {"ALTER TABLE TD1 ADD COLUMN \"Empty\" TEXT"}, {}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath("vembra.dat");
+        WriteOldDataFile(path, OldLayout::NoPaidDefault);
+        {
+            auto db = Database::openAsFound(path, DataFileKey());
+            for (const QString& sql : c.added)
+                db->executeNative(sql);
+        }
+        const QByteArray before = readAll(path);
+        const QStringList master = masterOf(path);
+        if (!c.refusal.isEmpty()) {
+            try {
+                OpenDataFile(path, tmp.path() + "/");
+                ADD_FAILURE() << "upgraded";
+            } catch (const DbError& e) {
+                EXPECT_TRUE(e.message().contains(c.refusal)) << e.what();
+            }
+            EXPECT_EQ(readAll(path), before);
+            EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList{"vembra.dat"});
+            continue;
+        }
+        OpenDataFile(path, tmp.path() + "/").reset();
+        EXPECT_EQ(versionOf(path), kDataFileVersion);
+        const QStringList after = masterOf(path);
+        for (const QString& kept : c.keptObjects) {
+            const QString old =
+                master.filter(QRegularExpression("^" + QRegularExpression::escape(kept) + "\\|")).value(0);
+            EXPECT_FALSE(old.isEmpty()) << kept.toStdString();
+            EXPECT_TRUE(after.contains(old)) << kept.toStdString();
+        }
+        // The rest is the new layout's.
+        QStringList extra;
+        for (const QString& m : after)
+            if (!freshMasterOf().contains(m))
+                extra << m;
+        EXPECT_EQ(extra.size(), c.keptObjects.size()) << extra.join('\n').toStdString();
+    }
+}
+
+TEST(UpgradeKeeps, KeptTriggerStillFires)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("vembra.dat");
+    WriteOldDataFile(path, OldLayout::NoPaidDefault);
+    {
+        auto db = Database::openAsFound(path, DataFileKey());
+        db->executeNative("CREATE TABLE \"mylog\" (\"F1\" TEXT)");
+        db->executeNative(
+            "CREATE TRIGGER \"my_td1\" AFTER INSERT ON \"TD1\" BEGIN INSERT INTO mylog VALUES (new.F1); END");
+    }
+    auto db = OpenDataFile(path, tmp.path() + "/");
+    db->execute("insert into TD1 (F1,F3) values ('D009','客户甲')");
+    EXPECT_EQ(column(*db, "select F1 from mylog"), QStringList{"D009"});
 }

@@ -1,7 +1,9 @@
 #include "support/old_datafiles.h"
 
+#include "data/database.h"
 #include "data/posting.h"
 #include "data/schema.h"
+#include "data/statement.h"
 
 #include <QByteArray>
 #include <QList>
@@ -221,4 +223,31 @@ void WriteOldDataFile(const QString& path, OldLayout layout)
         throw;
     }
     sqlite3_close(db);
+}
+
+QStringList SelectRows(Database& db, const QString& sql)
+{
+    QStringList out;
+    Statement st(db, sql);
+    while (st.step()) {
+        QStringList cells;
+        for (int c = 0; c < st.columnCount(); ++c)
+            cells << (st.columnIsNull(c) ? QStringLiteral("<null>") : st.columnText(c));
+        out << cells.join('|');
+    }
+    return out;
+}
+
+QStringList DataFileRows(const QString& path)
+{
+    auto db = Database::openReadOnly(path, DataFileKey());
+    QStringList out;
+    for (const QString& table :
+         SelectRows(*db, "select name from sqlite_master where type='table' and name <> 'TB1Days' order by name")) {
+        QStringList rows = SelectRows(*db, QStringLiteral("select * from \"%1\"").arg(table));
+        rows.sort();
+        for (const QString& r : rows)
+            out << table + ": " + r;
+    }
+    return out;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 // Data files as earlier versions of the program wrote them, built from the
 // schema text of their time (all of them say user_version 0), each holding the
@@ -21,3 +22,11 @@ const char* OldLayoutName(OldLayout layout);
 
 // Writes a new data file of that layout at path, keyed with DataFileKey().
 void WriteOldDataFile(const QString& path, OldLayout layout);
+
+class Database;
+// The rows of a SELECT, each as its cells joined by '|' (Null as "<null>").
+QStringList SelectRows(Database& db, const QString& sql);
+
+// Every table's rows of a data file, rowids aside, in the order of their
+// values ("TB1Days" left out: an upgrade fills it), read as the file lies.
+QStringList DataFileRows(const QString& path);
