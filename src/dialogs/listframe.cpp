@@ -492,6 +492,7 @@ void ListFrame::Menu_del_Click()
 
     // The referring rows and the record go together or not at all.
     const bool deleted = RunWrite(LangStr(QString::fromUtf8(kDeleteFailure)), [&] {
+        const WaitCursor wait;
         if (inUse)
             purgeReferences(TrimBlanks(key));
         deleteRecord(TrimBlanks(key));
@@ -562,6 +563,7 @@ void ListFrame::saveRecord()
     // together, so a refused insert loses nothing and the typed texts stay.
     const QStringList values = entryValues();
     const bool saved = RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] {
+        const WaitCursor wait;
         if (EditMode == Editing)
             deleteRecord(TrimBlanks(oldKey));
         insertRecord(values);
