@@ -1322,8 +1322,10 @@ void FlexGrid::takeFromSource(int upTo)
     // tells whether it gave as many rows as were counted.
     if (!uncounted && want >= counted)
         want = std::numeric_limits<int>::max();
+    // Rows to take: up to the count, or all of an uncounted rest.
+    const int ahead = (uncounted ? want : std::min(want, counted)) - held;
     std::optional<WaitCursor> busy;
-    if (want - held > kBusyRows)
+    if (ahead > kBusyRows)
         busy.emplace();
     ++m_taking;
     const bool more = m_source->fetch(m_model->m_store, want);

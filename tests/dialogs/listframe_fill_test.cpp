@@ -375,6 +375,48 @@ protected:
     }
 };
 
+// A list that notes whether the busy pointer is up as its cells are read.
+class WatchedList : public KeyedList {
+public:
+    mutable int cells = 0;
+    mutable int busyCells = 0;
+
+protected:
+    void addCell(FlexTextStore& store, const RowView& row, int col) const override
+    {
+        ++cells;
+        busyCells += BusyPointer() ? 1 : 0;
+        KeyedList::addCell(store, row, col);
+    }
+};
+
+TEST_F(SnapshotListTest, TheBusyPointerIsUpWhileAListFillsAndWhileItsWindowWrites)
+{
+    WatchedList* w = open<WatchedList>();
+    EXPECT_GT(w->cells, 0);
+    EXPECT_EQ(w->busyCells, w->cells);
+    w->cells = w->busyCells = 0;
+    w->FillGrid("select F1,F2,F3,F4,F5 from FT where F3 > 10 order by F1");
+    EXPECT_GT(w->cells, 0);
+    EXPECT_EQ(w->busyCells, w->cells);
+    // A screen of further rows comes without it.
+    w->cells = w->busyCells = 0;
+    grid(w)->setRow(ListFrame::kFirstListRows + 20);
+    EXPECT_GT(w->cells, 0);
+    EXPECT_EQ(w->busyCells, 0);
+    {
+        WriteWatch watch;
+        addRecord(w, "88888", "新");
+        grid(w)->setRow(2);
+        msgs->expect("真的要删除00012吗?", vbBtn::Yes);
+        trigger(w, "Menu_del");
+        EXPECT_GT(watch.rows, 1);
+        EXPECT_EQ(watch.busyRows, watch.rows);
+    }
+    EXPECT_FALSE(BusyPointer());
+    EXPECT_EQ(count("select count(*) from FT where F1 in ('88888', '00012')"), 1);
+}
+
 TEST_F(SnapshotListTest, AWriteWhileTheListIsPartlyTakenLeavesItsRestWhereItIs)
 {
     KindsList* w = open<KindsList>();

@@ -755,3 +755,55 @@ TEST(FlexGrid, AListNotCountedGrowsAsTheViewNearsItsLastRowAndCtrlEndTakesItAll)
     EXPECT_EQ(g->rows(), 30001);
     EXPECT_EQ(g->row(), 30000);
 }
+
+TEST(FlexGrid, TheBusyPointerIsUpOnlyWhileManyRowsAreTaken)
+{
+    // The pointer each fetch of the source saw.
+    class NotingSource : public NumberedSource {
+    public:
+        NotingSource(int next, int last, int* ended, std::vector<bool>* seen)
+            : NumberedSource(next, last, ended),
+              m_seen(seen)
+        {
+        }
+        bool fetch(FlexTextStore& store, int rows) override
+        {
+            m_seen->push_back(BusyPointer());
+            return NumberedSource::fetch(store, rows);
+        }
+
+    private:
+        std::vector<bool>* m_seen;
+    };
+    struct Case {
+        const char* what;
+        int counted; // -1: not counted
+        std::function<void(FlexGrid&)> move;
+        bool busy;
+    };
+    const Case cases[] = {
+        {"a slice further", 50000, [](FlexGrid& g) { g.setRow(300); }, false},
+        {"the rows up to one far ahead", 50000, [](FlexGrid& g) { g.setRow(40000); }, true},
+        {"the end of a short rest", 15000, [](FlexGrid& g) { g.setRow(15000); }, false},
+        {"every row of a list not counted", -1, [](FlexGrid& g) { g.takeAllRows(); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int ended = 0;
+        std::vector<bool> seen;
+        FlexGrid g;
+        g.setFixedCols(0);
+        g.setCols(1);
+        FlexTextStore store = g.startFill();
+        for (int r = 1; r <= 100; ++r) {
+            store.addCell(QStringView(QStringLiteral("%1,0").arg(r)));
+            store.endRow();
+        }
+        const int gives = c.counted < 0 ? 50000 : c.counted;
+        g.setAll(std::move(store), c.counted < 0 ? -1 : c.counted + 1, std::make_unique<NotingSource>(101, gives, &ended, &seen));
+        c.move(g);
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen.front(), c.busy);
+        EXPECT_FALSE(BusyPointer());
+    }
+}
