@@ -109,7 +109,8 @@ ReadConnections::Lease::~Lease() { m_pool.giveBack(m_db); }
 
 bool Database::readsOwnSnapshots()
 {
-    if (m_mode != Mode::Open)
+    // Inside a transaction a list must see what it wrote so far.
+    if (m_mode != Mode::Open || inTransaction())
         return false;
     // A file left plain for a copy (singleFile) has no journal written ahead:
     // a reader there would keep every write waiting.
@@ -125,7 +126,7 @@ bool Database::readsOwnSnapshots()
 ReadConnections& Database::readConnections()
 {
     if (!m_readConnections)
-        m_readConnections = std::make_unique<ReadConnections>(m_path, m_key, pageSize());
+        m_readConnections = std::make_unique<ReadConnections>(m_path, m_key, m_key.isEmpty() ? 0 : pageSize());
     return *m_readConnections;
 }
 

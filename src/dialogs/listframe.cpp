@@ -108,6 +108,9 @@ ListFrame::~ListFrame()
     disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     // A window that goes while editing must not keep the others from closing.
     gEditing.set(this, false);
+    // The rest of a partly read list gives its connection back now, and
+    // tells this window nothing more.
+    windowGoes();
 }
 
 // ------------------------------------------------------------ configuration

@@ -372,6 +372,8 @@ private:
     void listEnded(const DbError* failure);
     // A list not counted took further rows.
     void listGrew();
+    // The window is going: the rest of its list reads no further.
+    void windowGoes();
     // The declaration with its unset parts filled in (index, grid column, label, host).
     Field withDefaults(const Field& declared) const;
     struct FieldControls {

@@ -92,12 +92,18 @@ public:
     }
     ~ListRest() override
     {
-        if (m_frame.m_rest == this)
+        if (!m_frameGone && m_frame.m_rest == this)
             m_frame.m_rest = nullptr;
     }
     // The list is being replaced: its statement and snapshot go now, and it
     // ends with the rows it holds.
     void letGo() { m_reader.reset(); }
+    // The window is going: the same, and the window hears no more of it.
+    void frameGoes()
+    {
+        letGo();
+        m_frameGone = true;
+    }
 
     bool fetch(FlexTextStore& store, int rows) override
     {
@@ -122,14 +128,30 @@ public:
         return false;
     }
 
-    void ended() override { m_frame.listEnded(m_failure.get()); }
-    void grew() override { m_frame.listGrew(); }
+    void ended() override
+    {
+        if (!m_frameGone)
+            m_frame.listEnded(m_failure.get());
+    }
+    void grew() override
+    {
+        if (!m_frameGone)
+            m_frame.listGrew();
+    }
 
 private:
     ListFrame& m_frame;
     std::unique_ptr<RowReader> m_reader;
     std::unique_ptr<DbError> m_failure;
+    bool m_frameGone = false;
 };
+
+void ListFrame::windowGoes()
+{
+    if (m_rest)
+        m_rest->frameGoes();
+    m_rest = nullptr;
+}
 
 void ListFrame::readRows(RowReader& reader, FlexTextStore& store, qint64 most, bool& inCells) const
 {
