@@ -14,6 +14,8 @@
 #include "data/globals.h"
 #include "data/posting.h"
 #include "data/queries.h"
+#include "data/read_connections.h"
+#include "dialogs/listframe.h"
 #include "data/sqltext.h"
 #include "data/statement.h"
 #include "platform/flexgrid.h"
@@ -396,6 +398,12 @@ void BM_SearchEveryWaybill(benchmark::State& state)
         });
     });
     state.counters["peer_count_ms"] = MedianMs(3, [&] { gDb->openRecordset(CountStatement(search)); });
+    // What the window waits for a count it gives up.
+    state.counters["count_given_up_ms"] = MedianMs(5, [&] {
+        RowReader reader(*gDb, search, RowReader::OwnSnapshot{});
+        reader.read(1, [](const RowView&) { return true; });
+        benchmark::DoNotOptimize(reader.countWithin(CountStatement(search), ListFrame::kCountBudget));
+    });
 }
 BENCHMARK(BM_SearchEveryWaybill)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 

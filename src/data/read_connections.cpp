@@ -7,6 +7,7 @@
 #define SQLITE_HAS_CODEC 1
 #include <sqlcipher/sqlite3.h>
 
+#include <QTimer>
 #include <utility>
 
 namespace {
@@ -91,6 +92,16 @@ std::unique_ptr<ReadConnections::Lease> ReadConnections::lease()
     return std::unique_ptr<Lease>(new Lease(*this, db));
 }
 
+void ReadConnections::keepOneOpen()
+{
+    if (openCount() > 0)
+        return;
+    try {
+        m_idle.push_back(openOne());
+    } catch (const DbError&) {
+    }
+}
+
 void ReadConnections::giveBack(sqlite3* db)
 {
     --m_lent;
@@ -128,6 +139,15 @@ ReadConnections& Database::readConnections()
     if (!m_readConnections)
         m_readConnections = std::make_unique<ReadConnections>(m_path, m_key, m_key.isEmpty() ? 0 : pageSize());
     return *m_readConnections;
+}
+
+void Database::openReadConnectionWhenIdle()
+{
+    // Dropped with the database if it closes first.
+    QTimer::singleShot(0, m_idle.get(), [this] {
+        if (readsOwnSnapshots())
+            readConnections().keepOneOpen();
+    });
 }
 
 void Database::closeReadConnections()

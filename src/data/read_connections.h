@@ -43,6 +43,9 @@ public:
     };
     // A kept connection, or a new one; throws DbError.
     std::unique_ptr<Lease> lease();
+    // Opens one connection for the first list, unless one is open already.
+    // A failure here only leaves it to that list.
+    void keepOneOpen();
     // A kept connection is free: a lease costs no opening.
     bool hasIdle() const { return !m_idle.empty(); }
     // Connections open, lent or kept, and those lent.

@@ -67,6 +67,7 @@ bool Main(const QString& appDir, int* exitCode)
             WaitCursor wait;
             gDb = OpenDataFile(gDbPath, gAppPath);
         }
+        gDb->openReadConnectionWhenIdle();
         gCanSeePrices = true;
 
         auto* main = new MForm;

@@ -146,4 +146,23 @@ TEST_F(ReadConnectionsTest, TheConnectionsCloseBeforeTheFileIsMadeOneFile)
         EXPECT_FALSE(QFileInfo::exists(side)) << side.toStdString();
 }
 
+TEST_F(ReadConnectionsTest, TheFirstConnectionIsOpenedWhenTheProgramIsIdle)
+{
+    Db().openReadConnectionWhenIdle();
+    auto closing = Database::open(Db().path(), DataFileKey());
+    closing->openReadConnectionWhenIdle();
+    closing.reset(); // what it left for idle time goes with it
+    EXPECT_EQ(pool().openCount(), 0);
+    Pump();
+    EXPECT_EQ(pool().openCount(), 1);
+    EXPECT_TRUE(pool().hasIdle());
+    RowReader reader(Db(), "select F1 from M04 order by F1", RowReader::OwnSnapshot{});
+    EXPECT_EQ(keys(reader, 1), QStringList{"s0001"});
+    EXPECT_EQ(pool().openCount(), 1);
+    // Once only: a connection already open is enough.
+    Db().openReadConnectionWhenIdle();
+    Pump();
+    EXPECT_EQ(pool().openCount(), 1);
+}
+
 } // namespace
