@@ -15,9 +15,9 @@
 #include "data/posting.h"
 #include "data/queries.h"
 #include "data/read_connections.h"
-#include "dialogs/listframe.h"
 #include "data/sqltext.h"
 #include "data/statement.h"
+#include "dialogs/listframe.h"
 #include "platform/flexgrid.h"
 #include "waybills/b01.h"
 
@@ -51,10 +51,7 @@ const int kOldWaybill = int(kFirstDay.daysTo(kLastDay.addYears(-5))) * kPerDay;
 bool g_entryOrder = false;
 
 // The peak memory counted from now on (Linux: VmHWM reset).
-void ResetPeakMemory()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
+void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 void FillMasters()
 {
@@ -89,8 +86,10 @@ void FillWaybills()
     Statement bill(*gDb, "insert into B01 (F1,F101,F201,F202,F203,F2031,F2041,F301,F401,F402,F404,F501,F502,F504,F505,F507,F601,"
                          "F602,F603,F604,F2021,YJ,F103) values (?1,?2,'深圳',?3,?4,?5,'发件公司','S',1,?6,?6,'月结',?7,?7,1,?8,"
                          "'管理员',?9,?10,'管理员',?11,?7,?12)");
-    Statement entry(*gDb, "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,QC,QM,S1,F5,F6,F10,H8,rowid) values (?1,?2,?3,?4,?5,?6,?7,?8,?9,"
-                          "'备注','管理员','管理员','',?2,?10)");
+    Statement entry(
+        *gDb,
+        "insert into TB1 (F1,F2,F3,LB,S2,SN,YF,QC,QM,S1,F5,F6,F10,H8,rowid) values (?1,?2,?3,?4,?5,?6,?7,?8,?9,"
+        "'备注','管理员','管理员','',?2,?10)");
     QHash<QString, double> balance;
     QHash<QString, qint64> nextRow; // each party's next row in its block
     // Waybill no's entry of one kind, the party's balance carried on.
@@ -316,8 +315,9 @@ void BM_EditWaybillFiveYearsBack(benchmark::State& state)
         "select B01.F1,B01.F101,B01.F2031,B01.F301,B01.F401,B01.F501,M01.F2,M03.F2,B01.F602,B01.F604,B01.F103 "
         "FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1)  left join M01 on M01.F1=B01.F202 Where B01.F1 = "
         + SqlQuote(number);
-    const double after = GetFieldValOrThrow("select count(*) from TB1 where F3='渠道E00' and SN > (select SN from TB1 where F1="
-                                            + SqlQuote("YF" + number) + ")");
+    const double after =
+        GetFieldValOrThrow("select count(*) from TB1 where F3='渠道E00' and SN > (select SN from TB1 where F1="
+                           + SqlQuote("YF" + number) + ")");
     std::vector<double> times;
     int n = 0;
     B01* w = OpenRegister();

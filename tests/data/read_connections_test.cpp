@@ -20,9 +20,10 @@ protected:
     void SetUp() override
     {
         DataTest::SetUp();
-        Db().executeNative(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
-                                          "insert into M04 (F1,F2) select printf('s%04d', i), '备注' || i from n")
-                               .arg(kStaff));
+        Db().executeNative(
+            QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
+                           "insert into M04 (F1,F2) select printf('s%04d', i), '备注' || i from n")
+                .arg(kStaff));
     }
     static ReadConnections& pool() { return Db().readConnections(); }
     static QStringList keys(RowReader& reader, qint64 most)

@@ -800,7 +800,8 @@ TEST(FlexGrid, TheBusyPointerIsUpOnlyWhileManyRowsAreTaken)
             store.endRow();
         }
         const int gives = c.counted < 0 ? 50000 : c.counted;
-        g.setAll(std::move(store), c.counted < 0 ? -1 : c.counted + 1, std::make_unique<NotingSource>(101, gives, &ended, &seen));
+        g.setAll(std::move(store), c.counted < 0 ? -1 : c.counted + 1,
+                 std::make_unique<NotingSource>(101, gives, &ended, &seen));
         c.move(g);
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_EQ(seen.front(), c.busy);

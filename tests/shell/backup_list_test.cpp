@@ -46,9 +46,10 @@ protected:
         WindowTest::SetUp();
         files.setStrict(true);
         ResetProgramEndRequest();
-        Db().executeNative(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
-                                          "insert into M04 (F1,F2) select printf('s%04d', i), '备注' || i from n")
-                               .arg(kStaff));
+        Db().executeNative(
+            QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
+                           "insert into M04 (F1,F2) select printf('s%04d', i), '备注' || i from n")
+                .arg(kStaff));
     }
     void TearDown() override
     {
