@@ -243,12 +243,13 @@ public:
     // Reads from a connection of its own (until its last row).
     bool ownsSnapshot() const { return m_ownSnapshot; }
     // The rows another SELECT (a count) gives as its one value, read in this
-    // reader's snapshot: -1 when the engine refuses it, or when it takes more
-    // than `budget` thousand of the engine's steps (then it is given up; a
-    // count of a table's rows takes a few steps however long the table). A
-    // reader past its last row, or without a snapshot of its own, reads the
-    // file as it is now.
-    qint64 countWithin(const QString& countSql, int budget);
+    // reader's snapshot (or, with inSnapshot false, on the data file's own
+    // connection): -1 when the engine refuses it, or when it takes more than
+    // `budget` thousand of the engine's steps (then it is given up; a count
+    // of a table's rows takes a few steps however long the table). A reader
+    // past its last row, or without a snapshot of its own, reads the file as
+    // it is now.
+    qint64 countWithin(const QString& countSql, int budget, bool inSnapshot = true);
     // Called before the connection next writes (or starts a transaction)
     // while this reader is open, or for a reader with a snapshot of its own
     // before the lent connections close; it may read on, or destroy the reader.

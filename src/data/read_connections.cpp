@@ -207,11 +207,11 @@ void RowReader::releaseSnapshot()
     m_lease.reset();
 }
 
-qint64 RowReader::countWithin(const QString& countSql, int budget)
+qint64 RowReader::countWithin(const QString& countSql, int budget, bool inSnapshot)
 {
     if (!m_db)
         return -1;
-    sqlite3* db = m_lease ? m_lease->handle() : m_db->handle();
+    sqlite3* db = m_lease && inSnapshot ? m_lease->handle() : m_db->handle();
     const QByteArray utf8 = TranslateJet(countSql).toUtf8();
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK || !st) {

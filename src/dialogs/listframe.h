@@ -179,10 +179,11 @@ public:
     // still open, when it needs them.
     static constexpr int kFirstListRows = 500;
     // Thousands of the engine's steps a fill lets its count take (about
-    // 10 ms): the row count of a table takes a few steps, a count that has
-    // to read every row of a large table more; that list is shown at once
-    // uncounted, and its count comes when its last row is read.
-    static constexpr int kCountBudget = 2000;
+    // 20 ms): the row count of a table takes a few steps however long the
+    // table, a count that has to read every row of a large table more; that
+    // list is shown at once uncounted, and its count comes when its last row
+    // is read.
+    static constexpr int kCountBudget = 400;
 
 protected:
     // --- configuration, from the window's constructor

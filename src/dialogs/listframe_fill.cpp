@@ -212,13 +212,17 @@ void ListFrame::FillGrid(const QString& sql)
             readRows(*reader, store, kFirstListRows, inCells);
         }
         if (!reader->atEnd()) {
-            // Counted in the list's own snapshot, and only when the engine
-            // can do it at once; else the list is shown uncounted and its
-            // count comes when its last row is read. A count the engine
-            // refuses only means the same.
+            // Counted only when the engine can do it at once; else the list
+            // is shown uncounted and its count comes when its last row is
+            // read. A count the engine refuses only means the same. It runs
+            // on the data file's own connection, whose large cache keeps the
+            // pages a count walks from one fill to the next; nothing is
+            // written between the list's first row and it, and should
+            // another copy of the program write in that moment, the list's
+            // last row corrects the count.
             const QString count = CountStatement(statement);
             if (!count.isEmpty())
-                counted = reader->countWithin(count, kCountBudget);
+                counted = reader->countWithin(count, kCountBudget, false);
             // Without a snapshot of its own a list is read to its end.
             if (counted < 0 && !reader->ownsSnapshot())
                 readRows(*reader, store, std::numeric_limits<qint64>::max(), inCells);

@@ -57,8 +57,10 @@ TEST_F(ReadConnectionsTest, AReaderKeepsItsSnapshotWhileTheFileIsWrittenAndGives
     // The file as it is now, for the data file's connection.
     EXPECT_EQ(GetFieldStrOrThrow("select count(*) from M04"), QString::number(kStaff));
     EXPECT_EQ(keys(reader, 2), QStringList({"s0003", "s0004"}));
-    // Counted in the reader's snapshot.
+    // Counted in the reader's snapshot, or in the file as it is now.
     EXPECT_EQ(reader.countWithin("select count(*) from M04 where F1 like 's000*'", 1000), 9);
+    EXPECT_EQ(reader.countWithin("select count(*) from M04 where F1 like 's000*'", 1000, false), 9);
+    EXPECT_EQ(reader.countWithin("select count(*) from M04 where F1 like 's0002*'", 1000, false), 2);
     EXPECT_EQ(keys(reader, kStaff).size(), kStaff - 4);
     EXPECT_TRUE(reader.atEnd());
     EXPECT_EQ(pool().lentCount(), 0);
