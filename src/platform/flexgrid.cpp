@@ -1330,6 +1330,7 @@ void FlexGrid::takeFromSource(int upTo)
     ++m_taking;
     const bool more = m_source->fetch(m_model->m_store, want);
     --m_taking;
+    busy.reset(); // a failure the end shows is not shown under it
     if (!more || want == std::numeric_limits<int>::max()) {
         endSource();
         return;
