@@ -20,6 +20,7 @@
 #include <exception>
 #include <limits>
 #include <string_view>
+#include <utility>
 
 // ---------------------------------------------------------------- Value
 
@@ -209,6 +210,9 @@ Database::~Database()
 {
     for (RowReader* reader : m_readers)
         reader->detach();
+    // The lent connections close before this one, which is the last to
+    // leave the file and so moves the journal into it.
+    m_readConnections.reset();
     m_idle.reset(); // a checkpoint still waiting for idle time is dropped: closing does it
     if (m_db)
         sqlite3_close_v2(m_db);
@@ -300,6 +304,8 @@ std::unique_ptr<Database> Database::openFile(const QString& path, const QString&
         throw DbError(QStringLiteral("找不到文件 '%1'。").arg(path));
     std::unique_ptr<Database> db(new Database);
     db->m_path = path;
+    db->m_key = key;
+    db->m_mode = mode;
     // The program uses its connection from one thread only: no per-call locking.
     const int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)
         | (mode == Mode::Create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
@@ -454,8 +460,13 @@ RowReader::RowReader(Database& db, const QString& sql)
     : m_db(&db)
 {
     Database::Stmt st = db.prepare(TranslateJet(sql));
-    std::swap(m_stmt, st.s);
-    db.m_readers.push_back(this);
+    start(std::exchange(st.s, nullptr));
+}
+
+void RowReader::start(sqlite3_stmt* st)
+{
+    m_stmt = st;
+    m_db->m_readers.push_back(this);
     const int cols = sqlite3_column_count(m_stmt);
     for (int c = 0; c < cols; ++c)
         m_names.append(QString::fromUtf8(sqlite3_column_name(m_stmt, c)));
@@ -474,6 +485,7 @@ void RowReader::detach()
 {
     sqlite3_finalize(m_stmt);
     m_stmt = nullptr;
+    m_lease.reset();
     m_db = nullptr;
     m_beforeWrite = nullptr;
 }
@@ -488,11 +500,14 @@ qint64 RowReader::read(qint64 maxRows, const std::function<bool(const RowView&)>
         const int rc = sqlite3_step(m_stmt);
         if (rc == SQLITE_DONE) {
             m_end = true;
+            releaseSnapshot();
             break;
         }
         if (rc != SQLITE_ROW) {
             m_end = true;
-            throw DbError(engineText(m_db->handle()));
+            const DbError failure(engineText(sqlite3_db_handle(m_stmt)));
+            releaseSnapshot();
+            throw failure;
         }
         for (int c = 0; c < cols; ++c) {
             Value& v = m_row.m_values[size_t(c)];
@@ -518,8 +533,8 @@ void Database::finishOpenReads()
 {
     // A handler may end other readers as well as its own: look again each time.
     for (;;) {
-        const auto it =
-            std::find_if(m_readers.begin(), m_readers.end(), [](const RowReader* r) { return bool(r->m_beforeWrite); });
+        const auto it = std::find_if(m_readers.begin(), m_readers.end(),
+                                     [](const RowReader* r) { return r->m_beforeWrite && !r->m_ownSnapshot; });
         if (it == m_readers.end())
             return;
         std::function<void()> handler = std::move((*it)->m_beforeWrite);
@@ -557,6 +572,8 @@ void Database::singleFile()
 {
     if (inTransaction())
         throw DbError(QStringLiteral("事务进行中，不能整理数据文件 (a transaction is open)"));
+    // The journal goes only when this is the one connection left.
+    closeReadConnections();
     // Leaving the write-ahead journal moves every page into the file and
     // removes the journal and its index.
     executeNative(QStringLiteral("PRAGMA journal_mode=DELETE"));

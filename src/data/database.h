@@ -1,5 +1,6 @@
 #pragma once
 #include "data/dberror.h"
+#include "data/read_connections.h"
 
 #include <QByteArray>
 #include <QString>
@@ -177,6 +178,19 @@ public:
     // idle (or to a journal grown large), so a save does not wait for it.
     void checkpoint();
 
+    // Long lists read from connections of their own (data/read_connections.h),
+    // opened as they are first needed: only a file opened for writing in
+    // write-ahead mode has them, where a reader never keeps a writer waiting.
+    bool readsOwnSnapshots();
+    ReadConnections& readConnections();
+    // Opens the first of them when the program is next idle: the key makes
+    // an opening cost tens of milliseconds, which the first list then spares.
+    void openReadConnectionWhenIdle();
+    // Closes them, as a copy of the file needs (singleFile does it first):
+    // every list still reading from one has its owner read the rest first
+    // (the reader's handler), and a reader left without gives no further rows.
+    void closeReadConnections();
+
 private:
     friend class RowReader;
     friend class Statement;
@@ -195,6 +209,9 @@ private:
     sqlite3* m_db = nullptr;
     std::vector<RowReader*> m_readers; // open, in the order they were opened
     QString m_path;
+    QString m_key;
+    Mode m_mode = Mode::Open;
+    std::unique_ptr<ReadConnections> m_readConnections;
     std::unique_ptr<QObject> m_idle; // owns the pending idle-time checkpoint
     bool m_checkpointPending = false;
 };
@@ -203,15 +220,22 @@ private:
 // over as they come (Database::forEachRow reads all of it at once). A window
 // can show the first rows of a long list at once and take the rest only when
 // it needs them. The statement stays open between slices, so the rows are
-// those of the file as it was at the first step; a write of the same
-// connection would change them under it, and so, before the connection next
-// writes, the reader's beforeWrite handler runs (once): its owner reads the
-// rest then. A reader whose database closes first gives no further rows
-// (read() throws).
+// those of the file as it was at the first step. On the data file's own
+// connection a write would change them under it, and so, before that
+// connection next writes, the reader's beforeWrite handler runs (once): its
+// owner reads the rest then. A reader with a snapshot of its own reads from
+// a connection lent to it alone (Database::readConnections), in a read
+// transaction held until its last row is read or it goes: writes never wait
+// for it, and its handler runs only before the lent connections close. A
+// reader whose database closes first gives no further rows (read() throws).
 class RowReader {
 public:
     // Prepares the statement; throws DbError.
     RowReader(Database& db, const QString& sql);
+    struct OwnSnapshot {};
+    // The same on a connection of its own (the database must read its own
+    // snapshots); throws DbError.
+    RowReader(Database& db, const QString& sql, OwnSnapshot);
     ~RowReader();
     RowReader(const RowReader&) = delete;
     RowReader& operator=(const RowReader&) = delete;
@@ -221,16 +245,32 @@ public:
     // after its row. Returns the rows handed over; throws DbError.
     qint64 read(qint64 maxRows, const std::function<bool(const RowView&)>& fn);
     bool atEnd() const { return m_end; }
+    // Reads from a connection of its own (until its last row).
+    bool ownsSnapshot() const { return m_ownSnapshot; }
+    // The rows another SELECT (a count) gives as its one value, read in this
+    // reader's snapshot (or, with inSnapshot false, on the data file's own
+    // connection): -1 when the engine refuses it, or when it takes more than
+    // `budget` thousand of the engine's steps (then it is given up; a count
+    // of a table's rows takes a few steps however long the table). A reader
+    // past its last row, or without a snapshot of its own, reads the file as
+    // it is now.
+    qint64 countWithin(const QString& countSql, int budget, bool inSnapshot = true);
     // Called before the connection next writes (or starts a transaction)
-    // while this reader is open; it may read on, or destroy the reader.
+    // while this reader is open, or for a reader with a snapshot of its own
+    // before the lent connections close; it may read on, or destroy the reader.
     void setBeforeWrite(std::function<void()> handler) { m_beforeWrite = std::move(handler); }
 
 private:
     friend class Database;
     // The database is closing: the statement goes, no further rows come.
     void detach();
+    // The last row is read: the statement and the lent connection go back.
+    void releaseSnapshot();
+    void start(sqlite3_stmt* st);
 
     Database* m_db;
+    std::unique_ptr<ReadConnections::Lease> m_lease;
+    bool m_ownSnapshot = false;
     sqlite3_stmt* m_stmt = nullptr;
     QStringList m_names;
     RowView m_row;

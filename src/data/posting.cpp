@@ -281,9 +281,11 @@ int LedgerPosting::remove(const QList<LedgerDocument>& docs)
     requireTransaction();
     if (docs.isEmpty())
         return 0;
+    // Found by number: the kind's index ("+" keeps the engine off it) would
+    // visit every entry of the kind, half the ledger.
     QStringList each;
     for (const LedgerDocument& d : docs)
-        each << "(F1=" + SqlQuote(d.docNo) + " and LB=" + SqlNum(d.lb) + ")";
+        each << "(F1=" + SqlQuote(d.docNo) + " and +LB=" + SqlNum(d.lb) + ")";
     const QString where = each.join(QStringLiteral(" OR "));
     Database& db = Db();
     // Where each touched party's chain has to be redone from. Rows at SN 0 are

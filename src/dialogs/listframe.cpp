@@ -107,6 +107,9 @@ ListFrame::~ListFrame()
     disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     // A window that goes while editing must not keep the others from closing.
     gEditing.set(this, false);
+    // The rest of a partly read list gives its connection back now, and
+    // tells this window nothing more.
+    windowGoes();
 }
 
 // ------------------------------------------------------------ configuration
@@ -479,6 +482,7 @@ void ListFrame::Menu_del_Click()
 
     // The referring rows and the record go together or not at all.
     const bool deleted = RunWrite(LangStr(QString::fromUtf8(kDeleteFailure)), [&] {
+        const WaitCursor wait;
         if (inUse)
             purgeReferences(TrimBlanks(key));
         deleteRecord(TrimBlanks(key));
@@ -549,6 +553,7 @@ void ListFrame::saveRecord()
     // together, so a refused insert loses nothing and the typed texts stay.
     const QStringList values = entryValues();
     const bool saved = RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] {
+        const WaitCursor wait;
         if (EditMode == Editing)
             deleteRecord(TrimBlanks(oldKey));
         insertRecord(values);

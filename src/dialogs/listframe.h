@@ -178,6 +178,12 @@ public:
     // and shown at once, the grid taking its other rows from the statement,
     // still open, when it needs them.
     static constexpr int kFirstListRows = 500;
+    // Thousands of the engine's steps a fill lets its count take (about
+    // 20 ms): the row count of a table takes a few steps however long the
+    // table, a count that has to read every row of a large table more; that
+    // list is shown at once uncounted, and its count comes when its last row
+    // is read.
+    static constexpr int kCountBudget = 400;
 
 protected:
     // --- configuration, from the window's constructor
@@ -361,11 +367,12 @@ private:
     // Up to `most` rows of the statement into the store through addCell;
     // inCells is true while a row's cells are being added.
     void readRows(RowReader& reader, FlexTextStore& store, qint64 most, bool& inCells) const;
-    // The rows the fill statement gives, counted by the engine; -1 when it
-    // cannot be counted so.
-    qint64 countRows(const QString& statement) const;
     // The list's last row has been taken (or taking them failed part way).
     void listEnded(const DbError* failure);
+    // A list not counted took further rows.
+    void listGrew();
+    // The window is going: the rest of its list reads no further.
+    void windowGoes();
     // The declaration with its unset parts filled in (index, grid column, label, host).
     Field withDefaults(const Field& declared) const;
     struct FieldControls {
@@ -392,6 +399,7 @@ private:
     void restoreFocus(QWidget* control);
 
     QWidget* m_client;
+    ListRest* m_rest = nullptr; // the rest of the list shown, while the grid holds it
     QList<Field> m_fields;
     QList<FieldControls> m_controls;
     QList<QPointer<QWidget>> m_extraEntries;

@@ -9,6 +9,7 @@
 #include "platform/flexgrid.h"
 #include "platform/flexstore.h"
 #include "platform/mainhost.h"
+#include "platform/platform.h"
 #include "platform/vb.h"
 
 #include <QPointer>
@@ -16,6 +17,7 @@
 #include <charconv>
 #include <limits>
 #include <memory>
+#include <optional>
 
 // The list: its grid filled from a statement, the counter, and the detail
 // page shown from the current row.
@@ -86,6 +88,21 @@ public:
         : m_frame(frame),
           m_reader(std::move(reader))
     {
+        m_frame.m_rest = this;
+    }
+    ~ListRest() override
+    {
+        if (!m_frameGone && m_frame.m_rest == this)
+            m_frame.m_rest = nullptr;
+    }
+    // The list is being replaced: its statement and snapshot go now, and it
+    // ends with the rows it holds.
+    void letGo() { m_reader.reset(); }
+    // The window is going: the same, and the window hears no more of it.
+    void frameGoes()
+    {
+        letGo();
+        m_frameGone = true;
     }
 
     bool fetch(FlexTextStore& store, int rows) override
@@ -111,13 +128,30 @@ public:
         return false;
     }
 
-    void ended() override { m_frame.listEnded(m_failure.get()); }
+    void ended() override
+    {
+        if (!m_frameGone)
+            m_frame.listEnded(m_failure.get());
+    }
+    void grew() override
+    {
+        if (!m_frameGone)
+            m_frame.listGrew();
+    }
 
 private:
     ListFrame& m_frame;
     std::unique_ptr<RowReader> m_reader;
     std::unique_ptr<DbError> m_failure;
+    bool m_frameGone = false;
 };
+
+void ListFrame::windowGoes()
+{
+    if (m_rest)
+        m_rest->frameGoes();
+    m_rest = nullptr;
+}
 
 void ListFrame::readRows(RowReader& reader, FlexTextStore& store, qint64 most, bool& inCells) const
 {
@@ -132,51 +166,73 @@ void ListFrame::readRows(RowReader& reader, FlexTextStore& store, qint64 most, b
     });
 }
 
-qint64 ListFrame::countRows(const QString& statement) const
-{
-    // Counted while the statement is open, so both read the file as it was
-    // at its first row. A count the engine refuses only means the list is
-    // read to its end instead.
-    const QString count = CountStatement(statement);
-    if (count.isEmpty())
-        return -1;
-    try {
-        const RecordSet rs = Db().openRecordset(count);
-        return rs.eof() ? -1 : rs.at(0, 0).toInt();
-    } catch (const DbError&) {
-        return -1;
-    }
-}
-
 void ListFrame::FillGrid(const QString& sql)
 {
     // Rows go from the statement straight into a store of the grid's kind,
     // which the grid takes once the first screen of them is read: a
     // statement the engine refuses then leaves the list as it was, and no
-    // snapshot of the rows is held beside the grid. A longer list is
-    // counted and shown at once; its other rows come from the open
-    // statement as the grid needs them (see ListRest).
+    // snapshot of the rows is held beside the grid. A longer list is shown
+    // at once; its other rows come from the open statement as the grid
+    // needs them (see ListRest). It reads the file as it was at its first
+    // row, on a connection of its own, so the window's own saves and
+    // look-ups never wait for it nor see that state.
+    std::optional<WaitCursor> wait(std::in_place);
     const int cols = gridCols();
-    FlexTextStore store(cols);
-    for (int c = 0; c < cols; ++c)
-        store.addCell(QStringView(LangStr(headerText(c))));
-    store.endRow();
+    const auto newStore = [&] {
+        FlexTextStore store(cols);
+        for (int c = 0; c < cols; ++c)
+            store.addCell(QStringView(LangStr(headerText(c))));
+        store.endRow();
+        return store;
+    };
+    FlexTextStore store = newStore();
     std::unique_ptr<RowReader> reader;
     qint64 counted = -1;
     bool inCells = false;
     try {
         const QString statement = fillStatement(sql);
-        reader = std::make_unique<RowReader>(Db(), statement);
+        Database& db = Db();
+        const bool ownSnapshot = db.readsOwnSnapshots();
+        // A kept read connection costs nothing; without one, a list that
+        // ends within its first rows needs none.
+        if (ownSnapshot && db.readConnections().hasIdle())
+            reader = std::make_unique<RowReader>(db, statement, RowReader::OwnSnapshot{});
+        else
+            reader = std::make_unique<RowReader>(db, statement);
         readRows(*reader, store, kFirstListRows, inCells);
-        if (!reader->atEnd())
-            counted = countRows(statement);
-        if (counted < 0)
-            readRows(*reader, store, std::numeric_limits<qint64>::max(), inCells);
+        if (!reader->atEnd() && ownSnapshot && !reader->ownsSnapshot()) {
+            // Every row from one state of the file: the first ones are read
+            // again from the snapshot the rest will come from. The list this
+            // one replaces gives its connection back for it.
+            reader.reset();
+            if (m_rest)
+                m_rest->letGo();
+            reader = std::make_unique<RowReader>(db, statement, RowReader::OwnSnapshot{});
+            store = newStore();
+            readRows(*reader, store, kFirstListRows, inCells);
+        }
+        if (!reader->atEnd()) {
+            // Counted only when the engine can do it at once; else the list
+            // is shown uncounted and its count comes when its last row is
+            // read. A count the engine refuses only means the same. It runs
+            // on the data file's own connection, whose large cache keeps the
+            // pages a count walks from one fill to the next; nothing is
+            // written between the list's first row and it, and should
+            // another copy of the program write in that moment, the list's
+            // last row corrects the count.
+            const QString count = CountStatement(statement);
+            if (!count.isEmpty())
+                counted = reader->countWithin(count, kCountBudget, false);
+            // Without a snapshot of its own a list is read to its end.
+            if (counted < 0 && !reader->ownsSnapshot())
+                readRows(*reader, store, std::numeric_limits<qint64>::max(), inCells);
+        }
     } catch (const DbError& e) {
         // A window's own cell text that fails is its command's failure, not
         // a refused list.
         if (inCells)
             throw;
+        wait.reset();
         listRefused(e);
         return;
     }
@@ -194,19 +250,29 @@ void ListFrame::FillGrid(const QString& sql)
         if (store.utf8(0, c) != GD->textUtf8(0, c))
             store.setUtf8(0, c, GD->textUtf8(0, c));
     }
-    if (counted >= 0) {
-        // A write of this connection would change the open statement's rows
-        // under it: the list takes the rest first.
+    if (!reader->atEnd()) {
+        // On the data file's own connection a write would change the open
+        // statement's rows under it, and the read connections close before
+        // a copy of the file: the list takes the rest first.
         reader->setBeforeWrite([grid = QPointer<FlexGrid>(GD)] {
             if (grid)
                 grid->takeAllRows();
         });
-        GD->setAll(std::move(store), int(n) + 1, std::make_unique<ListRest>(*this, std::move(reader)));
+        GD->setAll(std::move(store), counted >= 0 ? int(n) + 1 : -1,
+                   std::make_unique<ListRest>(*this, std::move(reader)));
     } else {
         GD->setAll(std::move(store));
     }
     CurRow = 1;
     ShowPosition();
+}
+
+void ListFrame::listGrew()
+{
+    // Not yet counted: the counter shows the rows the grid holds.
+    RecCount = GD->rows() - 1;
+    if (MainHost* host = GetMainHost())
+        host->setPanelText(4, counterText());
 }
 
 void ListFrame::listEnded(const DbError* failure)

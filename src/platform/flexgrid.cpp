@@ -2,6 +2,7 @@
 
 #include "platform/cell_editor.h"
 #include "platform/command_guard.h"
+#include "platform/platform.h"
 #include "platform/vb.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <limits>
+#include <optional>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -149,6 +151,33 @@ FlexTextModel::FlexTextModel(FlexGrid* grid)
     m_store.setRows(2);
 }
 
+QString FlexTextModel::cellText(int r, int c) const
+{
+    if (m_counted >= 0 && r >= m_counted)
+        return m_tail.text(r - m_counted, c);
+    return m_store.text(r, c);
+}
+
+std::string_view FlexTextModel::cellUtf8(int r, int c) const
+{
+    if (m_counted >= 0 && r >= m_counted)
+        return m_tail.utf8(r - m_counted, c);
+    return m_store.utf8(r, c);
+}
+
+void FlexTextModel::appendTail()
+{
+    for (int r = 0; r < m_tail.rows(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < m_tail.cols(); ++c)
+            cells << m_tail.text(r, c);
+        m_store.addRow(cells);
+    }
+    m_tail = FlexTextStore(m_store.cols());
+    m_counted = -1;
+    m_uncounted = false;
+}
+
 int FlexTextModel::headerRows() const
 {
     return std::min(m_grid->m_fixedRows, rows());
@@ -198,8 +227,7 @@ QVariant FlexTextModel::data(const QModelIndex& index, int role) const
     const int r = gridRow(index.row());
     const int c = gridCol(index.column());
     switch (role) {
-    case Qt::DisplayRole:
-        return m_store.text(r, c);
+    case Qt::DisplayRole: return cellText(r, c);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(alignment(r, c));
     case Qt::BackgroundRole:
@@ -513,13 +541,13 @@ void FlexGrid::setFixedCols(int n)
 QString FlexGrid::textMatrix(int r, int c) const
 {
     takeRows(r + 1);
-    return m_model->m_store.text(r, c);
+    return m_model->cellText(r, c);
 }
 
 std::string_view FlexGrid::textUtf8(int r, int c) const
 {
     takeRows(r + 1);
-    return m_model->m_store.utf8(r, c);
+    return m_model->cellUtf8(r, c);
 }
 
 void FlexGrid::setTextMatrix(int r, int c, const QString& text)
@@ -527,9 +555,12 @@ void FlexGrid::setTextMatrix(int r, int c, const QString& text)
     takeRows(r + 1);
     if (r < 0 || r >= rows() || c < 0 || c >= cols())
         return;
-    if (!m_model->m_values.isEmpty() && m_model->m_store.text(r, c) != text)
+    if (!m_model->m_values.isEmpty() && m_model->cellText(r, c) != text)
         m_model->m_values.remove(FlexTextModel::key(r, c));
-    m_model->m_store.setText(r, c, text);
+    if (m_model->m_counted >= 0 && r >= m_model->m_counted)
+        m_model->m_tail.setText(r - m_model->m_counted, c, text);
+    else
+        m_model->m_store.setText(r, c, text);
     if (r < m_model->headerRows() || c < m_model->headerCols()) {
         updateFixedAreas();
     } else if (m_redraw) {
@@ -548,7 +579,7 @@ QStringList FlexGrid::rowTexts(int r) const
         return out;
     out.reserve(cols());
     for (int c = 0; c < cols(); ++c)
-        out << m_model->m_store.text(r, c);
+        out << m_model->cellText(r, c);
     return out;
 }
 
@@ -635,7 +666,26 @@ void FlexGrid::insertRowsAt(int at, int count, const QStringList* texts)
 
 void FlexGrid::addItem(const QStringList& cells, int index)
 {
-    takeAllRows(); // a row added at the end comes after every counted one
+    const int h = m_model->headerRows();
+    if (m_source && (index < 0 || index >= rows()) && h == m_fixedRows) {
+        // A row added at the end comes after every row the source holds,
+        // which stay where they are.
+        const int at = rows();
+        if (m_editor)
+            m_editor->rowsInserted(at, 1);
+        ++m_syncing;
+        m_model->beginInsertRows({}, at - h, at - h);
+        if (m_model->m_tail.cols() != cols())
+            m_model->m_tail.setCols(cols());
+        m_model->m_tail.addRow(cells);
+        m_model->endInsertRows();
+        --m_syncing;
+        clampCurrent();
+        syncView();
+        scheduleMerges();
+        return;
+    }
+    takeAllRows();
     int at = (index < 0 || index > rows()) ? rows() : index;
     at = std::max(at, m_model->headerRows());
     insertRowsAt(at, 1, &cells);
@@ -648,7 +698,12 @@ void FlexGrid::addItem(const QString& tabJoined, int index)
 
 void FlexGrid::removeItem(int r)
 {
-    takeAllRows();
+    // The rows a source still holds stay there; a row not yet taken is
+    // taken first, with those before it.
+    if (m_source && m_model->headerRows() == m_fixedRows)
+        takeRows(r + 1);
+    else
+        takeAllRows();
     const int h = m_model->headerRows();
     if (r < h || r >= rows())
         return;
@@ -657,7 +712,14 @@ void FlexGrid::removeItem(int r)
     shiftCellData(r + 1, -1);
     ++m_syncing;
     m_model->beginRemoveRows({}, r - h, r - h);
-    m_model->m_store.removeRows(r, 1);
+    if (m_model->m_counted < 0) {
+        m_model->m_store.removeRows(r, 1);
+    } else if (r >= m_model->m_counted) {
+        m_model->m_tail.removeRows(r - m_model->m_counted, 1);
+    } else {
+        m_model->m_store.removeRows(r, 1);
+        --m_model->m_counted;
+    }
     m_model->endRemoveRows();
     --m_syncing;
     if (m_row > r)
@@ -1190,6 +1252,8 @@ void FlexGrid::setAll(FlexTextStore&& store)
     resetModel([&] {
         m_source.reset();
         m_model->m_counted = -1;
+        m_model->m_uncounted = false;
+        m_model->m_tail = FlexTextStore(store.cols());
         m_model->m_store = std::move(store);
         m_model->m_styles.clear();
         m_model->m_values.clear();
@@ -1206,7 +1270,9 @@ void FlexGrid::setAll(FlexTextStore&& store, int nRows, std::unique_ptr<FlexRowS
         store.setCols(1);
     resetModel([&] {
         m_source = std::move(rest);
+        m_model->m_uncounted = nRows < 0;
         m_model->m_counted = std::max(nRows, store.rows());
+        m_model->m_tail = FlexTextStore(store.cols());
         m_model->m_store = std::move(store);
         m_model->m_styles.clear();
         m_model->m_values.clear();
@@ -1220,35 +1286,77 @@ void FlexGrid::takeAllRows()
         takeFromSource(std::numeric_limits<int>::max());
 }
 
+bool FlexGrid::uncounted() const { return m_source && m_model->m_uncounted; }
+
 void FlexGrid::takeRows(int upTo) const
 {
     // Reading a row not yet taken takes it: the grid's texts change, not
-    // what it shows.
-    if (m_source && !m_taking && upTo > m_model->m_store.rows())
+    // what it shows. Rows added after the source's are held already.
+    if (!m_source || m_taking || upTo > m_model->m_counted)
+        return;
+    if (upTo > m_model->m_store.rows())
         const_cast<FlexGrid*>(this)->takeFromSource(upTo);
 }
 
 void FlexGrid::takeVisibleRows()
 {
-    if (!m_source)
+    if (!m_source || m_taking)
         return;
     const int perRow = std::max(1, verticalHeader()->defaultSectionSize());
-    takeRows(topRow() + viewport()->height() / perRow + 2);
+    const int screen = viewport()->height() / perRow + 2;
+    const int bottom = topRow() + screen;
+    // A list not counted takes its next slice as the view nears the last
+    // row taken.
+    if (m_model->m_uncounted && bottom + screen >= m_model->m_counted)
+        takeFromSource(bottom + screen);
+    else
+        takeRows(std::min(bottom, m_model->m_counted));
 }
 
 void FlexGrid::takeFromSource(int upTo)
 {
     const int counted = m_model->m_counted;
-    int want = std::max(upTo, m_model->m_store.rows() + kRowSlice);
+    const bool uncounted = m_model->m_uncounted;
+    const int held = m_model->m_store.rows();
+    int want = std::max(upTo, held + kRowSlice);
     // Up to the last counted row the source is read on to its end, which
     // tells whether it gave as many rows as were counted.
-    if (want >= counted)
+    if (!uncounted && want >= counted)
         want = std::numeric_limits<int>::max();
+    // Rows to take: up to the count, or all of an uncounted rest.
+    const int ahead = (uncounted ? want : std::min(want, counted)) - held;
+    std::optional<WaitCursor> busy;
+    if (ahead > kBusyRows)
+        busy.emplace();
     ++m_taking;
     const bool more = m_source->fetch(m_model->m_store, want);
     --m_taking;
-    if (!more || want == std::numeric_limits<int>::max())
+    busy.reset(); // a failure the end shows is not shown under it
+    if (!more || want == std::numeric_limits<int>::max()) {
         endSource();
+        return;
+    }
+    if (!uncounted || m_model->m_store.rows() == counted)
+        return;
+    // The rows taken are shown, ahead of any added after them.
+    const int h = m_model->headerRows();
+    const int now = m_model->m_store.rows();
+    ++m_syncing;
+    shiftCellData(counted, now - counted);
+    m_model->beginInsertRows({}, counted - h, now - h - 1);
+    m_model->m_counted = now;
+    m_model->endInsertRows();
+    --m_syncing;
+    syncView();
+    m_source->grew();
+}
+
+QModelIndex FlexGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    // Ctrl+End reaches the last row of a list not counted: every row is taken.
+    if (action == MoveEnd && (modifiers & Qt::ControlModifier) && uncounted())
+        takeAllRows();
+    return QTableView::moveCursor(action, modifiers);
 }
 
 void FlexGrid::endSource()
@@ -1258,21 +1366,25 @@ void FlexGrid::endSource()
     const int held = m_model->m_store.rows();
     const int h = m_model->headerRows();
     if (held == counted) {
-        m_model->m_counted = -1;
+        m_model->appendTail();
     } else if (held < h) {
-        resetModel([&] { m_model->m_counted = -1; });
+        resetModel([&] { m_model->appendTail(); });
     } else {
         ++m_syncing;
         if (held < counted) {
             if (m_editor)
                 m_editor->rowsRemoved(held, counted - held);
-            dropCellDataFrom(held);
+            // The cells of rows added after the source's move up with them.
+            shiftCellData(counted, held - counted);
             m_model->beginRemoveRows({}, held - h, counted - h - 1);
-            m_model->m_counted = -1;
+            m_model->appendTail();
             m_model->endRemoveRows();
         } else {
+            if (m_editor)
+                m_editor->rowsInserted(counted, held - counted);
+            shiftCellData(counted, held - counted);
             m_model->beginInsertRows({}, counted - h, held - h - 1);
-            m_model->m_counted = -1;
+            m_model->appendTail();
             m_model->endInsertRows();
         }
         --m_syncing;
@@ -1289,7 +1401,7 @@ void FlexGrid::dropSource()
         return;
     m_source.reset();
     m_model->m_store.setRows(m_model->m_counted);
-    m_model->m_counted = -1;
+    m_model->appendTail();
 }
 
 FlexTextStore FlexGrid::startFill() const

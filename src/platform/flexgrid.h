@@ -33,6 +33,8 @@ public:
     // gave, however many were counted: its rows are now those. Called once,
     // with the source no longer the grid's; it is destroyed afterwards.
     virtual void ended() {}
+    // A list shown before it was counted took further rows: rows() grew.
+    virtual void grew() {}
 };
 
 // The scrolling part of the grid as the table view sees it: the cells below
@@ -66,7 +68,12 @@ private:
     int headerCols() const;
     int gridRow(int modelRow) const { return modelRow + headerRows(); }
     int gridCol(int modelCol) const { return modelCol + headerCols(); }
-    int rows() const { return m_counted >= 0 ? m_counted : m_store.rows(); }
+    int rows() const { return m_counted >= 0 ? m_counted + m_tail.rows() : m_store.rows(); }
+    // A cell's text wherever its row is held (the rows taken, or those added after them).
+    QString cellText(int r, int c) const;
+    std::string_view cellUtf8(int r, int c) const;
+    // The rows added after a source's rows go to the end of the rows taken.
+    void appendTail();
     int cols() const { return m_store.cols(); }
     const CellStyle* style(int r, int c) const;
     CellStyle& styleFor(int r, int c) { return m_styles[key(r, c)]; }
@@ -74,7 +81,11 @@ private:
 
     FlexGrid* m_grid;
     FlexTextStore m_store; // the rows taken so far
-    int m_counted = -1;    // all rows, counted, while a source holds the rest; else -1
+    // While a source holds rows: the rows it gives, counted (fixed rows
+    // included), or those taken so far when it was not counted; else -1.
+    int m_counted = -1;
+    bool m_uncounted = false; // the source's rows were not counted: rows() grows as they are taken
+    FlexTextStore m_tail;     // rows added at the end while a source holds rows
     std::vector<Qt::Alignment> m_colAlign;
     std::vector<Qt::Alignment> m_fixedAlign;
     QHash<qint64, CellStyle> m_styles;
@@ -208,9 +219,17 @@ public:
     // included), `rows` counts them all and `rest` gives the others as they
     // are needed. rows(), the cells, scrolling and the current row reach
     // every counted row as if they were all held; a cell not yet taken is
-    // taken (with the rows before it) when it is read. A change of the rows
-    // or columns takes every row first; setAll and clear() let the rest go.
+    // taken (with the rows before it) when it is read. A row added at the end
+    // (addItem) or taken out (removeItem) leaves the rest where it is; any
+    // other change of the rows or columns takes every row first; setAll and
+    // clear() let the rest go. With `rows` < 0 the list is not counted:
+    // rows() are the rows taken so far, and grow by a slice as the view
+    // nears the last of them (Ctrl+End takes them all).
     void setAll(FlexTextStore&& store, int rows, std::unique_ptr<FlexRowSource> rest);
+    // Rows taken at once from a source past which the busy pointer shows.
+    static constexpr int kBusyRows = 20000;
+    // A source still holds rows that were not counted.
+    bool uncounted() const;
     // Takes every row the source still holds.
     void takeAllRows();
     // Rows held so far, fixed rows included: rows() once every row is taken.
@@ -235,6 +254,7 @@ protected:
     void inputMethodEvent(QInputMethodEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:
     friend class FlexTextModel;

@@ -78,6 +78,7 @@ bool Main(const QString& appDir, int* exitCode)
                 upgrading->showStep(done, steps);
             });
         }
+        gDb->openReadConnectionWhenIdle();
         gCanSeePrices = true;
 
         auto* main = new MForm;

@@ -568,7 +568,10 @@ void B01::Menu_del_Click()
         return;
     // The waybill goes with its entries, and the balances after them follow.
     const QString number = TrimBlanks(shown);
-    const bool done = RunWrite(LangStr(QString::fromUtf8(kDeleteFailure)), [&] { DeleteWaybill(number); });
+    const bool done = RunWrite(LangStr(QString::fromUtf8(kDeleteFailure)), [&] {
+        const WaitCursor wait;
+        DeleteWaybill(number);
+    });
     if (done)
         removeCurrentRow();
 }
@@ -802,7 +805,10 @@ bool B01::saveWaybill()
     // An edit replaces the stored row, even one stored without a number.
     const QString old = EditMode == Editing && oldKey.isNull() ? QStringLiteral("") : oldKey;
     QString warning;
-    if (!RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] { warning = SaveWaybill(w, old); }))
+    if (!RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] {
+            const WaitCursor wait;
+            warning = SaveWaybill(w, old);
+        }))
         return false;
 
     setText(kChannel, text(kChannel) + "." + w.channelName);

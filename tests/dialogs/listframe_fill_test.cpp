@@ -5,7 +5,10 @@
 #include "data/database.h"
 #include "data/dberror.h"
 #include "data/globals.h"
+#include "data/read_connections.h"
+#include "data/schema.h"
 #include "dialogs/listframe.h"
+#include "dialogs/lookups.h"
 #include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"
 #include "platform/flexstore.h"
@@ -350,16 +353,239 @@ TEST_F(LongListTest, AFailurePartWayIsShownAndTheRowsTakenStay)
     EXPECT_EQ(host.panels.value(4), "共 1199 条记录 当前为第 1 条");
 }
 
-TEST_F(LongListTest, AWriteWhileTheListIsPartlyTakenTakesTheRestFirst)
+// A list of the frame whose key is refused when another record holds it.
+class KeyedList : public KindsList {
+public:
+    KeyedList() { setDuplicateMessage("编号已经存在!"); }
+};
+
+// Lists longer than their first rows read the file as it was when they
+// began, on connections of their own: writes never wait for them, and
+// look-ups and new fills see the file as it is now.
+class SnapshotListTest : public LongListTest {
+protected:
+    static ReadConnections& pool() { return Db().readConnections(); }
+    // Adds a record through the window's own commands.
+    void addRecord(ListFrame* w, const QString& key, const QString& name)
+    {
+        trigger(w, "Menu_Add");
+        type(box(w, 0), key);
+        type(box(w, 4), name);
+        trigger(w, "Menu_save");
+    }
+};
+
+// A list that notes whether the busy pointer is up as its cells are read.
+class WatchedList : public KeyedList {
+public:
+    mutable int cells = 0;
+    mutable int busyCells = 0;
+
+protected:
+    void addCell(FlexTextStore& store, const RowView& row, int col) const override
+    {
+        ++cells;
+        busyCells += BusyPointer() ? 1 : 0;
+        KeyedList::addCell(store, row, col);
+    }
+};
+
+TEST_F(SnapshotListTest, TheBusyPointerIsUpWhileAListFillsAndWhileItsWindowWrites)
+{
+    WatchedList* w = open<WatchedList>();
+    EXPECT_GT(w->cells, 0);
+    EXPECT_EQ(w->busyCells, w->cells);
+    w->cells = w->busyCells = 0;
+    w->FillGrid("select F1,F2,F3,F4,F5 from FT where F3 > 10 order by F1");
+    EXPECT_GT(w->cells, 0);
+    EXPECT_EQ(w->busyCells, w->cells);
+    // A screen of further rows comes without it.
+    w->cells = w->busyCells = 0;
+    grid(w)->setRow(ListFrame::kFirstListRows + 20);
+    EXPECT_GT(w->cells, 0);
+    EXPECT_EQ(w->busyCells, 0);
+    {
+        WriteWatch watch;
+        addRecord(w, "88888", "新");
+        grid(w)->setRow(2);
+        msgs->expect("真的要删除00012吗?", vbBtn::Yes);
+        trigger(w, "Menu_del");
+        EXPECT_GT(watch.rows, 1);
+        EXPECT_EQ(watch.busyRows, watch.rows);
+    }
+    EXPECT_FALSE(BusyPointer());
+    EXPECT_EQ(count("select count(*) from FT where F1 in ('88888', '00012')"), 1);
+}
+
+TEST_F(SnapshotListTest, AWriteWhileTheListIsPartlyTakenLeavesItsRestWhereItIs)
 {
     KindsList* w = open<KindsList>();
     FlexGrid* g = grid(w);
-    ASSERT_LT(g->takenRows(), g->rows());
-    Db().execute("insert into FT values ('99999', 1, 1, Null, '后来的')");
-    EXPECT_EQ(g->takenRows(), kRows + 1);
-    EXPECT_EQ(g->rows(), kRows + 1);
+    const int taken = g->takenRows();
+    ASSERT_LT(taken, g->rows());
+    EXPECT_EQ(pool().lentCount(), 1);
+    {
+        Transaction tx(Db());
+        Db().execute("insert into FT values ('99999', 1, 1, Null, '后来的')");
+        Db().execute("delete from FT where F1 = '" + key(kRows) + "'");
+        tx.commit();
+    }
+    EXPECT_EQ(g->takenRows(), taken);
+    // The rest comes as the file was when the list began.
     EXPECT_EQ(g->textMatrix(kRows, 0), key(kRows));
+    EXPECT_EQ(g->rows(), kRows + 1);
     EXPECT_EQ(w->recCount(), kRows);
+    // Read to its end, the list gives its connection back.
+    EXPECT_EQ(pool().lentCount(), 0);
+    // A new fill reads the file as it is now.
+    w->FillGrid(kListSql);
+    EXPECT_EQ(w->recCount(), kRows);
+    EXPECT_EQ(g->textMatrix(kRows, 0), "99999");
+    EXPECT_EQ(pool().openCount(), 1);
+}
+
+TEST_F(SnapshotListTest, ItsWindowSavesEditsAndDeletesWithoutTakingTheRest)
+{
+    struct Case {
+        const char* what;
+        int rowsAfter;   // records in the list
+        QString lastKey; // the list's last row afterwards
+        QString inFile;  // FT's rows with F5 = '改过'
+    };
+    const Case cases[] = {
+        {"add", kRows + 1, "88888", "88888"},
+        {"edit", kRows, "00003", "00003"},
+        {"delete", kRows - 1, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        KeyedList* w = open<KeyedList>();
+        FlexGrid* g = grid(w);
+        g->setRow(3);
+        const int taken = g->takenRows();
+        const QString what = c.what;
+        if (what == "add") {
+            addRecord(w, "88888", "改过");
+        } else if (what == "edit") {
+            trigger(w, "Menu_edit");
+            clearBox(box(w, 4));
+            type(box(w, 4), "改过");
+            trigger(w, "Menu_save");
+        } else {
+            msgs->expect("真的要删除00003吗?", vbBtn::Yes);
+            trigger(w, "Menu_del");
+        }
+        EXPECT_EQ(w->editMode(), ListFrame::Browse);
+        EXPECT_EQ(w->recCount(), c.rowsAfter);
+        EXPECT_EQ(g->rows(), c.rowsAfter + 1);
+        EXPECT_EQ(g->takenRows(), what == "add" ? taken : taken - 1);
+        EXPECT_EQ(pool().lentCount(), 1);
+        if (!c.lastKey.isEmpty()) {
+            // The saved record, at the end of the list, is the current one.
+            EXPECT_EQ(w->curRow(), c.rowsAfter);
+            EXPECT_EQ(g->textMatrix(c.rowsAfter, 0), c.lastKey);
+            EXPECT_EQ(g->textMatrix(c.rowsAfter, 4), "改过");
+            EXPECT_EQ(host.panels.value(4), QStringLiteral("共 %1 条记录 当前为第 %1 条").arg(c.rowsAfter));
+        }
+        EXPECT_EQ(GetStr("select F1 from FT where F5 = '改过'"), c.inFile);
+        EXPECT_EQ(count("select count(*) from FT where F1 = '00003'"), what == "delete" ? 0 : 1);
+        // The rest follows the rows the window changed, as it read them.
+        EXPECT_EQ(g->textMatrix(c.rowsAfter - (c.lastKey.isEmpty() ? 0 : 1), 0), key(kRows));
+        EXPECT_EQ(g->textMatrix(3, 0), what == "add" ? key(3) : key(4));
+        w->close();
+        Pump();
+        Db().execute("delete from FT where F1 = '88888'");
+        Db().execute("update FT set F5 = '名3' where F1 = '00003'");
+        if (what == "delete")
+            Db().execute("insert into FT values ('00003', 4.5, 3, Null, '名3')");
+    }
+}
+
+TEST_F(SnapshotListTest, TwoListsPartlyReadKeepTheirOwnConnectionsAndOneIsFilledAnew)
+{
+    KindsList* first = open<KindsList>();
+    KindsList* second = open<KindsList>();
+    EXPECT_EQ(pool().lentCount(), 2);
+    Db().execute("insert into FT values ('00000', 0, 0, Null, '最前')");
+    first->FillGrid(kListSql);
+    EXPECT_EQ(pool().lentCount(), 2);
+    EXPECT_EQ(pool().openCount(), 2);
+    EXPECT_EQ(first->recCount(), kRows + 1);
+    EXPECT_EQ(grid(first)->textMatrix(1, 0), "00000");
+    // The second still reads the file as it was when it began.
+    EXPECT_EQ(second->recCount(), kRows);
+    grid(second)->takeAllRows();
+    EXPECT_EQ(gridTexts(grid(second)).mid(1),
+              snapshotTexts("select F1,F2,F3,F4,F5 from FT where F1 <> '00000' order by F1", 6));
+    EXPECT_EQ(pool().lentCount(), 1);
+    // A list that ends within its first rows holds none.
+    first->FillGrid("select F1,F2,F3,F4,F5 from FT where F3 < 10 order by F1");
+    EXPECT_EQ(pool().lentCount(), 0);
+    EXPECT_EQ(pool().openCount(), 2);
+}
+
+TEST_F(SnapshotListTest, AnotherListsWindowWritesAndASearchReadsTheNewState)
+{
+    KeyedList* reading = open<KeyedList>();
+    KeyedList* writing = open<KeyedList>();
+    addRecord(writing, "99998", "另一窗口");
+    writing->grid()->setRow(1);
+    msgs->expect("真的要删除00001吗?", vbBtn::Yes);
+    trigger(writing, "Menu_del");
+    EXPECT_EQ(count("select count(*) from FT where F1 in ('99998', '00001')"), 1);
+    FlexGrid* g = grid(reading);
+    EXPECT_EQ(g->textMatrix(1, 0), key(1));
+    EXPECT_EQ(g->textMatrix(kRows, 0), key(kRows));
+    EXPECT_EQ(g->rows(), kRows + 1);
+    reading->FillGrid("select F1,F2,F3,F4,F5 from FT where F1 > '00000' order by F1 desc");
+    EXPECT_EQ(reading->recCount(), kRows);
+    EXPECT_EQ(g->textMatrix(1, 0), "99998");
+    EXPECT_EQ(g->textMatrix(kRows, 0), key(2));
+}
+
+TEST_F(SnapshotListTest, TheKeyLookUpBeforeASaveSeesTheFileAsItIsNow)
+{
+    struct Case {
+        const char* what;
+        bool anotherCopy; // written by another copy of the program, else by another window
+    };
+    const Case cases[] = {{"another copy", true}, {"another window", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        KeyedList* w = open<KeyedList>();
+        ASSERT_LT(grid(w)->takenRows(), grid(w)->rows());
+        if (c.anotherCopy) {
+            auto other = Database::open(Db().path(), DataFileKey());
+            other->execute("insert into FT values ('77777', 1, 1, Null, '另一个')");
+        } else {
+            addRecord(open<KeyedList>(), "77777", "另一个");
+        }
+        msgs->expect("编号已经存在!");
+        addRecord(w, "77777", "重复");
+        EXPECT_EQ(w->editMode(), ListFrame::Adding);
+        EXPECT_EQ(count("select count(*) from FT where F1 = '77777'"), 1);
+        EXPECT_EQ(GetStr("select F5 from FT where F1 = '77777'"), "另一个");
+        trigger(w, "Menu_cancel");
+        Db().execute("delete from FT where F1 = '77777'");
+    }
+}
+
+TEST_F(SnapshotListTest, AListTheEngineCannotCountAtOnceShowsItsRowsAndTheCountComesWhenRead)
+{
+    KindsList* w = open<KindsList>();
+    FlexGrid* g = grid(w);
+    w->FillGrid("select distinct F1,F2,F3,F4,F5 from FT order by F1");
+    EXPECT_TRUE(g->uncounted());
+    EXPECT_EQ(w->recCount(), ListFrame::kFirstListRows);
+    EXPECT_EQ(host.panels.value(4), QStringLiteral("共 %1 条记录 当前为第 1 条").arg(ListFrame::kFirstListRows));
+    g->setFocus();
+    pressKey(g, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_FALSE(g->uncounted());
+    EXPECT_EQ(w->recCount(), kRows);
+    EXPECT_EQ(w->curRow(), kRows);
+    EXPECT_EQ(host.panels.value(4), QStringLiteral("共 %1 条记录 当前为第 %1 条").arg(kRows));
+    EXPECT_EQ(gridTexts(g).mid(1), snapshotTexts(kListSql, 6));
+    EXPECT_EQ(pool().lentCount(), 0);
 }
 
 } // namespace

@@ -71,7 +71,7 @@ std::unique_ptr<FlexGrid> MakeLongGrid(int held, int counted, int gives, int* en
         store.addCell(QStringView(QStringLiteral("%1,0").arg(r)));
         store.endRow();
     }
-    g->setAll(std::move(store), counted + 1, std::make_unique<CountingSource>(gives, ended));
+    g->setAll(std::move(store), counted < 0 ? -1 : counted + 1, std::make_unique<CountingSource>(gives, ended));
     return g;
 }
 
@@ -627,11 +627,12 @@ TEST(FlexGrid, ALongListTakesTheRowsScrolledIntoViewAndAllOfThemBeforeAChange)
     g->verticalScrollBar()->setValue(30000);
     EXPECT_GT(g->takenRows(), 30000 + 10);
     EXPECT_LT(g->takenRows(), 50000);
-    g->addItem("new");
+    // A row inserted among them takes every row first.
+    g->addItem("new", 2);
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(g->rows(), 50002);
-    EXPECT_EQ(g->textMatrix(50000, 0), "50000,0");
-    EXPECT_EQ(g->textMatrix(50001, 0), "new");
+    EXPECT_EQ(g->textMatrix(50001, 0), "50000,0");
+    EXPECT_EQ(g->textMatrix(2, 0), "new");
 
     // Emptied, the rows not taken go with their source, unasked.
     auto h = MakeLongGrid(100, 50000, 50000, &ended);
@@ -640,4 +641,170 @@ TEST(FlexGrid, ALongListTakesTheRowsScrolledIntoViewAndAllOfThemBeforeAChange)
     EXPECT_EQ(h->textMatrix(50000, 0), "");
     EXPECT_EQ(h->takenRows(), 50001);
     EXPECT_EQ(ended, 1);
+}
+
+namespace {
+
+// Data rows "n,0" numbered on from `next` up to `last`, however many rows
+// the grid took out meanwhile (a statement's rows).
+class NumberedSource : public FlexRowSource {
+public:
+    NumberedSource(int next, int last, int* ended)
+        : m_next(next),
+          m_last(last),
+          m_ended(ended)
+    {
+    }
+    bool fetch(FlexTextStore& store, int rows) override
+    {
+        while (store.rows() < rows && m_next <= m_last) {
+            store.addCell(QStringView(QStringLiteral("%1,0").arg(m_next++)));
+            store.endRow();
+        }
+        return m_next <= m_last;
+    }
+    void ended() override { ++*m_ended; }
+
+private:
+    int m_next, m_last;
+    int* m_ended;
+};
+
+std::unique_ptr<FlexGrid> MakeNumberedGrid(int held, int counted, int gives, int* ended)
+{
+    auto g = std::make_unique<FlexGrid>();
+    g->setFixedCols(0);
+    g->setCols(1);
+    FlexTextStore store = g->startFill();
+    for (int r = 1; r <= held; ++r) {
+        store.addCell(QStringView(QStringLiteral("%1,0").arg(r)));
+        store.endRow();
+    }
+    g->setAll(std::move(store), counted < 0 ? -1 : counted + 1,
+              std::make_unique<NumberedSource>(held + 1, gives, ended));
+    return g;
+}
+
+void PressCtrlEnd(QWidget* w)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+    QApplication::sendEvent(w, &press);
+}
+
+} // namespace
+
+TEST(FlexGrid, ARowAddedAtTheEndOrTakenOutLeavesTheRestOfALongListWhereItIs)
+{
+    struct Case {
+        const char* what;
+        int counted; // -1: not counted
+    };
+    const Case cases[] = {{"counted", 50000}, {"not counted", -1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int ended = 0;
+        auto g = MakeNumberedGrid(100, c.counted, 50000, &ended);
+        const int before = g->rows();
+        g->addItem("saved");
+        g->removeItem(10); // "10,0", taken already
+        EXPECT_EQ(g->takenRows(), 100);
+        EXPECT_EQ(ended, 0);
+        EXPECT_EQ(g->rows(), before);
+        EXPECT_EQ(g->textMatrix(before - 1, 0), "saved");
+        EXPECT_EQ(g->textMatrix(10, 0), "11,0");
+        g->setTextMatrix(before - 1, 0, "shipped");
+        g->setRow(before - 1); // the added row is current without the rows before it
+        EXPECT_EQ(g->takenRows(), 100);
+        EXPECT_EQ(g->rowTexts(g->row()), QStringList({"shipped"}));
+        g->removeItem(before - 1);
+        g->addItem("again");
+        // A counted row not yet taken is taken with those before it.
+        const bool counted = c.counted >= 0;
+        if (counted)
+            g->removeItem(150);
+        EXPECT_EQ(g->takenRows(), counted ? 4195 : 100);
+        EXPECT_EQ(ended, 0);
+        g->takeAllRows();
+        EXPECT_EQ(ended, 1);
+        EXPECT_EQ(g->rows(), counted ? 50000 : 50001);
+        EXPECT_EQ(g->textMatrix(g->rows() - 2, 0), "50000,0");
+        EXPECT_EQ(g->textMatrix(g->rows() - 1, 0), "again");
+        EXPECT_EQ(g->textMatrix(150, 0), counted ? "152,0" : "151,0");
+    }
+}
+
+TEST(FlexGrid, AListNotCountedGrowsAsTheViewNearsItsLastRowAndCtrlEndTakesItAll)
+{
+    int ended = 0;
+    auto g = MakeNumberedGrid(100, -1, 30000, &ended);
+    EXPECT_TRUE(g->uncounted());
+    EXPECT_EQ(g->rows(), 101);
+    g->resize(300, 400);
+    g->show();
+    g->setFocus();
+    g->verticalScrollBar()->setValue(g->verticalScrollBar()->maximum());
+    EXPECT_GT(g->rows(), 101);
+    EXPECT_EQ(g->rows(), g->takenRows());
+    EXPECT_EQ(ended, 0);
+    const int grown = g->rows();
+    g->setRow(grown - 1);
+    EXPECT_EQ(g->textMatrix(grown - 1, 0), QStringLiteral("%1,0").arg(grown - 1));
+    PressCtrlEnd(g.get());
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(g->uncounted());
+    EXPECT_EQ(g->rows(), 30001);
+    EXPECT_EQ(g->row(), 30000);
+}
+
+TEST(FlexGrid, TheBusyPointerIsUpOnlyWhileManyRowsAreTaken)
+{
+    // The pointer each fetch of the source saw.
+    class NotingSource : public NumberedSource {
+    public:
+        NotingSource(int next, int last, int* ended, std::vector<bool>* seen)
+            : NumberedSource(next, last, ended),
+              m_seen(seen)
+        {
+        }
+        bool fetch(FlexTextStore& store, int rows) override
+        {
+            m_seen->push_back(BusyPointer());
+            return NumberedSource::fetch(store, rows);
+        }
+
+    private:
+        std::vector<bool>* m_seen;
+    };
+    struct Case {
+        const char* what;
+        int counted; // -1: not counted
+        std::function<void(FlexGrid&)> move;
+        bool busy;
+    };
+    const Case cases[] = {
+        {"a slice further", 50000, [](FlexGrid& g) { g.setRow(300); }, false},
+        {"the rows up to one far ahead", 50000, [](FlexGrid& g) { g.setRow(40000); }, true},
+        {"the end of a short rest", 15000, [](FlexGrid& g) { g.setRow(15000); }, false},
+        {"every row of a list not counted", -1, [](FlexGrid& g) { g.takeAllRows(); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int ended = 0;
+        std::vector<bool> seen;
+        FlexGrid g;
+        g.setFixedCols(0);
+        g.setCols(1);
+        FlexTextStore store = g.startFill();
+        for (int r = 1; r <= 100; ++r) {
+            store.addCell(QStringView(QStringLiteral("%1,0").arg(r)));
+            store.endRow();
+        }
+        const int gives = c.counted < 0 ? 50000 : c.counted;
+        g.setAll(std::move(store), c.counted < 0 ? -1 : c.counted + 1,
+                 std::make_unique<NotingSource>(101, gives, &ended, &seen));
+        c.move(g);
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen.front(), c.busy);
+        EXPECT_FALSE(BusyPointer());
+    }
 }

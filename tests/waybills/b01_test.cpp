@@ -780,11 +780,12 @@ TEST_F(WaybillTest, ALongRegisterIsCountedAtOnceAndASaveLandsAfterItsLastRow)
                            "甲公司"}));
 
     // A save writes while the list is still partly in its statement: the
-    // list takes the rest first, and the saved waybill comes after them once.
+    // rest stays unread, and the saved waybill comes after it once.
     w->formLoad();
     ASSERT_LT(g->takenRows(), g->rows());
     add(w, Entry{});
     EXPECT_EQ(w->editMode(), 0);
+    EXPECT_LT(g->takenRows(), g->rows());
     EXPECT_EQ(g->rows(), n + 2);
     EXPECT_EQ(RowOf(g, "W001"), n + 1);
     EXPECT_EQ(host.panels[4], QStringLiteral("速递单：共 %1 条记录 当前为第 %1 条").arg(n + 1));

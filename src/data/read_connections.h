@@ -1,0 +1,68 @@
+#pragma once
+#include <QString>
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+
+// Connections of their own that long lists read from, beside the data file's
+// one connection that writes. A list holds one, in a read transaction, from
+// its first row until it is read to its end or left: it keeps reading the
+// file as it was when it began (the journal is written ahead, so the
+// connection that writes never waits for it and a partly read list costs a
+// save nothing), while look-ups and writes of the main connection see the
+// file as it is now. Opening a keyed connection costs as much as opening the
+// file (tens of milliseconds for the key), so a connection is opened once
+// and kept for the next list; two lists never share one, as statements of
+// one connection share one snapshot. Each keeps a small page cache.
+class ReadConnections {
+public:
+    ReadConnections(const QString& path, const QString& key, int pageSize);
+    ~ReadConnections();
+    ReadConnections(const ReadConnections&) = delete;
+    ReadConnections& operator=(const ReadConnections&) = delete;
+
+    // One connection lent to a list, inside a read transaction begun on it;
+    // given back (its transaction ended) when the lease goes.
+    class Lease {
+    public:
+        ~Lease();
+        Lease(const Lease&) = delete;
+        Lease& operator=(const Lease&) = delete;
+        sqlite3* handle() const { return m_db; }
+
+    private:
+        friend class ReadConnections;
+        Lease(ReadConnections& pool, sqlite3* db)
+            : m_pool(pool),
+              m_db(db)
+        {
+        }
+        ReadConnections& m_pool;
+        sqlite3* m_db;
+    };
+    // A kept connection, or a new one; throws DbError.
+    std::unique_ptr<Lease> lease();
+    // Opens one connection for the first list, unless one is open already.
+    // A failure here only leaves it to that list.
+    void keepOneOpen();
+    // A kept connection is free: a lease costs no opening.
+    bool hasIdle() const { return !m_idle.empty(); }
+    // Connections open, lent or kept, and those lent.
+    int openCount() const { return int(m_idle.size()) + m_lent; }
+    int lentCount() const { return m_lent; }
+    // Connections kept for the next lists at most; one more is closed when given back.
+    static constexpr int kKeptIdle = 3;
+    // Pages each connection caches (2 MB).
+    static constexpr int kCacheKb = 2048;
+
+private:
+    sqlite3* openOne();
+    void giveBack(sqlite3* db);
+
+    QString m_path;
+    QString m_key;
+    int m_pageSize;
+    std::vector<sqlite3*> m_idle;
+    int m_lent = 0;
+};
