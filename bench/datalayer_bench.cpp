@@ -1,6 +1,7 @@
 // Reading a large waybill table into text: through a snapshot record set versus
 // stepping the bare SQLite API. The windows fill their grids from record sets, so
 // the layer has to stay close to the bare loop.
+#include "data/program_sql.h"
 #include "support/bench_support.h"
 #include "data/database.h"
 #include "data/schema.h"
@@ -30,7 +31,7 @@ struct Fixture {
     {
         const QString path = dir.path() + "/vembra.dat";
         CreateDataFile(path);
-        db = Database::open(path, DataFileKey());
+        db = Database::open(path, DataFileKey(), ProgramSql());
         fill();
         select = QStringLiteral("select * from B01 order by F1");
     }

@@ -11,6 +11,7 @@
 //
 // Usage: export_bench [--runs=N] [--versions]   (--versions: the other two
 // entries of the version list as well)
+#include "data/program_sql.h"
 #include "support/bench_support.h"
 #include "data/database.h"
 #include "platform/flexgrid.h"
@@ -147,7 +148,7 @@ int main(int argc, char** argv)
             QFile::remove(out);
             const double c0 = CpuMs();
             const auto t0 = std::chrono::steady_clock::now();
-            std::unique_ptr<Database> staging = Database::open(templatePath, QString());
+            std::unique_ptr<Database> staging = Database::open(templatePath, QString(), ProgramSql());
             const QList<int> columns = StageGrid(*staging, grid);
             const double s = MsSince(t0);
             ok = WriteStagedWorkbook(*staging, columns, out, version) && ok;

@@ -5,6 +5,7 @@
 // run, so each has its own memory and nothing of the file is cached:
 // Usage: stream_bench [stream|slices|recordset|bare] [--rows=N] [--file=PATH]
 // (without --file the waybills are written into a temporary file first).
+#include "data/program_sql.h"
 #include "support/bench_support.h"
 #include "data/database.h"
 #include "data/globals.h"
@@ -81,7 +82,7 @@ int main(int argc, char** argv)
             temporary = std::make_unique<BenchDataFile>();
         } else {
             CreateDataFile(file);
-            gDb = Database::open(file, DataFileKey());
+            gDb = Database::open(file, DataFileKey(), ProgramSql());
         }
         fillWaybills(rows);
         if (!file.isEmpty()) {
@@ -91,7 +92,7 @@ int main(int argc, char** argv)
         }
         temporary->reopen(); // nothing in the page cache
     } else {
-        gDb = Database::open(file, DataFileKey());
+        gDb = Database::open(file, DataFileKey(), ProgramSql());
         rows = int(gDb->openRecordset("select count(*) from B01").field(0).toInt());
     }
     const bool stream = mode != "recordset";

@@ -1,6 +1,7 @@
 #include "data/datafile_upgrade.h"
 
 #include "data/posting.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "data/statement.h"
 
@@ -216,7 +217,7 @@ void copyOver(const QString& from, const QString& to)
 
 DataFileLayout ReadDataFileLayout(const QString& path, const QString& key)
 {
-    auto db = Database::openReadOnly(path, key);
+    auto db = Database::openReadOnly(path, key, ProgramSql());
     DataFileLayout layout;
     layout.pageSize = db->pageSize();
     Statement version(*db, QStringLiteral("PRAGMA user_version"));
@@ -272,7 +273,7 @@ std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backu
                 .arg(layout.version)
                 .arg(kDataFileVersion));
     if (layout.version == kDataFileVersion || !layout.complete)
-        return Database::open(path, key);
+        return Database::open(path, key, ProgramSql());
 
     // The copy is of one whole file: a journal left beside it (the program
     // ended without closing it) is first written into it.
@@ -280,7 +281,7 @@ std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backu
     for (const QString& side : Database::sideFiles(path))
         journalBeside = journalBeside || QFileInfo::exists(side);
     if (journalBeside)
-        Database::open(path, key)->singleFile();
+        Database::open(path, key, ProgramSql())->singleFile();
     copyOver(path, backupFolder + UpgradeBackupName(layout.version));
     if (layout.pageSize != kProgramPageSize) {
         // The oldest files' pages are rewritten as the program's, the new
@@ -296,7 +297,7 @@ std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backu
             throw DbError(QStringLiteral("不能替换数据文件 '%1': %2").arg(path, QString::fromStdString(ec.message())));
         }
     }
-    auto db = Database::open(path, key);
+    auto db = Database::open(path, key, ProgramSql());
     // Plain while it is rewritten: the rollback journal keeps only the pages
     // that held data before, where the write-ahead one would hold every page
     // written.

@@ -1,6 +1,7 @@
 #include "dialogs/toexcel.h"
 
 #include "data/database.h"
+#include "data/program_sql.h"
 #include "platform/flexgrid.h"
 #include "data/globals.h"
 #include "platform/mainhost.h"
@@ -240,7 +241,7 @@ void ToExcel::exportData()
     std::unique_ptr<Database> staging;
     QList<int> staged; // the grid columns in the staging table
     try {
-        staging = Database::open(templatePath, QString());
+        staging = Database::open(templatePath, QString(), ProgramSql());
         if (Sgd) {
             // Repainting after every row of a long grid would cost more than
             // the copy; the caption follows often enough to be seen moving.

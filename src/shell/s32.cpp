@@ -1,5 +1,6 @@
 #include "shell/s32.h"
 
+#include "data/program_sql.h"
 #include "shell/file_copy.h"
 #include "shell/startup.h"
 
@@ -57,7 +58,7 @@ QString S32::checkSource(const QString& source)
         return "不能用数据文件本身恢复数据!";
     try {
         // Looked at only: the operator's backup is not changed by the check.
-        auto db = Database::openReadOnly(source, DataFileKey());
+        auto db = Database::openReadOnly(source, DataFileKey(), ProgramSql());
         db->openRecordset("select F1 from TE1");
     } catch (const std::exception& e) {
         return "所选文件不是本系统的数据文件!系统返回如下信息：" + QString(QChar(13)) + QString::fromUtf8(e.what());

@@ -1,5 +1,5 @@
+#include "data/balance_rewriter.h"
 #include "data/globals.h"
-#include "data/ledger.h"
 #include "data/statement.h"
 #include "support/testenv.h"
 

@@ -5,6 +5,7 @@
 #include "data/database.h"
 #include "data/dberror.h"
 #include "data/globals.h"
+#include "data/program_sql.h"
 #include "dialogs/listframe.h"
 #include "dialogs/toexcel.h"
 #include "platform/flexgrid.h"
@@ -320,7 +321,7 @@ TEST_F(LongListTest, ExportAndASearchOverTheGridReachRowsBeyondTheFirst)
     EXPECT_EQ(found, 1400);
 
     w->FillGrid(kListSql);
-    auto staging = Database::open(gAppPath + "excel.dat", QString());
+    auto staging = Database::open(gAppPath + "excel.dat", QString(), ProgramSql());
     StageGrid(*staging, *g);
     EXPECT_EQ(staging->openRecordset("select count(*) from mysheet").at(0, 0).toInt(), kRows + 1);
     EXPECT_EQ(staging->openRecordset("select F1 from mysheet order by rowid desc").at(0, 0).toString(), key(kRows));
