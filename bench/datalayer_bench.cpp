@@ -1,9 +1,9 @@
 // Reading a large waybill table into text: through a snapshot record set versus
 // stepping the bare SQLite API. The windows fill their grids from record sets, so
 // the layer has to stay close to the bare loop.
-#include "data/program_sql.h"
 #include "support/bench_support.h"
 #include "data/database.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "platform/vb.h"

@@ -11,10 +11,10 @@
 //
 // Usage: export_bench [--runs=N] [--versions]   (--versions: the other two
 // entries of the version list as well)
-#include "data/program_sql.h"
 #include "support/bench_support.h"
 #include "data/database.h"
 #include "platform/flexgrid.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "dialogs/toexcel.h"
 

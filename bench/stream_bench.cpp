@@ -5,10 +5,10 @@
 // run, so each has its own memory and nothing of the file is cached:
 // Usage: stream_bench [stream|slices|recordset|bare] [--rows=N] [--file=PATH]
 // (without --file the waybills are written into a temporary file first).
-#include "data/program_sql.h"
 #include "support/bench_support.h"
 #include "data/database.h"
 #include "data/globals.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "platform/flexstore.h"

@@ -24,13 +24,15 @@ void rewriteRowByRow(Database& db, double sn, const QString& party, double bal)
     };
     std::vector<Change> changes;
     {
-        Statement rows(db, QStringLiteral("select rowid,YF,FK,QC,QM from TB1 where SN<>0 AND SN>=?2 and F3=?1 ORDER BY SN"));
+        Statement rows(
+            db, QStringLiteral("select rowid,YF,FK,QC,QM from TB1 where SN<>0 AND SN>=?2 and F3=?1 ORDER BY SN"));
         rows.bind(1, party);
         rows.bind(2, sn);
         while (rows.step()) {
             const double qc = bal;
             bal = bal + amountAt(rows, 1) - amountAt(rows, 2);
-            if (rows.columnIsNumber(3) && rows.columnIsNumber(4) && rows.columnDouble(3) == qc && rows.columnDouble(4) == bal)
+            if (rows.columnIsNumber(3) && rows.columnIsNumber(4) && rows.columnDouble(3) == qc
+                && rows.columnDouble(4) == bal)
                 continue;
             changes.push_back({rows.columnInt64(0), qc, bal});
         }
@@ -64,8 +66,9 @@ struct BalanceRewriter::Statements {
                   QStringLiteral("select QM from TB1 where (F3=?1 AND not (F6='' or F6 is null)) "
                                  "and SN<?2 and SN<>0 order by SN desc limit 1")),
           rewrite(db, BalanceRewriter::rewriteSql()),
-          many(db, QStringLiteral("select count(*) from (select 1 from TB1 where F3=?1 and SN>=?2 and SN<>0 limit %1)")
-                       .arg(kFewRows + 1))
+          many(db,
+               QStringLiteral("select count(*) from (select 1 from TB1 where F3=?1 and SN>=?2 and SN<>0 limit %1)")
+                   .arg(kFewRows + 1))
     {
     }
 };
@@ -270,8 +273,8 @@ ChainOrder orderByChain(const std::vector<ListedRow>& rows, size_t chains)
 
 // One chain's rows walked in SN order (equal numbers in file order) from the
 // opening balance: each row's amounts become its balances.
-void walkChain(std::vector<ListedRow>& rows, std::vector<quint32>::iterator first,
-               std::vector<quint32>::iterator last, double bal)
+void walkChain(std::vector<ListedRow>& rows, std::vector<quint32>::iterator first, std::vector<quint32>::iterator last,
+               double bal)
 {
     const auto bySn = [&](quint32 x, quint32 y) { return rows[x].sn < rows[y].sn; };
     if (!std::is_sorted(first, last, bySn))
@@ -294,8 +297,9 @@ bool writeInFileOrder(Database& db, const std::vector<ListedRow>& rows)
     {
         RunningWalk running(write);
         Statement rewrite(
-            db, QStringLiteral("update TB1 not indexed set QC=ledger_file_before(rowid),QM=ledger_file_after(rowid) "
-                               "where ledger_file_order(rowid,QC,QM)"));
+            db,
+            QStringLiteral("update TB1 not indexed set QC=ledger_file_before(rowid),QM=ledger_file_after(rowid) "
+                           "where ledger_file_order(rowid,QC,QM)"));
         rewrite.run();
     }
     return !write.outOfOrder && write.written == write.flagged;

@@ -153,7 +153,8 @@ bool FusedWalk::walk(sqlite3_value** a)
     lastSn[c] = s;
     const double before = bal[c];
     bal[c] = bal[c] + amountOf(a[3]) - amountOf(a[4]);
-    if (isNumber(a[5]) && isNumber(a[6]) && sqlite3_value_double(a[5]) == before && sqlite3_value_double(a[6]) == bal[c])
+    if (isNumber(a[5]) && isNumber(a[6]) && sqlite3_value_double(a[5]) == before
+        && sqlite3_value_double(a[6]) == bal[c])
         return false;
     rows.push_back({rowid, s, before, bal[c], c, true});
     return true;
@@ -167,8 +168,7 @@ namespace {
 // running on this thread, given to the statement as a truth (whether to write
 // the row) or a balance. With no walk running, or no balance for the row, the
 // statement fails with the function's own text (its user data).
-template <class Walk, auto answer>
-void walkFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+template <class Walk, auto answer> void walkFunction(sqlite3_context* ctx, int, sqlite3_value** args)
 {
     if (Walk* walk = RunningWalk<Walk>::running()) {
         const auto a = answer(*walk, args);
@@ -199,8 +199,7 @@ double after(const ListedRow& r) { return r.b; }
 
 // The balance a walk worked out for a row; the row counts as written when
 // the SET asks for the second.
-template <class Walk, bool second>
-std::optional<double> balanceOf(Walk& walk, sqlite3_value** args)
+template <class Walk, bool second> std::optional<double> balanceOf(Walk& walk, sqlite3_value** args)
 {
     const auto* row = walk.find(sqlite3_value_int64(args[0]));
     if (!row)
@@ -221,15 +220,15 @@ void RegisterBalanceFunctions(sqlite3* db)
 {
     registerWalkFunction<BalanceWalk, walkRow>(db, "ledger_walk", 6, "ledger_walk: no balance rewrite is running");
     registerWalkFunction<BalanceWalk, balanceOf<BalanceWalk, false>>(db, "ledger_balance_before", 1,
-                                                                      "ledger_balance: the row was not walked");
-    registerWalkFunction<BalanceWalk, balanceOf<BalanceWalk, true>>(db, "ledger_balance_after", 1,
                                                                      "ledger_balance: the row was not walked");
+    registerWalkFunction<BalanceWalk, balanceOf<BalanceWalk, true>>(db, "ledger_balance_after", 1,
+                                                                    "ledger_balance: the row was not walked");
     registerWalkFunction<FusedWalk, walkFileRow>(db, "ledger_file_walk", 7,
                                                  "ledger_file_walk: no balance rewrite is running");
     registerWalkFunction<FileOrderWrite, checkRow>(db, "ledger_file_order", 3,
                                                    "ledger_file_order: no balance rewrite is running");
-    registerWalkFunction<FileOrderWrite, balanceOf<FileOrderWrite, false>>(db, "ledger_file_before", 1,
-                                                                           "ledger_file_balance: the row was not checked");
-    registerWalkFunction<FileOrderWrite, balanceOf<FileOrderWrite, true>>(db, "ledger_file_after", 1,
-                                                                          "ledger_file_balance: the row was not checked");
+    registerWalkFunction<FileOrderWrite, balanceOf<FileOrderWrite, false>>(
+        db, "ledger_file_before", 1, "ledger_file_balance: the row was not checked");
+    registerWalkFunction<FileOrderWrite, balanceOf<FileOrderWrite, true>>(
+        db, "ledger_file_after", 1, "ledger_file_balance: the row was not checked");
 }

@@ -316,7 +316,10 @@ TEST_F(DataFile, WriteAheadJournalWhileOpenAndOneWholeFileForACopy)
     // The file alone holds everything written, and the database goes on working.
     const QString copy = folder->file("copy.dat");
     ASSERT_TRUE(QFile::copy(path, copy));
-    EXPECT_EQ(Database::openReadOnly(copy, DataFileKey(), ProgramSql())->openRecordset("select F2 from M04 where F1='w1'").field(0).toString(),
+    EXPECT_EQ(Database::openReadOnly(copy, DataFileKey(), ProgramSql())
+                  ->openRecordset("select F2 from M04 where F1='w1'")
+                  .field(0)
+                  .toString(),
               "in the journal");
     Db().execute("insert into M04 (F1,F2) values ('w2','after')");
     EXPECT_EQ(GetStr("select count(*) from M04"), "2");

@@ -195,7 +195,8 @@ TEST(UpgradeRefusal, FailedUpgradeLeavesTheFileAsItWas)
     EXPECT_EQ(masterOf(path), master);
     EXPECT_EQ(rowsOf(path), rows);
     EXPECT_EQ(versionOf(path), 0);
-    EXPECT_EQ(column(*Database::openReadOnly(path, DataFileKey(), ProgramSql()), "select rowid from TB1 order by rowid").first(),
+    EXPECT_EQ(column(*Database::openReadOnly(path, DataFileKey(), ProgramSql()), "select rowid from TB1 order by rowid")
+                  .first(),
               "1");
 }
 

@@ -42,37 +42,42 @@ constexpr auto kCode = FieldKind::Code;
 
 // The boxes the tests name.
 enum ParcelBox {
-    kNumber = 0,   // typed up to 15 characters
-    kSent = 1,     // a date picker
+    kNumber = 0, // typed up to 15 characters
+    kSent = 1,   // a date picker
     kTransfer = 2,
     kRemark = 3,
-    kOrigin = 4,   // a list of names
-    kChannel = 5,  // code and name, masked without the price right
-    kService = 6,  // fixed items
+    kOrigin = 4,  // a list of names
+    kChannel = 5, // code and name, masked without the price right
+    kService = 6, // fixed items
     kPieces = 7,
     kWeight = 8,
     kFirstWeight = 9,
-    kFee = 10,     // masked without the price right; worked out as it is entered
-    kCost = 11,    // masked for all but the administrator too
+    kFee = 10,      // masked without the price right; worked out as it is entered
+    kCost = 11,     // masked for all but the administrator too
     kCustomer = 12, // code and name, shown through the window's hook
-    kReason = 13,  // a list whose whole text is stored
-    kArea = 14,    // masked without the price right; kept on add
-    kLength = 15,  // formatted; kept on add
+    kReason = 13,   // a list whose whole text is stored
+    kArea = 14,     // masked without the price right; kept on add
+    kLength = 15,   // formatted; kept on add
     kParcelBoxes
 };
 
 const Spec kSpecs[] = {
-    {kNumber, "F1", "单号"}, {kSent, "F101", "寄件日期", FieldEditor::Date, FieldKind::Date},
-    {kTransfer, "F102", "转单号"}, {kRemark, "F103", "备注"},
+    {kNumber, "F1", "单号"},
+    {kSent, "F101", "寄件日期", FieldEditor::Date, FieldKind::Date},
+    {kTransfer, "F102", "转单号"},
+    {kRemark, "F103", "备注"},
     {kOrigin, "F201", "始发地", kList, kCode, "select F1 from M05 order by F1"},
     {kChannel, "F202", "渠道", kList, kCode, "select F1,F2 from M01 order by F1", kPrice},
-    {kService, "F301", "服务类型", kList, kCode}, {kPieces, "F401", "件数", {}, kNum},
-    {kWeight, "F402", "收重(KG)", {}, kNum}, {kFirstWeight, "F403", "初重(KG)", {}, kNum},
+    {kService, "F301", "服务类型", kList, kCode},
+    {kPieces, "F401", "件数", {}, kNum},
+    {kWeight, "F402", "收重(KG)", {}, kNum},
+    {kFirstWeight, "F403", "初重(KG)", {}, kNum},
     {kFee, "F502", "基本费用", {}, kNum, nullptr, kPrice},
     {kCost, "F507", "出货成本", {}, kNum, nullptr, kPrice | FieldMask::NotAdministrator},
     {kCustomer, "F603", "发件客户", kList, kCode, "select F1,F2 from M03 order by F1"},
     {kReason, "F702", "事故原因", kList, FieldKind::Text, "select F1 from M06 order by F1"},
-    {kArea, "F2021", "出货区域", kList, kCode, nullptr, kPrice}, {kLength, "F4051", "长", {}, kNum},
+    {kArea, "F2021", "出货区域", kList, kCode, nullptr, kPrice},
+    {kLength, "F4051", "长", {}, kNum},
 };
 
 const int kListIndexes[] = {kOrigin, kChannel, kService, kCustomer, kReason, kArea};
@@ -87,14 +92,21 @@ public:
         setWindowTitle("包裹");
         setTable("B01");
         setGridColumns({"单号", "寄件日期", "服务类型", "件数", "渠道", "发件客户", "备注"});
-        setListSql("select B01.F1,B01.F101,B01.F301,B01.F401,M01.F2,M03.F2,B01.F103 "
-                   "FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1)  left join M01 on M01.f1=B01.f202    ORDER BY B01.F101 ");
+        setListSql(
+            "select B01.F1,B01.F101,B01.F301,B01.F401,M01.F2,M03.F2,B01.F103 "
+            "FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1)  left join M01 on M01.f1=B01.f202    ORDER BY B01.F101 ");
         setKeepsDesignedPosition(true);
         for (const Spec& s : kSpecs) {
             const int x = 1300 + (s.k % 4) * 2600, y = 100 + (s.k / 4) * 380;
-            Field f{.label = s.caption, .column = s.column, .maxLength = s.k == kNumber ? 15 : 0,
-                    .labRect = {x - 1200, y + 30, 1150, 255}, .txtRect = {x, y, 1300, 330}, .index = s.k,
-                    .gridCol = kNoGridColumn, .editor = s.editor, .kind = s.kind};
+            Field f{.label = s.caption,
+                    .column = s.column,
+                    .maxLength = s.k == kNumber ? 15 : 0,
+                    .labRect = {x - 1200, y + 30, 1150, 255},
+                    .txtRect = {x, y, 1300, 330},
+                    .index = s.k,
+                    .gridCol = kNoGridColumn,
+                    .editor = s.editor,
+                    .kind = s.kind};
             if (s.listSql)
                 f.listSql = s.listSql;
             f.listWithName = s.listSql && QString(s.listSql).contains("F1,F2");
@@ -338,7 +350,7 @@ TEST_F(ListFrameTest, TheDetailComesFromTheRecordsRowAndEditHandsItToTheEditors)
     EXPECT_EQ(box(w, kNumber)->text(), "W1");
     EXPECT_EQ(box(w, kSent)->text(), "2024-01-02");
     EXPECT_EQ(box(w, kCustomer)->text(), "C1.客户一"); // through the window's shown-text hook
-    EXPECT_EQ(box(w, kLength)->text(), "1.3");        // through the field's format
+    EXPECT_EQ(box(w, kLength)->text(), "1.3");         // through the field's format
     EXPECT_EQ(box(w, kFee)->text(), "12");
 
     trigger(w, "Menu_edit");
@@ -427,8 +439,8 @@ TEST_F(ListFrameTest, EveryKindOfControlIsColouredAndEnterMovesOnFromIt)
     late->setObjectName("Late");
     late->show();
 
-    const QList<QWidget*> chain = {box(w, kNumber), w->findChild<QDateEdit*>("DTP"), box(w, kTransfer),
-                                   box(w, kRemark), list(w, kOrigin)};
+    const QList<QWidget*> chain = {box(w, kNumber), w->findChild<QDateEdit*>("DTP"), box(w, kTransfer), box(w, kRemark),
+                                   list(w, kOrigin)};
     for (int i = 0; i + 1 < chain.size(); ++i) {
         chain[i]->setFocus();
         ASSERT_TRUE(chain[i]->hasFocus()) << i;
