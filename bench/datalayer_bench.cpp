@@ -3,6 +3,7 @@
 // the layer has to stay close to the bare loop.
 #include "support/bench_support.h"
 #include "data/database.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "platform/vb.h"
@@ -30,7 +31,7 @@ struct Fixture {
     {
         const QString path = dir.path() + "/vembra.dat";
         CreateDataFile(path);
-        db = Database::open(path, DataFileKey());
+        db = Database::open(path, DataFileKey(), ProgramSql());
         fill();
         select = QStringLiteral("select * from B01 order by F1");
     }

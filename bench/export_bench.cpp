@@ -14,6 +14,7 @@
 #include "support/bench_support.h"
 #include "data/database.h"
 #include "platform/flexgrid.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "dialogs/toexcel.h"
 
@@ -147,7 +148,7 @@ int main(int argc, char** argv)
             QFile::remove(out);
             const double c0 = CpuMs();
             const auto t0 = std::chrono::steady_clock::now();
-            std::unique_ptr<Database> staging = Database::open(templatePath, QString());
+            std::unique_ptr<Database> staging = Database::open(templatePath, QString(), ProgramSql());
             const QList<int> columns = StageGrid(*staging, grid);
             const double s = MsSince(t0);
             ok = WriteStagedWorkbook(*staging, columns, out, version) && ok;

@@ -14,6 +14,7 @@
 // in a file written before the blocks.
 // Usage: ledger_bench [--journal=wal|delete] [--runs=N] [--scattered]
 #include "support/bench_support.h"
+#include "data/balance_rewriter.h"
 #include "data/globals.h"
 #include "data/ledger.h"
 #include "data/posting.h"

@@ -8,6 +8,7 @@
 #include "support/bench_support.h"
 #include "data/database.h"
 #include "data/globals.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "platform/flexstore.h"
@@ -81,7 +82,7 @@ int main(int argc, char** argv)
             temporary = std::make_unique<BenchDataFile>();
         } else {
             CreateDataFile(file);
-            gDb = Database::open(file, DataFileKey());
+            gDb = Database::open(file, DataFileKey(), ProgramSql());
         }
         fillWaybills(rows);
         if (!file.isEmpty()) {
@@ -91,7 +92,7 @@ int main(int argc, char** argv)
         }
         temporary->reopen(); // nothing in the page cache
     } else {
-        gDb = Database::open(file, DataFileKey());
+        gDb = Database::open(file, DataFileKey(), ProgramSql());
         rows = int(gDb->openRecordset("select count(*) from B01").field(0).toInt());
     }
     const bool stream = mode != "recordset";

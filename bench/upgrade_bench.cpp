@@ -10,10 +10,11 @@
 // The data file's disk use (the file and whatever lies beside it, the copy
 // aside) is sampled during the upgrade; its peak is printed.
 // Usage: upgrade_bench [--runs=N]
+#include "data/balance_rewriter.h"
 #include "data/datafile_upgrade.h"
 #include "data/globals.h"
-#include "data/ledger.h"
 #include "data/posting.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "data/statement.h"
@@ -79,7 +80,7 @@ double mb(qint64 bytes) { return double(bytes) / (1024.0 * 1024.0); }
 
 double recalcMs(const QString& path, int runs)
 {
-    gDb = Database::open(path, DataFileKey());
+    gDb = Database::open(path, DataFileKey(), ProgramSql());
     const auto recalc = [] {
         Transaction tx(*gDb);
         RecalcBalances(0, kParty);
@@ -109,7 +110,7 @@ int main(int argc, char** argv)
     t.start();
     CreateDataFile(old);
     {
-        auto db = Database::open(old, DataFileKey());
+        auto db = Database::open(old, DataFileKey(), ProgramSql());
         fillOldLedger(*db);
         db->singleFile();
     }

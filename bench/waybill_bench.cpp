@@ -10,6 +10,7 @@
 // entry order instead, as a file an upgrade has not regathered lies.
 #include "support/bench_support.h"
 
+#include "data/balance_rewriter.h"
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/ledger.h"

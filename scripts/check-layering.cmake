@@ -2,7 +2,9 @@
 # those of the folders below it (platform < data < dialogs < shell < the
 # business areas); a business area never includes another area's headers,
 # nor the shell's.
-# app_windows.* and main.cpp sit above every folder.
+# app_windows.* and main.cpp sit above every folder. Includes of the
+# program's headers are read in both spellings, "data/ledger.h" and
+# <data/ledger.h>.
 # Run: cmake -DSRC_DIR=<src> -P check-layering.cmake
 set(levels platform data dialogs shell)
 set(areas pricing customers waybills accounts reports delivery_notes)
@@ -20,18 +22,41 @@ function(level_of folder out)
   set(${out} ${i} PARENT_SCOPE)
 endfunction()
 
+# A <...> include names a header of this program when its first folder is one
+# of the layers or the header lies in src/; then it is checked like a "...".
+function(project_header inc out)
+  string(REGEX REPLACE "/.*" "" first "${inc}")
+  list(FIND levels "${first}" i)
+  list(FIND areas "${first}" j)
+  if(inc MATCHES "/" AND (NOT i EQUAL -1 OR NOT j EQUAL -1))
+    set(${out} TRUE PARENT_SCOPE)
+  elseif(EXISTS ${SRC_DIR}/${inc} AND NOT IS_DIRECTORY ${SRC_DIR}/${inc})
+    set(${out} TRUE PARENT_SCOPE)
+  else()
+    set(${out} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+
 file(GLOB_RECURSE files RELATIVE ${SRC_DIR} ${SRC_DIR}/*.h ${SRC_DIR}/*.cpp)
 set(bad "")
 foreach(f ${files})
   get_filename_component(dir ${f} DIRECTORY)
-  file(STRINGS ${SRC_DIR}/${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]+\"")
+  file(STRINGS ${SRC_DIR}/${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
   foreach(line ${lines})
-    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+\"([^\"]+)\".*" "\\1" inc "${line}")
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[\"<]([^\">]+)[\">].*" "\\1" inc "${line}")
+    set(shown "\"${inc}\"")
+    if(line MATCHES "include[ \t]*<")
+      project_header("${inc}" ours)
+      if(NOT ours)
+        continue() # a system or library header
+      endif()
+      set(shown "<${inc}>")
+    endif()
     if(NOT inc MATCHES "/")
       if(dir STREQUAL "" AND EXISTS ${SRC_DIR}/${inc})
         continue() # app_windows.h from the top
       endif()
-      list(APPEND bad "${f}: \"${inc}\" is not qualified by its folder")
+      list(APPEND bad "${f}: ${shown} is not qualified by its folder")
       continue()
     endif()
     if(dir STREQUAL "")
@@ -44,11 +69,11 @@ foreach(f ${files})
     level_of(${dir} mine)
     level_of(${target} theirs)
     if(mine EQUAL -1 OR theirs EQUAL -1)
-      list(APPEND bad "${f}: \"${inc}\" names a folder outside the layers")
+      list(APPEND bad "${f}: ${shown} names a folder outside the layers")
     elseif(theirs GREATER_EQUAL mine)
-      list(APPEND bad "${f}: \"${inc}\" is not below ${dir}")
+      list(APPEND bad "${f}: ${shown} is not below ${dir}")
     elseif(mine EQUAL 4 AND target STREQUAL "shell")
-      list(APPEND bad "${f}: \"${inc}\" is the shell's; an area opens windows through the registry")
+      list(APPEND bad "${f}: ${shown} is the shell's; an area opens windows through the registry")
     endif()
   endforeach()
 endforeach()

@@ -2,6 +2,7 @@
 
 #include "data/globals.h"
 #include "data/posting.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "data/statement.h"
@@ -18,7 +19,7 @@
 BenchDataFile::BenchDataFile()
 {
     CreateDataFile(path());
-    gDb = Database::open(path(), DataFileKey());
+    gDb = Database::open(path(), DataFileKey(), ProgramSql());
 }
 
 BenchDataFile::~BenchDataFile()
@@ -29,7 +30,7 @@ BenchDataFile::~BenchDataFile()
 void BenchDataFile::reopen()
 {
     gDb.reset();
-    gDb = Database::open(path(), DataFileKey());
+    gDb = Database::open(path(), DataFileKey(), ProgramSql());
 }
 
 void SetLedgerCounter(double sn)

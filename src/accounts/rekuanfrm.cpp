@@ -1,7 +1,7 @@
 #include "accounts/rekuanfrm.h"
 
+#include "data/balance_rewriter.h"
 #include "data/globals.h"
-#include "data/ledger.h"
 #include "data/queries.h"
 #include "dialogs/error_boundary.h"
 #include "dialogs/filter_bar.h"

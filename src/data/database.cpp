@@ -1,7 +1,5 @@
 #include "data/database.h"
 
-#include "data/jet_translate.h"
-#include "data/sql_functions.h"
 #include "platform/vb.h"
 
 #include <QCoreApplication>
@@ -252,15 +250,15 @@ constexpr int kPageSize = 4096;
 constexpr int kOldPageSize = 1024;
 } // namespace
 
-std::unique_ptr<Database> Database::open(const QString& path, const QString& key)
+std::unique_ptr<Database> Database::open(const QString& path, const QString& key, const SqlDialect& dialect)
 {
-    return openFile(path, key, Mode::Open, kPageSize);
+    return openFile(path, key, Mode::Open, kPageSize, dialect);
 }
 
-std::unique_ptr<Database> Database::openReadOnly(const QString& path, const QString& key)
+std::unique_ptr<Database> Database::openReadOnly(const QString& path, const QString& key, const SqlDialect& dialect)
 {
     try {
-        return openFile(path, key, Mode::ReadOnly, kPageSize);
+        return openFile(path, key, Mode::ReadOnly, kPageSize, dialect);
     } catch (const DbError&) {
         if (key.isEmpty())
             throw;
@@ -268,35 +266,36 @@ std::unique_ptr<Database> Database::openReadOnly(const QString& path, const QStr
         // failure is the one to report.
         std::exception_ptr first = std::current_exception();
         try {
-            return openFile(path, key, Mode::ReadOnly, kOldPageSize);
+            return openFile(path, key, Mode::ReadOnly, kOldPageSize, dialect);
         } catch (const DbError&) {
             std::rethrow_exception(first);
         }
     }
 }
 
-std::unique_ptr<Database> Database::openAsFound(const QString& path, const QString& key, int pageSize)
+std::unique_ptr<Database> Database::openAsFound(const QString& path, const QString& key, const SqlDialect& dialect, int pageSize)
 {
     if (pageSize != 0 || key.isEmpty())
-        return openFile(path, key, Mode::AsFound, pageSize != 0 ? pageSize : kPageSize);
+        return openFile(path, key, Mode::AsFound, pageSize != 0 ? pageSize : kPageSize, dialect);
     try {
-        return openFile(path, key, Mode::AsFound, kPageSize);
+        return openFile(path, key, Mode::AsFound, kPageSize, dialect);
     } catch (const DbError&) {
         std::exception_ptr first = std::current_exception();
         try {
-            return openFile(path, key, Mode::AsFound, kOldPageSize);
+            return openFile(path, key, Mode::AsFound, kOldPageSize, dialect);
         } catch (const DbError&) {
             std::rethrow_exception(first);
         }
     }
 }
 
-std::unique_ptr<Database> Database::create(const QString& path, const QString& key)
+std::unique_ptr<Database> Database::create(const QString& path, const QString& key, const SqlDialect& dialect)
 {
-    return openFile(path, key, Mode::Create, kPageSize);
+    return openFile(path, key, Mode::Create, kPageSize, dialect);
 }
 
-std::unique_ptr<Database> Database::openFile(const QString& path, const QString& key, Mode mode, int pageSize)
+std::unique_ptr<Database> Database::openFile(const QString& path, const QString& key, Mode mode, int pageSize,
+                                             const SqlDialect& dialect)
 {
     if (mode == Mode::Create && QFileInfo::exists(path))
         throw DbError(QStringLiteral("文件已经存在 '%1'。").arg(path));
@@ -306,6 +305,7 @@ std::unique_ptr<Database> Database::openFile(const QString& path, const QString&
     db->m_path = path;
     db->m_key = key;
     db->m_mode = mode;
+    db->m_dialect = dialect;
     // The program uses its connection from one thread only: no per-call locking.
     const int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)
         | (mode == Mode::Create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
@@ -382,7 +382,8 @@ void Database::configure(const QString& key, Mode mode, int pageSize)
     // needed). A party's balances lie together in the ledger and fit in it;
     // reading a whole large table goes by without holding the table twice.
     executeNative(QStringLiteral("PRAGMA cache_size=-65536"));
-    RegisterSqlFunctions(m_db);
+    if (m_dialect.registerFunctions)
+        m_dialect.registerFunctions(m_db);
 }
 
 Database::Stmt Database::prepare(const QString& nativeSql)
@@ -404,7 +405,7 @@ Database::Stmt Database::prepare(const QString& nativeSql)
 
 RecordSet Database::openRecordset(const QString& sql)
 {
-    Stmt st = prepare(TranslateJet(sql));
+    Stmt st = prepare(translate(sql));
     RecordSet rs;
     const int cols = sqlite3_column_count(st.s);
     for (int c = 0; c < cols; ++c)
@@ -459,7 +460,7 @@ qint64 Database::forEachRow(const QString& sql, const std::function<bool(const R
 RowReader::RowReader(Database& db, const QString& sql)
     : m_db(&db)
 {
-    Database::Stmt st = db.prepare(TranslateJet(sql));
+    Database::Stmt st = db.prepare(db.translate(sql));
     start(std::exchange(st.s, nullptr));
 }
 
@@ -545,7 +546,7 @@ void Database::finishOpenReads()
 
 int Database::execute(const QString& sql)
 {
-    Stmt st = prepare(TranslateJet(sql));
+    Stmt st = prepare(translate(sql));
     if (!sqlite3_stmt_readonly(st.s))
         finishOpenReads();
     int rc;
@@ -600,7 +601,7 @@ void Database::copyWithProgramPages(const QString& from, int fromPageSize, const
     if (QFileInfo::exists(to))
         throw DbError(QStringLiteral("文件已经存在 '%1'。").arg(to));
     // A file that is no data file under these pages fails here, as at any open.
-    openFile(from, key, Mode::ReadOnly, fromPageSize).reset();
+    openFile(from, key, Mode::ReadOnly, fromPageSize, SqlDialect()).reset();
     // Opened for writing (and creating: it exists) only because an attached
     // file takes the main file's access; nothing is written to it.
     sqlite3* db = nullptr;

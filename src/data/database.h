@@ -15,6 +15,16 @@ struct sqlite3;
 struct sqlite3_stmt;
 class RowReader;
 
+// What the program's SQL speaks beyond SQLite's own, handed to Database::open
+// by whoever opens a file (the program's own: ProgramSql() in
+// data/program_sql.h): the functions registered on the connection, and the
+// translation of a statement into SQLite's dialect that openRecordset,
+// forEachRow, RowReader and execute apply (executeNative and Statement do not).
+struct SqlDialect {
+    void (*registerFunctions)(sqlite3* db) = nullptr;
+    QString (*translate)(const QString& sql) = nullptr;
+};
+
 // One value of a record set: Null, a number or text, as the engine gave it.
 // Text read from the file stays UTF-8 in its record set's store and becomes a
 // QString only when asked for: a grid fill then converts each cell once, as a
@@ -126,22 +136,23 @@ public:
 
     // Opens an existing file with its key; never creates one. A wrong key or a
     // damaged file fails here. Throws DbError with the engine's text.
-    static std::unique_ptr<Database> open(const QString& path, const QString& key);
+    static std::unique_ptr<Database> open(const QString& path, const QString& key, const SqlDialect& dialect);
     // Opens an existing file only to read it: nothing in it or beside it is
     // changed (a backup being looked at before a restore). A keyed file
     // written with the 1 KB pages of older files is read as well.
-    static std::unique_ptr<Database> openReadOnly(const QString& path, const QString& key);
+    static std::unique_ptr<Database> openReadOnly(const QString& path, const QString& key, const SqlDialect& dialect);
     // Opens an existing file as it is found, to read and write, setting no
     // journal mode: a journal left beside it is played back by the engine's
     // own recovery at the first read. pageSize 0 takes the program's pages,
     // or the 1 KB ones of older files when those do not read.
-    static std::unique_ptr<Database> openAsFound(const QString& path, const QString& key, int pageSize = 0);
+    static std::unique_ptr<Database> openAsFound(const QString& path, const QString& key, const SqlDialect& dialect,
+                                                 int pageSize = 0);
     // Writes a copy of the keyed file `from`, written with encrypted pages of
     // fromPageSize bytes, as the new file `to` with the pages the program
     // writes. `from` is only read. Refuses an existing `to`; throws DbError.
     static void copyWithProgramPages(const QString& from, int fromPageSize, const QString& to, const QString& key);
     // Creates a new file (the data-file tool only); refuses an existing path.
-    static std::unique_ptr<Database> create(const QString& path, const QString& key);
+    static std::unique_ptr<Database> create(const QString& path, const QString& key, const SqlDialect& dialect);
 
     const QString& path() const { return m_path; }
 
@@ -196,10 +207,12 @@ private:
     friend class Statement;
     Database();
     enum class Mode { Open, Create, ReadOnly, AsFound };
-    static std::unique_ptr<Database> openFile(const QString& path, const QString& key, Mode mode, int pageSize);
+    static std::unique_ptr<Database> openFile(const QString& path, const QString& key, Mode mode, int pageSize,
+                                              const SqlDialect& dialect);
     void configure(const QString& key, Mode mode, int pageSize);
     struct Stmt;
     Stmt prepare(const QString& nativeSql);
+    QString translate(const QString& sql) const { return m_dialect.translate ? m_dialect.translate(sql) : sql; }
 
     static int journalGrew(void* self, sqlite3* db, const char* name, int pages);
     // Before this connection writes: every open reader with a handler for
@@ -207,6 +220,7 @@ private:
     void finishOpenReads();
 
     sqlite3* m_db = nullptr;
+    SqlDialect m_dialect;
     std::vector<RowReader*> m_readers; // open, in the order they were opened
     QString m_path;
     QString m_key;

@@ -2,6 +2,7 @@
 
 #include "data/datafile_lock.h"
 #include "data/posting.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "data/statement.h"
 
@@ -452,8 +453,8 @@ QString newerFileReason(const QString& path, int version)
 DataFileLayout readLayout(const QString& path, const QString& key, std::unique_ptr<Database>* reader)
 {
     if (!journalBeside(path))
-        return layoutOf(*Database::openReadOnly(path, key));
-    auto db = Database::openAsFound(path, key, journalPageSize(path));
+        return layoutOf(*Database::openReadOnly(path, key, ProgramSql()));
+    auto db = Database::openAsFound(path, key, ProgramSql(), journalPageSize(path));
     const DataFileLayout layout = layoutOf(*db);
     if (reader)
         *reader = std::move(db);
@@ -545,7 +546,7 @@ std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backu
     if (layout.version > kDataFileVersion)
         throw DbError(newerFileReason(path, layout.version));
     if (layout.version == kDataFileVersion || !layout.complete) {
-        auto db = Database::open(path, key);
+        auto db = Database::open(path, key, ProgramSql());
         reader.reset(); // the working connection is open: no checkpoint at its close
         // An upgrade that committed and was ended before it could tidy up.
         if (layout.version == kDataFileVersion)
@@ -576,14 +577,14 @@ std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backu
     // The file as it is found: a journal beside it played back into it, so
     // the copy is one whole file. Nothing else changes before the copy.
     {
-        auto found = Database::openAsFound(path, key, journalPageSize(path));
+        auto found = Database::openAsFound(path, key, ProgramSql(), journalPageSize(path));
         layout = layoutOf(*found);
         if (layout.version > kDataFileVersion)
             throw DbError(newerFileReason(path, layout.version));
         if (layout.version == kDataFileVersion) {
             found.reset();
             QFile::remove(markerOf(path));
-            return Database::open(path, key);
+            return Database::open(path, key, ProgramSql());
         }
         refuseColumnsWithData(*found, readMaster(*found), layout.version);
         found->executeNative(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
@@ -619,7 +620,7 @@ std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backu
     }
     step();
     {
-        auto db = Database::openAsFound(path, key, kProgramPageSize);
+        auto db = Database::openAsFound(path, key, ProgramSql(), kProgramPageSize);
         // Plain while it is rewritten: the rollback journal keeps only the
         // pages that held data before, where the write-ahead one would hold
         // every page written.
@@ -630,5 +631,5 @@ std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backu
     step();
     QFile::remove(markerOf(path));
     step();
-    return Database::open(path, key);
+    return Database::open(path, key, ProgramSql());
 }

@@ -1,5 +1,6 @@
 #include "data/posting.h"
 
+#include "data/balance_rewriter.h"
 #include "data/globals.h"
 #include "data/ledger.h"
 #include "data/sqltext.h"
@@ -281,22 +282,32 @@ int LedgerPosting::remove(const QList<LedgerDocument>& docs)
     requireTransaction();
     if (docs.isEmpty())
         return 0;
+    // Each document's number and kind, bound: ?1 and ?2 the first, and so on.
     // Found by number: the kind's index ("+" keeps the engine off it) would
     // visit every entry of the kind, half the ledger.
     QStringList each;
-    for (const LedgerDocument& d : docs)
-        each << "(F1=" + SqlQuote(d.docNo) + " and +LB=" + SqlNum(d.lb) + ")";
+    for (qsizetype i = 0; i < docs.size(); ++i)
+        each << QStringLiteral("(F1=?%1 and +LB=?%2)").arg(2 * i + 1).arg(2 * i + 2);
     const QString where = each.join(QStringLiteral(" OR "));
+    const auto bindDocuments = [&docs](Statement& st) {
+        for (qsizetype i = 0; i < docs.size(); ++i) {
+            st.bind(int(2 * i + 1), docs[i].docNo);
+            st.bindInt64(int(2 * i + 2), docs[i].lb);
+        }
+    };
     Database& db = Db();
     // Where each touched party's chain has to be redone from. Rows at SN 0 are
     // out of the order already: their going changes no balance.
     QList<QPair<QString, double>> parties;
     {
-        RecordSet rs = db.openRecordset("select F3,min(SN) from TB1 where (" + where + ") and SN<>0 and F3 is not null group by F3");
-        for (; !rs.eof(); rs.moveNext())
-            parties.append({rs.field(0).toString(), rs.field(1).toDouble()});
+        Statement st(db, "select F3,min(SN) from TB1 where (" + where + ") and SN<>0 and F3 is not null group by F3");
+        bindDocuments(st);
+        while (st.step())
+            parties.append({st.columnText(0), st.columnDouble(1)});
     }
-    const int n = db.execute("delete from TB1 where " + where);
+    Statement del(db, "delete from TB1 where " + where);
+    bindDocuments(del);
+    const int n = del.run();
     for (const auto& [party, sn] : parties)
         RecalcBalances(sn, party);
     return n;

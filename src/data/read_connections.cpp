@@ -1,8 +1,6 @@
 #include "data/read_connections.h"
 
 #include "data/database.h"
-#include "data/jet_translate.h"
-#include "data/sql_functions.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlcipher/sqlite3.h>
@@ -28,10 +26,12 @@ void Run(sqlite3* db, const char* sql)
 
 // ---------------------------------------------------------------- ReadConnections
 
-ReadConnections::ReadConnections(const QString& path, const QString& key, int pageSize)
+ReadConnections::ReadConnections(const QString& path, const QString& key, int pageSize,
+                                 void (*registerFunctions)(sqlite3*))
     : m_path(path),
       m_key(key),
-      m_pageSize(pageSize)
+      m_pageSize(pageSize),
+      m_registerFunctions(registerFunctions)
 {
 }
 
@@ -64,7 +64,8 @@ sqlite3* ReadConnections::openOne()
         Run(db, QByteArray("PRAGMA cache_size = -" + QByteArray::number(kCacheKb)).constData());
         // The first read derives the key and reads the schema.
         Run(db, "SELECT count(*) FROM sqlite_master");
-        RegisterSqlFunctions(db);
+        if (m_registerFunctions)
+            m_registerFunctions(db);
     } catch (...) {
         sqlite3_close_v2(db);
         throw;
@@ -137,7 +138,8 @@ bool Database::readsOwnSnapshots()
 ReadConnections& Database::readConnections()
 {
     if (!m_readConnections)
-        m_readConnections = std::make_unique<ReadConnections>(m_path, m_key, m_key.isEmpty() ? 0 : pageSize());
+        m_readConnections = std::make_unique<ReadConnections>(m_path, m_key, m_key.isEmpty() ? 0 : pageSize(),
+                                                               m_dialect.registerFunctions);
     return *m_readConnections;
 }
 
@@ -180,7 +182,7 @@ RowReader::RowReader(Database& db, const QString& sql, OwnSnapshot)
       m_ownSnapshot(true)
 {
     m_lease = db.readConnections().lease();
-    const QByteArray utf8 = TranslateJet(sql).toUtf8();
+    const QByteArray utf8 = db.translate(sql).toUtf8();
     sqlite3_stmt* st = nullptr;
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(m_lease->handle(), utf8.constData(), int(utf8.size()), &st, &tail) != SQLITE_OK || !st) {
@@ -212,7 +214,7 @@ qint64 RowReader::countWithin(const QString& countSql, int budget, bool inSnapsh
     if (!m_db)
         return -1;
     sqlite3* db = m_lease && inSnapshot ? m_lease->handle() : m_db->handle();
-    const QByteArray utf8 = TranslateJet(countSql).toUtf8();
+    const QByteArray utf8 = m_db->translate(countSql).toUtf8();
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK || !st) {
         sqlite3_finalize(st);

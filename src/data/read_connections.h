@@ -17,7 +17,9 @@ struct sqlite3;
 // one connection share one snapshot. Each keeps a small page cache.
 class ReadConnections {
 public:
-    ReadConnections(const QString& path, const QString& key, int pageSize);
+    // registerFunctions, when given, gives each connection the functions the
+    // data file's own connection has.
+    ReadConnections(const QString& path, const QString& key, int pageSize, void (*registerFunctions)(sqlite3*));
     ~ReadConnections();
     ReadConnections(const ReadConnections&) = delete;
     ReadConnections& operator=(const ReadConnections&) = delete;
@@ -63,6 +65,7 @@ private:
     QString m_path;
     QString m_key;
     int m_pageSize;
+    void (*m_registerFunctions)(sqlite3*);
     std::vector<sqlite3*> m_idle;
     int m_lent = 0;
 };

@@ -152,7 +152,9 @@ QString DataFileKey()
 
 void CreateDataFile(const QString& path)
 {
-    auto db = Database::create(path, DataFileKey());
+    // Written in SQLite's own SQL: a new file needs none of the program's
+    // functions or translation.
+    auto db = Database::create(path, DataFileKey(), SqlDialect());
     try {
         Transaction tx(*db);
         for (const TableDef& t : DataFileSchema()) {
@@ -162,13 +164,16 @@ void CreateDataFile(const QString& path)
             for (const QString& trigger : t.triggers)
                 db->executeNative(trigger);
         }
-        db->execute("insert into sysinfo (ID,Setval,setStr) values (100,0,'')");
-        db->execute("insert into sysinfo (ID,Setval,setStr) values (9999,0,'')");
-        db->execute(QStringLiteral("insert into TE1 (F1,F2,F3,F60,F61,F62,F63,F64,F65,F66,F67) values (%1,%2,%3,1,1,1,1,1,1,1,1)")
-                        .arg(SqlQuote(kAdminAccount), SqlQuote(kAdminName), SqlQuote(kAdminPassword)));
-        db->execute("insert into MS1 (F1,F2,F3,F4,F5,F6,F7,F8,F9,F10,F11,F12,F13,F14,F15,F16,F17,F18,F19,P888) "
-                    "values (0.5,0.5,0.5,0.5,21,46,71,101,201,201,201,201,201,201,201,201,201,201,201,1.5)");
-        db->execute(QStringLiteral("insert into REGINFO (F1) values (%1)").arg(SqlQuote(QStringLiteral("捷诺达速递有限公司"))));
+        db->executeNative("insert into sysinfo (ID,Setval,setStr) values (100,0,'')");
+        db->executeNative("insert into sysinfo (ID,Setval,setStr) values (9999,0,'')");
+        db->executeNative(
+            QStringLiteral(
+                "insert into TE1 (F1,F2,F3,F60,F61,F62,F63,F64,F65,F66,F67) values (%1,%2,%3,1,1,1,1,1,1,1,1)")
+                .arg(SqlQuote(kAdminAccount), SqlQuote(kAdminName), SqlQuote(kAdminPassword)));
+        db->executeNative("insert into MS1 (F1,F2,F3,F4,F5,F6,F7,F8,F9,F10,F11,F12,F13,F14,F15,F16,F17,F18,F19,P888) "
+                          "values (0.5,0.5,0.5,0.5,21,46,71,101,201,201,201,201,201,201,201,201,201,201,201,1.5)");
+        db->executeNative(
+            QStringLiteral("insert into REGINFO (F1) values (%1)").arg(SqlQuote(QStringLiteral("捷诺达速递有限公司"))));
         db->executeNative(QStringLiteral("PRAGMA user_version = %1").arg(kDataFileVersion));
         tx.commit();
     } catch (...) {
@@ -180,7 +185,7 @@ void CreateDataFile(const QString& path)
 
 void CreateExcelTemplate(const QString& path)
 {
-    auto db = Database::create(path, QString());
+    auto db = Database::create(path, QString(), SqlDialect());
     try {
         db->executeNative(CreateTableSql(ExcelTemplateSchema()));
     } catch (...) {

@@ -1,6 +1,6 @@
 #include "data/sql_functions.h"
 
-#include "data/ledger.h"
+#include "data/balance_walks.h"
 #include "data/sqltext.h"
 #include "platform/vb.h"
 

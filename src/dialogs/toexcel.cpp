@@ -8,6 +8,7 @@
 #include "platform/modal.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
+#include "data/program_sql.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
 #include "data/statement.h"
@@ -241,7 +242,7 @@ void ToExcel::exportData()
     std::unique_ptr<Database> staging;
     QList<int> staged; // the grid columns in the staging table
     try {
-        staging = Database::open(templatePath, QString());
+        staging = Database::open(templatePath, QString(), ProgramSql());
         if (Sgd) {
             // Repainting after every row of a long grid would cost more than
             // the copy; the caption follows often enough to be seen moving.

@@ -1,5 +1,6 @@
 #include "shell/backup.h"
 
+#include "data/program_sql.h"
 #include "shell/file_copy.h"
 #include "shell/startup.h"
 
@@ -59,7 +60,7 @@ void RunBackup(QWidget* parent)
             failure = CopyFileSafely(gDbPath, target, false);
         if (!failure.isEmpty()) {
             try {
-                gDb = Database::open(gDbPath, DataFileKey());
+                gDb = Database::open(gDbPath, DataFileKey(), ProgramSql());
             } catch (const DbError& e) {
                 failure += "\r" + e.message();
             }

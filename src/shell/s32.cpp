@@ -1,5 +1,6 @@
 #include "shell/s32.h"
 
+#include "data/program_sql.h"
 #include "shell/file_copy.h"
 #include "shell/startup.h"
 
@@ -63,7 +64,7 @@ QString S32::checkSource(const QString& source)
         return "不能用数据文件本身恢复数据!";
     try {
         // Looked at only: the operator's backup is not changed by the check.
-        auto db = Database::openReadOnly(source, DataFileKey());
+        auto db = Database::openReadOnly(source, DataFileKey(), ProgramSql());
         db->openRecordset("select F1 from TE1");
         // A file of a newer layout would be refused by the next start.
         RecordSet version = db->openRecordset("PRAGMA user_version");

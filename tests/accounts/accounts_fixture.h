@@ -7,6 +7,7 @@
 #include "accounts/kuanmx.h"
 #include "accounts/paylst.h"
 #include "accounts/zhlst.h"
+#include "data/balance_rewriter.h"
 #include "data/ledger.h"
 #include "data/posting.h"
 #include "dialogs/error_boundary.h"

@@ -1,4 +1,5 @@
 #include "data/database.h"
+#include "data/program_sql.h"
 #include "dialogs/report_template.h"
 
 #include <QDir>
@@ -12,7 +13,7 @@ TEST(Core, TheDataLayerRunsTheProgramsSqlWithoutWidgets)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    auto db = Database::create(dir.filePath("core.dat"), QStringLiteral("core"));
+    auto db = Database::create(dir.filePath("core.dat"), QStringLiteral("core"), ProgramSql());
     RecordSet rs = db->openRecordset("select 'Ab' like 'a*', datediff('d', '2024-03-01', '2024-03-31')");
     ASSERT_FALSE(rs.eof());
     EXPECT_EQ(rs.field(0).toString(), "1");

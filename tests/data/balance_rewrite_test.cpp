@@ -1,5 +1,6 @@
+#include "data/balance_rewriter.h"
+#include "data/dberror.h"
 #include "data/globals.h"
-#include "data/ledger.h"
 #include "data/statement.h"
 #include "support/testenv.h"
 
@@ -246,4 +247,36 @@ TEST_F(BalanceRewriteTest, OneRewriterForManyParties)
     while (st.step())
         got << st.columnText(0) + "/" + st.columnText(1);
     EXPECT_EQ(got, QStringList({"0.0/10.0", "0.0/5.0", "10.0/6.0", "5.0/6.0"}));
+}
+
+TEST_F(BalanceRewriteTest, AWalksFunctionOutsideItsRewriteFailsTheStatementWithItsOwnText)
+{
+    Db().execute("insert into TB1 (F1,F2,F3,LB,SN,YF,FK,F6) values ('D1','2024-03-01','甲',-9,31,10,0,'张三')");
+    const struct {
+        const char* call;
+        const char* failure;
+    } cases[] = {
+        {"ledger_walk(1,31,10,0,0,0)", "ledger_walk: no balance rewrite is running"},
+        {"ledger_balance_before(1)", "ledger_balance: the row was not walked"},
+        {"ledger_balance_after(1)", "ledger_balance: the row was not walked"},
+        {"ledger_file_walk(1,'甲',31,10,0,0,0)", "ledger_file_walk: no balance rewrite is running"},
+        {"ledger_file_order(1,0,0)", "ledger_file_order: no balance rewrite is running"},
+        {"ledger_file_before(1)", "ledger_file_balance: the row was not checked"},
+        {"ledger_file_after(1)", "ledger_file_balance: the row was not checked"},
+    };
+    // Before any rewrite, and after one: its walk is no longer running.
+    for (bool afterARewrite : {false, true}) {
+        if (afterARewrite)
+            BalanceRewriter(Db()).recalcAlongIndex(0, "甲");
+        for (const auto& c : cases) {
+            Statement st(Db(), QString("select ") + c.call);
+            try {
+                st.step();
+                ADD_FAILURE() << c.call << " ran";
+            } catch (const DbError& e) {
+                EXPECT_EQ(e.message().toStdString(), c.failure) << c.call << " after a rewrite: " << afterARewrite;
+            }
+        }
+    }
+    EXPECT_EQ(Db().openRecordset("select QM from TB1 where F1='D1'").field(0).toDouble(), 10);
 }

@@ -1,6 +1,7 @@
 // Copies side by side on one data file, the file alone for what rewrites it:
 // the lock beside the data file, and the upgrade's refusals while another
 // copy holds it.
+#include "data/program_sql.h"
 #include "data/datafile_lock.h"
 #include "data/datafile_upgrade.h"
 #include "data/schema.h"
@@ -195,7 +196,7 @@ TEST(DataFileLockTest, TwoCopiesSaveSideBySideAndNeitherLosesARow)
         EXPECT_EQ(db->openRecordset("select count(*) from M04 where F2='test'").field(0).toInt(), kRows);
     }
     EXPECT_EQ(other.finish(), 0);
-    auto db = Database::open(data, DataFileKey());
+    auto db = Database::open(data, DataFileKey(), ProgramSql());
     EXPECT_EQ(db->openRecordset("select count(distinct F1) from M04 where F2 in ('driver','test')").field(0).toInt(),
               2 * kRows);
 }

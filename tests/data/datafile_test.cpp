@@ -2,6 +2,7 @@
 // in order, the defaults and the rows the program needs.
 #include "data/database.h"
 #include "data/globals.h"
+#include "data/program_sql.h"
 #include "data/queries.h"
 #include "data/schema.h"
 #include "dialogs/lookups.h"
@@ -99,12 +100,12 @@ TEST_F(DataFile, IsEncryptedAndOpensOnlyWithItsKey)
     EXPECT_FALSE(head(path, 1 << 24).contains("CREATE TABLE"));
 
     folder->closeDb();
-    EXPECT_NO_THROW(Database::open(path, DataFileKey()));
-    EXPECT_THROW(Database::open(path, "qzr7315"), DbError);
-    EXPECT_THROW(Database::open(path, "WRONG"), DbError);
-    EXPECT_THROW(Database::open(path, ""), DbError);
+    EXPECT_NO_THROW(Database::open(path, DataFileKey(), ProgramSql()));
+    EXPECT_THROW(Database::open(path, "qzr7315", ProgramSql()), DbError);
+    EXPECT_THROW(Database::open(path, "WRONG", ProgramSql()), DbError);
+    EXPECT_THROW(Database::open(path, "", ProgramSql()), DbError);
     try {
-        Database::open(path, "WRONG");
+        Database::open(path, "WRONG", ProgramSql());
     } catch (const DbError& e) {
         EXPECT_FALSE(e.message().isEmpty());
     }
@@ -113,22 +114,22 @@ TEST_F(DataFile, IsEncryptedAndOpensOnlyWithItsKey)
 TEST_F(DataFile, OpeningNeverCreatesAFile)
 {
     const QString missing = folder->file("nothere.dat");
-    EXPECT_THROW(Database::open(missing, DataFileKey()), DbError);
+    EXPECT_THROW(Database::open(missing, DataFileKey(), ProgramSql()), DbError);
     EXPECT_FALSE(QFile::exists(missing));
-    EXPECT_THROW(Database::open(folder->path(), DataFileKey()), DbError); // a folder
+    EXPECT_THROW(Database::open(folder->path(), DataFileKey(), ProgramSql()), DbError); // a folder
 
     // An empty or damaged file fails at open, not at the first query.
     QFile empty(folder->file("empty.dat"));
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     empty.close();
-    EXPECT_THROW(Database::open(empty.fileName(), DataFileKey()), DbError);
-    EXPECT_THROW(Database::open(empty.fileName(), ""), DbError);
+    EXPECT_THROW(Database::open(empty.fileName(), DataFileKey(), ProgramSql()), DbError);
+    EXPECT_THROW(Database::open(empty.fileName(), "", ProgramSql()), DbError);
 
     QFile junk(folder->file("junk.dat"));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write(QByteArray(8192, 'x'));
     junk.close();
-    EXPECT_THROW(Database::open(junk.fileName(), DataFileKey()), DbError);
+    EXPECT_THROW(Database::open(junk.fileName(), DataFileKey(), ProgramSql()), DbError);
 
     // A file cut short loses its pages; opening it must not pass silently.
     folder->closeDb();
@@ -136,7 +137,7 @@ TEST_F(DataFile, OpeningNeverCreatesAFile)
     ASSERT_TRUE(cut.open(QIODevice::ReadWrite));
     cut.resize(1024);
     cut.close();
-    EXPECT_THROW(Database::open(cut.fileName(), DataFileKey()), DbError);
+    EXPECT_THROW(Database::open(cut.fileName(), DataFileKey(), ProgramSql()), DbError);
 }
 
 TEST_F(DataFile, EveryTableAndColumnInOrder)
@@ -243,7 +244,7 @@ TEST(MakeDatafile, WritesANewFileAndRefusesAnExistingOne)
     ASSERT_EQ(RunMakeDatafile({path}), 0);
     ASSERT_TRUE(QFile::exists(path));
     {
-        auto db = Database::open(path, DataFileKey());
+        auto db = Database::open(path, DataFileKey(), ProgramSql());
         EXPECT_EQ(db->openRecordset("select F2 from TE1 where F1='001'").field(0).toString(), "管理员");
         db->execute("insert into M04 (F1) values ('kept')");
     }
@@ -251,7 +252,7 @@ TEST(MakeDatafile, WritesANewFileAndRefusesAnExistingOne)
     EXPECT_NE(RunMakeDatafile({path}), 0);
     EXPECT_NE(RunMakeDatafile({"--excel", path}), 0);
     EXPECT_EQ(head(path, 1 << 20), before);
-    auto db = Database::open(path, DataFileKey());
+    auto db = Database::open(path, DataFileKey(), ProgramSql());
     EXPECT_EQ(db->openRecordset("select count(*) from M04").field(0).toString(), "1");
 
     EXPECT_NE(RunMakeDatafile({}), 0);
@@ -266,7 +267,7 @@ TEST(MakeDatafile, ExcelTemplateIsPlainWithThirtyTextColumns)
     const QString path = dir.filePath("excel.dat");
     ASSERT_EQ(RunMakeDatafile({"--excel", path}), 0);
     EXPECT_EQ(head(path, 16), QByteArray("SQLite format 3\0", 16));
-    auto db = Database::open(path, QString());
+    auto db = Database::open(path, QString(), ProgramSql());
     RecordSet rs = db->openRecordset("PRAGMA table_info(mysheet)");
     QStringList names;
     for (; !rs.eof(); rs.moveNext()) {
@@ -315,7 +316,10 @@ TEST_F(DataFile, WriteAheadJournalWhileOpenAndOneWholeFileForACopy)
     // The file alone holds everything written, and the database goes on working.
     const QString copy = folder->file("copy.dat");
     ASSERT_TRUE(QFile::copy(path, copy));
-    EXPECT_EQ(Database::openReadOnly(copy, DataFileKey())->openRecordset("select F2 from M04 where F1='w1'").field(0).toString(),
+    EXPECT_EQ(Database::openReadOnly(copy, DataFileKey(), ProgramSql())
+                  ->openRecordset("select F2 from M04 where F1='w1'")
+                  .field(0)
+                  .toString(),
               "in the journal");
     Db().execute("insert into M04 (F1,F2) values ('w2','after')");
     EXPECT_EQ(GetStr("select count(*) from M04"), "2");
@@ -337,15 +341,15 @@ TEST_F(DataFile, ReadOnlyOpenChangesNothingAndWritesNothing)
         }
         const QByteArray before = whole(path);
         {
-            auto db = Database::openReadOnly(path, DataFileKey());
+            auto db = Database::openReadOnly(path, DataFileKey(), ProgramSql());
             EXPECT_EQ(db->openRecordset("select F1 from M04").field(0).toString(), "r1");
             EXPECT_THROW(db->execute("delete from M04"), DbError);
         }
         EXPECT_EQ(whole(path), before) << "plain " << plain;
         EXPECT_EQ(sideFilesPresent(path), QStringList());
     }
-    EXPECT_THROW(Database::openReadOnly(folder->file("missing.dat"), DataFileKey()), DbError);
-    EXPECT_THROW(Database::openReadOnly(path, "wrong key"), DbError);
+    EXPECT_THROW(Database::openReadOnly(folder->file("missing.dat"), DataFileKey(), ProgramSql()), DbError);
+    EXPECT_THROW(Database::openReadOnly(path, "wrong key", ProgramSql()), DbError);
 }
 
 TEST_F(DataFile, ALargeCommitLeavesTheJournalToIdleTime)

@@ -2,6 +2,7 @@
 // leaving a copy of it; a file of a newer layout is refused untouched.
 #include "data/datafile_upgrade.h"
 #include "data/posting.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "data/statement.h"
 #include "support/old_datafiles.h"
@@ -25,14 +26,14 @@ QStringList column(Database& db, const QString& sql) { return SelectRows(db, sql
 // Every schema object, as (type, name, table, sql), in name order.
 QStringList masterOf(const QString& path)
 {
-    auto db = Database::openReadOnly(path, DataFileKey());
+    auto db = Database::openReadOnly(path, DataFileKey(), ProgramSql());
     return column(*db, "select type, name, tbl_name, sql from sqlite_master order by type, name");
 }
 
 // Every table's rows, rowids aside, in the order of their values.
 QStringList rowsOf(const QString& path)
 {
-    auto db = Database::openReadOnly(path, DataFileKey());
+    auto db = Database::openReadOnly(path, DataFileKey(), ProgramSql());
     QStringList out;
     for (const QString& table : column(*db, "select name from sqlite_master where type='table' order by name")) {
         QStringList rows = column(*db, QStringLiteral("select * from \"%1\"").arg(table));
@@ -91,7 +92,7 @@ TEST_P(UpgradeTest, OldFileGetsTheNewFilesSchemaAndKeepsItsRows)
         rows.removeOne(d);
     EXPECT_EQ(rows, oldRows);
     QStringList expectedDays;
-    for (const QString& d : column(*Database::openReadOnly(dataFile(), DataFileKey()),
+    for (const QString& d : column(*Database::openReadOnly(dataFile(), DataFileKey(), ProgramSql()),
                                    "select F2, max(SN) from TB1 where F1 is not null group by F2 order by F2"))
         expectedDays << "TB1Days: " + d;
     EXPECT_EQ(days, expectedDays);
@@ -134,7 +135,7 @@ TEST(UpgradeRefusal, NewerFileIsRefusedWithItsBytesAndFolderUnchanged)
     CreateDataFile(path);
     {
         // Left in the write-ahead journal, as the newer program leaves it.
-        auto db = Database::open(path, DataFileKey());
+        auto db = Database::open(path, DataFileKey(), ProgramSql());
         db->executeNative("PRAGMA user_version = 2");
     }
     const QByteArray before = readAll(path);
@@ -166,7 +167,7 @@ TEST(UpgradeRefusal, FileLackingTheDataTablesIsOpenedWithoutAnUpgrade)
 {
     QTemporaryDir tmp;
     const QString path = tmp.filePath("vembra.dat");
-    Database::create(path, DataFileKey())->executeNative("create table M01 (F1 text)");
+    Database::create(path, DataFileKey(), ProgramSql())->executeNative("create table M01 (F1 text)");
     OpenDataFile(path, tmp.path() + "/").reset();
     EXPECT_EQ(masterOf(path).size(), 1);
     EXPECT_EQ(versionOf(path), 0);
@@ -187,14 +188,15 @@ TEST(UpgradeRefusal, FailedUpgradeLeavesTheFileAsItWas)
     WriteOldDataFile(path, OldLayout::NoPaidDefault);
     // A name the rebuild of the delivery notes needs is taken, after the
     // ledger has been rebuilt in the same transaction.
-    Database::open(path, DataFileKey())->executeNative("CREATE VIEW \"TD1_upgrade\" AS SELECT 1");
+    Database::open(path, DataFileKey(), ProgramSql())->executeNative("CREATE VIEW \"TD1_upgrade\" AS SELECT 1");
     const QStringList master = masterOf(path);
     const QStringList rows = rowsOf(path);
     EXPECT_THROW(OpenDataFile(path, tmp.path() + "/"), DbError);
     EXPECT_EQ(masterOf(path), master);
     EXPECT_EQ(rowsOf(path), rows);
     EXPECT_EQ(versionOf(path), 0);
-    EXPECT_EQ(column(*Database::openReadOnly(path, DataFileKey()), "select rowid from TB1 order by rowid").first(),
+    EXPECT_EQ(column(*Database::openReadOnly(path, DataFileKey(), ProgramSql()), "select rowid from TB1 order by rowid")
+                  .first(),
               "1");
 }
 
@@ -205,7 +207,7 @@ TEST(UpgradeRefusal, CopyOfAFileLeftWithItsJournalHoldsWhatTheJournalHeld)
     WriteOldDataFile(before.path() + name, OldLayout::LedgerBlocks);
     {
         // The program ended with this write still in the journal beside the file.
-        auto db = Database::open(before.path() + name, DataFileKey());
+        auto db = Database::open(before.path() + name, DataFileKey(), ProgramSql());
         db->execute("insert into M04 (F1,F2) values ('07','日志中')");
         ASSERT_TRUE(QFile::copy(before.path() + name, after.path() + name));
         ASSERT_TRUE(QFile::copy(before.path() + name + "-wal", after.path() + name + "-wal"));
@@ -281,7 +283,7 @@ TEST(UpgradeKeeps, WhatTheLayoutDoesNotKnow)
         const QString path = tmp.filePath("vembra.dat");
         WriteOldDataFile(path, OldLayout::NoPaidDefault);
         {
-            auto db = Database::openAsFound(path, DataFileKey());
+            auto db = Database::openAsFound(path, DataFileKey(), ProgramSql());
             for (const QString& sql : c.added)
                 db->executeNative(sql);
         }
@@ -322,7 +324,7 @@ TEST(UpgradeKeeps, KeptTriggerStillFires)
     const QString path = tmp.filePath("vembra.dat");
     WriteOldDataFile(path, OldLayout::NoPaidDefault);
     {
-        auto db = Database::openAsFound(path, DataFileKey());
+        auto db = Database::openAsFound(path, DataFileKey(), ProgramSql());
         db->executeNative("CREATE TABLE \"mylog\" (\"F1\" TEXT)");
         db->executeNative(
             "CREATE TRIGGER \"my_td1\" AFTER INSERT ON \"TD1\" BEGIN INSERT INTO mylog VALUES (new.F1); END");

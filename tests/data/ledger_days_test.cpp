@@ -1,6 +1,7 @@
 // The numbering's look-ups against what the three look-ups written with
 // datediff find on the ledger as it stands, whoever wrote its rows: TB1Days,
 // kept by the ledger's triggers, must follow every insert, change and delete.
+#include "data/balance_rewriter.h"
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/ledger.h"

@@ -1,3 +1,4 @@
+#include "data/balance_rewriter.h"
 #include "data/globals.h"
 #include "data/ledger.h"
 #include "data/sqltext.h"

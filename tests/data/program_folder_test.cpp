@@ -2,6 +2,7 @@
 // template as this build writes them.
 #include "data/database.h"
 #include "data/globals.h"
+#include "data/program_sql.h"
 #include "data/queries.h"
 #include "data/schema.h"
 #include "dialogs/lookups.h"
@@ -40,9 +41,9 @@ TEST_F(ProgramFolderFiles, HoldWhatNewFilesHold)
     QTemporaryDir dir;
     CreateDataFile(dir.filePath("new.dat"));
     CreateExcelTemplate(dir.filePath("excel.dat"));
-    EXPECT_EQ(Contents(Db()), Contents(*Database::open(dir.filePath("new.dat"), DataFileKey())));
-    EXPECT_EQ(Contents(*Database::open(folder->file("excel.dat"), QString())),
-              Contents(*Database::open(dir.filePath("excel.dat"), QString())));
+    EXPECT_EQ(Contents(Db()), Contents(*Database::open(dir.filePath("new.dat"), DataFileKey(), ProgramSql())));
+    EXPECT_EQ(Contents(*Database::open(folder->file("excel.dat"), QString(), ProgramSql())),
+              Contents(*Database::open(dir.filePath("excel.dat"), QString(), ProgramSql())));
     // Nothing lay beside the files copied: each copy is a whole file.
     for (const char* name : {"vembra.dat", "excel.dat"})
         for (const QString& side : Database::sideFiles(QStringLiteral(DATAFILE_TEMPLATE_DIR "/") + name))

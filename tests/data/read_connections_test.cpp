@@ -3,6 +3,7 @@
 // writes without waiting for them, the connections are kept for the next
 // lists, and they close before the file is made one file for a copy.
 #include "data/database.h"
+#include "data/program_sql.h"
 #include "data/globals.h"
 #include "data/queries.h"
 #include "data/read_connections.h"
@@ -129,7 +130,7 @@ TEST_F(ReadConnectionsTest, OnlyAFileWrittenAheadAndOutsideATransactionReadsOwnS
     EXPECT_FALSE(Db().readsOwnSnapshots());
     Db().useWriteAheadJournal();
     EXPECT_TRUE(Db().readsOwnSnapshots());
-    auto copy = Database::openReadOnly(Db().path(), DataFileKey());
+    auto copy = Database::openReadOnly(Db().path(), DataFileKey(), ProgramSql());
     EXPECT_FALSE(copy->readsOwnSnapshots());
 }
 
@@ -155,7 +156,7 @@ TEST_F(ReadConnectionsTest, TheConnectionsCloseBeforeTheFileIsMadeOneFile)
 TEST_F(ReadConnectionsTest, TheFirstConnectionIsOpenedWhenTheProgramIsIdle)
 {
     Db().openReadConnectionWhenIdle();
-    auto closing = Database::open(Db().path(), DataFileKey());
+    auto closing = Database::open(Db().path(), DataFileKey(), ProgramSql());
     closing->openReadConnectionWhenIdle();
     closing.reset(); // what it left for idle time goes with it
     EXPECT_EQ(pool().openCount(), 0);

@@ -2,6 +2,7 @@
 // as a record set gives, in the dialect, stoppable, failures reported.
 #include "data/database.h"
 #include "data/globals.h"
+#include "data/program_sql.h"
 #include "data/queries.h"
 #include "data/schema.h"
 #include "dialogs/lookups.h"
@@ -135,7 +136,7 @@ TEST_F(StreamTest, AnOpenReaderHasItsOwnerReadTheRestBeforeTheConnectionWrites)
 
 TEST_F(StreamTest, AReaderWhoseDatabaseClosedGivesNoFurtherRows)
 {
-    auto other = Database::open(Db().path(), DataFileKey());
+    auto other = Database::open(Db().path(), DataFileKey(), ProgramSql());
     RowReader reader(*other, "select F1 from B01 order by F1");
     reader.read(1, [](const RowView&) { return true; });
     other.reset();

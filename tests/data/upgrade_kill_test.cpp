@@ -3,6 +3,7 @@
 // case runs the program's start-up in a second process (upgrade_driver) and
 // kills it at every step the upgrade reports and at ticks spread over the
 // whole run, in the middle of statements; the number of kills is bounded.
+#include "data/program_sql.h"
 #include "data/datafile_lock.h"
 #include "data/datafile_upgrade.h"
 #include "data/schema.h"
@@ -45,7 +46,7 @@ void writeFound(const QString& folder, const KillCase& c)
     const QString made = work.filePath("vembra.dat");
     WriteOldDataFile(made, c.layout);
     const int pages = c.layout == OldLayout::SmallPages ? 1024 : 4096;
-    auto db = Database::openAsFound(made, DataFileKey(), pages);
+    auto db = Database::openAsFound(made, DataFileKey(), ProgramSql(), pages);
     db->executeNative("INSERT INTO TB1 (F1,F2,F3,LB,SN,F10) SELECT F1,F2,F3,LB,SN+1000*x,printf('%0300d',x) FROM TB1, "
                       "(WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<300) SELECT x FROM c)");
     if (c.walBeside) {
@@ -63,7 +64,7 @@ QByteArray asFound(const QString& folder, const KillCase& c)
     for (const QString& f : QDir(folder).entryList(QDir::Files))
         QFile::copy(folder + "/" + f, work.filePath(f));
     if (c.walBeside)
-        Database::openAsFound(work.filePath("vembra.dat"), DataFileKey(),
+        Database::openAsFound(work.filePath("vembra.dat"), DataFileKey(), ProgramSql(),
                               c.layout == OldLayout::SmallPages ? 1024 : 4096)
             ->executeNative("PRAGMA wal_checkpoint(TRUNCATE)");
     return bytesOf(work.filePath("vembra.dat"));

@@ -1,6 +1,7 @@
 #include "delivery_fixture.h"
 #include "delivery_notes/d2.h"
 #include "delivery_notes/d201.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "platform/vb.h"
@@ -263,7 +264,7 @@ TEST_F(D201Test, PaymentsStoreEachValueAsTheComposedStatementsDid)
     Db().singleFile();
     const QString oldPath = folder->file("old.dat");
     ASSERT_TRUE(QFile::copy(Db().path(), oldPath));
-    std::unique_ptr<Database> old = Database::open(oldPath, DataFileKey());
+    std::unique_ptr<Database> old = Database::open(oldPath, DataFileKey(), ProgramSql());
     const struct {
         QString customer, note, amount;
         QDate day;

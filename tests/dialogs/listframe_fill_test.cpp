@@ -7,6 +7,7 @@
 #include "data/globals.h"
 #include "data/read_connections.h"
 #include "data/schema.h"
+#include "data/program_sql.h"
 #include "dialogs/listframe.h"
 #include "dialogs/lookups.h"
 #include "dialogs/toexcel.h"
@@ -323,7 +324,7 @@ TEST_F(LongListTest, ExportAndASearchOverTheGridReachRowsBeyondTheFirst)
     EXPECT_EQ(found, 1400);
 
     w->FillGrid(kListSql);
-    auto staging = Database::open(gAppPath + "excel.dat", QString());
+    auto staging = Database::open(gAppPath + "excel.dat", QString(), ProgramSql());
     StageGrid(*staging, *g);
     EXPECT_EQ(staging->openRecordset("select count(*) from mysheet").at(0, 0).toInt(), kRows + 1);
     EXPECT_EQ(staging->openRecordset("select F1 from mysheet order by rowid desc").at(0, 0).toString(), key(kRows));
@@ -555,7 +556,7 @@ TEST_F(SnapshotListTest, TheKeyLookUpBeforeASaveSeesTheFileAsItIsNow)
         KeyedList* w = open<KeyedList>();
         ASSERT_LT(grid(w)->takenRows(), grid(w)->rows());
         if (c.anotherCopy) {
-            auto other = Database::open(Db().path(), DataFileKey());
+            auto other = Database::open(Db().path(), DataFileKey(), ProgramSql());
             other->execute("insert into FT values ('77777', 1, 1, Null, '另一个')");
         } else {
             addRecord(open<KeyedList>(), "77777", "另一个");

@@ -22,8 +22,9 @@
 
 namespace {
 
-// The field map of a 49-box record on the waybill table: index, column,
-// caption, editor, kind, list source, mask.
+// The field map of a small parcel record of this test's own, kept on the
+// waybill table: index, column, caption, editor, kind, list source, mask. It
+// holds one field of every kind the frame handles.
 struct Spec {
     int k;
     const char* column;
@@ -39,68 +40,87 @@ constexpr auto kList = FieldEditor::List;
 constexpr auto kNum = FieldKind::Number;
 constexpr auto kCode = FieldKind::Code;
 
-const Spec kSpecs[] = {
-    {0, "F1", "速递单号"}, {1, "F101", "寄件日期", FieldEditor::Date, FieldKind::Date}, {2, "F102", "转单号"},
-    {3, "F103", "备注"}, {4, "F201", "始发地", kList, kCode, "select F1 from M05 order by F1"},
-    {5, "F202", "出货渠道", kList, kCode, "select F1,F2 from M01 order by F1", kPrice},
-    {6, "F203", "目的区域", kList, kCode, "select F1,F2 from M02 order by F1"}, {7, "F2031", "目的地", kList, kCode},
-    {8, "F2041", "发件人公司名"}, {9, "F2042", "Shipper'Company"}, {10, "F2051", "发件人地址"},
-    {11, "F2052", "Shipper'Address"}, {12, "F2061", "收件人公司名"}, {13, "F2062", "Consignee'Company"},
-    {14, "F2071", "收件人地址"}, {15, "F2072", "Consignee'Address"}, {16, "F208", "联系电话"},
-    {17, "F301", "服务类型", kList, kCode}, {18, "F302", "货品名称"}, {19, "F303", "海关申明价值"},
-    {20, "F401", "件数", {}, kNum}, {21, "F402", "收重(KG)", {}, kNum}, {22, "F403", "初重(KG)", {}, kNum},
-    {23, "F404", "出重(KG)", {}, kNum, nullptr, kPrice}, {24, "F405", "体积(CM)"},
-    {25, "F501", "付款方式", kList, kCode}, {26, "F502", "基本费用", {}, kNum, nullptr, kPrice},
-    {27, "F503", "附加费用", {}, kNum, nullptr, kPrice}, {28, "F504", "总计费用", {}, kNum, nullptr, kPrice},
-    {29, "F601", "制单人"}, {30, "F602", "外务员", kList, kCode, "select F1 from M04 order by F1"},
-    {31, "F603", "发件客户", kList, kCode, "select F1,F2 from M03 order by F1"}, {32, "F604", "审核人"},
-    {33, "F505", "燃油费率", {}, kNum, nullptr, kPrice},
-    {34, "F507", "出货成本", {}, kNum, nullptr, kPrice | FieldMask::NotAdministrator},
-    {35, "F506", "燃油费率", {}, kNum, nullptr, kPrice}, {36, "F701", "问题事故"},
-    {37, "F702", "事故原因", kList, FieldKind::Text, "select F1 from M06 order by F1"}, {38, "F703", "处理结果"},
-    {39, "F704", "事故说明"}, {40, "F2021", "出货区域", kList, kCode, nullptr, kPrice}, {41, "F605", "收件人签收"},
-    {42, "F606", "收件时间"}, {43, "F508", "其它费用", {}, kNum, nullptr, kPrice},
-    {44, "F509", "其它费用", {}, kNum, nullptr, kPrice}, {45, "F510", "附加费用", {}, kNum, nullptr, kPrice},
-    {46, "F4051", "长", {}, kNum}, {47, "F4052", "宽", {}, kNum}, {48, "F4053", "高", {}, kNum},
+// The boxes the tests name.
+enum ParcelBox {
+    kNumber = 0, // typed up to 15 characters
+    kSent = 1,   // a date picker
+    kTransfer = 2,
+    kRemark = 3,
+    kOrigin = 4,  // a list of names
+    kChannel = 5, // code and name, masked without the price right
+    kService = 6, // fixed items
+    kPieces = 7,
+    kWeight = 8,
+    kFirstWeight = 9,
+    kFee = 10,      // masked without the price right; worked out as it is entered
+    kCost = 11,     // masked for all but the administrator too
+    kCustomer = 12, // code and name, shown through the window's hook
+    kReason = 13,   // a list whose whole text is stored
+    kArea = 14,     // masked without the price right; kept on add
+    kLength = 15,   // formatted; kept on add
+    kParcelBoxes
 };
 
-const int kListIndexes[] = {4, 5, 6, 7, 17, 25, 30, 31, 37, 40};
+const Spec kSpecs[] = {
+    {kNumber, "F1", "单号"},
+    {kSent, "F101", "寄件日期", FieldEditor::Date, FieldKind::Date},
+    {kTransfer, "F102", "转单号"},
+    {kRemark, "F103", "备注"},
+    {kOrigin, "F201", "始发地", kList, kCode, "select F1 from M05 order by F1"},
+    {kChannel, "F202", "渠道", kList, kCode, "select F1,F2 from M01 order by F1", kPrice},
+    {kService, "F301", "服务类型", kList, kCode},
+    {kPieces, "F401", "件数", {}, kNum},
+    {kWeight, "F402", "收重(KG)", {}, kNum},
+    {kFirstWeight, "F403", "初重(KG)", {}, kNum},
+    {kFee, "F502", "基本费用", {}, kNum, nullptr, kPrice},
+    {kCost, "F507", "出货成本", {}, kNum, nullptr, kPrice | FieldMask::NotAdministrator},
+    {kCustomer, "F603", "发件客户", kList, kCode, "select F1,F2 from M03 order by F1"},
+    {kReason, "F702", "事故原因", kList, FieldKind::Text, "select F1 from M06 order by F1"},
+    {kArea, "F2021", "出货区域", kList, kCode, nullptr, kPrice},
+    {kLength, "F4051", "长", {}, kNum},
+};
 
-// A window of the waybill's shape, written only with the frame's declarations
+const int kListIndexes[] = {kOrigin, kChannel, kService, kCustomer, kReason, kArea};
+
+// A window of the waybill's kind, written only with the frame's declarations
 // and hooks: no BeginEdit, EndEdit or ShowRecord of its own.
-class WideWindow : public ListFrame {
+class ParcelWindow : public ListFrame {
 public:
-    WideWindow()
-        : ListFrame("WideWindow")
+    ParcelWindow()
+        : ListFrame("ParcelWindow")
     {
-        setWindowTitle("速递单");
+        setWindowTitle("包裹");
         setTable("B01");
-        setGridColumns({"速递单号", "寄件日期", "目的地", "服务类型", "货品件数", "付款方式", "出货渠道", "发件客户",
-                        "外务员", "出货审核", "备注"});
-        setListSql("select B01.F1,B01.F101,B01.F2031,B01.F301,B01.F401,B01.F501,M01.F2,M03.F2,B01.F602,B01.F604,B01.F103 "
-                   "FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1)  left join M01 on M01.f1=B01.f202    ORDER BY B01.F101 ");
+        setGridColumns({"单号", "寄件日期", "服务类型", "件数", "渠道", "发件客户", "备注"});
+        setListSql(
+            "select B01.F1,B01.F101,B01.F301,B01.F401,M01.F2,M03.F2,B01.F103 "
+            "FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1)  left join M01 on M01.f1=B01.f202    ORDER BY B01.F101 ");
         setKeepsDesignedPosition(true);
         for (const Spec& s : kSpecs) {
             const int x = 1300 + (s.k % 4) * 2600, y = 100 + (s.k / 4) * 380;
-            Field f{.label = s.caption, .column = s.column, .maxLength = s.k == 0 ? 15 : 0,
-                    .labRect = {x - 1200, y + 30, 1150, 255}, .txtRect = {x, y, 1300, 330}, .index = s.k,
-                    .gridCol = kNoGridColumn, .editor = s.editor, .kind = s.kind};
+            Field f{.label = s.caption,
+                    .column = s.column,
+                    .maxLength = s.k == kNumber ? 15 : 0,
+                    .labRect = {x - 1200, y + 30, 1150, 255},
+                    .txtRect = {x, y, 1300, 330},
+                    .index = s.k,
+                    .gridCol = kNoGridColumn,
+                    .editor = s.editor,
+                    .kind = s.kind};
             if (s.listSql)
                 f.listSql = s.listSql;
             f.listWithName = s.listSql && QString(s.listSql).contains("F1,F2");
-            if (s.k == 17)
+            if (s.k == kService)
                 f.items = QStringList{"D.文件(File)", "S.物品(Parcel)"};
-            if (s.k == 25)
-                f.items = QStringList{"月结.Account", "现金.Cash", "到付.Charge On Delivery"};
-            if (s.k == 46)
+            if (s.k == kLength)
                 f.format = "#0.0";
             f.mask = s.mask;
-            f.clearOnAdd = s.k < 40; // the later fields keep what the last record showed
+            f.clearOnAdd = s.k < kArea; // the later fields keep what the last record showed
             addField(f);
         }
         ChkChuHuo = new QCheckBox("已出货", Frm);
         ChkChuHuo->setObjectName("ChkChuHuo");
-        ChkChuHuo->setGeometry(TwipsToPx(9200), TwipsToPx(5000), TwipsToPx(1000), TwipsToPx(300));
+        ChkChuHuo->setGeometry(TwipsToPx(9200), TwipsToPx(2000), TwipsToPx(1000), TwipsToPx(300));
         addEntryControl(ChkChuHuo);
     }
 
@@ -112,20 +132,20 @@ protected:
     QString counterText() const override
     {
         if (TrimBlanks(GD->textMatrix(1, 0)).isEmpty())
-            return "速递单：无单据信息";
-        return QString("速递单：共 %1 条记录 当前为第 %2 条").arg(GD->rows() - 1).arg(CurRow);
+            return "包裹：无单据信息";
+        return QString("包裹：共 %1 条记录 当前为第 %2 条").arg(GD->rows() - 1).arg(CurRow);
     }
     QString shownText(const Field& f, const QString& stored) const override
     {
-        if (f.index == 31)
+        if (f.index == kCustomer)
             return stored + "." + GetStr("select F2 from M03 where F1=" + SqlQuote(stored));
         return ListFrame::shownText(f, stored);
     }
     void fieldEntered(const Field& f) override
     {
         entered << f.label;
-        if (f.index == 26) // the fee computes as the operator enters its box
-            Txt[26]->setText(QString::number(Val(Txt[21]->text()) * 2));
+        if (f.index == kFee) // the fee computes as the operator enters its box
+            Txt[kFee]->setText(QString::number(Val(Txt[kWeight]->text()) * 2));
     }
     void fieldLeft(const Field& f) override
     {
@@ -135,8 +155,7 @@ protected:
     }
     QStringList gridRowCells(const QStringList& values) const override
     {
-        return {values[0], values[1], values[7], values[17], values[20], values[25], "", "", values[30],
-                values[32], values[3]};
+        return {values[kNumber], values[kSent], values[kService], values[kPieces], "", "", values[kRemark]};
     }
 };
 
@@ -167,11 +186,11 @@ protected:
 
 } // namespace
 
-TEST_F(ListFrameTest, TheWideRecordIsDeclaredFieldByField)
+TEST_F(ListFrameTest, TheRecordIsDeclaredFieldByField)
 {
-    WideWindow* w = open<WideWindow>();
-    EXPECT_EQ(w->fieldCount(), 49);
-    for (int k = 0; k < 49; ++k) {
+    ParcelWindow* w = open<ParcelWindow>();
+    EXPECT_EQ(w->fieldCount(), kParcelBoxes);
+    for (int k = 0; k < kParcelBoxes; ++k) {
         ASSERT_NE(box(w, k), nullptr) << k;
         EXPECT_TRUE(box(w, k)->isReadOnly()) << k;
         EXPECT_EQ(w->findChild<QLabel*>(QString("Lab(%1)").arg(k))->text(), kSpecs[k].caption);
@@ -180,24 +199,24 @@ TEST_F(ListFrameTest, TheWideRecordIsDeclaredFieldByField)
         ASSERT_NE(list(w, k), nullptr) << k;
         EXPECT_FALSE(list(w, k)->isVisibleTo(w)) << k;
     }
-    EXPECT_EQ(w->findChildren<QComboBox*>().size(), 10);
+    EXPECT_EQ(w->findChildren<QComboBox*>().size(), 6);
     EXPECT_FALSE(w->findChild<QDateEdit*>("DTP")->isVisibleTo(w));
     // Lists from statements (code and name, or the name alone) and fixed items.
-    EXPECT_EQ(list(w, 31)->itemText(1), "C2.客户二");
-    EXPECT_EQ(list(w, 4)->itemText(0), "上海");
-    EXPECT_EQ(list(w, 17)->count(), 2);
-    EXPECT_EQ(list(w, 25)->itemText(2), "到付.Charge On Delivery");
+    EXPECT_EQ(list(w, kCustomer)->itemText(1), "C2.客户二");
+    EXPECT_EQ(list(w, kOrigin)->itemText(0), "上海");
+    EXPECT_EQ(list(w, kService)->count(), 2);
+    EXPECT_EQ(list(w, kService)->itemText(1), "S.物品(Parcel)");
     // The grid is the window's own; an empty register says so in the counter.
-    EXPECT_EQ(grid(w)->cols(), 11);
-    EXPECT_EQ(grid(w)->textMatrix(0, 9), "出货审核");
+    EXPECT_EQ(grid(w)->cols(), 7);
+    EXPECT_EQ(grid(w)->textMatrix(0, 5), "发件客户");
     emit grid(w)->rowColChange();
-    EXPECT_EQ(host.panels[4], "速递单：无单据信息");
+    EXPECT_EQ(host.panels[4], "包裹：无单据信息");
 }
 
 TEST_F(ListFrameTest, AddShowsTheListsAndPickerClearsItsFieldsAndSavesEachKind)
 {
     Db().execute("insert into B01 (F1,F4051,F103) values ('W0',9,'old')");
-    WideWindow* w = open<WideWindow>();
+    ParcelWindow* w = open<ParcelWindow>();
     trigger(w, "Menu_Add");
     EXPECT_EQ(w->editMode(), ListFrame::Adding);
     EXPECT_TRUE(gEditing.isSet());
@@ -210,10 +229,10 @@ TEST_F(ListFrameTest, AddShowsTheListsAndPickerClearsItsFieldsAndSavesEachKind)
     QDateEdit* dtp = w->findChild<QDateEdit*>("DTP");
     EXPECT_TRUE(dtp->isVisible());
     EXPECT_EQ(dtp->date(), QDate::currentDate());
-    EXPECT_FALSE(box(w, 0)->isReadOnly());
-    EXPECT_FALSE(box(w, 20)->isReadOnly());
-    EXPECT_EQ(box(w, 3)->text(), "");
-    EXPECT_EQ(box(w, 46)->text(), "9.0"); // not cleared on add
+    EXPECT_FALSE(box(w, kNumber)->isReadOnly());
+    EXPECT_FALSE(box(w, kPieces)->isReadOnly());
+    EXPECT_EQ(box(w, kRemark)->text(), "");
+    EXPECT_EQ(box(w, kLength)->text(), "9.0"); // not cleared on add
 
     // Set LISTFRAME_PNG to keep a picture of the page being filled in.
     if (!qEnvironmentVariableIsEmpty("LISTFRAME_PNG")) {
@@ -221,14 +240,14 @@ TEST_F(ListFrameTest, AddShowsTheListsAndPickerClearsItsFieldsAndSavesEachKind)
         Pump();
         w->grab().save(qEnvironmentVariable("LISTFRAME_PNG"));
     }
-    type(box(w, 0), "W001");
-    list(w, 31)->setEditText("C2.客户二");
-    list(w, 4)->setCurrentIndex(1);
-    list(w, 17)->setCurrentIndex(0);
-    list(w, 37)->setEditText("破损.外包装");
+    type(box(w, kNumber), "W001");
+    list(w, kCustomer)->setEditText("C2.客户二");
+    list(w, kOrigin)->setCurrentIndex(1);
+    list(w, kService)->setCurrentIndex(0);
+    list(w, kReason)->setEditText("破损.外包装");
     dtp->setDate(QDate(2024, 3, 5));
-    type(box(w, 20), "3件");
-    type(box(w, 3), "it's fine");
+    type(box(w, kPieces), "3件");
+    type(box(w, kRemark), "it's fine");
     trigger(w, "Menu_save");
     EXPECT_EQ(msgs->count(), 0) << msgs->texts().join("\n").toStdString();
     EXPECT_EQ(w->editMode(), ListFrame::Browse);
@@ -244,12 +263,12 @@ TEST_F(ListFrameTest, AddShowsTheListsAndPickerClearsItsFieldsAndSavesEachKind)
     EXPECT_EQ(rs.field(6).toString(), "it's fine");
     EXPECT_EQ(rs.field(7).toDouble(), 9);
     // The lists are hidden again and the boxes hold what was stored.
-    EXPECT_FALSE(list(w, 31)->isVisible());
-    EXPECT_TRUE(box(w, 31)->isVisible());
-    EXPECT_EQ(box(w, 31)->text(), "C2");
+    EXPECT_FALSE(list(w, kCustomer)->isVisible());
+    EXPECT_TRUE(box(w, kCustomer)->isVisible());
+    EXPECT_EQ(box(w, kCustomer)->text(), "C2");
     EXPECT_FALSE(dtp->isVisible());
     EXPECT_EQ(grid(w)->textMatrix(2, 0), "W001");
-    EXPECT_EQ(host.panels[4], "速递单：共 2 条记录 当前为第 2 条");
+    EXPECT_EQ(host.panels[4], "包裹：共 2 条记录 当前为第 2 条");
 }
 
 namespace {
@@ -283,7 +302,7 @@ QString ComposedInsert(const ListFrame& w, const QStringList& values)
 
 TEST_F(ListFrameTest, TheBoundInsertStoresEachValueAsTheComposedOneDid)
 {
-    struct Bound : WideWindow {
+    struct Bound : ParcelWindow {
         using ListFrame::insertRecord;
     };
     Bound* w = open<Bound>();
@@ -324,19 +343,19 @@ TEST_F(ListFrameTest, TheDetailComesFromTheRecordsRowAndEditHandsItToTheEditors)
 {
     Db().execute("insert into B01 (F1,F101,F603,F201,F4051,F502,F103) values "
                  "('W1','2024-01-02','C1','上海',1.25,12,'r'), ('W2',Null,'C9','',Null,Null,'')");
-    WideWindow* w = open<WideWindow>();
+    ParcelWindow* w = open<ParcelWindow>();
     auto* tabs = w->findChild<QTabBar*>("TabS");
     grid(w)->setRow(2); // W1, listed after W2 and its empty date
     tabs->setCurrentIndex(1);
-    EXPECT_EQ(box(w, 0)->text(), "W1");
-    EXPECT_EQ(box(w, 1)->text(), "2024-01-02");
-    EXPECT_EQ(box(w, 31)->text(), "C1.客户一"); // through the window's shown-text hook
-    EXPECT_EQ(box(w, 46)->text(), "1.3");      // through the field's format
-    EXPECT_EQ(box(w, 26)->text(), "12");
+    EXPECT_EQ(box(w, kNumber)->text(), "W1");
+    EXPECT_EQ(box(w, kSent)->text(), "2024-01-02");
+    EXPECT_EQ(box(w, kCustomer)->text(), "C1.客户一"); // through the window's shown-text hook
+    EXPECT_EQ(box(w, kLength)->text(), "1.3");         // through the field's format
+    EXPECT_EQ(box(w, kFee)->text(), "12");
 
     trigger(w, "Menu_edit");
-    EXPECT_EQ(list(w, 31)->currentText(), "C1.客户一");
-    EXPECT_EQ(list(w, 4)->currentText(), "上海");
+    EXPECT_EQ(list(w, kCustomer)->currentText(), "C1.客户一");
+    EXPECT_EQ(list(w, kOrigin)->currentText(), "上海");
     EXPECT_EQ(w->findChild<QDateEdit*>("DTP")->date(), QDate(2024, 1, 2));
     trigger(w, "Menu_save");
     // The formatted box left as shown writes back the value stored, as the rest do.
@@ -348,42 +367,42 @@ TEST_F(ListFrameTest, TheDetailComesFromTheRecordsRowAndEditHandsItToTheEditors)
     tabs->setCurrentIndex(0);
     grid(w)->setRow(1); // W2, listed first by its empty date
     trigger(w, "Menu_edit");
-    EXPECT_EQ(box(w, 0)->text(), "W2");
-    EXPECT_EQ(box(w, 1)->text(), DateText(QDate::currentDate()));
+    EXPECT_EQ(box(w, kNumber)->text(), "W2");
+    EXPECT_EQ(box(w, kSent)->text(), DateText(QDate::currentDate()));
     trigger(w, "Menu_cancel");
     Db().execute("delete from B01 where F1='W2'");
     w->ShowRecord();
-    EXPECT_EQ(box(w, 0)->text(), "");
-    EXPECT_EQ(box(w, 46)->text(), "");
-    EXPECT_EQ(box(w, 31)->text(), "."); // the window's hook still names the empty code
+    EXPECT_EQ(box(w, kNumber)->text(), "");
+    EXPECT_EQ(box(w, kLength)->text(), "");
+    EXPECT_EQ(box(w, kCustomer)->text(), "."); // the window's hook still names the empty code
 }
 
 TEST_F(ListFrameTest, PricesAreMaskedWithoutTheRightAndTheCostForAllButTheAdministrator)
 {
-    const QList<int> prices = {23, 26, 27, 33, 43, 28, 45, 35, 44, 34, 5, 40};
+    const QList<int> prices = {kChannel, kFee, kCost, kArea};
     struct Case {
         const char* user;
         bool seesPrices;
         QList<int> masked;
     };
-    const Case cases[] = {{"001", true, {}}, {"002", true, {34}}, {"001", false, prices}};
+    const Case cases[] = {{"001", true, {}}, {"002", true, {kCost}}, {"001", false, prices}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.user) + (c.seesPrices ? " sees prices" : " without the price right"));
         gUserCode = c.user;
         gCanSeePrices = c.seesPrices;
-        WideWindow* w = open<WideWindow>();
-        for (int k = 0; k < 49; ++k)
+        ParcelWindow* w = open<ParcelWindow>();
+        for (int k = 0; k < kParcelBoxes; ++k)
             EXPECT_EQ(box(w, k)->echoMode() == QLineEdit::Password, c.masked.contains(k)) << k;
         trigger(w, "Menu_Add");
         for (int k : kListIndexes) {
-            const bool hidden = !c.seesPrices && (k == 5 || k == 40);
+            const bool hidden = !c.seesPrices && (k == kChannel || k == kArea);
             EXPECT_EQ(list(w, k)->isVisible(), !hidden) << k;
         }
         // Out of reach while editing: neither typed into nor reached with Tab.
-        EXPECT_EQ(box(w, 26)->isReadOnly(), !c.seesPrices);
-        EXPECT_EQ(box(w, 26)->focusPolicy() == Qt::NoFocus, !c.seesPrices);
+        EXPECT_EQ(box(w, kFee)->isReadOnly(), !c.seesPrices);
+        EXPECT_EQ(box(w, kFee)->focusPolicy() == Qt::NoFocus, !c.seesPrices);
         if (c.seesPrices) {
-            EXPECT_FALSE(box(w, 34)->isReadOnly());
+            EXPECT_FALSE(box(w, kCost)->isReadOnly());
         }
         trigger(w, "Menu_cancel");
         w->close();
@@ -392,27 +411,27 @@ TEST_F(ListFrameTest, PricesAreMaskedWithoutTheRightAndTheCostForAllButTheAdmini
 
 TEST_F(ListFrameTest, EnteringAFieldRunsTheWindowsHookOnlyWhileEditing)
 {
-    WideWindow* w = open<WideWindow>();
+    ParcelWindow* w = open<ParcelWindow>();
     activate(w);
     auto* tabs = w->findChild<QTabBar*>("TabS");
     tabs->setCurrentIndex(1);
-    box(w, 26)->setFocus();
+    box(w, kFee)->setFocus();
     EXPECT_TRUE(tabs->hasFocus()); // browsing: nothing on the page keeps the focus
     EXPECT_TRUE(w->entered.isEmpty());
 
     trigger(w, "Menu_Add");
-    type(box(w, 21), "2.5");
-    box(w, 26)->setFocus();
-    EXPECT_EQ(box(w, 26)->text(), "5");
-    list(w, 31)->setFocus();
-    box(w, 3)->setFocus();
-    EXPECT_EQ(w->entered, QStringList({"速递单号", "基本费用", "发件客户", "备注"}));
-    EXPECT_EQ(w->left, QStringList({"速递单号", "基本费用", "发件客户"}));
+    type(box(w, kWeight), "2.5");
+    box(w, kFee)->setFocus();
+    EXPECT_EQ(box(w, kFee)->text(), "5");
+    list(w, kCustomer)->setFocus();
+    box(w, kRemark)->setFocus();
+    EXPECT_EQ(w->entered, QStringList({"单号", "基本费用", "发件客户", "备注"}));
+    EXPECT_EQ(w->left, QStringList({"单号", "基本费用", "发件客户"}));
 }
 
 TEST_F(ListFrameTest, EveryKindOfControlIsColouredAndEnterMovesOnFromIt)
 {
-    WideWindow* w = open<WideWindow>();
+    ParcelWindow* w = open<ParcelWindow>();
     activate(w);
     trigger(w, "Menu_Add");
     // A control the window makes after it has loaded is treated the same way.
@@ -420,7 +439,8 @@ TEST_F(ListFrameTest, EveryKindOfControlIsColouredAndEnterMovesOnFromIt)
     late->setObjectName("Late");
     late->show();
 
-    const QList<QWidget*> chain = {box(w, 0), w->findChild<QDateEdit*>("DTP"), box(w, 2), box(w, 3), list(w, 4)};
+    const QList<QWidget*> chain = {box(w, kNumber), w->findChild<QDateEdit*>("DTP"), box(w, kTransfer), box(w, kRemark),
+                                   list(w, kOrigin)};
     for (int i = 0; i + 1 < chain.size(); ++i) {
         chain[i]->setFocus();
         ASSERT_TRUE(chain[i]->hasFocus()) << i;
@@ -443,21 +463,22 @@ TEST_F(ListFrameTest, EveryKindOfControlIsColouredAndEnterMovesOnFromIt)
 
 TEST_F(ListFrameTest, WhereALeaveRuleSendsTheFocusOnlyThatBoxIsEntered)
 {
-    // Leaving box 20 (by Tab towards 21, by a click on 3) its rule sends the
-    // focus to 22: 21 and 3 are neither coloured nor entered nor left.
+    // Leaving the pieces (by Tab towards the weight, by a click on the remark)
+    // its rule sends the focus to the first weight: the weight and the remark
+    // are neither coloured nor entered nor left.
     for (bool byTab : {true, false}) {
-        WideWindow* w = open<WideWindow>();
+        ParcelWindow* w = open<ParcelWindow>();
         activate(w);
-        w->sendOnFrom = 20;
-        w->sendOnTo = 22;
+        w->sendOnFrom = kPieces;
+        w->sendOnTo = kFirstWeight;
         trigger(w, "Menu_Add");
-        box(w, 20)->setFocus();
+        box(w, kPieces)->setFocus();
         w->entered.clear();
-        byTab ? pressKey(box(w, 20), Qt::Key_Tab) : click(box(w, 3));
-        EXPECT_TRUE(box(w, 22)->hasFocus()) << byTab;
+        byTab ? pressKey(box(w, kPieces), Qt::Key_Tab) : click(box(w, kRemark));
+        EXPECT_TRUE(box(w, kFirstWeight)->hasFocus()) << byTab;
         EXPECT_EQ(w->entered, QStringList({"初重(KG)"})) << byTab;
         EXPECT_EQ(w->left.last(), "件数") << byTab;
-        for (int k : {3, 21})
+        for (int k : {kRemark, kWeight})
             EXPECT_NE(box(w, k)->palette().color(QPalette::Base), VbColor(kFocusColor)) << byTab << " " << k;
         trigger(w, "Menu_cancel");
         w->close();

@@ -1,6 +1,7 @@
 // The export writes its workbook under a name of its own in the target folder
 // and gives it the chosen name only when complete.
 #include "data/database.h"
+#include "data/program_sql.h"
 #include "dialogs/toexcel.h"
 
 #include <QDir>
@@ -23,7 +24,7 @@ TEST(ToExcelWorkbookFile, ChosenNameHoldsOnlyAWholeWorkbook)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir tmp;
-        auto staging = Database::create(tmp.filePath("staging.db"), QString());
+        auto staging = Database::create(tmp.filePath("staging.db"), QString(), ProgramSql());
         staging->executeNative("create table mysheet (F1 text, F2 text)");
         staging->executeNative("insert into mysheet values ('a','b')");
         const QString target = tmp.filePath("out.xlsx");

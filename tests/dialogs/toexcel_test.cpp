@@ -1,4 +1,5 @@
 #include "data/database.h"
+#include "data/program_sql.h"
 #include "platform/flexgrid.h"
 #include "data/globals.h"
 #include "platform/platform.h"
@@ -172,7 +173,7 @@ TEST_F(ToExcelTest, StagingRowsAndWorkbook)
 
     // Staging: header row first; columns 2 (width 0) and 3 (width 1) and
     // everything past the thirtieth field left out.
-    auto staging = Database::open(gAppPath + "excel.dat", QString());
+    auto staging = Database::open(gAppPath + "excel.dat", QString(), ProgramSql());
     RecordSet rs = staging->openRecordset("select * from mysheet order by rowid");
     ASSERT_EQ(rs.recordCount(), 4);
     EXPECT_EQ(rs.field("F1").toString(), "r0c0");
@@ -293,7 +294,7 @@ TEST_F(ToExcelTest, TextsGoOutAsTheyAreWhateverTheyLookLike)
         dlg->Cmd0->click();
         dlg->close();
 
-        auto staging = Database::open(gAppPath + "excel.dat", QString());
+        auto staging = Database::open(gAppPath + "excel.dat", QString(), ProgramSql());
         RecordSet rs = staging->openRecordset("select * from mysheet order by rowid");
         const Workbook wb = readXlsx(folder->file(name));
         ASSERT_EQ(rs.recordCount(), texts.size()) << v;
@@ -358,7 +359,7 @@ TEST_F(ToExcelTest, StagingFailureShowsTheEngineText)
     // A template whose staging table is too narrow for the grid.
     QFile::remove(gAppPath + "excel.dat");
     {
-        auto narrow = Database::create(gAppPath + "excel.dat", QString());
+        auto narrow = Database::create(gAppPath + "excel.dat", QString(), ProgramSql());
         narrow->executeNative("create table mysheet (F1 TEXT, F2 TEXT, F3 TEXT)");
         narrow->executeNative("insert into mysheet (F1) values ('kept')");
     }
@@ -372,7 +373,7 @@ TEST_F(ToExcelTest, StagingFailureShowsTheEngineText)
     EXPECT_EQ(dlg->windowTitle(), "导出数据到EXCEL");
     EXPECT_EQ(dlg->Cmd0->text(), "导出数据");
     EXPECT_FALSE(QFile::exists(folder->file("narrow.xlsx")));
-    auto staging = Database::open(gAppPath + "excel.dat", QString());
+    auto staging = Database::open(gAppPath + "excel.dat", QString(), ProgramSql());
     RecordSet rs = staging->openRecordset("select * from mysheet");
     ASSERT_EQ(rs.recordCount(), 1); // the failed copy was rolled back whole
     EXPECT_EQ(rs.field("F1").toString(), "kept");
@@ -429,7 +430,7 @@ TEST_F(ToExcelTest, FallbackOrderAfterAFailingVersion)
     EXPECT_EQ(dlg->Cmd0->text(), "导出数据");
     EXPECT_FALSE(QFile::exists(folder->file("none.xlsx")));
     // The staging table keeps the copied rows.
-    auto staging = Database::open(gAppPath + "excel.dat", QString());
+    auto staging = Database::open(gAppPath + "excel.dat", QString(), ProgramSql());
     EXPECT_EQ(staging->openRecordset("select * from mysheet").recordCount(), 4);
     staging.reset();
     EXPECT_EQ(dlg->Cmb->currentIndex(), 1);

@@ -2,6 +2,7 @@
 // one whole file holding every committed write, and a restore leaves no
 // journal of the old file beside the restored one.
 #include "data/globals.h"
+#include "data/program_sql.h"
 #include "data/queries.h"
 #include "data/schema.h"
 #include "dialogs/lookups.h"
@@ -55,7 +56,10 @@ TEST_F(BackupJournalTest, BackupHoldsWritesStillInTheJournalAndIsOneFile)
     EXPECT_TRUE(ProgramEndRequested());
     EXPECT_EQ(besideData(folder->path()), QStringList{"vembra.dat"});
     EXPECT_EQ(bytesOf(target), bytesOf(gDbPath));
-    EXPECT_EQ(Database::openReadOnly(target, DataFileKey())->openRecordset("select F2 from M04 where F1='j1'").field(0).toString(),
+    EXPECT_EQ(Database::openReadOnly(target, DataFileKey(), ProgramSql())
+                  ->openRecordset("select F2 from M04 where F1='j1'")
+                  .field(0)
+                  .toString(),
               "only in the journal");
     // The copy needs nothing beside it: read where it lies, it stays as it is.
     EXPECT_EQ(QDir(folder->path()).entryList({"DataBak.dat*"}, QDir::Files), QStringList{"DataBak.dat"});

@@ -2,6 +2,7 @@
 // its own: the connection closes first, so the copy is one whole file with
 // nothing beside it, and the list keeps the rows of the file as it was.
 #include "data/database.h"
+#include "data/program_sql.h"
 #include "data/globals.h"
 #include "data/read_connections.h"
 #include "data/schema.h"
@@ -79,7 +80,7 @@ TEST_F(BackupListTest, ABackupClosesTheListsConnectionAfterTheListReadItsRest)
     EXPECT_EQ(g->textMatrix(kStaff, 0), QStringLiteral("s%1").arg(kStaff, 4, 10, QChar('0')));
     EXPECT_EQ(besideData(), QStringList{"vembra.dat"});
     EXPECT_EQ(BytesOf(target), BytesOf(gDbPath));
-    EXPECT_EQ(Database::openReadOnly(target, DataFileKey())->openRecordset("select count(*) from M04").at(0, 0).toInt(),
+    EXPECT_EQ(Database::openReadOnly(target, DataFileKey(), ProgramSql())->openRecordset("select count(*) from M04").at(0, 0).toInt(),
               kStaff + 1);
 }
 

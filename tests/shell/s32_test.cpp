@@ -1,5 +1,6 @@
 #include "shell_fixture.h"
 
+#include "data/program_sql.h"
 #include "data/queries.h"
 #include "data/schema.h"
 #include "dialogs/lookups.h"
@@ -80,9 +81,9 @@ TEST_F(S32Test, BadSourcesAreRefusedAndTheDataFileStaysAsItWas)
     const QString garbage = folder->file("garbage.dat");
     writeAll(garbage, QByteArray(4096, 'x'));
     const QString otherKey = folder->file("otherkey.dat");
-    Database::create(otherKey, "not the key")->executeNative("create table TE1 (F1 text)");
+    Database::create(otherKey, "not the key", ProgramSql())->executeNative("create table TE1 (F1 text)");
     const QString noOperators = folder->file("nooperators.dat");
-    Database::create(noOperators, DataFileKey())->executeNative("create table M01 (F1 text)");
+    Database::create(noOperators, DataFileKey(), ProgramSql())->executeNative("create table M01 (F1 text)");
 
     const QByteArray before = readAll(dataFile());
     S32 dlg;

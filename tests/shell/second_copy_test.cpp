@@ -2,6 +2,7 @@
 // upgrade, a restore and a backup while another copy runs on the file are
 // refused and change nothing. Also the start-up's upgrade window, a restore
 // of a newer file, and a read-only program folder.
+#include "data/program_sql.h"
 #include "shell_fixture.h"
 
 #include "data/datafile_lock.h"
@@ -171,7 +172,7 @@ TEST(UpgradeWindowTest, CannotBeClosedHalfWay)
 TEST_F(SecondStartTest, NewerFileRefusalSaysWhichLayoutsThisProgramOpens)
 {
     CreateDataFile(dataFile());
-    Database::open(dataFile(), DataFileKey())->executeNative("PRAGMA user_version = 2");
+    Database::open(dataFile(), DataFileKey(), ProgramSql())->executeNative("PRAGMA user_version = 2");
     msgs.expect("程序启动错误!");
     modal.on("S32", [](QDialog& d) { d.findChild<QPushButton*>("Command2")->click(); });
     EXPECT_FALSE(Main(tmp.path()));
@@ -271,7 +272,7 @@ TEST_F(RestoreBesideACopyTest, NewerFileIsRefusedSayingWhichLayoutsThisProgramOp
 {
     const QString newer = tmp.filePath("newer.dat");
     CreateDataFile(newer);
-    Database::open(newer, DataFileKey())->executeNative("PRAGMA user_version = 2");
+    Database::open(newer, DataFileKey(), ProgramSql())->executeNative("PRAGMA user_version = 2");
     const QByteArray before = readAll(dataFile());
     restoreFrom(newer, "所选文件由较新版本的程序写成");
     EXPECT_EQ(msgs->last().text,

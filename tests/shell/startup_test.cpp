@@ -1,6 +1,7 @@
 #include "shell_fixture.h"
 
 #include "data/datafile_upgrade.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "platform/faces.h"
 #include "platform/mainhost.h"
@@ -84,7 +85,7 @@ TEST_F(StartupTest, MissingDataFileTakesTheFailurePathAndCreatesNothing)
 TEST_F(StartupTest, DataFileUnderAnotherKeyIsLeftAsItWas)
 {
     {
-        auto db = Database::create(dataFile(), "another key");
+        auto db = Database::create(dataFile(), "another key", ProgramSql());
         db->executeNative("create table TE1 (F1 text, F2 text, F3 text)");
     }
     const QByteArray before = readAll(dataFile());
@@ -96,7 +97,7 @@ TEST_F(StartupTest, DataFileUnderAnotherKeyIsLeftAsItWas)
 TEST_F(StartupTest, DataFileWithoutOperatorTableFailsAtTheLogIn)
 {
     {
-        auto db = Database::create(dataFile(), DataFileKey());
+        auto db = Database::create(dataFile(), DataFileKey(), ProgramSql());
         db->executeNative("create table M01 (F1 text)");
     }
     // The main window was shown before the log-in failed; it does not stay.
@@ -155,7 +156,7 @@ TEST_F(StartupTest, LeavingTheLogInEndsTheProgram)
 TEST_F(StartupTest, DataFileOfANewerProgramTakesTheFailurePathUntouched)
 {
     CreateDataFile(dataFile());
-    Database::open(dataFile(), DataFileKey())->executeNative("PRAGMA user_version = 2");
+    Database::open(dataFile(), DataFileKey(), ProgramSql())->executeNative("PRAGMA user_version = 2");
     const QByteArray before = readAll(dataFile());
     msgs.expect("程序启动错误!");
     expectFailurePath(Main(tmp.path()));

@@ -3,6 +3,7 @@
 
 #include "data/globals.h"
 #include "data/ledger.h"
+#include "data/program_sql.h"
 #include "data/queries.h"
 #include "data/schema.h"
 #include "dialogs/lookups.h"
@@ -348,7 +349,7 @@ TEST_F(BackupTest, CopiesTheClosedFileByteForByteAndEndsTheProgram)
     // Only the finished copy is left beside it.
     EXPECT_EQ(QDir(folder->file("sub dir")).entryList(QDir::Files), QStringList{"DataBak.dat"});
 
-    auto copy = Database::open(target, DataFileKey());
+    auto copy = Database::open(target, DataFileKey(), ProgramSql());
     EXPECT_EQ(copy->openRecordset("select F2 from M04 where F1='王五'").field(0).toString(), "backup me");
 }
 

@@ -1,6 +1,7 @@
 #include "support/old_datafiles.h"
 
 #include "data/database.h"
+#include "data/program_sql.h"
 #include "data/posting.h"
 #include "data/schema.h"
 #include "data/statement.h"
@@ -240,7 +241,7 @@ QStringList SelectRows(Database& db, const QString& sql)
 
 QStringList DataFileRows(const QString& path)
 {
-    auto db = Database::openReadOnly(path, DataFileKey());
+    auto db = Database::openReadOnly(path, DataFileKey(), ProgramSql());
     QStringList out;
     for (const QString& table :
          SelectRows(*db, "select name from sqlite_master where type='table' and name <> 'TB1Days' order by name")) {

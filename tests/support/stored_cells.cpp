@@ -1,5 +1,6 @@
 #include "support/stored_cells.h"
 
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "data/database.h"
 #include "data/globals.h"
@@ -27,7 +28,7 @@ QStringList StoredCells(Database& db, const QString& table)
 std::unique_ptr<Database> OpenDataFileCopy(const QString& path)
 {
     CopyTemplateFile(QStringLiteral("vembra.dat"), path);
-    return Database::open(path, DataFileKey());
+    return Database::open(path, DataFileKey(), ProgramSql());
 }
 
 void OldAndNewFileTest::SetUp()

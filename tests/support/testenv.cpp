@@ -2,6 +2,7 @@
 
 #include "data/database.h"
 #include "data/globals.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 
 #include <sqlcipher/sqlite3.h>
@@ -150,7 +151,7 @@ ProgramFolder::~ProgramFolder() { closeDb(); }
 
 QString ProgramFolder::path() const { return m_dir.path() + "/"; }
 
-void ProgramFolder::openDb() { gDb = Database::open(file("vembra.dat"), DataFileKey()); }
+void ProgramFolder::openDb() { gDb = Database::open(file("vembra.dat"), DataFileKey(), ProgramSql()); }
 void ProgramFolder::closeDb() { gDb.reset(); }
 
 void DataTest::SetUp()

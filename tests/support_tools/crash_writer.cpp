@@ -4,6 +4,7 @@
 // waits on stdin for the parent to kill it, with the transaction still open;
 // in "commit" mode it finishes and commits.
 #include "data/database.h"
+#include "data/program_sql.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
 
@@ -19,7 +20,7 @@ int main(int argc, char** argv)
     const int rows = std::atoi(argv[2]);
     const bool commit = std::strcmp(argv[3], "commit") == 0;
     try {
-        auto db = Database::open(path, DataFileKey());
+        auto db = Database::open(path, DataFileKey(), ProgramSql());
         // A tiny cache makes SQLite write changed pages into the file long before
         // the commit, so the rollback journal really has to undo them.
         db->executeNative(QStringLiteral("PRAGMA cache_size=4"));

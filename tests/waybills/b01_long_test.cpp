@@ -5,6 +5,7 @@
 #include "waybill_fixture.h"
 
 #include "data/database.h"
+#include "data/program_sql.h"
 #include "data/globals.h"
 #include "data/read_connections.h"
 #include "data/schema.h"
@@ -127,7 +128,7 @@ TEST_F(LongRegisterTest, TheLookUpsBeforeASaveSeeWhatAnotherCopyOfTheProgramJust
         SCOPED_TRACE(c.what);
         B01* w = openWindow();
         ASSERT_LT(grid(w)->takenRows(), grid(w)->rows());
-        auto other = Database::open(Db().path(), DataFileKey());
+        auto other = Database::open(Db().path(), DataFileKey(), ProgramSql());
         other->execute(QString::fromUtf8(c.written));
         msgs->expect(QString::fromUtf8(c.box));
         add(w, Entry{});

@@ -2,9 +2,9 @@
 // of another's with its own.
 #include "waybill_fixture.h"
 
+#include "data/balance_rewriter.h"
 #include "data/database.h"
 #include "data/globals.h"
-#include "data/ledger.h"
 #include "data/sqltext.h"
 #include "support/ledger_check.h"
 
