@@ -697,3 +697,118 @@ void Transaction::commit()
     m_db.executeNative(QStringLiteral("RELEASE ") + m_name);
     m_done = true;
 }
+
+// ---------------------------------------------------------------- Database
+
+bool Database::readsOwnSnapshots()
+{
+    // Inside a transaction a list must see what it wrote so far.
+    if (m_mode != Mode::Open || inTransaction())
+        return false;
+    // A file left plain for a copy (singleFile) has no journal written ahead:
+    // a reader there would keep every write waiting.
+    sqlite3_stmt* st = nullptr;
+    bool wal = false;
+    if (sqlite3_prepare_v2(m_db, "PRAGMA journal_mode", -1, &st, nullptr) == SQLITE_OK
+        && sqlite3_step(st) == SQLITE_ROW)
+        wal = qstricmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "wal") == 0;
+    sqlite3_finalize(st);
+    return wal;
+}
+
+ReadConnections& Database::readConnections()
+{
+    if (!m_readConnections)
+        m_readConnections = std::make_unique<ReadConnections>(m_path, m_key, m_key.isEmpty() ? 0 : pageSize(),
+                                                               m_dialect.registerFunctions);
+    return *m_readConnections;
+}
+
+void Database::openReadConnectionWhenIdle()
+{
+    // Dropped with the database if it closes first.
+    QTimer::singleShot(0, m_idle.get(), [this] {
+        if (readsOwnSnapshots())
+            readConnections().keepOneOpen();
+    });
+}
+
+void Database::closeReadConnections()
+{
+    // A handler may end other readers as well as its own: look again each time.
+    for (;;) {
+        const auto it = std::find_if(m_readers.begin(), m_readers.end(),
+                                     [](const RowReader* r) { return r->m_beforeWrite && r->m_lease; });
+        if (it == m_readers.end())
+            break;
+        std::function<void()> handler = std::move((*it)->m_beforeWrite);
+        (*it)->m_beforeWrite = nullptr;
+        handler();
+    }
+    // Readers left without a handler read no further.
+    const std::vector<RowReader*> left = m_readers;
+    for (RowReader* r : left) {
+        if (r->m_lease) {
+            std::erase(m_readers, r);
+            r->detach();
+        }
+    }
+    m_readConnections.reset();
+}
+
+// ---------------------------------------------------------------- RowReader
+
+RowReader::RowReader(Database& db, const QString& sql, OwnSnapshot)
+    : m_db(&db),
+      m_ownSnapshot(true)
+{
+    m_lease = db.readConnections().lease();
+    const QByteArray utf8 = db.translate(sql).toUtf8();
+    sqlite3_stmt* st = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(m_lease->handle(), utf8.constData(), int(utf8.size()), &st, &tail) != SQLITE_OK || !st) {
+        const QString msg = st
+            ? engineText(m_lease->handle())
+            : (sqlite3_errcode(m_lease->handle()) != SQLITE_OK ? engineText(m_lease->handle())
+                                                               : QStringLiteral("空语句 (empty statement)"));
+        sqlite3_finalize(st);
+        throw DbError(msg);
+    }
+    for (const char* p = tail; p && *p; ++p) {
+        if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n' && *p != ';') {
+            sqlite3_finalize(st);
+            throw DbError(QStringLiteral("只能执行一条SQL语句 (only one statement per call)"));
+        }
+    }
+    start(st);
+}
+
+void RowReader::releaseSnapshot()
+{
+    sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
+    m_lease.reset();
+}
+
+qint64 RowReader::countWithin(const QString& countSql, int budget, bool inSnapshot)
+{
+    if (!m_db)
+        return -1;
+    sqlite3* db = m_lease && inSnapshot ? m_lease->handle() : m_db->handle();
+    const QByteArray utf8 = m_db->translate(countSql).toUtf8();
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK || !st) {
+        sqlite3_finalize(st);
+        return -1;
+    }
+    // Called every thousand steps: past the budget the count is given up.
+    int left = budget;
+    sqlite3_progress_handler(
+        db, 1000, [](void* p) { return --*static_cast<int*>(p) < 0 ? 1 : 0; }, &left);
+    qint64 n = -1;
+    if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) == SQLITE_INTEGER)
+        n = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    sqlite3_progress_handler(db, 0, nullptr, nullptr);
+    return n;
+}
