@@ -59,9 +59,9 @@ private:
     int* m_ended;
 };
 
-// A grid holding the header and the first `held` of `counted` rows, the
-// rest in a source that gives `gives` rows in all.
-std::unique_ptr<FlexGrid> MakeLongGrid(int held, int counted, int gives, int* ended)
+// A grid holding the header and the first `held` of `counted` rows ("r,0"),
+// the rest in `rest`.
+std::unique_ptr<FlexGrid> MakeGridOver(int held, int counted, std::unique_ptr<FlexRowSource> rest)
 {
     auto g = std::make_unique<FlexGrid>();
     g->setFixedCols(0);
@@ -71,8 +71,14 @@ std::unique_ptr<FlexGrid> MakeLongGrid(int held, int counted, int gives, int* en
         store.addCell(QStringView(QStringLiteral("%1,0").arg(r)));
         store.endRow();
     }
-    g->setAll(std::move(store), counted < 0 ? -1 : counted + 1, std::make_unique<CountingSource>(gives, ended));
+    g->setAll(std::move(store), counted < 0 ? -1 : counted + 1, std::move(rest));
     return g;
+}
+
+// The rest in a source that gives `gives` rows in all.
+std::unique_ptr<FlexGrid> MakeLongGrid(int held, int counted, int gives, int* ended)
+{
+    return MakeGridOver(held, counted, std::make_unique<CountingSource>(gives, ended));
 }
 
 } // namespace
@@ -672,17 +678,7 @@ private:
 
 std::unique_ptr<FlexGrid> MakeNumberedGrid(int held, int counted, int gives, int* ended)
 {
-    auto g = std::make_unique<FlexGrid>();
-    g->setFixedCols(0);
-    g->setCols(1);
-    FlexTextStore store = g->startFill();
-    for (int r = 1; r <= held; ++r) {
-        store.addCell(QStringView(QStringLiteral("%1,0").arg(r)));
-        store.endRow();
-    }
-    g->setAll(std::move(store), counted < 0 ? -1 : counted + 1,
-              std::make_unique<NumberedSource>(held + 1, gives, ended));
-    return g;
+    return MakeGridOver(held, counted, std::make_unique<NumberedSource>(held + 1, gives, ended));
 }
 
 void PressCtrlEnd(QWidget* w)

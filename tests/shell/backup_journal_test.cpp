@@ -1,6 +1,8 @@
 // Backup and restore with the data file's write-ahead journal: the backup is
 // one whole file holding every committed write, and a restore leaves no
 // journal of the old file beside the restored one.
+#include "shell_fixture.h"
+
 #include "data/globals.h"
 #include "data/program_sql.h"
 #include "data/queries.h"
@@ -28,22 +30,7 @@ QStringList besideData(const QString& folder)
     return QDir(folder).entryList({"vembra.dat*"}, QDir::Files);
 }
 
-class BackupJournalTest : public DataTest {
-protected:
-    BackupJournalTest() { strictResponders = true; }
-    void SetUp() override
-    {
-        DataTest::SetUp();
-        files.setStrict(true);
-        ResetProgramEndRequest();
-    }
-    void TearDown() override
-    {
-        ResetProgramEndRequest();
-        DataTest::TearDown();
-    }
-    FileDialogRecorder files;
-};
+class BackupJournalTest : public FileCopyTest {};
 
 TEST_F(BackupJournalTest, BackupHoldsWritesStillInTheJournalAndIsOneFile)
 {

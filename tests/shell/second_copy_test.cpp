@@ -35,43 +35,16 @@ QByteArray readAll(const QString& path)
 }
 
 // Start-up in a folder the test prepares.
-class SecondStartTest : public ::testing::Test {
+class SecondStartTest : public StartFixture {
 protected:
-    void SetUp() override
-    {
-        msgs.setStrict(true);
-        ResetProgramEndRequest();
-        gDb.reset();
-    }
-    void TearDown() override
-    {
-        delete MForm::current();
-        Pump();
-        gDb.reset();
-        gDbLock.reset();
-    }
-    QString dataFile() const { return tmp.path() + "/vembra.dat"; }
     QStringList files() const { return QDir(tmp.path()).entryList(QDir::Files); }
 
     // The failure box, and the program ends without the restore window.
     void expectRefusedWithoutRestore(bool goesOn, const QString& reason)
     {
-        EXPECT_FALSE(goesOn);
-        ASSERT_EQ(msgs.count(), 1);
-        const MsgRecord box = msgs.boxes().first();
-        EXPECT_EQ(box.title, "Vembra Studio");
-        EXPECT_TRUE(box.text.startsWith(QString("程序启动错误!系统返回如下信息：") + QChar(13) + QChar(13)))
-            << box.text.toStdString();
-        EXPECT_TRUE(box.text.contains(reason)) << box.text.toStdString();
-        EXPECT_EQ(modal.shown, QStringList{});
-        EXPECT_TRUE(ProgramEndRequested());
-        EXPECT_EQ(MForm::current(), nullptr);
-        EXPECT_FALSE(gDb);
+        const QString text = expectStartEnded(goesOn, {});
+        EXPECT_TRUE(text.contains(reason)) << text.toStdString();
     }
-
-    QTemporaryDir tmp;
-    MsgRecorder msgs;
-    ModalScript modal{true};
 };
 
 } // namespace
@@ -199,20 +172,8 @@ TEST_F(SecondStartTest, ReadOnlyFolderIsReportedAsSuch)
 
 namespace {
 
-class RestoreBesideACopyTest : public DataTest {
+class RestoreBesideACopyTest : public FileCopyTest {
 protected:
-    RestoreBesideACopyTest() { strictResponders = true; }
-    void SetUp() override
-    {
-        DataTest::SetUp();
-        files.setStrict(true);
-        ResetProgramEndRequest();
-    }
-    void TearDown() override
-    {
-        ResetProgramEndRequest();
-        DataTest::TearDown();
-    }
     QString dataFile() const { return folder->file("vembra.dat"); }
     QString backupOf()
     {
@@ -231,7 +192,6 @@ protected:
         msgs->expect(box);
         dlg.findChild<QPushButton*>("Command1")->click();
     }
-    FileDialogRecorder files;
     QTemporaryDir tmp;
 };
 
