@@ -118,6 +118,24 @@ QHBoxLayout* MakeCommandRow(QWidget* owner, const QStringList& captions, QPushBu
     return row;
 }
 
+namespace {
+std::function<void()>& beepResponder()
+{
+    static std::function<void()> r;
+    return r;
+}
+} // namespace
+
+void Beep()
+{
+    if (beepResponder())
+        beepResponder()();
+    else
+        QApplication::beep();
+}
+
+void SetBeepResponder(std::function<void()> responder) { beepResponder() = std::move(responder); }
+
 void InstallEnterMovesOn(QWidget* root)
 {
     auto* filter = new EnterMovesOn(root);

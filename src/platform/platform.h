@@ -30,6 +30,11 @@ QHBoxLayout* MakeCommandRow(QWidget* owner, const QStringList& captions, QPushBu
 // Enter in an entry field moves the focus to the next field.
 void InstallEnterMovesOn(QWidget* root);
 
+// The desktop's beep, for a key the control refuses. Tests install a
+// responder that counts the beeps; an empty function restores the beep.
+void Beep();
+void SetBeepResponder(std::function<void()> responder);
+
 // Wait cursor for the life of the object; events are processed so the window repaints.
 class WaitCursor {
 public:
