@@ -1,5 +1,6 @@
 #include "platform/date_picker.h"
 
+#include "platform/platform.h"
 #include "platform/vb.h"
 
 #include <QInputMethodEvent>
@@ -92,6 +93,8 @@ void DatePicker::typeDigit(int digit)
     if (index < 0 || index >= all.size())
         return;
     QString digits = m_typed.size() >= all[index].length ? QString() : m_typed;
+    if (digits.isEmpty())
+        m_beforeTyping = date();
     digits += QChar(u'0' + digit);
     if (const QDate d = dateWith(index, digits); d.isValid()) {
         setDate(d);
@@ -100,8 +103,12 @@ void DatePicker::typeDigit(int digit)
     } else if (canStillBecomeADate(index, digits)) {
         m_typed = digits;
     } else {
-        // Refused: the section keeps its value and the next digit starts it anew.
-        m_typed.clear();
+        // Refused: the date goes back to what it was before the value's first
+        // digit, never to the value of the digits before this one ("3" of a
+        // refused "35"), and the next digit starts the section anew.
+        setDate(m_beforeTyping);
+        selectSection(index);
+        Beep();
     }
 }
 

@@ -10,9 +10,11 @@
 //   "5" in the day gives the 15th, a third digit starts the day anew; a one-
 //   or two-digit year is read as an operator's short year (24 is 2024). A
 //   value the date cannot take (a 13th month, the 31st of a 30-day month, a
-//   year that cannot keep the 29th of February) is refused and the section
-//   keeps its value; digits that can still become a value ("0" in the month,
-//   three digits of a year) wait for the next one, the date unchanged;
+//   year that cannot keep the 29th of February) is refused with a beep, and
+//   the date goes back to what it was before the value's first digit ("35"
+//   in the day leaves the day as it was, not the 3rd); digits that can still
+//   become a value ("0" in the month, three digits of a year) wait for the
+//   next one;
 // - Tab and Shift+Tab leave the picker, as they leave any box; Up and Down
 //   step the section; Enter goes on to the window, which decides what it
 //   does; the calendar drops down as in any Qt picker.
@@ -47,6 +49,8 @@ private:
     QDate dateWith(int index, const QString& digits) const;
     bool canStillBecomeADate(int index, const QString& digits) const;
 
-    // The digits typed into the selected section so far.
+    // The digits typed into the selected section so far, and the date
+    // before the first of them: what a refused value leaves.
     QString m_typed;
+    QDate m_beforeTyping;
 };

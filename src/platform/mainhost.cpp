@@ -2,14 +2,21 @@
 
 #include "platform/command_guard.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCloseEvent>
 #include <QDate>
 #include <QMenu>
+#include <QScopedValueRollback>
+#include <QThread>
 #include <QTimer>
+
+#include <memory>
 
 namespace {
 MainHost* g_host = nullptr;
-}
+
+int LoopLevel() { return QThread::currentThread()->loopLevel(); }
+} // namespace
 
 MainHost* GetMainHost() { return g_host; }
 void SetMainHost(MainHost* host) { g_host = host; }
@@ -43,22 +50,45 @@ QAction* ChildWindow::addCommand(const QString& caption, const QString& objectNa
     QMenu* menu = addMenu(caption, objectName, before);
     QAction* action = menu->menuAction();
     // Clicking an entry without items only opens an empty menu: run the command instead.
-    connect(menu, &QMenu::aboutToShow, this, [menu, action] {
-        if (!menu->actions().isEmpty())
-            return;
-        QTimer::singleShot(0, menu, [menu, action] {
-            menu->hide();
-            action->trigger();
-        });
+    connect(menu, &QMenu::aboutToShow, this, [this, menu, action] {
+        if (menu->actions().isEmpty())
+            runMenuCommand(menu, action, LoopLevel());
     });
     return action;
+}
+
+void ChildWindow::runMenuCommand(QMenu* menu, QAction* action, int loopLevel)
+{
+    // Once the menu is open, from the event loop that opened it. A box that
+    // came up in between (a check run as the menu took the focus) runs a loop
+    // of its own, and a command of this window may still be at work: the
+    // command waits until both have ended, so it never closes (and deletes)
+    // its window under them.
+    QTimer::singleShot(0, menu, [this, menu, action, loopLevel] {
+        menu->hide();
+        if (LoopLevel() <= loopLevel && m_commandsRunning == 0) {
+            action->trigger();
+            return;
+        }
+        auto waiting = std::make_shared<QMetaObject::Connection>();
+        *waiting = ConnectGuarded(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, menu,
+                                  [this, menu, action, loopLevel, waiting] {
+                                      if (LoopLevel() > loopLevel || m_commandsRunning > 0)
+                                          return;
+                                      disconnect(*waiting);
+                                      runMenuCommand(menu, action, loopLevel);
+                                  });
+    });
 }
 
 QAction* ChildWindow::addCommand(const QString& caption, const QString& objectName,
                                  const std::function<void()>& handler, QAction* before)
 {
     QAction* action = addCommand(caption, objectName, before);
-    ConnectGuarded(action, &QAction::triggered, this, [this, handler] { runHandler(handler); });
+    ConnectGuarded(action, &QAction::triggered, this, [this, handler] {
+        const QScopedValueRollback running(m_commandsRunning, m_commandsRunning + 1);
+        runHandler(handler);
+    });
     return action;
 }
 

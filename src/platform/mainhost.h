@@ -41,7 +41,8 @@ public:
 
     // A menu-bar entry, placed last or in front of the entry `before`.
     QMenu* addMenu(const QString& caption, const QString& objectName, QAction* before = nullptr);
-    // A menu-bar entry without items: choosing it runs the returned action.
+    // A menu-bar entry without items: choosing it runs the returned action,
+    // once no box shown since and no command of this window is at work.
     QAction* addCommand(const QString& caption, const QString& objectName, QAction* before = nullptr);
     // The same, with the handler that choosing it runs inside the error
     // boundary (platform/command_guard.h), by way of runHandler().
@@ -75,8 +76,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Runs the command of an item-less menu once it has opened (see the cpp).
+    void runMenuCommand(QMenu* menu, QAction* action, int loopLevel);
+
     QList<QMenu*> m_menus;
     bool m_writesDate = true;
+    int m_commandsRunning = 0; // handlers of this window's commands at work
 };
 
 // Today's date in the short date form, as the status bar shows it.

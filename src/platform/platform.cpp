@@ -118,6 +118,36 @@ QHBoxLayout* MakeCommandRow(QWidget* owner, const QStringList& captions, QPushBu
     return row;
 }
 
+bool FocusMovesWithin(const QWidget* window, const QWidget* box, const QEvent* focusOut)
+{
+    if (focusOut->type() != QEvent::FocusOut)
+        return false;
+    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(focusOut)->reason();
+    if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+        return false;
+    // The focus widget is already the one the focus goes to.
+    const QWidget* next = QApplication::focusWidget();
+    return next && next != box && window->isVisible() && window->isAncestorOf(next);
+}
+
+namespace {
+std::function<void()>& beepResponder()
+{
+    static std::function<void()> r;
+    return r;
+}
+} // namespace
+
+void Beep()
+{
+    if (beepResponder())
+        beepResponder()();
+    else
+        QApplication::beep();
+}
+
+void SetBeepResponder(std::function<void()> responder) { beepResponder() = std::move(responder); }
+
 void InstallEnterMovesOn(QWidget* root)
 {
     auto* filter = new EnterMovesOn(root);

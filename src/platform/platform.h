@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <functional>
 
+class QEvent;
 class QWidget;
 
 // Per-user settings by application, section and key.
@@ -29,6 +30,17 @@ QHBoxLayout* MakeCommandRow(QWidget* owner, const QStringList& captions, QPushBu
 
 // Enter in an entry field moves the focus to the next field.
 void InstallEnterMovesOn(QWidget* root);
+
+// Whether `box` losing the focus (a FocusOut event) is a move to another
+// control of `window`, the one move that checks what was typed into it. A menu
+// or other popup opening (the box keeps the focus behind it), another window
+// taking the focus and the window closing leave the box unchecked.
+bool FocusMovesWithin(const QWidget* window, const QWidget* box, const QEvent* focusOut);
+
+// The desktop's beep, for a key the control refuses. Tests install a
+// responder that counts the beeps; an empty function restores the beep.
+void Beep();
+void SetBeepResponder(std::function<void()> responder);
 
 // Wait cursor for the life of the object; events are processed so the window repaints.
 class WaitCursor {

@@ -206,10 +206,9 @@ bool S01::eventFilter(QObject* watched, QEvent* event)
         QPalette pal = box->palette();
         pal.setColor(QPalette::Base, VbColor(in ? kFocusColor : kWindowColor));
         box->setPalette(pal);
-        const auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Leaving for another control of this window checks the segment
-        // starts; switching to another window does not.
-        if (!in && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+        // starts; a menu, another window or closing does not.
+        if (FocusMovesWithin(this, box, event))
             Txt_Validate(index);
     }
     return QDialog::eventFilter(watched, event);

@@ -6,11 +6,11 @@
 #include "data/sqltext.h"
 #include "dialogs/error_boundary.h"
 #include "platform/msgbox.h"
+#include "platform/platform.h"
 #include "platform/vb.h"
 #include "reports/report_parts.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QKeyEvent>
@@ -102,10 +102,9 @@ bool C05::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     } else if (event->type() == QEvent::FocusOut) {
-        // Only a move to another control of this window checks the box: a menu,
-        // another window or closing leaves it alone.
-        QWidget* next = QApplication::focusWidget();
-        if (!m_unloading && next && isAncestorOf(next))
+        // Only a move to another control of this window checks the box: a menu
+        // opening (R.返回 itself), another window or closing leaves it alone.
+        if (!m_unloading && FocusMovesWithin(this, Txt[index], event))
             Txt_Validate(index);
     }
     return ChildWindow::eventFilter(watched, event);

@@ -1,4 +1,5 @@
 #include "platform/date_picker.h"
+#include "platform/platform.h"
 #include "support/date_picker_input.h"
 #include "support/testenv.h"
 
@@ -48,14 +49,19 @@ TEST(DatePicker, TypingReplacesTheClickedSectionAndTabLeavesWithTheDateShown)
         int section; // clicked: 0 year, 1 month, 2 day
         const char* keys;
         QDate date;
+        int beeps = 0; // refused values
     } cases[] = {
         {{2024, 3, 1}, 2, "15", {2024, 3, 15}},
         {{2024, 3, 1}, 2, "157", {2024, 3, 7}}, // a third digit starts the day anew
-        {{2024, 3, 1}, 2, "35", {2024, 3, 3}},  // no 35th: refused, the day keeps 3
+        {{2024, 3, 1}, 2, "35", {2024, 3, 1}, 1},  // no 35th: the day as it was, never the 3rd
+        {{2024, 3, 1}, 2, "357", {2024, 3, 7}, 1}, // after a refusal a digit starts the day anew
+        {{2024, 3, 1}, 2, "00", {2024, 3, 1}, 1},
+        {{2024, 4, 15}, 2, "31", {2024, 4, 15}, 1}, // April has no 31st
+        {{2024, 2, 10}, 2, "30", {2024, 2, 10}, 1},
         {{2024, 3, 1}, 2, "0", {2024, 3, 1}},   // "0" waits for the next digit
         {{2024, 3, 1}, 2, "05", {2024, 3, 5}},
-        {{2024, 3, 1}, 1, "13", {2024, 1, 1}},    // no 13th month
-        {{2024, 3, 31}, 1, "4", {2024, 3, 31}},   // April has no 31st
+        {{2024, 3, 1}, 1, "13", {2024, 3, 1}, 1},  // no 13th month: March, never January
+        {{2024, 3, 31}, 1, "4", {2024, 3, 31}, 1}, // April has no 31st
         {{2024, 3, 31}, 1, "12", {2024, 12, 31}}, // "1" is January, "12" December
         {{2024, 3, 1}, 0, "23-6-7", {2023, 6, 7}},
         {{2024, 3, 1}, 0, "24/4.5", {2024, 4, 5}},
@@ -63,15 +69,20 @@ TEST(DatePicker, TypingReplacesTheClickedSectionAndTabLeavesWithTheDateShown)
         {{2024, 3, 1}, 0, "7", {2007, 3, 1}},
         {{2024, 3, 1}, 0, "203", {2020, 3, 1}}, // three digits are no year yet
         {{2024, 3, 1}, 0, "2031", {2031, 3, 1}},
-        {{2024, 2, 29}, 0, "23", {2024, 2, 29}}, // 2023 has no 29th of February
+        {{2024, 2, 29}, 0, "23", {2024, 2, 29}},         // 2023 has no 29th of February: "23" waits
+        {{2024, 2, 29}, 0, "2023", {2024, 2, 29}, 1},    // ... and "2023" is refused, never 2020
+        {{2024, 5, 15}, 0, "25-6-31", {2025, 6, 15}, 1}, // the day as it was, never the 3rd
         {{2024, 3, 1}, 0, ">5>9", {2024, 5, 9}},
         {{2024, 3, 1}, 2, "<<<1", {2001, 3, 1}}, // Left stops at the year
         {{2024, 3, 1}, 1, ">>>8", {2024, 3, 8}},
         {{2024, 3, 1}, 2, "^", {2024, 3, 2}},
         {{2024, 3, 1}, 2, "a~ 1", {2024, 3, 1}}, // letters and erasing change nothing
     };
+    int beeps = 0;
+    SetBeepResponder([&beeps] { ++beeps; });
     for (const auto& c : cases) {
         SCOPED_TRACE(c.keys);
+        beeps = 0;
         p.picker->setDate(c.start);
         ClickDateSection(p.picker, c.section);
         for (const char k : std::string(c.keys)) {
@@ -87,10 +98,12 @@ TEST(DatePicker, TypingReplacesTheClickedSectionAndTabLeavesWithTheDateShown)
             EXPECT_EQ(p.shown(), p.picker->date().toString("yyyy-MM-dd"));
         }
         EXPECT_EQ(p.picker->date(), c.date);
+        EXPECT_EQ(beeps, c.beeps);
         Key(p.picker, Qt::Key_Tab);
         EXPECT_TRUE(p.after->hasFocus());
         EXPECT_EQ(p.picker->date(), c.date);
     }
+    SetBeepResponder({});
 }
 
 TEST(DatePicker, ShiftTabLeavesBackwardsAndAnInputMethodsDigitsAreTyped)

@@ -12,9 +12,11 @@
 #include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
+#include <QTimer>
 #include <QWidget>
 #include <stdexcept>
 
@@ -41,6 +43,13 @@ bool BusyPointer()
 int MsgRecorder::respond(const MsgRecord& r)
 {
     m_boxes.append(r);
+    if (m_ownLoop) {
+        // Long enough for queued events and timers to run, and what they
+        // delete later to go.
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
     if (BusyPointer()) {
         ++m_busy;
         if (m_strict)

@@ -30,6 +30,9 @@ public:
 
     void setStrict(bool on) { m_strict = on; }
     bool strict() const { return m_strict; }
+    // Each box runs an event loop of its own before it is answered, as a box
+    // on a desktop does: what was queued (a menu's command) comes due under it.
+    void setOwnLoop(bool on) { m_ownLoop = on; }
     // The next box, whatever it says, is answered with `code`.
     void answer(int code) { m_script.push_back({QString(), code}); }
     // The next box's text contains `text`; it is answered with `code`, or
@@ -57,6 +60,7 @@ private:
     QList<MsgRecord> m_boxes;
     std::deque<Scripted> m_script;
     bool m_strict = false;
+    bool m_ownLoop = false;
     int m_busy = 0;
 };
 
