@@ -1,8 +1,8 @@
 // copy_saver FOLDER TAG SAVES
 // A running copy of the program on FOLDER/vembra.dat that saves as its
 // windows save, while another copy does the same. Once open it prints
-// "READY" and waits for its stdin to close; then it makes SAVES saves one
-// after another, turn by turn: an edit of its waybill TAG-W<k> (back-dated:
+// "READY" and waits for its stdin to close; then it makes SAVES saves a
+// moment apart, turn by turn: an edit of its waybill TAG-W<k> (back-dated:
 // its receivable leaves the ledger and is posted again), of its ledger
 // receipt SKTAG-E<k>, and of its customer TAG-C (read, then written with its
 // quotes). Save i writes i+1 into what it changes: the waybill's total, the
@@ -21,6 +21,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -48,11 +49,13 @@ void editReceipt(const QString& tag, int k, int value)
 {
     // As the entry window has it from its list: the row's number and kind.
     LedgerRowKey row{QStringLiteral("SK%1-E%2").arg(tag).arg(k), 0, kReceiptTaken};
-    Statement sn(Db(), QStringLiteral("select SN from TB1 where F1=?1 and LB=?2"));
-    sn.bind(1, row.docNo);
-    sn.bindInt64(2, row.lb);
-    if (sn.step())
-        row.sn = sn.columnDouble(0);
+    {
+        Statement sn(Db(), QStringLiteral("select SN from TB1 where F1=?1 and LB=?2"));
+        sn.bind(1, row.docNo);
+        sn.bindInt64(2, row.lb);
+        if (sn.step())
+            row.sn = sn.columnDouble(0);
+    } // read to its end: no read of this copy is open when the save begins
     LedgerEntry e;
     e.lb = kReceiptTaken;
     e.docNo = row.docNo;
@@ -131,6 +134,8 @@ int main(int argc, char** argv)
             std::fflush(stdout);
         }
         longest = std::max(longest, waited.elapsed());
+        // An operator never saves back to back: the other copy gets its turns.
+        QThread::msleep(2);
     }
     std::printf("LONGEST %lld\n", longest);
     std::printf("DONE %d %d\n", saves, failures);
