@@ -182,12 +182,18 @@ const Value& RecordSet::field(const QString& name) const
 
 namespace {
 
-QString engineText(sqlite3* db)
-{
-    return QString::fromUtf8(sqlite3_errmsg(db));
-}
+QString engineText(sqlite3* db) { return Database::failureText(db); }
 
 } // namespace
+
+QString Database::failureText(sqlite3* db)
+{
+    if ((sqlite3_extended_errcode(db) & 0xff) == SQLITE_BUSY)
+        return QStringLiteral(
+                   "数据文件正被另一个正在运行的本程序写入，本操作等了%1秒仍未轮到，没有写入任何内容。请稍后再试。")
+            .arg(kBusyTimeoutMs / 1000);
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
 
 // ---------------------------------------------------------------- Database
 
@@ -341,7 +347,7 @@ void Database::configure(const QString& key, Mode mode, int pageSize)
             throw DbError(msg);
         }
     }
-    sqlite3_busy_timeout(m_db, 5000);
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
     // The first read tells a wrong key or a damaged file. A file without a single
     // table (an emptied or truncated copy) is no data file either; left alone it
     // would fail later on every query instead of at open.
@@ -563,7 +569,8 @@ void Database::executeNative(const QString& sql)
     finishOpenReads();
     char* err = nullptr;
     if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
-        const QString msg = err ? QString::fromUtf8(err) : engineText(m_db);
+        const bool busy = (sqlite3_extended_errcode(m_db) & 0xff) == SQLITE_BUSY;
+        const QString msg = err && !busy ? QString::fromUtf8(err) : engineText(m_db);
         sqlite3_free(err);
         throw DbError(msg);
     }
@@ -672,6 +679,10 @@ qint64 Database::lastInsertRowId() const
 Transaction::Transaction(Database& db)
     : m_db(db)
 {
+    if (!m_db.inTransaction()) {
+        m_db.executeNative(QStringLiteral("BEGIN IMMEDIATE"));
+        return;
+    }
     static std::atomic<int> counter{0};
     m_name = QStringLiteral("tx%1").arg(++counter);
     m_db.executeNative(QStringLiteral("SAVEPOINT ") + m_name);
@@ -682,10 +693,14 @@ Transaction::~Transaction()
     if (m_done)
         return;
     try {
-        m_db.executeNative(QStringLiteral("ROLLBACK TO ") + m_name);
-        m_db.executeNative(QStringLiteral("RELEASE ") + m_name);
+        if (m_name.isEmpty()) {
+            m_db.executeNative(QStringLiteral("ROLLBACK"));
+        } else {
+            m_db.executeNative(QStringLiteral("ROLLBACK TO ") + m_name);
+            m_db.executeNative(QStringLiteral("RELEASE ") + m_name);
+        }
     } catch (...) {
-        // Nothing more can be done from a destructor; the outermost savepoint's
+        // Nothing more can be done from a destructor; the outermost guard's
         // rollback is what matters and it has been attempted.
     }
 }
@@ -694,7 +709,9 @@ void Transaction::commit()
 {
     if (m_done)
         return;
-    m_db.executeNative(QStringLiteral("RELEASE ") + m_name);
+    // A commit that fails (another copy's lock outlasting the wait) leaves
+    // the transaction open: the destructor rolls it back, nothing stays.
+    m_db.executeNative(m_name.isEmpty() ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + m_name);
     m_done = true;
 }
 

@@ -156,6 +156,15 @@ public:
 
     const QString& path() const { return m_path; }
 
+    // How long a statement waits for another connection's lock (another
+    // copy's write) before it fails.
+    static constexpr int kBusyTimeoutMs = 5000;
+    // The engine's account of its last failure on db, as an operator reads
+    // it: its own text, but a wait for another copy's lock that ran out (the
+    // engine's "database is locked") is said in Chinese, with what became of
+    // the work.
+    static QString failureText(sqlite3* db);
+
     // A snapshot of a SELECT in the program's dialect.
     RecordSet openRecordset(const QString& sql);
     // Steps a SELECT in the program's dialect and hands each row to fn as it
@@ -293,9 +302,14 @@ private:
 };
 
 // Commits when commit() is called; rolls back when it goes out of scope
-// without. Nested guards become savepoints, so procedures compose.
+// without. Nested guards become savepoints, so procedures compose. The
+// outermost guard takes the write lock as it begins, waiting for another
+// copy's write up to the busy timeout: a transaction that reads before it
+// writes could otherwise not become the writer once another copy has
+// written since its read, and the engine then refuses at once.
 class Transaction {
 public:
+    // Throws DbError when the write lock does not come in time.
     explicit Transaction(Database& db);
     ~Transaction();
     Transaction(const Transaction&) = delete;
@@ -304,6 +318,6 @@ public:
 
 private:
     Database& m_db;
-    QString m_name;
+    QString m_name; // the savepoint of a nested guard; empty for the outermost
     bool m_done = false;
 };

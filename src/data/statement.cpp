@@ -7,10 +7,7 @@
 
 namespace {
 
-QString engineText(Database& db)
-{
-    return QString::fromUtf8(sqlite3_errmsg(db.handle()));
-}
+QString engineText(Database& db) { return Database::failureText(db.handle()); }
 
 } // namespace
 

@@ -3,9 +3,11 @@
 #include "data/database.h"
 #include "data/globals.h"
 #include "platform/msgbox.h"
+#include "platform/platform.h"
 
 #include <cstdio>
 #include <exception>
+#include <optional>
 
 void ShowDbFailure(const QString& prefix, const DbError& e)
 {
@@ -26,9 +28,14 @@ bool RunGuarded(const QString& prefix, const std::function<void()>& command)
 bool RunWrite(const QString& prefix, const std::function<void()>& write)
 {
     return RunGuarded(prefix, [&] {
-        Transaction t(Db());
+        std::optional<Transaction> t;
+        {
+            // Another copy's write may keep this one waiting for the write lock.
+            const WaitCursor wait;
+            t.emplace(Db());
+        }
         write();
-        t.commit();
+        t->commit();
     });
 }
 

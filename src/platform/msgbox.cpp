@@ -5,7 +5,10 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QPushButton>
 #include <QUrl>
@@ -76,12 +79,64 @@ int MsgBox(const QString& text, int style, const QString& title)
 
 void SetFileDialogResponder(FileDialogResponder responder) { fileResponder() = std::move(responder); }
 
+namespace {
+// Icons and types of the files a dialog lists, judged by name alone. Qt's own
+// provider asks the MIME database, which opens and reads each file of the
+// folder (also those the name filter hides): in the program folder that is
+// the data file, its journal and its shared index, and closing such a
+// descriptor drops every lock this process's engine holds on that file.
+class NameOnlyIconProvider : public QFileIconProvider {
+public:
+    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override
+    {
+        if (info.isRoot())
+            return icon(Drive);
+        return icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isDir())
+            return QFileIconProvider::type(info); // no file is read for a folder
+        const QMimeType mime = m_mimes.mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+        return mime.comment().isEmpty() ? mime.name() : mime.comment();
+    }
+
+private:
+    QMimeDatabase m_mimes;
+};
+
+// Qt's own dialog (a native one would list the folder its own way), with the
+// icon provider above.
+QString RunFileDialog(QWidget* parent, const QString& title, const QString& initialPath, const QString& filter,
+                      bool save)
+{
+    NameOnlyIconProvider icons;
+    QFileDialog dialog(parent, title, initialPath, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // Before the dialog's first turn of the event loop: the folder's files
+    // reach its model only then.
+    dialog.setIconProvider(&icons);
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // The caller decides what an existing file means, so the dialog does not ask.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+} // namespace
+
 QString ChooseOpenFile(QWidget* parent, const QString& title, const QString& initialPath, const QString& filter)
 {
     NormalPointer pointer;
     if (fileResponder())
         return fileResponder()(FileDialogRecord{false, title, initialPath, filter});
-    return QFileDialog::getOpenFileName(parent, title, initialPath, filter);
+    return RunFileDialog(parent, title, initialPath, filter, false);
 }
 
 QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& initialPath, const QString& filter)
@@ -89,8 +144,7 @@ QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& ini
     NormalPointer pointer;
     if (fileResponder())
         return fileResponder()(FileDialogRecord{true, title, initialPath, filter});
-    // The caller decides what an existing file means, so the dialog does not ask.
-    return QFileDialog::getSaveFileName(parent, title, initialPath, filter, nullptr, QFileDialog::DontConfirmOverwrite);
+    return RunFileDialog(parent, title, initialPath, filter, true);
 }
 
 void SetOpenResponder(OpenResponder responder) { openResponder() = std::move(responder); }

@@ -39,7 +39,9 @@ struct FileDialogRecord {
 };
 using FileDialogResponder = std::function<QString(const FileDialogRecord&)>;
 void SetFileDialogResponder(FileDialogResponder responder);
-// Returns "" when the user cancels.
+// Returns "" when the user cancels. The dialog is Qt's own and opens no file
+// of the folder it lists: while the program has the data file open, nothing
+// but the engine may open it or the files beside it.
 QString ChooseOpenFile(QWidget* parent, const QString& title, const QString& initialPath, const QString& filter);
 QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& initialPath, const QString& filter);
 

@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <cerrno>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 S32::S32(QWidget* parent)
@@ -57,10 +58,13 @@ S32::S32(QWidget* parent)
 QString S32::checkSource(const QString& source)
 {
     const QFileInfo src(source);
-    const QFileInfo target(gDbPath);
     if (!src.isFile())
         return "所选文件不存在!";
-    if (target.exists() && src.canonicalFilePath() == target.canonicalFilePath())
+    // Compared by the system's identity of the file (another name or a link
+    // to it is the same file), never opened: the journal and shared index
+    // beside the data file are the engine's own, and closing a descriptor of
+    // one drops this process's locks on it.
+    if (IsDataFileOrBeside(source, gDbPath))
         return "不能用数据文件本身恢复数据!";
     try {
         // Looked at only: the operator's backup is not changed by the check.
@@ -75,6 +79,20 @@ QString S32::checkSource(const QString& source)
         return "所选文件不是本系统的数据文件!系统返回如下信息：" + QString(QChar(13)) + QString::fromUtf8(e.what());
     }
     return QString();
+}
+
+bool IsDataFileOrBeside(const QString& file, const QString& dataFile)
+{
+    struct stat chosen = {};
+    if (::stat(QFile::encodeName(file).constData(), &chosen) != 0)
+        return false;
+    for (const QString& own : QStringList{dataFile} + Database::sideFiles(dataFile)) {
+        struct stat st = {};
+        if (::stat(QFile::encodeName(own).constData(), &st) == 0 && st.st_dev == chosen.st_dev
+            && st.st_ino == chosen.st_ino)
+            return true;
+    }
+    return false;
 }
 
 QString RestoreTargetRefusal(const QString& dataFile)

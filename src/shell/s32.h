@@ -19,3 +19,7 @@ public:
 // Why the data file cannot be replaced where it lies, or "": a read-only
 // folder or data file is said so.
 QString RestoreTargetRefusal(const QString& dataFile);
+
+// Whether file is the data file itself (under any name or link) or one of
+// the files the engine keeps beside it; asked of the system, nothing opened.
+bool IsDataFileOrBeside(const QString& file, const QString& dataFile);

@@ -6,6 +6,7 @@
 #include "dialogs/lookups.h"
 #include "shell/file_copy.h"
 #include "shell/s32.h"
+#include "support/file_locks.h"
 #include "support/old_datafiles.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <unistd.h>
 
 namespace {
 
@@ -117,6 +119,29 @@ TEST_F(S32Test, BadSourcesAreRefusedAndTheDataFileStaysAsItWas)
     dlg.findChild<QPushButton*>("Command2")->click();
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_TRUE(gDb);
+}
+
+TEST_F(S32Test, TheDataFilesOwnFilesAreRefusedUnopenedAndTheEngineKeepsItsLocks)
+{
+    // A save beside the file: its journal and shared index are open.
+    Db().execute("insert into M04 (F1,F2) values ('L1','locks')");
+    const QString link = folder->file("samefile.dat");
+    ASSERT_EQ(::link(QFile::encodeName(dataFile()).constData(), QFile::encodeName(link).constData()), 0);
+    const std::string onData = PosixLocksOn(dataFile());
+    const std::string onIndex = PosixLocksOn(dataFile() + "-shm");
+    ASSERT_FALSE(onIndex.empty());
+    S32 dlg;
+    dlg.show();
+    for (const QString& source : {dataFile() + "-shm", dataFile() + "-wal", link}) {
+        msgs->expect("不能用数据文件本身恢复数据!");
+        files.answer(source);
+        dlg.findChild<QPushButton*>("Command1")->click();
+        EXPECT_EQ(PosixLocksOn(dataFile()), onData) << source.toStdString();
+        EXPECT_EQ(PosixLocksOn(dataFile() + "-shm"), onIndex) << source.toStdString();
+        EXPECT_TRUE(gDb);
+        EXPECT_FALSE(ProgramEndRequested());
+    }
+    dlg.findChild<QPushButton*>("Command2")->click();
 }
 
 TEST_F(S32Test, FailedCopyIsReportedNotAnnounced)

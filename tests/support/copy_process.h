@@ -16,6 +16,8 @@ public:
     // Killed with no chance to tidy up, as by the task manager or a power cut
     // of the process alone.
     void kill();
+    // Closes its stdin without waiting: a copy held until then goes on.
+    void closeInput() { m_process.closeWriteChannel(); }
     // Closes its stdin (a held copy then ends) and waits for its exit code.
     int finish();
     // Everything it printed so far.

@@ -8,6 +8,8 @@
 //   --stop-tick=T  the same at the T-th tick, in the middle of a statement;
 //   --save=N       then saves N field-staff rows, one transaction each, and
 //                  prints "SAVED";
+//   --query=SQL    then prints "VALUE v", the first field of the SELECT's
+//                  first row (nothing after "VALUE" when it has none);
 //   --hold         then prints "HOLD" and keeps the file open (and its lock)
 //                  until stdin closes.
 // A refusal prints "INUSE reason" (another copy holds the file, exit 4) or
@@ -67,6 +69,7 @@ int main(int argc, char** argv)
     int stopStep = -1;
     int save = 0;
     bool hold = false;
+    QString query;
     for (int i = 2; i < argc; ++i) {
         if (std::strncmp(argv[i], "--stop-step=", 12) == 0)
             stopStep = std::atoi(argv[i] + 12);
@@ -74,6 +77,8 @@ int main(int argc, char** argv)
             g_stopTick = std::atoll(argv[i] + 12);
         else if (std::strncmp(argv[i], "--save=", 7) == 0)
             save = std::atoi(argv[i] + 7);
+        else if (std::strncmp(argv[i], "--query=", 8) == 0)
+            query = QString::fromUtf8(argv[i] + 8);
         else if (std::strcmp(argv[i], "--hold") == 0)
             hold = true;
     }
@@ -109,6 +114,11 @@ int main(int argc, char** argv)
         }
         if (save > 0) {
             std::printf("SAVED\n");
+            std::fflush(stdout);
+        }
+        if (!query.isEmpty()) {
+            RecordSet rs = db->openRecordset(query);
+            std::printf("VALUE %s\n", rs.eof() ? "" : rs.field(0).toString().toUtf8().constData());
             std::fflush(stdout);
         }
         if (hold) {
