@@ -6,16 +6,23 @@
 TempFilesOnDisk::TempFilesOnDisk(Database& db)
     : m_db(db)
 {
-    {
-        Statement st(db, QStringLiteral("PRAGMA temp_store"));
-        if (st.step())
-            m_before = int(st.columnInt64(0));
+    try {
+        {
+            Statement st(db, QStringLiteral("PRAGMA temp_store"));
+            if (st.step())
+                m_before = int(st.columnInt64(0));
+        }
+        db.executeNative(QStringLiteral("PRAGMA temp_store=FILE"));
+        m_changed = true;
+    } catch (const DbError&) {
+        // Refused while temporary tables are in use: nothing else changes.
     }
-    db.executeNative(QStringLiteral("PRAGMA temp_store=FILE"));
 }
 
 TempFilesOnDisk::~TempFilesOnDisk()
 {
+    if (!m_changed)
+        return;
     try {
         m_db.executeNative(QStringLiteral("PRAGMA temp_store=%1").arg(m_before));
     } catch (...) {

@@ -8,8 +8,8 @@ class Database;
 // until it ends, and a write that frees most of the file (data
 // initialisation: every freed page is overwritten with zeros) would hold a
 // copy of the whole file in memory. Made outside a transaction: it takes
-// effect from the next one on. Throws DbError when the setting cannot be
-// changed.
+// effect from the next one on. Should the setting not change, the write
+// goes on in memory as before.
 class TempFilesOnDisk {
 public:
     explicit TempFilesOnDisk(Database& db);
@@ -19,5 +19,6 @@ public:
 
 private:
     Database& m_db;
+    bool m_changed = false;
     int m_before = 0; // the setting it replaced (0: the engine's default)
 };
