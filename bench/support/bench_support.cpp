@@ -33,6 +33,27 @@ void BenchDataFile::reopen()
     gDb = Database::open(path(), DataFileKey(), ProgramSql());
 }
 
+QString BenchDataFile::keepCopy()
+{
+    const QString copy = path() + ".copy";
+    gDb.reset();
+    QFile::remove(copy);
+    if (!QFile::copy(path(), copy))
+        std::fprintf(stderr, "the data file was not copied\n");
+    gDb = Database::open(path(), DataFileKey(), ProgramSql());
+    return copy;
+}
+
+void BenchDataFile::restoreCopy(const QString& copy)
+{
+    gDb.reset();
+    for (const char* side : {"", "-wal", "-shm"})
+        QFile::remove(path() + side);
+    if (!QFile::copy(copy, path()))
+        std::fprintf(stderr, "the data file was not restored\n");
+    gDb = Database::open(path(), DataFileKey(), ProgramSql());
+}
+
 void SetLedgerCounter(double sn)
 {
     gDb->execute("update sysinfo set Setval=" + SqlNum(sn) + " where ID=100");
@@ -110,6 +131,13 @@ std::pair<double, double> ProcessMemoryMb()
         }
     }
     return {rss, peak};
+}
+
+void ResetPeakMemory()
+{
+    QFile f("/proc/self/clear_refs");
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
 }
 
 const QString TenYearLedger::kParty = QStringLiteral("大客户");

@@ -21,6 +21,10 @@ public:
     QString folder() const { return m_dir.path(); }
     // Closes and opens gDb again, so nothing of the file is in the page cache.
     void reopen();
+    // A copy of the closed file beside it, for runs that each start from it.
+    QString keepCopy();
+    // The file replaced by such a copy while closed, then opened again.
+    void restoreCopy(const QString& copy);
 
 private:
     QTemporaryDir m_dir;
@@ -71,6 +75,8 @@ void SetLedgerCounter(double sn);
 
 // This process's resident memory and its peak so far (VmRSS, VmHWM), in MB.
 std::pair<double, double> ProcessMemoryMb();
+// The peak counted from now on (Linux: VmHWM reset to the present resident size).
+void ResetPeakMemory();
 
 // Runs the registered benchmarks inside an offscreen QApplication.
 int RunBenchmarks(int argc, char** argv);

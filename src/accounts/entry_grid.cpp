@@ -703,8 +703,11 @@ void LedgerEntryWindow::saveNew()
     std::vector<double> sns;
     if (!RunWrite(LangStr(QString::fromUtf8(kSaveFailure)), [&] {
             sns.clear();
-            for (int r = m_anchor; r <= end; ++r)
-                sns.push_back(posting.post(entryOf(r)));
+            // Each party recomputed once, from the earliest of its new rows.
+            posting.inOneRewrite([&] {
+                for (int r = m_anchor; r <= end; ++r)
+                    sns.push_back(posting.post(entryOf(r)));
+            });
         }))
         return;
     for (int r = m_anchor; r <= end; ++r)

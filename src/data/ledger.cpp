@@ -6,6 +6,7 @@
 #include "data/statement.h"
 
 #include <cmath>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -222,7 +223,11 @@ void RebuildLedgerSummary(Database& db)
 
 void EmptyLedger(Database& db)
 {
-    Transaction tx(db);
+    // Inside the caller's transaction no savepoint of its own: a savepoint
+    // would keep a copy of every page the clear frees.
+    std::optional<Transaction> own;
+    if (!db.inTransaction())
+        own.emplace(db);
     // Without its triggers the engine clears the table whole instead of
     // deleting it row by row, each row firing them; they come back as stored.
     std::vector<std::pair<QString, QString>> triggers;
@@ -241,7 +246,8 @@ void EmptyLedger(Database& db)
     }
     for (const auto& [name, sql] : triggers)
         db.executeNative(sql);
-    tx.commit();
+    if (own)
+        own->commit();
 }
 
 double TakeLedgerSN(const QDate& entryDate, const QString& docNo, bool readCounterAfterStep1, bool* crowded)

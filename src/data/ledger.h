@@ -45,7 +45,9 @@ QStringList LedgerDayTriggers();
 void RebuildLedgerSummary(Database& db);
 
 // Empties the ledger and TB1Days together, the ledger cleared whole rather
-// than row by row through its triggers. Throws DbError.
+// than row by row through its triggers. Inside a transaction it is part of
+// it (a failure leaves the caller's transaction to roll back); outside one it
+// opens its own. Throws DbError.
 void EmptyLedger(Database& db);
 
 // The numbering every new ledger entry goes through before its insert:

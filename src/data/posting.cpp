@@ -8,6 +8,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 QString LedgerKind::partyListSql() const
 {
     return channels() ? QStringLiteral("select F2 from M01 order by F1") : QStringLiteral("select F2 from M03 order by F1");
@@ -188,7 +190,7 @@ double LedgerPosting::post(const LedgerEntry& e, const QString& numberAs)
     const double sn = TakeLedgerSN(e.date, numberAs, true, &crowded);
     m_crowded = m_crowded || crowded;
     insert(e, sn);
-    RecalcBalances(sn, e.party);
+    recalcFrom(sn, e.party);
     return sn;
 }
 
@@ -196,7 +198,48 @@ void LedgerPosting::postAt(const LedgerEntry& e, double sn)
 {
     requireTransaction();
     insert(e, sn);
-    RecalcBalances(sn, e.party);
+    recalcFrom(sn, e.party);
+}
+
+void LedgerPosting::recalcFrom(double sn, const QString& party)
+{
+    if (m_holding == 0) {
+        RecalcBalances(sn, party);
+        return;
+    }
+    const QByteArray key = nocaseKey(party);
+    for (HeldRecalc& held : m_held) {
+        if (held.key == key) {
+            held.sn = std::min(held.sn, sn);
+            return;
+        }
+    }
+    m_held.push_back({party, key, sn});
+}
+
+void LedgerPosting::inOneRewrite(const std::function<void()>& writes)
+{
+    requireTransaction();
+    const bool outermost = m_holding == 0;
+    ++m_holding;
+    try {
+        writes();
+    } catch (...) {
+        --m_holding;
+        if (outermost)
+            m_held.clear();
+        throw;
+    }
+    --m_holding;
+    if (!outermost)
+        return;
+    // The rows before a party's earliest change are as they were, and so is
+    // the balance its recomputation opens with.
+    std::vector<HeldRecalc> held;
+    held.swap(m_held);
+    BalanceRewriter rewriter(Db());
+    for (const HeldRecalc& h : held)
+        rewriter.recalc(h.sn, h.party);
 }
 
 namespace {
@@ -227,6 +270,15 @@ StoredEntry storedEntry(const LedgerRowKey& row, const QString& missing)
 double LedgerPosting::edit(const LedgerRowKey& row, const LedgerEntry& e)
 {
     requireTransaction();
+    double sn = 0;
+    // A party both before and after is recomputed once, from the earlier of
+    // the entry's two places.
+    inOneRewrite([&] { sn = editRow(row, e); });
+    return sn;
+}
+
+double LedgerPosting::editRow(const LedgerRowKey& row, const LedgerEntry& e)
+{
     const LedgerKind& kind = LedgerKindOf(row.lb);
     const StoredEntry old = storedEntry(row, QStringLiteral("找不到要修改的单据[%1]!"));
     Database& db = Db();
@@ -237,7 +289,7 @@ double LedgerPosting::edit(const LedgerRowKey& row, const LedgerEntry& e)
         out.bindInt64(1, old.rowid);
         out.run();
     }
-    RecalcBalances(old.sn, old.party);
+    recalcFrom(old.sn, old.party);
     bool crowded = false;
     const double sn = NextLedgerSN(e.date, row.docNo, 0, &crowded);
     m_crowded = m_crowded || crowded;
@@ -261,7 +313,7 @@ double LedgerPosting::edit(const LedgerRowKey& row, const LedgerEntry& e)
         move.bindInt64(2, old.rowid);
         move.run();
     }
-    RecalcBalances(sn, e.party);
+    recalcFrom(sn, e.party);
     return sn;
 }
 
@@ -274,7 +326,7 @@ void LedgerPosting::removeEntry(const LedgerRowKey& row)
     st.run();
     // A row at SN 0 is out of the order already: its going changes no balance.
     if (old.sn != 0 && old.hasParty)
-        RecalcBalances(old.sn, old.party);
+        recalcFrom(old.sn, old.party);
 }
 
 int LedgerPosting::remove(const QList<LedgerDocument>& docs)
@@ -309,7 +361,7 @@ int LedgerPosting::remove(const QList<LedgerDocument>& docs)
     bindDocuments(del);
     const int n = del.run();
     for (const auto& [party, sn] : parties)
-        RecalcBalances(sn, party);
+        recalcFrom(sn, party);
     return n;
 }
 

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <vector>
+
 // The ledger posting service: the four kinds of ledger entry, and posting or
 // removing entries so that every party's running balances hold after every
 // write. Callers: the waybill save and delete, and the two entry windows.
@@ -92,18 +95,30 @@ qint64 LedgerRowBlock(const QString& party);
 // Posts and removes entries on gDb inside the caller's Transaction (it refuses
 // to run outside one). Every call numbers, writes and recomputes the balances
 // of every party it touched before it returns, so the chain holds after each
-// write. Failures throw DbError and the caller's transaction rolls back.
+// write; inside inOneRewrite the recomputing waits for the last of its calls.
+// Failures throw DbError and the caller's transaction rolls back.
 //
 // The waybill save:
 //     LedgerPosting posting;
-//     posting.remove(WaybillPostings(old));              // edit only
-//     const double sn = posting.post(receivable, waybillNo);
-//     if (shipped) posting.postAt(payable, sn + 1);
+//     posting.inOneRewrite([&] {
+//         posting.remove(WaybillPostings(old));          // edit only
+//         const double sn = posting.post(receivable, waybillNo);
+//         if (shipped) posting.postAt(payable, sn + 1);
+//     });
 // The entry windows: post(entry) for each new row, edit(row, entry),
 // removeEntry(row). After the commit the caller shows warning() when it is not
 // empty (information icon, empty title).
 class LedgerPosting {
 public:
+    // Runs writes (this posting's calls, and any statements of the caller's
+    // beside them) and then recomputes each party they touched once, from its
+    // earliest changed entry on. An edit that removes a document's entries
+    // and posts new ones so writes a party's later balances once, not once
+    // for the removal and again for the posting. The numbering reads no
+    // balance, so it is the same either way. A call inside another joins it.
+    // On a failure nothing is recomputed and it goes on to the caller.
+    void inOneRewrite(const std::function<void()>& writes);
+
     // Takes the entry's number through the counter (a later day, the newest
     // day, or a slot between existing entries for a back-dated one, the
     // look-ups leaving out rows whose F1 is numberAs), inserts it and
@@ -133,5 +148,19 @@ public:
 private:
     void insert(const LedgerEntry& e, double sn);
     static qint64 nextRowId(const QString& party);
+    double editRow(const LedgerRowKey& row, const LedgerEntry& e);
+    // The party's balances to be recomputed from sn on: at once, or inside
+    // inOneRewrite when its writes are done.
+    void recalcFrom(double sn, const QString& party);
+
+    // A party waiting for its recomputation, and the earliest entry it
+    // starts from.
+    struct HeldRecalc {
+        QString party;
+        QByteArray key; // the party as F3 compares it
+        double sn;
+    };
+    std::vector<HeldRecalc> m_held;
+    int m_holding = 0;
     bool m_crowded = false;
 };

@@ -5,6 +5,7 @@
 #include "data/globals.h"
 #include "data/ledger.h"
 #include "data/queries.h"
+#include "data/temp_files.h"
 #include "platform/msgbox.h"
 #include "platform/platform.h"
 
@@ -80,7 +81,10 @@ void S03::clearData()
         return;
     }
 
-    // All or nothing: a failing statement leaves every table as it was.
+    // All or nothing: a failing statement leaves every table as it was. The
+    // clear overwrites every page it frees, and until the commit the
+    // transaction keeps a copy of each: on disk, not in memory.
+    const TempFilesOnDisk copiesOnDisk(Db());
     const bool cleared = RunWrite("数据清除失败!系统返回如下信息：", [&] {
         WaitCursor wait;
         for (int i = 0; i < 4; ++i) {

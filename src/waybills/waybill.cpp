@@ -91,15 +91,19 @@ QString SaveWaybill(const Waybill& w, const QString& oldNumber)
 
     Transaction tx(Db());
     LedgerPosting posting;
-    if (!oldNumber.isNull()) {
-        posting.remove(WaybillPostings(oldNumber));
-        DeleteRow(oldNumber);
-    }
-    InsertWaybill(w);
-    // The payable takes the number right after the receivable's.
-    const double sn = posting.post(receivable, w.numberAs);
-    if (w.shipped)
-        posting.postAt(payable, sn + 1);
+    // An edit's old postings go and the new ones come in one recomputation:
+    // each party's later balances are written once.
+    posting.inOneRewrite([&] {
+        if (!oldNumber.isNull()) {
+            posting.remove(WaybillPostings(oldNumber));
+            DeleteRow(oldNumber);
+        }
+        InsertWaybill(w);
+        // The payable takes the number right after the receivable's.
+        const double sn = posting.post(receivable, w.numberAs);
+        if (w.shipped)
+            posting.postAt(payable, sn + 1);
+    });
     tx.commit();
     return posting.warning();
 }

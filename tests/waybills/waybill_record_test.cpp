@@ -1,9 +1,11 @@
 // A waybill saved through its record stores every column as the statement
 // text it replaced stored it: the same type and the same value.
+#include "data/balance_rewriter.h"
 #include "data/database.h"
 #include "data/globals.h"
 #include "data/sqltext.h"
 #include "data/statement.h"
+#include "support/ledger_check.h"
 #include "support/table_text.h"
 #include "support/testenv.h"
 #include "waybills/fee.h"
@@ -12,6 +14,9 @@
 #include <QDate>
 #include <functional>
 #include <limits>
+#include <map>
+
+#include <sqlcipher/sqlite3.h>
 
 using namespace WaybillBox;
 
@@ -138,4 +143,76 @@ TEST_F(WaybillRecordTest, AnEditReplacesTheRowAndItsPostingsAndADeleteRemovesThe
     EXPECT_EQ(FirstColumn("select F1 from TB1 order by SN"), QStringList({"YSW002", "YFW002"}));
     DeleteWaybill("W002");
     EXPECT_EQ(FirstColumn("select F1 from B01 union all select F1 from TB1"), QStringList());
+}
+
+namespace {
+
+// Ledger rows written (updated) more than once while f runs.
+int RowsWrittenTwice(const std::function<void()>& f)
+{
+    std::map<sqlite3_int64, int> writes;
+    sqlite3_update_hook(
+        Db().handle(),
+        [](void* p, int op, const char*, const char* table, sqlite3_int64 rowid) {
+            if (op == SQLITE_UPDATE && qstricmp(table, "TB1") == 0)
+                ++(*static_cast<std::map<sqlite3_int64, int>*>(p))[rowid];
+        },
+        &writes);
+    f();
+    sqlite3_update_hook(Db().handle(), nullptr, nullptr);
+    int twice = 0;
+    for (const auto& [rowid, n] : writes)
+        twice += n > 1;
+    return twice;
+}
+
+} // namespace
+
+TEST_F(WaybillRecordTest, AnEditLeavesTheBalancesOfAFullRecomputationWritingEachEntryOnce)
+{
+    struct Case {
+        const char* what;
+        std::function<void(Waybill&)> change;
+    };
+    const Case cases[] = {
+        {"saved again as it was", [](Waybill&) {}},
+        {"amounts changed", [](Waybill& w) { w.number[kTotal] = 45, w.number[kCost] = 17; }},
+        {"customer changed", [](Waybill& w) { w.customerName = "乙公司"; }},
+        {"customer and channel changed", [](Waybill& w) { w.customerName = "乙公司", w.channelName = "慢运"; }},
+        {"date moved earlier", [](Waybill& w) { w.sent = QDate(2026, 2, 27); }},
+        {"date moved later, amount changed", [](Waybill& w) { w.sent = QDate(2026, 3, 9), w.number[kTotal] = 31; }},
+        {"no longer shipped", [](Waybill& w) { w.shipped = false; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Db().execute("delete from B01");
+        Db().execute("delete from TB1");
+        Db().execute("update sysinfo set Setval=0 where ID=100");
+        // Twelve waybills over six days, two customers and two channels.
+        Waybill edited;
+        for (int i = 0; i < 12; ++i) {
+            Waybill w = Plain();
+            w.text[kNumber] = w.numberAs = QStringLiteral("W%1").arg(i, 3, 10, QChar('0'));
+            w.sent = QDate(2026, 3, 1).addDays(i / 2);
+            w.customerName = i % 3 ? "甲公司" : "乙公司";
+            w.channelName = i % 2 ? "快运" : "慢运";
+            w.shipped = true;
+            w.number[kTotal] = 10 + i;
+            w.number[kCost] = 5 + i;
+            SaveWaybill(w, QString());
+            if (i == 4)
+                edited = w;
+        }
+        c.change(edited);
+        EXPECT_EQ(RowsWrittenTwice([&] { SaveWaybill(edited, edited.text[kNumber]); }), 0);
+        ExpectChainsHold();
+        const QString balances = "select F1,QC,QM from TB1 order by F1";
+        const QStringList saved = Records(balances);
+        for (const QString& party : FirstColumn("select distinct F3 from TB1"))
+            RecalcBalances(0, party);
+        EXPECT_EQ(saved, Records(balances));
+        EXPECT_EQ(FirstColumn("select F3 from TB1 where F1 like 'Y?W004' order by LB"),
+                  edited.shipped ? QStringList({edited.customerName, edited.channelName})
+                                 : QStringList({edited.customerName}));
+    }
 }
