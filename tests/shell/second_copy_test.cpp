@@ -177,39 +177,6 @@ TEST_F(SecondStartTest, ReadOnlyFolderIsReportedAsSuch)
     EXPECT_EQ(readAll(dataFile()), before);
 }
 
-// Two starts within a moment: whichever has its turn first upgrades, the
-// other waits for it. The program runs; a start refused says why.
-TEST_F(SecondStartTest, TwoStartsWithinAMomentEndWithTheProgramRunning)
-{
-    WriteOldDataFile(dataFile(), OldLayout::SmallPages);
-    const QStringList rows = DataFileRows(dataFile());
-    msgs.setStrict(false); // refused past its wait, this start shows its box
-    modal.on("S32", [](QDialog& d) { d.findChild<QPushButton*>("Command2")->click(); });
-    modal.on("Login", [](QDialog& d) { TypeLogin(d, "001.管理员", "ADMIN"); });
-    CopyProcess other(kDriver, tmp.path(), {"--hold"});
-    const bool runs = Main(tmp.path());
-    const bool otherRuns = other.waitFor("HOLD") == "HOLD";
-    EXPECT_TRUE(runs || otherRuns) << other.lines().join('\n').toStdString();
-    // A start refused waited for the other's upgrade; none is refused for a
-    // copy that was only starting too.
-    if (!runs) {
-        ASSERT_EQ(msgs.count(), 1);
-        EXPECT_TRUE(msgs.boxes().first().text.contains("正在独占使用数据文件"))
-            << msgs.boxes().first().text.toStdString();
-    } else {
-        EXPECT_EQ(msgs.count(), 0);
-    }
-    if (!otherRuns) {
-        EXPECT_TRUE(other.lines().join('\n').contains("正在独占使用数据文件"))
-            << other.lines().join('\n').toStdString();
-    }
-    gDb.reset();
-    EXPECT_EQ(other.finish(), otherRuns ? 0 : 4);
-    EXPECT_EQ(ReadDataFileLayout(dataFile(), DataFileKey()).version, kDataFileVersion);
-    EXPECT_EQ(DataFileRows(dataFile()).filter(QRegularExpression("^(?!TB1Days: )")), rows);
-    EXPECT_EQ(files().filter(QRegularExpression("^vembra-v")), QStringList{"vembra-v0.dat"});
-}
-
 // A copy that ends has the file alone a moment (the last removes the lock
 // file): a start then waits for it and is not refused.
 TEST_F(SecondStartTest, StartWhileAnotherCopyEndsRuns)
