@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <future>
 #include <limits>
 #include <system_error>
 #include <thread>
@@ -389,9 +390,9 @@ bool isWhole(const QString& copy, const Marker& m)
 }
 
 // Copies from to the new file to, whole or not at all: written under a
-// temporary name and put on disk; then marked (markWhole, with its size and
-// digest) and only then given its name, never one already taken. A copy
-// under its name is so always whole as marked.
+// temporary name and put on disk; then marked (markWhole, with the size and
+// digest of what was copied) and only then given its name, never one
+// already taken. A copy under its name was so whole as marked.
 void copyWhole(const QString& from, const QString& to, const std::function<void(qint64, const QByteArray&)>& markWhole)
 {
     const QString part = to + QStringLiteral(".part");
@@ -403,9 +404,17 @@ void copyWhole(const QString& from, const QString& to, const std::function<void(
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         throw DbError(DataFileLock::writeFailureReason(part, errno));
     QString failure;
+    const qint64 size = in.size();
+    // The digest of the file as it is copied (nothing writes to it while the
+    // upgrade has it alone), read beside the copy: the open takes no longer
+    // for it than the slower of the two.
+    std::future<QByteArray> digest = std::async(std::launch::async, [&from, size] {
+        qint64 read = 0;
+        const QByteArray d = digestOf(from, &read);
+        return read == size ? d : QByteArray();
+    });
     // In the kernel where it can (no pass through this process), else a
     // block at a time.
-    const qint64 size = in.size();
     qint64 copied = 0;
     while (copied < size) {
         const ssize_t n = ::copy_file_range(in.handle(), nullptr, out.handle(), nullptr, size_t(size - copied), 0);
@@ -435,17 +444,13 @@ void copyWhole(const QString& from, const QString& to, const std::function<void(
     if (failure.isEmpty() && (!out.flush() || ::fdatasync(out.handle()) != 0))
         failure = out.errorString();
     out.close();
-    qint64 written = 0;
-    QByteArray digest;
-    if (failure.isEmpty()) {
-        digest = digestOf(part, &written);
-        if (digest.isEmpty() || written != size)
-            failure = QStringLiteral("读取副本不完整");
-    }
+    const QByteArray whole = digest.get();
+    if (failure.isEmpty() && whole.isEmpty())
+        failure = QStringLiteral("读取数据文件不完整");
     if (failure.isEmpty() && QFileInfo::exists(to))
         failure = QStringLiteral("文件已经存在");
     if (failure.isEmpty())
-        markWhole(written, digest);
+        markWhole(size, whole);
     std::error_code ec;
     if (failure.isEmpty())
         std::filesystem::rename(std::filesystem::path(part.toStdU16String()),
