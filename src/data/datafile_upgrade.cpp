@@ -6,6 +6,9 @@
 #include "data/schema.h"
 #include "data/statement.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -15,8 +18,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <future>
 #include <limits>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 #define SQLITE_HAS_CODEC 1
@@ -292,31 +297,103 @@ QStringList keptObjects(const QList<MasterRow>& master, int fromVersion)
 }
 
 // Beside the data file while an upgrade runs: the name of the copy this
-// upgrade made of the file as it was. A later start that finds it finishes
-// that upgrade without another copy; the upgrade's commit removes it.
+// upgrade makes of the file as it was, then, once that copy is whole, its
+// size and digest. A later start that finds it finishes that upgrade from
+// that copy, if the copy is still whole; the upgrade's commit removes it.
+// A marker an older program wrote holds the name alone.
+struct Marker {
+    QString name;         // "" when there is none, or it names no copy an upgrade makes
+    bool nameOnly = true; // nothing recorded of the copy: trusted as it is found
+    qint64 size = -1;
+    QByteArray digest; // hex, of kDigest
+};
+
+constexpr QCryptographicHash::Algorithm kDigest = QCryptographicHash::Blake2b_256;
+constexpr QLatin1StringView kSizeKey("size=");
+constexpr QLatin1StringView kDigestKey("blake2b-256=");
+
 QString markerOf(const QString& path) { return UpgradeMarkerOf(path); }
 
-QString readMarker(const QString& path)
+// A name an upgrade gives its copy (UpgradeBackupName): a plain file name in
+// the program folder. A marker naming anything else (another folder, the
+// data file itself) names nothing of this program's, and nothing is written
+// or trusted under that name.
+bool isCopyName(const QString& name)
 {
-    QFile f(markerOf(path));
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(f.readAll()).trimmed();
+    static const QRegularExpression pattern(QStringLiteral("^vembra-v[0-9]+(-[0-9]+)?\\.dat$"));
+    return pattern.match(name).hasMatch();
 }
 
-void writeMarker(const QString& path, const QString& copyName)
+Marker readMarker(const QString& path)
 {
+    Marker m;
+    QFile f(markerOf(path));
+    if (!f.open(QIODevice::ReadOnly))
+        return m;
+    const QStringList lines = QString::fromUtf8(f.readAll()).trimmed().split('\n');
+    m.name = lines.value(0).trimmed();
+    if (!isCopyName(m.name))
+        m.name.clear();
+    m.nameOnly = lines.size() == 1;
+    for (const QString& line : lines.mid(1)) {
+        if (line.startsWith(kSizeKey))
+            m.size = line.mid(kSizeKey.size()).trimmed().toLongLong();
+        else if (line.startsWith(kDigestKey))
+            m.digest = line.mid(kDigestKey.size()).trimmed().toLatin1();
+    }
+    return m;
+}
+
+void writeMarker(const QString& path, const Marker& m)
+{
+    QByteArray text = m.name.toUtf8() + '\n';
+    if (!m.nameOnly)
+        text += QByteArray(kSizeKey.data()) + QByteArray::number(m.size) + '\n' + QByteArray(kDigestKey.data())
+            + m.digest + '\n';
     QSaveFile f(markerOf(path));
     if (!f.open(QIODevice::WriteOnly))
         throw DbError(DataFileLock::writeFailureReason(markerOf(path), errno));
-    f.write(copyName.toUtf8());
+    f.write(text);
     if (!f.commit())
         throw DbError(QStringLiteral("不能写入 '%1': %2").arg(markerOf(path), f.errorString()));
 }
 
+// The digest of a file's bytes (hex) and their count; an empty digest when
+// it cannot be read.
+QByteArray digestOf(const QString& file, qint64* size)
+{
+    QFile f(file);
+    *size = -1;
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return QByteArray();
+    QCryptographicHash hash(kDigest);
+    QByteArray block(4 << 20, Qt::Uninitialized);
+    qint64 total = 0;
+    qint64 n;
+    while ((n = f.read(block.data(), block.size())) > 0) {
+        hash.addData(QByteArrayView(block.constData(), n));
+        total += n;
+    }
+    if (n < 0)
+        return QByteArray();
+    *size = total;
+    return hash.result().toHex();
+}
+
+// Whether the copy a marker names is the one the upgrade made, byte for byte.
+bool isWhole(const QString& copy, const Marker& m)
+{
+    if (m.size < 0 || m.digest.isEmpty() || QFileInfo(copy).size() != m.size)
+        return false;
+    qint64 size = 0;
+    return digestOf(copy, &size) == m.digest && size == m.size;
+}
+
 // Copies from to the new file to, whole or not at all: written under a
-// temporary name, on disk, then given its name (never one already taken).
-void copyWhole(const QString& from, const QString& to)
+// temporary name and put on disk; then marked (markWhole, with the size and
+// digest of what was copied) and only then given its name, never one
+// already taken. A copy under its name was so whole as marked.
+void copyWhole(const QString& from, const QString& to, const std::function<void(qint64, const QByteArray&)>& markWhole)
 {
     const QString part = to + QStringLiteral(".part");
     QFile in(from);
@@ -327,9 +404,17 @@ void copyWhole(const QString& from, const QString& to)
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         throw DbError(DataFileLock::writeFailureReason(part, errno));
     QString failure;
+    const qint64 size = in.size();
+    // The digest of the file as it is copied (nothing writes to it while the
+    // upgrade has it alone), read beside the copy: the open takes no longer
+    // for it than the slower of the two.
+    std::future<QByteArray> digest = std::async(std::launch::async, [&from, size] {
+        qint64 read = 0;
+        const QByteArray d = digestOf(from, &read);
+        return read == size ? d : QByteArray();
+    });
     // In the kernel where it can (no pass through this process), else a
     // block at a time.
-    const qint64 size = in.size();
     qint64 copied = 0;
     while (copied < size) {
         const ssize_t n = ::copy_file_range(in.handle(), nullptr, out.handle(), nullptr, size_t(size - copied), 0);
@@ -359,8 +444,13 @@ void copyWhole(const QString& from, const QString& to)
     if (failure.isEmpty() && (!out.flush() || ::fdatasync(out.handle()) != 0))
         failure = out.errorString();
     out.close();
+    const QByteArray whole = digest.get();
+    if (failure.isEmpty() && whole.isEmpty())
+        failure = QStringLiteral("读取数据文件不完整");
     if (failure.isEmpty() && QFileInfo::exists(to))
         failure = QStringLiteral("文件已经存在");
+    if (failure.isEmpty())
+        markWhole(size, whole);
     std::error_code ec;
     if (failure.isEmpty())
         std::filesystem::rename(std::filesystem::path(part.toStdU16String()),
@@ -374,25 +464,33 @@ void copyWhole(const QString& from, const QString& to)
 }
 
 // The copy of the file as it was: the one this upgrade already made (its
-// marker names it and it is there, whole), else a new one under the first
-// free name; a file already under a name is someone else's.
+// marker names it and it is there, whole as marked, or as found when the
+// marker names it alone), else a new one under the name the marker
+// reserved, or the first free one. A file under a name that is not whole
+// as marked, or that no marker names, is someone else's and stays as it is.
 QString keepCopy(const QString& path, const QString& folder, int version, const std::function<void()>& step)
 {
-    QString name = readMarker(path);
-    if (!name.isEmpty() && QFileInfo::exists(folder + name)) {
-        step();
-        step();
-        return name;
-    }
-    if (name.isEmpty()) {
-        for (int n = 1; QFileInfo::exists(folder + (name = UpgradeBackupName(version, n))); ++n) {
+    Marker marker = readMarker(path);
+    if (!marker.name.isEmpty() && QFileInfo::exists(folder + marker.name)) {
+        if (marker.nameOnly || isWhole(folder + marker.name, marker)) {
+            step();
+            step();
+            return marker.name;
         }
-        writeMarker(path, name);
+        marker.name.clear();
+    }
+    if (marker.name.isEmpty()) {
+        for (int n = 1; QFileInfo::exists(folder + (marker.name = UpgradeBackupName(version, n))); ++n) {
+        }
+        marker.nameOnly = true;
+        writeMarker(path, marker);
     }
     step();
-    copyWhole(path, folder + name);
+    copyWhole(path, folder + marker.name, [&](qint64 size, const QByteArray& digest) {
+        writeMarker(path, Marker{marker.name, false, size, digest});
+    });
     step();
-    return name;
+    return marker.name;
 }
 
 // The page size a journal beside the file was written with (0: none to say).
@@ -459,6 +557,183 @@ DataFileLayout readLayout(const QString& path, const QString& key, std::unique_p
     if (reader)
         *reader = std::move(db);
     return layout;
+}
+
+// ---- The steps of OpenDataFile, in their order.
+
+using Step = std::function<void()>;
+
+// Lock: this start's turn on the file, then this copy's share of it. Waits up
+// to the deadline for another start's turn (its upgrade) and for a copy that
+// has the file alone (one ending, a restore, a backup), then refuses with
+// the reason. The turn ends with the start.
+class StartTurn {
+public:
+    StartTurn(DataFileLock& lock, const QString& path, DataFileLock::Deadline deadline)
+        : m_lock(lock)
+    {
+        if (!lock.takeStartTurn(deadline))
+            throw DataFileInUse(lock.aloneElsewhere() ? DataFileLock::busyReason(path)
+                                                      : DataFileLock::startingReason(path));
+        if (!lock.share(deadline)) {
+            lock.endStartTurn();
+            throw DataFileInUse(DataFileLock::busyReason(path));
+        }
+    }
+    ~StartTurn() { m_lock.endStartTurn(); }
+    StartTurn(const StartTurn&) = delete;
+    StartTurn& operator=(const StartTurn&) = delete;
+
+private:
+    DataFileLock& m_lock;
+};
+
+// A folder nothing can be made in (not even the journal) or a data file that
+// cannot be written would give a session whose every save fails.
+void refuseReadOnly(const QString& path)
+{
+    const QString reason = DataFileLock::notWritableReason(path);
+    if (!reason.isEmpty())
+        throw DbError(reason);
+}
+
+void refuseNewer(const QString& path, const DataFileLayout& layout)
+{
+    if (layout.version > kDataFileVersion)
+        throw DbError(newerFileReason(path, layout.version));
+}
+
+void removeMarker(const QString& path) { QFile::remove(markerOf(path)); }
+
+// A file of the current layout (or one that is no whole data file) opened
+// for work. The connection that played a journal back closes only once the
+// working one is open: no checkpoint at its close.
+std::unique_ptr<Database> openForWork(const QString& path, const QString& key, const DataFileLayout& layout,
+                                      std::unique_ptr<Database> reader)
+{
+    auto db = Database::open(path, key, ProgramSql());
+    reader.reset();
+    // An upgrade that committed and was ended before it could tidy up.
+    if (layout.version == kDataFileVersion)
+        removeMarker(path);
+    return db;
+}
+
+// The upgrade rewrites the whole file: it needs it alone, and another running
+// copy keeps it as it is.
+void haveFileAlone(DataFileLock& lock, const QString& path, DataFileLock::Deadline deadline)
+{
+    if (!lock.takeAlone(deadline))
+        throw DataFileInUse(QStringLiteral("数据文件 '%1' 需要转换为新的数据格式，但另一个正在运行的本程序打开着它。"
+                                           "请先退出其他正在运行的本程序，再启动本程序。")
+                                .arg(path));
+}
+
+// Journal play-back: the file as it is found, a journal beside it played back
+// into it, so the copy is one whole file. Nothing else changes before the copy.
+DataFileLayout playBackJournal(const QString& path, const QString& key)
+{
+    DataFileLayout layout;
+    {
+        auto found = Database::openAsFound(path, key, ProgramSql(), journalPageSize(path));
+        layout = layoutOf(*found);
+        refuseNewer(path, layout);
+        if (layout.version == kDataFileVersion)
+            return layout;
+        refuseColumnsWithData(*found, readMaster(*found), layout.version);
+        found->executeNative(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    } // the last connection closed: a write-ahead journal is in the file and gone
+    // A rollback journal left now was not hot (the engine plays a hot one back
+    // at the first read): its writer was ended before it wrote anything into
+    // the file. The engine would drop it at the next write; with the file
+    // alone it goes now.
+    QFile::remove(path + QStringLiteral("-journal"));
+    for (const QString& side : Database::sideFiles(path))
+        if (QFileInfo::exists(side))
+            throw DbError(QStringLiteral("数据文件旁的日志文件 '%1' 没能写回数据文件。").arg(side));
+    return layout;
+}
+
+// Page conversion: the oldest files' pages are rewritten as the program's,
+// the new file put in the old one's place in one step.
+void convertPages(const QString& path, int pageSize, const QString& key, const Step& step)
+{
+    const QString converted = path + QStringLiteral(".pages");
+    QFile::remove(converted);
+    QFile::remove(converted + QStringLiteral("-journal"));
+    if (pageSize == kProgramPageSize) {
+        step();
+        step();
+        return;
+    }
+    Database::copyWithProgramPages(path, pageSize, converted, key);
+    step();
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(converted.toStdU16String()),
+                            std::filesystem::path(path.toStdU16String()), ec);
+    if (ec) {
+        QFile::remove(converted);
+        throw DbError(QStringLiteral("不能替换数据文件 '%1': %2").arg(path, QString::fromStdString(ec.message())));
+    }
+    step();
+}
+
+// Upgrade: the layout brought to the current one in one transaction.
+void upgradeLayout(const QString& path, const QString& key, int fromVersion, const Step& step)
+{
+    {
+        auto db = Database::openAsFound(path, key, ProgramSql(), kProgramPageSize);
+        // Plain while it is rewritten: the rollback journal keeps only the
+        // pages that held data before, where the write-ahead one would hold
+        // every page written.
+        db->singleFile();
+        step();
+        UpgradeDataFile(*db, fromVersion, step);
+    }
+    step();
+}
+
+// Runs work, the long part of an upgrade, as run says; step (which reports
+// the progress) runs on this thread either way. Beside the event loop, work
+// has a thread of its own while this thread's event loop turns: windows
+// repaint and the desktop's requests are answered, user input waits; each
+// step is handed back here and work goes on once it has been reported.
+void runUpgrade(UpgradeRun run, const Step& step, const std::function<void(const Step&)>& work)
+{
+    if (run == UpgradeRun::Here || !QCoreApplication::instance()) {
+        work(step);
+        return;
+    }
+    QEventLoop loop;
+    QObject here;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            work([&] {
+                std::exception_ptr stepFailure;
+                QMetaObject::invokeMethod(
+                    &here,
+                    [&] {
+                        try {
+                            step();
+                        } catch (...) {
+                            stepFailure = std::current_exception();
+                        }
+                    },
+                    Qt::BlockingQueuedConnection);
+                if (stepFailure)
+                    std::rethrow_exception(stepFailure);
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 } // namespace
@@ -534,102 +809,45 @@ std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backu
 }
 
 std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backupFolder, DataFileLock& lock,
-                                       const UpgradeProgress& progress)
+                                       const UpgradeProgress& progress, UpgradeRun run)
 {
     const QString key = DataFileKey();
-    if (!lock.share())
-        throw DataFileInUse(DataFileLock::busyReason(path));
+    const DataFileLock::Deadline deadline = std::chrono::steady_clock::now() + kStartWait;
+    refuseReadOnly(path);
+    const StartTurn turn(lock, path, deadline);
     // Read before the file is opened for work: opening it so would set its
     // journal and create the journal's files beside it.
     std::unique_ptr<Database> reader;
-    DataFileLayout layout = readLayout(path, key, &reader);
-    if (layout.version > kDataFileVersion)
-        throw DbError(newerFileReason(path, layout.version));
-    if (layout.version == kDataFileVersion || !layout.complete) {
-        auto db = Database::open(path, key, ProgramSql());
-        reader.reset(); // the working connection is open: no checkpoint at its close
-        // An upgrade that committed and was ended before it could tidy up.
-        if (layout.version == kDataFileVersion)
-            QFile::remove(markerOf(path));
-        return db;
-    }
+    const DataFileLayout layout = readLayout(path, key, &reader);
+    refuseNewer(path, layout);
+    if (layout.version == kDataFileVersion || !layout.complete)
+        return openForWork(path, key, layout, std::move(reader));
 
-    // The upgrade rewrites the whole file: it needs it alone, and another
-    // running copy keeps it as it is.
-    const bool alone = lock.takeAlone();
+    haveFileAlone(lock, path, deadline);
     reader.reset();
-    if (!alone)
-        throw DataFileInUse(QStringLiteral("数据文件 '%1' 需要转换为新的数据格式，但另一个正在运行的本程序打开着它。"
-                                           "请先退出其他正在运行的本程序，再启动本程序。")
-                                .arg(path));
     struct Share {
         DataFileLock& lock;
         ~Share() { lock.shareAgain(); }
     } shareAgain{lock};
     int done = 0;
-    auto step = [&] {
+    const Step step = [&] {
         if (progress)
             progress(done, kUpgradeSteps);
         ++done;
     };
     step();
-
-    // The file as it is found: a journal beside it played back into it, so
-    // the copy is one whole file. Nothing else changes before the copy.
-    {
-        auto found = Database::openAsFound(path, key, ProgramSql(), journalPageSize(path));
-        layout = layoutOf(*found);
-        if (layout.version > kDataFileVersion)
-            throw DbError(newerFileReason(path, layout.version));
-        if (layout.version == kDataFileVersion) {
-            found.reset();
-            QFile::remove(markerOf(path));
-            return Database::open(path, key, ProgramSql());
+    runUpgrade(run, step, [&](const Step& stepDone) {
+        const DataFileLayout found = playBackJournal(path, key);
+        if (found.version == kDataFileVersion) {
+            removeMarker(path);
+            return;
         }
-        refuseColumnsWithData(*found, readMaster(*found), layout.version);
-        found->executeNative(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-    } // the last connection closed: a write-ahead journal is in the file and gone
-    // A rollback journal left now was not hot (the engine plays a hot one back
-    // at the first read): its writer was ended before it wrote anything into
-    // the file. The engine would drop it at the next write; with the file
-    // alone it goes now.
-    QFile::remove(path + QStringLiteral("-journal"));
-    for (const QString& side : Database::sideFiles(path))
-        if (QFileInfo::exists(side))
-            throw DbError(QStringLiteral("数据文件旁的日志文件 '%1' 没能写回数据文件。").arg(side));
-    step();
-    keepCopy(path, backupFolder, layout.version, step);
-
-    // The oldest files' pages are rewritten as the program's, the new file put
-    // in the old one's place in one step.
-    const QString converted = path + QStringLiteral(".pages");
-    QFile::remove(converted);
-    QFile::remove(converted + QStringLiteral("-journal"));
-    if (layout.pageSize != kProgramPageSize) {
-        Database::copyWithProgramPages(path, layout.pageSize, converted, key);
-        step();
-        std::error_code ec;
-        std::filesystem::rename(std::filesystem::path(converted.toStdU16String()),
-                                std::filesystem::path(path.toStdU16String()), ec);
-        if (ec) {
-            QFile::remove(converted);
-            throw DbError(QStringLiteral("不能替换数据文件 '%1': %2").arg(path, QString::fromStdString(ec.message())));
-        }
-    } else {
-        step();
-    }
-    step();
-    {
-        auto db = Database::openAsFound(path, key, ProgramSql(), kProgramPageSize);
-        // Plain while it is rewritten: the rollback journal keeps only the
-        // pages that held data before, where the write-ahead one would hold
-        // every page written.
-        db->singleFile();
-        step();
-        UpgradeDataFile(*db, layout.version, step);
-    }
-    step();
-    QFile::remove(markerOf(path));
-    step();
+        stepDone();
+        keepCopy(path, backupFolder, found.version, stepDone);
+        convertPages(path, found.pageSize, key, stepDone);
+        upgradeLayout(path, key, found.version, stepDone);
+        removeMarker(path);
+        stepDone();
+    });
     return Database::open(path, key, ProgramSql());
 }

@@ -2,6 +2,7 @@
 #include "data/database.h"
 
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -28,7 +29,8 @@ DataFileLayout ReadDataFileLayout(const QString& path, const QString& key);
 QString UpgradeBackupName(int version, int n = 1);
 
 // Beside the data file while an upgrade has not committed: the name of the
-// copy it made. A restore that replaces the file removes it.
+// copy it makes, and once that copy is whole its size and digest. A restore
+// that replaces the file removes it.
 QString UpgradeMarkerOf(const QString& path);
 
 // Why a file of a newer layout is not taken, saying which layouts are.
@@ -40,21 +42,40 @@ QString NewerLayoutReason(int version);
 constexpr int kUpgradeSteps = 11;
 using UpgradeProgress = std::function<void(int done, int steps)>;
 
+// How long a start waits for another start's turn (its upgrade), for a copy
+// that has the file alone for a moment (one ending) or for the copies to go
+// before an upgrade, before it refuses with the reason.
+constexpr std::chrono::milliseconds kStartWait{2000};
+
+// Where the long part of an upgrade runs (progress is reported on the
+// calling thread either way).
+enum class UpgradeRun {
+    Here,            // on the calling thread
+    BesideEventLoop, // on a thread of its own while the calling thread's event
+                     // loop turns, user input held back: a window repaints and
+                     // answers the desktop throughout
+};
+
 // Opens the data file at path for work, announcing this copy through lock
-// (held shared from then on). A file of a newer layout is refused; with
-// nothing beside it its bytes are unchanged and nothing is created. A file
-// of an older layout that holds every table (one that does not is opened as
-// it is, and fails where the program reads what it lacks) is upgraded with
-// the file alone: another copy holding it refuses the start (DataFileInUse),
-// as does this start while another has it alone. The upgrade plays back a
-// journal left beside the file, copies the whole file once, before anything
-// changes, to a new UpgradeBackupName in backupFolder (which ends in "/"),
-// a marker beside the file naming that copy until the upgrade commits, so an
-// upgrade ended half-way is finished by the next start from the same copy;
-// then 1 KB pages are rewritten as 4 KB pages and UpgradeDataFile brings it
-// to the current layout. Throws DbError.
+// (held shared from then on). A read-only folder or data file is refused
+// with its reason. One start at a time reads the layout and upgrades
+// (DataFileLock::takeStartTurn): a start waits up to kStartWait for another
+// start, or for a copy that has the file alone, then refuses
+// (DataFileInUse). A file of a newer layout is refused; with nothing beside
+// it its bytes are unchanged and nothing is created. A file of an older
+// layout that holds every table (one that does not is opened as it is, and
+// fails where the program reads what it lacks) is upgraded with the file
+// alone: another copy holding it past the wait refuses the start
+// (DataFileInUse). The upgrade plays back a journal left beside the file,
+// copies the whole file once, before anything changes, to a new
+// UpgradeBackupName in backupFolder (which ends in "/"), a marker beside the
+// file naming that copy, and once it is whole its size and digest, until the
+// upgrade commits, so an upgrade ended half-way is finished by the next
+// start from the same copy if it is still whole; then 1 KB pages are
+// rewritten as 4 KB pages and UpgradeDataFile brings it to the current
+// layout. Throws DbError.
 std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backupFolder, DataFileLock& lock,
-                                       const UpgradeProgress& progress = {});
+                                       const UpgradeProgress& progress = {}, UpgradeRun run = UpgradeRun::Here);
 // The same with a lock of its own for the call.
 std::unique_ptr<Database> OpenDataFile(const QString& path, const QString& backupFolder);
 

@@ -65,18 +65,23 @@ bool Main(const QString& appDir, int* exitCode)
         // Never creates the file: a missing data file is a start-up failure,
         // as is one written by a newer program. An older one is brought up
         // to date, a copy of it left in the program folder: that may take a
-        // while on a large file, shown in its own window until the log-in.
+        // while on a large file, shown in its own window until the log-in,
+        // which repaints and answers the desktop throughout (the upgrade
+        // runs beside the event loop).
         // This copy announces itself beside the data file for its whole life.
         std::unique_ptr<UpgradeWindow> upgrading;
         {
             WaitCursor wait;
             gDbLock.reset();
             gDbLock = std::make_unique<DataFileLock>(gDbPath);
-            gDb = OpenDataFile(gDbPath, gAppPath, *gDbLock, [&upgrading](int done, int steps) {
-                if (!upgrading)
-                    upgrading = std::make_unique<UpgradeWindow>();
-                upgrading->showStep(done, steps);
-            });
+            gDb = OpenDataFile(
+                gDbPath, gAppPath, *gDbLock,
+                [&upgrading](int done, int steps) {
+                    if (!upgrading)
+                        upgrading = std::make_unique<UpgradeWindow>();
+                    upgrading->showStep(done, steps);
+                },
+                UpgradeRun::BesideEventLoop);
         }
         gDb->openReadConnectionWhenIdle();
         gCanSeePrices = true;
@@ -106,6 +111,11 @@ bool Main(const QString& appDir, int* exitCode)
         return true;
     } catch (const std::exception& e) {
         discardMainWindow();
+        // Nothing of the file is held while the box waits for the operator:
+        // another copy starting meanwhile neither takes this one for a copy
+        // at work nor waits for it.
+        gDb.reset();
+        gDbLock.reset();
         MsgBox("程序启动错误!系统返回如下信息：" + QString(QChar(13)) + QChar(13) + QString::fromUtf8(e.what()),
                vbStyle::Exclamation, "Vembra Studio");
         // A file another running copy works on is no damaged file: a restore
@@ -114,8 +124,6 @@ bool Main(const QString& appDir, int* exitCode)
             S32 restore;
             WindowRegistry::execModal(restore);
         }
-        gDb.reset();
-        gDbLock.reset();
         g_endRequested = true;
         if (exitCode)
             *exitCode = 1;

@@ -10,9 +10,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -28,8 +31,9 @@ QByteArray bytesOf(const QString& path)
 // opens exclude each other as those of two processes do).
 struct LockStep {
     char copy;     // 'a' or 'b'
-    char action;   // 's' share, 'x' take alone, 'r' back to shared, 'q' quit
-    bool succeeds; // for s and x
+    char action;   // 's' share, 'x' take alone, 'r' back to shared, 'q' quit,
+                   // 't' take the start's turn (no wait), 'e' end it
+    bool succeeds; // for s, x and t
 };
 
 struct LockCase {
@@ -45,6 +49,10 @@ const LockCase kLockCases[] = {
     {"BackToSharedLetsOthersJoin",
      {{'a', 's', true}, {'a', 'x', true}, {'b', 's', false}, {'a', 'r', true}, {'b', 's', true}}},
     {"AQuitCopyBlocksNothing", {{'a', 'x', true}, {'a', 'q', true}, {'b', 'x', true}}},
+    {"OneStartAtATime", {{'a', 't', true}, {'b', 't', false}, {'a', 'e', true}, {'b', 't', true}}},
+    {"AStartsTurnLeavesCopiesAlone", {{'a', 's', true}, {'b', 't', true}, {'b', 's', true}, {'a', 's', true}}},
+    // The last copy to quit removes the lock file, but not under a start in its turn.
+    {"ACopyEndingKeepsTheLockFileForAStartInItsTurn", {{'a', 's', true}, {'b', 't', true}, {'a', 'q', true}}},
 };
 
 class LockTable : public ::testing::TestWithParam<LockCase> {};
@@ -67,6 +75,8 @@ TEST_P(LockTable, CopiesOnOneFile)
         case 'x': EXPECT_EQ(lock->takeAlone(), s.succeeds); break;
         case 'r': lock->shareAgain(); break;
         case 'q': lock.reset(); break;
+        case 't': EXPECT_EQ(lock->takeStartTurn(std::chrono::steady_clock::now()), s.succeeds); break;
+        case 'e': lock->endStartTurn(); break;
         }
     }
     // The lock file stays while a copy holds it; the last one removes it.
@@ -102,6 +112,11 @@ TEST(DataFileLockTest, WriteFailuresSayWhatIsReadOnly)
     const QString existing = tmp.filePath("vembra.dat");
     QFile(existing).open(QIODevice::WriteOnly);
     const QString missing = tmp.filePath("vembra.dat.lock");
+    // Left by a copy another user ran: its permissions deny this one.
+    const QString otherUsers = tmp.filePath("other.lock");
+    QFile(otherUsers).open(QIODevice::WriteOnly);
+    // Only root gives a file away; elsewhere the case reads the tester's own file.
+    const bool givenAway = ::chown(QFile::encodeName(otherUsers).constData(), 65534, 65534) == 0;
     const struct {
         QString path;
         int error;
@@ -113,6 +128,8 @@ TEST(DataFileLockTest, WriteFailuresSayWhatIsReadOnly)
         {existing, EROFS, "文件 '" + existing + "' 是只读的"},
         {existing, EACCES, "文件 '" + existing + "' 是只读的"},
         {missing, ENOSPC, "不能建立文件 '" + missing + "'"},
+        {otherUsers, EACCES, "文件 '" + otherUsers + (givenAway ? "' 属于另一个用户" : "' 是只读的")},
+        {otherUsers, EPERM, "文件 '" + otherUsers + "' 是只读的"},
     };
     for (const auto& c : cases)
         EXPECT_TRUE(DataFileLock::writeFailureReason(c.path, c.error).startsWith(c.says))
@@ -199,4 +216,120 @@ TEST(DataFileLockTest, TwoCopiesSaveSideBySideAndNeitherLosesARow)
     auto db = Database::open(data, DataFileKey(), ProgramSql());
     EXPECT_EQ(db->openRecordset("select count(distinct F1) from M04 where F2 in ('driver','test')").field(0).toInt(),
               2 * kRows);
+}
+
+// Two starts within a moment on a file to upgrade: whichever has its turn
+// first upgrades; the other waits for it and opens the upgraded file (or,
+// past its wait, is refused with the reason). Never both refused.
+TEST(StartBesideAStart, TwoStartsWithinAMomentEndWithAProgramRunning)
+{
+    for (OldLayout layout : {OldLayout::SmallPages, OldLayout::NoPaidDefault, OldLayout::LedgerBlocks}) {
+        SCOPED_TRACE(OldLayoutName(layout));
+        QTemporaryDir tmp;
+        const QString data = tmp.filePath("vembra.dat");
+        WriteOldDataFile(data, layout);
+        const QStringList rows = DataFileRows(data);
+        CopyProcess first(kDriver, tmp.path());
+        CopyProcess second(kDriver, tmp.path());
+        const QString a = first.waitFor("OPEN"), b = second.waitFor("OPEN");
+        const QString out = (first.lines() + second.lines()).join('\n');
+        EXPECT_TRUE(a == QStringLiteral("OPEN %1").arg(kDataFileVersion)
+                    || b == QStringLiteral("OPEN %1").arg(kDataFileVersion))
+            << out.toStdString();
+        // A start refused is refused for a reason, never for another start.
+        for (const QString& line : first.lines() + second.lines()) {
+            if (line.startsWith("INUSE")) {
+                EXPECT_TRUE(line.contains("正在独占使用数据文件")) << out.toStdString();
+            }
+        }
+        EXPECT_EQ(first.finish(), a.isEmpty() ? 4 : 0);
+        EXPECT_EQ(second.finish(), b.isEmpty() ? 4 : 0);
+        EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), (QStringList{"vembra-v0.dat", "vembra.dat"}));
+        EXPECT_EQ(DataFileRows(data), rows);
+    }
+}
+
+// A copy that ends has the file alone for a moment, to remove the lock file
+// when it is the last. A start meanwhile waits for it and opens the file.
+TEST(StartBesideAStart, StartWhileAnotherCopyEndsIsNotRefused)
+{
+    const struct {
+        const char* name;
+        bool removesTheLockFile; // as the last copy does
+    } cases[] = {{"LastCopyEnding", true}, {"CopyEndingBesideOthers", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir tmp;
+        const QString data = tmp.filePath("vembra.dat");
+        CreateDataFile(data);
+        auto ending = std::make_unique<DataFileLock>(data);
+        ASSERT_TRUE(ending->takeAlone());
+        CopyProcess starting(kDriver, tmp.path());
+        std::thread end([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            if (!c.removesTheLockFile)
+                ending->shareAgain(); // another copy's share keeps the file; this one's open goes
+            ending.reset();
+        });
+        EXPECT_EQ(starting.waitFor("OPEN"), QStringLiteral("OPEN %1").arg(kDataFileVersion))
+            << starting.lines().join('\n').toStdString();
+        end.join();
+        EXPECT_EQ(starting.finish(), 0);
+        EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList{"vembra.dat"});
+    }
+}
+
+// What keeps a start from working on the file is said, in its own words; the
+// file and the folder are left as they were.
+TEST(StartUpTexts, ReadOnlyPlacesAreSaidSo)
+{
+    QTemporaryDir probe;
+    ImmutablePlace works(probe.path());
+    if (!works.ok())
+        GTEST_SKIP() << "chattr +i is not available here";
+    const struct {
+        const char* name;
+        bool oldLayout;
+        bool lockFileLeft;   // by a killed copy
+        bool readOnlyFolder; // else the data file is read-only
+        const char* says;    // after the folder or the data file's name
+    } cases[] = {
+        {"ReadOnlyFolder", true, false, true, "' 是只读的，不能在其中建立文件。"},
+        {"ReadOnlyFolderWithALockFileLeft", false, true, true, "' 是只读的，不能在其中建立文件。"},
+        {"ReadOnlyFolderWithALockFileLeftAndAnOldFile", true, true, true, "' 是只读的，不能在其中建立文件。"},
+        {"ReadOnlyDataFile", false, false, false, "' 是只读的，不能写入。"},
+        {"ReadOnlyDataFileOfAnOldLayout", true, true, false, "' 是只读的，不能写入。"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir tmp;
+        const QString data = tmp.filePath("vembra.dat");
+        if (c.oldLayout)
+            WriteOldDataFile(data, OldLayout::NoPaidDefault);
+        else
+            CreateDataFile(data);
+        if (c.lockFileLeft)
+            QFile(DataFileLock::lockFileOf(data)).open(QIODevice::WriteOnly);
+        // Nothing made beside the file (a stale lock file may go).
+        auto filesBeside = [&tmp] {
+            return QDir(tmp.path()).entryList(QDir::Files).filter(QRegularExpression("^(?!vembra\\.dat\\.lock$)"));
+        };
+        const QStringList files = filesBeside();
+        const QByteArray before = bytesOf(data);
+        {
+            ImmutablePlace readOnly(c.readOnlyFolder ? tmp.path() : data);
+            ASSERT_TRUE(readOnly.ok());
+            try {
+                OpenDataFile(data, tmp.path() + "/");
+                ADD_FAILURE() << "opened";
+            } catch (const DataFileInUse& e) {
+                ADD_FAILURE() << e.what();
+            } catch (const DbError& e) {
+                const QString said = (c.readOnlyFolder ? "文件夹 '" + tmp.path() : "文件 '" + data) + c.says;
+                EXPECT_TRUE(e.message().startsWith(said)) << e.what();
+            }
+        }
+        EXPECT_EQ(bytesOf(data), before);
+        EXPECT_EQ(filesBeside(), files);
+    }
 }

@@ -5,6 +5,7 @@
 #include "data/program_sql.h"
 #include "data/schema.h"
 #include "data/statement.h"
+#include "support/copy_process.h"
 #include "support/old_datafiles.h"
 
 #include <QDir>
@@ -332,4 +333,85 @@ TEST(UpgradeKeeps, KeptTriggerStillFires)
     auto db = OpenDataFile(path, tmp.path() + "/");
     db->execute("insert into TD1 (F1,F3) values ('D009','客户甲')");
     EXPECT_EQ(column(*db, "select F1 from mylog"), QStringList{"D009"});
+}
+
+// An upgrade ended after its copy was made leaves a marker naming that copy,
+// with its size and digest. The next start finishes the upgrade from that
+// copy only if it is still whole as marked; a copy that is not is left as it
+// is and a new one made. A marker naming anything but a copy in the program
+// folder names nothing: nothing is written or trusted under that name.
+TEST(UpgradeMarker, CopyIsTrustedOnlyWhenWholeAndInTheProgramFolder)
+{
+    const QString kDriver = QStringLiteral(UPGRADE_DRIVER_PATH);
+    auto writeFile = [](const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    };
+    const struct {
+        const char* name;
+        const char* marker;   // written over the one the upgrade left ("" keeps it)
+        const char* copyIs;   // "whole", "truncated", "changed", "gone"
+        const char* madeAnew; // the copy the next start makes, "" when none
+    } cases[] = {
+        {"WholeCopy", "", "whole", ""},
+        {"TruncatedCopy", "", "truncated", "vembra-v0-2.dat"},
+        {"ChangedCopy", "", "changed", "vembra-v0-2.dat"},
+        {"CopyGone", "", "gone", "vembra-v0.dat"},
+        // As an older program wrote it: the copy is trusted as it is found.
+        {"NameOnlyMarker", "vembra-v0.dat", "truncated", ""},
+        {"NameOnlyMarkerCopyGone", "vembra-v0.dat", "gone", "vembra-v0.dat"},
+        {"MarkerNamingAFileOutsideTheFolder", "../elsewhere-v0.dat", "gone", "vembra-v0.dat"},
+        {"MarkerNamingAPath", "/tmp/vembra-v0.dat", "gone", "vembra-v0.dat"},
+        {"MarkerNamingTheDataFile", "vembra.dat", "gone", "vembra-v0.dat"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir parent;
+        ASSERT_TRUE(QDir(parent.path()).mkdir("program"));
+        const QString dir = parent.path() + "/program/";
+        const QString path = dir + "vembra.dat";
+        WriteOldDataFile(path, OldLayout::NarrowWaybillIndex);
+        const QByteArray found = readAll(path);
+        const QStringList rows = rowsOf(path);
+        {
+            CopyProcess first(kDriver, dir, {"--stop-step=3"}); // the copy made, nothing else changed
+            ASSERT_EQ(first.waitFor("STOP"), "STOP") << first.lines().join('\n').toStdString();
+            first.kill();
+        }
+        const QString copy = dir + "vembra-v0.dat";
+        ASSERT_EQ(readAll(copy), found);
+        if (*c.marker)
+            writeFile(UpgradeMarkerOf(path), c.marker);
+        const QString copyIs = c.copyIs;
+        QByteArray left = found;
+        if (copyIs == "truncated")
+            left.truncate(found.size() / 2);
+        else if (copyIs == "changed")
+            left[found.size() / 2] = char(left[found.size() / 2] ^ 1);
+        if (copyIs == "gone")
+            QFile::remove(copy);
+        else
+            writeFile(copy, left);
+
+        OpenDataFile(path, dir).reset();
+
+        EXPECT_EQ(versionOf(path), kDataFileVersion);
+        EXPECT_EQ(rowsOf(path).filter(QRegularExpression("^(?!TB1Days: )")), rows);
+        QStringList files{"vembra.dat"};
+        if (copyIs != "gone")
+            files << "vembra-v0.dat";
+        if (*c.madeAnew && !files.contains(c.madeAnew))
+            files << c.madeAnew;
+        files.sort();
+        EXPECT_EQ(QDir(dir).entryList(QDir::Files), files);
+        EXPECT_EQ(QDir(parent.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+                  QStringList{"program"});
+        if (copyIs != "gone") {
+            EXPECT_TRUE(readAll(copy) == left);
+        }
+        if (*c.madeAnew) {
+            EXPECT_TRUE(readAll(dir + c.madeAnew) == found);
+        }
+    }
 }

@@ -22,7 +22,14 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
+#include <memory>
+#include <thread>
+#define SQLITE_HAS_CODEC 1
+#include <sqlcipher/sqlite3.h>
 
 namespace {
 
@@ -168,6 +175,187 @@ TEST_F(SecondStartTest, ReadOnlyFolderIsReportedAsSuch)
     EXPECT_TRUE(msgs.boxes().first().text.contains("是只读的")) << msgs.boxes().first().text.toStdString();
     EXPECT_FALSE(msgs.boxes().first().text.contains("另一个正在运行的本程序"));
     EXPECT_EQ(readAll(dataFile()), before);
+}
+
+// A copy that ends has the file alone a moment (the last removes the lock
+// file): a start then waits for it and is not refused.
+TEST_F(SecondStartTest, StartWhileAnotherCopyEndsRuns)
+{
+    CopyTemplateFile("vembra.dat", dataFile());
+    modal.on("Login", [](QDialog& d) { TypeLogin(d, "001.管理员", "ADMIN"); });
+    {
+        CopyProcess ending(kDriver, tmp.path()); // opens, then ends at once
+        ASSERT_TRUE(ending.waitFor("OPEN").startsWith("OPEN"));
+        ASSERT_TRUE(Main(tmp.path()));
+        EXPECT_EQ(ending.finish(), 0);
+    }
+    gDb.reset();
+    gDbLock.reset();
+    delete MForm::current();
+    // Held alone for a while, as by a copy slow to end.
+    auto holding = std::make_unique<DataFileLock>(dataFile());
+    ASSERT_TRUE(holding->takeAlone());
+    std::thread end([&holding] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        holding.reset();
+    });
+    const bool runs = Main(tmp.path());
+    end.join();
+    EXPECT_TRUE(runs);
+    EXPECT_EQ(msgs.count(), 0);
+}
+
+// A start that fails lets the file go before its box waits for the operator:
+// a copy starting meanwhile is not kept waiting or refused for it.
+TEST_F(SecondStartTest, FailureBoxWaitsWithNothingOfTheFileHeld)
+{
+    const struct {
+        const char* name;
+        bool anotherCopyRuns; // else the file is under another key
+    } cases[] = {{"UpgradeBesideARunningCopy", true}, {"FileUnderAnotherKey", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(dataFile());
+        std::unique_ptr<DataFileLock> running;
+        if (c.anotherCopyRuns) {
+            WriteOldDataFile(dataFile(), OldLayout::NoPaidDefault);
+            running = std::make_unique<DataFileLock>(dataFile());
+            ASSERT_TRUE(running->share());
+        } else {
+            Database::create(dataFile(), "another key", ProgramSql())->executeNative("create table TE1 (F1 text)");
+        }
+        // The operator's view while the box is up: can another copy have the file alone?
+        QStringList shown;
+        bool aloneAtTheBox = false;
+        SetMsgResponder([&](const MsgRecord& r) {
+            shown << r.text;
+            if (running) {
+                aloneAtTheBox = running->takeAlone();
+                running->shareAgain();
+            } else {
+                aloneAtTheBox = DataFileLock(dataFile()).takeAlone();
+            }
+            return 1;
+        });
+        modal.on("S32", [](QDialog& d) { d.findChild<QPushButton*>("Command2")->click(); });
+        EXPECT_FALSE(Main(tmp.path()));
+        ASSERT_EQ(shown.size(), 1);
+        EXPECT_TRUE(shown.first().startsWith("程序启动错误!")) << shown.first().toStdString();
+        EXPECT_TRUE(aloneAtTheBox);
+        ResetProgramEndRequest();
+    }
+    SetMsgResponder({});
+}
+
+// What keeps the program from working on its file is said at start-up, in
+// its own words, before any session whose saves would all fail.
+TEST_F(SecondStartTest, StartUpTextsSayWhatIsWrong)
+{
+    QTemporaryDir probe;
+    if (!ImmutablePlace(probe.path()).ok())
+        GTEST_SKIP() << "chattr +i is not available here";
+    const struct {
+        const char* name;
+        bool readOnlyFolder; // with a lock file a killed copy left; else the data file is read-only
+        QString says;
+    } cases[] = {
+        {"ReadOnlyFolderWithALockFileLeft", true, "文件夹 '" + tmp.path() + "' 是只读的"},
+        {"ReadOnlyDataFile", false, "文件 '" + tmp.path() + "/vembra.dat' 是只读的"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(dataFile());
+        CopyTemplateFile("vembra.dat", dataFile());
+        QFile(DataFileLock::lockFileOf(dataFile())).open(QIODevice::WriteOnly);
+        const QByteArray before = readAll(dataFile());
+        {
+            ImmutablePlace readOnly(c.readOnlyFolder ? tmp.path() : dataFile());
+            msgs.clear();
+            msgs.expect("程序启动错误!");
+            modal.shown.clear();
+            modal.on("S32", [](QDialog& d) { d.findChild<QPushButton*>("Command2")->click(); });
+            const QString text = expectStartEnded(Main(tmp.path()), {"S32"});
+            EXPECT_TRUE(text.contains(c.says)) << text.toStdString();
+        }
+        EXPECT_EQ(readAll(dataFile()), before);
+        ResetProgramEndRequest();
+    }
+}
+
+namespace {
+
+// The engine's progress handler on every connection opened while it is
+// installed. While the upgrade window is up, a handler called off the
+// interface thread now and then posts an event there and waits for it to be
+// handled: the interface's event loop turns during the statement.
+struct TurnCheck {
+    std::atomic<bool> upgrading{false};
+    UpgradeWindow* window = nullptr;
+    std::atomic<int> onInterfaceThread{0}; // handler calls on the interface thread during the upgrade
+    std::atomic<int> asked{0};
+    std::atomic<int> answered{0};
+    std::atomic<long> calls{0};
+};
+TurnCheck g_turns;
+
+int checkTurn(void*)
+{
+    if (!g_turns.upgrading)
+        return 0;
+    if (QThread::currentThread() == qApp->thread()) {
+        // Once the last step is shown, the working connection is opened here.
+        if (g_turns.window && g_turns.window->value() < kUpgradeSteps)
+            ++g_turns.onInterfaceThread;
+        return 0;
+    }
+    if (++g_turns.calls % 20 != 0 || g_turns.asked >= 40)
+        return 0;
+    ++g_turns.asked;
+    auto handled = std::make_shared<std::atomic<bool>>(false);
+    QMetaObject::invokeMethod(
+        qApp, [handled] { *handled = true; }, Qt::QueuedConnection);
+    for (int i = 0; i < 20000 && !*handled; ++i) // a bound against a hang, not a timing
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (*handled)
+        ++g_turns.answered;
+    return 0;
+}
+
+int installTurnCheck(sqlite3* db, char**, const sqlite3_api_routines*)
+{
+    sqlite3_progress_handler(db, 100, checkTurn, nullptr);
+    return SQLITE_OK;
+}
+
+} // namespace
+
+TEST_F(SecondStartTest, UpgradeWindowAnswersTheDesktopDuringEveryStep)
+{
+    WriteOldDataFile(dataFile(), OldLayout::SmallPages);
+    struct Watch : QObject {
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            if (e->type() == QEvent::Show && qobject_cast<UpgradeWindow*>(o)) {
+                g_turns.window = qobject_cast<UpgradeWindow*>(o);
+                g_turns.upgrading = true;
+            }
+            return false;
+        }
+    } watch;
+    qApp->installEventFilter(&watch);
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(&installTurnCheck));
+    modal.on("Login", [](QDialog& d) {
+        g_turns.upgrading = false;
+        g_turns.window = nullptr;
+        TypeLogin(d, "001.管理员", "ADMIN");
+    });
+    const bool runs = Main(tmp.path());
+    sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&installTurnCheck));
+    qApp->removeEventFilter(&watch);
+    ASSERT_TRUE(runs);
+    EXPECT_EQ(g_turns.onInterfaceThread, 0);
+    EXPECT_GT(g_turns.asked, 0);
+    EXPECT_EQ(g_turns.answered.load(), g_turns.asked.load());
 }
 
 namespace {

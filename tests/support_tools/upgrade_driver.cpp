@@ -1,7 +1,7 @@
 // upgrade_driver FOLDER [--stop-step=K] [--stop-tick=T] [--save=N] [--hold]
 // One copy of the program's start-up on FOLDER/vembra.dat, as the program
 // does it: this copy's lock beside the data file, then OpenDataFile with the
-// upgrade of an older file. It prints "STEP k" as the upgrade reports its
+// upgrade of an older file beside the event loop. It prints "STEP k" as the upgrade reports its
 // steps and "TICKS n" (the engine's progress ticks, one per 100 instructions
 // of every connection) at the end, then "OPEN v" with the layout opened.
 //   --stop-step=K  at step K prints "STOP" and waits for the parent to kill it;
@@ -24,6 +24,7 @@
 #include "data/statement.h"
 
 #include <QCoreApplication>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,7 +33,7 @@
 
 namespace {
 
-long long g_ticks = 0;
+std::atomic<long long> g_ticks{0};
 long long g_stopTick = -1;
 
 void waitToBeKilled()
@@ -87,14 +88,17 @@ int main(int argc, char** argv)
     const QString path = folder + QString::fromLatin1(kDataFileName);
     try {
         DataFileLock lock(path);
-        auto db = OpenDataFile(path, folder, lock, [stopStep](int done, int) {
-            std::printf("STEP %d\n", done);
-            std::fflush(stdout);
-            if (done == stopStep)
-                waitToBeKilled();
-        });
+        auto db = OpenDataFile(
+            path, folder, lock,
+            [stopStep](int done, int) {
+                std::printf("STEP %d\n", done);
+                std::fflush(stdout);
+                if (done == stopStep)
+                    waitToBeKilled();
+            },
+            UpgradeRun::BesideEventLoop);
         sqlite3_progress_handler(db->handle(), 0, nullptr, nullptr);
-        std::printf("TICKS %lld\n", g_ticks);
+        std::printf("TICKS %lld\n", g_ticks.load());
         {
             // Finished before the saves: an open read would pin this copy's view.
             Statement version(*db, QStringLiteral("PRAGMA user_version"));
