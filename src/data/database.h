@@ -269,6 +269,15 @@ public:
     // past its last row, or without a snapshot of its own, reads the file as
     // it is now.
     qint64 countWithin(const QString& countSql, int budget, bool inSnapshot = true);
+    // The rows another SELECT gives (rowsSql, whose rows are only counted:
+    // RowsStatement in data/queries.h), counted in this reader's snapshot a
+    // slice at a time: each call steps it for about `ms` milliseconds and
+    // returns the count once it is done, kCounting until then. -1 when the
+    // engine refuses it or the reader holds no snapshot of its own (a count
+    // elsewhere would not be of its rows). The statement stays open between
+    // calls, in the read transaction of the reader's rows, and goes with it.
+    static constexpr qint64 kCounting = -2;
+    qint64 countSlice(const QString& rowsSql, int ms);
     // Called before the connection next writes (or starts a transaction)
     // while this reader is open, or for a reader with a snapshot of its own
     // before the lent connections close; it may read on, or destroy the reader.
@@ -280,12 +289,15 @@ private:
     void detach();
     // The last row is read: the statement and the lent connection go back.
     void releaseSnapshot();
+    void endCount();
     void start(sqlite3_stmt* st);
 
     Database* m_db;
     std::unique_ptr<ReadConnections::Lease> m_lease;
     bool m_ownSnapshot = false;
     sqlite3_stmt* m_stmt = nullptr;
+    sqlite3_stmt* m_countStmt = nullptr; // a count going on, a slice at a time
+    qint64 m_countRows = 0;
     QStringList m_names;
     RowView m_row;
     std::function<void()> m_beforeWrite;

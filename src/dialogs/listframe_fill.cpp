@@ -12,7 +12,10 @@
 #include "platform/platform.h"
 #include "platform/vb.h"
 
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPointer>
+#include <QTimer>
 #include <algorithm>
 #include <charconv>
 #include <limits>
@@ -81,12 +84,15 @@ void ListFrame::addCell(FlexTextStore& store, const RowView& row, int col) const
 }
 
 // The rest of a list shown at once: the fill's statement, still open, read
-// on a slice at a time as the grid asks for further rows.
+// on a slice at a time as the grid asks for further rows. A list shown
+// uncounted is counted at idle time, a slice at a time, in the snapshot its
+// rows come from (see countWhenIdle).
 class ListFrame::ListRest : public FlexRowSource {
 public:
-    ListRest(ListFrame& frame, std::unique_ptr<RowReader> reader)
+    ListRest(ListFrame& frame, std::unique_ptr<RowReader> reader, qint64 given)
         : m_frame(frame),
-          m_reader(std::move(reader))
+          m_reader(std::move(reader)),
+          m_given(given)
     {
         m_frame.m_rest = this;
     }
@@ -111,7 +117,7 @@ public:
             return false;
         bool inCells = false;
         try {
-            m_frame.readRows(*m_reader, store, qint64(rows) - store.rows(), inCells);
+            m_given += m_frame.readRows(*m_reader, store, qint64(rows) - store.rows(), inCells);
         } catch (const DbError& e) {
             // The row whose cells failed stays out; the rows before it stay.
             if (inCells) {
@@ -139,10 +145,49 @@ public:
             m_frame.listGrew();
     }
 
+    // Counts the rows of `rowsSql` (RowsStatement of the list's statement)
+    // in the list's snapshot, a slice at a time while the program is idle,
+    // so the window goes on answering meanwhile; once counted, the grid
+    // reaches every row and the counter shows them all. A save meanwhile
+    // keeps it: the rows the window adds or takes out are the grid's own.
+    // The count ends with the list (a new fill, the window going, its last
+    // row read); a count the engine refuses leaves the list uncounted.
+    void countWhenIdle(const QString& rowsSql)
+    {
+        m_rowsSql = rowsSql;
+        nextCountSlice();
+    }
+
 private:
+    void nextCountSlice()
+    {
+        // The grid outlives its source: a slice still queued when the list
+        // goes finds it gone.
+        QTimer::singleShot(0, m_frame.GD, [rest = std::weak_ptr<ListRest*>(m_self)] {
+            if (const auto self = rest.lock())
+                (*self)->countSlice();
+        });
+    }
+    void countSlice()
+    {
+        if (!m_reader || m_frameGone)
+            return;
+        const qint64 n = m_reader->countSlice(m_rowsSql, kCountSliceMs);
+        if (n == RowReader::kCounting) {
+            nextCountSlice();
+            return;
+        }
+        if (n >= 0)
+            m_frame.listCounted(int(std::max<qint64>(0, n - m_given))); // may end this list
+    }
+
     ListFrame& m_frame;
     std::unique_ptr<RowReader> m_reader;
     std::unique_ptr<DbError> m_failure;
+    // Rows the reader has handed over.
+    qint64 m_given = 0;
+    QString m_rowsSql;
+    const std::shared_ptr<ListRest*> m_self = std::make_shared<ListRest*>(this);
     bool m_frameGone = false;
 };
 
@@ -153,10 +198,10 @@ void ListFrame::windowGoes()
     m_rest = nullptr;
 }
 
-void ListFrame::readRows(RowReader& reader, FlexTextStore& store, qint64 most, bool& inCells) const
+qint64 ListFrame::readRows(RowReader& reader, FlexTextStore& store, qint64 most, bool& inCells) const
 {
     const int cols = store.cols();
-    reader.read(most, [&](const RowView& row) {
+    return reader.read(most, [&](const RowView& row) {
         inCells = true;
         for (int c = 0; c < cols; ++c)
             addCell(store, row, c);
@@ -187,10 +232,11 @@ void ListFrame::FillGrid(const QString& sql)
     };
     FlexTextStore store = newStore();
     std::unique_ptr<RowReader> reader;
+    QString statement;
     qint64 counted = -1;
     bool inCells = false;
     try {
-        const QString statement = fillStatement(sql);
+        statement = fillStatement(sql);
         Database& db = Db();
         const bool ownSnapshot = db.readsOwnSnapshots();
         // A kept read connection costs nothing; without one, a list that
@@ -212,9 +258,10 @@ void ListFrame::FillGrid(const QString& sql)
             readRows(*reader, store, kFirstListRows, inCells);
         }
         if (!reader->atEnd()) {
-            // Counted only when the engine can do it at once; else the list
-            // is shown uncounted and its count comes when its last row is
-            // read. A count the engine refuses only means the same. It runs
+            // Counted here only when the engine can do it at once; else the
+            // list is shown uncounted and counted at idle time (ListRest),
+            // or when its last row is read. A count the engine refuses only
+            // means the same. It runs
             // on the data file's own connection, whose large cache keeps the
             // pages a count walks from one fill to the next; nothing is
             // written between the list's first row and it, and should
@@ -242,6 +289,7 @@ void ListFrame::FillGrid(const QString& sql)
         RecCount = 0;
         return;
     }
+    const qint64 given = store.rows() - 1;
     RecCount = int(n);
     // The fixed row as SetupGrid wrote it.
     if (store.cols() != GD->cols())
@@ -258,8 +306,10 @@ void ListFrame::FillGrid(const QString& sql)
             if (grid)
                 grid->takeAllRows();
         });
-        GD->setAll(std::move(store), counted >= 0 ? int(n) + 1 : -1,
-                   std::make_unique<ListRest>(*this, std::move(reader)));
+        auto rest = std::make_unique<ListRest>(*this, std::move(reader), given);
+        if (counted < 0)
+            rest->countWhenIdle(RowsStatement(statement));
+        GD->setAll(std::move(store), counted >= 0 ? int(n) + 1 : -1, std::move(rest));
     } else {
         GD->setAll(std::move(store));
     }
@@ -269,10 +319,42 @@ void ListFrame::FillGrid(const QString& sql)
 
 void ListFrame::listGrew()
 {
-    // Not yet counted: the counter shows the rows the grid holds.
+    // Not yet counted: the counter shows the rows the grid holds, as fewer
+    // than the list has.
     RecCount = GD->rows() - 1;
+    // A saved row, after those of the list, stays the current one.
+    CurRow = std::max(1, GD->row());
     if (MainHost* host = GetMainHost())
         host->setPanelText(4, counterText());
+}
+
+void ListFrame::listCounted(int rowsLeft)
+{
+    GD->countSource(rowsLeft); // a list with no rows left ends here
+    RecCount = GD->rows() - 1;
+    // A saved row, after those of the list, stays the current one.
+    CurRow = std::clamp(GD->row(), 1, std::max(1, RecCount));
+    // The counter is this window's while it is the one in front; else it
+    // shows the count when the window next writes it.
+    if (isFrontWindow())
+        ShowPosition();
+}
+
+bool ListFrame::isFrontWindow() const
+{
+    MainHost* host = GetMainHost();
+    if (!host)
+        return false;
+    QMdiArea* area = host->mdiArea();
+    if (!area || !area->activeSubWindow())
+        return true;
+    return area->activeSubWindow() == parentWidget() || area->activeSubWindow()->widget() == this;
+}
+
+QString ListFrame::shownCount(int rows) const
+{
+    // A list not yet counted has more rows than those shown.
+    return GD->uncounted() ? QStringLiteral("%1+").arg(rows) : QString::number(rows);
 }
 
 void ListFrame::listEnded(const DbError* failure)
@@ -297,7 +379,8 @@ void ListFrame::listRefused(const DbError& e)
 
 QString ListFrame::counterText() const
 {
-    return m_counterPrefix + LangStr(QStringLiteral("共 %1 条记录 当前为第 %2 条").arg(RecCount).arg(CurRow));
+    return m_counterPrefix
+        + LangStr(QStringLiteral("共 %1 条记录 当前为第 %2 条").arg(shownCount(RecCount)).arg(CurRow));
 }
 
 void ListFrame::ShowPosition()
