@@ -227,6 +227,11 @@ constexpr int kCheckpointNow = 16000;
 int Database::journalGrew(void* self, sqlite3* db, const char* name, int pages)
 {
     auto* d = static_cast<Database*>(self);
+    // A list holding a snapshot from before the journal's last move keeps it
+    // from starting again: past the bound each lets its snapshot go, so that
+    // this move takes all of it and the next write starts it from the top.
+    if (pages >= kCheckpointNow)
+        d->letSnapshotsGo();
     if (pages >= kCheckpointNow || (pages >= kCheckpointWhenIdle && !QCoreApplication::instance())) {
         sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
     } else if (pages >= kCheckpointWhenIdle && !d->m_checkpointPending) {
@@ -494,10 +499,38 @@ void RowReader::detach()
     m_beforeWrite = nullptr;
 }
 
+namespace {
+// A column of the current row, its text viewed where the engine holds it.
+Value ColumnValue(sqlite3_stmt* st, int c)
+{
+    switch (sqlite3_column_type(st, c)) {
+    case SQLITE_INTEGER: return Value::fromInteger(sqlite3_column_int64(st, c));
+    case SQLITE_FLOAT: return Value::fromReal(sqlite3_column_double(st, c));
+    case SQLITE_NULL: return Value();
+    default: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+        const int bytes = sqlite3_column_bytes(st, c);
+        return Value::fromUtf8View(bytes > 0 ? p : "", quint32(bytes));
+    }
+    }
+}
+} // namespace
+
+void RowReader::keepLastColumns(int n)
+{
+    const int all = int(m_row.m_values.size()) + m_keep;
+    m_keep = std::clamp(n, 0, all);
+    m_row.m_values.resize(size_t(all - m_keep));
+    m_row.m_numbers.resize(size_t(all - m_keep));
+    m_names = m_names.mid(0, all - m_keep);
+}
+
 qint64 RowReader::read(qint64 maxRows, const std::function<bool(const RowView&)>& fn)
 {
     if (!m_db)
         throw DbError(QStringLiteral("数据文件已经关闭 (the data file was closed)"));
+    if (!m_stmt && !m_end)
+        throw DbError(QStringLiteral("列表已放开它的快照 (the list let its snapshot go)"));
     qint64 n = 0;
     const int cols = int(m_row.m_values.size());
     while (n < maxRows && !m_end) {
@@ -530,6 +563,14 @@ qint64 RowReader::read(qint64 maxRows, const std::function<bool(const RowView&)>
         if (!fn(m_row))
             break;
     }
+    // Where a list goes on from: the last row's kept columns, copied.
+    if (n > 0 && !m_end && m_keep > 0) {
+        m_kept.resize(size_t(m_keep));
+        for (int k = 0; k < m_keep; ++k) {
+            const Value view = ColumnValue(m_stmt, cols + k);
+            m_kept[size_t(k)] = view; // a copy: the view lasts until the next step
+        }
+    }
     return n;
 }
 
@@ -543,6 +584,18 @@ void Database::finishOpenReads()
             return;
         std::function<void()> handler = std::move((*it)->m_beforeWrite);
         (*it)->m_beforeWrite = nullptr;
+        handler();
+    }
+}
+
+void Database::letSnapshotsGo()
+{
+    // A handler may end other readers: each is looked for again before its turn.
+    const std::vector<RowReader*> readers = m_readers;
+    for (RowReader* r : readers) {
+        if (std::find(m_readers.begin(), m_readers.end(), r) == m_readers.end() || !r->m_lease || !r->m_letGo)
+            continue;
+        const std::function<void()> handler = r->m_letGo;
         handler();
     }
 }
@@ -766,7 +819,12 @@ RowReader::RowReader(Database& db, const QString& sql, OwnSnapshot)
       m_ownSnapshot(true)
 {
     m_lease = db.readConnections().lease();
-    const QByteArray utf8 = db.translate(sql).toUtf8();
+    start(prepareOnLease(sql));
+}
+
+sqlite3_stmt* RowReader::prepareOnLease(const QString& sql)
+{
+    const QByteArray utf8 = m_db->translate(sql).toUtf8();
     sqlite3_stmt* st = nullptr;
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(m_lease->handle(), utf8.constData(), int(utf8.size()), &st, &tail) != SQLITE_OK || !st) {
@@ -783,7 +841,32 @@ RowReader::RowReader(Database& db, const QString& sql, OwnSnapshot)
             throw DbError(QStringLiteral("只能执行一条SQL语句 (only one statement per call)"));
         }
     }
-    start(st);
+    return st;
+}
+
+void RowReader::letSnapshotGo()
+{
+    endCount();
+    sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
+    m_lease.reset();
+}
+
+void RowReader::continueWith(const QString& sql)
+{
+    if (!m_db)
+        throw DbError(QStringLiteral("数据文件已经关闭 (the data file was closed)"));
+    letSnapshotGo();
+    m_end = false;
+    m_lease = m_db->readConnections().lease();
+    m_ownSnapshot = true;
+    sqlite3_stmt* st = prepareOnLease(sql);
+    if (sqlite3_column_count(st) != int(m_row.m_values.size()) + m_keep) {
+        sqlite3_finalize(st);
+        m_lease.reset();
+        throw DbError(QStringLiteral("列表的列数不同 (the list's columns differ)"));
+    }
+    m_stmt = st;
 }
 
 void RowReader::releaseSnapshot()

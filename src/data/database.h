@@ -168,6 +168,8 @@ public:
     int execute(const QString& sql);
     // A statement in SQLite's own dialect, untranslated (schema, pragmas).
     void executeNative(const QString& sql);
+    // A statement of the program's dialect in SQLite's own (for Statement).
+    QString nativeSql(const QString& sql) const { return translate(sql); }
 
     // Writes everything the journal holds into the data file and leaves it a
     // single file with nothing beside it, as a copy of the file needs it;
@@ -218,6 +220,9 @@ private:
     // Before this connection writes: every open reader with a handler for
     // it has its owner read the rest first.
     void finishOpenReads();
+    // The journal has passed its bound: every reader holding a snapshot of
+    // its own lets it go (RowReader::setLetGo).
+    void letSnapshotsGo();
 
     sqlite3* m_db = nullptr;
     SqlDialect m_dialect;
@@ -261,6 +266,8 @@ public:
     bool atEnd() const { return m_end; }
     // Reads from a connection of its own (until its last row).
     bool ownsSnapshot() const { return m_ownSnapshot; }
+    // Holds its lent connection now.
+    bool holdsSnapshot() const { return m_lease != nullptr; }
     // The rows another SELECT (a count) gives as its one value, read in this
     // reader's snapshot (or, with inSnapshot false, on the data file's own
     // connection): -1 when the engine refuses it, or when it takes more than
@@ -283,6 +290,24 @@ public:
     // before the lent connections close; it may read on, or destroy the reader.
     void setBeforeWrite(std::function<void()> handler) { m_beforeWrite = std::move(handler); }
 
+    // The statement's last n columns are not handed over: after a read that
+    // stops before the last row, keptValues() holds them as the last row
+    // handed over had them. Set before the first read.
+    void keepLastColumns(int n);
+    const std::vector<Value>& keptValues() const { return m_kept; }
+    // The statement and snapshot go now; no rows come until continueWith.
+    void letSnapshotGo();
+    bool isLetGo() const { return m_db && !m_stmt && !m_end; }
+    // Goes on with another statement of the same columns, on a snapshot of
+    // its own of the file as it is now. Throws DbError.
+    void continueWith(const QString& sql);
+    // Called, each time, when the data file's journal has grown past the
+    // size at which it is moved into the file while this reader holds a
+    // snapshot of its own: the journal can start again only once no
+    // snapshot older than its last move is held. The handler lets the
+    // snapshot go (letSnapshotGo, or reading on to the last row).
+    void setLetGo(std::function<void()> handler) { m_letGo = std::move(handler); }
+
 private:
     friend class Database;
     // The database is closing: the statement goes, no further rows come.
@@ -291,6 +316,8 @@ private:
     void releaseSnapshot();
     void endCount();
     void start(sqlite3_stmt* st);
+    // sql prepared on the lent connection; throws DbError.
+    sqlite3_stmt* prepareOnLease(const QString& sql);
 
     Database* m_db;
     std::unique_ptr<ReadConnections::Lease> m_lease;
@@ -301,6 +328,9 @@ private:
     QStringList m_names;
     RowView m_row;
     std::function<void()> m_beforeWrite;
+    std::function<void()> m_letGo;
+    int m_keep = 0; // columns kept, not handed over
+    std::vector<Value> m_kept;
     bool m_end = false;
 };
 

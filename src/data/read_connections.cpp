@@ -82,8 +82,10 @@ std::unique_ptr<ReadConnections::Lease> ReadConnections::lease()
         db = openOne();
     }
     try {
-        // Deferred: the snapshot is the file as it is at the list's first step.
+        // The snapshot is the file as it is now, whenever the list takes its
+        // first row: its first read begins it.
         Run(db, "BEGIN");
+        Run(db, "SELECT 1 FROM sqlite_master LIMIT 1");
     } catch (...) {
         sqlite3_close_v2(db);
         throw;

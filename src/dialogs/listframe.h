@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class FlexGrid;
 class FlexTextStore;
@@ -21,6 +22,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QTabBar;
+class ListReader;
 class RowReader;
 class RowView;
 
@@ -369,9 +371,17 @@ protected:
 
 private:
     class ListRest;
-    // Up to `most` rows of the statement into the store through addCell;
+    // Up to `most` rows of the list into the store through addCell;
     // inCells is true while a row's cells are being added.
-    qint64 readRows(RowReader& reader, FlexTextStore& store, qint64 most, bool& inCells) const;
+    qint64 readRows(ListReader& list, FlexTextStore& store, qint64 most, bool& inCells) const;
+    // FillGrid's steps: a store with the header row; the list's statement
+    // begun; its count where the engine gives it at once; the rest kept for
+    // the grid; the list shown.
+    FlexTextStore firstStore() const;
+    std::unique_ptr<ListReader> beginList(const QString& statement);
+    qint64 countAtOnce(ListReader& list) const;
+    void keepRest(ListReader& list, FlexTextStore& store, qint64 counted, bool& inCells);
+    void showList(FlexTextStore&& store, std::unique_ptr<ListReader> list, qint64 counted);
     // The list's last row has been taken (or taking them failed part way).
     void listEnded(const DbError* failure);
     // A list not counted took further rows.

@@ -238,6 +238,9 @@ public:
     void takeAllRows();
     // Rows held so far, fixed rows included: rows() once every row is taken.
     int takenRows() const { return m_model->m_store.rows(); }
+    // Rows added at the end (addItem) while a source holds rows: the last
+    // rows of the grid, after the source's.
+    int addedRows() const { return m_source ? m_model->m_tail.rows() : 0; }
     // An empty store with this grid's columns and a copy of its fixed rows.
     FlexTextStore startFill() const;
 
