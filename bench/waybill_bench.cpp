@@ -40,6 +40,8 @@
 #include <fstream>
 #include <limits>
 #include <malloc.h>
+#define SQLITE_HAS_CODEC 1
+#include <sqlcipher/sqlite3.h>
 #include <vector>
 
 namespace {
@@ -610,6 +612,9 @@ void BM_ScanOnReadConnection(benchmark::State& state)
     };
     for (auto _ : state) {
         state.counters["scan_main_ms"] = MedianMs(5, [&] { gDb->openRecordset(scan); });
+        int used = 0, highest = 0;
+        sqlite3_db_status(gDb->handle(), SQLITE_DBSTATUS_CACHE_USED, &used, &highest, 0);
+        state.counters["main_cache_MB"] = double(used) / (1024 * 1024);
         state.counters["scan_read_connection_ms"] = MedianMs(5, [&] {
             RowReader r(*gDb, "select 1", RowReader::OwnSnapshot{});
             benchmark::DoNotOptimize(r.countWithin(scan, std::numeric_limits<int>::max()));

@@ -791,10 +791,12 @@ void Database::openReadConnectionWhenIdle()
 
 void Database::closeReadConnections()
 {
-    // A handler may end other readers as well as its own: look again each time.
+    // A handler may end other readers as well as its own: look again each
+    // time. A reader that let its snapshot go reads on from a new one.
     for (;;) {
-        const auto it = std::find_if(m_readers.begin(), m_readers.end(),
-                                     [](const RowReader* r) { return r->m_beforeWrite && r->m_lease; });
+        const auto it = std::find_if(m_readers.begin(), m_readers.end(), [](const RowReader* r) {
+            return r->m_beforeWrite && (r->m_lease || (r->m_ownSnapshot && r->isLetGo()));
+        });
         if (it == m_readers.end())
             break;
         std::function<void()> handler = std::move((*it)->m_beforeWrite);
@@ -842,6 +844,12 @@ sqlite3_stmt* RowReader::prepareOnLease(const QString& sql)
         }
     }
     return st;
+}
+
+void RowReader::useSmallCache()
+{
+    if (m_lease)
+        m_lease->useSmallCache();
 }
 
 void RowReader::letSnapshotGo()

@@ -268,6 +268,8 @@ public:
     bool ownsSnapshot() const { return m_ownSnapshot; }
     // Holds its lent connection now.
     bool holdsSnapshot() const { return m_lease != nullptr; }
+    // Its lent connection caches few pages until given back (ReadConnections::Lease).
+    void useSmallCache();
     // The rows another SELECT (a count) gives as its one value, read in this
     // reader's snapshot (or, with inSnapshot false, on the data file's own
     // connection): -1 when the engine refuses it, or when it takes more than

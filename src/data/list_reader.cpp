@@ -114,57 +114,71 @@ bool Sorts(const std::vector<PlanLine>& plan)
     });
 }
 
-// The order the engine reads a statement without one of its own in: the
-// columns of the index its outer loop walks, but those it holds equal, then
-// the table's row number; or the row number alone for a walk of the table.
-std::optional<QStringList> EngineOrder(Database& db, const std::vector<PlanLine>& plan, const QString& table)
+// The order the engine reads a statement's rows in, loop by loop: for each
+// table, the columns of the index it walks but those it holds equal, then
+// the row number (the row number alone for a walk of the table itself);
+// each loop's rows come in that order for each row of the loops before it.
+// nullopt where it is none of these (a subquery, an automatic index, an IN
+// list or an OR of indexes over more than one loop). `tables` receives the
+// tables, outer loop first.
+std::optional<QStringList> EngineOrder(Database& db, const std::vector<PlanLine>& plan, QStringList& tables)
 {
-    const PlanLine* outer = nullptr;
-    int loops = 0;
     bool listed = false; // an IN list or an OR of indexes walks values one after another
+    std::vector<const PlanLine*> loops;
     for (const PlanLine& l : plan) {
         if (l.detail.contains(QLatin1String("LIST SUBQUERY")) || l.detail.contains(QLatin1String("MULTI-INDEX")))
             listed = true;
-        if (l.select != 0 || l.order != 0)
+        if (l.select != 0 || l.detail.contains(QLatin1String("TEMP B-TREE")))
             continue;
         if (!l.detail.startsWith(QLatin1String("SCAN TABLE ")) && !l.detail.startsWith(QLatin1String("SEARCH TABLE ")))
-            continue;
-        ++loops;
-        if (!outer)
-            outer = &l;
+            return std::nullopt; // a subquery, a view
+        if (l.order != int(loops.size()))
+            return std::nullopt; // two walks of one loop
+        loops.push_back(&l);
     }
-    if (loops != 1)
+    if (loops.empty() || (listed && loops.size() > 1))
         return std::nullopt;
-    QString rest = outer->detail.mid(outer->detail.indexOf(QLatin1String("TABLE ")) + 6);
-    const QString name = rest.section(QLatin1Char(' '), 0, 0);
-    if (name.compare(table, Qt::CaseInsensitive) != 0)
-        return std::nullopt;
-    rest = rest.mid(name.size()).trimmed();
-    const QString rowNumber = table + QStringLiteral(".rowid");
-    if (rest.isEmpty() || rest.startsWith(QLatin1String("USING INTEGER PRIMARY KEY")))
-        return QStringList{rowNumber};
-    static const QRegularExpression kIndex(QStringLiteral("^USING (?:COVERING )?INDEX (\\S+)(?: \\((.*)\\))?$"));
-    const QRegularExpressionMatch m = kIndex.match(rest);
-    if (!m.hasMatch())
-        return std::nullopt; // an alias, an automatic index
-    QSet<QString> equal;
-    if (!listed) {
-        for (const QString& c : m.captured(2).split(QStringLiteral(" AND ")))
-            if (c.endsWith(QLatin1String("=?")))
-                equal.insert(c.chopped(2).toUpper());
-    }
-    Statement columns(db, QStringLiteral("PRAGMA index_info(\"%1\")").arg(m.captured(1)));
+    static const QRegularExpression kLoop(QStringLiteral(
+        "^(?:SCAN|SEARCH) TABLE (\\S+)(?: AS (\\S+))?(?: USING (?:(INTEGER PRIMARY KEY)|(?:COVERING )?INDEX (\\S+)))?"
+        "(?: \\((.*)\\))?$"));
     QStringList order;
-    bool leading = true;
-    while (columns.step()) {
-        if (columns.columnIsNull(2))
-            return std::nullopt; // an expression
-        const QString column = columns.columnText(2);
-        leading = leading && equal.contains(column.toUpper());
-        if (!leading)
-            order << table + QLatin1Char('.') + column;
+    for (const PlanLine* l : loops) {
+        const QRegularExpressionMatch m = kLoop.match(l->detail);
+        if (!m.hasMatch() || m.captured(4) == QLatin1String("AUTOMATIC"))
+            return std::nullopt;
+        const QString name = m.captured(2).isEmpty() ? m.captured(1) : m.captured(2);
+        tables << m.captured(1);
+        if (!m.captured(4).isEmpty()) {
+            QSet<QString> equal;
+            if (!listed) {
+                for (const QString& c : m.captured(5).split(QStringLiteral(" AND ")))
+                    if (c.endsWith(QLatin1String("=?")))
+                        equal.insert(c.chopped(2).toUpper());
+            }
+            Statement columns(db, QStringLiteral("PRAGMA index_info(\"%1\")").arg(m.captured(4)));
+            bool leading = true;
+            while (columns.step()) {
+                if (columns.columnIsNull(2))
+                    return std::nullopt; // an expression
+                const QString column = columns.columnText(2);
+                leading = leading && equal.contains(column.toUpper());
+                if (!leading)
+                    order << name + QLatin1Char('.') + column;
+            }
+        }
+        order << name + QStringLiteral(".rowid");
     }
-    return order << rowNumber;
+    return order;
+}
+
+// A term of an order written as the list writes it stands for the same
+// column as "table.column" where it names that column with or without its
+// table (a column two tables have would be refused unnamed).
+bool SameTerm(const QString& listed, const QString& qualified)
+{
+    const QString a = listed.trimmed();
+    return a.compare(qualified, Qt::CaseInsensitive) == 0
+        || a.compare(qualified.section(QLatin1Char('.'), 1), Qt::CaseInsensitive) == 0;
 }
 
 QString Literal(const Value& v)
@@ -195,12 +209,15 @@ std::optional<ListKeyset> ListKeyset::of(Database& db, const QString& select, co
     if (!keyColumn.isEmpty())
         k.m_keyColumn = keyColumn.contains(QLatin1Char('.')) ? keyColumn : table + QLatin1Char('.') + keyColumn;
     try {
+        const std::vector<PlanLine> plan = PlanOf(db, select);
+        QStringList tables;
+        const std::optional<QStringList> natural = EngineOrder(db, plan, tables);
+        if (!natural)
+            return std::nullopt;
         if (parts->orderBy < 0) {
-            const std::optional<QStringList> order = EngineOrder(db, PlanOf(db, select), table);
-            if (!order)
-                return std::nullopt;
-            k.m_terms = *order;
-            k.m_descending.assign(size_t(order->size()), false);
+            // Read in the order the engine reads it anyway.
+            k.m_terms = *natural;
+            k.m_descending.assign(size_t(natural->size()), false);
             k.m_statement = k.compose(k.m_where);
             if (Sorts(PlanOf(db, k.m_statement)))
                 return std::nullopt;
@@ -236,25 +253,36 @@ std::optional<ListKeyset> ListKeyset::of(Database& db, const QString& select, co
         }
         if (k.m_terms.isEmpty())
             return std::nullopt;
-        // Rows the list's order holds equal come in the key's order, or the
-        // table's row number's where the key would make the engine sort.
-        const bool sortsAnyway = Sorts(PlanOf(db, select));
+        // Rows the list's order holds equal come in the key's order where the
+        // list reads one table (its key tells its rows apart), else in the
+        // order the engine reads them in, forwards or backwards; whichever
+        // the engine reads without sorting anew. A term named twice would
+        // make it sort.
+        const bool sortsAnyway = Sorts(plan);
         const bool lastDescending = k.m_descending.back();
-        const QStringList ties = {k.m_keyColumn, table + QStringLiteral(".rowid")};
-        for (const QString& tie : ties) {
-            if (tie.isEmpty())
-                continue;
-            for (const bool descending : {lastDescending, !lastDescending}) {
-                ListKeyset candidate = k;
-                candidate.m_terms << tie;
-                candidate.m_descending.push_back(descending);
-                candidate.m_statement = candidate.compose(candidate.m_where);
-                try {
-                    if (sortsAnyway || !Sorts(PlanOf(db, candidate.m_statement)))
-                        return candidate;
-                } catch (const DbError&) {
-                    // no such column there: the next
-                }
+        std::vector<std::pair<QStringList, bool>> candidates;
+        if (tables.size() == 1 && tables[0].compare(table, Qt::CaseInsensitive) == 0 && !k.m_keyColumn.isEmpty()) {
+            candidates.push_back({{k.m_keyColumn}, lastDescending});
+            candidates.push_back({{k.m_keyColumn}, !lastDescending});
+        }
+        QStringList rest;
+        for (const QString& n : *natural) {
+            if (std::none_of(k.m_terms.begin(), k.m_terms.end(), [&](const QString& t) { return SameTerm(t, n); }))
+                rest << n;
+        }
+        candidates.push_back({rest, false});
+        candidates.push_back({rest, true});
+        for (const auto& [ties, descending] : candidates) {
+            ListKeyset candidate = k;
+            candidate.m_terms << ties;
+            candidate.m_descending.resize(size_t(candidate.m_terms.size()), descending);
+            candidate.m_statement = candidate.compose(candidate.m_where);
+            candidate.m_sorts = sortsAnyway;
+            try {
+                if (sortsAnyway || !Sorts(PlanOf(db, candidate.m_statement)))
+                    return candidate;
+            } catch (const DbError&) {
+                // no such column there: the next
             }
         }
     } catch (const DbError&) {
@@ -333,7 +361,8 @@ void ListReader::begin()
     if (m_canOwnSnapshot)
         m_keyset = ListKeyset::of(m_db, m_select, m_table, m_keyColumn);
     m_reading = m_keyset ? m_keyset->statement() : m_select;
-    if (m_canOwnSnapshot && m_db.readConnections().hasIdle())
+    const bool goesOnCheaply = m_keyset && !m_keyset->sorts();
+    if (m_canOwnSnapshot && !goesOnCheaply && m_db.readConnections().hasIdle())
         m_reader = std::make_unique<RowReader>(m_db, m_reading, RowReader::OwnSnapshot{});
     else
         m_reader = std::make_unique<RowReader>(m_db, m_reading);
@@ -351,8 +380,11 @@ qint64 ListReader::read(qint64 most, const std::function<bool(const RowView&)>& 
 {
     if (m_reader->isLetGo())
         goOn();
+    if (m_given >= kManyRows || (most >= kManyRows && m_given > 0))
+        m_reader->useSmallCache();
     const qint64 n = m_reader->read(most, fn);
     m_givenHere += n;
+    m_given += n;
     return n;
 }
 

@@ -29,6 +29,8 @@ public:
     // The statement read: the SELECT in that order, the order's terms after its columns.
     const QString& statement() const { return m_statement; }
     int terms() const { return int(m_terms.size()); }
+    // The engine sorts the rows for the order (it walks no index in it).
+    bool sorts() const { return m_sorts; }
     // Its rows after the one whose terms read `last` (all of them for no
     // row), leaving out those whose key is one of leftOut.
     QString after(const std::vector<Value>& last, const QStringList& leftOut) const;
@@ -43,6 +45,7 @@ private:
     std::vector<bool> m_descending;
     QString m_keyColumn;
     QString m_statement;
+    bool m_sorts = false;
 };
 
 // A long list read a slice at a time: on the data file's own connection or
@@ -57,13 +60,19 @@ public:
     ListReader(const ListReader&) = delete;
     ListReader& operator=(const ListReader&) = delete;
 
-    // Prepares the statement: on a kept read connection when one is free
-    // and the file lets lists read snapshots of their own, else on the data
-    // file's own connection (a list that ends within its first rows needs
-    // no other). Throws DbError.
+    // Prepares the statement on the data file's own connection, whose large
+    // cache holds the pages it last read (a list that ends within its first
+    // rows needs no other; a longer one goes on after them from a snapshot
+    // of its own, moveToOwnSnapshot); but a list that cannot go on so, or
+    // whose rows the engine sorts (sorting them again to go on), begins on
+    // a kept read connection when one is free. Throws DbError.
     void begin();
-    // As RowReader::read; a list that let its snapshot go goes on on a new one.
+    // As RowReader::read; a list that let its snapshot go goes on on a new
+    // one. Past kManyRows its connection caches few pages: its rows hold
+    // the memory then, and a read that long in one direction gains nothing
+    // from a cache.
     qint64 read(qint64 most, const std::function<bool(const RowView&)>& fn);
+    static constexpr qint64 kManyRows = 50000;
     bool atEnd() const;
     // Reading on the data file's own connection.
     bool onMainConnection() const;
@@ -111,6 +120,7 @@ private:
     std::unique_ptr<RowReader> m_reader;
     QString m_reading;      // the statement the reader reads now
     qint64 m_givenHere = 0; // rows it has handed over
+    qint64 m_given = 0;     // and all its statements
     bool m_canOwnSnapshot = false;
     std::function<QStringList()> m_leftOut;
     std::function<void()> m_readRest;

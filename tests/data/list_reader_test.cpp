@@ -9,6 +9,8 @@
 #include "data/read_connections.h"
 #include "support/testenv.h"
 
+#include <limits>
+
 namespace {
 
 class ListReaderTest : public DataTest {
@@ -75,6 +77,8 @@ TEST_F(ListReaderTest, AListLetGoEveryFewRowsGivesEveryRowOnceInItsOrder)
         {"select F1, F2 from LT where F2 = 'a'", 2, true},
         {"select F1, F2, F3 from LT where F2 like 'c*'", 3, true},
         {"select F1, F2, F3 from LT", 3, true},
+        {"select L.F1, L.F2 from LT as L where L.F3 < 1 order by L.F2 desc", 2, false},
+        {"select A.F1, B.F1 from LT as A left join LT as B on B.F2 = A.F2 and B.F3 = 1 order by A.F1", 2, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sql);
@@ -100,7 +104,7 @@ TEST_F(ListReaderTest, AListThatCannotGoOnAfterItsLastRowIsToldApart)
         "select F1, F2 from LT order by 2",
         "select top 5 F1 from LT order by F1",
         "select F1 from LT union select F2 from LT",
-        "select L.F1 from LT as L",
+        "select F1 from (select F1 from LT where F3 > 1)",
     };
     for (const char* sql : cases) {
         SCOPED_TRACE(sql);
@@ -142,6 +146,28 @@ TEST_F(ListReaderTest, WhereItGoesOnItReadsTheFileAsItIsThenLeavingOutTheRowsSho
     EXPECT_EQ(shown.count("k011"), 0);
     EXPECT_EQ(shown.count("k299"), 0);
     EXPECT_EQ(shown.removeDuplicates(), 0);
+}
+
+TEST_F(ListReaderTest, AListThatLetItsSnapshotGoReadsItsRestBeforeTheFileIsMadeOneFile)
+{
+    ListReader list(Db(), "select F1 from LT order by F1", "LT", "F1");
+    list.begin();
+    list.moveToOwnSnapshot();
+    QStringList shown;
+    const auto readOn = [&](qint64 most) {
+        list.read(most, [&](const RowView& row) {
+            shown << row.string(0);
+            return true;
+        });
+    };
+    readOn(10);
+    list.letSnapshotGo();
+    list.setReadRest([&] { readOn(std::numeric_limits<qint64>::max()); });
+    Db().singleFile();
+    EXPECT_TRUE(list.atEnd());
+    EXPECT_EQ(shown.size(), 300);
+    EXPECT_EQ(shown.removeDuplicates(), 0);
+    Db().useWriteAheadJournal();
 }
 
 } // namespace
