@@ -373,9 +373,11 @@ void ListFrame::listCounted(int rowsLeft)
     // A saved row, after those of the list, stays the current one.
     CurRow = std::clamp(GD->row(), 1, std::max(1, RecCount));
     // The counter is this window's while it is the one in front; else it
-    // shows the count when the window next writes it.
-    if (isFrontWindow())
-        ShowPosition();
+    // shows the count when the window next writes it. The current row stays
+    // as it is (a record being edited is not shown anew).
+    MainHost* host = GetMainHost();
+    if (host && isFrontWindow())
+        host->setPanelText(4, counterText());
 }
 
 bool ListFrame::isFrontWindow() const
