@@ -227,26 +227,49 @@ constexpr int kCheckpointNow = 16000;
 int Database::journalGrew(void* self, sqlite3* db, const char* name, int pages)
 {
     auto* d = static_cast<Database*>(self);
-    // A list holding a snapshot from before the journal's last move keeps it
-    // from starting again: past the bound each lets its snapshot go, so that
-    // this move takes all of it and the next write starts it from the top.
-    if (pages >= kCheckpointNow)
-        d->letSnapshotsGo();
-    if (pages >= kCheckpointNow || (pages >= kCheckpointWhenIdle && !QCoreApplication::instance())) {
+    const bool idleTime = QCoreApplication::instance() != nullptr;
+    if (pages >= kCheckpointNow) {
+        // A list holding a snapshot from before the journal's last move keeps
+        // it from starting again: past the bound each lets its snapshot go,
+        // so that the next move takes all of it and the next write starts
+        // the journal from the top. That move writes what the lists held
+        // back: the program does it when next idle, not in this save (and no
+        // list takes a new snapshot before it), unless the journal passed
+        // the bound again with no idle time between.
+        if (d->letSnapshotsGo() && idleTime && !d->m_checkpointPending) {
+            d->m_restartPending = true;
+            d->checkpointWhenIdle();
+            return SQLITE_OK;
+        }
+        sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    } else if (pages >= kCheckpointWhenIdle && !idleTime) {
         sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
     } else if (pages >= kCheckpointWhenIdle && !d->m_checkpointPending) {
-        d->m_checkpointPending = true;
-        QTimer::singleShot(0, d->m_idle.get(), [d] {
-            d->m_checkpointPending = false;
-            d->checkpoint();
-        });
+        d->checkpointWhenIdle();
     }
     return SQLITE_OK;
+}
+
+void Database::checkpointWhenIdle()
+{
+    m_checkpointPending = true;
+    QTimer::singleShot(0, m_idle.get(), [this] {
+        m_checkpointPending = false;
+        checkpoint();
+    });
+}
+
+void Database::checkpointBeforeSnapshot()
+{
+    if (!m_restartPending)
+        return;
+    checkpoint();
 }
 
 void Database::checkpoint()
 {
     // Passive: whatever a reader still needs stays in the journal for later.
+    m_restartPending = false;
     sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
@@ -588,16 +611,19 @@ void Database::finishOpenReads()
     }
 }
 
-void Database::letSnapshotsGo()
+bool Database::letSnapshotsGo()
 {
     // A handler may end other readers: each is looked for again before its turn.
     const std::vector<RowReader*> readers = m_readers;
+    bool any = false;
     for (RowReader* r : readers) {
         if (std::find(m_readers.begin(), m_readers.end(), r) == m_readers.end() || !r->m_lease || !r->m_letGo)
             continue;
         const std::function<void()> handler = r->m_letGo;
         handler();
+        any = true;
     }
+    return any;
 }
 
 int Database::execute(const QString& sql)
@@ -820,6 +846,7 @@ RowReader::RowReader(Database& db, const QString& sql, OwnSnapshot)
     : m_db(&db),
       m_ownSnapshot(true)
 {
+    db.checkpointBeforeSnapshot();
     m_lease = db.readConnections().lease();
     start(prepareOnLease(sql));
 }
@@ -866,6 +893,7 @@ void RowReader::continueWith(const QString& sql)
         throw DbError(QStringLiteral("数据文件已经关闭 (the data file was closed)"));
     letSnapshotGo();
     m_end = false;
+    m_db->checkpointBeforeSnapshot();
     m_lease = m_db->readConnections().lease();
     m_ownSnapshot = true;
     sqlite3_stmt* st = prepareOnLease(sql);

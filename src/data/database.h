@@ -221,8 +221,12 @@ private:
     // it has its owner read the rest first.
     void finishOpenReads();
     // The journal has passed its bound: every reader holding a snapshot of
-    // its own lets it go (RowReader::setLetGo).
-    void letSnapshotsGo();
+    // its own lets it go (RowReader::setLetGo). Whether any did.
+    bool letSnapshotsGo();
+    void checkpointWhenIdle();
+    // Lists let their snapshots go for a move of the journal still to come:
+    // it comes now, before a new snapshot would hold the journal again.
+    void checkpointBeforeSnapshot();
 
     sqlite3* m_db = nullptr;
     SqlDialect m_dialect;
@@ -233,6 +237,7 @@ private:
     std::unique_ptr<ReadConnections> m_readConnections;
     std::unique_ptr<QObject> m_idle; // owns the pending idle-time checkpoint
     bool m_checkpointPending = false;
+    bool m_restartPending = false; // lists let their snapshots go for the pending move
 };
 
 // A SELECT in the program's dialect read a slice at a time, the rows handed
