@@ -344,15 +344,17 @@ void ListFrame::showList(FlexTextStore&& store, std::unique_ptr<ListReader> list
             store.setUtf8(0, c, GD->textUtf8(0, c));
     }
     if (!list->atEnd()) {
-        auto rest = std::make_unique<ListRest>(*this, std::move(list));
-        if (counted < 0)
-            rest->countWhenIdle();
-        GD->setAll(std::move(store), counted >= 0 ? int(n) + 1 : -1, std::move(rest));
+        GD->setAll(std::move(store), counted >= 0 ? int(n) + 1 : -1,
+                   std::make_unique<ListRest>(*this, std::move(list)));
     } else {
         GD->setAll(std::move(store));
     }
     CurRow = 1;
     ShowPosition();
+    // Counted once the rows shown are painted (a list read to its end
+    // meanwhile is counted).
+    if (counted < 0 && m_rest)
+        m_rest->countWhenIdle();
 }
 
 void ListFrame::listGrew()
