@@ -29,6 +29,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHash>
 #include <QLineEdit>
 #include <QSettings>
@@ -36,12 +37,18 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <malloc.h>
+#define SQLITE_HAS_CODEC 1
+#include <sqlcipher/sqlite3.h>
 #include <vector>
 
 namespace {
 
-constexpr int kWaybills = 1'000'000;
+// WAYBILL_BENCH_ROWS sets another number of waybills (a smaller register).
+const int kWaybills = qEnvironmentVariableIntValue("WAYBILL_BENCH_ROWS") > 0
+    ? qEnvironmentVariableIntValue("WAYBILL_BENCH_ROWS")
+    : 1'000'000;
 constexpr int kCustomers = 200;
 constexpr int kChannels = 10;
 constexpr int kPerDay = 300;
@@ -613,6 +620,204 @@ void BM_ReachLastWaybill(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ReachLastWaybill)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// ---------------------------------------------------------------- long lists
+
+const QString kListColumns = QStringLiteral(
+    "select B01.F1,B01.F101,B01.F2031,B01.F301,B01.F401,B01.F501,M01.F2,M03.F2,B01.F602,B01.F604,B01.F103 ");
+// The register's own list, and the head of its searches, as the window writes them.
+const QString kRegisterList = kListColumns
+    + "FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1)  left join M01 on M01.f1=B01.f202    ORDER BY B01.F101 ";
+const QString kSearchHead =
+    kListColumns + "FROM (B01 LEFT JOIN M03 ON B01.F603=M03.F1)  left join M01 on M01.F1=B01.F202 ";
+
+// Searches as the search dialog writes them: a customer's name (5,000
+// waybills, found by reading every waybill), every waybill through the
+// origin's index, the last year through the date index, and a "like" on the
+// number that finds 100 (no index serves it: engine-bound).
+struct ListSearch {
+    const char* name;
+    QString where;
+};
+std::vector<ListSearch> ListSearches()
+{
+    return {
+        {"customer_name", "Where M03.F2 = '客户C007'"},
+        {"origin_all", "Where B01.F201 = '深圳'"},
+        {"last_year", "Where B01.F101 >= #" + DateText(kLastDay.addYears(-1)) + "#"},
+        {"number_like_few", "Where B01.F1 Like '*7777'"},
+    };
+}
+
+// The first 500 rows of a statement on the bare engine, every cell read.
+double BareFirstRowsMs(const QString& sql)
+{
+    return MedianMs(5, [&] {
+        int n = 0;
+        gDb->forEachRow(sql, [&](const RowView& row) {
+            for (int c = 0; c < row.count(); ++c)
+                benchmark::DoNotOptimize(row.text(c));
+            return ++n < ListFrame::kFirstListRows;
+        });
+    });
+}
+
+// A search in the open register: its first rows shown (filled, painted), and
+// the count shown: the program idle until the grid reaches every row with no
+// row read past those shown (a list left uncounted 10 s is reported as -1).
+// Beside them the bare engine's first 500 rows and its count of the same rows.
+void BM_SearchShownAndCounted(benchmark::State& state)
+{
+    F();
+    const ListSearch search = ListSearches()[size_t(state.range(0))];
+    const QString sql = kSearchHead + search.where;
+    state.SetLabel(search.name);
+    B01* w = OpenRegister();
+    std::vector<double> shown, counted;
+    bool everCounted = true;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        w->FillGrid(sql);
+        QApplication::processEvents();
+        w->grab();
+        shown.push_back(double(t.nsecsElapsed()) / 1e6);
+        while (everCounted && w->grid()->uncounted() && t.elapsed() < 10000)
+            QApplication::processEvents();
+        if (w->grid()->uncounted())
+            everCounted = false;
+        counted.push_back(w->grid()->uncounted() ? -1 : double(t.nsecsElapsed()) / 1e6);
+        state.SetIterationTime(shown.back() / 1000);
+        state.counters["rows"] = w->recCount();
+        state.counters["rows_taken"] = w->grid()->takenRows() - 1;
+    }
+    state.counters["shown_median_ms"] = MedianOf(shown);
+    state.counters["counted_median_ms"] = MedianOf(counted);
+    state.counters["peer_first_rows_ms"] = BareFirstRowsMs(sql);
+    const QString count = CountStatement(sql);
+    state.counters["peer_count_ms"] = MedianMs(5, [&] { gDb->openRecordset(count); });
+}
+BENCHMARK(BM_SearchShownAndCounted)->DenseRange(0, 3)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A refill in an open register whose own list holds the only read connection
+// (closed beforehand, as in a program that has just opened it): the register's
+// own list again, and a customer's name; beside them the bare engine's first
+// rows of the same statements. A fresh window's opening is BM_OpenWaybillWindow.
+void BM_RefillOpenRegister(benchmark::State& state)
+{
+    F();
+    delete g_window;
+    g_window = nullptr;
+    gDb->closeReadConnections();
+    B01* w = OpenRegister();
+    state.counters["connections_before"] = gDb->readConnections().openCount();
+    const QString search = kSearchHead + ListSearches()[0].where;
+    std::vector<double> list, found;
+    for (auto _ : state) {
+        const auto timed = [&](const QString& sql, std::vector<double>& into) {
+            QElapsedTimer t;
+            t.start();
+            w->FillGrid(sql);
+            QApplication::processEvents();
+            w->grab();
+            into.push_back(double(t.nsecsElapsed()) / 1e6);
+        };
+        timed(kRegisterList, list);
+        timed(search, found);
+        state.SetIterationTime(list.back() / 1000);
+    }
+    state.counters["list_refill_median_ms"] = MedianOf(list);
+    state.counters["search_refill_median_ms"] = MedianOf(found);
+    state.counters["connections_after"] = gDb->readConnections().openCount();
+    state.counters["peer_list_first_rows_ms"] =
+        BareFirstRowsMs("select F1,F101,F2031,F301,F401,F501,F202,F603,F602,F604,F103 from B01 ORDER BY F101");
+    state.counters["peer_search_first_rows_ms"] = BareFirstRowsMs(search);
+}
+BENCHMARK(BM_RefillOpenRegister)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The same scans on the data file's own connection and on a read connection,
+// each run five times over: a count that reads every waybill (no index
+// serves it) and the register's whole list.
+void BM_ScanOnReadConnection(benchmark::State& state)
+{
+    F();
+    const QString scan = "select count(*) from B01 where B01.F2031 = '地点Z03'";
+    const QString list = "select F1,F101,F2031,F301,F401,F501,F202,F603,F602,F604,F103 from B01 ORDER BY F101";
+    const auto readAll = [](RowReader& r) {
+        r.read(std::numeric_limits<qint64>::max(), [](const RowView& row) {
+            for (int c = 0; c < row.count(); ++c)
+                benchmark::DoNotOptimize(row.text(c));
+            return true;
+        });
+    };
+    for (auto _ : state) {
+        state.counters["scan_main_ms"] = MedianMs(5, [&] { gDb->openRecordset(scan); });
+        int used = 0, highest = 0;
+        sqlite3_db_status(gDb->handle(), SQLITE_DBSTATUS_CACHE_USED, &used, &highest, 0);
+        state.counters["main_cache_MB"] = double(used) / (1024 * 1024);
+        state.counters["scan_read_connection_ms"] = MedianMs(5, [&] {
+            RowReader r(*gDb, "select 1", RowReader::OwnSnapshot{});
+            benchmark::DoNotOptimize(r.countWithin(scan, std::numeric_limits<int>::max()));
+        });
+        state.counters["list_main_ms"] = MedianMs(3, [&] {
+            RowReader r(*gDb, list);
+            readAll(r);
+        });
+        state.counters["list_read_connection_ms"] = MedianMs(3, [&] {
+            RowReader r(*gDb, list, RowReader::OwnSnapshot{});
+            readAll(r);
+        });
+        state.SetIterationTime(state.counters["scan_read_connection_ms"] / 1000);
+    }
+    state.counters["rss_MB"] = ProcessMemoryMb().first;
+}
+BENCHMARK(BM_ScanOnReadConnection)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The journal beside the file while the register stays open, its list partly
+// read, and another register window edits 100 waybills five years back (the
+// channel's later balances rewritten each time), the program idle after each
+// save: the journal's largest size, its size at the end, the saves' times,
+// and every waybill then reached in the open register.
+void BM_JournalWithRegisterOpen(benchmark::State& state)
+{
+    F();
+    B01* open = OpenRegister();
+    auto editor = std::make_unique<B01>();
+    editor->formLoad();
+    const QString journal = gDb->path() + "-wal";
+    const auto journalMb = [&] { return double(QFileInfo(journal).size()) / (1024 * 1024); };
+    std::vector<double> saves;
+    double largest = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < 100; ++i) {
+            const QString number = QStringLiteral("W%1").arg(kOldWaybill + i * kChannels, 8, 10, QChar('0'));
+            editor->FillGrid(kSearchHead + "Where B01.F1 = " + SqlQuote(number));
+            if (editor->recCount() != 1) {
+                state.SkipWithError("the waybill was not found");
+                return;
+            }
+            editor->findChild<QAction*>("Menu_edit")->trigger();
+            Box(editor.get(), 34)->setText(i % 2 ? "51.00" : "57.00");
+            if (!TimeSave(editor.get(), saves)) {
+                state.SkipWithError("the save was refused");
+                return;
+            }
+            largest = std::max(largest, journalMb());
+            QApplication::processEvents();
+            largest = std::max(largest, journalMb());
+        }
+        state.SetIterationTime(MedianOf(saves) / 1000);
+    }
+    state.counters["journal_max_MB"] = largest;
+    state.counters["journal_end_MB"] = journalMb();
+    state.counters["save_median_ms"] = MedianOf(saves);
+    state.counters["save_max_ms"] = *std::max_element(saves.begin(), saves.end());
+    FlexGrid* gd = open->grid();
+    gd->takeAllRows();
+    state.counters["register_rows"] = gd->rows() - 1;
+    state.counters["register_rows_expected"] = kWaybills + g_newWaybills;
+}
+BENCHMARK(BM_JournalWithRegisterOpen)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -297,7 +297,8 @@ QString A03::counterText() const
 {
     if (GD->rows() == 2 && TrimBlanks(GD->textMatrix(1, 0)).isEmpty())
         return LangStr("无客户资料");
-    return LangStr(QStringLiteral("客户资料列表：共 %1 条记录 当前为第 %2 条").arg(GD->rows() - 1).arg(CurRow));
+    return LangStr(
+        QStringLiteral("客户资料列表：共 %1 条记录 当前为第 %2 条").arg(shownCount(GD->rows() - 1)).arg(CurRow));
 }
 
 void A03::recordShown()

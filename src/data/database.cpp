@@ -3,6 +3,7 @@
 #include "platform/vb.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
@@ -232,21 +233,49 @@ constexpr int kCheckpointNow = 16000;
 int Database::journalGrew(void* self, sqlite3* db, const char* name, int pages)
 {
     auto* d = static_cast<Database*>(self);
-    if (pages >= kCheckpointNow || (pages >= kCheckpointWhenIdle && !QCoreApplication::instance())) {
+    const bool idleTime = QCoreApplication::instance() != nullptr;
+    if (pages >= kCheckpointNow) {
+        // A list holding a snapshot from before the journal's last move keeps
+        // it from starting again: past the bound each lets its snapshot go,
+        // so that the next move takes all of it and the next write starts
+        // the journal from the top. That move writes what the lists held
+        // back: the program does it when next idle, not in this save (and no
+        // list takes a new snapshot before it), unless the journal passed
+        // the bound again with no idle time between.
+        if (d->letSnapshotsGo() && idleTime && !d->m_checkpointPending) {
+            d->m_restartPending = true;
+            d->checkpointWhenIdle();
+            return SQLITE_OK;
+        }
+        sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    } else if (pages >= kCheckpointWhenIdle && !idleTime) {
         sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
     } else if (pages >= kCheckpointWhenIdle && !d->m_checkpointPending) {
-        d->m_checkpointPending = true;
-        QTimer::singleShot(0, d->m_idle.get(), [d] {
-            d->m_checkpointPending = false;
-            d->checkpoint();
-        });
+        d->checkpointWhenIdle();
     }
     return SQLITE_OK;
+}
+
+void Database::checkpointWhenIdle()
+{
+    m_checkpointPending = true;
+    QTimer::singleShot(0, m_idle.get(), [this] {
+        m_checkpointPending = false;
+        checkpoint();
+    });
+}
+
+void Database::checkpointBeforeSnapshot()
+{
+    if (!m_restartPending)
+        return;
+    checkpoint();
 }
 
 void Database::checkpoint()
 {
     // Passive: whatever a reader still needs stays in the journal for later.
+    m_restartPending = false;
     sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
@@ -485,11 +514,13 @@ RowReader::~RowReader()
 {
     if (m_db)
         std::erase(m_db->m_readers, this);
+    endCount();
     sqlite3_finalize(m_stmt);
 }
 
 void RowReader::detach()
 {
+    endCount();
     sqlite3_finalize(m_stmt);
     m_stmt = nullptr;
     m_lease.reset();
@@ -497,10 +528,38 @@ void RowReader::detach()
     m_beforeWrite = nullptr;
 }
 
+namespace {
+// A column of the current row, its text viewed where the engine holds it.
+Value ColumnValue(sqlite3_stmt* st, int c)
+{
+    switch (sqlite3_column_type(st, c)) {
+    case SQLITE_INTEGER: return Value::fromInteger(sqlite3_column_int64(st, c));
+    case SQLITE_FLOAT: return Value::fromReal(sqlite3_column_double(st, c));
+    case SQLITE_NULL: return Value();
+    default: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+        const int bytes = sqlite3_column_bytes(st, c);
+        return Value::fromUtf8View(bytes > 0 ? p : "", quint32(bytes));
+    }
+    }
+}
+} // namespace
+
+void RowReader::keepLastColumns(int n)
+{
+    const int all = int(m_row.m_values.size()) + m_keep;
+    m_keep = std::clamp(n, 0, all);
+    m_row.m_values.resize(size_t(all - m_keep));
+    m_row.m_numbers.resize(size_t(all - m_keep));
+    m_names = m_names.mid(0, all - m_keep);
+}
+
 qint64 RowReader::read(qint64 maxRows, const std::function<bool(const RowView&)>& fn)
 {
     if (!m_db)
         throw DbError(QStringLiteral("数据文件已经关闭 (the data file was closed)"));
+    if (!m_stmt && !m_end)
+        throw DbError(QStringLiteral("列表已放开它的快照 (the list let its snapshot go)"));
     qint64 n = 0;
     const int cols = int(m_row.m_values.size());
     while (n < maxRows && !m_end) {
@@ -533,6 +592,14 @@ qint64 RowReader::read(qint64 maxRows, const std::function<bool(const RowView&)>
         if (!fn(m_row))
             break;
     }
+    // Where a list goes on from: the last row's kept columns, copied.
+    if (n > 0 && !m_end && m_keep > 0) {
+        m_kept.resize(size_t(m_keep));
+        for (int k = 0; k < m_keep; ++k) {
+            const Value view = ColumnValue(m_stmt, cols + k);
+            m_kept[size_t(k)] = view; // a copy: the view lasts until the next step
+        }
+    }
     return n;
 }
 
@@ -548,6 +615,21 @@ void Database::finishOpenReads()
         (*it)->m_beforeWrite = nullptr;
         handler();
     }
+}
+
+bool Database::letSnapshotsGo()
+{
+    // A handler may end other readers: each is looked for again before its turn.
+    const std::vector<RowReader*> readers = m_readers;
+    bool any = false;
+    for (RowReader* r : readers) {
+        if (std::find(m_readers.begin(), m_readers.end(), r) == m_readers.end() || !r->m_lease || !r->m_letGo)
+            continue;
+        const std::function<void()> handler = r->m_letGo;
+        handler();
+        any = true;
+    }
+    return any;
 }
 
 int Database::execute(const QString& sql)
@@ -752,10 +834,12 @@ void Database::openReadConnectionWhenIdle()
 
 void Database::closeReadConnections()
 {
-    // A handler may end other readers as well as its own: look again each time.
+    // A handler may end other readers as well as its own: look again each
+    // time. A reader that let its snapshot go reads on from a new one.
     for (;;) {
-        const auto it = std::find_if(m_readers.begin(), m_readers.end(),
-                                     [](const RowReader* r) { return r->m_beforeWrite && r->m_lease; });
+        const auto it = std::find_if(m_readers.begin(), m_readers.end(), [](const RowReader* r) {
+            return r->m_beforeWrite && (r->m_lease || (r->m_ownSnapshot && r->isLetGo()));
+        });
         if (it == m_readers.end())
             break;
         std::function<void()> handler = std::move((*it)->m_beforeWrite);
@@ -779,8 +863,14 @@ RowReader::RowReader(Database& db, const QString& sql, OwnSnapshot)
     : m_db(&db),
       m_ownSnapshot(true)
 {
+    db.checkpointBeforeSnapshot();
     m_lease = db.readConnections().lease();
-    const QByteArray utf8 = db.translate(sql).toUtf8();
+    start(prepareOnLease(sql));
+}
+
+sqlite3_stmt* RowReader::prepareOnLease(const QString& sql)
+{
+    const QByteArray utf8 = m_db->translate(sql).toUtf8();
     sqlite3_stmt* st = nullptr;
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(m_lease->handle(), utf8.constData(), int(utf8.size()), &st, &tail) != SQLITE_OK || !st) {
@@ -797,11 +887,44 @@ RowReader::RowReader(Database& db, const QString& sql, OwnSnapshot)
             throw DbError(QStringLiteral("只能执行一条SQL语句 (only one statement per call)"));
         }
     }
-    start(st);
+    return st;
+}
+
+void RowReader::useSmallCache()
+{
+    if (m_lease)
+        m_lease->useSmallCache();
+}
+
+void RowReader::letSnapshotGo()
+{
+    endCount();
+    sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
+    m_lease.reset();
+}
+
+void RowReader::continueWith(const QString& sql)
+{
+    if (!m_db)
+        throw DbError(QStringLiteral("数据文件已经关闭 (the data file was closed)"));
+    letSnapshotGo();
+    m_end = false;
+    m_db->checkpointBeforeSnapshot();
+    m_lease = m_db->readConnections().lease();
+    m_ownSnapshot = true;
+    sqlite3_stmt* st = prepareOnLease(sql);
+    if (sqlite3_column_count(st) != int(m_row.m_values.size()) + m_keep) {
+        sqlite3_finalize(st);
+        m_lease.reset();
+        throw DbError(QStringLiteral("列表的列数不同 (the list's columns differ)"));
+    }
+    m_stmt = st;
 }
 
 void RowReader::releaseSnapshot()
 {
+    endCount();
     sqlite3_finalize(m_stmt);
     m_stmt = nullptr;
     m_lease.reset();
@@ -828,4 +951,43 @@ qint64 RowReader::countWithin(const QString& countSql, int budget, bool inSnapsh
     sqlite3_finalize(st);
     sqlite3_progress_handler(db, 0, nullptr, nullptr);
     return n;
+}
+
+void RowReader::endCount()
+{
+    sqlite3_finalize(m_countStmt);
+    m_countStmt = nullptr;
+    m_countRows = 0;
+}
+
+qint64 RowReader::countSlice(const QString& rowsSql, int ms)
+{
+    if (!m_db || !m_lease)
+        return -1;
+    if (!m_countStmt) {
+        const QByteArray utf8 = m_db->translate(rowsSql).toUtf8();
+        const int rc = sqlite3_prepare_v2(m_lease->handle(), utf8.constData(), int(utf8.size()), &m_countStmt, nullptr);
+        if (rc != SQLITE_OK || !m_countStmt) {
+            endCount();
+            return -1;
+        }
+    }
+    // The clock is read every few hundred rows: a row costs well under a
+    // microsecond.
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        for (int i = 0; i < 256; ++i) {
+            const int rc = sqlite3_step(m_countStmt);
+            if (rc == SQLITE_ROW) {
+                ++m_countRows;
+                continue;
+            }
+            const qint64 n = rc == SQLITE_DONE ? m_countRows : -1;
+            endCount();
+            return n;
+        }
+        if (clock.elapsed() >= ms)
+            return kCounting;
+    }
 }

@@ -177,6 +177,8 @@ public:
     int execute(const QString& sql);
     // A statement in SQLite's own dialect, untranslated (schema, pragmas).
     void executeNative(const QString& sql);
+    // A statement of the program's dialect in SQLite's own (for Statement).
+    QString nativeSql(const QString& sql) const { return translate(sql); }
 
     // Writes everything the journal holds into the data file and leaves it a
     // single file with nothing beside it, as a copy of the file needs it;
@@ -227,6 +229,13 @@ private:
     // Before this connection writes: every open reader with a handler for
     // it has its owner read the rest first.
     void finishOpenReads();
+    // The journal has passed its bound: every reader holding a snapshot of
+    // its own lets it go (RowReader::setLetGo). Whether any did.
+    bool letSnapshotsGo();
+    void checkpointWhenIdle();
+    // Lists let their snapshots go for a move of the journal still to come:
+    // it comes now, before a new snapshot would hold the journal again.
+    void checkpointBeforeSnapshot();
 
     sqlite3* m_db = nullptr;
     SqlDialect m_dialect;
@@ -237,6 +246,7 @@ private:
     std::unique_ptr<ReadConnections> m_readConnections;
     std::unique_ptr<QObject> m_idle; // owns the pending idle-time checkpoint
     bool m_checkpointPending = false;
+    bool m_restartPending = false; // lists let their snapshots go for the pending move
 };
 
 // A SELECT in the program's dialect read a slice at a time, the rows handed
@@ -270,6 +280,10 @@ public:
     bool atEnd() const { return m_end; }
     // Reads from a connection of its own (until its last row).
     bool ownsSnapshot() const { return m_ownSnapshot; }
+    // Holds its lent connection now.
+    bool holdsSnapshot() const { return m_lease != nullptr; }
+    // Its lent connection caches few pages until given back (ReadConnections::Lease).
+    void useSmallCache();
     // The rows another SELECT (a count) gives as its one value, read in this
     // reader's snapshot (or, with inSnapshot false, on the data file's own
     // connection): -1 when the engine refuses it, or when it takes more than
@@ -278,10 +292,37 @@ public:
     // past its last row, or without a snapshot of its own, reads the file as
     // it is now.
     qint64 countWithin(const QString& countSql, int budget, bool inSnapshot = true);
+    // The rows another SELECT gives (rowsSql, whose rows are only counted:
+    // RowsStatement in data/queries.h), counted in this reader's snapshot a
+    // slice at a time: each call steps it for about `ms` milliseconds and
+    // returns the count once it is done, kCounting until then. -1 when the
+    // engine refuses it or the reader holds no snapshot of its own (a count
+    // elsewhere would not be of its rows). The statement stays open between
+    // calls, in the read transaction of the reader's rows, and goes with it.
+    static constexpr qint64 kCounting = -2;
+    qint64 countSlice(const QString& rowsSql, int ms);
     // Called before the connection next writes (or starts a transaction)
     // while this reader is open, or for a reader with a snapshot of its own
     // before the lent connections close; it may read on, or destroy the reader.
     void setBeforeWrite(std::function<void()> handler) { m_beforeWrite = std::move(handler); }
+
+    // The statement's last n columns are not handed over: after a read that
+    // stops before the last row, keptValues() holds them as the last row
+    // handed over had them. Set before the first read.
+    void keepLastColumns(int n);
+    const std::vector<Value>& keptValues() const { return m_kept; }
+    // The statement and snapshot go now; no rows come until continueWith.
+    void letSnapshotGo();
+    bool isLetGo() const { return m_db && !m_stmt && !m_end; }
+    // Goes on with another statement of the same columns, on a snapshot of
+    // its own of the file as it is now. Throws DbError.
+    void continueWith(const QString& sql);
+    // Called, each time, when the data file's journal has grown past the
+    // size at which it is moved into the file while this reader holds a
+    // snapshot of its own: the journal can start again only once no
+    // snapshot older than its last move is held. The handler lets the
+    // snapshot go (letSnapshotGo, or reading on to the last row).
+    void setLetGo(std::function<void()> handler) { m_letGo = std::move(handler); }
 
 private:
     friend class Database;
@@ -289,15 +330,23 @@ private:
     void detach();
     // The last row is read: the statement and the lent connection go back.
     void releaseSnapshot();
+    void endCount();
     void start(sqlite3_stmt* st);
+    // sql prepared on the lent connection; throws DbError.
+    sqlite3_stmt* prepareOnLease(const QString& sql);
 
     Database* m_db;
     std::unique_ptr<ReadConnections::Lease> m_lease;
     bool m_ownSnapshot = false;
     sqlite3_stmt* m_stmt = nullptr;
+    sqlite3_stmt* m_countStmt = nullptr; // a count going on, a slice at a time
+    qint64 m_countRows = 0;
     QStringList m_names;
     RowView m_row;
     std::function<void()> m_beforeWrite;
+    std::function<void()> m_letGo;
+    int m_keep = 0; // columns kept, not handed over
+    std::vector<Value> m_kept;
     bool m_end = false;
 };
 

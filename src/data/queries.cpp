@@ -106,9 +106,9 @@ std::vector<TopWord> TopLevelWords(const QString& sql)
     return words;
 }
 
-} // namespace
-
-QString CountStatement(const QString& select)
+// The FROM and WHERE of a SELECT whose rows are those of its FROM and WHERE,
+// its ORDER BY left off; a null text for any other statement.
+QString RowSource(const QString& select)
 {
     const std::vector<TopWord> words = TopLevelWords(select);
     if (words.size() < 2 || words[0].upper != QLatin1String("SELECT"))
@@ -137,8 +137,22 @@ QString CountStatement(const QString& select)
         QRegularExpression::CaseInsensitiveOption);
     if (select.left(from).contains(kAggregate))
         return QString();
-    const QString rest = orderBy < 0 ? select.mid(from) : select.mid(from, orderBy - from);
-    return QStringLiteral("select count(*) ") + rest;
+    return orderBy < 0 ? select.mid(from) : select.mid(from, orderBy - from);
+}
+} // namespace
+
+QString CountStatement(const QString& select)
+{
+    const QString rest = RowSource(select);
+    return rest.isNull() ? QString() : QStringLiteral("select count(*) ") + rest;
+}
+
+QString RowsStatement(const QString& select)
+{
+    const QString rest = RowSource(select);
+    if (rest.isNull())
+        return QStringLiteral("select 1 from (") + select + QStringLiteral(")");
+    return QStringLiteral("select 1 ") + rest;
 }
 
 QString CodeOf(const QString& item)

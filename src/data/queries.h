@@ -18,6 +18,10 @@ double GetFieldValOrThrow(const QString& sql);
 // would not be the SELECT's rows: a grouping, DISTINCT or TOP, an aggregate
 // in its columns, a union, a limit.
 QString CountStatement(const QString& select);
+// A statement giving one row for each row of a SELECT, to be counted a slice
+// at a time: "select 1" over its own FROM and WHERE where CountStatement can
+// use them, else over the SELECT itself.
+QString RowsStatement(const QString& select);
 
 // The code of a list item "code.name": the trimmed text before its first ".",
 // the whole trimmed text when it holds none.

@@ -76,14 +76,18 @@ std::unique_ptr<ReadConnections::Lease> ReadConnections::lease()
 {
     sqlite3* db = nullptr;
     if (!m_idle.empty()) {
+        // The one given back last, whose pages are still cached.
         db = m_idle.back();
         m_idle.pop_back();
+        releaseCaches(m_idle.size());
     } else {
         db = openOne();
     }
     try {
-        // Deferred: the snapshot is the file as it is at the list's first step.
+        // The snapshot is the file as it is now, whenever the list takes its
+        // first row: its first read begins it.
         Run(db, "BEGIN");
+        Run(db, "SELECT 1 FROM sqlite_master LIMIT 1");
     } catch (...) {
         sqlite3_close_v2(db);
         throw;
@@ -102,7 +106,7 @@ void ReadConnections::keepOneOpen()
     }
 }
 
-void ReadConnections::giveBack(sqlite3* db)
+void ReadConnections::giveBack(sqlite3* db, bool smallCache)
 {
     --m_lent;
     // Ending the read transaction lets the journal be moved into the file
@@ -111,7 +115,27 @@ void ReadConnections::giveBack(sqlite3* db)
         sqlite3_close_v2(db);
         return;
     }
+    if (smallCache)
+        sqlite3_exec(db, QByteArray("PRAGMA cache_size = -" + QByteArray::number(kCacheKb)).constData(), nullptr,
+                     nullptr, nullptr);
     m_idle.push_back(db);
+    releaseCaches(m_idle.size() - 1);
 }
 
-ReadConnections::Lease::~Lease() { m_pool.giveBack(m_db); }
+void ReadConnections::releaseCaches(size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        sqlite3_db_release_memory(m_idle[i]);
+}
+
+ReadConnections::Lease::~Lease() { m_pool.giveBack(m_db, m_small); }
+
+void ReadConnections::Lease::useSmallCache()
+{
+    if (m_small)
+        return;
+    m_small = true;
+    sqlite3_exec(m_db, QByteArray("PRAGMA cache_size = -" + QByteArray::number(kSmallCacheKb)).constData(), nullptr,
+                 nullptr, nullptr);
+    sqlite3_db_release_memory(m_db);
+}

@@ -14,7 +14,11 @@ struct sqlite3;
 // file as it is now. Opening a keyed connection costs as much as opening the
 // file (tens of milliseconds for the key), so a connection is opened once
 // and kept for the next list; two lists never share one, as statements of
-// one connection share one snapshot. Each keeps a small page cache.
+// one connection share one snapshot. Every page read is decrypted, so each
+// caches the pages it read, for the next scan of the same table: the one
+// given back last keeps them for the next list, which takes it; the other
+// kept ones let theirs go, so the read connections hold one cache for each
+// list reading, or one in all when none reads.
 class ReadConnections {
 public:
     // registerFunctions, when given, gives each connection the functions the
@@ -32,6 +36,9 @@ public:
         Lease(const Lease&) = delete;
         Lease& operator=(const Lease&) = delete;
         sqlite3* handle() const { return m_db; }
+        // The connection keeps only kSmallCacheKb of pages until it is given
+        // back (its list's own rows hold the memory now).
+        void useSmallCache();
 
     private:
         friend class ReadConnections;
@@ -42,6 +49,7 @@ public:
         }
         ReadConnections& m_pool;
         sqlite3* m_db;
+        bool m_small = false;
     };
     // A kept connection, or a new one; throws DbError.
     std::unique_ptr<Lease> lease();
@@ -55,12 +63,18 @@ public:
     int lentCount() const { return m_lent; }
     // Connections kept for the next lists at most; one more is closed when given back.
     static constexpr int kKeptIdle = 3;
-    // Pages each connection caches (2 MB).
-    static constexpr int kCacheKb = 2048;
+    // Pages each connection caches at most (32 MB, taken only as needed): a
+    // table of 300,000 waybills is scanned again from memory. A list that
+    // reads many rows goes on with kSmallCacheKb (Lease::useSmallCache), so
+    // the register read whole holds its rows and no such cache beside them.
+    static constexpr int kCacheKb = 32 * 1024;
+    static constexpr int kSmallCacheKb = 2 * 1024;
 
 private:
     sqlite3* openOne();
-    void giveBack(sqlite3* db);
+    void giveBack(sqlite3* db, bool smallCache);
+    // The first `count` kept connections let their cached pages go.
+    void releaseCaches(size_t count);
 
     QString m_path;
     QString m_key;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class FlexGrid;
 class FlexTextStore;
@@ -21,6 +22,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QTabBar;
+class ListReader;
 class RowReader;
 class RowView;
 
@@ -181,9 +183,11 @@ public:
     // Thousands of the engine's steps a fill lets its count take (about
     // 20 ms): the row count of a table takes a few steps however long the
     // table, a count that has to read every row of a large table more; that
-    // list is shown at once uncounted, and its count comes when its last row
-    // is read.
+    // list is shown at once uncounted, and counted when the program is idle
+    // (or when its last row is read).
     static constexpr int kCountBudget = 400;
+    // Milliseconds of one slice of that count: the window answers between two.
+    static constexpr int kCountSliceMs = 20;
 
 protected:
     // --- configuration, from the window's constructor
@@ -257,6 +261,9 @@ protected:
     virtual void sizeColumns(int gridWidthTwips);
     // The record counter in panel 4.
     virtual QString counterText() const;
+    // A count of the list's rows as the counter shows it: "500+" while the
+    // list is not yet counted (it has more rows than those shown).
+    QString shownCount(int rows) const;
     // Text a field shows for a stored value; the value (through the field's
     // format, if any) by default.
     virtual QString shownText(const Field& f, const QString& stored) const;
@@ -364,13 +371,25 @@ protected:
 
 private:
     class ListRest;
-    // Up to `most` rows of the statement into the store through addCell;
+    // Up to `most` rows of the list into the store through addCell;
     // inCells is true while a row's cells are being added.
-    void readRows(RowReader& reader, FlexTextStore& store, qint64 most, bool& inCells) const;
+    qint64 readRows(ListReader& list, FlexTextStore& store, qint64 most, bool& inCells) const;
+    // FillGrid's steps: a store with the header row; the list's statement
+    // begun; its count where the engine gives it at once; the rest kept for
+    // the grid; the list shown.
+    FlexTextStore firstStore() const;
+    std::unique_ptr<ListReader> beginList(const QString& statement);
+    qint64 countAtOnce(ListReader& list) const;
+    void keepRest(ListReader& list, FlexTextStore& store, qint64 counted, bool& inCells);
+    void showList(FlexTextStore&& store, std::unique_ptr<ListReader> list, qint64 counted);
     // The list's last row has been taken (or taking them failed part way).
     void listEnded(const DbError* failure);
     // A list not counted took further rows.
     void listGrew();
+    // A list shown uncounted has been counted: rowsLeft more rows than it holds.
+    void listCounted(int rowsLeft);
+    // This window is the one in front (the counter in panel 4 is its own).
+    bool isFrontWindow() const;
     // The window is going: the rest of its list reads no further.
     void windowGoes();
     // The declaration with its unset parts filled in (index, grid column, label, host).

@@ -3,6 +3,7 @@
 #include "data/database.h"
 #include "data/dberror.h"
 #include "data/globals.h"
+#include "data/list_reader.h"
 #include "data/queries.h"
 #include "data/sqltext.h"
 #include "dialogs/error_boundary.h"
@@ -12,7 +13,10 @@
 #include "platform/platform.h"
 #include "platform/vb.h"
 
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPointer>
+#include <QTimer>
 #include <algorithm>
 #include <charconv>
 #include <limits>
@@ -81,14 +85,36 @@ void ListFrame::addCell(FlexTextStore& store, const RowView& row, int col) const
 }
 
 // The rest of a list shown at once: the fill's statement, still open, read
-// on a slice at a time as the grid asks for further rows.
+// on a slice at a time as the grid asks for further rows, from a snapshot of
+// its own. A list that lets its snapshot go (so that the journal can start
+// again, or for a new fill of its window) goes on after its last row, on the
+// file as it is then, when the grid next needs rows. A list shown uncounted
+// is counted at idle time, a slice at a time (see countWhenIdle).
 class ListFrame::ListRest : public FlexRowSource {
 public:
-    ListRest(ListFrame& frame, std::unique_ptr<RowReader> reader)
+    ListRest(ListFrame& frame, std::unique_ptr<ListReader> list)
         : m_frame(frame),
-          m_reader(std::move(reader))
+          m_list(std::move(list))
     {
         m_frame.m_rest = this;
+        // A list read on the data file's own connection is read to its end
+        // before that connection writes, and so is every list before the
+        // read connections close (for a copy of the file), and a list that
+        // cannot go on after its last row once the journal passes its bound.
+        m_list->setReadRest([grid = QPointer<FlexGrid>(frame.GD)] {
+            if (grid)
+                grid->takeAllRows();
+        });
+        // The rows the window saved, shown after the list's, are not shown
+        // again where it goes on.
+        m_list->setLeftOut([grid = QPointer<FlexGrid>(frame.GD), col = frame.m_keyGridCol] {
+            QStringList keys;
+            if (grid) {
+                for (int r = grid->rows() - grid->addedRows(); r < grid->rows(); ++r)
+                    keys << TrimBlanks(grid->textMatrix(r, col));
+            }
+            return keys;
+        });
     }
     ~ListRest() override
     {
@@ -97,21 +123,27 @@ public:
     }
     // The list is being replaced: its statement and snapshot go now, and it
     // ends with the rows it holds.
-    void letGo() { m_reader.reset(); }
+    void letGo() { m_list.reset(); }
     // The window is going: the same, and the window hears no more of it.
     void frameGoes()
     {
         letGo();
         m_frameGone = true;
     }
+    // Gives its read connection back where it can go on without it later.
+    void lendConnection()
+    {
+        if (m_list && m_list->canGoOn() && m_list->holdsSnapshot())
+            m_list->letSnapshotGo();
+    }
 
     bool fetch(FlexTextStore& store, int rows) override
     {
-        if (!m_reader)
+        if (!m_list)
             return false;
         bool inCells = false;
         try {
-            m_frame.readRows(*m_reader, store, qint64(rows) - store.rows(), inCells);
+            m_frame.readRows(*m_list, store, qint64(rows) - store.rows(), inCells);
         } catch (const DbError& e) {
             // The row whose cells failed stays out; the rows before it stay.
             if (inCells) {
@@ -119,12 +151,12 @@ public:
                 store.removeRows(store.rows() - 1, 1);
             }
             m_failure = std::make_unique<DbError>(e);
-            m_reader.reset();
+            m_list.reset();
             return false;
         }
-        if (!m_reader->atEnd())
+        if (!m_list->atEnd())
             return true;
-        m_reader.reset();
+        m_list.reset();
         return false;
     }
 
@@ -139,10 +171,48 @@ public:
             m_frame.listGrew();
     }
 
+    // Counts the rows still to come in the snapshot they come from, a slice
+    // at a time while the program is idle, so the window goes on answering
+    // meanwhile; once counted, the grid reaches every row and the counter
+    // shows them all. A save meanwhile keeps it: the rows the window adds or
+    // takes out are the grid's own. A list that lets its snapshot go is
+    // counted anew on the next. The count ends with the list (a new fill,
+    // the window going, its last row read); a count the engine refuses
+    // leaves the list uncounted.
+    void countWhenIdle() { nextCountSlice(); }
+
 private:
+    void nextCountSlice()
+    {
+        // The grid outlives its source: a slice still queued when the list
+        // goes finds it gone.
+        QTimer::singleShot(0, m_frame.GD, [rest = std::weak_ptr<ListRest*>(m_self)] {
+            if (const auto self = rest.lock())
+                (*self)->countSlice();
+        });
+    }
+    void countSlice()
+    {
+        if (!m_list || m_frameGone)
+            return;
+        qint64 n = -1;
+        try {
+            n = m_list->countRestSlice(kCountSliceMs);
+        } catch (const DbError&) {
+            // No snapshot to count in: counted when read to its end.
+        }
+        if (n == RowReader::kCounting) {
+            nextCountSlice();
+            return;
+        }
+        if (n >= 0)
+            m_frame.listCounted(int(n)); // may end this list
+    }
+
     ListFrame& m_frame;
-    std::unique_ptr<RowReader> m_reader;
+    std::unique_ptr<ListReader> m_list;
     std::unique_ptr<DbError> m_failure;
+    const std::shared_ptr<ListRest*> m_self = std::make_shared<ListRest*>(this);
     bool m_frameGone = false;
 };
 
@@ -153,10 +223,10 @@ void ListFrame::windowGoes()
     m_rest = nullptr;
 }
 
-void ListFrame::readRows(RowReader& reader, FlexTextStore& store, qint64 most, bool& inCells) const
+qint64 ListFrame::readRows(ListReader& list, FlexTextStore& store, qint64 most, bool& inCells) const
 {
     const int cols = store.cols();
-    reader.read(most, [&](const RowView& row) {
+    return list.read(most, [&](const RowView& row) {
         inCells = true;
         for (int c = 0; c < cols; ++c)
             addCell(store, row, c);
@@ -173,59 +243,20 @@ void ListFrame::FillGrid(const QString& sql)
     // statement the engine refuses then leaves the list as it was, and no
     // snapshot of the rows is held beside the grid. A longer list is shown
     // at once; its other rows come from the open statement as the grid
-    // needs them (see ListRest). It reads the file as it was at its first
-    // row, on a connection of its own, so the window's own saves and
-    // look-ups never wait for it nor see that state.
+    // needs them (see ListRest), on a connection of its own, so the
+    // window's own saves and look-ups never wait for it nor see that state.
+    // Its first rows are read once.
     std::optional<WaitCursor> wait(std::in_place);
-    const int cols = gridCols();
-    const auto newStore = [&] {
-        FlexTextStore store(cols);
-        for (int c = 0; c < cols; ++c)
-            store.addCell(QStringView(LangStr(headerText(c))));
-        store.endRow();
-        return store;
-    };
-    FlexTextStore store = newStore();
-    std::unique_ptr<RowReader> reader;
+    FlexTextStore store = firstStore();
+    std::unique_ptr<ListReader> list;
     qint64 counted = -1;
     bool inCells = false;
     try {
-        const QString statement = fillStatement(sql);
-        Database& db = Db();
-        const bool ownSnapshot = db.readsOwnSnapshots();
-        // A kept read connection costs nothing; without one, a list that
-        // ends within its first rows needs none.
-        if (ownSnapshot && db.readConnections().hasIdle())
-            reader = std::make_unique<RowReader>(db, statement, RowReader::OwnSnapshot{});
-        else
-            reader = std::make_unique<RowReader>(db, statement);
-        readRows(*reader, store, kFirstListRows, inCells);
-        if (!reader->atEnd() && ownSnapshot && !reader->ownsSnapshot()) {
-            // Every row from one state of the file: the first ones are read
-            // again from the snapshot the rest will come from. The list this
-            // one replaces gives its connection back for it.
-            reader.reset();
-            if (m_rest)
-                m_rest->letGo();
-            reader = std::make_unique<RowReader>(db, statement, RowReader::OwnSnapshot{});
-            store = newStore();
-            readRows(*reader, store, kFirstListRows, inCells);
-        }
-        if (!reader->atEnd()) {
-            // Counted only when the engine can do it at once; else the list
-            // is shown uncounted and its count comes when its last row is
-            // read. A count the engine refuses only means the same. It runs
-            // on the data file's own connection, whose large cache keeps the
-            // pages a count walks from one fill to the next; nothing is
-            // written between the list's first row and it, and should
-            // another copy of the program write in that moment, the list's
-            // last row corrects the count.
-            const QString count = CountStatement(statement);
-            if (!count.isEmpty())
-                counted = reader->countWithin(count, kCountBudget, false);
-            // Without a snapshot of its own a list is read to its end.
-            if (counted < 0 && !reader->ownsSnapshot())
-                readRows(*reader, store, std::numeric_limits<qint64>::max(), inCells);
+        list = beginList(fillStatement(sql));
+        readRows(*list, store, kFirstListRows, inCells);
+        if (!list->atEnd()) {
+            counted = countAtOnce(*list);
+            keepRest(*list, store, counted, inCells);
         }
     } catch (const DbError& e) {
         // A window's own cell text that fails is its command's failure, not
@@ -236,6 +267,68 @@ void ListFrame::FillGrid(const QString& sql)
         listRefused(e);
         return;
     }
+    showList(std::move(store), std::move(list), counted);
+}
+
+FlexTextStore ListFrame::firstStore() const
+{
+    const int cols = gridCols();
+    FlexTextStore store(cols);
+    for (int c = 0; c < cols; ++c)
+        store.addCell(QStringView(LangStr(headerText(c))));
+    store.endRow();
+    return store;
+}
+
+std::unique_ptr<ListReader> ListFrame::beginList(const QString& statement)
+{
+    // A kept read connection costs nothing; without one, a list that ends
+    // within its first rows needs none. The list this one replaces gives its
+    // own back where it can go on without it (a statement refused leaves it
+    // shown, going on after its last row when the grid next needs rows).
+    Database& db = Db();
+    if (m_rest && db.readsOwnSnapshots() && !db.readConnections().hasIdle())
+        m_rest->lendConnection();
+    auto list = std::make_unique<ListReader>(db, statement, m_table, m_keyColumn);
+    list->begin();
+    return list;
+}
+
+qint64 ListFrame::countAtOnce(ListReader& list) const
+{
+    // Counted here only when the engine can do it at once; else the list is
+    // shown uncounted and counted at idle time (ListRest), or when its last
+    // row is read. A count the engine refuses only means the same. It runs
+    // on the data file's own connection, whose large cache keeps the pages
+    // a count walks from one fill to the next; nothing is written between
+    // the list's first row and it, and should another copy of the program
+    // write in that moment, the list's last row corrects the count.
+    return list.countWithin(kCountBudget);
+}
+
+void ListFrame::keepRest(ListReader& list, FlexTextStore& store, qint64 counted, bool& inCells)
+{
+    if (!list.onMainConnection())
+        return;
+    if (!list.canOwnSnapshot()) {
+        // Without a snapshot of its own an uncounted list is read to its end.
+        if (counted < 0)
+            readRows(list, store, std::numeric_limits<qint64>::max(), inCells);
+        return;
+    }
+    // The rest comes from a snapshot of its own, after the rows read; a list
+    // that cannot go on so reads its first rows again from there, for which
+    // the list this one replaces gives its connection back.
+    if (m_rest && !Db().readConnections().hasIdle())
+        m_rest->letGo();
+    if (list.moveToOwnSnapshot()) {
+        store = firstStore();
+        readRows(list, store, kFirstListRows, inCells);
+    }
+}
+
+void ListFrame::showList(FlexTextStore&& store, std::unique_ptr<ListReader> list, qint64 counted)
+{
     const qint64 n = std::max(counted, qint64(store.rows() - 1));
     SetupGrid();
     if (n <= 0) {
@@ -250,29 +343,60 @@ void ListFrame::FillGrid(const QString& sql)
         if (store.utf8(0, c) != GD->textUtf8(0, c))
             store.setUtf8(0, c, GD->textUtf8(0, c));
     }
-    if (!reader->atEnd()) {
-        // On the data file's own connection a write would change the open
-        // statement's rows under it, and the read connections close before
-        // a copy of the file: the list takes the rest first.
-        reader->setBeforeWrite([grid = QPointer<FlexGrid>(GD)] {
-            if (grid)
-                grid->takeAllRows();
-        });
+    if (!list->atEnd()) {
         GD->setAll(std::move(store), counted >= 0 ? int(n) + 1 : -1,
-                   std::make_unique<ListRest>(*this, std::move(reader)));
+                   std::make_unique<ListRest>(*this, std::move(list)));
     } else {
         GD->setAll(std::move(store));
     }
     CurRow = 1;
     ShowPosition();
+    // Counted once the rows shown are painted (a list read to its end
+    // meanwhile is counted).
+    if (counted < 0 && m_rest)
+        m_rest->countWhenIdle();
 }
 
 void ListFrame::listGrew()
 {
-    // Not yet counted: the counter shows the rows the grid holds.
+    // Not yet counted: the counter shows the rows the grid holds, as fewer
+    // than the list has.
     RecCount = GD->rows() - 1;
+    // A saved row, after those of the list, stays the current one.
+    CurRow = std::max(1, GD->row());
     if (MainHost* host = GetMainHost())
         host->setPanelText(4, counterText());
+}
+
+void ListFrame::listCounted(int rowsLeft)
+{
+    GD->countSource(rowsLeft); // a list with no rows left ends here
+    RecCount = GD->rows() - 1;
+    // A saved row, after those of the list, stays the current one.
+    CurRow = std::clamp(GD->row(), 1, std::max(1, RecCount));
+    // The counter is this window's while it is the one in front; else it
+    // shows the count when the window next writes it. The current row stays
+    // as it is (a record being edited is not shown anew).
+    MainHost* host = GetMainHost();
+    if (host && isFrontWindow())
+        host->setPanelText(4, counterText());
+}
+
+bool ListFrame::isFrontWindow() const
+{
+    MainHost* host = GetMainHost();
+    if (!host)
+        return false;
+    QMdiArea* area = host->mdiArea();
+    if (!area || !area->activeSubWindow())
+        return true;
+    return area->activeSubWindow() == parentWidget() || area->activeSubWindow()->widget() == this;
+}
+
+QString ListFrame::shownCount(int rows) const
+{
+    // A list not yet counted has more rows than those shown.
+    return GD->uncounted() ? QStringLiteral("%1+").arg(rows) : QString::number(rows);
 }
 
 void ListFrame::listEnded(const DbError* failure)
@@ -297,7 +421,8 @@ void ListFrame::listRefused(const DbError& e)
 
 QString ListFrame::counterText() const
 {
-    return m_counterPrefix + LangStr(QStringLiteral("共 %1 条记录 当前为第 %2 条").arg(RecCount).arg(CurRow));
+    return m_counterPrefix
+        + LangStr(QStringLiteral("共 %1 条记录 当前为第 %2 条").arg(shownCount(RecCount)).arg(CurRow));
 }
 
 void ListFrame::ShowPosition()

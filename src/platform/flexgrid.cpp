@@ -1288,6 +1288,41 @@ void FlexGrid::takeAllRows()
 
 bool FlexGrid::uncounted() const { return m_source && m_model->m_uncounted; }
 
+void FlexGrid::countSource(int rowsLeft)
+{
+    if (!uncounted() || m_taking)
+        return;
+    // Uncounted, the rows shown are those taken.
+    const int held = m_model->m_store.rows();
+    m_model->m_uncounted = false;
+    if (rowsLeft <= 0) {
+        takeAllRows();
+        return;
+    }
+    const int h = m_model->headerRows();
+    ++m_syncing;
+    if (m_editor)
+        m_editor->rowsInserted(held, rowsLeft);
+    // Rows added after the source's move down past the rows it still holds.
+    shiftCellData(held, rowsLeft);
+    m_model->beginInsertRows({}, held - h, held + rowsLeft - h - 1);
+    m_model->m_counted = held + rowsLeft;
+    m_model->endInsertRows();
+    --m_syncing;
+    followInsertedRows(held, rowsLeft);
+}
+
+void FlexGrid::followInsertedRows(int at, int count)
+{
+    // A current row among those added after the source's stays on its row.
+    if (m_row >= at)
+        m_row += count;
+    if (m_rowSel >= at)
+        m_rowSel += count;
+    syncView();
+    scheduleMerges();
+}
+
 void FlexGrid::takeRows(int upTo) const
 {
     // Reading a row not yet taken takes it: the grid's texts change, not
@@ -1347,7 +1382,7 @@ void FlexGrid::takeFromSource(int upTo)
     m_model->m_counted = now;
     m_model->endInsertRows();
     --m_syncing;
-    syncView();
+    followInsertedRows(counted, now - counted);
     m_source->grew();
 }
 

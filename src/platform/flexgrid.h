@@ -230,10 +230,17 @@ public:
     static constexpr int kBusyRows = 20000;
     // A source still holds rows that were not counted.
     bool uncounted() const;
+    // The rows a source shown uncounted still holds are now known: rows()
+    // reaches them all, as if they had been counted when it was shown (a
+    // source that holds none is read to its end, which ends it).
+    void countSource(int rowsLeft);
     // Takes every row the source still holds.
     void takeAllRows();
     // Rows held so far, fixed rows included: rows() once every row is taken.
     int takenRows() const { return m_model->m_store.rows(); }
+    // Rows added at the end (addItem) while a source holds rows: the last
+    // rows of the grid, after the source's.
+    int addedRows() const { return m_source ? m_model->m_tail.rows() : 0; }
     // An empty store with this grid's columns and a copy of its fixed rows.
     FlexTextStore startFill() const;
 
@@ -299,6 +306,8 @@ private:
     void takeFromSource(int upTo);
     // The source has given its last row: the model's rows become those held.
     void endSource();
+    // Rows of the source were shown before the rows added after it, at `at`.
+    void followInsertedRows(int at, int count);
     // The source and the rows it still held go; rows() as it was, their cells empty.
     void dropSource();
 

@@ -430,7 +430,7 @@ QString B01::counterText() const
     // The grid's rows are counted: a shipped waybill leaves the list, not the count.
     if (listIsEmpty())
         return QStringLiteral("速递单：无单据信息");
-    return QStringLiteral("速递单：共 %1 条记录 当前为第 %2 条").arg(GD->rows() - 1).arg(CurRow);
+    return QStringLiteral("速递单：共 %1 条记录 当前为第 %2 条").arg(shownCount(GD->rows() - 1)).arg(CurRow);
 }
 
 QString B01::shownText(const Field& f, const QString& stored) const
@@ -623,6 +623,10 @@ void B01::fillSearchFields(Query& q)
 void B01::Menu_query_Click()
 {
     ListFrame::Menu_query_Click();
+    // The dialog took the counter for its hint: a search that found nothing
+    // says so.
+    if (!PubSql.isEmpty() && listIsEmpty())
+        ShowPosition();
     if (TabS->currentIndex() == 1)
         TabS->setCurrentIndex(0);
 }

@@ -578,7 +578,7 @@ TEST_F(SnapshotListTest, AListTheEngineCannotCountAtOnceShowsItsRowsAndTheCountC
     w->FillGrid("select distinct F1,F2,F3,F4,F5 from FT order by F1");
     EXPECT_TRUE(g->uncounted());
     EXPECT_EQ(w->recCount(), ListFrame::kFirstListRows);
-    EXPECT_EQ(host.panels.value(4), QStringLiteral("共 %1 条记录 当前为第 1 条").arg(ListFrame::kFirstListRows));
+    EXPECT_EQ(host.panels.value(4), QStringLiteral("共 %1+ 条记录 当前为第 1 条").arg(ListFrame::kFirstListRows));
     g->setFocus();
     pressKey(g, Qt::Key_End, Qt::ControlModifier);
     EXPECT_FALSE(g->uncounted());
@@ -587,6 +587,43 @@ TEST_F(SnapshotListTest, AListTheEngineCannotCountAtOnceShowsItsRowsAndTheCountC
     EXPECT_EQ(host.panels.value(4), QStringLiteral("共 %1 条记录 当前为第 %1 条").arg(kRows));
     EXPECT_EQ(gridTexts(g).mid(1), snapshotTexts(kListSql, 6));
     EXPECT_EQ(pool().lentCount(), 0);
+}
+
+TEST_F(SnapshotListTest, AFillReadsItsFirstRowsOnceAndARefusedOneLeavesTheRestToCome)
+{
+    // With no connection kept (a new window), while its own list holds the
+    // only one (a refill), and for a search: each row read once, and no
+    // further connection opened.
+    WatchedList* w = open<WatchedList>();
+    const int cols = grid(w)->cols();
+    struct Case {
+        const char* what;
+        QString sql;
+    };
+    const Case cases[] = {
+        {"a new window", QString()},
+        {"a refill", kListSql},
+        {"a search", "select F1,F2,F3,F4,F5 from FT where F3 > 10 order by F1 desc"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.sql.isEmpty()) {
+            w->cells = 0;
+            w->FillGrid(c.sql);
+        }
+        EXPECT_EQ(w->cells, ListFrame::kFirstListRows * cols);
+        EXPECT_EQ(pool().openCount(), 1);
+        EXPECT_EQ(pool().lentCount(), 1);
+    }
+    // A statement refused part way leaves the list shown, its rest to come.
+    w->FillGrid(kListSql);
+    msgs->expect(QStringLiteral("查询执行错误!系统返回如下信息："));
+    w->FillGrid("select F1, abs(case when F3 = 300 then -9223372036854775807 - 1 else F3 end) from FT order by F1");
+    EXPECT_EQ(msgs->count(), 1);
+    FlexGrid* g = grid(w);
+    EXPECT_EQ(w->recCount(), kRows);
+    EXPECT_EQ(g->textMatrix(kRows, 0), key(kRows));
+    EXPECT_EQ(gridTexts(g).mid(1), snapshotTexts(kListSql, 6));
 }
 
 } // namespace

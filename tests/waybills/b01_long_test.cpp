@@ -10,7 +10,12 @@
 #include "data/read_connections.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
+#include "dialogs/query.h"
 #include "platform/flexgrid.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
 
 namespace {
 
@@ -135,6 +140,179 @@ TEST_F(LongRegisterTest, TheLookUpsBeforeASaveSeeWhatAnotherCopyOfTheProgramJust
         EXPECT_NE(w->editMode(), 0);
         EXPECT_EQ(count("select count(*) from TB1"), 0);
         trigger(w, "Menu_cancel");
+        w->close();
+        Pump();
+    }
+}
+
+// A register whose searches take longer to count than a fill waits for:
+// 20,000 waybills, every third one 乙公司's.
+class UncountedRegisterTest : public WaybillTest {
+protected:
+    static constexpr int kWaybills = 20000;
+    static constexpr int kYi = kWaybills / 3;
+    void SetUp() override
+    {
+        WaybillTest::SetUp();
+        Db().executeNative(
+            QStringLiteral("with recursive k(i) as (select 1 union all select i + 1 from k where i < %1) "
+                           "insert into B01 (F1,F101,F201,F202,F203,F2031,F301,F501,F502,F504,F602,F603,F604) "
+                           "select printf('L%05d', i), date('2024-01-01', '+' || (i / 300) || ' days'), '深圳', 'E1', "
+                           "'A', '东京', 'D', '月结', 15, 15, '张三', case when i % 3 = 0 then 'C02' else 'C01' end, "
+                           "'未出货' from k")
+                .arg(kWaybills));
+    }
+    void search(B01* w, int field, const QString& value)
+    {
+        modal->on("Query", [field, value](QDialog& d) {
+            auto& q = static_cast<Query&>(d);
+            QCoreApplication::processEvents(); // shown: its hint in the counter
+            q.CmbF->setCurrentIndex(field);
+            q.Txt->setText(value);
+            q.addCondition();
+            q.runQuery();
+        });
+        trigger(w, "Menu_query");
+    }
+    // The program idle until the list is counted (a few seconds at most).
+    static void untilCounted(FlexGrid* g)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (g->uncounted() && t.elapsed() < 20000)
+            Pump();
+    }
+    static QString counter(const QString& rows, int current)
+    {
+        return QStringLiteral("速递单：共 %1 条记录 当前为第 %2 条").arg(rows).arg(current);
+    }
+};
+
+TEST_F(UncountedRegisterTest, ASearchTooLongToCountAtOnceSaysSoAndIsCountedByItself)
+{
+    enum Action { None, Add, Delete };
+    struct Case {
+        const char* what;
+        Action action;
+        int found;   // waybills the list shows in the end
+        int current; // its current row then
+    };
+    const Case cases[] = {
+        {"left alone", None, kYi, 1},
+        {"a waybill of that customer saved meanwhile", Add, kYi + 1, kYi + 1},
+        {"one deleted meanwhile", Delete, kYi - 1, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        B01* w = openWindow();
+        FlexGrid* g = grid(w);
+        search(w, 5, "乙公司");
+        EXPECT_TRUE(g->uncounted());
+        EXPECT_EQ(host.panels[4], counter(QStringLiteral("%1+").arg(ListFrame::kFirstListRows), 1));
+        switch (c.action) {
+        case None: break;
+        case Add: {
+            Entry e;
+            e.customer = "C02";
+            e.total = "30";
+            e.cost = "20";
+            add(w, e);
+            EXPECT_EQ(host.panels[4],
+                      counter(QStringLiteral("%1+").arg(ListFrame::kFirstListRows + 1), ListFrame::kFirstListRows + 1));
+            break;
+        }
+        case Delete:
+            g->setRow(2);
+            msgs->expect("真的要删除单号为:" + g->textMatrix(2, 0) + "的单据吗？", vbBtn::Yes);
+            trigger(w, "Menu_del");
+            break;
+        }
+        untilCounted(g);
+        // Counted with no row read beyond those shown.
+        EXPECT_FALSE(g->uncounted());
+        EXPECT_LT(g->takenRows(), ListFrame::kFirstListRows + 10);
+        EXPECT_EQ(host.panels[4], counter(QString::number(c.found), c.current));
+        EXPECT_EQ(w->recCount(), c.found);
+        ASSERT_EQ(g->rows(), c.found + 1);
+        // Every waybill of the customer once, the saved one last.
+        QStringList shown;
+        for (int r = 1; r < g->rows(); ++r)
+            shown << g->textMatrix(r, 0);
+        if (c.action == Add) {
+            EXPECT_EQ(shown.last(), "W001");
+        }
+        QStringList inFile;
+        Db().forEachRow("select F1 from B01 where F603='C02'", [&](const RowView& row) {
+            inFile << row.string(0);
+            return true;
+        });
+        shown.sort();
+        inFile.sort();
+        EXPECT_EQ(shown, inFile);
+        w->close();
+        Pump();
+        Db().execute("delete from TB1");
+        Db().execute("delete from B01 where F1='W001'");
+    }
+}
+
+TEST_F(UncountedRegisterTest, ASearchThatFindsNothingSaysSo)
+{
+    B01* w = openWindow();
+    search(w, 5, "C007");
+    EXPECT_EQ(grid(w)->rows(), 2);
+    EXPECT_EQ(host.panels[4], "速递单：无单据信息");
+}
+
+TEST_F(UncountedRegisterTest, AListHeldPartlyReadNeverKeepsTheJournalFromStartingAgain)
+{
+    // The register rewritten over and over while its list stays partly read:
+    // once the journal passes the size at which it is moved into the file,
+    // the list lets its snapshot go, the move takes all of it (when the
+    // program is next idle, or at once after saves with no idle time
+    // between), and the next write starts the journal again, cut back to its
+    // size limit.
+    struct Case {
+        const char* what;
+        bool idleBetween;
+    };
+    const Case cases[] = {{"idle after each save", true}, {"saves one after another", false}};
+    const QString journal = Db().path() + "-wal";
+    constexpr qint64 kLimit = 64 * 1024 * 1024;
+    constexpr int kRewrites = 32;
+    qint64 largestWrite = 0; // what one rewrite adds to a journal that grows
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        B01* w = openWindow();
+        FlexGrid* g = grid(w);
+        ASSERT_LT(g->takenRows(), g->rows());
+        qint64 size = QFileInfo(journal).size(), largest = size;
+        for (int i = 0; i < kRewrites; ++i) {
+            Transaction tx(Db());
+            Db().execute(QStringLiteral("update B01 set F103 = '第%1次', F2031 = '地点%1'").arg(i));
+            tx.commit();
+            const qint64 now = QFileInfo(journal).size();
+            largestWrite = std::max(largestWrite, now - size);
+            largest = std::max(largest, now);
+            size = now;
+            if (c.idleBetween)
+                Pump();
+        }
+        EXPECT_GT(largestWrite * kRewrites,
+                  2 * kLimit); // without the list letting go it would grow past twice the limit
+        EXPECT_LE(largest, kLimit + largestWrite);
+        EXPECT_EQ(Db().readConnections().lentCount(), 0);
+        // The list goes on where it stopped, on the file as it is now: every
+        // waybill once, in the list's order.
+        QStringList shown;
+        for (int r = 1; r < g->rows(); ++r)
+            shown << g->textMatrix(r, 0) + '|' + g->textMatrix(r, 1);
+        QStringList listed;
+        Db().forEachRow("select F1, F101 from B01 order by F101, F1", [&](const RowView& row) {
+            listed << row.string(0) + '|' + row.string(1);
+            return true;
+        });
+        EXPECT_EQ(shown, listed);
         w->close();
         Pump();
     }

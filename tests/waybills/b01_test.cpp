@@ -695,13 +695,13 @@ TEST_F(WaybillTest, SearchListsWhatItFindsAndAlwaysEndsOnTheList)
     EXPECT_EQ(grid(w)->textMatrix(1, 0), "W002");
     EXPECT_EQ(host.panels[4], "速递单：共 1 条记录 当前为第 1 条");
 
-    // Nothing found: the blank row and a count of 0; the fill leaves the
-    // panel as the search dialog left it.
+    // Nothing found: the blank row and a count of 0, and the counter says
+    // so in place of the search dialog's hint.
     search(0, "W999");
     EXPECT_EQ(grid(w)->rows(), 2);
     EXPECT_EQ(grid(w)->textMatrix(1, 0), "");
     EXPECT_EQ(w->recCount(), 0);
-    EXPECT_EQ(host.panels[4], "");
+    EXPECT_EQ(host.panels[4], "速递单：无单据信息");
     msgs->expect("该单已经出货!不能再次进行出货操作");
     trigger(w, "Menu_Check");
 
