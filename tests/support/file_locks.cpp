@@ -6,7 +6,9 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-std::string PosixLocksOn(const QString& path, qint64 pid)
+namespace {
+
+std::string LocksListedOnce(const QString& path, qint64 pid)
 {
     struct stat st = {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
@@ -30,6 +32,25 @@ std::string PosixLocksOn(const QString& path, qint64 pid)
     }
     held.sort();
     return held.join(QStringLiteral(", ")).toStdString();
+}
+
+} // namespace
+
+// The system builds /proc/locks while the engine takes and lets go its
+// locks (a read starts and ends on another connection at idle time): one
+// listing can show a range twice or miss one. Two listings alike in a row
+// are what the process holds.
+std::string PosixLocksOn(const QString& path, qint64 pid)
+{
+    std::string last = LocksListedOnce(path, pid);
+    for (int tries = 0; tries < 200; ++tries) {
+        std::string now = LocksListedOnce(path, pid);
+        if (now == last)
+            return now;
+        last = std::move(now);
+        ::usleep(1000);
+    }
+    return last;
 }
 
 std::string PosixLocksOn(const QString& path) { return PosixLocksOn(path, ::getpid()); }
